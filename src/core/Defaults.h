@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <optional>
+
+namespace vesk {
+
+// The user's settings ("vesk.…" keys) as one JSON object in a file. JSON keeps the types apart
+// (a Boolean stays a Boolean), and every change rewrites the file atomically, so a crash never
+// leaves half a file. Main thread only.
+class Defaults {
+public:
+    // $XDG_CONFIG_HOME/vesk/defaults.json (through QStandardPaths, so test mode redirects it).
+    static QString standardPath();
+
+    explicit Defaults(QString filePath = standardPath());
+
+    QString filePath() const { return path; }
+
+    bool contains(const QString& key) const { return values.contains(key); }
+    std::optional<bool> boolean(const QString& key) const;
+    std::optional<qint64> integer(const QString& key) const;
+    std::optional<double> number(const QString& key) const;
+    std::optional<QString> string(const QString& key) const;
+    QJsonValue value(const QString& key) const { return values.value(key); }
+
+    // Each setter writes the file before it returns; false when the file could not be written
+    // (the value is still kept for this run).
+    bool setBoolean(const QString& key, bool value);
+    bool setInteger(const QString& key, qint64 value);
+    bool setNumber(const QString& key, double value);
+    bool setString(const QString& key, const QString& value);
+    bool setValue(const QString& key, const QJsonValue& value);
+    bool remove(const QString& key);
+
+    // Re-reads the file, dropping unsaved state (used when another process may have written it).
+    void reload();
+
+private:
+    bool save() const;
+
+    QString path;
+    QJsonObject values;
+};
+
+} // namespace vesk

@@ -1,0 +1,159 @@
+#include "Json.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vesk::Json {
+
+namespace {
+// 2^63 as a double: the first value that no longer fits a qint64.
+constexpr double kTwo63 = 9223372036854775808.0;
+} // namespace
+
+std::optional<qint64> integer(const QJsonValue& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    // Integers parsed from text are stored exactly; toInteger() gives them back without rounding.
+    const QVariant raw = v.toVariant();
+    if (raw.typeId() == QMetaType::LongLong || raw.typeId() == QMetaType::Int)
+        return raw.toLongLong();
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
+        return std::nullopt;
+    return static_cast<qint64>(d);
+}
+
+std::optional<qint64> integer(const QJsonObject& o, QStringView key)
+{
+    return integer(o.value(key));
+}
+
+std::optional<qint64> numberAsInteger(const QJsonValue& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    if (auto exact = integer(v))
+        return exact;
+    const double d = v.toDouble();
+    if (!std::isfinite(d))
+        return std::nullopt;
+    if (d <= -kTwo63)
+        return std::numeric_limits<qint64>::min();
+    if (d >= kTwo63)
+        return std::numeric_limits<qint64>::max();
+    return static_cast<qint64>(std::trunc(d));
+}
+
+std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key)
+{
+    return numberAsInteger(o.value(key));
+}
+
+std::optional<qint64> int64(const QJsonObject& o, QStringView key)
+{
+    return numberAsInteger(o.value(key));
+}
+
+std::optional<double> number(const QJsonValue& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (!std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<double> number(const QJsonObject& o, QStringView key)
+{
+    return number(o.value(key));
+}
+
+std::optional<bool> boolean(const QJsonObject& o, QStringView key)
+{
+    const QJsonValue v = o.value(key);
+    if (!v.isBool())
+        return std::nullopt;
+    return v.toBool();
+}
+
+std::optional<QString> string(const QJsonValue& v)
+{
+    if (!v.isString())
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<QString> string(const QJsonObject& o, QStringView key)
+{
+    return string(o.value(key));
+}
+
+std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key)
+{
+    auto s = string(o, key);
+    if (!s || s->isEmpty())
+        return std::nullopt;
+    return s;
+}
+
+std::optional<QList<QJsonObject>> objects(const QJsonObject& o, QStringView key)
+{
+    const QJsonValue v = o.value(key);
+    if (!v.isArray())
+        return std::nullopt;
+    const QJsonArray a = v.toArray();
+    QList<QJsonObject> out;
+    out.reserve(a.size());
+    for (const QJsonValue& e : a) {
+        if (!e.isObject())
+            return std::nullopt;
+        out.append(e.toObject());
+    }
+    return out;
+}
+
+std::optional<QList<QJsonArray>> arrays(const QJsonObject& o, QStringView key)
+{
+    const QJsonValue v = o.value(key);
+    if (!v.isArray())
+        return std::nullopt;
+    const QJsonArray a = v.toArray();
+    QList<QJsonArray> out;
+    out.reserve(a.size());
+    for (const QJsonValue& e : a) {
+        if (!e.isArray())
+            return std::nullopt;
+        out.append(e.toArray());
+    }
+    return out;
+}
+
+std::optional<QList<qint64>> integers(const QJsonObject& o, QStringView key)
+{
+    const QJsonValue v = o.value(key);
+    if (!v.isArray())
+        return std::nullopt;
+    QList<qint64> out;
+    for (const QJsonValue& e : v.toArray()) {
+        if (auto i = integer(e))
+            out.append(*i);
+    }
+    return out;
+}
+
+std::optional<QString> kind(const QJsonObject& o)
+{
+    return string(o, u"kind");
+}
+
+bool isKind(const std::optional<QJsonObject>& reply, QStringView expected)
+{
+    if (!reply)
+        return false;
+    const auto k = kind(*reply);
+    return k && *k == expected;
+}
+
+} // namespace vesk::Json

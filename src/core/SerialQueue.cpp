@@ -1,0 +1,51 @@
+#include "SerialQueue.h"
+
+#include <pthread.h>
+
+namespace vesk {
+
+SerialQueue::SerialQueue(QString label)
+    : name(std::move(label))
+{
+    worker = std::thread([this] { run(); });
+    // Thread names are limited to 15 bytes; the tail of the label is what tells lanes apart.
+    const QByteArray shortName = name.toUtf8().right(15);
+    pthread_setname_np(worker.native_handle(), shortName.constData());
+}
+
+SerialQueue::~SerialQueue()
+{
+    {
+        std::lock_guard lock(mutex);
+        closing = true;
+    }
+    wake.notify_all();
+    worker.join();
+}
+
+void SerialQueue::post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(mutex);
+        tasks.push_back(std::move(task));
+    }
+    wake.notify_one();
+}
+
+void SerialQueue::run()
+{
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [this] { return closing || !tasks.empty(); });
+            if (tasks.empty())
+                return;
+            task = std::move(tasks.front());
+            tasks.pop_front();
+        }
+        task();
+    }
+}
+
+} // namespace vesk

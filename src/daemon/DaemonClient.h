@@ -1,0 +1,167 @@
+#pragma once
+
+#include "Clock.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+
+namespace vesk {
+
+class SerialQueue;
+
+// A decoded daemon reply, or nothing: nothing stands for every transport failure, a reply that is
+// not an object and an object whose "kind" is "error". It never means "empty".
+using Reply = std::optional<QJsonObject>;
+using Completion = std::function<void(Reply)>;
+
+// The facts a delivery is routed on; relevance and minimum are fractions from 0 to 1.
+struct RouteFacts {
+    double relevance = 0;
+    double minimum = 0;
+    bool policyAllows = false;
+    bool fresh = false;
+    bool muted = false;
+    bool coolingDown = false;
+    bool withinBudget = false;
+    bool agentCanAct = false;
+    bool requiresHuman = false;
+    bool interruptionSafe = false;
+    bool operator==(const RouteFacts&) const = default;
+};
+
+// Pure builders of the three delivery requests, so a request can be inspected without sending it.
+// routeDeliveryPayload is nothing when a fraction is not finite or too large to scale.
+std::optional<QJsonObject> routeDeliveryPayload(const RouteFacts& facts);
+QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason);
+QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome);
+
+// The only path to the daemon: one Unix-domain socket connection per request, one JSON line each
+// way, plus one long-lived watch stream. Every completion runs exactly once, on the main thread;
+// completions of one lane arrive in the order the lane finished them. Needs a QCoreApplication.
+class DaemonClient {
+public:
+    struct Known {
+        bool capturing = false;
+        qint64 displays = 0;
+        QString reason;
+        bool operator==(const Known&) const = default;
+    };
+    struct Unreachable {
+        bool operator==(const Unreachable&) const = default;
+    };
+    using State = std::variant<Known, Unreachable>;
+    using StateCallback = std::function<void(const State&)>;
+
+    enum class Lane { Ask, Answer };
+
+    static constexpr double defaultTimeout = 30.0;
+    static constexpr double answerTimeout = 180.0;
+    static constexpr double watchRetrySeconds = 2.0;
+
+    // The socket under $HOME (or the legacy one when only the legacy folder exists).
+    explicit DaemonClient(Clock& clock = systemClock());
+    // An explicit socket path (tests, tools).
+    explicit DaemonClient(const QString& socketPath, Clock& clock = systemClock());
+    // Stops the lanes: requests still queued complete with nothing; in-flight sockets are shut down.
+    ~DaemonClient();
+
+    DaemonClient(const DaemonClient&) = delete;
+    DaemonClient& operator=(const DaemonClient&) = delete;
+
+    static QString socketPathForHome(const QString& home);
+
+    const QString& path() const;
+
+    // Sends one request line and delivers the decoded reply or nothing.
+    void request(const QByteArray& text, double timeout, Lane lane, Completion done);
+    void request(const QByteArray& text, Completion done) { request(text, defaultTimeout, Lane::Ask, std::move(done)); }
+
+    // State watch: replaces the callback and starts the reconnecting watch loop (once).
+    void watch(StateCallback onState);
+    void hello(Completion done);
+    void status(Completion done);
+    // The negation of the status reply's Boolean "onboarded"; nothing when it cannot be read.
+    void needsOnboarding(std::function<void(std::optional<bool>)> done);
+
+    // Memory, graph and answers.
+    void ask(const QString& question, Completion done);
+    void search(const QString& query, qint64 limit, Completion done);
+    void why(qint64 nodeId, Completion done);
+    void relations(qint64 nodeId, Completion done);
+    void relationEvidence(qint64 edgeId, Completion done);
+    void frame(qint64 frameId, Completion done);
+    void top(qint64 limit, Completion done);
+    void proposals(qint64 limit, Completion done);
+    void judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done);
+    void rename(qint64 nodeId, const QString& label, Completion done);
+    void rejectRelation(qint64 edgeId, Completion done);
+    void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds, Completion done);
+    void forgetEntityPreview(qint64 nodeId, Completion done);
+    void forgetEntity(qint64 nodeId, Completion done);
+    void profile(Completion done);
+    void recentDeliveries(Completion done) { recentDeliveries(20, std::move(done)); }
+    void recentDeliveries(qint64 limit, Completion done);
+    void inspectContextPackage(const QString& packageId, Completion done);
+
+    // Recording, injection and tiers. setTier's name is inserted verbatim: fixed tier names only.
+    void setCapture(bool paused, std::optional<qint64> untilMs, Completion done);
+    void setInjection(bool enabled, std::optional<qint64> untilMs, Completion done);
+    void setTier(const QString& name, bool enabled, Completion done);
+
+    // Capture exclusions and forgetting.
+    void appBlocks(Completion done);
+    void blockApp(const QString& bundleId, const std::optional<QString>& appName, Completion done);
+    void unblockApp(qint64 ruleId, Completion done);
+    void websiteBlocks(Completion done);
+    void blockWebsite(const QString& host, Completion done);
+    void unblockWebsite(qint64 ruleId, Completion done);
+    void windowTitleBlocks(Completion done);
+    void blockWindowTitle(const QString& phrase, Completion done);
+    void unblockWindowTitle(qint64 ruleId, Completion done);
+    void forgetRulePreview(const QString& kind, const QString& value, Completion done);
+    void forgetRule(const QString& kind, const QString& value, Completion done);
+    void forgetAppPreview(const QString& bundleId, Completion done);
+    void forgetApp(const QString& bundleId, Completion done);
+    void deleteExpiredPixels(Completion done);
+
+    // Setup and connections.
+    void completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile, Completion done);
+    void connections(Completion done);
+
+    // Proactive reminders.
+    void routeDelivery(const RouteFacts& facts, Completion done);
+    void recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason, Completion done);
+    void recordHumanOutcome(const QString& packageID, const QString& outcome, Completion done);
+    // "local_hour" is the hour of the clock's current local time when the request is built.
+    void nextSemanticInterjection(bool interruptionSafe, Completion done);
+    void setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 retryMinutes, bool reopened,
+                           std::optional<qint64> quietStart, std::optional<qint64> quietEnd, Completion done);
+    void resetInterjectionLearning(Completion done);
+    void recordInterjectionOutcome(std::optional<qint64> nodeID, const QString& kind, const QString& outcome,
+                                   std::optional<double> confidence, std::optional<qint64> sources, Completion done);
+    void setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance, Completion done);
+    void interjectionSignals(Completion done);
+
+    // The lanes' shared state (sockets in flight, the watch callback); internal to the client.
+    struct Shared;
+
+private:
+
+    // Serializer-style requests: a payload the writer cannot turn into valid UTF-8 is not sent.
+    void send(const QJsonObject& payload, Completion done, double timeout = defaultTimeout, Lane lane = Lane::Ask);
+
+    std::shared_ptr<Shared> shared;
+    Clock& clock;
+    std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"
+    std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask"
+    std::unique_ptr<SerialQueue> answers; // "vesk.daemon.answer"
+    bool watching = false;
+};
+
+} // namespace vesk

@@ -1,0 +1,53 @@
+#include "Wire.h"
+
+#include "Json.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+namespace vesk::Wire {
+
+Reply decodeReply(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    QJsonObject object = doc.object();
+    if (!object.isEmpty() && Json::isKind(object, u"error"))
+        return std::nullopt;
+    return object;
+}
+
+std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line)
+{
+    const Reply object = decodeReply(line);
+    if (!object || object->isEmpty() || !Json::isKind(object, u"capture"))
+        return std::nullopt;
+    const auto capturing = Json::boolean(*object, u"capturing");
+    if (!capturing)
+        return std::nullopt;
+    return DaemonClient::Known{*capturing, Json::integer(*object, u"displays").value_or(0),
+                               Json::string(*object, u"reason").value_or(QString())};
+}
+
+QList<QByteArray> LineSplitter::feed(const char* data, qsizetype size)
+{
+    QList<QByteArray> lines;
+    // Only the new bytes can hold a line feed the buffer did not already have.
+    qsizetype searchFrom = buffer.size();
+    buffer.append(data, size);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype newline = buffer.indexOf('\n', std::max(start, searchFrom));
+        if (newline < 0)
+            break;
+        lines.append(buffer.mid(start, newline - start));
+        start = newline + 1;
+    }
+    if (start > 0)
+        buffer.remove(0, start);
+    return lines;
+}
+
+} // namespace vesk::Wire

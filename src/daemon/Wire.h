@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DaemonClient.h"
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+// The byte-level rules of the protocol, kept free of sockets so they can be tested and fuzzed.
+namespace vesk::Wire {
+
+// Decodes a whole reply buffer. Not JSON, not an object, or an object whose "kind" is the string
+// "error" is nothing; {} is a reply.
+Reply decodeReply(const QByteArray& bytes);
+
+// A capture line of the watch stream as a state; nothing for every line that is to be skipped.
+std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line);
+
+// Cuts a byte stream into lines at line feeds; a partial line waits for the rest.
+class LineSplitter {
+public:
+    // Appends the bytes and returns the complete lines now available, without their line feeds.
+    QList<QByteArray> feed(const char* data, qsizetype size);
+    qsizetype pending() const { return buffer.size(); }
+
+private:
+    QByteArray buffer;
+};
+
+} // namespace vesk::Wire
