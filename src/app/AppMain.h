@@ -1,0 +1,13 @@
+#pragma once
+
+namespace vesk {
+
+struct RunOptions {
+    // Quit after the first turn of the event loop (the start-up benchmark).
+    bool quitAfterStart = false;
+};
+
+// The normal application: the shared objects, the delegate and the event loop.
+int runApplication(int& argc, char** argv, RunOptions options = {});
+
+} // namespace vesk

@@ -1,0 +1,146 @@
+#include "MenuText.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace vesk::MenuText {
+
+namespace {
+std::optional<double> mebibytes(std::optional<qint64> bytes)
+{
+    if (!bytes || *bytes < 0)
+        return std::nullopt;
+    return static_cast<double>(*bytes) * 9.5367431640625e-7;
+}
+
+bool inFuture(std::optional<qint64> ms, const QDateTime& now)
+{
+    return ms && now.toMSecsSinceEpoch() < *ms;
+}
+
+QString displaysPhrase(qint64 displays)
+{
+    return QString::number(displays) + QStringLiteral(" display") + (displays == 1 ? QString() : QStringLiteral("s"));
+}
+} // namespace
+
+StateLines forState(const DaemonClient::State& state, qint64 pendingProposals)
+{
+    StateLines lines;
+    if (const auto* known = std::get_if<DaemonClient::Known>(&state)) {
+        if (known->capturing) {
+            lines.glyph = QStringLiteral("●");
+            lines.recording = true;
+            lines.tooltip = QStringLiteral("Vesk is recording ") + displaysPhrase(known->displays);
+            lines.title = QStringLiteral("Recording ") + displaysPhrase(known->displays);
+        } else {
+            lines.glyph = QStringLiteral("○");
+            lines.tooltip = QStringLiteral("Vesk is not recording");
+            lines.title = QStringLiteral("Not recording");
+        }
+    } else {
+        lines.glyph = QStringLiteral("◌");
+        lines.tooltip = QStringLiteral("Vesk: cannot reach the daemon — state unknown");
+        lines.title = QStringLiteral("Daemon unreachable — state unknown");
+    }
+    if (pendingProposals >= 1)
+        lines.tooltip += QStringLiteral(" · ") + QString::number(pendingProposals) + QStringLiteral(" waiting on you");
+    return lines;
+}
+
+QString pixelsLine(std::optional<qint64> bytes)
+{
+    if (const auto mb = mebibytes(bytes))
+        return QString::asprintf("Pixels      %.1f / 5120 MB", *mb);
+    return QStringLiteral("Pixels      unavailable (could not read the folder)");
+}
+
+QString databaseLine(std::optional<qint64> bytes)
+{
+    if (const auto mb = mebibytes(bytes))
+        return QString::asprintf("Database    %.1f MB · uncapped", *mb);
+    return QStringLiteral("Database    unavailable (could not read the file)");
+}
+
+QString shortTime(qint64 ms)
+{
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms).time(), QLocale::ShortFormat);
+}
+
+QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDateTime& now)
+{
+    if (inFuture(pausedUntilMs, now))
+        return QStringLiteral("Resume recording  ·  paused until ") + shortTime(*pausedUntilMs);
+    return paused ? QStringLiteral("Resume recording") : QStringLiteral("Pause recording");
+}
+
+QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now)
+{
+    if (enabled)
+        return QStringLiteral("Turn injection off  ·  on, ") + QString::number(count) + QStringLiteral(" today");
+    if (inFuture(pausedUntilMs, now))
+        return QStringLiteral("Resume injection  ·  paused until ") + shortTime(*pausedUntilMs);
+    return QStringLiteral("Turn injection on  ·  off");
+}
+
+QString tierTitle(const QString& tier)
+{
+    if (tier == QStringLiteral("answers"))
+        return QStringLiteral("Answers");
+    if (tier == QStringLiteral("embeddings"))
+        return QStringLiteral("Entity names");
+    if (tier == QStringLiteral("relations"))
+        return QStringLiteral("Screen text");
+    return QStringLiteral("Profile");
+}
+
+QString tierLine(const QString& tier, std::optional<TierState> state)
+{
+    const QString title = tierTitle(tier);
+    if (!state)
+        return title + QStringLiteral("   unknown");
+    if (!state->enabled)
+        return title + QStringLiteral("   off");
+    if (state->ready)
+        return title + QStringLiteral("   on");
+    if (tier == QStringLiteral("answers"))
+        return title + QStringLiteral("   unavailable");
+    return title + QStringLiteral("   on, no client — restart Vesk");
+}
+
+QString inboxLine(qint64 proposals)
+{
+    if (proposals == 0)
+        return QStringLiteral("What it knows about you");
+    return QStringLiteral("What it knows about you  (") + QString::number(proposals) + QStringLiteral(")");
+}
+
+QString digestLine(qint64 count)
+{
+    if (count == 0)
+        return QStringLiteral("Weekly review");
+    return QStringLiteral("Weekly review (") + QString::number(count) + QStringLiteral(")");
+}
+
+QString presentationLine(bool on)
+{
+    return on ? QStringLiteral("Presentation Mode  ·  on") : QStringLiteral("Presentation Mode");
+}
+
+QString shortestDecimal(double value)
+{
+    QString s = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    if (std::isfinite(value) && !s.contains(QLatin1Char('.')) && !s.contains(QLatin1Char('e')))
+        s += QStringLiteral(".0");
+    return s;
+}
+
+QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight)
+{
+    return QStringLiteral("Vesk-app: visible=") + (visible ? QStringLiteral("true") : QStringLiteral("false"))
+        + QStringLiteral(" x=") + shortestDecimal(x) + QStringLiteral(" w=") + shortestDecimal(width)
+        + QStringLiteral(" screen=") + shortestDecimal(screenWidth) + QStringLiteral(" notch=[")
+        + shortestDecimal(notchLeft) + QStringLiteral("..") + shortestDecimal(notchRight) + QStringLiteral("]\n");
+}
+
+} // namespace vesk::MenuText

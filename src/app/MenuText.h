@@ -1,0 +1,52 @@
+#pragma once
+
+#include "DaemonClient.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// The words of the status item and its menu, kept apart from the widgets so each can be checked.
+namespace vesk::MenuText {
+
+struct StateLines {
+    QString glyph;
+    bool recording = false; // drawn in Ink.dot and outlined
+    QString tooltip;
+    QString title;
+    bool operator==(const StateLines&) const = default;
+};
+
+// Glyph, tooltip and first menu line for a daemon state; the tooltip gains the waiting count.
+StateLines forState(const DaemonClient::State& state, qint64 pendingProposals);
+
+// Bytes shown in mebibytes with one decimal; a negative count is absent.
+QString pixelsLine(std::optional<qint64> bytes);
+QString databaseLine(std::optional<qint64> bytes);
+
+// "Resume recording  ·  paused until 14:05" and its plain forms.
+QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDateTime& now);
+QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now);
+
+// The tier titles in menu order, and the line of one tier.
+QString tierTitle(const QString& tier);
+struct TierState {
+    bool enabled = false;
+    bool ready = false;
+    bool operator==(const TierState&) const = default;
+};
+QString tierLine(const QString& tier, std::optional<TierState> state);
+
+QString inboxLine(qint64 proposals);
+QString digestLine(qint64 count);
+QString presentationLine(bool on);
+
+// The localized short time of an instant in milliseconds since 1970.
+QString shortTime(qint64 ms);
+
+// The diagnostic line of VESK_APP_DEBUG.
+QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);
+// The shortest decimal that reads back as the same double, always with a fractional part.
+QString shortestDecimal(double value);
+
+} // namespace vesk::MenuText

@@ -1,0 +1,78 @@
+#include "Alerts.h"
+
+#include "InkButton.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace vesk {
+
+namespace {
+const char* const abortedProperty = "vesk.alert.aborted";
+
+QMessageBox::Icon icon(AlertSpec::Style style)
+{
+    switch (style) {
+    case AlertSpec::Style::warning:
+        return QMessageBox::Warning;
+    case AlertSpec::Style::critical:
+        return QMessageBox::Critical;
+    case AlertSpec::Style::informational:
+        break;
+    }
+    return QMessageBox::Information;
+}
+} // namespace
+
+AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
+{
+    QMessageBox box(parent);
+    box.setIcon(icon(spec.style));
+    box.setWindowTitle(spec.title);
+    box.setText(spec.title);
+    box.setInformativeText(spec.text);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : spec.buttons) {
+        QPushButton* b = box.addButton(escapeMnemonic(title), QMessageBox::ActionRole);
+        buttons.append(b);
+        if (buttons.size() == 1)
+            box.setDefaultButton(b);
+        if (title == QStringLiteral("Cancel"))
+            box.setEscapeButton(b);
+    }
+    QCheckBox* check = nullptr;
+    if (spec.accessory) {
+        check = new QCheckBox(escapeMnemonic(*spec.accessory));
+        check->setChecked(spec.accessoryChecked);
+        box.setCheckBox(check);
+    }
+    box.exec();
+    AlertResult result;
+    result.accessoryChecked = check && check->isChecked();
+    if (box.property(abortedProperty).toBool())
+        return result;
+    result.button = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return result;
+}
+
+int abortModalDialogs()
+{
+    int count = 0;
+    // A dialog that refuses to close would loop forever; the nesting depth bounds the loop.
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (!dialog)
+            break;
+        dialog->setProperty(abortedProperty, true);
+        dialog->done(QDialog::Rejected);
+        dialog->hide();
+        ++count;
+    }
+    return count;
+}
+
+} // namespace vesk

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "InkLayer.h"
+
+#include <QPushButton>
+#include <functional>
+#include <optional>
+
+namespace vesk {
+
+// The flat button every window uses: three tones with a hover state, or, without a tone, a
+// background painted by a callback.
+class InkButton : public QPushButton {
+    Q_OBJECT
+public:
+    enum class Tone { quiet, primary, destructive };
+    using Paint = std::function<void(InkLayer& layer, const QWidget& button)>;
+
+    // Title as the user reads it ("&" is shown as an ampersand), tone, and what a click does.
+    static InkButton* make(const QString& title, std::optional<Tone> tone, std::function<void()> action = {},
+                           QWidget* parent = nullptr);
+
+    explicit InkButton(QWidget* parent = nullptr);
+
+    // Setting the painter repaints at once.
+    void setPaint(Paint p);
+    void setTone(std::optional<Tone> t);
+    std::optional<Tone> buttonTone() const { return tone; }
+    bool isHovering() const { return hovering; }
+
+    void repaint();
+    const InkLayer& layer() const { return current; }
+    QColor titleColour() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void resolve();
+    void updateCursor();
+
+    Paint paint;
+    std::optional<Tone> tone;
+    bool hovering = false;
+    InkLayer current;
+};
+
+// "&" is a mnemonic marker in button and check-box titles: double it to show it.
+QString escapeMnemonic(const QString& title);
+
+} // namespace vesk

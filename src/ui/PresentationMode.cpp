@@ -1,0 +1,71 @@
+#include "PresentationMode.h"
+
+#include "Alerts.h"
+#include "Defaults.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace vesk {
+
+namespace {
+// Menus are popups: hiding them would take away the only way to turn the mode off.
+bool isMenuLike(const QWidget* w)
+{
+    return w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip;
+}
+} // namespace
+
+PresentationMode::PresentationMode(Defaults& defaults, QObject* parent)
+    : QObject(parent)
+    , defaults(defaults)
+{
+    // The visible-window guard: watch every window becoming active.
+    qApp->installEventFilter(this);
+}
+
+PresentationMode::~PresentationMode()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool PresentationMode::isEnabled() const
+{
+    return defaults.boolean(QString::fromLatin1(key)).value_or(false);
+}
+
+void PresentationMode::setEnabled(bool value)
+{
+    if (isEnabled() == value)
+        return;
+    defaults.setBoolean(QString::fromLatin1(key), value);
+    if (value) {
+        abortModalDialogs();
+        hideAllWindows();
+    }
+    emit changed();
+}
+
+void PresentationMode::hideAllWindows()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !isMenuLike(w))
+            w->hide();
+}
+
+bool PresentationMode::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::WindowActivate || !watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (!w->isWindow() || isMenuLike(w) || !isEnabled())
+        return false;
+    // A modal alert the application raised while presenting stays: the user must answer it.
+    if (w == QApplication::activeModalWidget() || w->windowModality() != Qt::NonModal)
+        return false;
+    w->hide();
+    return false;
+}
+
+} // namespace vesk
