@@ -1,0 +1,378 @@
+#include "AppFixture.h"
+#include "MenuText.h"
+
+#include <QJsonArray>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+const QByteArray fullStatus =
+    R"({"kind":"status","onboarded":true,"pixel_bytes":1073741824,"db_bytes":0,"capture_paused":false,)"
+    R"("injections_today":3,"injection_enabled":true,"tiers":[{"name":"answers","enabled":true,"ready":true},)"
+    R"({"name":"embeddings","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
+    R"({"name":"profile","enabled":true,"ready":true}]})";
+
+const QStringList fullTiers{QStringLiteral("Answers   on"), QStringLiteral("Entity names   off"),
+                            QStringLiteral("Screen text   on, no client — restart Vesk"), QStringLiteral("Profile   on")};
+
+QStringList tierLines(const AppDelegate& d)
+{
+    QStringList out;
+    for (const QString& tier : AppDelegate::tierOrder)
+        out.append(d.tierItems.at(tier)->text());
+    return out;
+}
+
+QJsonArray proposalList(int n)
+{
+    QJsonArray a;
+    for (int i = 0; i < n; ++i)
+        a.append(QJsonObject{{QStringLiteral("id"), i + 1}});
+    return a;
+}
+
+} // namespace
+
+class StatusMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void statusLines_data();
+    void statusLines();
+    void pauseEnds_data();
+    void pauseEnds();
+    void stateLine_data();
+    void stateLine();
+    void proposalBadge_data();
+    void proposalBadge();
+    void switchAppliedOnlyOnOk_data();
+    void switchAppliedOnlyOnOk();
+    void unknownSwitchesSendNothing();
+    void tierSwitch_data();
+    void tierSwitch();
+    void keyEquivalents();
+};
+
+void StatusMenuTest::statusLines_data()
+{
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<QString>("disk");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<QString>("injection");
+    QTest::addColumn<QStringList>("tiers");
+    QTest::addColumn<bool>("setupVisible");
+
+    QTest::newRow("full reply, bytes in MB with one decimal")
+        << QList<QByteArray>{fullStatus} << "Pixels      1024.0 / 5120 MB" << "Database    0.0 MB · uncapped"
+        << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+    QTest::newRow("negative and fractional byte counts are absent")
+        << QList<QByteArray>{QByteArray(fullStatus).replace("1073741824", "-1").replace("\"db_bytes\":0",
+                                                                                          "\"db_bytes\":1.5")}
+        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+        << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+    QTest::newRow("missing capture_paused leaves injection and tiers as they were")
+        << QList<QByteArray>{fullStatus, R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
+        << "Pixels      0.0 / 5120 MB" << "Database    1.0 MB · uncapped" << "Recording control unknown"
+        << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+    QTest::newRow("capture_paused of the wrong type")
+        << QList<QByteArray>{fullStatus, QByteArray(fullStatus).replace("\"capture_paused\":false",
+                                                                        "\"capture_paused\":0")}
+        << "Pixels      1024.0 / 5120 MB" << "Database    0.0 MB · uncapped" << "Recording control unknown"
+        << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+    QTest::newRow("missing injection_enabled leaves the tiers as they were")
+        << QList<QByteArray>{fullStatus, R"({"capture_paused":true,"tiers":[]})"}
+        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+        << "Resume recording" << "Injection   unknown" << fullTiers << false;
+    QTest::newRow("no reply makes every line unavailable")
+        << QList<QByteArray>{fullStatus, R"({"kind":"error","message":"busy"})"} << "Pixels      unavailable"
+        << "Database    unavailable" << "Recording control unavailable" << "Injection   unavailable"
+        << QStringList{"Answers   unknown", "Entity names   unknown", "Screen text   unknown", "Profile   unknown"}
+        << false;
+    QTest::newRow("tiers: not ready, malformed, repeated, absent")
+        << QList<QByteArray>{
+               R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[)"
+               R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
+               R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
+               R"({"enabled":true,"ready":true}]})"}
+        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+        << "Pause recording" << "Turn injection on  ·  off"
+        << QStringList{"Answers   unavailable", "Entity names   unknown", "Screen text   on, no client — restart Vesk",
+                       "Profile   unknown"}
+        << true;
+}
+
+void StatusMenuTest::statusLines()
+{
+    QFETCH(QString, disk);
+    QFETCH(QString, database);
+    QFETCH(QString, capture);
+    QFETCH(QString, injection);
+    QFETCH(QStringList, tiers);
+    QFETCH(bool, setupVisible);
+    QFETCH(QList<QByteArray>, replies);
+    AppFixture f;
+    for (const QByteArray& reply : replies)
+        f.openMenuWith(reply);
+    const AppDelegate& d = f.delegate;
+    QCOMPARE(d.disk->text(), disk);
+    QCOMPARE(d.database->text(), database);
+    QCOMPARE(d.capture->text(), capture);
+    QCOMPARE(d.injection->text(), injection);
+    QCOMPARE(tierLines(d), tiers);
+    QCOMPARE(d.setup->isVisible(), setupVisible);
+    for (const QString& tier : AppDelegate::tierOrder) {
+        QAction* a = d.tierItems.at(tier);
+        // An unknown tier cannot be clicked; a known one is checked exactly when enabled.
+        QCOMPARE(a->isEnabled(), !a->text().endsWith(QStringLiteral("unknown")));
+        QCOMPARE(a->isChecked(), a->text().endsWith(QStringLiteral("   on"))
+                                     || a->text().endsWith(QStringLiteral("unavailable"))
+                                     || a->text().endsWith(QStringLiteral("restart Vesk")));
+    }
+}
+
+void StatusMenuTest::pauseEnds_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<qint64>("offsetMs"); // pause end relative to now
+    QTest::addColumn<QString>("capturePrefix");
+    QTest::addColumn<QString>("injectionPrefix");
+    QTest::addColumn<bool>("showsTime");
+
+    const QByteArray paused = R"({"capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
+                              R"("injection_paused_until_ms":END})";
+    QTest::newRow("pause end in the future") << paused << qint64(3'600'000)
+                                             << "Resume recording  ·  paused until "
+                                             << "Resume injection  ·  paused until " << true;
+    QTest::newRow("pause end in the past") << paused << qint64(-1) << "Resume recording" << "Turn injection on  ·  off"
+                                           << false;
+    QTest::newRow("pause end equal to now has passed") << paused << qint64(0) << "Resume recording"
+                                                       << "Turn injection on  ·  off" << false;
+    QTest::newRow("pause end as a string is no pause end")
+        << QByteArray(R"({"capture_paused":true,"capture_paused_until_ms":"END","injection_enabled":false,)"
+                      R"("injection_paused_until_ms":"END"})")
+        << qint64(3'600'000) << "Resume recording" << "Turn injection on  ·  off" << false;
+}
+
+void StatusMenuTest::pauseEnds()
+{
+    QFETCH(bool, showsTime);
+    QFETCH(QString, capturePrefix);
+    QFETCH(QString, injectionPrefix);
+    QFETCH(QByteArray, reply);
+    QFETCH(qint64, offsetMs);
+    AppFixture f;
+    const qint64 end = f.clock.now().toMSecsSinceEpoch() + offsetMs;
+    f.openMenuWith(QByteArray(reply).replace("END", QByteArray::number(end)));
+    const QString time = MenuText::shortTime(end);
+    QCOMPARE(f.delegate.capture->text(), capturePrefix + (showsTime ? time : QString()));
+    QCOMPARE(f.delegate.injection->text(), injectionPrefix + (showsTime ? time : QString()));
+}
+
+void StatusMenuTest::stateLine_data()
+{
+    QTest::addColumn<DaemonClient::State>("state");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("tooltip");
+
+    QTest::newRow("unreachable") << DaemonClient::State(DaemonClient::Unreachable{})
+                                 << "Daemon unreachable — state unknown"
+                                 << "Vesk: cannot reach the daemon — state unknown";
+    QTest::newRow("recording one display") << DaemonClient::State(DaemonClient::Known{true, 1, "ok"})
+                                           << "Recording 1 display" << "Vesk is recording 1 display";
+    QTest::newRow("recording no display") << DaemonClient::State(DaemonClient::Known{true, 0, {}})
+                                          << "Recording 0 displays" << "Vesk is recording 0 displays";
+    QTest::newRow("not recording, reason not shown")
+        << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
+        << "Vesk is not recording";
+}
+
+void StatusMenuTest::stateLine()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, tooltip);
+    QFETCH(DaemonClient::State, state);
+    AppFixture f;
+    f.delegate.render(state);
+    QCOMPARE(f.delegate.stateItem->text(), title);
+    QCOMPARE(f.delegate.toolTip, tooltip);
+    QCOMPARE(f.delegate.icon.deviceIndependentSize(), QSizeF(18, 18));
+    QVERIFY(f.delegate.lastState == state);
+}
+
+void StatusMenuTest::proposalBadge_data()
+{
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<qint64>("pending");
+    QTest::addColumn<QString>("inbox");
+
+    auto list = [](int n) {
+        return QJsonDocument(QJsonObject{{QStringLiteral("proposals"), proposalList(n)}}).toJson(QJsonDocument::Compact);
+    };
+    QTest::newRow("12 proposals") << QList<QByteArray>{list(12)} << qint64(12) << "What it knows about you  (12)";
+    QTest::newRow("one proposal") << QList<QByteArray>{list(1)} << qint64(1) << "What it knows about you  (1)";
+    QTest::newRow("back to none") << QList<QByteArray>{list(3), list(0)} << qint64(0) << "What it knows about you";
+    QTest::newRow("not an array of objects keeps the count")
+        << QList<QByteArray>{list(4), R"({"proposals":[1,2]})", R"({"kind":"error"})"} << qint64(4)
+        << "What it knows about you  (4)";
+}
+
+void StatusMenuTest::proposalBadge()
+{
+    QFETCH(QString, inbox);
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(qint64, pending);
+    AppFixture f;
+    f.delegate.render(DaemonClient::Known{true, 2, {}});
+    for (const QByteArray& reply : replies) {
+        f.daemon.replyRaw(QStringLiteral("proposals"), reply + '\n');
+        f.openMenuWith(fullStatus);
+    }
+    // Every opening of the menu asks for up to 200 proposals.
+    for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
+        QCOMPARE(request.value(QStringLiteral("limit")).toInteger(), 200);
+    QCOMPARE(f.delegate.pendingProposals, pending);
+    QCOMPARE(f.delegate.inboxItem->text(), inbox);
+    QCOMPARE(f.delegate.icon.deviceIndependentSize(), QSizeF(pending > 0 ? 30 : 18, 18));
+    const QString suffix = QStringLiteral(" · ") + QString::number(pending) + QStringLiteral(" waiting on you");
+    QCOMPARE(f.delegate.toolTip.endsWith(suffix), pending > 0);
+    QVERIFY(f.delegate.toolTip.startsWith(QStringLiteral("Vesk is recording 2 displays")));
+}
+
+void StatusMenuTest::switchAppliedOnlyOnOk_data()
+{
+    QTest::addColumn<bool>("captureSwitch");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("capture ok") << true << QByteArray(R"({"kind":"ok"})") << "Resume recording";
+    QTest::newRow("capture error") << true << QByteArray(R"({"kind":"error"})") << "Pause recording";
+    QTest::newRow("capture other kind") << true << QByteArray(R"({"kind":"status"})") << "Pause recording";
+    QTest::newRow("capture kind not a string") << true << QByteArray(R"({"kind":1})") << "Pause recording";
+    QTest::newRow("capture garbage") << true << QByteArray("ok") << "Pause recording";
+    QTest::newRow("injection ok") << false << QByteArray(R"({"kind":"ok"})") << "Turn injection on  ·  off";
+    QTest::newRow("injection refused") << false << QByteArray(R"({"kind":"error"})")
+                                       << "Turn injection off  ·  on, 3 today";
+}
+
+void StatusMenuTest::switchAppliedOnlyOnOk()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, captureSwitch);
+    QFETCH(QByteArray, reply);
+    AppFixture f;
+    f.openMenuWith(fullStatus);
+    const QString op = captureSwitch ? QStringLiteral("set_capture") : QStringLiteral("set_injection");
+    f.daemon.replyRaw(op, reply + '\n');
+    (captureSwitch ? f.delegate.capture : f.delegate.injection)->trigger();
+    f.barrier();
+    QCOMPARE(f.daemon.count(op), 1);
+    const QJsonObject sent = f.sent(op).first();
+    if (captureSwitch)
+        QCOMPARE(sent.value(QStringLiteral("paused")), QJsonValue(true));
+    else
+        QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(false));
+    QCOMPARE((captureSwitch ? f.delegate.capture : f.delegate.injection)->text(), line);
+}
+
+void StatusMenuTest::unknownSwitchesSendNothing()
+{
+    AppFixture f;
+    // Before any status reply both values are unknown.
+    f.delegate.capture->trigger();
+    f.delegate.injection->trigger();
+    f.openMenuWith(R"({"pixel_bytes":1})");
+    f.delegate.capture->trigger();
+    f.delegate.injection->trigger();
+    f.barrier();
+    QCOMPARE(f.daemon.count(QStringLiteral("set_capture")), 0);
+    QCOMPARE(f.daemon.count(QStringLiteral("set_injection")), 0);
+    QCOMPARE(f.delegate.capture->text(), QStringLiteral("Recording control unknown"));
+}
+
+void StatusMenuTest::tierSwitch_data()
+{
+    QTest::addColumn<QString>("tier");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("alertTitle"); // empty: no alert
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("line");
+
+    const QByteArray ok = R"({"kind":"ok"})";
+    QTest::newRow("turning entity names on, confirmed")
+        << "embeddings" << QList<int>{0} << ok << "Send entity names to a model?" << 1 << "Entity names   on";
+    QTest::newRow("Cancel sends nothing") << "embeddings" << QList<int>{1} << ok << "Send entity names to a model?"
+                                          << 0 << "Entity names   off";
+    QTest::newRow("an aborted alert sends nothing")
+        << "embeddings" << QList<int>{} << ok << "Send entity names to a model?" << 0 << "Entity names   off";
+    QTest::newRow("turning off needs no confirmation") << "answers" << QList<int>{} << ok << "" << 1 << "Answers   off";
+    QTest::newRow("a refused switch changes nothing")
+        << "profile" << QList<int>{} << QByteArray(R"({"kind":"error"})") << "" << 1 << "Profile   on";
+    QTest::newRow("not ready tier turned off") << "relations" << QList<int>{} << ok << "" << 1 << "Screen text   off";
+}
+
+void StatusMenuTest::tierSwitch()
+{
+    QFETCH(QList<int>, answers);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, line);
+    QFETCH(QString, tier);
+    QFETCH(QString, alertTitle);
+    AppFixture f;
+    f.openMenuWith(fullStatus);
+    for (int answer : answers)
+        f.alerts.answer(answer);
+    f.daemon.replyRaw(QStringLiteral("set_tier"), reply + '\n');
+    QAction* item = f.delegate.tierItems.at(tier);
+    const bool wasOn = item->isChecked();
+    item->trigger();
+    f.barrier();
+
+    if (alertTitle.isEmpty()) {
+        QVERIFY(f.alerts.shown.isEmpty());
+    } else {
+        QCOMPARE(f.alerts.shown.size(), 1);
+        QCOMPARE(f.alerts.shown.first().title, alertTitle);
+        QCOMPARE(f.alerts.shown.first().buttons, (QStringList{"Turn it on", "Cancel"}));
+    }
+    QFETCH(int, requests);
+    QCOMPARE(f.daemon.count(QStringLiteral("set_tier")), requests);
+    if (requests == 1) {
+        const QJsonObject sent = f.sent(QStringLiteral("set_tier")).first();
+        QCOMPARE(sent.value(QStringLiteral("name")).toString(), tier);
+        QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(!wasOn));
+    }
+    QCOMPARE(item->text(), line);
+    QCOMPARE(item->isChecked(), !item->text().endsWith(QStringLiteral("off")));
+}
+
+void StatusMenuTest::keyEquivalents()
+{
+    AppFixture f;
+    const AppDelegate& d = f.delegate;
+    QCOMPARE(d.capture->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_P));
+    QCOMPARE(d.injection->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_I));
+    QCOMPARE(d.askItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Space));
+    QCOMPARE(d.inboxItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+    QCOMPARE(d.quitItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The lines of the menu, top to bottom, separators as empty strings.
+    QStringList lines;
+    for (QAction* a : d.menu->actions())
+        lines.append(a->isSeparator() ? QString() : a->text());
+    QCOMPARE(lines, (QStringList{"…", "Set up Vesk…", "", "Pixels …", "Database …", "", "Pause recording",
+                                 "Injection …", "Presentation Mode", "What leaves this machine", "", "Ask something", "",
+                                 "What it knows about you", "Weekly review", "Interjection settings…", "",
+                                 "Your data…", "Privacy exclusions…", "Review setup & permissions…",
+                                 "Run diagnostics", "Quit Vesk"}));
+    QCOMPARE(d.egress->menu()->actions().size(), 4);
+    QVERIFY(!d.setup->isVisible());
+}
+
+QTEST_MAIN(StatusMenuTest)
+#include "tst_StatusMenu.moc"
