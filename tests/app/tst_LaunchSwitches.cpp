@@ -1,0 +1,133 @@
+#include "LaunchSwitches.h"
+#include "MenuText.h"
+#include "StatusIcon.h"
+
+#include <QTest>
+
+using namespace vesk;
+
+// Environment variables as (name, value) pairs; a null value means unset.
+using Env = QList<QPair<QByteArray, QByteArray>>;
+
+class LaunchSwitchesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fromEnvironment_data();
+    void fromEnvironment();
+    void diagnosticNumbers_data();
+    void diagnosticNumbers();
+    void badge_data();
+    void badge();
+
+private:
+    void clear()
+    {
+        for (const char* name : {"VESK_INTERJECTION_SELFCHECK", "VESK_APP_DEBUG", "VESK_ONBOARDING_PREVIEW",
+                                 "VESK_FIRST_RUN_PREVIEW", "VESK_SURFACE_PREVIEW"}) {
+            qunsetenv(name);
+            qunsetenv(QByteArray(name).replace("VESK_", "QEV_"));
+        }
+    }
+};
+
+void LaunchSwitchesTest::fromEnvironment_data()
+{
+    QTest::addColumn<Env>("env");
+    QTest::addColumn<LaunchSwitches>("expected");
+
+    QTest::newRow("nothing set") << Env{} << LaunchSwitches{};
+
+    LaunchSwitches selfCheck;
+    selfCheck.selfCheck = true;
+    QTest::newRow("self-check on \"1\"") << Env{{"VESK_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
+    QTest::newRow("self-check from the legacy name") << Env{{"QEV_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
+    QTest::newRow("self-check \"true\" starts the application")
+        << Env{{"VESK_INTERJECTION_SELFCHECK", "true"}} << LaunchSwitches{};
+    QTest::newRow("an empty VESK_ value hides the legacy one")
+        << Env{{"VESK_INTERJECTION_SELFCHECK", ""}, {"QEV_INTERJECTION_SELFCHECK", "1"}} << LaunchSwitches{};
+
+    LaunchSwitches debug;
+    debug.debug = true;
+    QTest::newRow("debug with any value, even empty") << Env{{"VESK_APP_DEBUG", ""}} << debug;
+    QTest::newRow("debug from the legacy name") << Env{{"QEV_APP_DEBUG", "no"}} << debug;
+
+    LaunchSwitches previews;
+    previews.onboardingPreview = true;
+    previews.firstRunPreview = true;
+    QTest::newRow("previews") << Env{{"VESK_ONBOARDING_PREVIEW", "1"}, {"QEV_FIRST_RUN_PREVIEW", "1"}} << previews;
+    QTest::newRow("previews need exactly \"1\"")
+        << Env{{"VESK_ONBOARDING_PREVIEW", "yes"}, {"VESK_FIRST_RUN_PREVIEW", " 1"}} << LaunchSwitches{};
+
+    LaunchSwitches inbox;
+    inbox.surface = LaunchSwitches::Surface::inbox;
+    LaunchSwitches data;
+    data.surface = LaunchSwitches::Surface::data;
+    LaunchSwitches privacy;
+    privacy.surface = LaunchSwitches::Surface::privacy;
+    QTest::newRow("surface inbox from the legacy name") << Env{{"QEV_SURFACE_PREVIEW", "inbox"}} << inbox;
+    QTest::newRow("the VESK_ surface wins over the legacy one")
+        << Env{{"VESK_SURFACE_PREVIEW", "data"}, {"QEV_SURFACE_PREVIEW", "inbox"}} << data;
+    QTest::newRow("surface privacy") << Env{{"VESK_SURFACE_PREVIEW", "privacy"}} << privacy;
+    QTest::newRow("any other surface opens nothing") << Env{{"VESK_SURFACE_PREVIEW", "Inbox"}} << LaunchSwitches{};
+}
+
+void LaunchSwitchesTest::fromEnvironment()
+{
+    QFETCH(Env, env);
+    clear();
+    for (const auto& [name, value] : env)
+        qputenv(name.constData(), value);
+    const LaunchSwitches s = LaunchSwitches::fromEnvironment();
+    clear();
+    QTEST(s, "expected");
+}
+
+void LaunchSwitchesTest::diagnosticNumbers_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("screen");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("whole numbers keep a fraction")
+        << 1234.0 << 22.0 << 1920.0 << "Vesk-app: visible=true x=1234.0 w=22.0 screen=1920.0 notch=[-1.0..-1.0]\n";
+    QTest::newRow("shortest form that reads back")
+        << 0.1 << 22.5 << 0.0 << "Vesk-app: visible=true x=0.1 w=22.5 screen=0.0 notch=[-1.0..-1.0]\n";
+}
+
+void LaunchSwitchesTest::diagnosticNumbers()
+{
+    QFETCH(double, x);
+    QFETCH(double, width);
+    QFETCH(double, screen);
+    QTEST(MenuText::diagnosticLine(true, x, width, screen, -1.0, -1.0), "line");
+}
+
+void LaunchSwitchesTest::badge_data()
+{
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("width");
+    QTest::newRow("none") << qint64(0) << "0" << 18.0;
+    QTest::newRow("one") << qint64(1) << "1" << 30.0;
+    QTest::newRow("nine") << qint64(9) << "9" << 30.0;
+    QTest::newRow("ten") << qint64(10) << "9+" << 30.0;
+    QTest::newRow("twelve") << qint64(12) << "9+" << 30.0;
+}
+
+void LaunchSwitchesTest::badge()
+{
+    QFETCH(qint64, count);
+    QFETCH(double, width);
+    QTEST(badgeText(count), "text");
+    const QImage image = dot(QStringLiteral("●"), Qt::red, true, count, false);
+    QCOMPARE(image.deviceIndependentSize(), QSizeF(width, 18));
+    // Something was drawn where the badge goes exactly when there is one.
+    bool inked = false;
+    for (int y = 0; y < image.height() && !inked; ++y)
+        for (int x = int(18 * image.devicePixelRatio()); x < image.width() && !inked; ++x)
+            inked = qAlpha(image.pixel(x, y)) > 0;
+    QCOMPARE(inked, count > 0);
+}
+
+QTEST_MAIN(LaunchSwitchesTest)
+#include "tst_LaunchSwitches.moc"
