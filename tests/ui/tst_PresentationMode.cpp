@@ -1,0 +1,149 @@
+#include "Alerts.h"
+#include "Defaults.h"
+#include "PresentationMode.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace vesk;
+
+namespace {
+AlertSpec confirmation()
+{
+    AlertSpec spec;
+    spec.title = QStringLiteral("Forget this?");
+    spec.text = QStringLiteral("It cannot be undone.");
+    spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
+    return spec;
+}
+
+struct Store {
+    QTemporaryDir dir;
+    Defaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    PresentationMode mode{defaults};
+};
+} // namespace
+
+class PresentationModeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->hide();
+    }
+
+    void notifiesOnlyOnChange_data();
+    void notifiesOnlyOnChange();
+    void storedAcrossInstances();
+    void turningOnHidesWindows();
+    void windowBecomingActiveIsHidden();
+    void modalAlertStaysWhilePresenting();
+    void turningOnAbortsOpenAlert();
+};
+
+void PresentationModeTest::notifiesOnlyOnChange_data()
+{
+    QTest::addColumn<QList<bool>>("calls");
+    QTest::addColumn<int>("notifications");
+    QTest::addColumn<bool>("final");
+    QTest::newRow("on twice") << QList<bool>{true, true} << 1 << true;
+    QTest::newRow("off while off") << QList<bool>{false} << 0 << false;
+    QTest::newRow("on, off, off") << QList<bool>{true, false, false} << 2 << false;
+}
+
+void PresentationModeTest::notifiesOnlyOnChange()
+{
+    QFETCH(QList<bool>, calls);
+    Store s;
+    QSignalSpy changed(&s.mode, &PresentationMode::changed);
+    for (bool value : calls)
+        s.mode.setEnabled(value);
+    QTEST(int(changed.size()), "notifications");
+    QTEST(s.mode.isEnabled(), "final");
+}
+
+void PresentationModeTest::storedAcrossInstances()
+{
+    Store s;
+    QVERIFY(!s.mode.isEnabled());
+    s.mode.setEnabled(true);
+    Defaults again(s.defaults.filePath());
+    QCOMPARE(again.boolean(QString::fromLatin1(PresentationMode::key)), std::optional<bool>(true));
+    PresentationMode second(again);
+    QVERIFY(second.isEnabled());
+}
+
+void PresentationModeTest::turningOnHidesWindows()
+{
+    Store s;
+    QWidget panel;
+    QWidget tool(nullptr, Qt::Tool);
+    panel.show();
+    tool.show();
+    s.mode.setEnabled(true);
+    QVERIFY(!panel.isVisible());
+    QVERIFY(!tool.isVisible());
+}
+
+void PresentationModeTest::windowBecomingActiveIsHidden()
+{
+    Store s;
+    s.mode.setEnabled(true);
+    QWidget panel;
+    panel.show();
+    panel.activateWindow();
+    QTRY_VERIFY(!panel.isVisible());
+
+    // Off again: windows stay.
+    s.mode.setEnabled(false);
+    panel.show();
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    QVERIFY(panel.isVisible());
+}
+
+void PresentationModeTest::modalAlertStaysWhilePresenting()
+{
+    Store s;
+    s.mode.setEnabled(true);
+    MessageBoxAlerts alerts;
+    bool sawIt = false;
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QVERIFY(QTest::qWaitForWindowActive(box));
+        sawIt = box->isVisible();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QStringLiteral("Forget"))
+                b->click();
+    });
+    QCOMPARE(alerts.run(confirmation()), 0);
+    QVERIFY(sawIt);
+}
+
+void PresentationModeTest::turningOnAbortsOpenAlert()
+{
+    Store s;
+    QWidget panel;
+    panel.show();
+    MessageBoxAlerts alerts;
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        s.mode.setEnabled(true);
+    });
+    QCOMPARE(alerts.run(confirmation()), Alerts::aborted);
+    QVERIFY(!panel.isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+QTEST_MAIN(PresentationModeTest)
+#include "tst_PresentationMode.moc"
