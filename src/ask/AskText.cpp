@@ -1,0 +1,273 @@
+#include "AskText.h"
+
+#include "Json.h"
+#include "Phrases.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+namespace vesk::AskText {
+
+QString sourcePhrase(const QJsonObject& item)
+{
+    const qint64 n = Json::numberAsInteger(item, u"sources").value_or(0);
+    const QString phrase = QString::number(n) + (n == 1 ? QStringLiteral(" source") : QStringLiteral(" sources"));
+    if (Json::boolean(item, u"sources_truncated").value_or(false))
+        return QStringLiteral("at least ") + phrase;
+    return phrase;
+}
+
+QString relativeTime(const QDateTime& seen, const QDateTime& now)
+{
+    const double age = static_cast<double>(seen.msecsTo(now)) / 1000.0;
+    if (age < 60)
+        return QStringLiteral("just now"); // also a time in the future: clocks drift
+    if (age < 3600)
+        return QString::number(std::max<qint64>(static_cast<qint64>(age / 60), 1)) + QStringLiteral(" min ago");
+    if (age < 86400)
+        return QString::number(std::max<qint64>(static_cast<qint64>(age / 3600), 1)) + QStringLiteral(" hr ago");
+    if (age < 172800)
+        return QStringLiteral("yesterday");
+    return QLocale().toString(seen.toLocalTime(), QStringLiteral("MMMM d"));
+}
+
+std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now)
+{
+    const std::optional<double> ms = Json::number(item, u"observed_at_ms");
+    if (!ms || *ms <= 0 || *ms > 9.0e15) // beyond any representable date: treat as unreadable
+        return std::nullopt;
+    return relativeTime(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(*ms)), now);
+}
+
+QString failureTitle(const QString& code)
+{
+    static const QHash<QString, QString> titles{
+        {QStringLiteral("quota_exceeded"), QStringLiteral("Answer limit reached")},
+        {QStringLiteral("credential_missing"), QStringLiteral("Vesk Answers is not available yet")},
+        {QStringLiteral("service_not_ready"), QStringLiteral("Vesk Answers is not available yet")},
+        {QStringLiteral("credential_invalid"), QStringLiteral("Vesk answer access needs attention")},
+        {QStringLiteral("access_expired"), QStringLiteral("Vesk answer access needs attention")},
+        {QStringLiteral("upstream_timeout"), QStringLiteral("The model took too long")},
+        {QStringLiteral("upstream_busy"), QStringLiteral("The model is busy")},
+        {QStringLiteral("request_too_large"), QStringLiteral("That question needs too much context")},
+        {QStringLiteral("answer_disabled"), QStringLiteral("Answers are turned off")},
+        {QStringLiteral("setup_required"), QStringLiteral("Finish setup first")},
+        {QStringLiteral("service_unreachable"), QStringLiteral("Could not reach the answer service")},
+        {QStringLiteral("daemon_unreachable"), QStringLiteral("Could not reach the answer service")},
+    };
+    return titles.value(code, QStringLiteral("Could not answer"));
+}
+
+bool isServiceAccessCode(const QString& code)
+{
+    return code == u"credential_missing" || code == u"credential_invalid" || code == u"service_not_ready"
+        || code == u"access_expired";
+}
+
+QString failureBody(const QString& code, const QString& message)
+{
+    if (isServiceAccessCode(code))
+        return QStringLiteral("Answers are provided by Vesk. You do not need a model-provider account or API key. "
+                              "Your local memory and search remain available.");
+    return message;
+}
+
+QString resetLine(qint64 resetAtSeconds)
+{
+    // Qt has no "medium" date style; month abbreviation, day and year is what it reads as.
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(resetAtSeconds).toLocalTime();
+    const QLocale locale;
+    return QStringLiteral("This device can ask again after ")
+        + locale.toString(at.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
+        + locale.toString(at.time(), QLocale::ShortFormat) + QLatin1Char('.');
+}
+
+Readiness readiness(const std::optional<QJsonObject>& status)
+{
+    if (!Json::isKind(status, u"status"))
+        return {QStringLiteral("Vesk is not reachable yet. Your setup is saved; try again shortly."), std::nullopt};
+    const qint64 frames = Json::numberAsInteger(*status, u"frames").value_or(0);
+    const qint64 nodes = Json::numberAsInteger(*status, u"nodes").value_or(0);
+    if (nodes > 0)
+        return {QStringLiteral("Ready on this Mac: ") + countPhrase(frames, QStringLiteral("screenshot"))
+                    + QStringLiteral(" and ") + countPhrase(nodes, QStringLiteral("searchable memory item"))
+                    + QLatin1Char('.'),
+                true};
+    return {QStringLiteral("Vesk is building local memory. ") + countPhrase(frames, QStringLiteral("screenshot"))
+                + QStringLiteral(" captured; no searchable memory items are ready yet. Leave Vesk running and try "
+                                 "again shortly."),
+            false};
+}
+
+std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateTime& now)
+{
+    const std::optional<qint64> frame = Json::numberAsInteger(item, u"frame_id");
+    if (!frame)
+        return std::nullopt;
+    EvidenceLines out;
+    out.frameId = *frame;
+    out.screen = *frame > 0;
+
+    const QString app = Json::string(item, u"app_name").value_or(QString()).trimmed();
+    if (!app.isEmpty())
+        out.title = app;
+    else
+        out.title = out.screen ? QStringLiteral("Unknown application") : QStringLiteral("Agent conversation");
+
+    if (auto url = Json::nonEmptyString(item, u"document_url"))
+        out.detail = *url;
+    else if (auto context = Json::nonEmptyString(item, u"context"))
+        out.detail = *context;
+    else
+        out.detail = out.screen ? QStringLiteral("Window context unavailable")
+                                : QStringLiteral("Conversation context unavailable");
+    if (out.detail.startsWith(u"file://")) {
+        const QUrl url(out.detail, QUrl::StrictMode);
+        if (url.isValid())
+            out.detail = url.path();
+    }
+
+    QStringList parts;
+    if (auto when = evidenceWhen(item, now))
+        parts << *when;
+    parts << (out.screen ? QStringLiteral("screen evidence") : QStringLiteral("agent conversation"));
+    parts << QStringLiteral("directly cited");
+    out.meta = parts.join(separator);
+    return out;
+}
+
+std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited)
+{
+    const std::optional<QString> label = Json::string(node, u"label");
+    const std::optional<qint64> id = Json::numberAsInteger(node, u"node_id");
+    if (!label || !id)
+        return std::nullopt;
+    EntityLines out;
+    out.id = *id;
+    out.label = *label;
+    out.kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
+    out.sources = Json::numberAsInteger(node, u"sources").value_or(0);
+    if (cited)
+        out.meta = out.kind + QStringLiteral("  ·  on ") + QString::number(out.sources)
+            + QStringLiteral(" of the screens this answer used");
+    else
+        out.meta = out.kind + separator
+            + (Json::boolean(node, u"matched_label").value_or(false) ? QStringLiteral("name")
+                                                                      : QStringLiteral("seen alongside"))
+            + separator + sourcePhrase(node);
+    return out;
+}
+
+QList<qint64> keptFrameIds(const QJsonObject& claim)
+{
+    QList<qint64> kept;
+    for (qint64 id : Json::integers(claim, u"frame_ids").value_or(QList<qint64>()))
+        if (id >= 1)
+            kept << id;
+    return kept;
+}
+
+QList<QJsonObject> textClaims(const QJsonObject& reply)
+{
+    QList<QJsonObject> out;
+    for (const QJsonObject& claim : Json::objects(reply, u"claims").value_or(QList<QJsonObject>()))
+        if (Json::nonEmptyString(claim, u"text"))
+            out << claim;
+    return out;
+}
+
+QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
+{
+    QList<SourceGroup> groups;
+    QHash<QString, qsizetype> byKey;
+    for (const QJsonObject& record : records) {
+        const double ms = Json::number(record, u"observed_at_ms").value_or(0);
+        const QString app = Json::string(record, u"app_name")
+                                .value_or(Json::string(record, u"app_bundle_id").value_or(QStringLiteral("unknown")));
+        std::optional<QString> detail = Json::string(record, u"document_url");
+        if (!detail)
+            detail = Json::string(record, u"context");
+        const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
+
+        const QString hour = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms)).toLocalTime().toString(
+            QStringLiteral("yyyyMMddHH"));
+        const QString key = hour + QLatin1Char('|') + app + QLatin1Char('|') + detail.value_or(QString());
+        const auto found = byKey.constFind(key);
+        if (found == byKey.constEnd()) {
+            byKey.insert(key, groups.size());
+            groups.append(SourceGroup{app, detail, 1, ms, frame});
+            continue;
+        }
+        SourceGroup& group = groups[*found];
+        ++group.count;
+        if (group.latestMs < ms) {
+            group.latestMs = ms;
+            group.anchor = frame;
+        }
+    }
+    return groups;
+}
+
+QString groupHeadline(const SourceGroup& group)
+{
+    QString line = QLocale().toString(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(group.latestMs)).toLocalTime(),
+                                      QStringLiteral("MMM d, HH:mm"))
+        + QStringLiteral("    ") + group.app;
+    if (group.count >= 2)
+        line += QStringLiteral("   ×") + QString::number(group.count);
+    return line;
+}
+
+std::optional<Digest> agentDigest(const QString& question, const QJsonObject& reply, const QSet<int>& correctedTags)
+{
+    const std::optional<QString> answer = Json::nonEmptyString(reply, u"answer");
+    if (reply.isEmpty() || !answer)
+        return std::nullopt;
+
+    const QList<QJsonObject> claims = textClaims(reply);
+    QList<QJsonObject> kept;
+    int omitted = 0;
+    for (int i = 0; i < claims.size(); ++i) {
+        if (correctedTags.contains(i + 1))
+            ++omitted;
+        else
+            kept << claims[i];
+    }
+    auto text = [](const QJsonObject& claim) { return Json::string(claim, u"text").value_or(QString()); };
+
+    QString out = QStringLiteral("Question\n") + question + QStringLiteral("\n\nAnswer\n");
+    if (omitted == 0) {
+        out += *answer;
+    } else {
+        QStringList lines;
+        for (const QJsonObject& claim : kept)
+            lines << QStringLiteral("- ") + text(claim);
+        out += QString::number(omitted)
+            + QStringLiteral(" corrected claim(s) omitted. Ask Vesk again for an updated answer.\n") + lines.join(u'\n');
+    }
+    if (!claims.isEmpty()) {
+        out += QStringLiteral("\n\nEvidence by claim");
+        for (const QJsonObject& claim : kept) {
+            const qsizetype k = keptFrameIds(claim).size();
+            out += QStringLiteral("\n- ") + text(claim) + QStringLiteral(" — ") + QString::number(k)
+                + (k == 1 ? QStringLiteral(" source") : QStringLiteral(" sources"));
+        }
+    }
+    const QList<QJsonObject> sources = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());
+    if (!sources.isEmpty()) {
+        out += QStringLiteral("\n\nWhat this answer rests on");
+        for (const QJsonObject& source : sources) {
+            const std::optional<QString> label = Json::nonEmptyString(source, u"label");
+            if (!label)
+                continue;
+            out += QStringLiteral("\n- ") + *label + QStringLiteral(" (")
+                + Json::string(source, u"node_type").value_or(QStringLiteral("memory")) + QLatin1Char(')');
+        }
+    }
+    return Digest{out, omitted};
+}
+
+} // namespace vesk::AskText

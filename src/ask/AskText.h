@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+// The words of the ask panel, built from daemon replies without any widget, so each one can be
+// checked on its own.
+namespace vesk::AskText {
+
+inline const QString opening = QStringLiteral("Search your local memory, or press return to ask a question.");
+inline const QString separator = QStringLiteral("  ·  ");
+
+// "1 source", "3 sources", "at least 5 sources" for an object with "sources" and "sources_truncated".
+QString sourcePhrase(const QJsonObject& item);
+
+// "just now", "4 min ago", "2 hr ago", "yesterday", else the month and day of `seen`.
+QString relativeTime(const QDateTime& seen, const QDateTime& now);
+// The relative time of an item's "observed_at_ms"; nothing when it is absent or not positive.
+std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now);
+
+// Failure titles by the daemon's code (exact strings).
+QString failureTitle(const QString& code);
+// The codes that mean the answer service, not the user, has to act: they always get Retry and a
+// fixed text that asks for no model account.
+bool isServiceAccessCode(const QString& code);
+QString failureBody(const QString& code, const QString& message);
+// "This device can ask again after <date and time>." in the user's locale.
+QString resetLine(qint64 resetAtSeconds);
+
+// The first-run readiness line for a status reply; `askReady` is nothing when the button should
+// keep its state (the daemon could not be read).
+struct Readiness {
+    QString text;
+    std::optional<bool> askReady;
+    bool operator==(const Readiness&) const = default;
+};
+Readiness readiness(const std::optional<QJsonObject>& status);
+
+// The three lines of an evidence row; nothing when the item has no numeric "frame_id".
+struct EvidenceLines {
+    qint64 frameId = 0;
+    QString title;
+    QString detail;
+    QString meta;
+    bool screen = false; // false: an agent conversation, which has no pixels
+    bool operator==(const EvidenceLines&) const = default;
+};
+std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateTime& now);
+
+// An entity row's label and meta line; nothing without a string "label" and an integer "node_id".
+struct EntityLines {
+    qint64 id = 0;
+    QString label;
+    QString kind;
+    qint64 sources = 0;
+    QString meta;
+    bool operator==(const EntityLines&) const = default;
+};
+std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited);
+
+// A claim's frames: its integer "frame_ids" of 1 or more, in order.
+QList<qint64> keptFrameIds(const QJsonObject& claim);
+// The claims that carry a non-empty "text", in reply order (their tags count from 1 in this order).
+QList<QJsonObject> textClaims(const QJsonObject& reply);
+
+// One line of an entity page's source list: records of one app and one document or context
+// within one clock hour.
+struct SourceGroup {
+    QString app;
+    std::optional<QString> detail;
+    qint64 count = 0;
+    double latestMs = 0;
+    qint64 anchor = 0; // frame of the newest record; 0 or less: no pixels to open
+    bool operator==(const SourceGroup&) const = default;
+};
+QList<SourceGroup> groupSources(const QList<QJsonObject>& records);
+QString groupHeadline(const SourceGroup& group);
+inline constexpr int shownGroups = 40;
+
+// The plain-text digest for a coding agent; nothing unless the reply holds a non-empty answer.
+// `correctedTags` are the claim numbers (from 1) whose correction was saved.
+struct Digest {
+    QString text;
+    int omitted = 0;
+    bool operator==(const Digest&) const = default;
+};
+std::optional<Digest> agentDigest(const QString& question, const QJsonObject& reply, const QSet<int>& correctedTags);
+
+} // namespace vesk::AskText

@@ -1,0 +1,460 @@
+#include "AskWindow.h"
+
+#include "AskLabel.h"
+#include "AskText.h"
+#include "Clock.h"
+#include "Ink.h"
+#include "InkButton.h"
+#include "InkView.h"
+#include "KeyPanel.h"
+#include "OStyle.h"
+#include "PresentationMode.h"
+#include "Row.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSizeGrip>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace vesk {
+
+namespace {
+
+// The input line: borderless, transparent, text in the palette's colours.
+class AskField : public QLineEdit {
+public:
+    explicit AskField(QWidget* parent)
+        : QLineEdit(parent)
+    {
+        setFrame(false);
+        setFont(OStyle::font(18));
+        setPlaceholderText(QStringLiteral("What were you working on?"));
+        setAttribute(Qt::WA_MacShowFocusRect, false);
+        apply();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QLineEdit::changeEvent(event);
+        if (isAppearanceEvent(event) && !applying)
+            apply();
+    }
+
+private:
+    void apply()
+    {
+        applying = true;
+        QPalette p = palette();
+        p.setColor(QPalette::Base, Qt::transparent);
+        p.setColor(QPalette::Text, Ink::text().resolve(this));
+        p.setColor(QPalette::PlaceholderText, Ink::muted().resolve(this));
+        setPalette(p);
+        applying = false;
+    }
+    bool applying = false;
+};
+
+QWidget* line(QWidget* parent, Qt::Orientation orientation)
+{
+    auto* view = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); },
+                             parent);
+    if (orientation == Qt::Horizontal)
+        view->setFixedHeight(1);
+    else
+        view->setFixedWidth(1);
+    return view;
+}
+
+// A scroll area whose content sits at the top and is never scrolled sideways.
+QScrollArea* column(QWidget* parent, QWidget*& content, QVBoxLayout*& layout, int sideMargin)
+{
+    auto* area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->viewport()->setAutoFillBackground(false);
+    content = new QWidget;
+    content->setAutoFillBackground(false);
+    layout = new QVBoxLayout(content);
+    layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
+    layout->setSpacing(3);
+    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    area->setWidget(content);
+    return area;
+}
+
+} // namespace
+
+AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, QObject* parent)
+    : QObject(parent)
+    , client(client)
+    , clock(clock)
+    , presentation(presentation)
+{
+}
+
+AskWindow::~AskWindow()
+{
+    delete panel.data();
+}
+
+bool AskWindow::presenting() const
+{
+    return presentation && presentation->isEnabled();
+}
+
+void AskWindow::createPanel()
+{
+    panel = new KeyPanel;
+    panel->setMinimumSize(560, compactHeight);
+    panel->resize(defaultWidth, 620);
+    panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + captureStatus);
+    const QPointer<AskWindow> self(this);
+    panel->onCopyForAgent = [self] { return self && self->copyForAgent(); };
+    panel->onCancel = [self] {
+        if (self)
+            self->cancel();
+    };
+    panel->onBecomeKey = [self] {
+        if (self && self->field)
+            self->field->setFocus(Qt::ActiveWindowFocusReason);
+    };
+
+    auto* root = new QHBoxLayout(panel);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    auto* main = new QWidget(panel);
+    auto* mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(0, 10, 0, 14);
+    mainLayout->setSpacing(0);
+
+    // The title sits where a title bar would be; the field starts 38 below the top edge.
+    titleLabel = new AskLabel(panel->windowTitle(), Ink::muted(), OStyle::font(11, OStyle::Weight::Medium),
+                              AskLabel::Fit::truncateMiddle, 0, main);
+    titleLabel->setFixedHeight(16);
+    mainLayout->addWidget(titleLabel, 0, Qt::AlignHCenter);
+    mainLayout->addSpacing(12);
+
+    field = new AskField(main);
+    field->installEventFilter(this);
+    auto* fieldRow = new QHBoxLayout;
+    fieldRow->setContentsMargins(pad, 0, pad, 0);
+    fieldRow->addWidget(field);
+    mainLayout->addLayout(fieldRow);
+    mainLayout->addSpacing(14);
+
+    auto* separatorRow = new QHBoxLayout;
+    separatorRow->setContentsMargins(pad, 0, pad, 0);
+    separatorRow->addWidget(line(main, Qt::Horizontal));
+    mainLayout->addLayout(separatorRow);
+    mainLayout->addSpacing(12);
+
+    // The scroll area reaches almost to the edge so its scroll bar does not eat into the rows;
+    // the rows still start `pad` from the left, under the field.
+    scroll = column(main, stackView, stack, 7);
+    auto* scrollRow = new QHBoxLayout;
+    scrollRow->setContentsMargins(pad - 7, 0, 2, 0);
+    scrollRow->addWidget(scroll);
+    mainLayout->addLayout(scrollRow, 1);
+    mainLayout->addSpacing(12);
+
+    hint = new AskLabel(QStringLiteral("return to ask · esc to close"), Ink::muted(),
+                        OStyle::font(10, OStyle::Weight::Regular, OStyle::Design::Monospaced),
+                        AskLabel::Fit::truncateEnd, 0, main);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->setContentsMargins(pad, 0, 4, 0);
+    hintRow->addWidget(hint, 1);
+    hintRow->addWidget(new QSizeGrip(main), 0, Qt::AlignBottom | Qt::AlignRight);
+    mainLayout->addLayout(hintRow);
+
+    root->addWidget(main, 1);
+    auto* divider = line(panel, Qt::Vertical);
+    divider->setObjectName(QStringLiteral("inspectorDivider"));
+    divider->hide();
+    root->addWidget(divider);
+
+    inspector = new QWidget(panel);
+    inspector->setFixedWidth(0);
+    auto* insLayout = new QVBoxLayout(inspector);
+    insLayout->setContentsMargins(0, 38, 0, 14);
+    QWidget* insContent = nullptr;
+    insScroll = column(inspector, insContent, insStack, 10);
+    insLayout->addWidget(insScroll);
+    root->addWidget(inspector);
+}
+
+QRect AskWindow::visibleFrame() const
+{
+    if (panel && panel->screen())
+        return panel->screen()->availableGeometry();
+    if (QScreen* main = QGuiApplication::primaryScreen())
+        return main->availableGeometry();
+    return panel ? panel->geometry() : QRect();
+}
+
+void AskWindow::place()
+{
+    QScreen* main = QGuiApplication::primaryScreen();
+    if (!panel || !main)
+        return;
+    const QRect visible = main->availableGeometry();
+    const int w = std::clamp(static_cast<int>(std::lround(visible.width() * 0.48)), 560, 860);
+    const int x = visible.left() + (visible.width() - w) / 2;
+    const int y = visible.top() + static_cast<int>(std::lround(visible.height() * 0.11));
+    panel->setGeometry(x, y, w, compactHeight);
+    isCompact = true;
+}
+
+void AskWindow::toggle()
+{
+    if (presenting())
+        return;
+    if (panel && panel->isVisible()) {
+        if (panel->isActiveWindow()) {
+            panel->hide();
+        } else {
+            panel->raise();
+            panel->activateWindow();
+        }
+        return;
+    }
+    show();
+}
+
+void AskWindow::show()
+{
+    if (presenting())
+        return;
+    const bool created = !panel;
+    if (created)
+        createPanel();
+    if (created || !panel->isVisible()) {
+        ++generation;
+        answerID = QUuid::createUuid();
+        correctionStates.clear();
+        closeInspector();
+        field->clear();
+        screen = Screen{};
+        top = Top{};
+        place();
+        updateHint();
+        message(AskText::opening);
+    }
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    field->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void AskWindow::updateCaptureStatus(const QString& text)
+{
+    captureStatus = text;
+    if (!panel)
+        return;
+    panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + text);
+    titleLabel->setText(panel->windowTitle());
+}
+
+void AskWindow::suppressForPresentation()
+{
+    if (panel)
+        panel->hide();
+}
+
+QString AskWindow::fieldText() const
+{
+    return field ? field->text() : QString();
+}
+
+void AskWindow::addView(QWidget* view)
+{
+    stack->addWidget(view, 0, Qt::AlignLeft);
+}
+
+void AskWindow::addSpacer(int height)
+{
+    stack->addSpacing(height);
+}
+
+void AskWindow::scrollToTop()
+{
+    stackView->adjustSize();
+    scroll->verticalScrollBar()->setValue(0);
+}
+
+void AskWindow::clear()
+{
+    showingMessage = false;
+    if (!stack)
+        return;
+    while (QLayoutItem* item = stack->takeAt(0)) {
+        if (QWidget* view = item->widget()) {
+            // A button of this column may be the one whose click is rebuilding it: let it return first.
+            view->hide();
+            view->setParent(nullptr);
+            view->deleteLater();
+        }
+        delete item;
+    }
+}
+
+void AskWindow::message(const QString& text)
+{
+    if (!stack)
+        return;
+    clear();
+    claimCorrectionByTag.clear();
+    showingMessage = true;
+    addView(new AskLabel(text, Ink::text2(), OStyle::font(13.5), AskLabel::Fit::wrap, width()));
+    scrollToTop();
+}
+
+void AskWindow::state(const QString& title, const QString& body)
+{
+    if (!stack)
+        return;
+    clear();
+    showingMessage = true;
+    addView(OStyle::section(title));
+    addSpacer(3);
+    addView(new AskLabel(body, Ink::text2(), OStyle::font(13.5), AskLabel::Fit::wrap, width()));
+    scrollToTop();
+}
+
+int AskWindow::width() const
+{
+    const int content = panel ? panel->width() : defaultWidth;
+    const int inspectorWidth = inspector ? inspector->maximumWidth() : 0;
+    return std::max(content - inspectorWidth - 2 * pad, 260);
+}
+
+void AskWindow::setCompact(bool compact)
+{
+    if (isCompact == compact || !panel)
+        return;
+    isCompact = compact;
+    const QRect visible = visibleFrame();
+    const int height = compact ? compactHeight
+                               : std::min(static_cast<int>(std::lround(visible.height() * 0.7)), 640);
+    const QRect frame = panel->geometry();
+    int y = frame.top();
+    if (!visible.isEmpty() && y + height > visible.bottom() + 1)
+        y = visible.bottom() + 1 - height;
+    panel->setGeometry(frame.x(), y, frame.width(), height);
+}
+
+void AskWindow::setInspector(bool open)
+{
+    if (!panel || !inspector)
+        return;
+    const bool isOpen = inspector->maximumWidth() > 0;
+    if (open == isOpen)
+        return;
+    inspector->setFixedWidth(open ? panelW : 0);
+    if (auto* divider = panel->findChild<QWidget*>(QStringLiteral("inspectorDivider")))
+        divider->setVisible(open);
+    const QRect visible = visibleFrame();
+    const QRect frame = panel->geometry();
+    const int w = open ? std::min(frame.width() + panelW, visible.width() - 24) : std::max(frame.width() - panelW, 420);
+    int x = frame.x();
+    if (x + w > visible.right() + 1)
+        x = std::max(visible.left(), visible.right() + 1 - w);
+    panel->setGeometry(x, frame.y(), w, frame.height());
+}
+
+void AskWindow::clearInspector()
+{
+    if (!insStack)
+        return;
+    while (QLayoutItem* item = insStack->takeAt(0)) {
+        if (QWidget* view = item->widget()) {
+            view->hide();
+            view->setParent(nullptr);
+            view->deleteLater();
+        }
+        delete item;
+    }
+}
+
+void AskWindow::closeInspector()
+{
+    inspecting.reset();
+    if (citedRow) {
+        citedRow->setCited(false);
+        citedRow = nullptr;
+    }
+    clearInspector();
+    setInspector(false);
+}
+
+void AskWindow::updateHint()
+{
+    if (!hint)
+        return;
+    QString text;
+    if (inspecting)
+        text = QStringLiteral("esc back to ") + inspecting->origin.label;
+    else if (screen.kind == Screen::Kind::entity)
+        text = QStringLiteral("esc to go back");
+    else if (top.kind == Top::Kind::answer)
+        text = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
+    else
+        text = QStringLiteral("return to ask · esc to close");
+    hint->setText(text);
+}
+
+void AskWindow::cancel()
+{
+    if (inspecting) {
+        closeInspector();
+        updateHint();
+    } else if (screen.kind == Screen::Kind::entity) {
+        closeInspector();
+        restoreTop();
+    } else if (panel) {
+        panel->hide();
+    }
+}
+
+void AskWindow::restoreTop()
+{
+    if (top.kind == Top::Kind::search) {
+        search(fieldText());
+        return;
+    }
+    screen = Screen{};
+    ++generation;
+    if (field && field->text().trimmed() != top.question)
+        field->setText(top.question);
+    renderAnswer(top.reply);
+}
+
+bool AskWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != field || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (panel && panel->performKeyEquivalent(*key))
+        return true;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        cancel();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+        ask(fieldText());
+        return true;
+    }
+    return false;
+}
+
+} // namespace vesk
