@@ -24,6 +24,7 @@ XcbHotkey::~XcbHotkey()
 {
     if (registered && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
+    ungrab();
 }
 
 std::vector<uint16_t> XcbHotkey::variants(uint16_t alt, uint16_t numLock, uint16_t lock)
@@ -37,8 +38,9 @@ std::vector<uint16_t> XcbHotkey::variants(uint16_t alt, uint16_t numLock, uint16
     return out;
 }
 
-bool XcbHotkey::readMapping()
+std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* connection)
 {
+    Mapping m;
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const uint8_t first = setup->min_keycode;
     const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
@@ -46,7 +48,7 @@ bool XcbHotkey::readMapping()
     xcb_get_keyboard_mapping_reply_t* keyboard =
         xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
     if (!keyboard)
-        return false;
+        return std::nullopt;
     const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(keyboard);
     const int perCode = keyboard->keysyms_per_keycode;
     auto symsOf = [&](uint8_t code) -> std::vector<uint32_t> {
@@ -56,18 +58,15 @@ bool XcbHotkey::readMapping()
         return {row, row + perCode};
     };
 
-    keycode = 0;
-    for (int i = 0; i < count && keycode == 0; ++i) {
+    for (int i = 0; i < count && m.keycode == 0; ++i) {
         const uint8_t code = static_cast<uint8_t>(first + i);
         for (uint32_t s : symsOf(code))
             if (s == keysymSpace) {
-                keycode = code;
+                m.keycode = code;
                 break;
             }
     }
 
-    altMask = 0;
-    numLockMask = 0;
     xcb_get_modifier_mapping_reply_t* modifiers =
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr);
     if (modifiers) {
@@ -80,22 +79,28 @@ bool XcbHotkey::readMapping()
                     continue;
                 for (uint32_t s : symsOf(code)) {
                     if (s == keysymAltL || s == keysymAltR)
-                        altMask |= static_cast<uint16_t>(1u << mod);
+                        m.altMask |= static_cast<uint16_t>(1u << mod);
                     if (s == keysymNumLock)
-                        numLockMask |= static_cast<uint16_t>(1u << mod);
+                        m.numLockMask |= static_cast<uint16_t>(1u << mod);
                 }
             }
         }
         std::free(modifiers);
     }
     std::free(keyboard);
-    return keycode != 0 && altMask != 0;
+    if (m.keycode == 0 || m.altMask == 0)
+        return std::nullopt;
+    return m;
 }
 
 Hotkey::Registration XcbHotkey::grab()
 {
-    if (!readMapping())
+    const auto mapping = readMapping(connection);
+    if (!mapping)
         return Registration::unavailable;
+    keycode = mapping->keycode;
+    altMask = mapping->altMask;
+    numLockMask = mapping->numLockMask;
     for (uint16_t mods : variants(altMask, numLockMask, XCB_MOD_MASK_LOCK)) {
         const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 1, root, mods, keycode,
                                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
@@ -113,10 +118,13 @@ Hotkey::Registration XcbHotkey::grab()
 
 void XcbHotkey::ungrab()
 {
+    if (grabbed.empty())
+        return;
     for (uint16_t mods : grabbed)
         xcb_ungrab_key(connection, keycode, root, mods);
     grabbed.clear();
-    xcb_flush(connection);
+    // A round trip, so the keys are free for other clients by the time this returns.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 Hotkey::Registration XcbHotkey::registerShortcut(std::function<void()> pressed)

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 struct xcb_connection_t;
@@ -25,9 +26,16 @@ public:
     // The four modifier sets grabbed for a given Alt, NumLock and Lock mask.
     static std::vector<uint16_t> variants(uint16_t alt, uint16_t numLock, uint16_t lock);
 
+    // The Space keycode and the Alt and NumLock masks in the server's current mapping; nothing
+    // when there is no Space key or no Alt modifier.
+    struct Mapping {
+        uint8_t keycode = 0;
+        uint16_t altMask = 0;
+        uint16_t numLockMask = 0;
+    };
+    static std::optional<Mapping> readMapping(xcb_connection_t* connection);
+
 private:
-    // Reads the keycode and modifier masks from the server's current mapping.
-    bool readMapping();
     Registration grab();
     void ungrab();
 
