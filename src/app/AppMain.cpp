@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 namespace vesk {
 
@@ -32,7 +33,11 @@ int runApplication(int& argc, char** argv, RunOptions options)
     delegate.applicationDidFinishLaunching();
 
     if (options.quitAfterStart)
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        QTimer::singleShot(0, &app, [] {
+            std::puts("ready");
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
     return app.exec();
 }
 

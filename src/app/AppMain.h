@@ -3,7 +3,7 @@
 namespace vesk {
 
 struct RunOptions {
-    // Quit after the first turn of the event loop (the start-up benchmark).
+    // Print "ready" and quit at the first turn of the event loop (the start-up benchmark).
     bool quitAfterStart = false;
 };
 
