@@ -132,8 +132,8 @@ void AskWindow::renderAnswer(const QJsonObject& reply)
         QStringLiteral("Copies this answer and source summaries. Screenshots and hidden screen text stay local."),
         Ink::muted(), monoSmall(), AskLabel::Fit::wrap, w));
 
-    details->setVisible(answerDetailsExpanded);
     addView(details);
+    details->setVisible(answerDetailsExpanded);
     addSpacer(12);
     scrollToTop();
 }

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -75,6 +76,15 @@ QString failureBody(const QString& code, const QString& message)
     return message;
 }
 
+namespace {
+// The locale's short time without seconds (the C locale's short format carries them).
+QString hoursAndMinutes(const QLocale& locale)
+{
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
+    return locale.timeFormat(QLocale::ShortFormat).remove(seconds);
+}
+} // namespace
+
 QString resetLine(qint64 resetAtSeconds)
 {
     // Qt has no "medium" date style; month abbreviation, day and year is what it reads as.
@@ -82,7 +92,7 @@ QString resetLine(qint64 resetAtSeconds)
     const QLocale locale;
     return QStringLiteral("This device can ask again after ")
         + locale.toString(at.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-        + locale.toString(at.time(), QLocale::ShortFormat) + QLatin1Char('.');
+        + locale.toString(at.time(), hoursAndMinutes(locale)) + QLatin1Char('.');
 }
 
 Readiness readiness(const std::optional<QJsonObject>& status)

@@ -278,6 +278,9 @@ QString AskWindow::fieldText() const
 void AskWindow::addView(QWidget* view)
 {
     stack->addWidget(view, 0, Qt::AlignLeft);
+    // Shown now rather than on the next turn of the event loop, so the column is complete when
+    // the call returns.
+    view->show();
 }
 
 void AskWindow::addSpacer(int height)
