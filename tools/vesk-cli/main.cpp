@@ -1,0 +1,74 @@
+// vesk-cli: sends one request line to the daemon through DaemonClient and prints the reply.
+//
+//   vesk-cli [--socket PATH] [--timeout SECONDS] '{"op":"status"}'
+//   vesk-cli [--socket PATH] --watch
+//
+// Exit status 0 when a reply arrived, 1 when there was none (no daemon, time-out, refusal, not an
+// object), 2 on bad usage.
+#include "DaemonClient.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <cstdio>
+#include <memory>
+
+using namespace vesk;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vesk-cli"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Send one request to the Vesk daemon and print its reply."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("socket"), QStringLiteral("Daemon socket (default: the one under $HOME)."),
+                      QStringLiteral("path")});
+    parser.addOption({QStringLiteral("timeout"), QStringLiteral("Seconds to wait for the reply (default 30)."),
+                      QStringLiteral("seconds"), QStringLiteral("30")});
+    parser.addOption({QStringLiteral("watch"), QStringLiteral("Print the daemon's capture state as it changes.")});
+    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("One JSON object, e.g. {\"op\":\"status\"}"));
+    parser.process(app);
+
+    std::unique_ptr<DaemonClient> client = parser.isSet(QStringLiteral("socket"))
+        ? std::make_unique<DaemonClient>(parser.value(QStringLiteral("socket")))
+        : std::make_unique<DaemonClient>();
+
+    if (parser.isSet(QStringLiteral("watch"))) {
+        client->watch([](const DaemonClient::State& state) {
+            if (const auto* known = std::get_if<DaemonClient::Known>(&state))
+                std::printf("%s, %lld display(s)%s%s\n", known->capturing ? "recording" : "not recording",
+                            static_cast<long long>(known->displays), known->reason.isEmpty() ? "" : ": ",
+                            known->reason.toUtf8().constData());
+            else
+                std::printf("daemon unreachable\n");
+            std::fflush(stdout);
+        });
+        return QCoreApplication::exec();
+    }
+
+    const QStringList args = parser.positionalArguments();
+    bool numeric = false;
+    const double timeout = parser.value(QStringLiteral("timeout")).toDouble(&numeric);
+    if (args.size() != 1 || !numeric || timeout < 0) {
+        parser.showHelp(2);
+    }
+    const QByteArray request = args.first().toUtf8();
+    const auto lane = QJsonDocument::fromJson(request).object().value(QStringLiteral("op")).toString()
+            == QStringLiteral("ask")
+        ? DaemonClient::Lane::Answer
+        : DaemonClient::Lane::Ask;
+    int status = 1;
+    client->request(request, timeout, lane, [&status](Reply reply) {
+        if (reply) {
+            std::printf("%s\n", QJsonDocument(*reply).toJson(QJsonDocument::Indented).constData());
+            status = 0;
+        } else {
+            std::fprintf(stderr, "no reply: the daemon could not be reached, refused, or sent no object\n");
+        }
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    return status;
+}
