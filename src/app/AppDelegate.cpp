@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "AskWindow.h"
 #include "Clock.h"
 #include "Ink.h"
 #include "Json.h"
@@ -34,9 +35,20 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     , switches(switches)
 {
     buildMenu();
+    connect(this, &AppDelegate::shortcutPressed, this, [this] { askWindow().toggle(); });
+    connect(askItem, &QAction::triggered, this, [this] { askWindow().show(); });
 }
 
 AppDelegate::~AppDelegate() = default;
+
+AskWindow& AppDelegate::askWindow()
+{
+    if (!ask) {
+        ask = std::make_unique<AskWindow>(client, clock, &presentation);
+        ask->updateCaptureStatus(stateItem->text());
+    }
+    return *ask;
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -62,6 +74,8 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self)
             return;
         self->render(state);
+        if (self->ask)
+            self->ask->updateCaptureStatus(self->stateItem->text());
         self->requestProposals();
     });
 
@@ -133,7 +147,7 @@ void AppDelegate::buildMenu()
     }
     renderTiers();
     menu->addSeparator();
-    askItem = unwired(QStringLiteral("Ask something"));
+    askItem = line(QStringLiteral("Ask something"));
     askItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Space));
     menu->addSeparator();
     inboxItem = unwired(QStringLiteral("What it knows about you"));

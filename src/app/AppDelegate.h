@@ -20,6 +20,7 @@ class QSystemTrayIcon;
 
 namespace vesk {
 
+class AskWindow;
 class Clock;
 class PresentationMode;
 
@@ -61,6 +62,9 @@ public:
     // The start-up chains: retried on the clock until the daemon gives a definite answer.
     void offerSetupIfNeeded(int attempt);
     void startInterjectionsWhenOnboarded(int attempt);
+    // The ask panel, created on first use and kept for the life of the process.
+    AskWindow& askWindow();
+
     // The weekly-review line for a count of held-back items.
     void updateDigestItem(qint64 count);
 
@@ -71,6 +75,7 @@ public:
 
     // The menu and its lines, named as the rest of the program refers to them.
     std::unique_ptr<QSystemTrayIcon> item;
+    std::unique_ptr<AskWindow> ask;
     DaemonClient& client;
     std::unique_ptr<QMenu> menu;
     QAction* stateItem = nullptr;
