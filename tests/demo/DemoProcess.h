@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <csignal>
+#include <sys/prctl.h>
 
 // The real veskd-demo binary on a socket in a temporary home, stopped again when the test is done.
 class DemoProcess {
@@ -22,6 +24,8 @@ public:
         env.insert(QStringLiteral("HOME"), home.path());
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // A test that crashes must not leave its daemon behind.
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         process.start(QStringLiteral(VESKD_DEMO_PATH), QStringList{QStringLiteral("--socket"), socketPath} + extraArguments);
     }
     ~DemoProcess()

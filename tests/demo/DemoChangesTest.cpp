@@ -1,0 +1,386 @@
+#include "DemoProcess.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+using namespace vesk;
+
+Q_DECLARE_METATYPE(vesk::RouteFacts)
+
+// Every change the windows can make, against the real stand-in daemon: confirmed with the kind the
+// windows wait for, and visible in the next read.
+class DemoChangesTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<DemoProcess> demo;
+    std::unique_ptr<DaemonClient> client;
+
+    Reply run(const Call& op) { return call(*client, op).value_or(Reply{}); }
+    Reply raw(const QByteArray& text)
+    {
+        return run([text](DaemonClient& c, Completion d) { c.request(text, d); });
+    }
+    QList<QJsonObject> list(const Reply& reply, const char* key)
+    {
+        return reply ? Json::objects(*reply, QString::fromLatin1(key)).value_or(QList<QJsonObject>{}) : QList<QJsonObject>{};
+    }
+    qint64 number(const Reply& reply, const char* key) { return reply ? Json::integer(*reply, QString::fromLatin1(key)).value_or(-1) : -1; }
+    bool listsNode(const Reply& reply, const char* key, qint64 id)
+    {
+        const QList<QJsonObject> nodes = list(reply, key);
+        return std::any_of(nodes.begin(), nodes.end(), [id](const QJsonObject& n) { return Json::integer(n, u"node_id") == id; });
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        demo = std::make_unique<DemoProcess>();
+        QVERIFY2(demo->ready(), demo->output.constData());
+        client = std::make_unique<DaemonClient>(demo->socketPath);
+    }
+
+    void cleanupTestCase()
+    {
+        client.reset();
+        demo.reset();
+    }
+
+    void renameShowsInSearch()
+    {
+        const Reply renamed = run([](DaemonClient& c, Completion d) { c.rename(8, "Land the rounding patch", d); });
+        QVERIFY(Json::isKind(renamed, u"renamed"));
+        QVERIFY(number(renamed, "sources") >= 2);
+        QVERIFY(number(renamed, "relations") >= 1);
+        QVERIFY(Json::boolean(*renamed, u"sources_truncated").has_value());
+        const Reply byNewName = run([](DaemonClient& c, Completion d) { c.search("rounding patch", 25, d); });
+        QVERIFY(listsNode(byNewName, "nodes", 8));
+        QCOMPARE(Json::string(list(byNewName, "nodes").first(), u"label").value(), QStringLiteral("Land the rounding patch"));
+        // The old spelling still finds it.
+        QVERIFY(listsNode(run([](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); }), "nodes", 8));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(8, "   ", d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(99999, "Nobody", d); }));
+    }
+
+    void mergeRetiresTheOtherName()
+    {
+        const Reply before = run([](DaemonClient& c, Completion d) { c.proposals(500, d); });
+        const qsizetype open = list(before, "proposals").size();
+        // Proposal 1 asks whether "Priya Natarajan" (4) and "P. Natarajan" (22) are one person.
+        const Reply merged = run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, d); });
+        QVERIFY(Json::isKind(merged, u"ok"));
+        QCOMPARE(Json::string(*merged, u"state").value(), QStringLiteral("merged:22"));
+        const Reply after = run([](DaemonClient& c, Completion d) { c.proposals(500, d); });
+        QCOMPARE(list(after, "proposals").size(), open - 1);
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(22, d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, d); }));
+        const Reply top = run([](DaemonClient& c, Completion d) { c.top(200, d); });
+        for (const QJsonObject& n : list(top, "nodes"))
+            if (Json::integer(n, u"node_id") == 4)
+                QVERIFY(Json::integer(n, u"aliases").value() >= 2);
+        // Keeping them apart settles a proposal without merging anything; a stranger cannot be kept.
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(2, 4, d); }));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.judgeMerge(2, std::nullopt, d); }), u"ok"));
+        QVERIFY(run([](DaemonClient& c, Completion d) { c.why(23, d); }));
+        QCOMPARE(list(run([](DaemonClient& c, Completion d) { c.proposals(500, d); }), "proposals").size(), open - 2);
+    }
+
+    void rejectedRelationLeavesTheGraph()
+    {
+        const auto edgeIds = [this] {
+            QSet<qint64> ids;
+            for (const QJsonObject& e : list(run([](DaemonClient& c, Completion d) { c.relations(1, d); }), "edges"))
+                ids.insert(Json::integer(e, u"edge_id").value());
+            return ids;
+        };
+        QVERIFY(edgeIds().contains(2));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.rejectRelation(2, d); }), u"ok"));
+        QVERIFY(!edgeIds().contains(2));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relationEvidence(2, d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rejectRelation(2, d); }));
+    }
+
+    void correctionReceiptLinksSharedEvidence()
+    {
+        const auto correct = [this](const char* judgement) {
+            return run([judgement](DaemonClient& c, Completion d) {
+                c.correctClaim("Firefox showed the rounding pull request.", judgement, {3, 0, 999}, d);
+            });
+        };
+        const Reply first = correct("fact_wrong");
+        QVERIFY(Json::isKind(first, u"claim_corrected"));
+        QCOMPARE(number(first, "sources"), 1); // frames 0 and 999 do not exist
+        QCOMPARE(Json::integers(*first, u"source_frame_ids").value(), QList<qint64>{3});
+        const QList<qint64> nodes = Json::integers(*first, u"related_node_ids").value();
+        QVERIFY(nodes.contains(19)); // the pull request itself was on that screen
+        QCOMPARE(number(first, "memories"), nodes.size() + Json::integers(*first, u"related_relation_ids")->size());
+        QCOMPARE(Json::boolean(*first, u"duplicate"), false);
+        QCOMPARE(Json::boolean(correct("fact_wrong").value(), u"duplicate"), true);
+        QCOMPARE(Json::boolean(correct("stale").value(), u"duplicate"), false);
+        QVERIFY(!correct("wrong-ish"));
+    }
+
+    void switchesShowInStatusAndWatch()
+    {
+        QList<DaemonClient::State> states;
+        client->watch([&states](const DaemonClient::State& s) { states.append(s); });
+        QTRY_VERIFY(!states.isEmpty());
+        QCOMPARE(states.last(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
+
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, d); }), u"ok"));
+        QTRY_COMPARE(states.last(), DaemonClient::State(DaemonClient::Known{false, 0, "paused by you"}));
+        QCOMPARE(Json::boolean(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused"), true);
+
+        // A timed pause ends by itself, and the watchers hear it.
+        const qint64 until = QDateTime::currentMSecsSinceEpoch() + 1500;
+        QVERIFY(Json::isKind(run([until](DaemonClient& c, Completion d) { c.setCapture(true, until, d); }), u"ok"));
+        QCOMPARE(Json::integer(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused_until_ms").value_or(-1), until);
+        QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.last()) &&
+                                     std::get<DaemonClient::Known>(states.last()).capturing, 6000);
+
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInjection(false, std::nullopt, d); }), u"ok"));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", false, d); }), u"ok"));
+        const Reply status = run([](DaemonClient& c, Completion d) { c.status(d); });
+        QCOMPARE(Json::boolean(*status, u"injection_enabled"), false);
+        for (const QJsonObject& tier : list(status, "tiers"))
+            QCOMPARE(Json::boolean(tier, u"enabled").value(), tier.value("name") != QLatin1String("profile"));
+        // Without its tier the profile is not written.
+        QCOMPARE(Json::string(*run([](DaemonClient& c, Completion d) { c.profile(d); }), u"body"), QString());
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.setTier("telepathy", true, d); }));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", true, d); }), u"ok"));
+        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(d); }), u"body")->isEmpty());
+    }
+
+    void rulesShowInTheirLists_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("application") << "app" << "org.gnome.Terminal" << "org.gnome.Terminal";
+        QTest::newRow("website from a pasted address") << "website" << "https://www.Example.org/billing?x=1" << "example.org";
+        QTest::newRow("title phrase") << "title" << "Salary review" << "Salary review";
+    }
+
+    void rulesShowInTheirLists()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        const QString key = kind == "app" ? "bundle_id" : kind == "website" ? "host" : "phrase";
+        const auto rules = [&] {
+            return list(run([&](DaemonClient& c, Completion d) {
+                            kind == "app" ? c.appBlocks(d) : kind == "website" ? c.websiteBlocks(d) : c.windowTitleBlocks(d);
+                        }), "rules");
+        };
+        const auto ruleFor = [&](const QString& value) -> qint64 {
+            for (const QJsonObject& r : rules())
+                if (r.value(key).toString() == value)
+                    return Json::integer(r, u"id").value();
+            return -1;
+        };
+        const Reply added = run([&](DaemonClient& c, Completion d) {
+            kind == "app" ? c.blockApp(typed, QStringLiteral("Terminal"), d) : kind == "website" ? c.blockWebsite(typed, d) : c.blockWindowTitle(typed, d);
+        });
+        QVERIFY(Json::isKind(added, u"ok"));
+        const qint64 id = ruleFor(stored);
+        QVERIFY(id > 0);
+        const auto remove = [&](qint64 rule) {
+            return run([&](DaemonClient& c, Completion d) {
+                kind == "app" ? c.unblockApp(rule, d) : kind == "website" ? c.unblockWebsite(rule, d) : c.unblockWindowTitle(rule, d);
+            });
+        };
+        QVERIFY(Json::isKind(remove(id), u"ok"));
+        QCOMPARE(ruleFor(stored), -1);
+        QVERIFY(!remove(id));
+    }
+
+    void outcomesFeedTheSignals()
+    {
+        const auto signals_ = [this] { return run([](DaemonClient& c, Completion d) { c.interjectionSignals(d); }).value(); };
+        const auto count = [](const QJsonObject& s, const QString& name) {
+            const QList<QJsonArray> rows = Json::arrays(s, u"counts").value();
+            for (const QJsonArray& row : rows)
+                if (row.first().toString() == name)
+                    return row.last().toInteger();
+            return qint64(-1);
+        };
+        const auto held = [](const QJsonObject& s, qint64 node) {
+            const QList<QJsonObject> items = Json::objects(s, u"held_back").value();
+            return std::any_of(items.begin(), items.end(), [node](const QJsonObject& o) { return Json::integer(o, u"node_id") == node; });
+        };
+        const QJsonObject before = signals_();
+        const auto record = [this](const char* outcome) {
+            return run([outcome](DaemonClient& c, Completion d) { c.recordInterjectionOutcome(13, "open_question", outcome, 0.61, 4, d); });
+        };
+        QVERIFY(Json::isKind(record("shown"), u"ok"));
+        QVERIFY(Json::isKind(record("opened"), u"ok"));
+        QVERIFY(Json::isKind(record("held_back"), u"ok"));
+        QJsonObject after = signals_();
+        QCOMPARE(count(after, "shown"), count(before, "shown") + 1);
+        QCOMPARE(count(after, "opened"), count(before, "opened") + 1);
+        QCOMPARE(Json::integer(after, u"shown_today").value(), Json::integer(before, u"shown_today").value() + 1);
+        QVERIFY(held(after, 13));
+        QVERIFY(Json::isKind(record("dismissed"), u"ok"));
+        QVERIFY(!held(signals_(), 13));
+        QVERIFY(!record("ignored"));
+
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", QStringLiteral("muted"), d); }), u"ok"));
+        QVERIFY(Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", std::nullopt, d); }), u"ok"));
+        QVERIFY(!Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.resetInterjectionLearning(d); }), u"ok"));
+        QCOMPARE(count(signals_(), "shown"), 0);
+    }
+
+    void humanDeliveryBecomesAHandoff()
+    {
+        const Reply delivered = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 810, "human", "cleared_gate", d); });
+        QVERIFY(Json::isKind(delivered, u"ok"));
+        const QString package = Json::string(*delivered, u"package_id").value();
+        const Reply recent = run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, d); });
+        const QJsonArray newest = Json::arrays(*recent, u"deliveries")->first();
+        QCOMPARE(newest.at(0).toString(), package);
+        QCOMPARE(newest.at(1).toString(), QStringLiteral("human"));
+        const Reply inside = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, d); });
+        QCOMPARE(Json::integers(*inside, u"node_ids").value(), QList<qint64>{14});
+        QCOMPARE(newest.at(5).toInteger(), Json::integers(*inside, u"node_ids")->size() + Json::integers(*inside, u"state_ids")->size() +
+                                               Json::integers(*inside, u"frame_ids")->size() + Json::integers(*inside, u"message_ids")->size());
+        QVERIFY(Json::isKind(run([&](DaemonClient& c, Completion d) { c.recordHumanOutcome(package, "opened", d); }), u"ok"));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.recordHumanOutcome("pkg-none", "opened", d); }));
+        // A held delivery is recorded but hands nothing over.
+        const Reply held = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 400, "held", "held_low_relevance", d); });
+        QVERIFY(Json::isKind(held, u"ok"));
+        QVERIFY(!Json::string(*held, u"package_id"));
+    }
+
+    void routeFollowsTheFirstStoppingFact_data()
+    {
+        QTest::addColumn<RouteFacts>("facts");
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("reason");
+        const RouteFacts clear{0.8, 0.74, true, true, false, false, true, false, true, true};
+        QTest::newRow("clear") << clear << "human" << "cleared_gate";
+        RouteFacts f = clear;
+        f.relevance = 0.61;
+        QTest::newRow("below the gate") << f << "held" << "held_low_relevance";
+        f = clear;
+        f.coolingDown = true;
+        f.relevance = 0.1; // the cooldown is named before the relevance
+        QTest::newRow("cooling down") << f << "held" << "held_cooldown";
+        f = clear;
+        f.interruptionSafe = false;
+        QTest::newRow("presentation") << f << "held" << "held_presentation";
+        f = clear;
+        f.policyAllows = false;
+        QTest::newRow("interruptions off") << f << "held" << "held_policy_off";
+        f = clear;
+        f.agentCanAct = true;
+        f.requiresHuman = false;
+        QTest::newRow("an agent can act") << f << "agent" << "agent_can_act";
+    }
+
+    void routeFollowsTheFirstStoppingFact()
+    {
+        QFETCH(RouteFacts, facts);
+        QFETCH(QString, route);
+        QFETCH(QString, reason);
+        const Reply reply = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(facts, d); });
+        QVERIFY(Json::isKind(reply, u"route"));
+        QCOMPARE(Json::string(*reply, u"route").value(), route);
+        QCOMPARE(Json::string(*reply, u"reason").value(), reason);
+    }
+
+    void reopenedItemsAreOfferedNowAndThen()
+    {
+        const auto next = [this](int hour) {
+            return raw(QStringLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":true,\"local_hour\":%1}").arg(hour).toUtf8());
+        };
+        // Quiet hours (22 to 8 in the demo memory) keep it silent, and so does every turn but each third.
+        QVERIFY(!Json::integer(*next(23), u"node_id"));
+        QVERIFY(!Json::integer(*next(14), u"node_id"));
+        QVERIFY(!Json::integer(*next(14), u"node_id"));
+        const Reply offer = next(14);
+        QVERIFY2(Json::integer(*offer, u"node_id"), QJsonDocument(*offer).toJson().constData());
+        QVERIFY(Json::nonEmptyString(*offer, u"label"));
+        QVERIFY(Json::nonEmptyString(*offer, u"state_class"));
+        const QString package = Json::string(*offer, u"package_id").value();
+        QCOMPARE(Json::arrays(*run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, d); }), u"deliveries")->first().at(0).toString(), package);
+        QVERIFY(!Json::integer(*next(14), u"node_id"));
+    }
+
+    void policyRoundTripsThroughStatus()
+    {
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 4, 240, false, std::nullopt, std::nullopt, d); }), u"ok"));
+        Reply status = run([](DaemonClient& c, Completion d) { c.status(d); });
+        QCOMPARE(number(status, "interjections_daily_limit"), 4);
+        QCOMPARE(number(status, "interjections_retry_minutes"), 240);
+        QCOMPARE(Json::boolean(*status, u"interjections_reopened"), false);
+        QVERIFY(!status->contains("interjections_quiet_start_hour"));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 21, 7, d); }), u"ok"));
+        status = run([](DaemonClient& c, Completion d) { c.status(d); });
+        QCOMPARE(number(status, "interjections_quiet_start_hour"), 21);
+        QCOMPARE(number(status, "interjections_quiet_end_hour"), 7);
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 25, 7, d); }));
+    }
+
+    void expiredPixelsAreDeleted()
+    {
+        const Reply before = run([](DaemonClient& c, Completion d) { c.status(d); });
+        const qint64 expired = number(before, "expired_pixel_frames");
+        QVERIFY(expired >= 1);
+        const QString oldImage = Json::string(*run([](DaemonClient& c, Completion d) { c.frame(1, d); }), u"image_path").value();
+        const Reply deleted = run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(d); });
+        QVERIFY(Json::isKind(deleted, u"expired_pixels_deleted"));
+        QCOMPARE(number(deleted, "frames"), expired);
+        QCOMPARE(number(deleted, "bytes_freed"), number(before, "expired_pixel_bytes"));
+        const Reply after = run([](DaemonClient& c, Completion d) { c.status(d); });
+        QCOMPARE(number(after, "expired_pixel_frames"), 0);
+        QCOMPARE(number(after, "pixel_bytes"), number(before, "pixel_bytes") - number(before, "expired_pixel_bytes"));
+        const Reply frame = run([](DaemonClient& c, Completion d) { c.frame(1, d); });
+        QVERIFY(!frame->contains("image_path"));
+        QVERIFY(Json::nonEmptyString(*frame, u"redaction_reason"));
+        QVERIFY(!QFileInfo::exists(oldImage));
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(d); }), "frames"), 0);
+    }
+
+    void forgetRemovesTheEntity()
+    {
+        const Reply preview = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, d); });
+        QVERIFY(Json::isKind(preview, u"forget_entity_preview"));
+        const qint64 frames = number(preview, "frames");
+        QVERIFY(frames >= 2);
+        QVERIFY(number(preview, "messages") >= 1);
+        QVERIFY(number(preview, "nodes_deleted") >= 1);
+        const qint64 storedFrames = number(run([](DaemonClient& c, Completion d) { c.status(d); }), "frames");
+
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.forgetEntity(10, d); }), u"ok"));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(10, d); }));
+        QVERIFY(!listsNode(run([](DaemonClient& c, Completion d) { c.search("0042 rollback", 25, d); }), "nodes", 10));
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.status(d); }), "frames"), storedFrames - frames);
+        const Reply again = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, d); });
+        QCOMPARE(number(again, "frames"), 0);
+        QCOMPARE(number(again, "sightings"), 0);
+    }
+
+    void forgettingARuleDeletesItsFrames()
+    {
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.blockWebsite("github.com", d); }), u"ok"));
+        const Reply preview = run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); });
+        QVERIFY(Json::isKind(preview, u"rule_forget"));
+        QCOMPARE(Json::boolean(*preview, u"applied"), false);
+        const qint64 frames = number(preview, "frames");
+        QVERIFY(frames >= 1);
+        const Reply done = run([](DaemonClient& c, Completion d) { c.forgetRule("url_host", "github.com", d); });
+        QCOMPARE(Json::boolean(*done, u"applied"), true);
+        QCOMPARE(number(done, "frames"), frames);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); }), "frames"), 0);
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.forgetRule("colour", "blue", d); }));
+        const Reply app = run([](DaemonClient& c, Completion d) { c.forgetApp("com.slack.Slack", d); });
+        QVERIFY(Json::isKind(app, u"app_forgot"));
+        QVERIFY(number(app, "frames") >= 1);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetAppPreview("com.slack.Slack", d); }), "frames"), 0);
+    }
+};
+
+
+QTEST_GUILESS_MAIN(DemoChangesTest)
+#include "DemoChangesTest.moc"
