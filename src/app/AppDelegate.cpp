@@ -158,7 +158,7 @@ void AppDelegate::buildMenu()
     menu->addSeparator();
     dataItem = unwired(QStringLiteral("Your data…"));
     privacyItem = unwired(QStringLiteral("Privacy exclusions…"));
-    reviewSetupItem = unwired(QStringLiteral("Review setup & permissions…"));
+    reviewSetupItem = unwired(QStringLiteral("Review setup && permissions…")); // "&&" shows one "&"
     diagnosticsItem = unwired(QStringLiteral("Run diagnostics"));
     // No software-update feed on this platform, so no "Check for Updates…" line.
     quitItem = line(QStringLiteral("Quit Vesk"));

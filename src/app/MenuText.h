@@ -37,6 +37,13 @@ struct TierState {
 };
 QString tierLine(const QString& tier, std::optional<TierState> state);
 
+// The confirmation shown before a tier is turned on.
+struct TierAlert {
+    QString title;
+    QString text;
+};
+TierAlert tierAlert(const QString& tier);
+
 QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
 QString presentationLine(bool on);

@@ -16,37 +16,6 @@
 namespace vesk {
 
 namespace {
-struct TierAlert {
-    QString title;
-    QString text;
-};
-
-TierAlert tierAlert(const QString& tier)
-{
-    if (tier == QStringLiteral("answers"))
-        return {QStringLiteral("Turn on answer generation?"),
-                QStringLiteral("Your question, and the lines of screen text that matched it, go to a hosted model. "
-                               "Passwords and keys are removed before sending. With this off, asking a question "
-                               "searches your memory and shows what it found, without sending anything to a model.")};
-    if (tier == QStringLiteral("embeddings"))
-        return {QStringLiteral("Send entity names to a model?"),
-                QStringLiteral("The NAMES of things Vesk has recorded — projects, files, issues, people — are sent on "
-                               "a timer so related ones can be grouped. No screen text is sent. Turning it on splits "
-                               "coarse clusters; it never creates them.")};
-    if (tier == QStringLiteral("relations"))
-        return {QStringLiteral("Send raw screen text to a model?"),
-                QStringLiteral("This changes what Vesk can honestly say about itself. Today: pixels never leave, the "
-                               "database never leaves, RAW SCREEN TEXT never leaves. With this on, screen text does "
-                               "leave — redacted of credentials, filtered by your blocklist, bounded, and only from "
-                               "apps you have not blocked. It is what finds decisions, tasks and open questions "
-                               "instead of just names.")};
-    return {QStringLiteral("Let a model write about you?"),
-            QStringLiteral("Entity NAMES from your graph are sent to a model, which writes a few sentences about your "
-                           "work. No screen text is sent. Every sentence must cite things in your own graph; ones "
-                           "that cite anything else are discarded before they are stored. Forgetting anything it "
-                           "cites deletes the whole paragraph.")};
-}
-
 std::optional<qint64> pauseEnd(const QJsonObject& reply, QStringView key)
 {
     // A number of milliseconds, read as an integer.
@@ -207,7 +176,7 @@ void AppDelegate::toggleTier(QAction* sender)
     }
     const bool turningOn = !found->second.enabled;
     if (turningOn) {
-        const TierAlert words = tierAlert(tier);
+        const MenuText::TierAlert words = MenuText::tierAlert(tier);
         AlertSpec spec;
         spec.style = AlertSpec::Style::warning;
         spec.title = words.title;

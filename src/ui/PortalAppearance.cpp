@@ -104,7 +104,12 @@ QPalette PortalAppearance::palette(bool dark)
     p.setColor(QPalette::Disabled, QPalette::WindowText, muted);
     p.setColor(QPalette::Disabled, QPalette::Text, muted);
     p.setColor(QPalette::Disabled, QPalette::ButtonText, muted);
+    // The bevel roles: disabled text is etched with Light, so it must match the ground.
+    p.setColor(QPalette::Light, surface);
+    p.setColor(QPalette::Midlight, Ink::sunken().resolve(dark));
     p.setColor(QPalette::Mid, Ink::line().resolve(dark));
+    p.setColor(QPalette::Dark, Ink::line().resolve(dark));
+    p.setColor(QPalette::Shadow, Ink::text2().resolve(!dark));
     return p;
 }
 

@@ -368,7 +368,7 @@ void StatusMenuTest::keyEquivalents()
     QCOMPARE(lines, (QStringList{"…", "Set up Vesk…", "", "Pixels …", "Database …", "", "Pause recording",
                                  "Injection …", "Presentation Mode", "What leaves this machine", "", "Ask something", "",
                                  "What it knows about you", "Weekly review", "Interjection settings…", "",
-                                 "Your data…", "Privacy exclusions…", "Review setup & permissions…",
+                                 "Your data…", "Privacy exclusions…", "Review setup && permissions…",
                                  "Run diagnostics", "Quit Vesk"}));
     QCOMPARE(d.egress->menu()->actions().size(), 4);
     QVERIFY(!d.setup->isVisible());

@@ -1,0 +1,152 @@
+// The screenshot tour: renders every surface of the shell, offscreen, in the light and the dark
+// appearance, against whatever daemon listens under $HOME (scripts/shots starts veskd-demo).
+//
+//   vesk-shots DIR
+#include "AppDelegate.h"
+#include "Clock.h"
+#include "Defaults.h"
+#include "NullPlatform.h"
+#include "PortalAppearance.h"
+#include "PresentationMode.h"
+#include "StatusIcon.h"
+#include "Ink.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+using namespace vesk;
+
+namespace {
+
+// Runs the event loop until `done` holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+bool save(const QImage& image, const QString& path)
+{
+    if (!image.save(path)) {
+        std::fprintf(stderr, "vesk-shots: could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+bool saveIcons(const QDir& out, const QString& suffix, bool dark)
+{
+    struct Shot {
+        const char* name;
+        DaemonClient::State state;
+        qint64 badge;
+    };
+    const Shot shots[] = {
+        {"unreachable", DaemonClient::Unreachable{}, 0},
+        {"recording", DaemonClient::Known{true, 1, {}}, 0},
+        {"not-recording", DaemonClient::Known{false, 0, {}}, 0},
+        {"recording-3-waiting", DaemonClient::Known{true, 2, {}}, 3},
+        {"recording-12-waiting", DaemonClient::Known{true, 2, {}}, 12},
+    };
+    bool ok = true;
+    for (const Shot& s : shots) {
+        const MenuText::StateLines lines = MenuText::forState(s.state, s.badge);
+        const QColor colour = (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark);
+        QImage icon = dot(lines.glyph, colour, lines.recording, s.badge, dark);
+        // On the menu bar's own colour, four times the size, so the detail can be seen.
+        QImage sheet(icon.size() * 2, QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(Ink::ground().resolve(dark));
+        QPainter p(&sheet);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRect(QPoint(0, 0), sheet.size()), icon);
+        p.end();
+        ok &= save(sheet, out.filePath(QStringLiteral("icon-%1-%2.png").arg(QLatin1String(s.name), suffix)));
+    }
+    return ok;
+}
+
+// Rendered without popping up: offscreen there is no pointer to open it at.
+QImage grabMenu(QMenu* menu)
+{
+    menu->ensurePolished();
+    menu->adjustSize();
+    return menu->grab().toImage();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: vesk-shots DIR\n");
+        return 2;
+    }
+    QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "vesk-shots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    QTemporaryDir settings;
+    Defaults defaults(settings.filePath(QStringLiteral("defaults.json")));
+    PresentationMode presentation(defaults);
+    DaemonClient client;
+    PlatformServices platform = nullPlatformServices();
+    MessageBoxAlerts alerts;
+    PortalAppearance appearance;
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches{});
+    delegate.applicationDidFinishLaunching();
+
+    const bool reached = waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState); }, 8000);
+    if (!reached)
+        std::fprintf(stderr, "vesk-shots: no daemon answered; the shots show the unreachable state\n");
+
+    bool ok = true;
+    for (const bool dark : {false, true}) {
+        const QString suffix = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
+        // Existing widgets learn of the new palette through posted events.
+        waitFor([&] { return Ink::isDark(delegate.menu.get()) == dark; }, 2000);
+        delegate.render(delegate.lastState);
+        ok &= saveIcons(out, suffix, dark);
+
+        const QString before = delegate.disk->text();
+        delegate.menuWillOpen();
+        waitFor([&] { return delegate.disk->text() != before || delegate.disk->text() != QStringLiteral("Pixels …"); },
+                5000);
+        ok &= save(grabMenu(delegate.menu.get()), out.filePath(QStringLiteral("menu-%1.png").arg(suffix)));
+        ok &= save(grabMenu(delegate.egress->menu()), out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
+
+        // The confirmation for sending entity names to a model, as the presenter shows it.
+        QImage alertShot;
+        QTimer::singleShot(0, &app, [&] {
+            waitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000);
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                waitFor([box] { return box->isVisible(); }, 2000);
+                alertShot = box->grab().toImage();
+            }
+            abortModalDialogs();
+        });
+        const MenuText::TierAlert words = MenuText::tierAlert(QStringLiteral("embeddings"));
+        AlertSpec spec;
+        spec.style = AlertSpec::Style::warning;
+        spec.title = words.title;
+        spec.text = words.text;
+        spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        alerts.run(spec);
+        ok &= save(alertShot, out.filePath(QStringLiteral("alert-tier-%1.png").arg(suffix)));
+    }
+    return ok ? 0 : 1;
+}
