@@ -96,8 +96,12 @@ void Server::readFrom(QLocalSocket* socket)
     const qsizetype end = buffer.indexOf('\n');
     if (end < 0) {
         if (buffer.size() > maxRequestBytes) {
+            // Keep swallowing what the peer still sends for a moment, so closing on unread bytes
+            // does not reset the connection before it has read the error.
             socket->setProperty("served", true);
-            finish(socket, line(errorReply(QStringLiteral("request line too long"))));
+            socket->write(line(errorReply(QStringLiteral("request line too long"))));
+            socket->flush();
+            QTimer::singleShot(1000, socket, [socket] { socket->disconnectFromServer(); });
         } else {
             socket->setProperty("buffer", buffer);
         }
