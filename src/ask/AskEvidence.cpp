@@ -24,8 +24,6 @@ QFont monoSmall()
 
 } // namespace
 
-// Rows stay inert until the frame viewer and the entity page exist: a row that lights up under
-// the pointer and then opens nothing would promise more than the panel can do.
 Row* AskWindow::answerEvidenceRow(const QJsonObject& item)
 {
     const std::optional<AskText::EvidenceLines> lines = AskText::evidenceLines(item, clock.now());
@@ -37,7 +35,16 @@ Row* AskWindow::answerEvidenceRow(const QJsonObject& item)
     auto* detail = new AskLabel(lines->detail, Ink::muted(), monoSmall(), AskLabel::Fit::truncateMiddle, w - 14);
     auto* meta = new AskLabel(lines->meta, lines->screen ? Ink::text2() : Ink::agent(), monoSmall(),
                               AskLabel::Fit::truncateEnd, w - 14);
-    return new Row(w, {title, detail, meta}, false);
+    auto* row = new Row(w, {title, detail, meta}, false);
+    if (lines->frameId > 0) {
+        const QPointer<AskWindow> self(this);
+        const Origin origin{0, lines->detail, QStringLiteral("evidence"), 1};
+        row->setOnOpen([self, frame = lines->frameId, origin] {
+            if (self)
+                self->openFrame(frame, origin);
+        });
+    }
+    return row;
 }
 
 Row* AskWindow::entityRow(const QJsonObject& node, bool cited)
@@ -48,10 +55,16 @@ Row* AskWindow::entityRow(const QJsonObject& node, bool cited)
     const int w = width();
     auto* label = new AskLabel(lines->label, Ink::text(), OStyle::font(13.5), AskLabel::Fit::truncateMiddle, w - 14);
     auto* meta = new AskLabel(lines->meta, Ink::muted(), monoSmall(), AskLabel::Fit::truncateEnd, w - 14);
-    return new Row(w, {label, meta}, false);
+    auto* row = new Row(w, {label, meta}, false);
+    const QPointer<AskWindow> self(this);
+    row->setOnOpen([self, origin = Origin{lines->id, lines->label, lines->kind, lines->sources}] {
+        if (self)
+            self->openEntity(origin);
+    });
+    return row;
 }
 
-void AskWindow::addSources(const QList<QJsonObject>& sources, const Origin&)
+void AskWindow::addSources(const QList<QJsonObject>& sources, const Origin& origin)
 {
     if (!stack)
         return;
@@ -66,7 +79,21 @@ void AskWindow::addSources(const QList<QJsonObject>& sources, const Origin&)
         if (group.anchor < 1)
             views << new AskLabel(QStringLiteral("from an agent conversation — no pixels to open"), Ink::agent(),
                                   monoSmall(), AskLabel::Fit::wrap, w - 14);
-        addView(new Row(w, views, false));
+        auto* row = new Row(w, views, false);
+        if (group.anchor >= 1) {
+            const QPointer<AskWindow> self(this);
+            const QPointer<Row> here(row);
+            row->setOnOpen([self, here, frame = group.anchor, origin] {
+                if (!self || !here)
+                    return;
+                if (self->citedRow)
+                    self->citedRow->setCited(false);
+                here->setCited(true);
+                self->citedRow = here;
+                self->openFrame(frame, origin);
+            });
+        }
+        addView(row);
     }
     if (groups.size() > AskText::shownGroups)
         addView(new AskLabel(QStringLiteral("… and ") + QString::number(groups.size() - AskText::shownGroups)

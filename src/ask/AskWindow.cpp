@@ -119,6 +119,10 @@ void AskWindow::createPanel()
     panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + captureStatus);
     const QPointer<AskWindow> self(this);
     panel->onCopyForAgent = [self] { return self && self->copyForAgent(); };
+    panel->onInbox = [self] {
+        if (self)
+            self->openInbox();
+    };
     panel->onCancel = [self] {
         if (self)
             self->cancel();
@@ -408,6 +412,8 @@ void AskWindow::updateHint()
         text = QStringLiteral("esc back to ") + inspecting->origin.label;
     else if (screen.kind == Screen::Kind::entity)
         text = QStringLiteral("esc to go back");
+    else if (screen.kind == Screen::Kind::inbox)
+        text = QStringLiteral("esc to close");
     else if (top.kind == Top::Kind::answer)
         text = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
     else
@@ -432,6 +438,10 @@ void AskWindow::restoreTop()
 {
     if (top.kind == Top::Kind::search) {
         search(fieldText());
+        return;
+    }
+    if (top.kind == Top::Kind::inbox) {
+        openInbox();
         return;
     }
     screen = Screen{};

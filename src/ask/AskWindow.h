@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <functional>
@@ -37,7 +38,7 @@ struct Origin {
 
 // What the result column shows.
 struct Screen {
-    enum class Kind { results, entity };
+    enum class Kind { results, entity, inbox };
     Kind kind = Kind::results;
     Origin origin; // the entity page's entity
     bool operator==(const Screen&) const = default;
@@ -45,7 +46,7 @@ struct Screen {
 
 // The top-level view that escape from an entity page returns to.
 struct Top {
-    enum class Kind { search, answer };
+    enum class Kind { search, answer, inbox };
     Kind kind = Kind::search;
     QString question;  // answer: the question asked
     QJsonObject reply; // answer: the daemon reply it was drawn from
@@ -108,6 +109,29 @@ public:
     bool copyForAgent();
     void copyAnswerForAgent() { copyForAgent(); }
 
+    // Entity pages (AskEntityPage.cpp): its proposals, relations and sources each fill their own
+    // placeholder; the handlers are public so a benchmark can feed one a reply.
+    void openEntity(const Origin& origin);
+    void showEntity(qint64 id, const QString& label, const QString& kind, qint64 sources);
+    void entityProposals(const Origin& origin, QWidget* status, const Reply& reply);
+    void entityRelations(const Origin& origin, QWidget* placeholder, const Reply& reply);
+    void entitySources(const Origin& origin, QWidget* placeholder, AskLabel* subtitle, const Reply& reply);
+
+    // One frame in the inspector (AskFrame.cpp).
+    void openFrame(qint64 id, const Origin& origin);
+    void renderFrame(const Origin& origin, const Reply& reply);
+
+    // The inbox and merge judgments (AskInbox.cpp).
+    void openInbox();
+    void showInbox();
+    void addMergeChoices(QVBoxLayout* card, qint64 id, qint64 aId, const QString& a, qint64 an, qint64 bId,
+                         const QString& b, qint64 bn, int inner);
+    void judgeKeep(InkButton* sender);
+    void judgeDifferent(InkButton* sender);
+    void judge(InkButton* sender, std::optional<qint64> keep, const QString& settled);
+    void retireCards(qint64 naming, QWidget* except);
+    std::optional<QString> lastSeen(const QJsonObject& node) const;
+
     // The field's live text.
     QString fieldText() const;
 
@@ -152,6 +176,8 @@ public:
     std::optional<QString> failedQuestion;
     std::optional<QString> failedSearchQuery;
     bool answerDetailsExpanded = false;
+    // Proposals whose judgment is in flight: the same card shown again cannot be judged twice.
+    QSet<qint64> pendingMergeJudgments;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -165,6 +191,8 @@ private:
     void scrollToTop();
     void clearInspector();
     QRect visibleFrame() const;
+    void inboxProposals(QWidget* status, QWidget* retry, const Reply& reply);
+    void inboxRecognised(QWidget* status, QWidget* retry, const Reply& reply);
 
     Clock& clock;
     PresentationMode* presentation;

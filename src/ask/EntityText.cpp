@@ -1,0 +1,327 @@
+#include "EntityText.h"
+
+#include "AskText.h"
+#include "Json.h"
+#include "Phrases.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
+#include <map>
+
+namespace vesk::EntityText {
+
+namespace {
+
+const QString dot = QStringLiteral("  ·  ");
+
+QString plural(qint64 n, const QString& one, const QString& many)
+{
+    return n == 1 ? one : many;
+}
+
+QDateTime local(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime();
+}
+
+// The locale's medium date and short time; Qt has no medium style, and the C locale's short time
+// carries seconds.
+QString mediumDateShortTime(qint64 ms)
+{
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
+    const QLocale locale;
+    const QDateTime at = local(ms);
+    return locale.toString(at.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
+        + locale.toString(at.time(), locale.timeFormat(QLocale::ShortFormat).remove(seconds));
+}
+
+} // namespace
+
+QString backRow(BackTo where)
+{
+    switch (where) {
+    case BackTo::inbox:
+        return QStringLiteral("‹  back to the inbox");
+    case BackTo::answer:
+        return QStringLiteral("‹  back to the answer");
+    case BackTo::results:
+        break;
+    }
+    return QStringLiteral("‹  back to results");
+}
+
+QString subtitle(const QString& kind, qint64 sources, std::optional<qint64> firstSeenMs)
+{
+    QString text = kind + dot + countPhrase(sources, QStringLiteral("source"));
+    if (firstSeenMs)
+        text += QStringLiteral("  ·  first seen ") + mediumDateShortTime(*firstSeenMs);
+    return text;
+}
+
+QString noEdgesText(const std::optional<QString>& state)
+{
+    if (state == u"none_found")
+        return QStringLiteral("Vesk has read the screen text behind this and found nothing it was confident enough to "
+                              "state. Most batches of screen text contain no clear relation, so this is the ordinary "
+                              "answer.");
+    if (state == u"off")
+        return QStringLiteral("Nobody has looked. Reading relations means sending lines of screen text to a model, and "
+                              "you turned that one off during setup. `veskd relations --on` turns it back on and says "
+                              "what it costs first.");
+    return QStringLiteral("Vesk is not reachable, so it cannot say.");
+}
+
+std::optional<Neighbour> usableNeighbour(const QJsonObject& edge)
+{
+    const auto id = Json::numberAsInteger(edge, u"other_id");
+    const auto label = Json::string(edge, u"other_label");
+    const auto phrase = Json::string(edge, u"phrase");
+    const auto edgeId = Json::numberAsInteger(edge, u"edge_id");
+    if (!id || !label || !phrase || !edgeId)
+        return std::nullopt;
+    return Neighbour{*id,
+                     *label,
+                     Json::string(edge, u"other_kind").value_or(QStringLiteral("?")),
+                     Json::numberAsInteger(edge, u"other_sources").value_or(0),
+                     *phrase,
+                     Json::boolean(edge, u"outgoing").value_or(true),
+                     *edgeId};
+}
+
+QString caption(qsizetype usable, qint64 total)
+{
+    const qint64 n = usable;
+    QStringList parts{QStringLiteral("one hop")};
+    if (n <= 5) {
+        parts << countPhrase(total, QStringLiteral("neighbour")) << QStringLiteral("click one to open it");
+    } else {
+        parts << QStringLiteral("strongest 5 of ") + QString::number(total)
+              << QString::number(n - 5) + QStringLiteral(" more below");
+    }
+    if (total - n >= 1)
+        parts << QString::number(total - n) + QStringLiteral(" beyond the ") + QString::number(n)
+                + QStringLiteral("-relation limit are not shown");
+    return parts.join(QStringLiteral(" · "));
+}
+
+std::optional<RelationLines> relationLines(const QJsonObject& edge)
+{
+    const auto other = Json::string(edge, u"other_label");
+    const auto phrase = Json::string(edge, u"phrase");
+    if (!other || !phrase)
+        return std::nullopt;
+    const bool outgoing = Json::boolean(edge, u"outgoing").value_or(true);
+    RelationLines out;
+    out.sentence = outgoing ? *phrase + QLatin1Char(' ') + *other
+                            : *other + QLatin1Char(' ') + *phrase + QStringLiteral(" this");
+    QString origin = QStringLiteral("Vesk has no record of where this came from");
+    if (const auto extractor = Json::string(edge, u"extractor")) {
+        if (extractor->startsWith(QStringLiteral("relation")))
+            origin = QStringLiteral("read from screen text by a model");
+        else if (extractor->startsWith(QStringLiteral("ax-")))
+            origin = QStringLiteral("derived from the page itself, not guessed");
+        else
+            origin = QStringLiteral("recorded by ") + *extractor;
+    }
+    out.provenance = countPhrase(Json::numberAsInteger(edge, u"sightings").value_or(0), QStringLiteral("observation"))
+        + dot + origin;
+    out.edgeId = Json::numberAsInteger(edge, u"edge_id").value_or(0);
+    return out;
+}
+
+std::optional<Proposal> proposal(const QJsonObject& item)
+{
+    const auto id = Json::numberAsInteger(item, u"id");
+    const auto aId = Json::numberAsInteger(item, u"a_id");
+    const auto bId = Json::numberAsInteger(item, u"b_id");
+    const auto a = Json::string(item, u"a_label");
+    const auto b = Json::string(item, u"b_label");
+    if (!id || !aId || !bId || !a || !b)
+        return std::nullopt;
+    return Proposal{*id,
+                    *aId,
+                    *a,
+                    Json::numberAsInteger(item, u"a_sources").value_or(0),
+                    *bId,
+                    *b,
+                    Json::numberAsInteger(item, u"b_sources").value_or(0),
+                    Json::string(item, u"method")};
+}
+
+bool names(const QJsonObject& item, const QString& label)
+{
+    return Json::string(item, u"a_label") == label || Json::string(item, u"b_label") == label;
+}
+
+QString waitingStatus(qsizetype total, qsizetype shown)
+{
+    if (total == 0)
+        return QStringLiteral("Nothing is waiting. This screen does not need you often — it only fills up when Vesk is "
+                              "unsure about something it read.");
+    QString text = QString::number(total) + plural(total, QStringLiteral(" guess"), QStringLiteral(" guesses"))
+        + QStringLiteral(" the engine cannot settle on its own. None of them affects an answer until you choose.");
+    if (total > shown)
+        text += QStringLiteral("  Showing the first ") + QString::number(shown) + QLatin1Char('.');
+    return text;
+}
+
+QString waitingFooter(qsizetype total, qsizetype shown)
+{
+    if (total <= shown)
+        return QStringLiteral("Clear these ") + QString::number(total) + QStringLiteral(" and you can close this.");
+    return QString::number(total - shown)
+        + QStringLiteral(" more are waiting. The queue is growing faster than it can be cleared — Vesk writes a new "
+                         "entity when it reads the same path at a different scroll position.");
+}
+
+QString methodLine(const std::optional<QString>& method)
+{
+    if (!method)
+        return QStringLiteral("Vesk did not say how it found this");
+    if (*method == u"embedding")
+        return QStringLiteral("a model thought these two names look alike");
+    if (*method == u"alias")
+        return QStringLiteral("these two share a spelling Vesk has seen recorded");
+    return QStringLiteral("found by ") + *method;
+}
+
+bool worthShowing(const QString& kind)
+{
+    static const QStringList foreground{QStringLiteral("person"), QStringLiteral("org"),  QStringLiteral("project"),
+                                        QStringLiteral("repo"),   QStringLiteral("task"), QStringLiteral("decision"),
+                                        QStringLiteral("open_question")};
+    return foreground.contains(kind);
+}
+
+namespace {
+
+int kindRank(const QString& kind)
+{
+    static const QStringList order{QStringLiteral("person"),   QStringLiteral("org"),   QStringLiteral("project"),
+                                   QStringLiteral("repo"),     QStringLiteral("app"),   QStringLiteral("task"),
+                                   QStringLiteral("decision"), QStringLiteral("open_question"),
+                                   QStringLiteral("issue"),    QStringLiteral("file"),  QStringLiteral("url"),
+                                   QStringLiteral("topic")};
+    const qsizetype at = order.indexOf(kind);
+    return at < 0 ? static_cast<int>(order.size()) : static_cast<int>(at);
+}
+
+QString heading(const QString& kind, qsizetype n)
+{
+    QString name;
+    if (kind == u"person")
+        name = plural(n, QStringLiteral("person"), QStringLiteral("people"));
+    else if (kind == u"open_question")
+        name = QStringLiteral("still open");
+    else if (kind == u"repo")
+        name = plural(n, QStringLiteral("repository"), QStringLiteral("repositories"));
+    else if (kind == u"task")
+        name = plural(n, QStringLiteral("open task"), QStringLiteral("open tasks"));
+    else
+        name = n == 1 ? kind : kind + QLatin1Char('s');
+    return (name + dot + QString::number(n)).toUpper();
+}
+
+} // namespace
+
+QList<KindGroup> recognisedGroups(const QList<QJsonObject>& nodes)
+{
+    // Ordered by the fixed rank, then by name for the kinds outside the list.
+    std::map<std::pair<int, QString>, QList<QJsonObject>> byKind;
+    for (const QJsonObject& node : nodes) {
+        const QString kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
+        if (worthShowing(kind))
+            byKind[{kindRank(kind), kind}].append(node);
+    }
+    QList<KindGroup> out;
+    for (auto& [key, members] : byKind)
+        out.append(KindGroup{key.second, heading(key.second, members.size()), members});
+    return out;
+}
+
+double strengthScale(const QList<QJsonObject>& nodes)
+{
+    std::optional<double> most;
+    for (const QJsonObject& node : nodes)
+        if (const auto score = Json::number(node, u"score"))
+            most = most ? std::max(*most, *score) : *score;
+    return most.value_or(1.0);
+}
+
+double strengthFraction(const QJsonObject& node, double scale)
+{
+    const double score = Json::number(node, u"score").value_or(0);
+    return std::clamp(score / std::max(scale, 0.0001), 0.02, 1.0);
+}
+
+std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now)
+{
+    const auto ms = Json::integer(node, u"last_seen_ms");
+    if (!ms || *ms < 1)
+        return std::nullopt;
+    const qint64 age = (now.toMSecsSinceEpoch() - *ms) / 1000;
+    if (age < 86400)
+        return QStringLiteral("today");
+    if (age < 172800)
+        return QStringLiteral("yesterday");
+    if (age < 2678400)
+        return QString::number(age / 86400) + QStringLiteral(" days ago");
+    return QLocale().toString(local(*ms), QStringLiteral("MMMM d"));
+}
+
+QString recognisedMeta(const QJsonObject& node, const QDateTime& now)
+{
+    QStringList parts;
+    const qint64 aliases = Json::numberAsInteger(node, u"aliases").value_or(0);
+    if (aliases > 0)
+        parts << QStringLiteral("+") + countPhrase(aliases, QStringLiteral("other spelling"));
+    parts << AskText::sourcePhrase(node);
+    if (const auto seen = lastSeen(node, now))
+        parts << *seen;
+    return parts.join(dot);
+}
+
+QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label)
+{
+    const QString whole = label.toLower();
+    QList<QRectF> out;
+    // An empty label would match every line and claim more than anything led here.
+    if (whole.isEmpty())
+        return out;
+    const QStringList parts = whole.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QString last = parts.isEmpty() ? whole : parts.last();
+    for (const QJsonObject& line : lines) {
+        const auto x = Json::number(line, u"x");
+        const auto y = Json::number(line, u"y");
+        const auto w = Json::number(line, u"w");
+        const auto h = Json::number(line, u"h");
+        const auto text = Json::string(line, u"text");
+        if (!x || !y || !w || !h || !text)
+            continue;
+        const QString lower = text->toLower();
+        if (lower.contains(whole) || (last.size() >= 4 && lower.contains(last)))
+            out.append(QRectF(*x, *y, *w, *h));
+    }
+    return out;
+}
+
+QString frameStatus(qsizetype marked, const std::optional<QString>& redaction, qint64 expiresMs)
+{
+    QString text = marked == 0 ? QStringLiteral("nothing on this frame matched by text")
+                               : countPhrase(marked, QStringLiteral("matching line")) + QStringLiteral(" marked");
+    if (redaction)
+        text += QStringLiteral("   ·   pixels gone — ") + *redaction;
+    else
+        text += QStringLiteral("   ·   pixels kept until ") + QLocale().toString(local(expiresMs), QStringLiteral("MMMM d"));
+    return text;
+}
+
+QString capturedLine(qint64 capturedMs)
+{
+    return QStringLiteral("captured ") + QLocale().toString(local(capturedMs), QStringLiteral("MMMM d, HH:mm:ss"));
+}
+
+} // namespace vesk::EntityText

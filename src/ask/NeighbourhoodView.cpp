@@ -1,0 +1,158 @@
+#include "NeighbourhoodView.h"
+
+#include "Ink.h"
+#include "InkButton.h"
+#include "InkView.h"
+#include "OStyle.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vesk {
+
+namespace {
+
+QPointF middle(const QPointF& a, const QPointF& b)
+{
+    return (a + b) / 2.0;
+}
+
+QString edgeText(const EntityText::Neighbour& n)
+{
+    return n.outgoing ? n.phrase : QStringLiteral("← ") + n.phrase;
+}
+
+} // namespace
+
+NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, int width,
+                                     std::function<void(const Neighbour&)> onOpen,
+                                     std::function<void(const Neighbour&, NeighbourhoodView*)> onReject,
+                                     QWidget* parent)
+    : QWidget(parent)
+    , centre(centre)
+    , shown(neighbours.mid(0, maxShown))
+    , onOpen(std::move(onOpen))
+    , onReject(std::move(onReject))
+{
+    const int height = heightFor(shown.size());
+    setFixedSize(width, height);
+    points = layout(shown.size(), width, height);
+    const QFont font = OStyle::font(11);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const Neighbour n = shown[i];
+        const QString title = QFontMetrics(font).elidedText(n.label, Qt::ElideMiddle, nodeW - 12);
+        auto* chip = InkButton::make(title, std::nullopt, [this, n] {
+            if (this->onOpen) {
+                // Opening rebuilds the column this view lives in: call a copy.
+                const auto open = this->onOpen;
+                open(n);
+            }
+        }, this);
+        chip->setPaint([](InkLayer& layer, const QWidget& button) {
+            layer.cornerRadius = 5;
+            layer.borderWidth = 1;
+            layer.border = Ink::line().resolve(&button);
+            layer.background = (static_cast<const InkButton&>(button).isHovering() ? Ink::sunken() : Ink::surface())
+                                   .resolve(&button);
+        });
+        chip->setFont(font);
+        chip->setToolTip(n.label);
+        chip->setGeometry(QRectF(points[i].x() - nodeW / 2.0, points[i].y() - nodeH / 2.0, nodeW, nodeH).toRect());
+        chips.append(chip);
+    }
+}
+
+QList<QPointF> NeighbourhoodView::layout(qsizetype count, int width, int height)
+{
+    const double rx = std::min(width / 2.0 - nodeW / 2.0 - 8, 220.0);
+    const double ry = height / 2.0 - nodeH / 2.0 - 14;
+    QList<QPointF> out;
+    for (qsizetype i = 0; i < count; ++i) {
+        const double a = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count) - std::numbers::pi / 2;
+        // Bottom-up y = h/2 - ry·sin a, flipped into Qt's top-down coordinates.
+        out.append(QPointF(width / 2.0 + rx * std::cos(a), height / 2.0 + ry * std::sin(a)));
+    }
+    return out;
+}
+
+std::optional<qsizetype> NeighbourhoodView::edgeAt(const QPointF& at) const
+{
+    const QPointF mid(width() / 2.0, height() / 2.0);
+    std::optional<qsizetype> best;
+    double bestDistance = pickRadius;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const QPointF d = middle(mid, points[i]) - at;
+        const double distance = std::hypot(d.x(), d.y());
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void NeighbourhoodView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF mid(width() / 2.0, height() / 2.0);
+    const QColor muted = Ink::muted().resolve(this);
+
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        painter.setPen(QPen(muted, shown[i].sources >= 4 ? 2.0 : 1.2));
+        painter.drawLine(mid, points[i]);
+    }
+
+    const QFont labelFont = OStyle::font(8.5, OStyle::Weight::Regular, OStyle::Design::Monospaced);
+    painter.setFont(labelFont);
+    const QFontMetricsF metrics(labelFont);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const QString text = edgeText(shown[i]);
+        const QPointF at = middle(mid, points[i]);
+        const double w = metrics.horizontalAdvance(text);
+        const double h = metrics.height();
+        const QRectF box(at.x() - w / 2 - 3, at.y() - h / 2 - 1, w + 6, h + 2);
+        painter.fillRect(box, Ink::ground().resolve(this));
+        painter.setPen(muted);
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
+
+    // The centre chip: this page's entity, amber-tinted, not a button.
+    const QRectF chip(mid.x() - nodeW / 2.0, mid.y() - nodeH / 2.0, nodeW, nodeH);
+    QColor fill = Ink::amber().resolve(this);
+    fill.setAlphaF(0.18f);
+    QColor edge = Ink::amber().resolve(this);
+    edge.setAlphaF(0.6f);
+    painter.setPen(QPen(edge, 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(chip.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    const QFont centreFont = OStyle::font(11, OStyle::Weight::Semibold);
+    painter.setFont(centreFont);
+    painter.setPen(Ink::text().resolve(this));
+    painter.drawText(chip, Qt::AlignCenter,
+                     QFontMetrics(centreFont).elidedText(centre, Qt::ElideMiddle, nodeW - 12));
+}
+
+void NeighbourhoodView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !onReject) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (const auto picked = edgeAt(event->position())) {
+        const auto reject = onReject;
+        reject(shown[*picked], this);
+    }
+}
+
+void NeighbourhoodView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (isAppearanceEvent(event))
+        update();
+}
+
+} // namespace vesk
