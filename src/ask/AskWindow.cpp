@@ -11,7 +11,7 @@
 #include "PresentationMode.h"
 #include "Row.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -226,8 +226,7 @@ void AskWindow::toggle()
         if (panel->isActiveWindow()) {
             panel->hide();
         } else {
-            panel->raise();
-            panel->activateWindow();
+            bringForward();
         }
         return;
     }
@@ -253,9 +252,19 @@ void AskWindow::show()
         updateHint();
         message(AskText::opening);
     }
+    bringForward();
+}
+
+void AskWindow::bringForward()
+{
     panel->show();
     panel->raise();
     panel->activateWindow();
+    // Hiding the active panel leaves it Qt's focus window when the window manager moves the X
+    // focus without a FocusOut we see; the FocusIn of the next show is then no change to Qt and
+    // the panel would never become the active widget window. Say it ourselves.
+    if (QGuiApplication::focusWindow() == panel->windowHandle() && QApplication::activeWindow() != panel)
+        QApplication::setActiveWindow(panel);
     field->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -185,6 +185,7 @@ protected:
 private:
     void createPanel();
     void place();
+    void bringForward();
     bool presenting() const;
     void addView(QWidget* view);
     void addSpacer(int height);
