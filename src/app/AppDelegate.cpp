@@ -74,8 +74,6 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self)
             return;
         self->render(state);
-        if (self->ask)
-            self->ask->updateCaptureStatus(self->stateItem->text());
         self->requestProposals();
     });
 
@@ -83,6 +81,21 @@ void AppDelegate::applicationDidFinishLaunching()
     // directly.
     offerSetupIfNeeded(0);
     startInterjectionsWhenOnboarded(0);
+
+    // The ask panel exists from launch; its first-run buttons stay unset until the onboarding and
+    // privacy windows join the build.
+    askWindow();
+    if (switches.firstRunPreview)
+        askWindow().showFirstRun();
+    // The data and privacy surfaces open here too once their windows exist.
+    if (switches.surface == LaunchSwitches::Surface::inbox)
+        askWindow().showInbox();
+}
+
+void AppDelegate::openInbox()
+{
+    askWindow().showInbox();
+    requestProposals();
 }
 
 void AppDelegate::createStatusItem()
@@ -150,8 +163,9 @@ void AppDelegate::buildMenu()
     askItem = line(QStringLiteral("Ask something"));
     askItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Space));
     menu->addSeparator();
-    inboxItem = unwired(QStringLiteral("What it knows about you"));
+    inboxItem = line(QStringLiteral("What it knows about you"));
     inboxItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(inboxItem, &QAction::triggered, this, &AppDelegate::openInbox);
     digestItem = line(QStringLiteral("Weekly review"));
     digestItem->setEnabled(false);
     interjectionSettingsItem = unwired(QStringLiteral("Interjection settings…"));

@@ -58,6 +58,8 @@ public:
     void toggleInjection();
     void toggleTier(QAction* sender);
     void togglePresentationMode();
+    // Shows the inbox and refreshes the proposal count.
+    void openInbox();
 
     // The start-up chains: retried on the clock until the daemon gives a definite answer.
     void offerSetupIfNeeded(int attempt);

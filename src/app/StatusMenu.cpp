@@ -2,6 +2,7 @@
 // and the switches that change the daemon.
 #include "AppDelegate.h"
 
+#include "AskWindow.h"
 #include "Clock.h"
 #include "Ink.h"
 #include "Json.h"
@@ -36,6 +37,8 @@ void AppDelegate::render(const DaemonClient::State& state)
     }
     toolTip = lines.tooltip;
     stateItem->setText(lines.title);
+    if (ask)
+        ask->updateCaptureStatus(lines.title);
 }
 
 void AppDelegate::menuWillOpen()
@@ -211,8 +214,11 @@ void AppDelegate::togglePresentationMode()
 {
     presentation.setEnabled(!presentation.isEnabled());
     renderPresentationMode();
-    // Each window owner hides its own surfaces here as the windows join the build; setEnabled
-    // has already hidden every window.
+    if (!presentation.isEnabled())
+        return;
+    // Each owner hides its own surfaces (setEnabled has already hidden every window); the
+    // onboarding, data and privacy windows and the reminders join this list as they are built.
+    askWindow().suppressForPresentation();
 }
 
 } // namespace vesk
