@@ -127,11 +127,11 @@ QJsonObject Ops::ask(Args& a)
     }
     // Two screens that match equally well are two readings of the question; offer both on the
     // first claim so the reader can say which one is wrong.
-    if (matches.size() >= 2 && matches[0].score == matches[1].score && matches[0].line != matches[1].line) {
+    if (!words.isEmpty() && matches.size() >= 2 && matches[0].score == matches[1].score && matches[0].line != matches[1].line) {
         QJsonArray alternatives;
         for (int i = 0; i < 2; ++i) {
             const Frame& f = model.frames.at(matches[i].frame);
-            alternatives.append(QJsonObject{{"text", QStringLiteral("It is about what %1 showed: %2").arg(f.app, matches[i].line)},
+            alternatives.append(QJsonObject{{"text", QStringLiteral("It refers to “%1” in %2").arg(f.title, f.app)},
                                             {"quote", matches[i].line},
                                             {"frame_id", f.id}});
         }
