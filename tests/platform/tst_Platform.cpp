@@ -12,8 +12,6 @@ class PlatformTest : public QObject {
 private slots:
     void grabVariants_data();
     void grabVariants();
-    void terminals_data();
-    void terminals();
     void offscreenIsUnavailable();
 };
 
@@ -36,27 +34,6 @@ void PlatformTest::grabVariants()
     for (uint16_t v : XcbHotkey::variants(uint16_t(alt), uint16_t(numLock), 0x02))
         got.append(v);
     QTEST(got, "expected");
-}
-
-void PlatformTest::terminals_data()
-{
-    QTest::addColumn<std::optional<QString>>("terminal");
-    QTest::addColumn<QStringList>("firstTwo");
-    QTest::newRow("no $TERMINAL") << std::optional<QString>() << QStringList{"x-terminal-emulator", "gnome-terminal"};
-    QTest::newRow("$TERMINAL second") << std::optional<QString>("kitty") << QStringList{"x-terminal-emulator", "kitty"};
-    QTest::newRow("blank $TERMINAL ignored") << std::optional<QString>("  ")
-                                             << QStringList{"x-terminal-emulator", "gnome-terminal"};
-}
-
-void PlatformTest::terminals()
-{
-    QFETCH(std::optional<QString>, terminal);
-    const QList<QStringList> candidates = ProcessLauncher::terminalCandidates(terminal);
-    QStringList firstTwo{candidates.at(0).first(), candidates.at(1).first()};
-    QTEST(firstTwo, "firstTwo");
-    // Every candidate ends with the flag after which the command's own argv follows.
-    for (const QStringList& c : candidates)
-        QVERIFY(c.last() == QStringLiteral("-e") || c.last() == QStringLiteral("--"));
 }
 
 void PlatformTest::offscreenIsUnavailable()

@@ -43,23 +43,11 @@ void InkTest::palette_data()
     QTest::addColumn<const InkColor*>("colour");
     QTest::addColumn<QString>("light");
     QTest::addColumn<QString>("dark");
-    const struct {
-        const char* name;
-        const InkColor& colour;
-        const char* light;
-        const char* dark;
-    } rows[] = {
-        {"dot", Ink::dot(), "#e39a2e", "#e39a2e"},          {"amber", Ink::amber(), "#b87717", "#e3a24a"},
-        {"amberBg", Ink::amberBg(), "#fdf3e2", "#241b0d"},  {"amberLine", Ink::amberLine(), "#ebce9c", "#4a3719"},
-        {"flag", Ink::flag(), "#ae4f3e", "#d4816e"},        {"flagBg", Ink::flagBg(), "#faedea", "#241512"},
-        {"agent", Ink::agent(), "#2f5d8c", "#7fa9d4"},      {"ground", Ink::ground(), "#fafafb", "#0c0e11"},
-        {"surface", Ink::surface(), "#ffffff", "#14171c"},  {"sunken", Ink::sunken(), "#f1f2f4", "#1a1e24"},
-        {"line", Ink::line(), "#e1e4e8", "#262b33"},        {"lineSoft", Ink::lineSoft(), "#edeff2", "#1e232a"},
-        {"text", Ink::text(), "#15181d", "#e7e9ed"},        {"text2", Ink::text2(), "#4c535e", "#a8afbb"},
-        {"muted", Ink::muted(), "#858c98", "#78808d"},
-    };
-    for (const auto& r : rows)
-        QTest::newRow(r.name) << &r.colour << r.light << r.dark;
+    // The colours the controls do not already show below: the fixed status colour, and two
+    // entries whose light and dark values differ most.
+    QTest::newRow("dot is the same in both") << &Ink::dot() << "#e39a2e" << "#e39a2e";
+    QTest::newRow("amber") << &Ink::amber() << "#b87717" << "#e3a24a";
+    QTest::newRow("agent") << &Ink::agent() << "#2f5d8c" << "#7fa9d4";
 }
 
 void InkTest::palette()
