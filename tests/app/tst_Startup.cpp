@@ -15,6 +15,14 @@ FakeDaemon::Script line(const QByteArray& json)
 {
     return FakeDaemon::Script{json + '\n'};
 }
+
+bool anyWindowShown()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() != Qt::Popup)
+            return true;
+    return false;
+}
 } // namespace
 
 class StartupTest : public QObject {
@@ -105,14 +113,18 @@ void StartupTest::launchSequence_data()
 {
     QTest::addColumn<LaunchSwitches>("switches");
     QTest::addColumn<int>("hellos");
+    QTest::addColumn<bool>("panelShown");
 
-    QTest::newRow("normal launch sends hello") << LaunchSwitches{} << 1;
+    QTest::newRow("normal launch sends hello, shows no window") << LaunchSwitches{} << 1 << false;
     LaunchSwitches firstRun;
     firstRun.firstRunPreview = true;
-    QTest::newRow("first-run preview sends no hello") << firstRun << 0;
+    QTest::newRow("first-run preview: no hello, the first-run page") << firstRun << 0 << true;
     LaunchSwitches onboarding;
     onboarding.onboardingPreview = true;
-    QTest::newRow("onboarding preview sends no hello") << onboarding << 0;
+    QTest::newRow("onboarding preview sends no hello") << onboarding << 0 << false;
+    LaunchSwitches inbox;
+    inbox.surface = LaunchSwitches::Surface::inbox;
+    QTest::newRow("inbox surface opens the inbox") << inbox << 1 << true;
 }
 
 void StartupTest::launchSequence()
@@ -143,6 +155,7 @@ void StartupTest::launchSequence()
     QCOMPARE(f.daemon.count(QStringLiteral("hello")), hellos + 1); // + the barrier's own
     QCOMPARE(helloReplies.size(), hellos);
     QCOMPARE(f.clock.pendingCount(), 0);
+    QTEST(anyWindowShown(), "panelShown");
 }
 
 void StartupTest::shortcutRegistration_data()
@@ -215,16 +228,6 @@ void StartupTest::presentationModeItem()
     QVERIFY(!item->isChecked());
     QCOMPARE(changed.size(), 2);
 }
-
-namespace {
-bool anyWindowShown()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowType() != Qt::Popup)
-            return true;
-    return false;
-}
-} // namespace
 
 void StartupTest::presentationHidesAskPanelAndAlert()
 {

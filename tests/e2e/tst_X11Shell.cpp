@@ -72,6 +72,8 @@ private slots:
     void autoRepeatFiresOnce();
     void trayHost();
     void applicationAgainstDemoDaemon();
+    void selfCheckSwitch_data();
+    void selfCheckSwitch();
 
 private:
     PlatformServices services;
@@ -212,6 +214,46 @@ void X11ShellTest::applicationAgainstDemoDaemon()
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask), badAccess);
     app.terminate();
     QVERIFY(app.waitForFinished(10000));
+}
+
+void X11ShellTest::selfCheckSwitch_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("exits");
+    QTest::newRow("VESK_ \"1\" exits") << "VESK_INTERJECTION_SELFCHECK" << "1" << true;
+    QTest::newRow("legacy QEV_ \"1\" exits") << "QEV_INTERJECTION_SELFCHECK" << "1" << true;
+    QTest::newRow("any other value starts the application") << "VESK_INTERJECTION_SELFCHECK" << "yes" << false;
+}
+
+void X11ShellTest::selfCheckSwitch()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(bool, exits);
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("VESK_APP_DEBUG"), QStringLiteral("1"));
+    env.insert(name, value);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.start(qEnvironmentVariable("VESK_BINARY"), {});
+    QVERIFY(app.waitForStarted());
+    if (exits) {
+        // Until the self-checks exist the switch must fail, never pass, and show no status item.
+        QVERIFY(app.waitForFinished(15000));
+        QCOMPARE(app.exitCode(), 1);
+        const QByteArray err = app.readAllStandardError();
+        QVERIFY2(err.contains("[vesk-app] the interjection self-checks are not part of this build"), err);
+        QVERIFY(!err.contains("Vesk-app: visible="));
+    } else {
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += app.readAllStandardError()).contains("Vesk-app: visible="), 15000);
+        app.terminate();
+        QVERIFY(app.waitForFinished(10000));
+    }
 }
 
 QTEST_MAIN(X11ShellTest)
