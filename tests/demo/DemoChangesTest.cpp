@@ -245,6 +245,8 @@ private Q_SLOTS:
         QCOMPARE(newest.at(5).toInteger(), Json::integers(*inside, u"node_ids")->size() + Json::integers(*inside, u"state_ids")->size() +
                                                Json::integers(*inside, u"frame_ids")->size() + Json::integers(*inside, u"message_ids")->size());
         QVERIFY(Json::isKind(run([&](DaemonClient& c, Completion d) { c.recordHumanOutcome(package, "opened", d); }), u"ok"));
+        const Reply later = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, d); });
+        QCOMPARE(later->value("outcomes").toArray(), QJsonArray{"opened"});
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.recordHumanOutcome("pkg-none", "opened", d); }));
         // A held delivery is recorded but hands nothing over.
         const Reply held = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 400, "held", "held_low_relevance", d); });

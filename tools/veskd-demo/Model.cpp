@@ -48,7 +48,6 @@ bool lineMentions(const QString& line, const QString& name)
 bool Model::load(const QJsonObject& seed, qint64 nowMs, QString* error)
 {
     const auto ago = [nowMs](const QJsonObject& o) { return nowMs - o.value("ago_min").toInteger() * minuteMs; };
-    about = QJsonObject{{"about", seed.value("about")}};
     for (const QJsonValue& v : seed.value("nodes").toArray()) {
         const QJsonObject o = v.toObject();
         Node n{o.value("id").toInteger(), o.value("label").toString(), o.value("type").toString(),

@@ -115,7 +115,6 @@ public:
     // Loads the seed; times in it are minutes before `nowMs`.
     bool load(const QJsonObject& seed, qint64 nowMs, QString* error);
 
-    QJsonObject about;
     std::map<qint64, Node> nodes;
     std::map<qint64, Frame> frames;
     std::map<qint64, Message> messages;
@@ -153,7 +152,6 @@ public:
 
     // Corrections already recorded, as "judgement|claim text".
     QSet<QString> corrections;
-    QSet<QString> rejectedRelations; // "from|phrase|to": not proposed again
 
     qint64 nextRuleId = 100;
     qint64 nextPackage = 1;

@@ -69,15 +69,17 @@ QJsonObject Ops::inspectContextPackage(Args& a)
     for (const Package& p : model.packages) {
         if (p.id != id)
             continue;
-        QJsonArray omissions;
+        QJsonArray omissions, outcomes;
         for (const auto& [reason, count] : p.omissions)
             omissions.append(QJsonArray{reason, count});
+        for (const QString& outcome : p.outcomes)
+            outcomes.append(outcome);
         return QJsonObject{{"kind", "context_package"}, {"package_id", p.id}, {"created_at_ms", p.createdMs},
                            {"recipient", p.recipient}, {"node_ids", toArray(p.nodes)}, {"state_ids", toArray(p.states)},
                            {"frame_ids", toArray(p.frames)}, {"message_ids", toArray(p.messages)},
                            {"sighting_ids", QJsonArray()}, {"contradiction_ids", toArray(p.contradictions)},
                            {"transition_ids", toArray(p.transitions)}, {"token_cost", p.tokenCost},
-                           {"omissions", omissions}, {"policy_version", p.policyVersion}};
+                           {"omissions", omissions}, {"policy_version", p.policyVersion}, {"outcomes", outcomes}};
     }
     return errorReply(QStringLiteral("no context package \"%1\"").arg(id));
 }

@@ -417,7 +417,6 @@ QJsonObject Ops::rejectRelation(Args& a)
     const auto it = model.edges.find(id);
     if (it == model.edges.end())
         return errorReply(QStringLiteral("relation %1 is already gone").arg(id));
-    model.rejectedRelations.insert(QStringLiteral("%1|%2|%3").arg(it->second.from).arg(it->second.phrase).arg(it->second.to));
     model.edges.erase(it);
     return okReply();
 }
