@@ -128,6 +128,30 @@ private Q_SLOTS:
         QCOMPARE(Json::string(Json::objects(*search, u"nodes")->first(), u"label").value(), QStringLiteral("Ship the invoice rounding fix"));
     }
 
+    void refusesToStartWithoutHarm_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("another daemon on the socket") << QStringList{"--socket", readOnly->socketPath} << 1;
+        QTest::newRow("slow without seconds") << QStringList{"--slow", "ask"} << 2;
+        QTest::newRow("onboarded neither true nor false") << QStringList{"--onboarded=maybe"} << 2;
+        QTest::newRow("unknown switch") << QStringList{"--fast"} << 2;
+    }
+
+    void refusesToStartWithoutHarm()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QProcess second;
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(QStringLiteral(VESKD_DEMO_PATH), arguments);
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), exitCode);
+        // The daemon already running keeps its socket and answers.
+        DaemonClient after(readOnly->socketPath);
+        QVERIFY(Json::isKind(run(after, [](DaemonClient& c, Completion d) { c.hello(d); }), u"hello"));
+    }
+
     void unreadableRequestsGetAnError_data()
     {
         QTest::addColumn<QByteArray>("line");

@@ -65,15 +65,16 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("bad demo memory: ") + error);
     if (options->onboarded)
         model.onboarded = *options->onboarded;
-    const QString frameFolder = QFileInfo(socketPath).absolutePath() + QStringLiteral("/demo-frames");
-    if (!vesk::demo::paintFrames(model, frameFolder, &error))
-        return fail(error);
-
     vesk::demo::Ops ops(model, now);
     ops.writable = options->writable;
     ops.answerFailure = options->answerFailure;
     vesk::demo::Server server(ops, *options);
     if (!server.listen(socketPath, &error))
+        return fail(error);
+    // Painted only once the socket is ours, so a second instance never touches the first one's
+    // pictures; requests wait in the socket's backlog until the loop starts.
+    const QString frameFolder = QFileInfo(socketPath).absolutePath() + QStringLiteral("/demo-frames");
+    if (!vesk::demo::paintFrames(model, frameFolder, &error))
         return fail(error);
 
     // Ctrl-C and kill stop the loop, so the socket file is removed on the way out.
