@@ -193,6 +193,7 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
 {
     QList<SourceGroup> groups;
     QHash<QString, qsizetype> byKey;
+    QHash<qint64, QString> hours;
     for (const QJsonObject& record : records) {
         const double ms = Json::number(record, u"observed_at_ms").value_or(0);
         const QString app = Json::string(record, u"app_name")
@@ -202,8 +203,15 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
             detail = Json::string(record, u"context");
         const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
 
-        const QString hour = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms)).toLocalTime().toString(
-            QStringLiteral("yyyyMMddHH"));
+        // Formatting a local time is the costly step; every time zone offset is a multiple of 15
+        // minutes, so records within one quarter hour share their local clock hour.
+        const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
+        auto known = hours.constFind(quarter);
+        if (known == hours.constEnd())
+            known = hours.insert(quarter, QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms))
+                                              .toLocalTime()
+                                              .toString(QStringLiteral("yyyyMMddHH")));
+        const QString& hour = *known;
         const QString key = hour + QLatin1Char('|') + app + QLatin1Char('|') + detail.value_or(QString());
         const auto found = byKey.constFind(key);
         if (found == byKey.constEnd()) {
