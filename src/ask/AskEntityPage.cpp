@@ -37,6 +37,12 @@ EntityText::BackTo backTo(const Top& top)
 
 } // namespace
 
+void AskWindow::fitColumn()
+{
+    if (stackView)
+        stackView->adjustSize();
+}
+
 void AskWindow::showEntity(qint64 id, const QString& label, const QString& kind, qint64 sources)
 {
     show();
@@ -147,6 +153,7 @@ void AskWindow::entityProposals(const Origin& origin, QWidget* status, const Rep
     }
     if (!kept.isEmpty())
         insert.space(10);
+    fitColumn();
 }
 
 void AskWindow::entityRelations(const Origin& origin, QWidget* placeholder, const Reply& reply)
@@ -193,6 +200,7 @@ void AskWindow::entityRelations(const Origin& origin, QWidget* placeholder, cons
         row->setProperty("edgeId", lines->edgeId);
         insert.view(row);
     }
+    fitColumn();
 }
 
 void AskWindow::entitySources(const Origin& origin, QWidget* placeholder, AskLabel* subtitle, const Reply& reply)
@@ -212,9 +220,11 @@ void AskWindow::entitySources(const Origin& origin, QWidget* placeholder, AskLab
     if (records.isEmpty()) {
         addView(new AskLabel(QStringLiteral("no visible sources — a blocklist rule may cover them"), Ink::muted(),
                              monoSmall(), AskLabel::Fit::wrap, width()));
+        fitColumn();
         return;
     }
     addSources(records, origin);
+    fitColumn();
 }
 
 } // namespace vesk

@@ -171,6 +171,7 @@ void AskWindow::inboxProposals(QWidget* status, QWidget* retry, const Reply& rep
         insert.view(card);
     }
     insert.view(new AskLabel(EntityText::waitingFooter(total, shown), Ink::text2(), monoSmall(), AskLabel::Fit::wrap, w));
+    fitColumn();
 }
 
 void AskWindow::addMergeChoices(QVBoxLayout* card, qint64 id, qint64 aId, const QString& a, qint64 an, qint64 bId,
@@ -287,6 +288,7 @@ void AskWindow::judge(InkButton* sender, std::optional<qint64> keep, const QStri
                 if (ok)
                     self->retireCards(gone, cardView);
             }
+            self->fitColumn();
             return;
         }
         for (InkButton* button : cardButtons(cardView))
@@ -385,6 +387,7 @@ void AskWindow::inboxRecognised(QWidget* status, QWidget* retry, const Reply& re
         }
         insert.space(10);
     }
+    fitColumn();
 }
 
 } // namespace vesk

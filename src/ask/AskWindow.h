@@ -192,6 +192,8 @@ private:
     void scrollToTop();
     void clearInspector();
     QRect visibleFrame() const;
+    // Grows the column to content a reply inserted into a page already on screen.
+    void fitColumn();
     void inboxProposals(QWidget* status, QWidget* retry, const Reply& reply);
     void inboxRecognised(QWidget* status, QWidget* retry, const Reply& reply);
 
