@@ -22,14 +22,11 @@ QList<QStringList> ProcessLauncher::terminalCandidates(const std::optional<QStri
 {
     QList<QStringList> out{{QStringLiteral("x-terminal-emulator"), QStringLiteral("-e")}};
     if (terminalVariable && !terminalVariable->trimmed().isEmpty())
-        out.append({terminalVariable->trimmed(), QStringLiteral("-e")});
-    for (const char* name : {"gnome-terminal", "konsole", "xfce4-terminal", "xterm"}) {
-        // gnome-terminal takes the command after "--"; the others after "-e".
-        if (QLatin1String(name) == QLatin1String("gnome-terminal"))
-            out.append({QString::fromLatin1(name), QStringLiteral("--")});
-        else
-            out.append({QString::fromLatin1(name), QStringLiteral("-e")});
-    }
+        out.append(QStringList{terminalVariable->trimmed(), QStringLiteral("-e")});
+    // gnome-terminal takes the command after "--"; the others after "-e".
+    out.append(QStringList{QStringLiteral("gnome-terminal"), QStringLiteral("--")});
+    for (const QString& name : {QStringLiteral("konsole"), QStringLiteral("xfce4-terminal"), QStringLiteral("xterm")})
+        out.append(QStringList{name, QStringLiteral("-e")});
     return out;
 }
 
