@@ -44,15 +44,12 @@ private slots:
         QCOMPARE(AskText::sourcePhrase(obj(item.toUtf8())), phrase);
     }
 
+    // The boundaries themselves are checked through the window with the test clock.
     void evidenceWhen_data()
     {
         QTest::addColumn<QJsonValue>("observed");
         QTest::addColumn<QString>("when"); // empty: no time at all
-        QTest::newRow("59 s") << QJsonValue(double(msAgo(59))) << "just now";
-        QTest::newRow("61 s") << QJsonValue(double(msAgo(61))) << "1 min ago";
         QTest::newRow("59 min 59 s") << QJsonValue(double(msAgo(3599))) << "59 min ago";
-        QTest::newRow("90 min") << QJsonValue(double(msAgo(90 * 60))) << "1 hr ago";
-        QTest::newRow("30 h") << QJsonValue(double(msAgo(30 * 3600))) << "yesterday";
         QTest::newRow("3 days") << QJsonValue(double(msAgo(3 * 86400))) << "February 27";
         QTest::newRow("future") << QJsonValue(double(msAgo(-600))) << "just now";
         QTest::newRow("zero") << QJsonValue(0) << "";
@@ -66,36 +63,6 @@ private slots:
         const auto got = AskText::evidenceWhen(QJsonObject{{"observed_at_ms", observed}}, now);
         QCOMPARE(got.value_or(QString()), when);
         QCOMPARE(got.has_value(), !when.isEmpty());
-    }
-
-    void failureTitle_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("serviceAccess");
-        QTest::newRow("quota") << "quota_exceeded" << "Answer limit reached" << false;
-        QTest::newRow("missing") << "credential_missing" << "Vesk Answers is not available yet" << true;
-        QTest::newRow("not ready") << "service_not_ready" << "Vesk Answers is not available yet" << true;
-        QTest::newRow("invalid") << "credential_invalid" << "Vesk answer access needs attention" << true;
-        QTest::newRow("expired") << "access_expired" << "Vesk answer access needs attention" << true;
-        QTest::newRow("timeout") << "upstream_timeout" << "The model took too long" << false;
-        QTest::newRow("busy") << "upstream_busy" << "The model is busy" << false;
-        QTest::newRow("too large") << "request_too_large" << "That question needs too much context" << false;
-        QTest::newRow("disabled") << "answer_disabled" << "Answers are turned off" << false;
-        QTest::newRow("setup") << "setup_required" << "Finish setup first" << false;
-        QTest::newRow("service") << "service_unreachable" << "Could not reach the answer service" << false;
-        QTest::newRow("daemon") << "daemon_unreachable" << "Could not reach the answer service" << false;
-        QTest::newRow("ours") << "invalid_response" << "Could not answer" << false;
-        QTest::newRow("case matters") << "Quota_Exceeded" << "Could not answer" << false;
-    }
-    void failureTitle()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, title);
-        QFETCH(bool, serviceAccess);
-        QCOMPARE(AskText::failureTitle(code), title);
-        QCOMPARE(AskText::isServiceAccessCode(code), serviceAccess);
-        QCOMPARE(AskText::failureBody(code, "daemon says").startsWith("Answers are provided by Vesk."), serviceAccess);
     }
 
     void readiness_data()
