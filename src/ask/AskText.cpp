@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringBuilder>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -196,8 +197,10 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
     QHash<qint64, QString> hours;
     for (const QJsonObject& record : records) {
         const double ms = Json::number(record, u"observed_at_ms").value_or(0);
-        const QString app = Json::string(record, u"app_name")
-                                .value_or(Json::string(record, u"app_bundle_id").value_or(QStringLiteral("unknown")));
+        std::optional<QString> named = Json::string(record, u"app_name");
+        if (!named)
+            named = Json::string(record, u"app_bundle_id");
+        const QString app = named.value_or(QStringLiteral("unknown"));
         std::optional<QString> detail = Json::string(record, u"document_url");
         if (!detail)
             detail = Json::string(record, u"context");
@@ -212,7 +215,8 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
                                               .toLocalTime()
                                               .toString(QStringLiteral("yyyyMMddHH")));
         const QString& hour = *known;
-        const QString key = hour + QLatin1Char('|') + app + QLatin1Char('|') + detail.value_or(QString());
+        // Built in one allocation: this runs once per record.
+        const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());
         const auto found = byKey.constFind(key);
         if (found == byKey.constEnd()) {
             byKey.insert(key, groups.size());
