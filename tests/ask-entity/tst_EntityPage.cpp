@@ -115,16 +115,6 @@ private slots:
             QVERIFY(graph->chips[1]->geometry().center().x() > graph->width() / 2);
     }
 
-    void chipOpensTheNeighbour()
-    {
-        EntityFixture f;
-        f.page("Harbor", relationsReply({edge(7, "Priya", "reviewed by"), edge(8, "Lena", "owned by")}));
-        QTRY_VERIFY(f.graph());
-        QTest::mouseClick(f.graph()->chips[1], Qt::LeftButton);
-        QCOMPARE(f.window.screen.origin, (Origin{8, "Lena", "person", 1}));
-        QTRY_COMPARE(f.sent("relations").last().value("node_id").toInteger(), 8);
-    }
-
     void edgeWithoutIdIsListedButNotDrawn()
     {
         EntityFixture f;

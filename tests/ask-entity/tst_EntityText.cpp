@@ -35,15 +35,6 @@ private slots:
         QCOMPARE(lines->provenance, provenance);
     }
 
-    void incompleteEdges()
-    {
-        const auto object = [](const char* text) { return QJsonDocument::fromJson(text).object(); };
-        QVERIFY(!EntityText::relationLines(object(R"({"phrase":"p"})")));
-        QVERIFY(!EntityText::usableNeighbour(object(R"({"other_id":1,"other_label":"x","phrase":"p"})")));
-        const auto n = EntityText::usableNeighbour(object(R"({"other_id":1,"other_label":"x","phrase":"p","edge_id":4})"));
-        QCOMPARE(*n, (EntityText::Neighbour{1, "x", "?", 0, "p", true, 4}));
-    }
-
     void lastSeen_data()
     {
         QTest::addColumn<double>("hoursAgo");
@@ -54,49 +45,17 @@ private slots:
         QTest::newRow("5 days") << 5 * 24.0 << "5 days ago";
         QTest::newRow("30 days") << 30 * 24.0 + 1 << "30 days ago";
         QTest::newRow("40 days") << 40 * 24.0 << "January 21";
+        QTest::newRow("never") << qQNaN() << "";
     }
     void lastSeen()
     {
         QFETCH(double, hoursAgo);
         QFETCH(QString, text);
         const QDateTime now(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC);
-        const qint64 seen = now.toMSecsSinceEpoch() - qint64(hoursAgo * 3600 * 1000);
-        QCOMPARE(EntityText::lastSeen(QJsonObject{{"last_seen_ms", seen}}, now), text);
-    }
-
-    void noLastSeen()
-    {
-        const QDateTime now(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC);
-        QVERIFY(!EntityText::lastSeen(QJsonObject{{"last_seen_ms", 0}}, now));
-        QVERIFY(!EntityText::lastSeen(QJsonObject{{"last_seen_ms", "1772366700000"}}, now));
-        QVERIFY(!EntityText::lastSeen(QJsonObject{}, now));
-    }
-
-    void methodLine_data()
-    {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("embedding") << "embedding" << "a model thought these two names look alike";
-        QTest::newRow("alias") << "alias" << "these two share a spelling Vesk has seen recorded";
-        QTest::newRow("other") << "path" << "found by path";
-        QTest::newRow("none") << QString() << "Vesk did not say how it found this";
-    }
-    void methodLine()
-    {
-        QFETCH(QString, method);
-        QFETCH(QString, text);
-        QCOMPARE(EntityText::methodLine(method.isNull() ? std::nullopt : std::optional<QString>(method)), text);
-    }
-
-    void strength()
-    {
-        const QList<QJsonObject> nodes{{{"score", 4.0}}, {{"score", 1.0}}, {}};
-        const double scale = EntityText::strengthScale(nodes);
-        QCOMPARE(scale, 4.0);
-        QCOMPARE(EntityText::strengthFraction(nodes[0], scale), 1.0);
-        QCOMPARE(EntityText::strengthFraction(nodes[1], scale), 0.25);
-        QCOMPARE(EntityText::strengthFraction(nodes[2], scale), 0.02); // no score: the minimum sliver
-        QCOMPARE(EntityText::strengthScale({{}}), 1.0);
+        const QJsonObject node = qIsNaN(hoursAgo)
+            ? QJsonObject{{"last_seen_ms", 0}}
+            : QJsonObject{{"last_seen_ms", now.toMSecsSinceEpoch() - qint64(hoursAgo * 3600 * 1000)}};
+        QCOMPARE(EntityText::lastSeen(node, now).value_or(QString()), text);
     }
 };
 
