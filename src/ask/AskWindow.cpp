@@ -73,6 +73,18 @@ QWidget* line(QWidget* parent, Qt::Orientation orientation)
     return view;
 }
 
+// The content of a column: views stacked at the top, spacing 3.
+QWidget* columnContent(QVBoxLayout*& layout, int sideMargin)
+{
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    layout = new QVBoxLayout(content);
+    layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
+    layout->setSpacing(3);
+    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    return content;
+}
+
 // A scroll area whose content sits at the top and is never scrolled sideways.
 QScrollArea* column(QWidget* parent, QWidget*& content, QVBoxLayout*& layout, int sideMargin)
 {
@@ -81,12 +93,7 @@ QScrollArea* column(QWidget* parent, QWidget*& content, QVBoxLayout*& layout, in
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->viewport()->setAutoFillBackground(false);
-    content = new QWidget;
-    content->setAutoFillBackground(false);
-    layout = new QVBoxLayout(content);
-    layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
-    layout->setSpacing(3);
-    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    content = columnContent(layout, sideMargin);
     area->setWidget(content);
     return area;
 }
@@ -312,14 +319,15 @@ void AskWindow::clear()
     showingMessage = false;
     if (!stack)
         return;
-    while (QLayoutItem* item = stack->takeAt(0)) {
-        if (QWidget* view = item->widget()) {
-            // A button of this column may be the one whose click is rebuilding it: let it return first.
-            view->hide();
-            view->setParent(nullptr);
-            view->deleteLater();
-        }
-        delete item;
+    // A fresh column in place of the old one: one reparent rather than one per view. The old one
+    // goes when the event loop is back, because a button in it may be the one whose click is
+    // rebuilding it.
+    QWidget* old = scroll->takeWidget();
+    stackView = columnContent(stack, 7);
+    scroll->setWidget(stackView);
+    if (old) {
+        old->hide();
+        old->deleteLater();
     }
 }
 
