@@ -16,7 +16,7 @@ namespace vesk {
 void AskWindow::showFirstRun()
 {
     show();
-    if (!panel)
+    if (!panel || !panel->isVisible())
         return; // presentation mode keeps the panel away
     setCompact(false);
     closeInspector();

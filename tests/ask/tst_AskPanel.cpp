@@ -169,6 +169,18 @@ private slots:
         QTRY_VERIFY(f.texts().contains("You were writing tests."));
     }
 
+    void presentationKeepsTheFirstRunPageAway()
+    {
+        AskFixture f;
+        f.window.show();
+        f.window.close();
+        f.defaults.setBoolean(PresentationMode::key, true);
+        f.window.showFirstRun();
+        QVERIFY(!f.window.panel->isVisible());
+        f.askBarrier();
+        QCOMPARE(f.daemon.count("status"), 0);
+    }
+
     void lateStatusChangesNothing()
     {
         AskFixture f;
