@@ -169,6 +169,8 @@ void AskWindow::inboxProposals(QWidget* status, QWidget* retry, const Reply& rep
             new AskLabel(EntityText::methodLine(p->method), Ink::muted(), monoSmall(), AskLabel::Fit::wrap, w));
         addMergeChoices(cardStack, p->id, p->aId, p->a, p->an, p->bId, p->b, p->bn, w);
         insert.view(card);
+        // Without a gap one card's note reads as the next card's heading.
+        insert.space(14);
     }
     insert.view(new AskLabel(EntityText::waitingFooter(total, shown), Ink::text2(), monoSmall(), AskLabel::Fit::wrap, w));
     fitColumn();
