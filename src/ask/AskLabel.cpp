@@ -48,6 +48,21 @@ void AskLabel::changeEvent(QEvent* event)
         apply();
 }
 
+QSize AskLabel::sizeHint() const
+{
+    if (fitting == Fit::wrap)
+        return QLabel::sizeHint();
+    return QSize(maximumWidth() < QWIDGETSIZE_MAX ? maximumWidth() : fontMetrics().horizontalAdvance(text()),
+                 fontMetrics().height());
+}
+
+QSize AskLabel::minimumSizeHint() const
+{
+    if (fitting == Fit::wrap)
+        return QLabel::minimumSizeHint();
+    return QSize(0, fontMetrics().height());
+}
+
 void AskLabel::paintEvent(QPaintEvent* event)
 {
     if (fitting == Fit::wrap) {

@@ -21,6 +21,10 @@ public:
     const InkColor& colour() const { return *ink; }
     Fit fit() const { return fitting; }
 
+    // One line at the fixed width for a truncating label: no text layout needed to say so.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
