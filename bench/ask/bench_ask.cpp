@@ -5,6 +5,8 @@
 //  - the panel's show latency from the shortcut callback to its first paint, against a plain
 //    window of the same size.
 // Each figure is the median of several runs, printed as milliseconds and as a ratio to its floor.
+// Offscreen unless QT_QPA_PLATFORM says otherwise; under tests/e2e/with-x11 the show latency
+// includes the round trips to a real X server and window manager.
 #include "AskWindow.h"
 #include "KeyPanel.h"
 #include "Row.h"
