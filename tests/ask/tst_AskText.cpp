@@ -65,13 +65,12 @@ private slots:
         QCOMPARE(got.has_value(), !when.isEmpty());
     }
 
+    // The window test covers one of each; these are the readings around them.
     void readiness_data()
     {
         QTest::addColumn<QString>("reply"); // empty: no reply
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("ready"); // -1 keeps the button as it is
-        QTest::newRow("one and one") << R"({"kind":"status","frames":1,"nodes":1})"
-                                     << "Ready on this Mac: 1 screenshot and 1 searchable memory item." << 1;
         QTest::newRow("many") << R"({"kind":"status","frames":1200,"nodes":35.5})"
                               << "Ready on this Mac: 1200 screenshots and 35 searchable memory items." << 1;
         QTest::newRow("building") << R"({"kind":"status","frames":1,"nodes":0})"
@@ -84,7 +83,6 @@ private slots:
                                        << 0;
         QTest::newRow("other kind") << R"({"kind":"hello","nodes":4})"
                                     << "Vesk is not reachable yet. Your setup is saved; try again shortly." << -1;
-        QTest::newRow("no reply") << "" << "Vesk is not reachable yet. Your setup is saved; try again shortly." << -1;
     }
     void readiness()
     {
@@ -128,31 +126,6 @@ private slots:
         QCOMPARE(got.has_value(), !lines.isEmpty());
         if (got)
             QCOMPARE((QStringList{got->title, got->detail, got->meta}), lines);
-    }
-
-    void entityLines_data()
-    {
-        QTest::addColumn<QString>("node");
-        QTest::addColumn<bool>("cited");
-        QTest::addColumn<QString>("meta"); // empty: no row
-        QTest::newRow("search, name match") << R"({"label":"Ada","node_id":3,"node_type":"person","sources":5,"sources_truncated":true,"matched_label":true})"
-                                            << false << "person  ·  name  ·  at least 5 sources";
-        QTest::newRow("search, alongside") << R"({"label":"vesk","node_id":4,"sources":1})" << false
-                                           << "?  ·  seen alongside  ·  1 source";
-        QTest::newRow("answer source") << R"({"label":"vesk","node_id":4,"node_type":"project","sources":3})" << true
-                                       << "project  ·  on 3 of the screens this answer used";
-        QTest::newRow("no label") << R"({"node_id":4})" << false << "";
-        QTest::newRow("id not a number") << R"({"label":"x","node_id":"4"})" << false << "";
-    }
-    void entityLines()
-    {
-        QFETCH(QString, node);
-        QFETCH(bool, cited);
-        QFETCH(QString, meta);
-        const auto got = AskText::entityLines(obj(node.toUtf8()), cited);
-        QCOMPARE(got.has_value(), !meta.isEmpty());
-        if (got)
-            QCOMPARE(got->meta, meta);
     }
 
     void keptFrameIds()
