@@ -9,6 +9,7 @@
 #include "ScriptedAlerts.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -105,6 +106,13 @@ private slots:
                 shown << label->text();
         QVERIFY2(shown.contains(*expected), qPrintable(shown.join(" | ")));
         QCOMPARE(ask.hint->text(), QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close"));
+
+        // The digest reaches the X clipboard from the real key.
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")});
+        QTRY_COMPARE_WITH_TIMEOUT(ask.hint->text(), QStringLiteral("Copied for agent · no hidden screen text included"),
+                                  5000);
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Question\n") + question
+                                                                 + QStringLiteral("\n\nAnswer\n") + *expected));
 
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
         QTRY_VERIFY_WITH_TIMEOUT(!ask.panel->isVisible(), 5000);
