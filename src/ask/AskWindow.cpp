@@ -77,7 +77,6 @@ QWidget* line(QWidget* parent, Qt::Orientation orientation)
 QWidget* columnContent(QVBoxLayout*& layout, int sideMargin)
 {
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     layout = new QVBoxLayout(content);
     layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
     layout->setSpacing(3);
@@ -95,6 +94,7 @@ QScrollArea* column(QWidget* parent, QWidget*& content, QVBoxLayout*& layout, in
     area->viewport()->setAutoFillBackground(false);
     content = columnContent(layout, sideMargin);
     area->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget turns it on; the panel paints the background
     return area;
 }
 
@@ -325,6 +325,7 @@ void AskWindow::clear()
     QWidget* old = scroll->takeWidget();
     stackView = columnContent(stack, 7);
     scroll->setWidget(stackView);
+    stackView->setAutoFillBackground(false);
     if (old) {
         old->hide();
         old->deleteLater();
