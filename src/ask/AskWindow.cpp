@@ -27,39 +27,20 @@ namespace vesk {
 
 namespace {
 
+const InkColor transparent{Qt::transparent, Qt::transparent};
+
 // The input line: borderless, transparent, text in the palette's colours.
-class AskField : public QLineEdit {
+class AskField : public OStyle::Inked<QLineEdit> {
 public:
     explicit AskField(QWidget* parent)
-        : QLineEdit(parent)
+        : Inked({{QPalette::Base, &transparent}, {QPalette::Text, &Ink::text()}, {QPalette::PlaceholderText, &Ink::muted()}},
+                parent)
     {
         setFrame(false);
         setFont(OStyle::font(18));
         setPlaceholderText(QStringLiteral("What were you working on?"));
         setAttribute(Qt::WA_MacShowFocusRect, false);
-        apply();
     }
-
-protected:
-    void changeEvent(QEvent* event) override
-    {
-        QLineEdit::changeEvent(event);
-        if (isAppearanceEvent(event) && !applying)
-            apply();
-    }
-
-private:
-    void apply()
-    {
-        applying = true;
-        QPalette p = palette();
-        p.setColor(QPalette::Base, Qt::transparent);
-        p.setColor(QPalette::Text, Ink::text().resolve(this));
-        p.setColor(QPalette::PlaceholderText, Ink::muted().resolve(this));
-        setPalette(p);
-        applying = false;
-    }
-    bool applying = false;
 };
 
 QWidget* line(QWidget* parent, Qt::Orientation orientation)

@@ -40,42 +40,9 @@ QString serifFamily()
     return family;
 }
 
-// A label whose text colour is a palette entry, re-resolved whenever the appearance changes.
-class InkLabel : public QLabel {
-public:
-    InkLabel(const QString& text, const InkColor& colour, QWidget* parent)
-        : QLabel(text, parent)
-        , colour(colour)
-    {
-        apply();
-    }
-
-protected:
-    void changeEvent(QEvent* event) override
-    {
-        QLabel::changeEvent(event);
-        // Our own palette edit also sends PaletteChange; it must not recurse.
-        if (isAppearanceEvent(event) && !applying)
-            apply();
-    }
-
-private:
-    void apply()
-    {
-        applying = true;
-        QPalette p = palette();
-        p.setColor(QPalette::WindowText, colour.resolve(this));
-        setPalette(p);
-        applying = false;
-    }
-
-    const InkColor& colour;
-    bool applying = false;
-};
-
 QLabel* label(const QString& text, const InkColor& colour, const QFont& f, QWidget* parent)
 {
-    auto* l = new InkLabel(text, colour, parent);
+    auto* l = new Inked<QLabel>({{QPalette::WindowText, &colour}}, text, parent);
     l->setFont(f);
     l->setTextFormat(Qt::PlainText);
     return l;

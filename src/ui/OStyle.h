@@ -1,7 +1,13 @@
 #pragma once
 
+#include "Ink.h"
+#include "InkView.h"
+
 #include <QFont>
+#include <QPalette>
 #include <QString>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QWidget;
@@ -16,6 +22,44 @@ enum class Design { Default, Monospaced, MonospacedDigit, Serif };
 // The one way to build a font: design sizes are logical pixels (points of the design), so the
 // size is set in pixels and never depends on the screen's dots per inch.
 QFont font(double designSize, Weight weight = Weight::Regular, Design design = Design::Default);
+
+// A widget whose palette roles are Ink colours, re-resolved whenever the appearance changes.
+template <class Base>
+class Inked : public Base {
+public:
+    using Roles = std::vector<std::pair<QPalette::ColorRole, const InkColor*>>;
+
+    template <class... Args>
+    explicit Inked(Roles roles, Args&&... args)
+        : Base(std::forward<Args>(args)...)
+        , roles(std::move(roles))
+    {
+        apply();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        Base::changeEvent(event);
+        // Our own palette edit also sends PaletteChange; it must not recurse.
+        if (isAppearanceEvent(event) && !applying)
+            apply();
+    }
+
+private:
+    void apply()
+    {
+        applying = true;
+        QPalette p = this->palette();
+        for (const auto& [role, colour] : roles)
+            p.setColor(role, colour->resolve(this));
+        this->setPalette(p);
+        applying = false;
+    }
+
+    Roles roles;
+    bool applying = false;
+};
 
 // The shared horizontal padding of panels.
 inline constexpr int pad = 26;
