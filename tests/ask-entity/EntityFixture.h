@@ -40,16 +40,6 @@ struct EntityFixture : AskFixture {
                 out << label->text();
         return out;
     }
-    QList<InkButton*> buttons(const QString& title) const
-    {
-        QList<InkButton*> out;
-        for (InkButton* b : window.stackView->findChildren<InkButton*>())
-            if (b->isVisibleTo(window.stackView)
-                && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
-                out << b;
-        return out;
-    }
-
     // An entity page for `label` whose three requests get these replies (a null reply: refused).
     void page(const QString& label, const QJsonObject& relations, const QJsonObject& why = {},
               const QJsonObject& proposals = {})

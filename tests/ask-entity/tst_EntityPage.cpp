@@ -179,7 +179,7 @@ private slots:
         EntityFixture f;
         const QJsonObject reply{{"kind", "proposals"}, {"proposals", QJsonDocument::fromJson(proposals).array()}};
         f.page("Harbor", json(R"({"kind":"relations","state":"none_found"})"), {}, reply);
-        f.askBarrier();
+        f.barrier();
         QTRY_VERIFY(f.texts().contains("no visible sources — a blocklist rule may cover them"));
         QCOMPARE(f.buttons("Keep them separate").size(), cards);
         QCOMPARE(f.texts().contains("POSSIBLY THE SAME THING"), cards > 0);
@@ -237,7 +237,7 @@ private slots:
                                        "model, and you turned that one off during setup. `veskd relations --on` turns "
                                        "it back on and says what it costs first."));
         QTRY_VERIFY(f.texts().contains("no visible sources — a blocklist rule may cover them"));
-        f.askBarrier();
+        f.barrier();
         QVERIFY(!f.graph());
         QVERIFY(!f.rowWith("reviewed by Priya"));
     }

@@ -2,29 +2,19 @@
 
 #include "AskLabel.h"
 #include "AskWindow.h"
-#include "DaemonClient.h"
-#include "Defaults.h"
-#include "FakeDaemon.h"
+#include "DaemonRig.h"
 #include "InkButton.h"
 #include "KeyPanel.h"
-#include "PresentationMode.h"
-#include "TestClock.h"
 
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace vesk::test {
 
 // An ask window on a fake daemon and a test clock, with its settings in a temporary file.
-struct AskFixture {
+struct AskFixture : DaemonRig {
     AskFixture()
-        : defaults(dir.filePath(QStringLiteral("defaults.json")))
-        , presentation(defaults)
-        , client(daemon.path(), clock)
-        , window(client, clock, &presentation)
+        : window(client, clock, &presentation)
     {
     }
 
@@ -40,15 +30,22 @@ struct AskFixture {
         return out;
     }
 
-    // A visible button of the result column by the title the user reads.
+    // The visible buttons of the result column by the title the user reads, top to bottom.
+    QList<InkButton*> buttons(const QString& title) const
+    {
+        QList<InkButton*> out;
+        if (!window.stackView)
+            return out;
+        for (InkButton* b : window.stackView->findChildren<InkButton*>())
+            if (b->isVisibleTo(window.stackView)
+                && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
+                out << b;
+        return out;
+    }
     InkButton* button(const QString& title) const
     {
-        if (!window.stackView)
-            return nullptr;
-        for (InkButton* b : window.stackView->findChildren<InkButton*>())
-            if (b->isVisibleTo(window.stackView) && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
-                return b;
-        return nullptr;
+        const QList<InkButton*> found = buttons(title);
+        return found.isEmpty() ? nullptr : found.first();
     }
 
     void type(const QString& text)
@@ -62,40 +59,7 @@ struct AskFixture {
         QTest::keyClick(window.field, Qt::Key_Return);
     }
 
-    // Every answer-lane request sent before this one has completed: the lane runs in order.
-    void answerBarrier()
-    {
-        bool done = false;
-        client.ask(QStringLiteral("barrier"), [&done](Reply) { done = true; });
-        QTRY_VERIFY(done);
-    }
-    void askBarrier()
-    {
-        bool done = false;
-        client.hello([&done](Reply) { done = true; });
-        QTRY_VERIFY(done);
-    }
-
-    QList<QJsonObject> sent(const QString& op) const
-    {
-        QList<QJsonObject> out;
-        for (const QByteArray& line : daemon.requests(op))
-            out.append(QJsonDocument::fromJson(line).object());
-        return out;
-    }
-
-    QTemporaryDir dir;
-    Defaults defaults;
-    PresentationMode presentation;
-    FakeDaemon daemon;
-    TestClock clock;
-    DaemonClient client;
     AskWindow window;
 };
-
-inline QJsonObject json(const char* text)
-{
-    return QJsonDocument::fromJson(text).object();
-}
 
 } // namespace vesk::test

@@ -314,7 +314,7 @@ private slots:
         f.window.search(query);
         QCOMPARE(f.texts(), QStringList{message});
         QVERIFY(f.window.isCompact);
-        f.askBarrier();
+        f.barrier();
         QCOMPARE(f.daemon.count("search"), 1);
     }
 

@@ -177,7 +177,7 @@ private slots:
         f.defaults.setBoolean(PresentationMode::key, true);
         f.window.showFirstRun();
         QVERIFY(!f.window.panel->isVisible());
-        f.askBarrier();
+        f.barrier();
         QCOMPARE(f.daemon.count("status"), 0);
     }
 
@@ -188,7 +188,7 @@ private slots:
         f.daemon.silent("ask");
         f.window.showFirstRun();
         f.askByKeyboard("what now?");
-        f.askBarrier();
+        f.barrier();
         QCOMPARE(f.texts(), (QStringList{"GENERATING AN ANSWER",
                                          "Searching local evidence first, then asking the enabled answer model."}));
     }
