@@ -10,12 +10,9 @@ Q_DECLARE_METATYPE(vesk::RouteFacts)
 
 // Every change the windows can make, against the real stand-in daemon: confirmed with the kind the
 // windows wait for, and visible in the next read.
-class DemoChangesTest : public QObject {
+class DemoChangesTest : public DemoSuite {
     Q_OBJECT
-    std::unique_ptr<DemoProcess> demo;
-    std::unique_ptr<DaemonClient> client;
 
-    Reply run(const Call& op) { return call(*client, op).value_or(Reply{}); }
     Reply raw(const QByteArray& text)
     {
         return run([text](DaemonClient& c, Completion d) { c.request(text, d); });
@@ -32,19 +29,6 @@ class DemoChangesTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        demo = std::make_unique<DemoProcess>();
-        QVERIFY2(demo->ready(), demo->output.constData());
-        client = std::make_unique<DaemonClient>(demo->socketPath);
-    }
-
-    void cleanupTestCase()
-    {
-        client.reset();
-        demo.reset();
-    }
-
     void renameShowsInSearch()
     {
         const Reply renamed = run([](DaemonClient& c, Completion d) { c.rename(8, "Land the rounding patch", d); });

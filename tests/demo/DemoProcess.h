@@ -63,6 +63,31 @@ inline std::optional<vesk::Reply> call(vesk::DaemonClient& client, const Call& o
     return *got;
 }
 
+// A suite against one demo daemon with its default memory, and a real client on its socket.
+class DemoSuite : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<DemoProcess> demo;
+    std::unique_ptr<vesk::DaemonClient> client;
+
+    vesk::Reply run(const Call& op) { return call(*client, op).value_or(vesk::Reply{}); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        demo = std::make_unique<DemoProcess>();
+        QVERIFY2(demo->ready(), demo->output.constData());
+        client = std::make_unique<vesk::DaemonClient>(demo->socketPath);
+    }
+
+    void cleanupTestCase()
+    {
+        client.reset();
+        demo.reset();
+    }
+};
+
 // Whether a key holds its type, by the same reading rules the windows use.
 inline bool holds(const QJsonObject& o, const QString& key, const QString& type)
 {

@@ -24,25 +24,10 @@ QSet<qint64> idsOf(const QJsonObject& reply, const QString& array, const QString
 
 // Every read of the protocol against the real stand-in daemon, through the real client: each
 // reply must carry the fields the windows read, with the types they read them as.
-class DemoReadsTest : public QObject {
+class DemoReadsTest : public DemoSuite {
     Q_OBJECT
-    std::unique_ptr<DemoProcess> demo;
-    std::unique_ptr<DaemonClient> client;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        demo = std::make_unique<DemoProcess>();
-        QVERIFY2(demo->ready(), demo->output.constData());
-        client = std::make_unique<DaemonClient>(demo->socketPath);
-    }
-
-    void cleanupTestCase()
-    {
-        client.reset();
-        demo.reset();
-    }
-
     void everyReadCarriesItsFields_data()
     {
         QTest::addColumn<Call>("op");
