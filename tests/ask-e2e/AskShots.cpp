@@ -9,49 +9,17 @@
 #include "Ink.h"
 #include "KeyPanel.h"
 #include "PortalAppearance.h"
+#include "ShotTour.h"
 #include "Row.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <cstdio>
-#include <functional>
 
 using namespace vesk;
+using vesk::test::ShotTour;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int ms = 8000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-bool shows(QWidget* root, const QString& text)
-{
-    for (QLabel* label : root->findChildren<QLabel*>())
-        if (label->isVisibleTo(root) && label->text() == text)
-            return true;
-    return false;
-}
-
-bool save(AskWindow& window, const QDir& out, const QString& name, bool ready)
-{
-    if (!ready)
-        std::fprintf(stderr, "vesk-ask-shots: %s did not finish loading; saved as it stands\n", qPrintable(name));
-    QCoreApplication::sendPostedEvents(); // let the column lay itself out before the grab
-    const QString path = out.filePath(name + QStringLiteral(".png"));
-    if (!window.panel->grab().save(path)) {
-        std::fprintf(stderr, "vesk-ask-shots: could not write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
 
 // A daemon message for each code, as the daemon would word it.
 const QList<std::pair<QString, QString>> failures{
@@ -73,15 +41,9 @@ const QList<std::pair<QString, QString>> failures{
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: vesk-ask-shots DIR\n");
-        return 2;
-    }
-    QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "vesk-ask-shots: cannot create %s\n", argv[1]);
-        return 1;
-    }
+    ShotTour tour;
+    if (const std::optional<int> failed = tour.open(argc, argv))
+        return *failed;
     DaemonClient client;
     PortalAppearance appearance;
     AskWindow window(client);
@@ -93,41 +55,41 @@ int main(int argc, char** argv)
         window.close();
         window.show();
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
-        waitFor([&] { return Ink::isDark(window.panel) == dark; }, 2000);
-        ok &= save(window, out, QStringLiteral("ask-empty") + suffix, true);
+        ShotTour::waitFor([&] { return Ink::isDark(window.panel) == dark; }, 2000);
+        ok &= tour.save(window, QStringLiteral("ask-empty") + suffix, true);
 
         const QString question = QStringLiteral("What was I working on?");
         window.field->setText(question);
         window.ask(question);
-        ok &= save(window, out, QStringLiteral("ask-pending") + suffix, true);
-        const bool answered = waitFor([&] { return window.top.kind == Top::Kind::answer; });
-        ok &= save(window, out, QStringLiteral("ask-answer-folded") + suffix, answered);
+        ok &= tour.save(window, QStringLiteral("ask-pending") + suffix, true);
+        const bool answered = ShotTour::waitFor([&] { return window.top.kind == Top::Kind::answer; });
+        ok &= tour.save(window, QStringLiteral("ask-answer-folded") + suffix, answered);
         window.toggleAnswerDetails();
-        ok &= save(window, out, QStringLiteral("ask-answer-details") + suffix, answered);
+        ok &= tour.save(window, QStringLiteral("ask-answer-details") + suffix, answered);
 
         window.top = Top{}; // a failed ask leaves no answer to copy
         window.updateHint();
         for (const auto& [code, message] : failures) {
             window.renderAskFailure(question, code, message, code == u"upstream_busy" || code.endsWith(u"unreachable"),
                                     code == u"quota_exceeded" ? std::optional<qint64>(1772460300) : std::nullopt);
-            ok &= save(window, out, QStringLiteral("ask-failure-") + code + suffix, true);
+            ok &= tour.save(window, QStringLiteral("ask-failure-") + code + suffix, true);
         }
 
         // Over a message, as after a fresh show, a search shows its pending state first.
         window.message(AskText::opening);
         window.field->setText(QStringLiteral("harbor"));
         window.search(window.fieldText());
-        ok &= save(window, out, QStringLiteral("ask-search-rows") + suffix,
-                   waitFor([&] { return window.stackView->findChild<Row*>() != nullptr; }));
+        ok &= tour.save(window, QStringLiteral("ask-search-rows") + suffix,
+                   ShotTour::waitFor([&] { return window.stackView->findChild<Row*>() != nullptr; }));
         window.message(AskText::opening);
         window.field->setText(QStringLiteral("zebra crossing quartz"));
         window.search(window.fieldText());
-        ok &= save(window, out, QStringLiteral("ask-nothing-found") + suffix,
-                   waitFor([&] { return shows(window.stackView, QStringLiteral("NOTHING RELEVANT FOUND")); }));
+        ok &= tour.save(window, QStringLiteral("ask-nothing-found") + suffix,
+                   ShotTour::waitFor([&] { return ShotTour::shows(window.stackView, QStringLiteral("NOTHING RELEVANT FOUND")); }));
 
         window.showFirstRun();
-        ok &= save(window, out, QStringLiteral("ask-first-run") + suffix, waitFor([&] {
-                       return !shows(window.stackView, QStringLiteral("Checking your local memory…"));
+        ok &= tour.save(window, QStringLiteral("ask-first-run") + suffix, ShotTour::waitFor([&] {
+                       return !ShotTour::shows(window.stackView, QStringLiteral("Checking your local memory…"));
                    }));
     }
     return ok ? 0 : 1;
