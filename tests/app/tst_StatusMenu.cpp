@@ -55,7 +55,6 @@ private slots:
     void unknownSwitchesSendNothing();
     void tierSwitch_data();
     void tierSwitch();
-    void keyEquivalents();
 };
 
 void StatusMenuTest::statusLines_data()
@@ -350,28 +349,6 @@ void StatusMenuTest::tierSwitch()
     }
     QCOMPARE(item->text(), line);
     QCOMPARE(item->isChecked(), !item->text().endsWith(QStringLiteral("off")));
-}
-
-void StatusMenuTest::keyEquivalents()
-{
-    AppFixture f;
-    const AppDelegate& d = f.delegate;
-    QCOMPARE(d.capture->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_P));
-    QCOMPARE(d.injection->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_I));
-    QCOMPARE(d.askItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Space));
-    QCOMPARE(d.inboxItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
-    QCOMPARE(d.quitItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    // The lines of the menu, top to bottom, separators as empty strings.
-    QStringList lines;
-    for (QAction* a : d.menu->actions())
-        lines.append(a->isSeparator() ? QString() : a->text());
-    QCOMPARE(lines, (QStringList{"…", "Set up Vesk…", "", "Pixels …", "Database …", "", "Pause recording",
-                                 "Injection …", "Presentation Mode", "What leaves this machine", "", "Ask something", "",
-                                 "What it knows about you", "Weekly review", "Interjection settings…", "",
-                                 "Your data…", "Privacy exclusions…", "Review setup && permissions…",
-                                 "Run diagnostics", "Quit Vesk"}));
-    QCOMPARE(d.egress->menu()->actions().size(), 4);
-    QVERIFY(!d.setup->isVisible());
 }
 
 QTEST_MAIN(StatusMenuTest)

@@ -11,7 +11,6 @@
 
 using namespace vesk;
 
-Q_DECLARE_METATYPE(const InkColor*)
 
 namespace {
 QEnterEvent enter()
@@ -25,8 +24,6 @@ class InkTest : public QObject {
 private slots:
     void cleanup() { QApplication::setPalette(PortalAppearance::palette(false)); }
 
-    void palette_data();
-    void palette();
     void viewFollowsAppearance();
     void buttonTones_data();
     void buttonTones();
@@ -37,29 +34,6 @@ private slots:
     void fonts_data();
     void fonts();
 };
-
-void InkTest::palette_data()
-{
-    QTest::addColumn<const InkColor*>("colour");
-    QTest::addColumn<QString>("light");
-    QTest::addColumn<QString>("dark");
-    // The colours the controls do not already show below: the fixed status colour, and two
-    // entries whose light and dark values differ most.
-    QTest::newRow("dot is the same in both") << &Ink::dot() << "#e39a2e" << "#e39a2e";
-    QTest::newRow("amber") << &Ink::amber() << "#b87717" << "#e3a24a";
-    QTest::newRow("agent") << &Ink::agent() << "#2f5d8c" << "#7fa9d4";
-}
-
-void InkTest::palette()
-{
-    QFETCH(const InkColor*, colour);
-    QWidget widget;
-    widget.setPalette(PortalAppearance::palette(false));
-    QTEST(colour->resolve(&widget).name(), "light");
-    widget.setPalette(PortalAppearance::palette(true));
-    QTEST(colour->resolve(&widget).name(), "dark");
-    QCOMPARE(colour->resolve(&widget).alphaF(), 1.0f);
-}
 
 void InkTest::viewFollowsAppearance()
 {
