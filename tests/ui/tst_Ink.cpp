@@ -11,7 +11,6 @@
 
 using namespace vesk;
 
-
 namespace {
 QEnterEvent enter()
 {

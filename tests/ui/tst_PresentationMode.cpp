@@ -42,8 +42,6 @@ private slots:
 
     void notifiesOnlyOnChange_data();
     void notifiesOnlyOnChange();
-    void storedAcrossInstances();
-    void turningOnHidesWindows();
     void windowBecomingActiveIsHidden();
     void modalAlertStaysWhilePresenting();
     void turningOnAbortsOpenAlert();
@@ -68,29 +66,6 @@ void PresentationModeTest::notifiesOnlyOnChange()
         s.mode.setEnabled(value);
     QTEST(int(changed.size()), "notifications");
     QTEST(s.mode.isEnabled(), "final");
-}
-
-void PresentationModeTest::storedAcrossInstances()
-{
-    Store s;
-    QVERIFY(!s.mode.isEnabled());
-    s.mode.setEnabled(true);
-    Defaults again(s.defaults.filePath());
-    QCOMPARE(again.boolean(QString::fromLatin1(PresentationMode::key)), std::optional<bool>(true));
-    PresentationMode second(again);
-    QVERIFY(second.isEnabled());
-}
-
-void PresentationModeTest::turningOnHidesWindows()
-{
-    Store s;
-    QWidget panel;
-    QWidget tool(nullptr, Qt::Tool);
-    panel.show();
-    tool.show();
-    s.mode.setEnabled(true);
-    QVERIFY(!panel.isVisible());
-    QVERIFY(!tool.isVisible());
 }
 
 void PresentationModeTest::windowBecomingActiveIsHidden()
@@ -134,7 +109,9 @@ void PresentationModeTest::turningOnAbortsOpenAlert()
 {
     Store s;
     QWidget panel;
+    QWidget tool(nullptr, Qt::Tool);
     panel.show();
+    tool.show();
     MessageBoxAlerts alerts;
     QTimer::singleShot(0, this, [&] {
         QTRY_VERIFY(QApplication::activeModalWidget());
@@ -142,6 +119,7 @@ void PresentationModeTest::turningOnAbortsOpenAlert()
     });
     QCOMPARE(alerts.run(confirmation()), Alerts::aborted);
     QVERIFY(!panel.isVisible());
+    QVERIFY(!tool.isVisible());
     QVERIFY(!QApplication::activeModalWidget());
 }
 
