@@ -265,12 +265,6 @@ int FakeDaemon::count(const QString& op) const
     return static_cast<int>(requests(op).size());
 }
 
-void FakeDaemon::clearRequests()
-{
-    std::lock_guard lock(mutex);
-    received.clear();
-}
-
 void FakeDaemon::setWatchGreeting(const QByteArray& bytes)
 {
     std::lock_guard lock(mutex);

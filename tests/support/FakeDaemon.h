@@ -57,7 +57,6 @@ public:
     QList<QByteArray> requests() const;
     QList<QByteArray> requests(const QString& op) const;
     int count(const QString& op) const;
-    void clearRequests();
 
     // Watch stream: lines written to every open watch connection, and to each new one on connect.
     void setWatchGreeting(const QByteArray& bytes); // written as is when a watch connects
