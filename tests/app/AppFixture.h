@@ -15,8 +15,9 @@ namespace vesk::test {
 // A delegate wired to a fake daemon, fake platform, scripted alerts and a test clock, with its
 // settings in a temporary file.
 struct AppFixture : DaemonRig {
-    explicit AppFixture(LaunchSwitches switches = {})
-        : delegate({client, platform.services, presentation, alerts, clock}, switches)
+    explicit AppFixture(LaunchSwitches switches = {}, const QString& defaultsPath = {})
+        : DaemonRig(defaultsPath)
+        , delegate({client, platform.services, presentation, alerts, clock}, switches)
     {
     }
 

@@ -282,16 +282,9 @@ void StartupTest::presentationModeKeptAcrossLaunches()
         PresentationMode mode(first);
         mode.setEnabled(true);
     }
-    Defaults defaults(path);
-    PresentationMode presentation(defaults);
-    FakeDaemon daemon;
-    TestClock clock;
-    DaemonClient client(daemon.path(), clock);
-    FakePlatform platform;
-    ScriptedAlerts alerts;
-    AppDelegate delegate({client, platform.services, presentation, alerts, clock}, LaunchSwitches{});
-    QCOMPARE(delegate.presentationModeItem->text(), QStringLiteral("Presentation Mode  ·  on"));
-    QVERIFY(delegate.presentationModeItem->isChecked());
+    AppFixture f({}, path);
+    QCOMPARE(f.delegate.presentationModeItem->text(), QStringLiteral("Presentation Mode  ·  on"));
+    QVERIFY(f.delegate.presentationModeItem->isChecked());
 }
 
 QTEST_MAIN(StartupTest)

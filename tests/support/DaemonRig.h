@@ -15,8 +15,9 @@ namespace vesk::test {
 // A real DaemonClient on a fake daemon and a test clock, with the settings and presentation mode
 // in a temporary file: the base of the window and delegate fixtures.
 struct DaemonRig {
-    DaemonRig()
-        : defaults(dir.filePath(QStringLiteral("defaults.json")))
+    // The settings in `defaultsPath` when given, else in a fresh file.
+    explicit DaemonRig(const QString& defaultsPath = {})
+        : defaults(defaultsPath.isEmpty() ? dir.filePath(QStringLiteral("defaults.json")) : defaultsPath)
         , presentation(defaults)
         , client(daemon.path(), clock)
     {
