@@ -1,5 +1,5 @@
 // Screenshots of the ask panel's own states, in the light and the dark appearance, against the
-// daemon under $HOME (scripts/shots-ask starts veskd-demo in a private home): the opening
+// daemon under $HOME (scripts/shots starts veskd-demo in a private home): the opening
 // message, a question waiting for its answer, the answer folded and unfolded, every failure
 // title, search rows, nothing found and the first-run page.
 //

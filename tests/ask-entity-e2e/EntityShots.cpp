@@ -1,6 +1,6 @@
 // Screenshots of the entity page, a frame with its marked lines, a frame whose pixels are gone and
 // the inbox, in the light and the dark appearance, against the daemon under $HOME
-// (scripts/shots-entity starts veskd-demo in a private home).
+// (scripts/shots starts veskd-demo in a private home).
 //
 //   vesk-entity-shots DIR
 #include "AskWindow.h"
