@@ -1,7 +1,6 @@
 #include "Json.h"
 
 #include <cmath>
-#include <limits>
 
 namespace vesk::Json {
 
@@ -35,13 +34,11 @@ std::optional<qint64> numberAsInteger(const QJsonValue& v)
         return std::nullopt;
     if (auto exact = integer(v))
         return exact;
+    // Past the 64-bit range a clamped value would be shown, or sent back as an id, as if the
+    // daemon had said it: such a number is no integer at all.
     const double d = v.toDouble();
-    if (!std::isfinite(d))
+    if (!std::isfinite(d) || d < -kTwo63 || d >= kTwo63)
         return std::nullopt;
-    if (d <= -kTwo63)
-        return std::numeric_limits<qint64>::min();
-    if (d >= kTwo63)
-        return std::numeric_limits<qint64>::max();
     return static_cast<qint64>(std::trunc(d));
 }
 
@@ -107,9 +104,8 @@ std::optional<QList<QJsonObject>> objects(const QJsonObject& o, QStringView key)
     QList<QJsonObject> out;
     out.reserve(a.size());
     for (const QJsonValue& e : a) {
-        if (!e.isObject())
-            return std::nullopt;
-        out.append(e.toObject());
+        if (e.isObject())
+            out.append(e.toObject());
     }
     return out;
 }
@@ -123,9 +119,8 @@ std::optional<QList<QJsonArray>> arrays(const QJsonObject& o, QStringView key)
     QList<QJsonArray> out;
     out.reserve(a.size());
     for (const QJsonValue& e : a) {
-        if (!e.isArray())
-            return std::nullopt;
-        out.append(e.toArray());
+        if (e.isArray())
+            out.append(e.toArray());
     }
     return out;
 }

@@ -14,7 +14,8 @@ namespace vesk::Json {
 std::optional<qint64> integer(const QJsonObject& o, QStringView key);
 std::optional<qint64> integer(const QJsonValue& v);
 
-// Any finite JSON number, truncated toward zero and clamped to the 64-bit range ("read as an integer").
+// Any finite JSON number inside the 64-bit range, truncated toward zero ("read as an integer");
+// a number outside that range counts as absent.
 std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key);
 std::optional<qint64> numberAsInteger(const QJsonValue& v);
 
@@ -30,9 +31,10 @@ std::optional<QString> string(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonValue& v);
 std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key);
 
-// An array whose every element is an object; an array holding anything else is not one.
+// Arrays are read element by element: one bad element never costs the good ones. The elements
+// that are objects, in order; nothing when the value is not an array.
 std::optional<QList<QJsonObject>> objects(const QJsonObject& o, QStringView key);
-// An array whose every element is an array (rows read by position).
+// The elements that are arrays (rows read by position), in order; nothing when not an array.
 std::optional<QList<QJsonArray>> arrays(const QJsonObject& o, QStringView key);
 // The elements of an array that are integers, in order; other elements are left out.
 std::optional<QList<qint64>> integers(const QJsonObject& o, QStringView key);

@@ -216,9 +216,12 @@ void StatusMenuTest::proposalBadge_data()
     QTest::newRow("12 proposals") << QList<QByteArray>{list(12)} << qint64(12) << "What it knows about you  (12)";
     QTest::newRow("one proposal") << QList<QByteArray>{list(1)} << qint64(1) << "What it knows about you  (1)";
     QTest::newRow("back to none") << QList<QByteArray>{list(3), list(0)} << qint64(0) << "What it knows about you";
-    QTest::newRow("not an array of objects keeps the count")
-        << QList<QByteArray>{list(4), R"({"proposals":[1,2]})", R"({"kind":"error"})"} << qint64(4)
+    QTest::newRow("not an array keeps the count")
+        << QList<QByteArray>{list(4), R"({"proposals":{"id":1}})", R"({"kind":"error"})"} << qint64(4)
         << "What it knows about you  (4)";
+    QTest::newRow("elements that are not objects are not proposals")
+        << QList<QByteArray>{list(4), R"({"proposals":[1,null,{"id":7},"x",{"id":8}]})"} << qint64(2)
+        << "What it knows about you  (2)";
 }
 
 void StatusMenuTest::proposalBadge()
