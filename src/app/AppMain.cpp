@@ -1,8 +1,10 @@
 #include "AppMain.h"
 
 #include "AppDelegate.h"
+#include "AskWindow.h"
 #include "Clock.h"
 #include "Defaults.h"
+#include "InterjectionController.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
 
@@ -30,6 +32,19 @@ int runApplication(int& argc, char** argv, RunOptions options)
     MessageBoxAlerts alerts;
 
     AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches::fromEnvironment());
+    // The reminders start once the daemon says setup is complete; the card's "Open sources" lands
+    // on the ask panel's entity page.
+    std::unique_ptr<InterjectionController> reminders;
+    QObject::connect(&delegate, &AppDelegate::onboarded, &delegate, [&] {
+        if (!reminders) {
+            reminders = std::make_unique<InterjectionController>(
+                InterjectionController::Services{client, defaults, systemClock(), presentation,
+                                                 *platform.foregroundWindow},
+                [&delegate](const Candidate& c) { delegate.askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
+            reminders->onDigestCountChanged = [&delegate](qint64 count) { delegate.updateDigestItem(count); };
+        }
+        reminders->start();
+    });
     delegate.applicationDidFinishLaunching();
 
     if (options.quitAfterStart)

@@ -5,6 +5,7 @@
 #include "AppDelegate.h"
 #include "Clock.h"
 #include "Defaults.h"
+#include "InterjectionController.h"
 #include "NullPlatform.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
@@ -128,6 +129,11 @@ int main(int argc, char** argv)
                 5000);
         ok &= save(grabMenu(delegate.menu.get()), out.filePath(QStringLiteral("menu-%1.png").arg(suffix)));
         ok &= save(grabMenu(delegate.egress->menu()), out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
+
+        // The reminder card as its preview shows it.
+        InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow}, {});
+        reminders.show(InterjectionController::previewCandidate(), Decision::Accounting::none);
+        ok &= save(reminders.card()->grab().toImage(), out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));
 
         // The confirmation for sending entity names to a model, as the presenter shows it.
         QImage alertShot;

@@ -1,15 +1,11 @@
 #include "AppMain.h"
 #include "LaunchSwitches.h"
-
-#include <cstdio>
+#include "SelfChecks.h"
 
 int main(int argc, char** argv)
 {
     // The self-check run never starts the user interface.
-    if (vesk::LaunchSwitches::fromEnvironment().selfCheck) {
-        std::fputs("[vesk-app] the interjection self-checks are not part of this build; nothing was checked.\n",
-                   stderr);
-        return 1;
-    }
+    if (vesk::LaunchSwitches::fromEnvironment().selfCheck)
+        return vesk::runSelfChecks();
     return vesk::runApplication(argc, argv);
 }

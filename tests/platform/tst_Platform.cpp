@@ -1,5 +1,6 @@
 #include "NullPlatform.h"
 #include "PlatformServices.h"
+#include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
 
 #include <QGuiApplication>
@@ -13,6 +14,8 @@ private slots:
     void grabVariants_data();
     void grabVariants();
     void offscreenIsUnavailable();
+    void applicationIds_data();
+    void applicationIds();
 };
 
 void PlatformTest::grabVariants_data()
@@ -46,6 +49,27 @@ void PlatformTest::offscreenIsUnavailable()
     QCOMPARE(services.foregroundWindow->current(), std::nullopt);
     QCOMPARE(services.serviceManager->status(QStringLiteral("vesk")), ServiceManager::Status::notFound);
     QVERIFY(!services.permissions->openSettings(Permissions::Kind::accessibility));
+}
+
+void PlatformTest::applicationIds_data()
+{
+    QTest::addColumn<QByteArray>("published");
+    QTest::addColumn<QByteArray>("wmClass");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("class lower-cased") << QByteArray() << QByteArray("Navigator\0Firefox-esr\0", 23) << "firefox-esr";
+    QTest::newRow("spaces become dashes") << QByteArray() << QByteArray("old\0Old App\0", 12) << "old-app";
+    QTest::newRow("reverse-DNS class kept") << QByteArray() << QByteArray("x\0org.gnome.Nautilus\0", 21)
+                                            << "org.gnome.Nautilus";
+    QTest::newRow("instance without a class") << QByteArray() << QByteArray("zoom\0", 5) << "zoom";
+    QTest::newRow("published id wins") << QByteArray("us.zoom.Zoom") << QByteArray("zoom\0zoom\0", 10) << "us.zoom.Zoom";
+    QTest::newRow("desktop file name") << QByteArray("org.kde.konsole.desktop") << QByteArray() << "org.kde.konsole";
+}
+
+void PlatformTest::applicationIds()
+{
+    QFETCH(QByteArray, published);
+    QFETCH(QByteArray, wmClass);
+    QTEST(XcbForegroundWindow::applicationId(published, wmClass), "id");
 }
 
 QTEST_MAIN(PlatformTest)

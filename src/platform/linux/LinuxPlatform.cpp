@@ -1,5 +1,6 @@
 #include "NullPlatform.h"
 #include "PlatformServices.h"
+#include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
 
 #include <QGuiApplication>
@@ -18,6 +19,7 @@ PlatformServices createPlatformServices()
     if (!screen)
         return services;
     services.hotkey = std::make_unique<XcbHotkey>(connection, screen->root);
+    services.foregroundWindow = std::make_unique<XcbForegroundWindow>(connection, screen->root);
     return services;
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+struct xcb_connection_t;
+
+namespace vesk {
+
+// The active window as the window manager publishes it (EWMH): its title, application id,
+// full-screen state and process. Without a window manager that publishes _NET_ACTIVE_WINDOW, or
+// when the active window is already gone, there is no foreground window.
+class XcbForegroundWindow final : public ForegroundWindow {
+public:
+    XcbForegroundWindow(xcb_connection_t* connection, uint32_t root);
+
+    std::optional<ForegroundApp> current() override;
+
+    // The instance and class parts of a WM_CLASS value (two strings, each ended by a zero byte).
+    static std::pair<QString, QString> splitWmClass(const QByteArray& value);
+    // The desktop-file id for a window class: a reverse-DNS class as it is, any other lower-cased
+    // with spaces as dashes ("Firefox-esr" → "firefox-esr"); the instance when there is no class.
+    static QString desktopIdFromClass(const QString& instance, const QString& windowClass);
+    // The id a toolkit published (_GTK_APPLICATION_ID, _KDE_NET_WM_DESKTOP_FILE) wins over the
+    // one derived from the window class.
+    static QString applicationId(const QByteArray& publishedId, const QByteArray& wmClass);
+
+private:
+    enum Atom {
+        activeWindow,
+        wmName,
+        utf8String,
+        wmPid,
+        wmState,
+        wmStateFullScreen,
+        gtkApplicationId,
+        kdeDesktopFile,
+        atomCount
+    };
+    bool internAtoms();
+
+    xcb_connection_t* connection;
+    uint32_t root;
+    uint32_t atoms[atomCount] = {};
+    bool interned = false;
+};
+
+} // namespace vesk

@@ -1,0 +1,379 @@
+#include "DaemonRig.h"
+#include "FakePlatform.h"
+#include "InkButton.h"
+#include "InterjectionCard.h"
+#include "InterjectionController.h"
+
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QScreen>
+#include <QStandardPaths>
+
+using namespace vesk;
+using namespace vesk::test;
+using Decision::Accounting;
+
+namespace {
+
+const ForegroundApp code { "com.visualstudio.code", "Code", "invoice.rs — harbor-api", false, 4242 };
+
+// A controller on a fake daemon, a test clock and a settable window in front.
+struct Fixture : DaemonRig {
+    Fixture()
+    {
+        platform.foregroundWindow->front = code;
+        daemon.reply("interjection_signals", json(R"({"counts":[["shown",10],["opened",3]],"shown_today":0,
+                                                      "stances":[],"held_back":[]})"));
+        daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"));
+        daemon.reply("record_human_outcome", json(R"({"kind":"ok"})"));
+        daemon.reply("next_semantic_interjection", json(R"({"kind":"semantic_interjection"})"));
+        loadSignals();
+    }
+    void loadSignals()
+    {
+        bool done = false;
+        controller.refreshSignals([&done](bool) { done = true; });
+        QTRY_VERIFY(done);
+    }
+    QString note() const { return controller.policy().lastDecision().value_or(QString()); }
+    QStringList outcomes(const QString& op)
+    {
+        barrier();
+        QStringList out;
+        for (const QJsonObject& o : sent(op))
+            out << o.value("outcome").toString();
+        return out;
+    }
+    QStringList cardTexts() const
+    {
+        QStringList out;
+        for (QLabel* l : controller.card()->findChildren<QLabel*>())
+            if (l->isVisibleTo(controller.card()))
+                out << l->text();
+        return out;
+    }
+
+    FakePlatform platform;
+    QList<Candidate> opened;
+    InterjectionController controller { { client, defaults, clock, presentation, *platform.foregroundWindow },
+        [this](const Candidate& c) { opened << c; } };
+};
+
+Candidate searchCandidate(double confidence, std::optional<QString> package = std::nullopt)
+{
+    return Candidate { 8, "Ship the invoice rounding fix", "task", 4, confidence, "Code · invoice.rs — harbor-api",
+        package };
+}
+
+} // namespace
+
+class InterjectionControllerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void foreground_data()
+    {
+        QTest::addColumn<std::optional<ForegroundApp>>("front");
+        QTest::addColumn<QString>("expected"); // a note, or the query and the display text
+        const auto with = [](QString id, QString name, QString title, bool full = false, qint64 pid = 1) {
+            return std::optional<ForegroundApp>(ForegroundApp { id, name, title, full, pid });
+        };
+        QTest::newRow("nothing readable")
+            << std::optional<ForegroundApp>() << "Stayed quiet · the foreground window title was unavailable";
+        QTest::newRow("our own window") << with("vesk", "vesk", "Ask Vesk")
+                                        << "Stayed quiet · Vesk itself was in front";
+        QTest::newRow("our own process") << with("other", "x", "Ask Vesk", false, 77)
+                                         << "Stayed quiet · Vesk itself was in front";
+        for (const char* id : { "us.zoom.xos", "Com.Microsoft.Teams2", "zoom", "libreoffice-impress" })
+            QTest::newRow(id) << with(id, "Meet", "Weekly sync")
+                              << "Stayed quiet · meeting or presentation app detected";
+        QTest::newRow("two characters") << with("code", "Code", "ab")
+                                        << "Stayed quiet · the foreground window had no usable title";
+        QTest::newRow("one character between spaces")
+            << with("code", "Code", " \tx ") << "Stayed quiet · the foreground window had no usable title";
+        QTest::newRow("full screen") << with("code", "Code", "DESIGN.md — project", true)
+                                     << "Stayed quiet · full-screen focus detected";
+        QTest::newRow("em dash") << with("code", "Code", "DESIGN.md — project")
+                                 << "DESIGN.md|Code · DESIGN.md — project";
+        QTest::newRow("short piece before the em dash")
+            << with("code", "", "ab — notes – plan") << "ab — notes|this window · ab — notes – plan";
+        QTest::newRow("hyphen title kept whole")
+            << with("code", "Mail", "Inbox - Mail") << "Inbox - Mail|Mail · Inbox - Mail";
+    }
+    void foreground()
+    {
+        QFETCH(std::optional<ForegroundApp>, front);
+        QFETCH(QString, expected);
+        const ForegroundContext::Result r = ForegroundContext::decide(front, "vesk", 77);
+        if (const auto* quiet = std::get_if<ForegroundContext::Quiet>(&r))
+            QCOMPARE(quiet->note, expected);
+        else
+            QCOMPARE(std::get<WindowContext>(r).query + '|' + std::get<WindowContext>(r).display, expected);
+    }
+
+    void startLoadsAndSchedules()
+    {
+        Fixture f;
+        qputenv("VESK_INTERJECTION_TEST_CONTEXT", "STATE.md — vesk");
+        f.defaults.setInteger("qev.interjections.shown_total", 3);
+        f.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":4})"));
+        QList<qint64> counts;
+        f.controller.onDigestCountChanged = [&counts](qint64 n) { counts << n; };
+        f.controller.start();
+        f.controller.start();
+        QCOMPARE(f.clock.delays(), (std::vector<double> { 300, 1 }));
+        QVERIFY(!f.defaults.contains("qev.interjections.shown_total"));
+        f.barrier();
+        QCOMPARE(f.controller.policy().dailyCap(), 4);
+        QCOMPARE(counts, (QList<qint64> { 0, 0 }));
+        // The test context stands in for the window in front.
+        f.platform.foregroundWindow->front.reset();
+        f.daemon.reply("search", json(R"({"kind":"search","nodes":[]})"));
+        f.clock.advance(1);
+        qunsetenv("VESK_INTERJECTION_TEST_CONTEXT");
+        QTRY_COMPARE(f.note(), "Stayed quiet · no relevant open item was found");
+        QCOMPARE(f.sent("search").value(0).value("query").toString(), "STATE.md");
+        QCOMPARE(f.sent("search").value(0).value("limit").toInt(), 40);
+    }
+
+    void gates_data()
+    {
+        QTest::addColumn<QJsonObject>("stored");
+        QTest::addColumn<qint64>("shownToday");
+        QTest::addColumn<int>("quotas");
+        QTest::addColumn<QString>("note");
+        const QJsonObject quiet { { "vesk.delivery.human.quiet_enabled", true },
+            { "vesk.delivery.human.quiet_start_hour", 9 }, { "vesk.delivery.human.quiet_end_hour", 17 } };
+        QJsonObject quietAndOff = quiet;
+        quietAndOff.insert("vesk.delivery.human.enabled", false);
+        QTest::newRow("interruptions off first")
+            << quietAndOff << qint64(0) << 0 << "Stayed quiet · interruptions are off";
+        QTest::newRow("quiet hours before the cap")
+            << quiet << qint64(2) << 0 << "Stayed quiet · quiet hours 09:00–17:00";
+        QTest::newRow("cap reached") << QJsonObject {} << qint64(2) << 0 << "Stayed quiet · daily cap reached";
+        QTest::newRow("another quota today") << QJsonObject {} << qint64(5) << 2 << QString();
+    }
+    void gates()
+    {
+        QFETCH(QJsonObject, stored);
+        QFETCH(qint64, shownToday);
+        QFETCH(int, quotas);
+        QFETCH(QString, note);
+        Fixture f;
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            f.defaults.setValue(it.key(), it.value());
+        f.daemon.reply(
+            "interjection_signals", QJsonObject { { "shown_today", shownToday }, { "held_back", QJsonArray() } });
+        f.loadSignals();
+        for (int i = 0; i < quotas; ++i)
+            f.controller.allowAnotherQuota();
+        f.controller.consider();
+        f.barrier();
+        QCOMPARE(f.daemon.count("next_semantic_interjection"), note.isEmpty() ? 1 : 0);
+        if (!note.isEmpty())
+            QCOMPARE(f.note(), note);
+    }
+
+    void semanticCardCountsAgainstTheCapOnly()
+    {
+        Fixture f;
+        f.daemon.reply("next_semantic_interjection",
+            json(R"({"node_id":11,"label":"Use half-even rounding","state_class":"decision","package_id":"pkg-9"})"));
+        f.controller.consider();
+        QTRY_VERIFY(f.controller.card() && f.controller.card()->isVisible());
+        QCOMPARE(f.sent("next_semantic_interjection").value(0).value("interruption_safe"), true);
+        QCOMPARE(f.controller.accounting(), Accounting::semanticCard);
+        QCOMPARE(f.controller.currentSignals().shownToday, 1);
+        QCOMPARE(f.note(), "Spoke · a reopened decision came back");
+        QVERIFY(f.controller.policy().wasRecentlyShown(*f.controller.currentCandidate(), f.clock.now()));
+        QCOMPARE(f.cardTexts(),
+            (QStringList { "VESK · DECISION", "Reopened: Use half-even rounding",
+                "Related to Code · invoice.rs — harbor-api", "Review the evidence behind this reopened item.",
+                "1 of 2 today" }));
+        QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
+        QCOMPARE(f.outcomes("record_human_outcome"), QStringList { "shown" });
+
+        // Top-right of the available area, 18 in from each edge.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect card = f.controller.card()->geometry();
+        QCOMPARE(card.width(), 390);
+        QCOMPARE(card.x() + card.width(), area.x() + area.width() - 18);
+        QCOMPARE(card.y(), area.y() + 18);
+
+        // A visible card ends the next pass at once.
+        f.controller.consider();
+        f.clock.advance(19.9);
+        QVERIFY(f.controller.card());
+        f.clock.advance(0.2);
+        QVERIFY(!f.controller.card());
+        f.clock.advance(60);
+        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "auto_closed" }));
+        QCOMPARE(f.daemon.count("next_semantic_interjection"), 1);
+        QCOMPARE(f.sent("record_human_outcome").value(1).value("package_id").toString(), "pkg-9");
+    }
+
+    void searchPathShowsAndOpensTheBest()
+    {
+        Fixture f;
+        f.daemon.reply("search", json(R"({"kind":"search","nodes":[
+            {"node_id":8,"label":"Ship the invoice rounding fix","node_type":"task","score":4.5,"sources":3},
+            {"node_id":15,"label":"src/billing/invoice.rs","node_type":"file","score":2.7,"sources":9}]})"));
+        f.daemon.reply("relations", json(R"({"kind":"relations","edges":[
+            {"other_id":13,"other_label":"Does the tax ID column need an index?","other_kind":"open_question",
+             "other_sources":4,"sightings":5}]})"));
+        f.daemon.reply("route_delivery", json(R"({"kind":"route","route":"human","reason":"cleared_gate"})"));
+        f.daemon.reply("record_human_delivery", json(R"({"kind":"ok","package_id":"pkg-3"})"));
+        f.controller.consider();
+        QTRY_VERIFY(f.controller.card());
+        const Candidate shown = *f.controller.currentCandidate();
+        QCOMPARE(shown.id, 13);
+        QCOMPARE(shown.packageID, QString("pkg-3"));
+        QCOMPARE(f.sent("relations").size(), 2);
+        const QJsonObject route = f.sent("route_delivery").value(0);
+        QCOMPARE(route.value("relevance_millis").toInt(), qRound(shown.confidence * 1000));
+        QCOMPARE(route.value("minimum_relevance_millis").toInt(), 740);
+        QCOMPARE(route.value("fresh"), true);
+        QCOMPARE(f.sent("record_human_delivery").value(0).value("reason").toString(), "cleared_gate");
+        QCOMPARE(
+            f.note(), QStringLiteral("Spoke · %1 relevance cleared the 74 gate").arg(qRound(shown.confidence * 100)));
+        QVERIFY(f.cardTexts().contains("4 sources behind this unresolved question."));
+
+        QTest::mouseClick(f.controller.card()->openButton, Qt::LeftButton);
+        QCOMPARE(f.opened, QList<Candidate> { shown });
+        QVERIFY(!f.controller.card());
+        f.clock.advance(30);
+        QCOMPARE(f.outcomes("record_interjection_outcome"), (QStringList { "shown", "opened" }));
+        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "opened" }));
+    }
+
+    void routeOutcomes_data()
+    {
+        QTest::addColumn<QByteArray>("route");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::addColumn<int>("deliveries");
+        QTest::newRow("low relevance") << QByteArray(R"({"route":"hold","reason":"held_low_relevance"})")
+                                       << "Stayed quiet · 61 relevance was below the 74 gate"
+                                       << QStringList { "held_back" } << 1;
+        QTest::newRow("cooldown") << QByteArray(R"({"route":"hold","reason":"held_cooldown"})")
+                                  << "Stayed quiet · this item is in its 7-day cooldown" << QStringList {} << 1;
+        QTest::newRow("another reason") << QByteArray(R"({"route":"agent","reason":"agent_can_act"})")
+                                        << "Stayed quiet · agent can act" << QStringList {} << 1;
+        QTest::newRow("no reason") << QByteArray(R"({"route":"human"})")
+                                   << "Delivery unavailable · vesk could not apply its policy" << QStringList {} << 0;
+    }
+    void routeOutcomes()
+    {
+        QFETCH(QByteArray, route);
+        QFETCH(QString, note);
+        QFETCH(QStringList, outcomes);
+        QFETCH(int, deliveries);
+        Fixture f;
+        f.daemon.replyRaw("route_delivery", route + '\n');
+        f.daemon.reply("record_human_delivery", json(R"({"kind":"ok"})"));
+        // The first of two equals is chosen.
+        Candidate other = searchCandidate(0.61);
+        other.id = 9;
+        f.controller.chooseAndShow(
+            { searchCandidate(0.61), other }, { "invoice.rs", "Code · x", "com.visualstudio.code" });
+        QTRY_COMPARE(f.note(), note);
+        QCOMPARE(f.sent("route_delivery").value(0).value("relevance_millis").toInt(), 610);
+        QCOMPARE(f.daemon.count("record_human_delivery"), deliveries);
+        QCOMPARE(f.outcomes("record_interjection_outcome"), outcomes);
+        if (!outcomes.isEmpty())
+            QCOMPARE(f.sent("record_interjection_outcome").value(0).value("node_id").toInt(), 8);
+        QVERIFY(!f.controller.card());
+    }
+
+    void presentationModeKeepsCardsAway()
+    {
+        Fixture f;
+        f.daemon.reply("route_delivery", json(R"({"kind":"route","route":"human","reason":"cleared_gate"})"), 0.2);
+        f.daemon.reply("record_human_delivery", json(R"({"kind":"ok","package_id":"pkg-4"})"));
+        f.platform.foregroundWindow->front->applicationId = "org.gnome.Terminal"; // no longer fresh
+        f.controller.chooseAndShow({ searchCandidate(0.9) }, { "invoice.rs", "Code · x", "com.visualstudio.code" });
+        f.presentation.setEnabled(true);
+        QTRY_COMPARE(f.daemon.count("record_human_delivery"), 1);
+        f.barrier();
+        QCOMPARE(f.sent("route_delivery").value(0).value("fresh"), false);
+        QVERIFY(!f.controller.card());
+        QCOMPARE(f.controller.currentSignals().shownToday, 0);
+        QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
+
+        // The daemon's own reminder is still asked for, as not interruption-safe, and then held.
+        f.controller.consider();
+        QTRY_COMPARE(f.note(), "Stayed quiet · Presentation Mode");
+        QCOMPARE(f.sent("next_semantic_interjection").value(0).value("interruption_safe"), false);
+
+        // Turning the mode on closes a card that is up.
+        f.presentation.setEnabled(false);
+        f.controller.show(searchCandidate(0.9), Accounting::searchCard);
+        QVERIFY(f.controller.card()->isVisible());
+        f.presentation.setEnabled(true);
+        QVERIFY(!f.controller.card());
+        QVERIFY(!f.controller.currentCandidate());
+    }
+
+    void mute()
+    {
+        Fixture f;
+        // A preview card counts nothing, notes nothing and changes no preference.
+        f.controller.show(searchCandidate(0.86), Accounting::none);
+        QCOMPARE(f.controller.currentSignals().shownToday, 0);
+        QCOMPARE(f.note(), QString());
+        QVERIFY(!f.controller.policy().wasRecentlyShown(searchCandidate(0.86), f.clock.now()));
+        QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
+        QCOMPARE(f.controller.card()->feedback->text(), "Preview only. No preference was changed.");
+
+        f.daemon.sequence("set_interjection_kind_stance", { { "{\"kind\":\"error\"}\n" }, { "{\"kind\":\"ok\"}\n" } });
+        f.controller.show(searchCandidate(0.9, "pkg-5"), Accounting::searchCard);
+        QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
+        QCOMPARE(f.controller.card()->feedback->text(), "Saving preference…");
+        QVERIFY(!f.controller.card()->muteButton->isEnabled());
+        QTRY_VERIFY(f.controller.card()->muteButton->isEnabled());
+        QCOMPARE(f.controller.card()->feedback->text(),
+            "Could not save this preference. Try again; this kind is not muted yet.");
+        QCOMPARE(f.controller.card()->feedback->colour(), Ink::flag());
+        f.clock.advance(60); // no auto-close while the user decides
+        QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
+        QTRY_VERIFY(!f.controller.card());
+        QCOMPARE(f.sent("set_interjection_kind_stance").value(1).value("stance").toString(), "muted");
+        QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "muted" }));
+    }
+
+    void policySaveNeedsAConfirmedLoad()
+    {
+        Fixture f;
+        f.controller.saveDeliveryPolicy(false, {}, {}, {}, {});
+        f.daemon.reply("status", json(R"({"kind":"status","interjections_quiet_start_hour":22,
+                                          "interjections_quiet_end_hour":8})"));
+        f.daemon.reply("set_delivery_policy", json(R"({"kind":"error"})"));
+        bool loaded = false;
+        f.controller.refreshDeliveryPolicy([&loaded] { loaded = true; });
+        QTRY_VERIFY(loaded);
+        QCOMPARE(f.controller.feedback().text, "Policy loaded.");
+        f.controller.saveDeliveryPolicy({}, 4, {}, {}, {});
+        QCOMPARE(f.controller.feedback().text, "Saving policy…");
+        f.controller.saveDeliveryPolicy({}, 8, {}, {}, {}); // one save at a time
+        QTRY_VERIFY(f.controller.feedback().failure);
+        QCOMPARE(f.controller.feedback().text,
+            "Save was not confirmed. Showing last confirmed values; refresh before retrying.");
+        QCOMPARE(f.controller.policy().dailyCap(), 2);
+        const QJsonObject sent = f.sent("set_delivery_policy").value(0);
+        QCOMPARE(sent.value("daily_limit").toInt(), 4);
+        QCOMPARE(sent.value("quiet_start_hour").toInt(), 22);
+        f.controller.saveDeliveryPolicy({}, 1, {}, {}, {});
+        f.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"));
+        f.controller.refreshDeliveryPolicy();
+        f.barrier();
+        f.controller.saveDeliveryPolicy({}, {}, {}, false, {});
+        QTRY_COMPARE(f.controller.feedback().text, "Policy saved.");
+        QCOMPARE(f.daemon.count("set_delivery_policy"), 2);
+        QVERIFY(!f.controller.policy().quietEnabled());
+        QVERIFY(!f.sent("set_delivery_policy").value(1).contains("quiet_start_hour"));
+    }
+};
+
+QTEST_MAIN(InterjectionControllerTest)
+#include "tst_InterjectionController.moc"
