@@ -2,6 +2,7 @@
 #include "LaunchSwitches.h"
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
@@ -11,5 +12,10 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
-    return vesk::runApplication(argc, argv);
+    // --quit-after-start: start completely, print "ready" and quit at the first turn of the event
+    // loop, which proves an installed copy finds its libraries and its platform plugin.
+    vesk::RunOptions options;
+    for (int i = 1; i < argc; ++i)
+        options.quitAfterStart = options.quitAfterStart || std::strcmp(argv[i], "--quit-after-start") == 0;
+    return vesk::runApplication(argc, argv, options);
 }
