@@ -10,47 +10,32 @@ using namespace vesk;
 class InstallLayoutTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Paths are relative to a temporary root; "usr" is the configured prefix in every row.
+    // Paths under a temporary root whose "p" is the configured prefix; "!" marks a file that cannot run.
     void findsTheProgramWhereItIsInstalled_data()
     {
         QTest::addColumn<QString>("selfDir");
-        QTest::addColumn<QStringList>("executables");
-        QTest::addColumn<QStringList>("plainFiles");
+        QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("expected");
-        const auto l = [](auto... s) { return QStringList { QString::fromLatin1(s)... }; };
-        QTest::newRow("build tree: beside the running binary first")
-            << "build/bin" << l("build/bin/veskd-demo", "usr/bin/veskd-demo") << l() << "build/bin/veskd-demo";
-        QTest::newRow("moved install: its own libexecdir before the configured prefix")
-            << "root/usr/bin" << l("root/usr/libexec/veskd", "usr/libexec/veskd") << l() << "root/usr/libexec/veskd";
-        QTest::newRow("configured prefix: bindir before libexecdir")
-            << "build/bin" << l("usr/bin/veskd", "usr/libexec/veskd") << l() << "usr/bin/veskd";
-        QTest::newRow("a file that cannot run is passed over")
-            << "build/bin" << l("usr/libexec/veskd") << l("build/bin/veskd") << "usr/libexec/veskd";
-        QTest::newRow("nowhere") << "build/bin" << l() << l("usr/bin/veskd") << "";
+        QTest::newRow("build tree: beside it first") << "b/bin" << "b/bin/veskd p/bin/veskd" << "b/bin/veskd";
+        QTest::newRow("moved: own libexecdir") << "m/bin" << "m/libexec/veskd p/libexec/veskd" << "m/libexec/veskd";
+        QTest::newRow("configured: bindir first") << "b/bin" << "p/bin/veskd p/libexec/veskd" << "p/bin/veskd";
+        QTest::newRow("cannot run: passed over") << "b/bin" << "!b/bin/veskd p/libexec/veskd" << "p/libexec/veskd";
+        QTest::newRow("nowhere") << "b/bin" << "!p/bin/veskd" << "";
     }
     void findsTheProgramWhereItIsInstalled()
     {
         QFETCH(QString, selfDir);
-        QFETCH(QStringList, executables);
-        QFETCH(QStringList, plainFiles);
+        QFETCH(QString, files);
         QFETCH(QString, expected);
         QTemporaryDir root;
-        const auto make = [&](const QString& rel, QFile::Permissions permissions) {
-            QVERIFY(QDir(root.path()).mkpath(QFileInfo(rel).path()));
-            QFile file(root.filePath(rel));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setPermissions(permissions));
-        };
-        for (const QString& rel : executables)
-            make(rel, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const QString& rel : plainFiles)
-            make(rel, QFile::ReadOwner | QFile::WriteOwner);
-
-        const InstallLayout layout { root.filePath(selfDir), root.filePath(QStringLiteral("usr")),
-            QStringLiteral("bin"), QStringLiteral("libexec") };
-        const QString program = QFileInfo(expected.isEmpty() ? plainFiles.first() : expected).fileName();
-        QCOMPARE(
-            layout.find(program), expected.isEmpty() ? std::nullopt : std::optional<QString>(root.filePath(expected)));
+        for (QString rel : files.split(QLatin1Char(' '))) {
+            const bool runs = !rel.startsWith(QLatin1Char('!'));
+            QFile file(root.filePath(rel.remove(QLatin1Char('!'))));
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly)
+                && file.setPermissions(runs ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner));
+        }
+        const InstallLayout layout { root.filePath(selfDir), root.filePath("p"), "bin", "libexec" };
+        QCOMPARE(layout.find("veskd"), expected.isEmpty() ? std::nullopt : std::optional(root.filePath(expected)));
     }
 };
 
