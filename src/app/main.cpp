@@ -2,10 +2,17 @@
 #include "LaunchSwitches.h"
 #include "SelfChecks.h"
 
+#include <cstring>
+
 int main(int argc, char** argv)
 {
     // The self-check run never starts the user interface.
     if (vesk::LaunchSwitches::fromEnvironment().selfCheck)
         return vesk::runSelfChecks();
-    return vesk::runApplication(argc, argv);
+    // --quit-after-start: start completely, print "ready" and quit at the first turn of the event
+    // loop, which proves an installed copy finds its libraries and its platform plugin.
+    vesk::RunOptions options;
+    for (int i = 1; i < argc; ++i)
+        options.quitAfterStart = options.quitAfterStart || std::strcmp(argv[i], "--quit-after-start") == 0;
+    return vesk::runApplication(argc, argv, options);
 }
