@@ -33,9 +33,9 @@ class RequestsTest : public QObject {
         FakeDaemon daemon;
         TestClock clock;
         DaemonClient client(daemon.path(), clock);
-        bool done = false;
-        call(client, [&done](Reply) { done = true; });
-        [&] { QTRY_VERIFY(done); }();
+        const auto done = std::make_shared<bool>(false);
+        call(client, [done](Reply) { *done = true; });
+        [&] { QTRY_VERIFY(*done); }();
         const auto lines = daemon.requests();
         return lines.size() == 1 ? lines.first() : QByteArray("<" + QByteArray::number(lines.size()) + " requests>");
     }
@@ -272,27 +272,13 @@ private Q_SLOTS:
         QCOMPARE(parse(daemon.requests().first()).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }
 
-    void lineSplitter_data()
+    // Each operation's lane and time-out, as every sender picks them.
+    void lanesAndTimeOuts()
     {
-        QTest::addColumn<QList<QByteArray>>("chunks");
-        QTest::addColumn<QList<QList<QByteArray>>>("linesPerFeed");
-        QTest::addColumn<qsizetype>("pending");
-        using L = QList<QByteArray>;
-        QTest::newRow("one line") << L{"ab\n"} << QList<L>{L{"ab"}} << qsizetype(0);
-        QTest::newRow("two lines in one chunk") << L{"a\nb\n"} << QList<L>{L{"a", "b"}} << qsizetype(0);
-        QTest::newRow("split line waits") << L{"ab", "c\nd"} << QList<L>{L{}, L{"abc"}} << qsizetype(1);
-        QTest::newRow("empty lines are lines") << L{"\n\n"} << QList<L>{L{"", ""}} << qsizetype(0);
-        QTest::newRow("line feed alone completes") << L{"xyz", "\n"} << QList<L>{L{}, L{"xyz"}} << qsizetype(0);
-    }
-    void lineSplitter()
-    {
-        QFETCH(QList<QByteArray>, chunks);
-        QFETCH(QList<QList<QByteArray>>, linesPerFeed);
-        QFETCH(qsizetype, pending);
-        Wire::LineSplitter splitter;
-        for (int i = 0; i < chunks.size(); ++i)
-            QCOMPARE(splitter.feed(chunks[i].constData(), chunks[i].size()), linesPerFeed[i]);
-        QCOMPARE(splitter.pending(), pending);
+        using Route = DaemonClient::Route;
+        QCOMPARE(DaemonClient::routeOf("ask"), (Route{DaemonClient::Lane::Answer, 180.0}));
+        for (const char* op : {"status", "hello", "search", "why", "frame", "proposals", "set_capture", "route_delivery", ""})
+            QCOMPARE(DaemonClient::routeOf(op), (Route{DaemonClient::Lane::Ask, 30.0}));
     }
 };
 
