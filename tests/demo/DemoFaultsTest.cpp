@@ -76,14 +76,14 @@ private Q_SLOTS:
 
         // While one client waits for the slow status, another is answered.
         DaemonClient other(faulty->socketPath);
-        std::optional<Reply> status, hello;
+        const auto status = std::make_shared<std::optional<Reply>>(), hello = std::make_shared<std::optional<Reply>>();
         timer.restart();
-        client->status([&](Reply r) { status = std::move(r); });
-        other.hello([&](Reply r) { hello = std::move(r); });
-        QTRY_VERIFY(hello.has_value());
-        QVERIFY(!status.has_value());
-        QTRY_VERIFY(status.has_value());
-        QVERIFY(Json::isKind(*status, u"status"));
+        client->status([status](Reply r) { *status = std::move(r); });
+        other.hello([hello](Reply r) { *hello = std::move(r); });
+        QTRY_VERIFY(hello->has_value());
+        QVERIFY(!status->has_value());
+        QTRY_VERIFY(status->has_value());
+        QVERIFY(Json::isKind(**status, u"status"));
         QVERIFY(timer.elapsed() >= 450);
     }
 
@@ -99,8 +99,10 @@ private Q_SLOTS:
 
     void setupCompletesOnce()
     {
-        QList<DaemonClient::State> states;
-        client->watch([&states](const DaemonClient::State& s) { states.append(s); });
+        // The callback stays on the shared client after this test: it owns what it writes to.
+        const auto watched = std::make_shared<QList<DaemonClient::State>>();
+        client->watch([watched](const DaemonClient::State& s) { watched->append(s); });
+        const QList<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.isEmpty());
         QCOMPARE(states.last(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
         QCOMPARE(Json::boolean(*run(*client, [](DaemonClient& c, Completion d) { c.status(d); }), u"onboarded"), false);
