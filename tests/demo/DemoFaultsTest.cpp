@@ -63,21 +63,13 @@ private Q_SLOTS:
             QCOMPARE(Json::objects(**reply, u"sources")->size(), Json::integer(**reply, u"source_count").value());
     }
 
-    void slowOperationTimesOutButOthersAreServed()
+    void slowOperationDoesNotHoldUpOtherClients()
     {
-        QElapsedTimer timer;
-        timer.start();
-        const std::optional<Reply> impatient = call(*client, [](DaemonClient& c, Completion d) {
-            c.request("{\"op\":\"status\"}", 0.2, DaemonClient::Lane::Ask, d);
-        });
-        QVERIFY(impatient);
-        QVERIFY(!*impatient);
-        QVERIFY(timer.elapsed() < 450);
-
         // While one client waits for the slow status, another is answered.
+        QElapsedTimer timer;
         DaemonClient other(faulty->socketPath);
         const auto status = std::make_shared<std::optional<Reply>>(), hello = std::make_shared<std::optional<Reply>>();
-        timer.restart();
+        timer.start();
         client->status([status](Reply r) { *status = std::move(r); });
         other.hello([hello](Reply r) { *hello = std::move(r); });
         QTRY_VERIFY(hello->has_value());
@@ -135,8 +127,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::newRow("another daemon on the socket") << QStringList{"--socket", readOnly->socketPath} << 1;
-        QTest::newRow("slow without seconds") << QStringList{"--slow", "ask"} << 2;
-        QTest::newRow("onboarded neither true nor false") << QStringList{"--onboarded=maybe"} << 2;
         QTest::newRow("unknown switch") << QStringList{"--fast"} << 2;
     }
 
