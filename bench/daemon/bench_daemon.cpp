@@ -1,6 +1,7 @@
 // Request round trip through DaemonClient (connect, write, read, decode, main-thread delivery)
-// against a bare POSIX client doing the same work against the same server in the same run, and
-// the cost of decoding an 8 MB reply against a bare QJsonDocument parse.
+// against a bare POSIX client doing the same work against the same server in the same run, the
+// cost of decoding an 8 MB reply against a bare QJsonDocument parse, and the time quitting takes
+// while every lane waits on a daemon that never accepts, against quitting an idle client.
 #include "DaemonClient.h"
 #include "Wire.h"
 
@@ -164,6 +165,58 @@ QByteArray bigReply(qsizetype bytes)
     return out + "]}\n";
 }
 
+// A daemon that never accepts: once its listen queue is full, every connection attempt waits.
+class FullQueue {
+public:
+    explicit FullQueue(const QByteArray& path)
+    {
+        const sockaddr_un addr = addressOf(path);
+        const auto* a = reinterpret_cast<const sockaddr*>(&addr);
+        listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::bind(listener, a, sizeof addr) != 0 || ::listen(listener, 0) != 0) {
+            std::perror("bench full queue");
+            std::exit(1);
+        }
+        for (;;) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            if (::connect(fd, a, sizeof addr) != 0) {
+                ::close(fd);
+                break;
+            }
+            waiting.push_back(fd);
+        }
+    }
+    ~FullQueue()
+    {
+        for (int fd : waiting)
+            ::close(fd);
+        ::close(listener);
+    }
+
+private:
+    int listener = -1;
+    std::vector<int> waiting;
+};
+
+// Milliseconds that destroying a client takes; a busy one first has its watch, an answer and a
+// request each waiting to connect.
+double quitTime(const QByteArray& path, bool busy)
+{
+    auto client = std::make_unique<DaemonClient>(QString::fromUtf8(path));
+    if (busy) {
+        client->watch([](const DaemonClient::State&) {});
+        client->ask(QStringLiteral("waits up to 180 s"), [](Reply) {});
+        client->status([](Reply) {});
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    client.reset();
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    QCoreApplication::processEvents(); // the completions, with nothing
+    return ms;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -222,5 +275,16 @@ int main(int argc, char** argv)
     }
     std::printf("8 MB reply over the socket: DaemonClient %.1f ms, raw POSIX client %.1f ms, ratio %.2f\n", median(whole),
                 median(wholeFloor), median(whole) / median(wholeFloor));
+
+    const QByteArray fullPath = (dir.path() + QStringLiteral("/full.sock")).toUtf8();
+    FullQueue full(fullPath);
+    std::vector<double> busyQuit, idleQuit;
+    for (int round = 0; round < 7; ++round) {
+        busyQuit.push_back(quitTime(fullPath, true));
+        idleQuit.push_back(quitTime(fullPath, false));
+    }
+    std::printf("quit while every lane waits on a full listen queue: %.2f ms, idle client %.2f ms, ratio %.1f "
+                "(target: well under 1000 ms)\n",
+                median(busyQuit), median(idleQuit), median(busyQuit) / median(idleQuit));
     return 0;
 }

@@ -9,7 +9,72 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vesk {
+
+namespace {
+
+// Settings are a few hundred bytes; a file past this is not settings and is not read whole.
+constexpr qsizetype kFileCap = 4 * 1024 * 1024;
+
+enum class Existing { none, regular, other };
+
+Existing existing(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return errno == ENOENT ? Existing::none : Existing::other;
+    return S_ISREG(st.st_mode) ? Existing::regular : Existing::other;
+}
+
+struct Contents {
+    QByteArray bytes;
+    bool readable = false;
+    bool pastCap = false;
+};
+
+// Opened without blocking and checked after opening: a FIFO put there must not hang start-up.
+Contents readRegular(const QByteArray& path)
+{
+    Contents out;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return out;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char chunk[16384];
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                break;
+            if (n == 0 || out.bytes.size() + n > kFileCap) {
+                out.readable = true;
+                out.pastCap = n > 0;
+                break;
+            }
+            out.bytes.append(chunk, n);
+        }
+    }
+    ::close(fd);
+    return out;
+}
+
+// A full disk shows at the write, at the flush or only at the sync. Returning without a commit
+// discards the temporary file and leaves the old one as it was.
+bool writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush()
+        && ::fsync(out.handle()) == 0 && out.commit();
+}
+
+} // namespace
 
 QString Defaults::standardPath()
 {
@@ -26,13 +91,23 @@ Defaults::Defaults(QString filePath)
 void Defaults::reload()
 {
     values = {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    file = FileState::usable;
+    const QByteArray name = QFile::encodeName(path);
+    const Existing kind = existing(name);
+    if (kind == Existing::none)
         return;
-    // A damaged file reads as no settings rather than as half of them.
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
-    if (doc.isObject())
+    const Contents contents = kind == Existing::regular ? readRegular(name) : Contents{};
+    if (!contents.readable) {
+        file = FileState::unusable;
+        return;
+    }
+    // A damaged file reads as no settings rather than as half of them, and is kept aside at the
+    // next save instead of being replaced by the one key set since.
+    const QJsonDocument doc = QJsonDocument::fromJson(contents.bytes);
+    if (doc.isObject() && !contents.pastCap)
         values = doc.object();
+    else if (contents.pastCap || !contents.bytes.trimmed().isEmpty())
+        file = FileState::damaged;
 }
 
 std::optional<bool> Defaults::boolean(const QString& key) const
@@ -77,24 +152,39 @@ bool Defaults::setString(const QString& key, const QString& value)
 
 bool Defaults::setValue(const QString& key, const QJsonValue& value)
 {
-    values.insert(key, value);
-    return save();
+    QJsonObject next = values;
+    next.insert(key, value);
+    return save(next);
 }
 
 bool Defaults::remove(const QString& key)
 {
-    values.remove(key);
-    return save();
+    QJsonObject next = values;
+    next.remove(key);
+    return save(next);
 }
 
-bool Defaults::save() const
+bool Defaults::save(const QJsonObject& next)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const QByteArray name = QFile::encodeName(path);
+    // A directory, FIFO or device in its place, or a file that could not be read, is not ours to
+    // replace; QSaveFile would even open a FIFO for writing and wait for a reader.
+    const Existing now = existing(name);
+    if (now == Existing::other || (now == Existing::regular && file == FileState::unusable))
         return false;
-    file.write(QJsonDocument(values).toJson(QJsonDocument::Indented));
-    return file.commit();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const bool setAside = now == Existing::regular && file == FileState::damaged;
+    const QByteArray aside = name + ".corrupt";
+    if (setAside && ::rename(name.constData(), aside.constData()) != 0)
+        return false;
+    if (!writeWhole(path, QJsonDocument(next).toJson(QJsonDocument::Indented))) {
+        if (setAside)
+            (void)::rename(aside.constData(), name.constData());
+        return false;
+    }
+    file = FileState::usable;
+    values = next;
+    return true;
 }
 
 } // namespace vesk

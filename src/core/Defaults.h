@@ -26,8 +26,10 @@ public:
     std::optional<QString> string(const QString& key) const;
     QJsonValue value(const QString& key) const { return values.value(key); }
 
-    // Each setter writes the file before it returns; false when the file could not be written
-    // (the value is still kept for this run).
+    // Each setter writes the file before it returns. When it cannot (a full disk, a directory or
+    // FIFO in the file's place, a file that could not be read) it returns false and changes
+    // nothing: neither the file nor the value read back. A damaged file is kept beside the new
+    // one as defaults.json.corrupt.
     bool setBoolean(const QString& key, bool value);
     bool setInteger(const QString& key, qint64 value);
     bool setNumber(const QString& key, double value);
@@ -39,10 +41,14 @@ public:
     void reload();
 
 private:
-    bool save() const;
+    enum class FileState { usable, damaged, unusable };
+
+    // Writes `next` and makes it the current values only once it is safely on disk.
+    bool save(const QJsonObject& next);
 
     QString path;
     QJsonObject values;
+    FileState file = FileState::usable;
 };
 
 } // namespace vesk

@@ -1,5 +1,6 @@
 #include "DaemonClient.h"
 
+#include "Connection.h"
 #include "Json.h"
 #include "SerialQueue.h"
 #include "Wire.h"
@@ -12,208 +13,186 @@
 #include <QStringDecoder>
 
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <set>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace vesk {
 
 // Everything the lanes touch. The lanes are joined before the client lets go of it, so only the
-// main-thread deliveries of watch states need to check that it still exists.
+// main-thread tasks (watch states, the retry timer) need to check that it still exists.
 struct DaemonClient::Shared {
     QString path;
     QByteArray address; // UTF-8 bytes of the path
+    Clock* clock = nullptr;
+    // Owns the watch retry timer on the main thread, so that it dies with the client.
+    std::unique_ptr<QObject> context = std::make_unique<QObject>();
+
+    // Readable once the client is going away: every wait of every lane ends on it.
+    int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    std::atomic<bool> stopping = false;
 
     std::mutex mutex;
-    bool stopping = false;
-    std::set<int> liveFds; // sockets that a blocking read may be waiting on
     std::condition_variable retryWake;
-
-    int fd = -1;        // the watch connection; watch lane only
+    bool retryDue = false;
+    // The newest watch state not yet seen by the main thread; one delivery is queued while set.
+    std::optional<State> latest;
     StateCallback onState; // main thread only
+
+    ~Shared()
+    {
+        if (wake >= 0)
+            ::close(wake);
+    }
 };
 
 namespace {
 
 constexpr qsizetype kReplyChunk = 8192;
 constexpr qsizetype kWatchChunk = 4096;
-// sun_path holds 108 bytes on Linux, but the daemon's contract is a path under 104 bytes.
-constexpr qsizetype kPathLimit = 104;
 
 QString supportFolder(const QString& home) { return home + QStringLiteral("/Library/Application Support/vesk"); }
 QString legacySupportFolder(const QString& home) { return home + QStringLiteral("/Library/Application Support/qev"); }
 
 bool isDirectory(const QString& p) { return QFileInfo(p).isDir(); }
 
+void onMainThread(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+}
+
 void deliver(Completion done, Reply reply)
 {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [done = std::move(done), reply = std::move(reply)] { done(reply); },
-        Qt::QueuedConnection);
+    onMainThread([done = std::move(done), reply = std::move(reply)] { done(reply); });
 }
 
-// Registers a socket so the destructor can shut it down; unregisters and closes it on scope exit.
-class LiveSocket {
-public:
-    explicit LiveSocket(DaemonClient::Shared& s)
-        : shared(s)
-    {
-    }
-    ~LiveSocket()
-    {
-        if (fd < 0)
-            return;
-        {
-            std::lock_guard lock(shared.mutex);
-            shared.liveFds.erase(fd);
-        }
-        ::close(fd);
-    }
-    // Creates and connects; false on any failure or when the client is going away.
-    bool open()
-    {
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return false;
-        {
-            std::lock_guard lock(shared.mutex);
-            if (shared.stopping)
-                return false;
-            shared.liveFds.insert(fd);
-        }
-        if (shared.address.size() >= kPathLimit)
-            return false;
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, shared.address.constData(), static_cast<size_t>(shared.address.size()));
-        int rc;
-        do {
-            rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0)
-            return false;
-        // A shutdown issued before the connect finished would not have reached this socket.
-        std::lock_guard lock(shared.mutex);
-        return !shared.stopping;
-    }
-    int get() const { return fd; }
-
-private:
-    DaemonClient::Shared& shared;
-    int fd = -1;
-};
-
-void setTimeouts(int fd, double timeout)
+// One request on its own connection. Connecting and each write or read wait at most `timeout`;
+// the whole exchange at most twice that, so a daemon trickling bytes cannot hold a lane.
+Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout)
 {
-    timeval tv{};
-    const double whole = std::floor(timeout);
-    tv.tv_sec = static_cast<time_t>(whole);
-    tv.tv_usec = static_cast<suseconds_t>((timeout - whole) * 1000000.0);
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-}
-
-// Writes the whole line; failures are not examined here, they surface as a failed read.
-void writeLine(int fd, QByteArray text)
-{
+    using Result = Connection::Result;
+    if (shared.stopping)
+        return std::nullopt;
+    const Connection::Deadline overall = Connection::after(2 * timeout);
+    const auto within = [&] { return std::min(Connection::after(timeout), overall); };
+    Connection connection(shared.wake);
+    if (connection.open(shared.address, within()) != Result::ok)
+        return std::nullopt;
     const qsizetype zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
     text.append('\n');
-    const char* p = text.constData();
-    qsizetype left = text.size();
-    while (left > 0) {
-        // MSG_NOSIGNAL: a daemon that hung up must not kill us with SIGPIPE.
-        const ssize_t n = ::send(fd, p, static_cast<size_t>(left), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        p += n;
-        left -= n;
-    }
-}
-
-ssize_t readSome(int fd, char* into, qsizetype size)
-{
-    ssize_t n;
-    do {
-        n = ::recv(fd, into, static_cast<size_t>(size), 0);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
-
-Reply exchange(DaemonClient::Shared& shared, const QByteArray& text, double timeout)
-{
-    LiveSocket socket(shared);
-    if (!socket.open())
+    // A write that fails is not examined: it surfaces as a failed or empty read.
+    if (connection.write(text, within()) == Result::stopped)
         return std::nullopt;
-    setTimeouts(socket.get(), timeout);
-    writeLine(socket.get(), text);
 
     QByteArray buffer;
-    char chunk[kReplyChunk];
     for (;;) {
-        const ssize_t n = readSome(socket.get(), chunk, kReplyChunk);
-        if (n <= 0)
+        const qsizetype had = buffer.size();
+        buffer.resize(had + kReplyChunk);
+        qsizetype got = 0;
+        const Result r = connection.read(buffer.data() + had, kReplyChunk, within(), got);
+        buffer.truncate(had + got);
+        if (r == Result::stopped)
+            return std::nullopt;
+        if (r != Result::ok)
             break;
-        buffer.append(chunk, n);
-        if (std::memchr(chunk, '\n', static_cast<size_t>(n)))
+        const void* newline = std::memchr(buffer.constData() + had, '\n', static_cast<size_t>(got));
+        const qsizetype line = newline ? static_cast<const char*>(newline) - buffer.constData() : buffer.size();
+        // Past the cap there is no reply, whatever follows.
+        if (line > DaemonClient::replyCap)
+            return std::nullopt;
+        if (newline)
             break;
     }
     return Wire::decodeReply(buffer);
 }
 
-void emitState(const std::weak_ptr<DaemonClient::Shared>& weak, DaemonClient::State state)
+// Hands the main thread the newest state. While a delivery is queued a newer state replaces the
+// waiting one, so a flood of lines costs one queued task, not one per line.
+void publish(const std::shared_ptr<DaemonClient::Shared>& shared, DaemonClient::State state)
 {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [weak, state = std::move(state)] {
-            if (auto s = weak.lock(); s && s->onState)
-                s->onState(state);
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(shared->mutex);
+        const bool queued = shared->latest.has_value();
+        shared->latest = std::move(state);
+        if (queued)
+            return;
+    }
+    onMainThread([weak = std::weak_ptr(shared)] {
+        const auto s = weak.lock();
+        if (!s)
+            return;
+        std::optional<DaemonClient::State> newest;
+        {
+            std::lock_guard lock(s->mutex);
+            newest.swap(s->latest);
+        }
+        if (newest && s->onState)
+            s->onState(*newest);
+    });
+}
+
+// The pause before the next watch connection runs on the clock, on the main thread; the watch
+// lane sleeps until it fires or the client goes away.
+void awaitRetry(const std::shared_ptr<DaemonClient::Shared>& shared)
+{
+    onMainThread([weak = std::weak_ptr(shared)] {
+        if (const auto s = weak.lock())
+            s->clock->after(DaemonClient::watchRetrySeconds, s->context.get(), [weak] {
+                if (const auto s = weak.lock()) {
+                    std::lock_guard lock(s->mutex);
+                    s->retryDue = true;
+                    s->retryWake.notify_all();
+                }
+            });
+    });
+    std::unique_lock lock(shared->mutex);
+    shared->retryWake.wait(lock, [&] { return shared->retryDue || shared->stopping; });
+    shared->retryDue = false;
+}
+
+// Reads one watch connection until it ends. Only the newest capture line of each read matters
+// to the main thread, so the lines are looked at from the last; a line over the cap ends the
+// connection.
+void readWatch(const std::shared_ptr<DaemonClient::Shared>& shared, Connection& connection)
+{
+    Wire::LineSplitter splitter(DaemonClient::watchLineCap);
+    char chunk[kWatchChunk];
+    for (;;) {
+        qsizetype got = 0;
+        if (connection.read(chunk, kWatchChunk, Connection::never, got) != Connection::Result::ok)
+            return;
+        const QList<QByteArray> lines = splitter.feed(chunk, got);
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            if (auto known = Wire::parseWatchLine(*line)) {
+                publish(shared, *known);
+                break;
+            }
+        }
+        if (splitter.overflowed())
+            return;
+    }
 }
 
 void watchLoop(const std::shared_ptr<DaemonClient::Shared>& shared)
 {
-    const std::weak_ptr<DaemonClient::Shared> weak = shared;
-    for (;;) {
+    while (!shared->stopping) {
         {
-            LiveSocket socket(*shared);
-            if (socket.open()) {
-                shared->fd = socket.get();
-                writeLine(socket.get(), QByteArrayLiteral("{\"op\":\"watch\"}"));
-                Wire::LineSplitter splitter;
-                char chunk[kWatchChunk];
-                for (;;) {
-                    const ssize_t n = readSome(socket.get(), chunk, kWatchChunk);
-                    if (n <= 0)
-                        break;
-                    for (const QByteArray& line : splitter.feed(chunk, n)) {
-                        if (auto known = Wire::parseWatchLine(line))
-                            emitState(weak, *known);
-                    }
-                }
-            }
-            shared->fd = -1;
+            Connection connection(shared->wake);
+            const auto within = [] { return Connection::after(DaemonClient::defaultTimeout); };
+            if (connection.open(shared->address, within()) == Connection::Result::ok
+                && connection.write("{\"op\":\"watch\"}\n", within()) != Connection::Result::stopped)
+                readWatch(shared, connection);
         }
-        std::unique_lock lock(shared->mutex);
         if (shared->stopping)
             return;
-        lock.unlock();
-        emitState(weak, DaemonClient::Unreachable{});
-        lock.lock();
-        const auto wait = std::chrono::milliseconds(static_cast<int>(DaemonClient::watchRetrySeconds * 1000));
-        if (shared->retryWake.wait_for(lock, wait, [&] { return shared->stopping; }))
-            return;
+        publish(shared, DaemonClient::Unreachable{});
+        awaitRetry(shared);
     }
 }
 
@@ -318,6 +297,7 @@ DaemonClient::DaemonClient(const QString& socketPath, Clock& c)
 {
     shared->path = socketPath;
     shared->address = socketPath.toUtf8();
+    shared->clock = &clock;
 }
 
 DaemonClient::~DaemonClient()
@@ -325,10 +305,13 @@ DaemonClient::~DaemonClient()
     {
         std::lock_guard lock(shared->mutex);
         shared->stopping = true;
-        for (int fd : shared->liveFds)
-            ::shutdown(fd, SHUT_RDWR);
     }
     shared->retryWake.notify_all();
+    // Ends every wait at once: connecting to a daemon whose queue is full, a silent or trickling
+    // daemon, a flooding watch stream.
+    const quint64 one = 1;
+    if (shared->wake >= 0)
+        (void)!::write(shared->wake, &one, sizeof one);
     // Joining the lanes: requests still queued see `stopping` and complete with nothing.
     queue.reset();
     asks.reset();
@@ -348,7 +331,23 @@ void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, Co
     });
 }
 
-void DaemonClient::send(const QJsonObject& payload, Completion done, double timeout, Lane lane)
+DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
+{
+    if (op == "ask")
+        return {Lane::Answer, answerTimeout};
+    return {Lane::Ask, defaultTimeout};
+}
+
+void DaemonClient::send(const QByteArray& text, Completion done)
+{
+    // Template texts all begin {"op":"NAME", and the name picks the lane and time-out.
+    constexpr QByteArrayView head = "{\"op\":\"";
+    const qsizetype end = text.indexOf('"', head.size());
+    const Route route = routeOf(QByteArrayView(text).sliced(head.size(), std::max<qsizetype>(0, end - head.size())));
+    request(text, route.timeout, route.lane, std::move(done));
+}
+
+void DaemonClient::send(const QJsonObject& payload, Completion done)
 {
     QByteArray text;
     if (validStrings(payload))
@@ -359,7 +358,8 @@ void DaemonClient::send(const QJsonObject& payload, Completion done, double time
         done(std::nullopt);
         return;
     }
-    request(text, timeout, lane, std::move(done));
+    const Route route = routeOf(payload.value(QLatin1String("op")).toString().toUtf8());
+    request(text, route.timeout, route.lane, std::move(done));
 }
 
 void DaemonClient::watch(StateCallback onState)
@@ -371,9 +371,9 @@ void DaemonClient::watch(StateCallback onState)
     queue->post([s = shared] { watchLoop(s); });
 }
 
-void DaemonClient::hello(Completion done) { request(QByteArrayLiteral("{\"op\":\"hello\"}"), std::move(done)); }
+void DaemonClient::hello(Completion done) { send(QByteArrayLiteral("{\"op\":\"hello\"}"), std::move(done)); }
 
-void DaemonClient::status(Completion done) { request(QByteArrayLiteral("{\"op\":\"status\"}"), std::move(done)); }
+void DaemonClient::status(Completion done) { send(QByteArrayLiteral("{\"op\":\"status\"}"), std::move(done)); }
 
 void DaemonClient::needsOnboarding(std::function<void(std::optional<bool>)> done)
 {
@@ -389,8 +389,7 @@ void DaemonClient::needsOnboarding(std::function<void(std::optional<bool>)> done
 
 void DaemonClient::ask(const QString& question, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("ask")}, {QStringLiteral("question"), question}}, std::move(done),
-         answerTimeout, Lane::Answer);
+    send({{QStringLiteral("op"), QStringLiteral("ask")}, {QStringLiteral("question"), question}}, std::move(done));
 }
 
 void DaemonClient::search(const QString& query, qint64 limit, Completion done)
@@ -399,33 +398,33 @@ void DaemonClient::search(const QString& query, qint64 limit, Completion done)
          std::move(done));
 }
 
-void DaemonClient::why(qint64 nodeId, Completion done) { request(withId("{\"op\":\"why\",\"node_id\":", nodeId), std::move(done)); }
+void DaemonClient::why(qint64 nodeId, Completion done) { send(withId("{\"op\":\"why\",\"node_id\":", nodeId), std::move(done)); }
 
 void DaemonClient::relations(qint64 nodeId, Completion done)
 {
-    request(withId("{\"op\":\"relations\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"relations\",\"node_id\":", nodeId), std::move(done));
 }
 
 void DaemonClient::relationEvidence(qint64 edgeId, Completion done)
 {
-    request(withId("{\"op\":\"relation_evidence\",\"edge_id\":", edgeId), std::move(done));
+    send(withId("{\"op\":\"relation_evidence\",\"edge_id\":", edgeId), std::move(done));
 }
 
 void DaemonClient::frame(qint64 frameId, Completion done)
 {
-    request(withId("{\"op\":\"frame\",\"frame_id\":", frameId), std::move(done));
+    send(withId("{\"op\":\"frame\",\"frame_id\":", frameId), std::move(done));
 }
 
-void DaemonClient::top(qint64 limit, Completion done) { request(withId("{\"op\":\"top\",\"limit\":", limit), std::move(done)); }
+void DaemonClient::top(qint64 limit, Completion done) { send(withId("{\"op\":\"top\",\"limit\":", limit), std::move(done)); }
 
 void DaemonClient::proposals(qint64 limit, Completion done)
 {
-    request(withId("{\"op\":\"proposals\",\"limit\":", limit), std::move(done));
+    send(withId("{\"op\":\"proposals\",\"limit\":", limit), std::move(done));
 }
 
 void DaemonClient::judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"judge_merge\",\"proposal_id\":") + QByteArray::number(proposalId)
+    send(QByteArrayLiteral("{\"op\":\"judge_merge\",\"proposal_id\":") + QByteArray::number(proposalId)
                 + QByteArrayLiteral(",\"keep\":") + optionalNumber(keep) + '}',
             std::move(done));
 }
@@ -438,7 +437,7 @@ void DaemonClient::rename(qint64 nodeId, const QString& label, Completion done)
 
 void DaemonClient::rejectRelation(qint64 edgeId, Completion done)
 {
-    request(withId("{\"op\":\"reject_relation\",\"edge_id\":", edgeId), std::move(done));
+    send(withId("{\"op\":\"reject_relation\",\"edge_id\":", edgeId), std::move(done));
 }
 
 void DaemonClient::correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
@@ -456,19 +455,19 @@ void DaemonClient::correctClaim(const QString& claimText, const QString& judgeme
 
 void DaemonClient::forgetEntityPreview(qint64 nodeId, Completion done)
 {
-    request(withId("{\"op\":\"forget_entity_preview\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"forget_entity_preview\",\"node_id\":", nodeId), std::move(done));
 }
 
 void DaemonClient::forgetEntity(qint64 nodeId, Completion done)
 {
-    request(withId("{\"op\":\"forget_entity\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"forget_entity\",\"node_id\":", nodeId), std::move(done));
 }
 
-void DaemonClient::profile(Completion done) { request(QByteArrayLiteral("{\"op\":\"profile\"}"), std::move(done)); }
+void DaemonClient::profile(Completion done) { send(QByteArrayLiteral("{\"op\":\"profile\"}"), std::move(done)); }
 
 void DaemonClient::recentDeliveries(qint64 limit, Completion done)
 {
-    request(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), std::move(done));
+    send(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), std::move(done));
 }
 
 void DaemonClient::inspectContextPackage(const QString& packageId, Completion done)
@@ -481,28 +480,28 @@ void DaemonClient::inspectContextPackage(const QString& packageId, Completion do
 
 void DaemonClient::setCapture(bool paused, std::optional<qint64> untilMs, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"set_capture\",\"paused\":") + boolText(paused) + QByteArrayLiteral(",\"until_ms\":")
+    send(QByteArrayLiteral("{\"op\":\"set_capture\",\"paused\":") + boolText(paused) + QByteArrayLiteral(",\"until_ms\":")
                 + optionalNumber(untilMs) + '}',
             std::move(done));
 }
 
 void DaemonClient::setInjection(bool enabled, std::optional<qint64> untilMs, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"set_injection\",\"enabled\":") + boolText(enabled)
+    send(QByteArrayLiteral("{\"op\":\"set_injection\",\"enabled\":") + boolText(enabled)
                 + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
             std::move(done));
 }
 
 void DaemonClient::setTier(const QString& name, bool enabled, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"set_tier\",\"name\":\"") + name.toUtf8() + QByteArrayLiteral("\",\"enabled\":")
+    send(QByteArrayLiteral("{\"op\":\"set_tier\",\"name\":\"") + name.toUtf8() + QByteArrayLiteral("\",\"enabled\":")
                 + boolText(enabled) + '}',
             std::move(done));
 }
 
 // Capture exclusions and forgetting.
 
-void DaemonClient::appBlocks(Completion done) { request(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), std::move(done)); }
+void DaemonClient::appBlocks(Completion done) { send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), std::move(done)); }
 
 void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString>& appName, Completion done)
 {
@@ -514,12 +513,12 @@ void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString
 
 void DaemonClient::unblockApp(qint64 ruleId, Completion done)
 {
-    request(withId("{\"op\":\"unblock_app\",\"rule_id\":", ruleId), std::move(done));
+    send(withId("{\"op\":\"unblock_app\",\"rule_id\":", ruleId), std::move(done));
 }
 
 void DaemonClient::websiteBlocks(Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), std::move(done));
 }
 
 void DaemonClient::blockWebsite(const QString& host, Completion done)
@@ -529,12 +528,12 @@ void DaemonClient::blockWebsite(const QString& host, Completion done)
 
 void DaemonClient::unblockWebsite(qint64 ruleId, Completion done)
 {
-    request(withId("{\"op\":\"unblock_website\",\"rule_id\":", ruleId), std::move(done));
+    send(withId("{\"op\":\"unblock_website\",\"rule_id\":", ruleId), std::move(done));
 }
 
 void DaemonClient::windowTitleBlocks(Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), std::move(done));
 }
 
 void DaemonClient::blockWindowTitle(const QString& phrase, Completion done)
@@ -544,7 +543,7 @@ void DaemonClient::blockWindowTitle(const QString& phrase, Completion done)
 
 void DaemonClient::unblockWindowTitle(qint64 ruleId, Completion done)
 {
-    request(withId("{\"op\":\"unblock_window_title\",\"rule_id\":", ruleId), std::move(done));
+    send(withId("{\"op\":\"unblock_window_title\",\"rule_id\":", ruleId), std::move(done));
 }
 
 void DaemonClient::forgetRulePreview(const QString& kind, const QString& value, Completion done)
@@ -571,20 +570,20 @@ void DaemonClient::forgetApp(const QString& bundleId, Completion done)
 
 void DaemonClient::deleteExpiredPixels(Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"delete_expired_pixels\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"delete_expired_pixels\"}"), std::move(done));
 }
 
 // Setup and connections.
 
 void DaemonClient::completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"complete_onboarding\",\"answer_generation\":") + boolText(answerGeneration)
+    send(QByteArrayLiteral("{\"op\":\"complete_onboarding\",\"answer_generation\":") + boolText(answerGeneration)
                 + QByteArrayLiteral(",\"embeddings\":") + boolText(embeddings) + QByteArrayLiteral(",\"relations\":")
                 + boolText(relations) + QByteArrayLiteral(",\"profile\":") + boolText(profile) + '}',
             std::move(done));
 }
 
-void DaemonClient::connections(Completion done) { request(QByteArrayLiteral("{\"op\":\"connections\"}"), std::move(done)); }
+void DaemonClient::connections(Completion done) { send(QByteArrayLiteral("{\"op\":\"connections\"}"), std::move(done)); }
 
 // Proactive reminders.
 
@@ -611,7 +610,7 @@ void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& o
 
 void DaemonClient::nextSemanticInterjection(bool interruptionSafe, Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":") + boolText(interruptionSafe)
+    send(QByteArrayLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":") + boolText(interruptionSafe)
                 + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(clock.now())) + '}',
             std::move(done));
 }
@@ -633,7 +632,7 @@ void DaemonClient::setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 ret
 
 void DaemonClient::resetInterjectionLearning(Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"reset_interjection_learning\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"reset_interjection_learning\"}"), std::move(done));
 }
 
 void DaemonClient::recordInterjectionOutcome(std::optional<qint64> nodeID, const QString& kind, const QString& outcome,
@@ -661,7 +660,7 @@ void DaemonClient::setInterjectionKindStance(const QString& kind, const std::opt
 
 void DaemonClient::interjectionSignals(Completion done)
 {
-    request(QByteArrayLiteral("{\"op\":\"interjection_signals\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"interjection_signals\"}"), std::move(done));
 }
 
 } // namespace vesk

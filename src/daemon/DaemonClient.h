@@ -3,6 +3,7 @@
 #include "Clock.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -63,12 +64,25 @@ public:
     static constexpr double defaultTimeout = 30.0;
     static constexpr double answerTimeout = 180.0;
     static constexpr double watchRetrySeconds = 2.0;
+    // What a daemon can make the client hold: a reply line past this is no reply; a watch line
+    // past this is dropped and the stream opened again.
+    static constexpr qsizetype replyCap = 256 * 1024 * 1024;
+    static constexpr qsizetype watchLineCap = 1024 * 1024;
+
+    // The lane and time-out of an operation, by its "op" name: every sender goes through this.
+    struct Route {
+        Lane lane = Lane::Ask;
+        double timeout = defaultTimeout;
+        bool operator==(const Route&) const = default;
+    };
+    static Route routeOf(QByteArrayView op);
 
     // The socket under $HOME (or the legacy one when only the legacy folder exists).
     explicit DaemonClient(Clock& clock = systemClock());
     // An explicit socket path (tests, tools).
     explicit DaemonClient(const QString& socketPath, Clock& clock = systemClock());
-    // Stops the lanes: requests still queued complete with nothing; in-flight sockets are shut down.
+    // Stops the lanes at once, whatever the daemon does: requests in flight or still queued
+    // complete with nothing.
     ~DaemonClient();
 
     DaemonClient(const DaemonClient&) = delete;
@@ -78,11 +92,14 @@ public:
 
     const QString& path() const;
 
-    // Sends one request line and delivers the decoded reply or nothing.
+    // Sends one request line and delivers the decoded reply or nothing. Connecting, each write and
+    // each read wait at most `timeout`; the whole request at most twice that.
     void request(const QByteArray& text, double timeout, Lane lane, Completion done);
     void request(const QByteArray& text, Completion done) { request(text, defaultTimeout, Lane::Ask, std::move(done)); }
 
-    // State watch: replaces the callback and starts the reconnecting watch loop (once).
+    // State watch: replaces the callback and starts the reconnecting watch loop (once). The
+    // callback sees the newest state: states that arrive while one is waiting replace it. The
+    // pause before reconnecting runs on the clock.
     void watch(StateCallback onState);
     void hello(Completion done);
     void status(Completion done);
@@ -154,7 +171,9 @@ public:
 private:
 
     // Serializer-style requests: a payload the writer cannot turn into valid UTF-8 is not sent.
-    void send(const QJsonObject& payload, Completion done, double timeout = defaultTimeout, Lane lane = Lane::Ask);
+    void send(const QJsonObject& payload, Completion done);
+    // Template-style requests, whose text begins with their "op".
+    void send(const QByteArray& text, Completion done);
 
     std::shared_ptr<Shared> shared;
     Clock& clock;

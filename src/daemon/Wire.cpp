@@ -34,6 +34,8 @@ std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line)
 QList<QByteArray> LineSplitter::feed(const char* data, qsizetype size)
 {
     QList<QByteArray> lines;
+    if (overflow)
+        return lines;
     // Only the new bytes can hold a line feed the buffer did not already have.
     qsizetype searchFrom = buffer.size();
     buffer.append(data, size);
@@ -42,8 +44,17 @@ QList<QByteArray> LineSplitter::feed(const char* data, qsizetype size)
         const qsizetype newline = buffer.indexOf('\n', std::max(start, searchFrom));
         if (newline < 0)
             break;
+        if (newline - start > cap) {
+            overflow = true;
+            break;
+        }
         lines.append(buffer.mid(start, newline - start));
         start = newline + 1;
+    }
+    if (overflow || buffer.size() - start > cap) {
+        overflow = true;
+        buffer = QByteArray();
+        return lines;
     }
     if (start > 0)
         buffer.remove(0, start);

@@ -16,15 +16,23 @@ Reply decodeReply(const QByteArray& bytes);
 // A capture line of the watch stream as a state; nothing for every line that is to be skipped.
 std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line);
 
-// Cuts a byte stream into lines at line feeds; a partial line waits for the rest.
+// Cuts a byte stream into lines at line feeds; a partial line waits for the rest. A line longer
+// than the cap is never held: the splitter drops it, reports the overflow and takes nothing more.
 class LineSplitter {
 public:
+    explicit LineSplitter(qsizetype cap)
+        : cap(cap)
+    {
+    }
     // Appends the bytes and returns the complete lines now available, without their line feeds.
     QList<QByteArray> feed(const char* data, qsizetype size);
     qsizetype pending() const { return buffer.size(); }
+    bool overflowed() const { return overflow; }
 
 private:
     QByteArray buffer;
+    qsizetype cap;
+    bool overflow = false;
 };
 
 } // namespace vesk::Wire

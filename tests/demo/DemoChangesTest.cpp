@@ -28,6 +28,15 @@ class DemoChangesTest : public DemoSuite {
         return std::any_of(nodes.begin(), nodes.end(), [id](const QJsonObject& n) { return Json::integer(n, u"node_id") == id; });
     }
 
+    // The entities a node's relations lead to.
+    QSet<qint64> neighbours(qint64 id)
+    {
+        QSet<qint64> out;
+        for (const QJsonObject& e : list(run([id](DaemonClient& c, Completion d) { c.relations(id, d); }), "edges"))
+            out.insert(Json::integer(e, u"other_id").value_or(-1));
+        return out;
+    }
+
 private Q_SLOTS:
     void renameShowsInSearch()
     {
@@ -50,8 +59,10 @@ private Q_SLOTS:
         const Reply before = run([](DaemonClient& c, Completion d) { c.proposals(500, d); });
         const qsizetype open = list(before, "proposals").size();
         // Proposal 1 asks whether "Priya Natarajan" (4) and "P. Natarajan" (22) are one person.
+        const QSet<qint64> around = neighbours(4) + neighbours(22);
         const Reply merged = run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, d); });
         QVERIFY(Json::isKind(merged, u"ok"));
+        QCOMPARE(neighbours(4), around);
         QCOMPARE(Json::string(*merged, u"state").value(), QStringLiteral("merged:22"));
         const Reply after = run([](DaemonClient& c, Completion d) { c.proposals(500, d); });
         QCOMPARE(list(after, "proposals").size(), open - 1);
@@ -66,6 +77,17 @@ private Q_SLOTS:
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.judgeMerge(2, std::nullopt, d); }), u"ok"));
         QVERIFY(run([](DaemonClient& c, Completion d) { c.why(23, d); }));
         QCOMPARE(list(run([](DaemonClient& c, Completion d) { c.proposals(500, d); }), "proposals").size(), open - 2);
+
+        // Keeping the second name, "harbor api" (24) over "harbor-api" (2): every relation moves to it.
+        const QSet<qint64> apiAround = neighbours(2) + neighbours(24);
+        QVERIFY(!apiAround.isEmpty());
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.judgeMerge(3, 24, d); }), u"ok"));
+        QCOMPARE(neighbours(24), apiAround);
+        for (qint64 n : apiAround)
+            QVERIFY(neighbours(n).contains(24) && !neighbours(n).contains(2));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relations(2, d); }));
+        // A merge forgets nothing: the profile that cited the old name stays.
+        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(d); }), u"body")->isEmpty());
     }
 
     void rejectedRelationLeavesTheGraph()
@@ -105,8 +127,10 @@ private Q_SLOTS:
 
     void switchesShowInStatusAndWatch()
     {
-        QList<DaemonClient::State> states;
-        client->watch([&states](const DaemonClient::State& s) { states.append(s); });
+        // The callback stays on the shared client after this test: it owns what it writes to.
+        const auto watched = std::make_shared<QList<DaemonClient::State>>();
+        client->watch([watched](const DaemonClient::State& s) { watched->append(s); });
+        const QList<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.isEmpty());
         QCOMPARE(states.last(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
 

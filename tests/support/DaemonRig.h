@@ -24,19 +24,20 @@ struct DaemonRig {
     }
 
     // Every ask-lane request sent before this one has been answered and its completion has run:
-    // the lane completes in order.
+    // the lane completes in order. The completions own their flag: one that runs after a failed
+    // wait returned must not write into a finished stack frame.
     void barrier()
     {
-        bool done = false;
-        client.hello([&done](Reply) { done = true; });
-        QTRY_VERIFY(done);
+        const auto done = std::make_shared<bool>(false);
+        client.hello([done](Reply) { *done = true; });
+        QTRY_VERIFY(*done);
     }
     // The same for the answer lane.
     void answerBarrier()
     {
-        bool done = false;
-        client.ask(QStringLiteral("barrier"), [&done](Reply) { done = true; });
-        QTRY_VERIFY(done);
+        const auto done = std::make_shared<bool>(false);
+        client.ask(QStringLiteral("barrier"), [done](Reply) { *done = true; });
+        QTRY_VERIFY(*done);
     }
 
     // The JSON objects of the requests of one op, in order.

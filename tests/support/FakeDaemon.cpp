@@ -19,17 +19,18 @@ namespace vesk::test {
 
 namespace {
 
-void sendAll(int fd, const char* p, qsizetype n)
+bool sendAll(int fd, const char* p, qsizetype n)
 {
     while (n > 0) {
         const ssize_t w = ::send(fd, p, static_cast<size_t>(n), MSG_NOSIGNAL);
         if (w < 0 && errno == EINTR)
             continue;
         if (w <= 0)
-            return;
+            return false;
         p += w;
         n -= w;
     }
+    return true;
 }
 
 QString opOf(const QByteArray& line)
@@ -195,21 +196,37 @@ void FakeDaemon::serve(int fd)
             stopped.wait_for(lock, delay, [this] { return !running; });
     }
 
-    switch (s.mode) {
-    case Mode::Reply:
-        sendAll(fd, s.reply.constData(), s.reply.size());
-        break;
-    case Mode::Split:
-        for (qsizetype at = 0; at < s.reply.size(); at += s.chunk) {
-            sendAll(fd, s.reply.constData() + at, std::min<qsizetype>(s.chunk, s.reply.size() - at));
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (send(fd, s) && s.holdOpen) {
+        // Hold the connection until the client closes it or the daemon stops.
+        while (::recv(fd, chunk, sizeof chunk, 0) > 0) {
         }
-        break;
-    case Mode::Silent:
-    case Mode::Close:
-        break;
     }
     finish();
+}
+
+bool FakeDaemon::send(int fd, const Script& s)
+{
+    if (s.mode == Mode::Silent || s.mode == Mode::Close)
+        return false;
+    const qsizetype cut = std::min(s.fillAt, s.reply.size());
+    if (s.mode == Mode::Reply) {
+        const QByteArray fill(std::min<qint64>(s.fill, 1 << 20), 'x');
+        if (!sendAll(fd, s.reply.constData(), cut))
+            return false;
+        for (qint64 left = s.fill; left > 0; left -= fill.size())
+            if (!sendAll(fd, fill.constData(), std::min<qint64>(left, fill.size())))
+                return false;
+        return sendAll(fd, s.reply.constData() + cut, s.reply.size() - cut);
+    }
+    const auto gap = std::chrono::microseconds(static_cast<qint64>(s.gapSeconds * 1e6));
+    for (qsizetype at = 0; at < s.reply.size(); at += s.chunk) {
+        if (!sendAll(fd, s.reply.constData() + at, std::min<qsizetype>(s.chunk, s.reply.size() - at)))
+            return false;
+        std::unique_lock lock(mutex);
+        if (stopped.wait_for(lock, gap, [this] { return !running; }))
+            return false;
+    }
+    return true;
 }
 
 void FakeDaemon::script(const QString& op, Script s)

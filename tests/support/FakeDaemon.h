@@ -31,6 +31,10 @@ public:
         Mode mode = Mode::Reply;
         double delaySeconds = 0;
         int chunk = 7;
+        double gapSeconds = 0.0002; // Split: the pause between chunks
+        bool holdOpen = false;      // keep the connection open after replying, as a daemon may
+        qint64 fill = 0;            // this many 'x' bytes are sent at `fillAt` within the reply
+        qsizetype fillAt = 0;
     };
 
     FakeDaemon();                         // socket in a fresh temporary folder
@@ -72,6 +76,7 @@ public:
 private:
     void acceptLoop(int listenFd);
     void serve(int fd);
+    bool send(int fd, const Script& s);
     Script scriptFor(const QString& op);
 
     std::unique_ptr<QTemporaryDir> dir;

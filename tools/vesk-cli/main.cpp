@@ -1,6 +1,9 @@
 // vesk-cli: sends one request line to the daemon through DaemonClient and prints the reply.
 //
 //   vesk-cli [--socket PATH] [--timeout SECONDS] '{"op":"status"}'
+//
+// The request runs on its operation's lane with its time-out (180 s for "ask", else 30 s) unless
+// --timeout says otherwise.
 //   vesk-cli [--socket PATH] --watch
 //
 // Exit status 0 when a reply arrived, 1 when there was none (no daemon, time-out, refusal, not an
@@ -25,8 +28,9 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("socket"), QStringLiteral("Daemon socket (default: the one under $HOME)."),
                       QStringLiteral("path")});
-    parser.addOption({QStringLiteral("timeout"), QStringLiteral("Seconds to wait for the reply (default 30)."),
-                      QStringLiteral("seconds"), QStringLiteral("30")});
+    parser.addOption({QStringLiteral("timeout"),
+                      QStringLiteral("Seconds to wait for the reply (default: the operation's, 180 for ask, else 30)."),
+                      QStringLiteral("seconds")});
     parser.addOption({QStringLiteral("watch"), QStringLiteral("Print the daemon's capture state as it changes.")});
     parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("One JSON object, e.g. {\"op\":\"status\"}"));
     parser.process(app);
@@ -49,18 +53,18 @@ int main(int argc, char** argv)
     }
 
     const QStringList args = parser.positionalArguments();
-    bool numeric = false;
-    const double timeout = parser.value(QStringLiteral("timeout")).toDouble(&numeric);
-    if (args.size() != 1 || !numeric || timeout < 0) {
+    if (args.size() != 1)
         parser.showHelp(2);
-    }
     const QByteArray request = args.first().toUtf8();
-    const auto lane = QJsonDocument::fromJson(request).object().value(QStringLiteral("op")).toString()
-            == QStringLiteral("ask")
-        ? DaemonClient::Lane::Answer
-        : DaemonClient::Lane::Ask;
+    const auto route =
+        DaemonClient::routeOf(QJsonDocument::fromJson(request).object().value(QStringLiteral("op")).toString().toUtf8());
+    bool numeric = true;
+    const double timeout =
+        parser.isSet(QStringLiteral("timeout")) ? parser.value(QStringLiteral("timeout")).toDouble(&numeric) : route.timeout;
+    if (!numeric || !(timeout >= 0))
+        parser.showHelp(2);
     int status = 1;
-    client->request(request, timeout, lane, [&status](Reply reply) {
+    client->request(request, timeout, route.lane, [&status](Reply reply) {
         if (reply) {
             std::printf("%s\n", QJsonDocument(*reply).toJson(QJsonDocument::Indented).constData());
             status = 0;

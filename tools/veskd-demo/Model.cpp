@@ -416,6 +416,16 @@ void Model::merge(qint64 keep, qint64 gone)
     for (HeldItem& h : heldBack)
         if (h.nodeId == gone)
             h.nodeId = keep;
+    // What cited the old entity cites the kept one: a merge is not a forgetting, so the profile
+    // stays and handoffs keep pointing at something that exists.
+    const auto repoint = [keep, gone](QList<qint64>& ids) {
+        if (ids.removeAll(gone) > 0 && !ids.contains(keep))
+            ids.append(keep);
+    };
+    for (auto& sentence : profileSentences)
+        repoint(sentence.second);
+    for (Package& p : packages)
+        repoint(p.nodes);
     nodes.erase(gone);
 }
 

@@ -181,8 +181,8 @@ public:
     // --- changing ---
     ForgetCounts countForget(const QSet<qint64>& frameIds, const QSet<qint64>& messageIds, qint64 alsoNode) const;
     void applyForget(const ForgetCounts& counts, qint64 alsoNode);
-    // Folds `gone` into `keep`: its spelling becomes an alias, its relations and sightings move over,
-    // and the proposals that named it no longer apply.
+    // Folds `gone` into `keep`: its spelling becomes an alias, its relations, sightings and citations
+    // move over, and the proposals that named it no longer apply.
     void merge(qint64 keep, qint64 gone);
     Package& addPackage(const QString& recipient, qint64 nowMs);
 
