@@ -3,6 +3,7 @@
 #include "Ink.h"
 #include "OStyle.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -11,8 +12,8 @@
 namespace vesk {
 
 namespace {
-// Slot sizes the icon is drawn at; a tray picks the nearest and scales it only slightly.
-constexpr int slotSizes[] = {16, 20, 22, 24, 28, 32, 40, 48, 64};
+// The slot sizes a tray that asks which sizes exist is offered.
+constexpr int slotSizes[] = {16, 22, 24, 32, 48};
 
 // The glyph as a filled path around a circle of radius r: a disc, a ring or a ring of dots.
 QPainterPath glyphPath(const QString& glyph, QPointF centre, double r, double lineWidth, double slot)
@@ -123,12 +124,46 @@ QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 bad
     return image;
 }
 
+namespace {
+// Draws the icon at whatever size the tray asks for, when it asks: nothing is scaled, and nothing
+// is drawn for sizes no tray uses.
+class DotEngine final : public QIconEngine {
+public:
+    DotEngine(QString glyph, QColor colour, bool outlined, qint64 badge, bool dark)
+        : glyph(std::move(glyph))
+        , colour(colour)
+        , outlined(outlined)
+        , badge(badge)
+        , dark(dark)
+    {
+    }
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        const double side = std::min(rect.width(), rect.height());
+        const QRectF slot(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
+        paintDot(*p, slot, glyph, colour, outlined, badge, dark);
+    }
+    QIconEngine* clone() const override { return new DotEngine(*this); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int size : slotSizes)
+            sizes.append(QSize(size, size));
+        return sizes;
+    }
+
+private:
+    QString glyph;
+    QColor colour;
+    bool outlined;
+    qint64 badge;
+    bool dark;
+};
+} // namespace
+
 QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance)
 {
-    QIcon icon;
-    for (int size : slotSizes)
-        icon.addPixmap(QPixmap::fromImage(dot(glyph, colour, outlined, badge, darkAppearance, size)));
-    return icon;
+    return QIcon(new DotEngine(glyph, colour, outlined, badge, darkAppearance));
 }
 
 } // namespace vesk

@@ -20,7 +20,7 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
 // One slot's picture, `size` pixels square.
 QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance, int size);
 
-// The icon handed to the tray: one picture per common slot size, so no size is squeezed from another.
+// The icon handed to the tray: drawn at the size of the slot it is shown in, never scaled.
 QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance);
 
 // "1" to "9", and "9+" above nine.
