@@ -4,9 +4,11 @@
 #include "Clock.h"
 #include "Ink.h"
 #include "Json.h"
+#include "MenuText.h"
 #include "PresentationMode.h"
+#include "StatusIcon.h"
 
-#include <QAction>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -16,9 +18,6 @@
 
 namespace vesk {
 
-const QStringList AppDelegate::tierOrder{QStringLiteral("answers"), QStringLiteral("embeddings"),
-                                         QStringLiteral("relations"), QStringLiteral("profile")};
-
 double AppDelegate::retryDelay(int attempt)
 {
     return std::min(0.5 * (attempt + 1), 5.0);
@@ -27,16 +26,18 @@ double AppDelegate::retryDelay(int attempt)
 AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* parent)
     : QObject(parent)
     , client(services.client)
-    , hotkey(*services.platform.hotkey)
     , platform(services.platform)
     , presentation(services.presentation)
-    , alerts(services.alerts)
     , clock(services.clock)
     , switches(switches)
+    , menu({services.client, services.presentation, services.alerts, services.clock})
 {
-    buildMenu();
     connect(this, &AppDelegate::shortcutPressed, this, [this] { askWindow().toggle(); });
-    connect(askItem, &QAction::triggered, this, [this] { askWindow().show(); });
+    connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
+    connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
+    connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
+    connect(&menu, &StatusMenu::presentationTurnedOn, this, &AppDelegate::suppressWindowsForPresentation);
+    connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -45,7 +46,7 @@ AskWindow& AppDelegate::askWindow()
 {
     if (!ask) {
         ask = std::make_unique<AskWindow>(client, clock, &presentation);
-        ask->updateCaptureStatus(stateItem->text());
+        ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
     }
     return *ask;
 }
@@ -53,19 +54,20 @@ AskWindow& AppDelegate::askWindow()
 void AppDelegate::applicationDidFinishLaunching()
 {
     const QPointer<AppDelegate> self(this);
-    const auto registration = hotkey.registerShortcut([self] {
+    const auto registration = platform.hotkey->registerShortcut([self] {
         if (self)
             emit self->shortcutPressed();
     });
-    if (registration == Hotkey::Registration::taken)
-        std::fputs("[vesk-app] could not register ⌥Space; another app owns it. Use the menu.\n", stderr);
+    const QString failure = MenuText::shortcutFailureLine(registration);
+    if (!failure.isEmpty())
+        std::fputs(failure.toUtf8().constData(), stderr);
 
     createStatusItem();
     render(DaemonClient::Unreachable{});
     item->setVisible(true); // after the first icon: an item without one is not shown
     if (switches.debug)
         clock.after(1.0, this, [this] { printDiagnostics(); });
-    item->setContextMenu(menu.get());
+    item->setContextMenu(menu.menu());
 
     if (!switches.onboardingPreview && !switches.firstRunPreview)
         sendHello();
@@ -74,13 +76,20 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self)
             return;
         self->render(state);
-        self->requestProposals();
+        self->menu.requestProposals();
     });
 
     // Background-service registration comes first once it exists; until then the chains start
     // directly.
-    offerSetupIfNeeded(0);
-    startInterjectionsWhenOnboarded(0);
+    untilOnboardingKnown(0, [this](bool onboarded) {
+        menu.setSetupNeeded(!onboarded);
+        if (!onboarded && !presentation.isEnabled())
+            emit setupNeeded();
+    });
+    untilOnboardingKnown(0, [this](bool onboarded) {
+        if (onboarded)
+            emit this->onboarded();
+    });
 
     // The ask panel exists from launch; its first-run buttons stay unset until the onboarding and
     // privacy windows join the build.
@@ -92,92 +101,43 @@ void AppDelegate::applicationDidFinishLaunching()
         askWindow().showInbox();
 }
 
-void AppDelegate::openInbox()
+void AppDelegate::render(const DaemonClient::State& state)
 {
-    askWindow().showInbox();
-    requestProposals();
+    last = state;
+    const qint64 waiting = menu.pendingProposals();
+    const MenuText::StateLines lines = MenuText::forState(state, waiting);
+    const bool dark = Ink::isDark(nullptr);
+    const IconInputs inputs{lines.glyph, (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark), waiting, dark};
+    // A flood of identical states must not repaint the icon each time.
+    if (inputs != drawn) {
+        drawn = inputs;
+        drawnIcon = dotIcon(inputs.glyph, inputs.colour, lines.recording, waiting, dark);
+        if (item)
+            item->setIcon(drawnIcon);
+    }
+    if (lines.tooltip != tip) {
+        tip = lines.tooltip;
+        if (item)
+            item->setToolTip(tip);
+    }
+    menu.setStateLine(lines.title);
+    if (ask)
+        ask->updateCaptureStatus(lines.title);
 }
 
 void AppDelegate::createStatusItem()
 {
     item = std::make_unique<QSystemTrayIcon>();
+    item->setIcon(drawnIcon);
+    item->setToolTip(tip);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fputs("[vesk-app] no system tray available; Vesk keeps running without its status item.\n", stderr);
+    menu.iconGeometry = [this] { return item ? item->geometry() : QRect(); };
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())
-            menu->popup(item->geometry().bottomLeft());
+            menu.menu()->popup(QCursor::pos());
     });
-}
-
-void AppDelegate::buildMenu()
-{
-    menu = std::make_unique<QMenu>();
-    connect(menu.get(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
-
-    auto line = [this](const QString& title) {
-        QAction* a = menu->addAction(title);
-        return a;
-    };
-    // Windows not yet part of this build keep their line, disabled, so the menu promises nothing
-    // it cannot do.
-    auto unwired = [&](const QString& title) {
-        QAction* a = line(title);
-        a->setEnabled(false);
-        return a;
-    };
-
-    stateItem = line(QStringLiteral("…"));
-    stateItem->setEnabled(false);
-    setup = unwired(QStringLiteral("Set up Vesk…"));
-    setup->setVisible(false);
-    menu->addSeparator();
-    disk = line(QStringLiteral("Pixels …"));
-    disk->setEnabled(false);
-    database = line(QStringLiteral("Database …"));
-    database->setEnabled(false);
-    menu->addSeparator();
-    capture = line(QStringLiteral("Pause recording"));
-    capture->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_P));
-    connect(capture, &QAction::triggered, this, &AppDelegate::toggleCapture);
-    injection = line(QStringLiteral("Injection …"));
-    injection->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_I));
-    connect(injection, &QAction::triggered, this, &AppDelegate::toggleInjection);
-    presentationModeItem = line(QStringLiteral("Presentation Mode"));
-    presentationModeItem->setCheckable(true);
-    connect(presentationModeItem, &QAction::triggered, this, &AppDelegate::togglePresentationMode);
-    renderPresentationMode();
-
-    egress = line(QStringLiteral("What leaves this machine"));
-    auto* tiers = new QMenu(menu.get());
-    egress->setMenu(tiers);
-    for (const QString& tier : tierOrder) {
-        QAction* a = tiers->addAction(MenuText::tierTitle(tier));
-        a->setData(tier);
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, a] { toggleTier(a); });
-        tierItems[tier] = a;
-    }
-    renderTiers();
-    menu->addSeparator();
-    askItem = line(QStringLiteral("Ask something"));
-    askItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Space));
-    menu->addSeparator();
-    inboxItem = line(QStringLiteral("What it knows about you"));
-    inboxItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    connect(inboxItem, &QAction::triggered, this, &AppDelegate::openInbox);
-    digestItem = line(QStringLiteral("Weekly review"));
-    digestItem->setEnabled(false);
-    interjectionSettingsItem = unwired(QStringLiteral("Interjection settings…"));
-    menu->addSeparator();
-    dataItem = unwired(QStringLiteral("Your data…"));
-    privacyItem = unwired(QStringLiteral("Privacy exclusions…"));
-    reviewSetupItem = unwired(QStringLiteral("Review setup && permissions…")); // "&&" shows one "&"
-    diagnosticsItem = unwired(QStringLiteral("Run diagnostics"));
-    // No software-update feed on this platform, so no "Check for Updates…" line.
-    quitItem = line(QStringLiteral("Quit Vesk"));
-    quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quitItem, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void AppDelegate::sendHello()
@@ -189,59 +149,33 @@ void AppDelegate::sendHello()
     });
 }
 
-void AppDelegate::requestProposals()
+void AppDelegate::openInbox()
 {
-    const QPointer<AppDelegate> self(this);
-    client.proposals(200, [self](Reply reply) {
-        if (self)
-            self->refreshProposalCount(reply);
-    });
+    askWindow().showInbox();
+    menu.requestProposals();
 }
 
-void AppDelegate::offerSetupIfNeeded(int attempt)
+void AppDelegate::suppressWindowsForPresentation()
+{
+    // Turning the mode on has already hidden every window; each owner also hides its own surfaces.
+    // The onboarding, data and privacy windows and the reminders join this list as they are built.
+    askWindow().suppressForPresentation();
+}
+
+void AppDelegate::untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known)
 {
     const QPointer<AppDelegate> self(this);
-    client.needsOnboarding([self, attempt](std::optional<bool> needed) {
+    client.status([self, attempt, known](Reply reply) {
         if (!self)
             return;
-        if (needed) {
-            self->setup->setVisible(*needed);
-            if (*needed && !self->presentation.isEnabled())
-                emit self->setupNeeded();
-            return;
-        }
+        if (const auto onboarded = reply ? Json::boolean(*reply, u"onboarded") : std::nullopt)
+            return known(*onboarded);
         if (attempt < lastAttempt)
-            self->clock.after(retryDelay(attempt), self, [self, attempt] {
+            self->clock.after(retryDelay(attempt), self, [self, attempt, known] {
                 if (self)
-                    self->offerSetupIfNeeded(attempt + 1);
+                    self->untilOnboardingKnown(attempt + 1, known);
             });
     });
-}
-
-void AppDelegate::startInterjectionsWhenOnboarded(int attempt)
-{
-    const QPointer<AppDelegate> self(this);
-    client.status([self, attempt](Reply reply) {
-        if (!self)
-            return;
-        const auto done = reply ? Json::boolean(*reply, u"onboarded") : std::nullopt;
-        if (done) {
-            if (*done)
-                emit self->onboarded();
-            return;
-        }
-        if (attempt < lastAttempt)
-            self->clock.after(retryDelay(attempt), self, [self, attempt] {
-                if (self)
-                    self->startInterjectionsWhenOnboarded(attempt + 1);
-            });
-    });
-}
-
-void AppDelegate::updateDigestItem(qint64 count)
-{
-    digestItem->setText(MenuText::digestLine(count));
-    digestItem->setEnabled(count >= 1);
 }
 
 void AppDelegate::printDiagnostics()

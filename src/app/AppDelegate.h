@@ -3,19 +3,15 @@
 #include "Alerts.h"
 #include "DaemonClient.h"
 #include "LaunchSwitches.h"
-#include "MenuText.h"
 #include "PlatformServices.h"
+#include "StatusMenu.h"
 
+#include <QColor>
+#include <QIcon>
 #include <QObject>
-#include <QPointer>
-#include <QStringList>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 
-class QAction;
-class QMenu;
 class QSystemTrayIcon;
 
 namespace vesk {
@@ -44,76 +40,30 @@ public:
     // The start-up sequence: shortcut, status item, menu, hello, watch, setup offer, reminders.
     void applicationDidFinishLaunching();
 
-    // Icon, tooltip and first line from a daemon state.
+    // Icon, tooltip and first line from a daemon state; again with the last state whenever the
+    // proposal count changes.
     void render(const DaemonClient::State& state);
-    // Refreshes the menu lines from the daemon while the menu opens.
-    void menuWillOpen();
-    void renderCapture(bool paused, std::optional<qint64> pausedUntilMs);
-    void renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs);
-    void renderTiers();
-    void refreshProposalCount(const Reply& reply);
-    void renderPresentationMode();
 
-    void toggleCapture();
-    void toggleInjection();
-    void toggleTier(QAction* sender);
-    void togglePresentationMode();
-    // Shows the inbox and refreshes the proposal count.
-    void openInbox();
-
-    // The start-up chains: retried on the clock until the daemon gives a definite answer.
-    void offerSetupIfNeeded(int attempt);
-    void startInterjectionsWhenOnboarded(int attempt);
     // The ask panel, created on first use and kept for the life of the process.
     AskWindow& askWindow();
 
-    // The weekly-review line for a count of held-back items.
-    void updateDigestItem(qint64 count);
+    const StatusMenu& statusMenu() const { return menu; }
+    // Null until launch.
+    QSystemTrayIcon* statusItem() const { return item.get(); }
+    const DaemonClient::State& lastState() const { return last; }
+    // The icon and tooltip as last rendered (readable without a tray host).
+    const QIcon& icon() const { return drawnIcon; }
+    const QString& toolTip() const { return tip; }
 
-    static const QStringList tierOrder;
-    // Requests of each start-up chain, attempts 0 to 24.
+    // Requests of each start-up chain: attempts 0 to 24.
     static constexpr int lastAttempt = 24;
     static double retryDelay(int attempt);
 
-    // The menu and its lines, named as the rest of the program refers to them.
-    std::unique_ptr<QSystemTrayIcon> item;
-    std::unique_ptr<AskWindow> ask;
-    DaemonClient& client;
-    std::unique_ptr<QMenu> menu;
-    QAction* stateItem = nullptr;
-    QAction* disk = nullptr;
-    QAction* database = nullptr;
-    QAction* injection = nullptr;
-    QAction* egress = nullptr;
-    std::map<QString, QAction*> tierItems;
-    std::map<QString, MenuText::TierState> tierState;
-    QAction* capture = nullptr;
-    QAction* askItem = nullptr;
-    QAction* inboxItem = nullptr;
-    QAction* digestItem = nullptr;
-    QAction* interjectionSettingsItem = nullptr;
-    QAction* presentationModeItem = nullptr;
-    QAction* dataItem = nullptr;
-    QAction* privacyItem = nullptr;
-    QAction* reviewSetupItem = nullptr;
-    QAction* diagnosticsItem = nullptr;
-    QAction* quitItem = nullptr;
-    qint64 pendingProposals = 0;
-    DaemonClient::State lastState = DaemonClient::Unreachable{};
-    QAction* setup = nullptr;
-    Hotkey& hotkey;
-    std::optional<bool> injectionOn;
-    std::optional<bool> capturePaused;
-
-    // The icon as last drawn (the tray may not be able to show it).
-    QImage icon;
-    // The tooltip as last set (readable without a tray host).
-    QString toolTip;
     // Receives every hello reply (the stale-build check hangs here).
     std::function<void(const Reply&)> onHello;
 
 signals:
-    // ⌥Space was pressed; the ask panel toggles on it.
+    // The shortcut was pressed; the ask panel toggles on it.
     void shortcutPressed();
     // The daemon says setup is needed and presentation mode is off.
     void setupNeeded();
@@ -121,18 +71,36 @@ signals:
     void onboarded();
 
 private:
-    void buildMenu();
-    void applyStatus(const Reply& reply);
-    void requestProposals();
-    void sendHello();
-    void printDiagnostics();
-    void createStatusItem();
+    // What the icon was last drawn from, so an unchanged state draws nothing.
+    struct IconInputs {
+        QString glyph;
+        QColor colour;
+        qint64 badge = -1;
+        bool dark = false;
+        bool operator==(const IconInputs&) const = default;
+    };
 
+    void createStatusItem();
+    void sendHello();
+    void openInbox();
+    void suppressWindowsForPresentation();
+    // Both start-up chains: `status` until its "onboarded" is a Boolean, retried on the clock.
+    void untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known);
+    void printDiagnostics();
+
+    DaemonClient& client;
     PlatformServices& platform;
     PresentationMode& presentation;
-    Alerts& alerts;
     Clock& clock;
     LaunchSwitches switches;
+
+    StatusMenu menu;
+    std::unique_ptr<QSystemTrayIcon> item;
+    std::unique_ptr<AskWindow> ask;
+    DaemonClient::State last = DaemonClient::Unreachable{};
+    IconInputs drawn;
+    QIcon drawnIcon;
+    QString tip;
 };
 
 } // namespace vesk

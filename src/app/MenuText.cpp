@@ -71,7 +71,17 @@ QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDat
 {
     if (inFuture(pausedUntilMs, now))
         return QStringLiteral("Resume recording  ·  paused until ") + shortTime(*pausedUntilMs);
+    return captureSwitchLine(paused);
+}
+
+QString captureSwitchLine(bool paused)
+{
     return paused ? QStringLiteral("Resume recording") : QStringLiteral("Pause recording");
+}
+
+QString injectionSwitchLine(bool enabled)
+{
+    return enabled ? QStringLiteral("Turn injection off  ·  on") : QStringLiteral("Turn injection on  ·  off");
 }
 
 QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now)
@@ -80,7 +90,7 @@ QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUn
         return QStringLiteral("Turn injection off  ·  on, ") + QString::number(count) + QStringLiteral(" today");
     if (inFuture(pausedUntilMs, now))
         return QStringLiteral("Resume injection  ·  paused until ") + shortTime(*pausedUntilMs);
-    return QStringLiteral("Turn injection on  ·  off");
+    return injectionSwitchLine(false);
 }
 
 QString tierTitle(const QString& tier)
@@ -151,6 +161,21 @@ QString digestLine(qint64 count)
 QString presentationLine(bool on)
 {
     return on ? QStringLiteral("Presentation Mode  ·  on") : QStringLiteral("Presentation Mode");
+}
+
+QString shortcutFailureLine(Hotkey::Registration registration)
+{
+    switch (registration) {
+    case Hotkey::Registration::taken:
+        return QStringLiteral("[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n");
+    case Hotkey::Registration::unavailable:
+        // Wayland, no X server, or a keyboard map without Alt: nothing can be grabbed at all.
+        return QStringLiteral("[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. "
+                              "Use the menu.\n");
+    case Hotkey::Registration::registered:
+        break;
+    }
+    return {};
 }
 
 QString shortestDecimal(double value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DaemonClient.h"
+#include "PlatformServices.h"
 
 #include <QDateTime>
 #include <QString>
@@ -27,6 +28,9 @@ QString databaseLine(std::optional<qint64> bytes);
 // "Resume recording  ·  paused until 14:05" and its plain forms.
 QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDateTime& now);
 QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now);
+// The lines right after a switch, before the next status reply: no pause end, no count.
+QString captureSwitchLine(bool paused);
+QString injectionSwitchLine(bool enabled);
 
 // The tier titles in menu order, and the line of one tier.
 QString tierTitle(const QString& tier);
@@ -50,6 +54,9 @@ QString presentationLine(bool on);
 
 // The localized short time of an instant in milliseconds since 1970.
 QString shortTime(qint64 ms);
+
+// The standard-error line when the global shortcut could not be registered; empty when it was.
+QString shortcutFailureLine(Hotkey::Registration registration);
 
 // The diagnostic line of VESK_APP_DEBUG.
 QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);

@@ -45,6 +45,8 @@ bool save(const QImage& image, const QString& path)
     return true;
 }
 
+// Each state in square tray slots of the common sizes, on a light, a grey and a dark tray, pixel
+// for pixel and then enlarged twice without smoothing so the detail can be seen.
 bool saveIcons(const QDir& out, const QString& suffix, bool dark)
 {
     struct Shot {
@@ -59,19 +61,31 @@ bool saveIcons(const QDir& out, const QString& suffix, bool dark)
         {"recording-3-waiting", DaemonClient::Known{true, 2, {}}, 3},
         {"recording-12-waiting", DaemonClient::Known{true, 2, {}}, 12},
     };
+    const int sizes[] = {16, 22, 24, 32, 48};
+    const QColor trays[] = {QColor(0xEDEDED), QColor(0x808080), QColor(0x2B2B2B)};
+    constexpr int gap = 8;
     bool ok = true;
     for (const Shot& s : shots) {
         const MenuText::StateLines lines = MenuText::forState(s.state, s.badge);
         const QColor colour = (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark);
-        QImage icon = dot(lines.glyph, colour, lines.recording, s.badge, dark);
-        // On the menu bar's own colour, four times the size, so the detail can be seen.
-        QImage sheet(icon.size() * 2, QImage::Format_ARGB32_Premultiplied);
-        sheet.fill(Ink::ground().resolve(dark));
+        int width = gap;
+        for (int size : sizes)
+            width += size + gap;
+        const int band = 48 + 2 * gap;
+        QImage sheet(width, band * 3, QImage::Format_ARGB32_Premultiplied);
         QPainter p(&sheet);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRect(QPoint(0, 0), sheet.size()), icon);
+        for (int t = 0; t < 3; ++t) {
+            p.fillRect(0, t * band, width, band, trays[t]);
+            int x = gap;
+            for (int size : sizes) {
+                p.drawImage(x, t * band + (band - size) / 2,
+                            dot(lines.glyph, colour, lines.recording, s.badge, dark, size));
+                x += size + gap;
+            }
+        }
         p.end();
-        ok &= save(sheet, out.filePath(QStringLiteral("icon-%1-%2.png").arg(QLatin1String(s.name), suffix)));
+        ok &= save(sheet.scaled(sheet.size() * 2),
+                   out.filePath(QStringLiteral("icon-%1-%2.png").arg(QLatin1String(s.name), suffix)));
     }
     return ok;
 }
@@ -110,7 +124,8 @@ int main(int argc, char** argv)
     AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches{});
     delegate.applicationDidFinishLaunching();
 
-    const bool reached = waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState); }, 8000);
+    const bool reached =
+        waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState()); }, 8000);
     if (!reached)
         std::fprintf(stderr, "vesk-shots: no daemon answered; the shots show the unreachable state\n");
 
@@ -119,16 +134,20 @@ int main(int argc, char** argv)
         const QString suffix = dark ? QStringLiteral("dark") : QStringLiteral("light");
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
         // Existing widgets learn of the new palette through posted events.
-        waitFor([&] { return Ink::isDark(delegate.menu.get()) == dark; }, 2000);
-        delegate.render(delegate.lastState);
+        waitFor([&] { return Ink::isDark(delegate.statusMenu().menu()) == dark; }, 2000);
+        delegate.render(delegate.lastState());
         ok &= saveIcons(out, suffix, dark);
 
-        const QString before = delegate.disk->text();
-        delegate.menuWillOpen();
-        waitFor([&] { return delegate.disk->text() != before || delegate.disk->text() != QStringLiteral("Pixels …"); },
-                5000);
-        ok &= save(grabMenu(delegate.menu.get()), out.filePath(QStringLiteral("menu-%1.png").arg(suffix)));
-        ok &= save(grabMenu(delegate.egress->menu()), out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
+        // Opening the menu refreshes its lines from the daemon.
+        const StatusMenu& menu = delegate.statusMenu();
+        QAction* disk = menu.item(StatusMenu::Line::disk);
+        const QString before = disk->text();
+        menu.menu()->popup(QPoint(0, 0));
+        waitFor([&] { return disk->text() != before || disk->text() != QStringLiteral("Pixels …"); }, 5000);
+        ok &= save(grabMenu(menu.menu()), out.filePath(QStringLiteral("menu-%1.png").arg(suffix)));
+        menu.menu()->hide();
+        ok &= save(grabMenu(menu.item(StatusMenu::Line::egress)->menu()),
+                   out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
 
         // The reminder card as its preview shows it.
         InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow}, {});

@@ -3,26 +3,59 @@
 #include "Ink.h"
 #include "OStyle.h"
 
-#include <QFontMetricsF>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
+#include <algorithm>
 
 namespace vesk {
 
 namespace {
-constexpr double scale = 2.0;
+// The slot sizes a tray that asks which sizes exist is offered.
+constexpr int slotSizes[] = {16, 22, 24, 32, 48};
 
-// Filled, and when outlined also stroked; the stroke width is a share of the font size, as a
-// negative stroke width means for attributed text.
-void drawText(QPainter& p, const QString& text, QPointF topLeft, const QFont& font, const QColor& fill,
-              std::optional<QColor> stroke, double strokeShare)
+// The glyph as a filled path around a circle of radius r: a disc, a ring or a ring of dots.
+QPainterPath glyphPath(const QString& glyph, QPointF centre, double r, double lineWidth, double slot)
 {
     QPainterPath path;
-    const QFontMetricsF metrics(font);
-    path.addText(topLeft + QPointF(0, metrics.ascent()), font, text);
-    p.fillPath(path, fill);
-    if (stroke)
-        p.strokePath(path, QPen(*stroke, font.pixelSize() * strokeShare));
+    if (glyph == QStringLiteral("●")) {
+        path.addEllipse(centre, r, r);
+    } else if (glyph == QStringLiteral("◌")) {
+        // Fewer dots in small slots, so their halos do not close the gaps.
+        const int dots = slot < 24 ? 6 : 8;
+        for (int i = 0; i < dots; ++i) {
+            const double a = 2 * M_PI * i / dots - M_PI / 2;
+            path.addEllipse(centre + QPointF(r * std::cos(a), r * std::sin(a)), lineWidth * 0.7, lineWidth * 0.7);
+        }
+    } else {
+        path.addEllipse(centre, r + lineWidth / 2, r + lineWidth / 2);
+        path.addEllipse(centre, r - lineWidth / 2, r - lineWidth / 2);
+    }
+    return path;
+}
+
+// The text scaled to fit `box`, aligned to its bottom-right corner.
+QPainterPath fittedText(const QString& text, const QRectF& box)
+{
+    QPainterPath path;
+    path.addText(0, 0, OStyle::font(box.height(), OStyle::Weight::Bold, OStyle::Design::MonospacedDigit), text);
+    const QRectF b = path.boundingRect();
+    const double scale = std::min(box.width() / b.width(), box.height() / b.height());
+    QTransform t;
+    t.translate(box.right() - b.width() * scale, box.bottom() - b.height() * scale);
+    t.scale(scale, scale);
+    t.translate(-b.left(), -b.top());
+    return t.map(path);
+}
+
+// The shape widened by `width` on every side.
+QPainterPath widened(const QPainterPath& shape, double width)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(2 * width);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(shape).united(shape);
 }
 } // namespace
 
@@ -31,24 +64,106 @@ QString badgeText(qint64 badge)
     return badge > 9 ? QStringLiteral("9+") : QString::number(badge);
 }
 
-QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance)
+void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined,
+              qint64 badge, bool darkAppearance)
 {
-    const int width = badge > 0 ? 30 : 18;
-    QImage image(QSize(width, 18) * scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
-    image.fill(Qt::transparent);
-
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    const double s = slot.width();
+    const double halo = std::max(1.5, s * 0.08);
+    const double lineWidth = std::max(1.8, s * 0.11);
+    const double outlineWidth = std::max(1.0, s * 0.05);
     const QColor outline = Ink::text2().resolve(darkAppearance);
-    drawText(p, glyph, QPointF(2.0, 1.0), OStyle::font(14, OStyle::Weight::Bold), colour,
-             outlined ? std::optional<QColor>(outline) : std::nullopt, 0.06);
-    if (badge >= 1) {
-        drawText(p, badgeText(badge), QPointF(17.0, 3.0),
-                 OStyle::font(10, OStyle::Weight::Semibold, OStyle::Design::MonospacedDigit),
-                 Ink::dot().resolve(darkAppearance), outline, 0.04);
+    QColor ground = Ink::ground().resolve(darkAppearance);
+    ground.setAlphaF(0.9f);
+    // Half a pixel stays free at the slot's edge for antialiasing.
+    const double edge = 0.5;
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    // With a badge the glyph moves to the upper left and the count takes the lower right corner.
+    const bool badged = badge >= 1;
+    const double extent = badged ? s * 0.31 : s / 2 - edge; // the glyph's halo reaches this far from its centre
+    const QPointF centre = slot.topLeft() + (badged ? QPointF(extent + edge, extent + edge) : QPointF(s / 2, s / 2));
+    const double stroke = glyph == QStringLiteral("●") ? (outlined ? outlineWidth / 2 : 0)
+                          : glyph == QStringLiteral("◌")   ? lineWidth * 0.7
+                                                           : lineWidth / 2;
+    const double reach = halo + stroke;
+    const double r = extent - reach;
+    const QPainterPath shape = glyphPath(glyph, centre, r, lineWidth, s);
+    QPainterPath haloPath = widened(shape, halo + (outlined ? outlineWidth / 2 : 0));
+    if (glyph == QStringLiteral("○")) {
+        // Around the ring only: a halo inside it would read as a second ring.
+        QPainterPath hole;
+        hole.addEllipse(centre, r - lineWidth / 2, r - lineWidth / 2);
+        haloPath = haloPath.subtracted(hole);
     }
+    p.fillPath(haloPath, ground);
+    p.fillPath(shape, colour);
+    if (outlined)
+        p.strokePath(shape, QPen(outline, outlineWidth));
+
+    if (badged) {
+        const QRectF box(slot.left() + s * 0.3 + halo + edge, slot.top() + s * 0.42 + halo + edge,
+                         s * 0.7 - 2 * (halo + edge), s * 0.58 - 2 * (halo + edge));
+        const QPainterPath text = fittedText(badgeText(badge), box);
+        const double stroke = std::max(0.8, s * 0.035);
+        QPainterPath pill;
+        pill.addRoundedRect(text.boundingRect().adjusted(-halo, -halo, halo, halo), halo * 1.5, halo * 1.5);
+        p.fillPath(pill, ground);
+        p.fillPath(text, Ink::dot().resolve(darkAppearance));
+        p.strokePath(text, QPen(outline, stroke));
+    }
+    p.restore();
+}
+
+QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance, int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    paintDot(p, QRectF(0, 0, size, size), glyph, colour, outlined, badge, darkAppearance);
     return image;
+}
+
+namespace {
+// Draws the icon at whatever size the tray asks for, when it asks: nothing is scaled, and nothing
+// is drawn for sizes no tray uses.
+class DotEngine final : public QIconEngine {
+public:
+    DotEngine(QString glyph, QColor colour, bool outlined, qint64 badge, bool dark)
+        : glyph(std::move(glyph))
+        , colour(colour)
+        , outlined(outlined)
+        , badge(badge)
+        , dark(dark)
+    {
+    }
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        const double side = std::min(rect.width(), rect.height());
+        const QRectF slot(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
+        paintDot(*p, slot, glyph, colour, outlined, badge, dark);
+    }
+    QIconEngine* clone() const override { return new DotEngine(*this); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int size : slotSizes)
+            sizes.append(QSize(size, size));
+        return sizes;
+    }
+
+private:
+    QString glyph;
+    QColor colour;
+    bool outlined;
+    qint64 badge;
+    bool dark;
+};
+} // namespace
+
+QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance)
+{
+    return QIcon(new DotEngine(glyph, colour, outlined, badge, darkAppearance));
 }
 
 } // namespace vesk

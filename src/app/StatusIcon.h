@@ -1,14 +1,27 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
+#include <QRectF>
 #include <QString>
+
+class QPainter;
 
 namespace vesk {
 
-// The status icon: the state glyph, and the proposal count as a badge when it is at least 1.
-// 18 points high; 18 wide, or 30 with a badge. Drawn at twice the resolution for sharp screens.
-QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance);
+// The status icon: the state glyph ("●", "○" or "◌"), and the proposal count as a badge when it is
+// at least 1. Trays give an icon a square slot of 16 to 48 pixels and may be light, grey or dark,
+// so everything is drawn to fill the slot and sits on a halo of Ink.ground, which keeps the glyph
+// readable on any tray colour; a badge never leaves the slot.
+void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined,
+              qint64 badge, bool darkAppearance);
+
+// One slot's picture, `size` pixels square.
+QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance, int size);
+
+// The icon handed to the tray: drawn at the size of the slot it is shown in, never scaled.
+QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance);
 
 // "1" to "9", and "9+" above nine.
 QString badgeText(qint64 badge);

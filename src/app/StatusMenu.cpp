@@ -1,91 +1,203 @@
-// The status item and the lines of its menu: rendered from the watch state and the status reply,
-// and the switches that change the daemon.
-#include "AppDelegate.h"
+#include "StatusMenu.h"
 
-#include "AskWindow.h"
 #include "Clock.h"
-#include "Ink.h"
 #include "Json.h"
 #include "PresentationMode.h"
-#include "StatusIcon.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QPixmap>
-#include <QSystemTrayIcon>
+#include <QPointer>
+#include <QScreen>
+#include <algorithm>
+#include <utility>
 
 namespace vesk {
 
-namespace {
-std::optional<qint64> pauseEnd(const QJsonObject& reply, QStringView key)
-{
-    // A number of milliseconds, read as an integer.
-    return Json::numberAsInteger(reply, key);
-}
-} // namespace
+const QStringList StatusMenu::tierOrder{QStringLiteral("answers"), QStringLiteral("embeddings"),
+                                        QStringLiteral("relations"), QStringLiteral("profile")};
 
-void AppDelegate::render(const DaemonClient::State& state)
+StatusMenu::StatusMenu(Services services, QObject* parent)
+    : QObject(parent)
+    , client(services.client)
+    , presentation(services.presentation)
+    , alerts(services.alerts)
+    , clock(services.clock)
 {
-    lastState = state;
-    const MenuText::StateLines lines = MenuText::forState(state, pendingProposals);
-    const bool dark = Ink::isDark(nullptr);
-    const QColor colour = (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark);
-    icon = dot(lines.glyph, colour, lines.recording, pendingProposals, dark);
-    if (item) {
-        item->setIcon(QIcon(QPixmap::fromImage(icon)));
-        item->setToolTip(lines.tooltip);
+    build();
+    connect(&presentation, &PresentationMode::changed, this, &StatusMenu::renderPresentationMode);
+}
+
+StatusMenu::~StatusMenu() = default;
+
+QAction* StatusMenu::item(Line line) const
+{
+    return lines.at(line);
+}
+
+QAction* StatusMenu::tierItem(const QString& tier) const
+{
+    const auto found = tierItems.find(tier);
+    return found == tierItems.end() ? nullptr : found->second;
+}
+
+void StatusMenu::build()
+{
+    root = std::make_unique<QMenu>();
+    connect(root.get(), &QMenu::aboutToShow, this, &StatusMenu::menuWillOpen);
+    root->installEventFilter(this);
+
+    auto add = [this](Line line, const QString& title, bool enabled = true) {
+        QAction* a = root->addAction(title);
+        a->setEnabled(enabled);
+        lines[line] = a;
+        return a;
+    };
+    auto act = [this](Line line, auto slot) { connect(lines.at(line), &QAction::triggered, this, slot); };
+
+    add(Line::state, QStringLiteral("…"), false);
+    // Windows not yet part of this build keep their line, disabled, so the menu promises nothing
+    // it cannot do.
+    add(Line::setup, QStringLiteral("Set up Vesk…"), false)->setVisible(false);
+    root->addSeparator();
+    add(Line::disk, QStringLiteral("Pixels …"), false);
+    add(Line::database, QStringLiteral("Database …"), false);
+    root->addSeparator();
+    add(Line::capture, QStringLiteral("Pause recording"))->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_P));
+    act(Line::capture, [this] {
+        toggleSwitch(&StatusMenu::capturePaused, Line::capture, &DaemonClient::setCapture, MenuText::captureSwitchLine);
+    });
+    add(Line::injection, QStringLiteral("Injection …"))->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_I));
+    act(Line::injection, [this] {
+        toggleSwitch(&StatusMenu::injectionOn, Line::injection, &DaemonClient::setInjection,
+                     MenuText::injectionSwitchLine);
+    });
+    add(Line::presentation, QStringLiteral("Presentation Mode"))->setCheckable(true);
+    act(Line::presentation, &StatusMenu::togglePresentationMode);
+    renderPresentationMode();
+
+    auto* tiers = new QMenu(root.get());
+    tiers->installEventFilter(this);
+    add(Line::egress, QStringLiteral("What leaves this machine"))->setMenu(tiers);
+    for (const QString& tier : tierOrder) {
+        QAction* a = tiers->addAction(MenuText::tierTitle(tier));
+        a->setData(tier);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a] { toggleTier(a); });
+        tierItems[tier] = a;
     }
-    toolTip = lines.tooltip;
-    stateItem->setText(lines.title);
-    if (ask)
-        ask->updateCaptureStatus(lines.title);
+    renderTiers();
+    root->addSeparator();
+    add(Line::ask, QStringLiteral("Ask something"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Space));
+    act(Line::ask, &StatusMenu::askRequested);
+    root->addSeparator();
+    add(Line::inbox, QStringLiteral("What it knows about you"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    act(Line::inbox, &StatusMenu::inboxRequested);
+    add(Line::digest, QStringLiteral("Weekly review"), false);
+    add(Line::interjectionSettings, QStringLiteral("Interjection settings…"), false);
+    root->addSeparator();
+    add(Line::data, QStringLiteral("Your data…"), false);
+    add(Line::privacy, QStringLiteral("Privacy exclusions…"), false);
+    add(Line::reviewSetup, QStringLiteral("Review setup && permissions…"), false); // "&&" shows one "&"
+    add(Line::diagnostics, QStringLiteral("Run diagnostics"), false);
+    // No software-update feed on this platform, so no "Check for Updates…" line.
+    add(Line::quit, QStringLiteral("Quit Vesk"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(lines.at(Line::quit), &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void AppDelegate::menuWillOpen()
+void StatusMenu::setStateLine(const QString& title)
 {
-    sendHello();
+    lines.at(Line::state)->setText(title);
+}
+
+void StatusMenu::setSetupNeeded(bool needed)
+{
+    lines.at(Line::setup)->setVisible(needed);
+}
+
+void StatusMenu::updateDigestItem(qint64 count)
+{
+    QAction* digest = lines.at(Line::digest);
+    digest->setText(MenuText::digestLine(count));
+    digest->setEnabled(count >= 1);
+}
+
+void StatusMenu::menuWillOpen()
+{
+    emit opening();
     requestProposals();
-    const QPointer<AppDelegate> self(this);
+    const QPointer<StatusMenu> self(this);
     client.status([self](Reply reply) {
         if (self)
             self->applyStatus(reply);
     });
 }
 
-void AppDelegate::applyStatus(const Reply& reply)
+void StatusMenu::requestProposals()
+{
+    if (proposalsInFlight) {
+        proposalsWaiting = true;
+        return;
+    }
+    proposalsInFlight = true;
+    const QPointer<StatusMenu> self(this);
+    client.proposals(200, [self](Reply reply) {
+        if (!self)
+            return;
+        self->proposalsInFlight = false;
+        self->refreshProposalCount(reply);
+        if (std::exchange(self->proposalsWaiting, false))
+            self->requestProposals();
+    });
+}
+
+void StatusMenu::refreshProposalCount(const Reply& reply)
+{
+    const auto proposals = reply ? Json::objects(*reply, u"proposals") : std::nullopt;
+    if (!proposals || proposals->size() == proposalCount)
+        return;
+    proposalCount = proposals->size();
+    lines.at(Line::inbox)->setText(MenuText::inboxLine(proposalCount));
+    emit proposalsChanged();
+}
+
+void StatusMenu::applyStatus(const Reply& reply)
 {
     if (!reply) {
-        disk->setText(QStringLiteral("Pixels      unavailable"));
-        database->setText(QStringLiteral("Database    unavailable"));
-        injection->setText(QStringLiteral("Injection   unavailable"));
+        lines.at(Line::disk)->setText(QStringLiteral("Pixels      unavailable"));
+        lines.at(Line::database)->setText(QStringLiteral("Database    unavailable"));
+        lines.at(Line::injection)->setText(QStringLiteral("Injection   unavailable"));
         injectionOn.reset();
         capturePaused.reset();
-        capture->setText(QStringLiteral("Recording control unavailable"));
+        lines.at(Line::capture)->setText(QStringLiteral("Recording control unavailable"));
         tierState.clear();
         renderTiers();
         return;
     }
     const QJsonObject& r = *reply;
     if (const auto onboarded = Json::boolean(r, u"onboarded"))
-        setup->setVisible(!*onboarded);
-    disk->setText(MenuText::pixelsLine(Json::integer(r, u"pixel_bytes")));
-    database->setText(MenuText::databaseLine(Json::integer(r, u"db_bytes")));
+        setSetupNeeded(!*onboarded);
+    lines.at(Line::disk)->setText(MenuText::pixelsLine(Json::integer(r, u"pixel_bytes")));
+    lines.at(Line::database)->setText(MenuText::databaseLine(Json::integer(r, u"db_bytes")));
 
     const auto paused = Json::boolean(r, u"capture_paused");
     if (!paused) {
         capturePaused.reset();
-        capture->setText(QStringLiteral("Recording control unknown"));
+        lines.at(Line::capture)->setText(QStringLiteral("Recording control unknown"));
         return;
     }
-    renderCapture(*paused, pauseEnd(r, u"capture_paused_until_ms"));
+    // Pause ends are milliseconds, read as integers.
+    renderCapture(*paused, Json::numberAsInteger(r, u"capture_paused_until_ms"));
 
     const qint64 today = Json::integer(r, u"injections_today").value_or(0);
     const auto enabled = Json::boolean(r, u"injection_enabled");
     if (!enabled) {
         injectionOn.reset();
-        injection->setText(QStringLiteral("Injection   unknown"));
+        lines.at(Line::injection)->setText(QStringLiteral("Injection   unknown"));
         return;
     }
+    // Element by element: a malformed tier costs only its own line.
     tierState.clear();
     for (const QJsonObject& tier : Json::objects(r, u"tiers").value_or(QList<QJsonObject>{})) {
         const auto name = Json::string(tier, u"name");
@@ -95,28 +207,24 @@ void AppDelegate::applyStatus(const Reply& reply)
             tierState[*name] = MenuText::TierState{*on, *ready};
     }
     renderTiers();
-    renderInjection(*enabled, today, pauseEnd(r, u"injection_paused_until_ms"));
+    renderInjection(*enabled, today, Json::numberAsInteger(r, u"injection_paused_until_ms"));
 }
 
-void AppDelegate::renderCapture(bool paused, std::optional<qint64> pausedUntilMs)
+void StatusMenu::renderCapture(bool paused, std::optional<qint64> pausedUntilMs)
 {
     capturePaused = paused;
-    capture->setText(MenuText::captureLine(paused, pausedUntilMs, clock.now()));
+    lines.at(Line::capture)->setText(MenuText::captureLine(paused, pausedUntilMs, clock.now()));
 }
 
-void AppDelegate::renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs)
+void StatusMenu::renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs)
 {
     injectionOn = enabled;
-    injection->setText(MenuText::injectionLine(enabled, count, pausedUntilMs, clock.now()));
+    lines.at(Line::injection)->setText(MenuText::injectionLine(enabled, count, pausedUntilMs, clock.now()));
 }
 
-void AppDelegate::renderTiers()
+void StatusMenu::renderTiers()
 {
-    for (const QString& tier : tierOrder) {
-        const auto found = tierItems.find(tier);
-        if (found == tierItems.end())
-            continue;
-        QAction* a = found->second;
+    for (const auto& [tier, a] : tierItems) {
         const auto state = tierState.find(tier);
         const std::optional<MenuText::TierState> known =
             state == tierState.end() ? std::nullopt : std::optional<MenuText::TierState>(state->second);
@@ -126,57 +234,30 @@ void AppDelegate::renderTiers()
     }
 }
 
-void AppDelegate::refreshProposalCount(const Reply& reply)
+void StatusMenu::toggleSwitch(std::optional<bool> StatusMenu::*value, Line line, SwitchRequest send,
+                              QString (*lineAfter)(bool now))
 {
-    const auto proposals = reply ? Json::objects(*reply, u"proposals") : std::nullopt;
-    if (!proposals)
+    if (!(this->*value))
         return;
-    const qint64 n = proposals->size();
-    if (n == pendingProposals)
-        return;
-    pendingProposals = n;
-    inboxItem->setText(MenuText::inboxLine(n));
-    render(lastState);
-}
-
-void AppDelegate::toggleCapture()
-{
-    if (!capturePaused)
-        return;
-    const bool paused = !*capturePaused;
-    const QPointer<AppDelegate> self(this);
-    client.setCapture(paused, std::nullopt, [self](Reply reply) {
-        if (!self || !Json::isKind(reply, u"ok") || !self->capturePaused)
+    const QPointer<StatusMenu> self(this);
+    (client.*send)(!*(this->*value), std::nullopt, [self, value, line, lineAfter](Reply reply) {
+        StatusMenu* menu = self.data();
+        if (!menu || !Json::isKind(reply, u"ok") || !(menu->*value))
             return;
-        self->capturePaused = !*self->capturePaused;
-        self->capture->setText(*self->capturePaused ? QStringLiteral("Resume recording")
-                                                    : QStringLiteral("Pause recording"));
+        std::optional<bool>& current = menu->*value;
+        current = !*current;
+        menu->lines.at(line)->setText(lineAfter(*current));
     });
 }
 
-void AppDelegate::toggleInjection()
-{
-    if (!injectionOn)
-        return;
-    const bool enabled = !*injectionOn;
-    const QPointer<AppDelegate> self(this);
-    client.setInjection(enabled, std::nullopt, [self](Reply reply) {
-        if (!self || !Json::isKind(reply, u"ok") || !self->injectionOn)
-            return;
-        self->injectionOn = !*self->injectionOn;
-        self->injection->setText(*self->injectionOn ? QStringLiteral("Turn injection off  ·  on")
-                                                    : QStringLiteral("Turn injection on  ·  off"));
-    });
-}
-
-void AppDelegate::toggleTier(QAction* sender)
+void StatusMenu::toggleTier(QAction* sender)
 {
     const QString tier = sender->data().toString();
     const auto found = tierState.find(tier);
-    if (found == tierState.end()) {
-        renderTiers(); // undo the check mark Qt flipped on the click
+    // The check mark follows the daemon's answer, never the click that Qt already flipped.
+    renderTiers();
+    if (found == tierState.end())
         return;
-    }
     const bool turningOn = !found->second.enabled;
     if (turningOn) {
         const MenuText::TierAlert words = MenuText::tierAlert(tier);
@@ -185,14 +266,10 @@ void AppDelegate::toggleTier(QAction* sender)
         spec.title = words.title;
         spec.text = words.text;
         spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
-        const int answer = alerts.run(spec);
-        if (answer != 0) {
-            renderTiers();
+        if (alerts.run(spec) != 0)
             return;
-        }
     }
-    renderTiers(); // the check mark follows the daemon's answer, not the click
-    const QPointer<AppDelegate> self(this);
+    const QPointer<StatusMenu> self(this);
     client.setTier(tier, turningOn, [self, tier, turningOn](Reply reply) {
         if (!self || !Json::isKind(reply, u"ok"))
             return;
@@ -203,22 +280,81 @@ void AppDelegate::toggleTier(QAction* sender)
     });
 }
 
-void AppDelegate::renderPresentationMode()
+void StatusMenu::renderPresentationMode()
 {
     const bool on = presentation.isEnabled();
-    presentationModeItem->setChecked(on);
-    presentationModeItem->setText(MenuText::presentationLine(on));
+    QAction* a = lines.at(Line::presentation);
+    a->setChecked(on);
+    a->setText(MenuText::presentationLine(on));
 }
 
-void AppDelegate::togglePresentationMode()
+void StatusMenu::togglePresentationMode()
 {
     presentation.setEnabled(!presentation.isEnabled());
     renderPresentationMode();
-    if (!presentation.isEnabled())
+    if (presentation.isEnabled())
+        emit presentationTurnedOn();
+}
+
+bool StatusMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* open = qobject_cast<QMenu*>(watched);
+    if (!open)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // A menu closes when Alt goes down, which would leave nothing for Alt+Shift+P to act on.
+        return key->key() == Qt::Key_Alt || actOnKeyEquivalent(open, key->keyCombination());
+    }
+    case QEvent::Show:
+    case QEvent::Resize:
+        // Lines filled in after the menu opened make it wider (or taller): it must not grow off
+        // the screen.
+        keepOnScreen(open);
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool StatusMenu::actOnKeyEquivalent(QMenu* open, const QKeyCombination& key)
+{
+    // A tray menu is no part of any window, so Qt never matches its actions' shortcuts: while the
+    // menu has the keyboard, its key equivalents are matched here.
+    const QKeySequence pressed(key);
+    QList<QAction*> candidates = root->actions();
+    if (open != root.get())
+        candidates = open->actions() + candidates;
+    for (QAction* a : candidates) {
+        if (a->shortcut().isEmpty() || a->shortcut() != pressed || !a->isEnabled() || !a->isVisible())
+            continue;
+        // Close the whole chain of open menus first, as a click would.
+        for (int depth = 0; depth < 4; ++depth)
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        a->trigger();
+        return true;
+    }
+    return false;
+}
+
+void StatusMenu::keepOnScreen(QMenu* open)
+{
+    if (!open->isVisible())
         return;
-    // Each owner hides its own surfaces (setEnabled has already hidden every window); the
-    // onboarding, data and privacy windows and the reminders join this list as they are built.
-    askWindow().suppressForPresentation();
+    const QRect icon = iconGeometry ? iconGeometry() : QRect();
+    QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
+    if (!screen)
+        screen = open->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect g = open->geometry();
+    const QPoint inside(std::clamp(g.x(), area.left(), std::max(area.left(), area.right() + 1 - g.width())),
+                        std::clamp(g.y(), area.top(), std::max(area.top(), area.bottom() + 1 - g.height())));
+    if (inside != g.topLeft())
+        open->move(inside);
 }
 
 } // namespace vesk

@@ -29,6 +29,9 @@ QMessageBox::Icon icon(AlertSpec::Style style)
 AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
 {
     QMessageBox box(parent);
+    // Modal to its own window only: the status item stays live, so presentation mode can still be
+    // turned on (which dismisses the alert) and the application can still be quit.
+    box.setWindowModality(Qt::WindowModal);
     box.setIcon(icon(spec.style));
     box.setWindowTitle(spec.title);
     box.setText(spec.title);

@@ -9,10 +9,11 @@
 namespace vesk {
 
 namespace {
-// Menus are popups: hiding them would take away the only way to turn the mode off.
+// Menus are popups, and an XEmbed tray shows the status item as a top-level window of its own:
+// hiding either would take away the only way to turn the mode off.
 bool isMenuLike(const QWidget* w)
 {
-    return w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip;
+    return w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip || w->inherits("QSystemTrayIconSys");
 }
 } // namespace
 

@@ -21,16 +21,20 @@ struct AppFixture : DaemonRig {
     {
     }
 
-    // Opens the menu against this status reply and waits until the reply has been read.
-    void openMenuWith(const QByteArray& statusLine)
+    QMenu* menu() const { return delegate.statusMenu().menu(); }
+    QAction* line(StatusMenu::Line which) const { return delegate.statusMenu().item(which); }
+    QAction* tier(const QString& name) const { return delegate.statusMenu().tierItem(name); }
+
+    // Opens the menu (at `at`) against this status reply and waits until the reply has been read.
+    void openMenuWith(const QByteArray& statusLine, QPoint at = {})
     {
         daemon.replyRaw(QStringLiteral("status"), statusLine + '\n');
         const int before = daemon.count(QStringLiteral("status"));
-        delegate.menuWillOpen();
+        menu()->hide();
+        menu()->popup(at);
         QTRY_COMPARE(daemon.count(QStringLiteral("status")), before + 1);
         barrier();
     }
-    void openMenuWith(const QJsonObject& status) { openMenuWith(QJsonDocument(status).toJson(QJsonDocument::Compact)); }
 
     FakePlatform platform;
     ScriptedAlerts alerts;

@@ -1,6 +1,5 @@
 #include "LaunchSwitches.h"
 #include "MenuText.h"
-#include "StatusIcon.h"
 
 #include <QTest>
 
@@ -16,8 +15,8 @@ private slots:
     void fromEnvironment();
     void diagnosticNumbers_data();
     void diagnosticNumbers();
-    void badge_data();
-    void badge();
+    void shortcutFailure_data();
+    void shortcutFailure();
 
 private:
     void clear()
@@ -40,16 +39,12 @@ void LaunchSwitchesTest::fromEnvironment_data()
     LaunchSwitches selfCheck;
     selfCheck.selfCheck = true;
     QTest::newRow("self-check on \"1\"") << Env{{"VESK_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
-    QTest::newRow("self-check from the legacy name") << Env{{"QEV_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
     QTest::newRow("self-check \"true\" starts the application")
         << Env{{"VESK_INTERJECTION_SELFCHECK", "true"}} << LaunchSwitches{};
-    QTest::newRow("an empty VESK_ value hides the legacy one")
-        << Env{{"VESK_INTERJECTION_SELFCHECK", ""}, {"QEV_INTERJECTION_SELFCHECK", "1"}} << LaunchSwitches{};
 
     LaunchSwitches debug;
     debug.debug = true;
     QTest::newRow("debug with any value, even empty") << Env{{"VESK_APP_DEBUG", ""}} << debug;
-    QTest::newRow("debug from the legacy name") << Env{{"QEV_APP_DEBUG", "no"}} << debug;
 
     LaunchSwitches previews;
     previews.onboardingPreview = true;
@@ -102,31 +97,23 @@ void LaunchSwitchesTest::diagnosticNumbers()
     QTEST(MenuText::diagnosticLine(true, x, width, screen, -1.0, -1.0), "line");
 }
 
-void LaunchSwitchesTest::badge_data()
+void LaunchSwitchesTest::shortcutFailure_data()
 {
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("width");
-    QTest::newRow("none") << qint64(0) << "0" << 18.0;
-    QTest::newRow("one") << qint64(1) << "1" << 30.0;
-    QTest::newRow("nine") << qint64(9) << "9" << 30.0;
-    QTest::newRow("ten") << qint64(10) << "9+" << 30.0;
-    QTest::newRow("twelve") << qint64(12) << "9+" << 30.0;
+    QTest::addColumn<Hotkey::Registration>("result");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << "";
+    QTest::newRow("another app owns it")
+        << Hotkey::Registration::taken
+        << "[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n";
+    QTest::newRow("no global shortcut can exist here")
+        << Hotkey::Registration::unavailable
+        << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
 }
 
-void LaunchSwitchesTest::badge()
+void LaunchSwitchesTest::shortcutFailure()
 {
-    QFETCH(qint64, count);
-    QFETCH(double, width);
-    QTEST(badgeText(count), "text");
-    const QImage image = dot(QStringLiteral("●"), Qt::red, true, count, false);
-    QCOMPARE(image.deviceIndependentSize(), QSizeF(width, 18));
-    // Something was drawn where the badge goes exactly when there is one.
-    bool inked = false;
-    for (int y = 0; y < image.height() && !inked; ++y)
-        for (int x = int(18 * image.devicePixelRatio()); x < image.width() && !inked; ++x)
-            inked = qAlpha(image.pixel(x, y)) > 0;
-    QCOMPARE(inked, count > 0);
+    QFETCH(Hotkey::Registration, result);
+    QTEST(MenuText::shortcutFailureLine(result), "line");
 }
 
 QTEST_MAIN(LaunchSwitchesTest)

@@ -1,11 +1,10 @@
 #include "AppFixture.h"
-#include "StderrCapture.h"
 
 #include <QJsonArray>
 #include <QApplication>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -34,13 +33,9 @@ private slots:
     void retryChains();
     void launchSequence_data();
     void launchSequence();
-    void shortcutRegistration_data();
-    void shortcutRegistration();
-    void digestItem_data();
-    void digestItem();
-    void presentationModeItem();
     void presentationHidesAskPanelAndAlert();
     void inboxItemRefreshesCount();
+    void watchFloodSendsTwoProposalRequests();
     void presentationModeKeptAcrossLaunches();
 };
 
@@ -84,8 +79,7 @@ void StartupTest::retryChains()
     QSignalSpy offers(&f.delegate, &AppDelegate::setupNeeded);
     QSignalSpy starts(&f.delegate, &AppDelegate::onboarded);
 
-    f.delegate.offerSetupIfNeeded(0);
-    f.delegate.startInterjectionsWhenOnboarded(0);
+    f.delegate.applicationDidFinishLaunching();
     for (int round = 0;; ++round) {
         QTRY_COMPARE(f.daemon.count(QStringLiteral("status")), 2 * (round + 1));
         f.barrier();
@@ -104,7 +98,7 @@ void StartupTest::retryChains()
         expected.insert(expected.end(), {d, d});
     }
     QCOMPARE(f.clock.delays(), expected);
-    QCOMPARE(f.delegate.setup->isVisible(), setupVisible);
+    QCOMPARE(f.line(StatusMenu::Line::setup)->isVisible(), setupVisible);
     QTEST(int(offers.size()), "setupOffers");
     QTEST(int(starts.size()), "reminderStarts");
 }
@@ -139,16 +133,17 @@ void StartupTest::launchSequence()
     f.delegate.onHello = [&](const Reply& r) { helloReplies.append(r); };
 
     f.delegate.applicationDidFinishLaunching();
-    QVERIFY(f.delegate.item);
-    QCOMPARE(f.delegate.item->contextMenu(), f.delegate.menu.get());
-    QCOMPARE(f.delegate.stateItem->text(), QStringLiteral("Daemon unreachable — state unknown"));
+    QVERIFY(f.delegate.statusItem());
+    QCOMPARE(f.delegate.statusItem()->contextMenu(), f.menu());
+    QAction* stateLine = f.line(StatusMenu::Line::state);
+    QCOMPARE(stateLine->text(), QStringLiteral("Daemon unreachable — state unknown"));
 
     // The watch delivers the daemon's state; each delivery renders it and refreshes the badge.
     QTRY_COMPARE(f.daemon.watchConnections(), 1);
     f.daemon.pushWatch(R"({"kind":"capture","capturing":true,"displays":2})" "\n");
-    QTRY_COMPARE(f.delegate.stateItem->text(), QStringLiteral("Recording 2 displays"));
-    QTRY_COMPARE(f.delegate.pendingProposals, qint64(1));
-    QTRY_COMPARE(f.delegate.toolTip, QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
+    QTRY_COMPARE(stateLine->text(), QStringLiteral("Recording 2 displays"));
+    QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(1));
+    QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
     // Both start-up chains asked (the first-run page asks too) and stopped at the definite answer.
     QTRY_VERIFY(f.daemon.count(QStringLiteral("status")) >= 2);
     f.barrier();
@@ -156,77 +151,6 @@ void StartupTest::launchSequence()
     QCOMPARE(helloReplies.size(), hellos);
     QCOMPARE(f.clock.pendingCount(), 0);
     QTEST(anyWindowShown(), "panelShown");
-}
-
-void StartupTest::shortcutRegistration_data()
-{
-    QTest::addColumn<Hotkey::Registration>("result");
-    QTest::addColumn<QByteArray>("message");
-    QTest::addColumn<int>("presses");
-
-    QTest::newRow("registered") << Hotkey::Registration::registered << QByteArray() << 1;
-    QTest::newRow("another app owns it")
-        << Hotkey::Registration::taken
-        << QByteArray("[vesk-app] could not register ⌥Space; another app owns it. Use the menu.\n") << 0;
-    QTest::newRow("no global shortcuts here") << Hotkey::Registration::unavailable << QByteArray() << 0;
-}
-
-void StartupTest::shortcutRegistration()
-{
-    QFETCH(Hotkey::Registration, result);
-    QFETCH(QByteArray, message);
-    AppFixture f;
-    f.platform.hotkey->result = result;
-    QSignalSpy presses(&f.delegate, &AppDelegate::shortcutPressed);
-    QByteArray written;
-    {
-        StderrCapture capture;
-        f.delegate.applicationDidFinishLaunching();
-        written = capture.text();
-    }
-    QCOMPARE(f.platform.hotkey->registrations, 1);
-    // Only the shortcut line is ours to check: the tray line depends on the desktop.
-    QCOMPARE(written.contains("⌥Space"), !message.isEmpty());
-    if (!message.isEmpty())
-        QVERIFY(written.contains(message));
-    f.platform.hotkey->press();
-    QTEST(int(presses.size()), "presses");
-}
-
-void StartupTest::digestItem_data()
-{
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("none") << qint64(0) << "Weekly review" << false;
-    QTest::newRow("one") << qint64(1) << "Weekly review (1)" << true;
-    QTest::newRow("three") << qint64(3) << "Weekly review (3)" << true;
-}
-
-void StartupTest::digestItem()
-{
-    QFETCH(qint64, count);
-    AppFixture f;
-    f.delegate.updateDigestItem(count);
-    QTEST(f.delegate.digestItem->text(), "title");
-    QTEST(f.delegate.digestItem->isEnabled(), "enabled");
-}
-
-void StartupTest::presentationModeItem()
-{
-    AppFixture f;
-    QSignalSpy changed(&f.presentation, &PresentationMode::changed);
-    QAction* item = f.delegate.presentationModeItem;
-    QCOMPARE(item->text(), QStringLiteral("Presentation Mode"));
-    QVERIFY(!item->isChecked());
-    item->trigger();
-    QCOMPARE(item->text(), QStringLiteral("Presentation Mode  ·  on"));
-    QVERIFY(item->isChecked());
-    QVERIFY(f.presentation.isEnabled());
-    item->trigger();
-    QCOMPARE(item->text(), QStringLiteral("Presentation Mode"));
-    QVERIFY(!item->isChecked());
-    QCOMPARE(changed.size(), 2);
 }
 
 void StartupTest::presentationHidesAskPanelAndAlert()
@@ -243,7 +167,7 @@ void StartupTest::presentationHidesAskPanelAndAlert()
     spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
     QTimer::singleShot(0, this, [&] {
         QTRY_VERIFY(QApplication::activeModalWidget());
-        f.delegate.presentationModeItem->trigger();
+        f.line(StatusMenu::Line::presentation)->trigger();
     });
     QCOMPARE(real.run(spec), Alerts::aborted);
     QVERIFY(f.presentation.isEnabled());
@@ -252,7 +176,7 @@ void StartupTest::presentationHidesAskPanelAndAlert()
     // The shortcut shows nothing while presenting, and the panel again once the mode is off.
     f.platform.hotkey->press();
     QVERIFY(!anyWindowShown());
-    f.delegate.presentationModeItem->trigger();
+    f.line(StatusMenu::Line::presentation)->trigger();
     f.platform.hotkey->press();
     QTRY_VERIFY(anyWindowShown());
 }
@@ -262,15 +186,36 @@ void StartupTest::inboxItemRefreshesCount()
     AppFixture f;
     f.daemon.reply(QStringLiteral("proposals"),
                    QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}, QJsonObject{}, QJsonObject{}}}});
-    QVERIFY(f.delegate.inboxItem->isEnabled());
-    f.delegate.inboxItem->trigger();
-    QTRY_COMPARE(f.delegate.pendingProposals, qint64(3));
-    QCOMPARE(f.delegate.inboxItem->text(), QStringLiteral("What it knows about you  (3)"));
+    QAction* inbox = f.line(StatusMenu::Line::inbox);
+    QVERIFY(inbox->isEnabled());
+    inbox->trigger();
+    QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(3));
+    QCOMPARE(inbox->text(), QStringLiteral("What it knows about you  (3)"));
     // The menu's own refresh asks for up to 200 (the inbox asks for its own page besides).
     int ours = 0;
     for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
         ours += request.value(QStringLiteral("limit")).toInteger() == 200;
     QCOMPARE(ours, 1);
+}
+
+void StartupTest::watchFloodSendsTwoProposalRequests()
+{
+    AppFixture f;
+    // Each refresh takes a while, so the whole flood arrives while the first one is in flight.
+    f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}},
+                   0.5);
+    f.delegate.applicationDidFinishLaunching();
+    QTRY_COMPARE(f.daemon.watchConnections(), 1);
+    QByteArray flood;
+    for (int i = 0; i < 2000; ++i)
+        flood += R"({"kind":"capture","capturing":true,"displays":1})" "\n";
+    f.daemon.pushWatch(flood + R"({"kind":"capture","capturing":true,"displays":3})" "\n");
+    QTRY_COMPARE(f.line(StatusMenu::Line::state)->text(), QStringLiteral("Recording 3 displays"));
+    // One in flight, one waiting to follow it: the last state is still refreshed.
+    QTRY_COMPARE(f.daemon.count(QStringLiteral("proposals")), 2);
+    QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 3 displays · 1 waiting on you"));
+    f.barrier();
+    QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 2);
 }
 
 void StartupTest::presentationModeKeptAcrossLaunches()
@@ -283,8 +228,8 @@ void StartupTest::presentationModeKeptAcrossLaunches()
         mode.setEnabled(true);
     }
     AppFixture f({}, path);
-    QCOMPARE(f.delegate.presentationModeItem->text(), QStringLiteral("Presentation Mode  ·  on"));
-    QVERIFY(f.delegate.presentationModeItem->isChecked());
+    QCOMPARE(f.line(StatusMenu::Line::presentation)->text(), QStringLiteral("Presentation Mode  ·  on"));
+    QVERIFY(f.line(StatusMenu::Line::presentation)->isChecked());
 }
 
 QTEST_MAIN(StartupTest)

@@ -77,8 +77,8 @@ private slots:
     void altSpaceAsksAndEscapeHides()
     {
         xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
-        QTRY_VERIFY_WITH_TIMEOUT(delegate->ask && delegate->ask->panel && delegate->ask->panel->isVisible(), 5000);
-        AskWindow& ask = *delegate->ask;
+        AskWindow& ask = delegate->askWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(ask.panel && ask.panel->isVisible(), 5000);
         // Active in the window manager's eyes, with the caret in the field.
         QTRY_VERIFY_WITH_TIMEOUT(ask.panel->isActiveWindow(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), ask.panel->windowTitle(), 5000);

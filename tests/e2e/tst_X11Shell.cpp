@@ -2,12 +2,14 @@
 #include "PlatformServices.h"
 #include "XcbHotkey.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QRegularExpression>
+#include <functional>
 #include <xcb/xcb.h>
 
 using namespace vesk;
@@ -60,6 +62,146 @@ public:
 
 constexpr int badAccess = 10;
 
+QString output(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(10000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
+// A mapped window of another process as xwininfo reports it.
+struct XWindow {
+    QString id;
+    QRect geometry; // in root coordinates
+    bool overrideRedirect = false; // menus and the docked tray icon; not managed by the window manager
+};
+
+// Every mapped window carrying the process id (_NET_WM_PID), wherever the window manager put it.
+QList<XWindow> windowsOf(qint64 pid)
+{
+    QList<XWindow> out;
+    const QStringList search{QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                             QString::number(pid)};
+    const QStringList ids = output(QStringLiteral("xdotool"), search).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        const QString info = output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        auto number = [&](const QString& label) {
+            return QRegularExpression(label + QStringLiteral(":\\s+(-?\\d+)")).match(info).captured(1).toInt();
+        };
+        if (info.contains(QStringLiteral("IsViewable")))
+            out.append({id,
+                        QRect(number(QStringLiteral("Absolute upper-left X")),
+                              number(QStringLiteral("Absolute upper-left Y")), number(QStringLiteral("Width")),
+                              number(QStringLiteral("Height"))),
+                        info.contains(QStringLiteral("Override Redirect State: yes"))});
+    }
+    return out;
+}
+
+// The tray icon is the small mapped window, an open menu a large override-redirect one; a
+// confirmation is managed by the window manager.
+std::optional<XWindow> find(qint64 pid, const std::function<bool(const XWindow&)>& match)
+{
+    for (const XWindow& w : windowsOf(pid))
+        if (match(w))
+            return w;
+    return std::nullopt;
+}
+bool isIcon(const XWindow& w)
+{
+    return w.geometry.width() <= 64 && w.geometry.height() <= 64;
+}
+bool isMenu(const XWindow& w)
+{
+    return w.overrideRedirect && !isIcon(w);
+}
+bool isManaged(const XWindow& w)
+{
+    return !w.overrideRedirect;
+}
+
+// vesk against veskd-demo in a private home; both stop when it goes.
+class Session {
+public:
+    explicit Session(const QStringList& demoArguments = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("VESK_APP_DEBUG"), QStringLiteral("1"));
+        const QString demo = qEnvironmentVariable("VESKD_DEMO_BINARY");
+        if (QFileInfo::exists(demo)) {
+            daemon.setProcessEnvironment(env);
+            daemon.setProcessChannelMode(QProcess::MergedChannels);
+            daemon.start(demo, demoArguments);
+        }
+        app.setProcessEnvironment(env);
+    }
+    ~Session()
+    {
+        for (QProcess* p : {&app, &daemon}) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(10000))
+                p->kill();
+            p->waitForFinished(2000);
+        }
+    }
+    // Starts vesk once the daemon listens; true when its diagnostic line came.
+    bool start()
+    {
+        if (daemon.state() != QProcess::NotRunning
+            && !QTest::qWaitFor([this] { return (demoLog += daemon.readAll()).contains("listening on"); }, 15000))
+            return false;
+        app.start(qEnvironmentVariable("VESK_BINARY"), {});
+        auto diagnosed = [&] { return (err += app.readAllStandardError()).contains("Vesk-app: visible="); };
+        return app.waitForStarted() && QTest::qWaitFor(diagnosed, 15000);
+    }
+    // How many requests of `op` the daemon has answered so far.
+    int answered(const QByteArray& op)
+    {
+        demoLog += daemon.readAll();
+        return int(demoLog.count("veskd-demo: " + op + " → "));
+    }
+    bool presenting() const
+    {
+        QFile f(home.filePath(QStringLiteral("config/vesk/defaults.json")));
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains("\"vesk.presentation_mode.enabled\": true");
+    }
+    qint64 pid() const { return app.processId(); }
+
+    QTemporaryDir home;
+    QProcess daemon;
+    QProcess app;
+    QByteArray err;
+    QByteArray demoLog;
+};
+
+// Opens the status menu from its icon, once the last one has closed; the menu's window. A click
+// that lands while the closing menu still holds the pointer opens nothing, so it is repeated.
+std::optional<XWindow> openMenu(const Session& s, const XWindow& icon)
+{
+    if (!QTest::qWaitFor([&] { return !find(s.pid(), isMenu); }, 10000))
+        return std::nullopt;
+    std::optional<XWindow> menu;
+    const QPoint at = icon.geometry.center();
+    for (int click = 0; click < 3; ++click) {
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("3")});
+        if (QTest::qWaitFor([&] { return (menu = find(s.pid(), isMenu)).has_value(); }, 3000))
+            return menu;
+    }
+    return std::nullopt;
+}
+
+// The menu's third live line is "Presentation Mode" (after the two switches).
+void togglePresentationFromMenu()
+{
+    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
+             QStringLiteral("Return")});
+}
+
 } // namespace
 
 class X11ShellTest : public QObject {
@@ -70,9 +212,9 @@ private slots:
     void shortcutFires_data();
     void shortcutFires();
     void autoRepeatFiresOnce();
-    void trayHost();
+    void menuInsideScreen();
+    void statusItemThroughPresentationMode();
     void applicationAgainstDemoDaemon();
-    void selfCheckSwitch_data();
     void selfCheckSwitch();
 
 private:
@@ -145,117 +287,119 @@ void X11ShellTest::autoRepeatFiresOnce()
     QTRY_COMPARE(presses, before + 2);
 }
 
-void X11ShellTest::trayHost()
+void X11ShellTest::menuInsideScreen()
 {
-    QSystemTrayIcon icon(QIcon(QPixmap(18, 18)));
-    icon.show();
-    if (expectTray()) {
-        QTRY_VERIFY(QSystemTrayIcon::isSystemTrayAvailable());
-        QTRY_VERIFY(icon.geometry().width() > 0);
-    } else {
-        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-    }
+    if (!expectTray())
+        QSKIP("needs the tray host");
+    // Every hello answers a second late, so the menu is seen before the status reply fills it in.
+    Session s({QStringLiteral("--slow"), QStringLiteral("hello=1")});
+    QVERIFY(s.start());
+    std::optional<XWindow> icon;
+    QTRY_VERIFY((icon = find(s.pid(), isIcon)).has_value());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto opened = openMenu(s, *icon);
+    QVERIFY(opened);
+    std::optional<XWindow> filled;
+    QTRY_VERIFY_WITH_TIMEOUT((filled = find(s.pid(), isMenu)) && filled->geometry.width() != opened->geometry.width(),
+                             15000);
+    qInfo() << "icon" << icon->geometry << "menu opened" << opened->geometry << "filled in" << filled->geometry
+            << "available" << area;
+    QVERIFY(area.contains(opened->geometry));
+    QVERIFY(area.contains(filled->geometry));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+}
+
+void X11ShellTest::statusItemThroughPresentationMode()
+{
+    if (!expectTray())
+        QSKIP("needs the tray host");
+    Session s;
+    QVERIFY(s.start());
+    std::optional<XWindow> icon;
+    QTRY_VERIFY((icon = find(s.pid(), isIcon)).has_value());
+    // Both start-up chains have their answer, so the next status reply is the menu's.
+    QTRY_COMPARE(s.answered("status"), 2);
+
+    // Answers is on in the demo memory: off first (no question asked), then on, which asks.
+    auto toAnswersTier = [] {
+        xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
+                 QStringLiteral("Down"), QStringLiteral("Right"), QStringLiteral("Return")});
+    };
+    QVERIFY(openMenu(s, *icon));
+    QTRY_COMPARE(s.answered("status"), 3);
+    toAnswersTier();
+    QTRY_COMPARE(s.answered("set_tier"), 1);
+    // A key equivalent acts while the menu is open, though Alt goes down before the rest.
+    QVERIFY(openMenu(s, *icon));
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+p")});
+    QTRY_COMPARE(s.answered("set_capture"), 1);
+    QVERIFY(openMenu(s, *icon));
+    toAnswersTier();
+    QTRY_VERIFY_WITH_TIMEOUT(find(s.pid(), isManaged), 10000);
+
+    // With the question open the status item still answers, and turning presentation mode on from
+    // it dismisses the question.
+    QVERIFY(openMenu(s, *icon));
+    togglePresentationFromMenu();
+    QTRY_VERIFY(s.presenting());
+    QTRY_VERIFY(!find(s.pid(), isManaged));
+    QCOMPARE(s.answered("set_tier"), 1);
+
+    // The icon stays on screen and its menu still opens: the mode can be turned off again.
+    QVERIFY(openMenu(s, *icon));
+    QCOMPARE(find(s.pid(), isIcon).value_or(XWindow{}).id, icon->id);
+    togglePresentationFromMenu();
+    QTRY_VERIFY(!s.presenting());
+    QCOMPARE(find(s.pid(), isIcon).value_or(XWindow{}).id, icon->id);
 }
 
 void X11ShellTest::applicationAgainstDemoDaemon()
 {
-    const QString vesk = qEnvironmentVariable("VESK_BINARY");
-    const QString demo = qEnvironmentVariable("VESKD_DEMO_BINARY");
-    QVERIFY2(QFileInfo::exists(vesk), "VESK_BINARY must name the built vesk");
-    QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("VESK_APP_DEBUG"), QStringLiteral("1"));
-
-    QProcess daemon;
-    if (QFileInfo::exists(demo)) {
-        daemon.setProcessEnvironment(env);
-        daemon.start(demo, {});
-        QVERIFY(daemon.waitForStarted());
-    }
-
+    QVERIFY2(QFileInfo::exists(qEnvironmentVariable("VESK_BINARY")), "VESK_BINARY must name the built vesk");
     // Our own grab goes first: the application must then find the key taken and say so.
     services.hotkey.reset();
     OtherClient other;
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask), 0);
-
-    QProcess app;
-    app.setProcessEnvironment(env);
-    app.start(vesk, {});
-    QVERIFY(app.waitForStarted());
-    QByteArray err;
-    // The diagnostic line comes one second after start, from the running event loop.
-    QTRY_VERIFY_WITH_TIMEOUT((err += app.readAllStandardError()).contains("Vesk-app: visible="), 15000);
-    QCOMPARE(app.state(), QProcess::Running);
-    QVERIFY2(err.contains("[vesk-app] could not register ⌥Space; another app owns it. Use the menu.\n"), err);
-    QCOMPARE(err.contains("[vesk-app] no system tray available"), !expectTray());
-    if (expectTray()) {
-        QVERIFY2(err.contains("visible=true"), err);
-        QVERIFY2(!err.contains(" w=0.0 "), err);
-    } else {
-        QVERIFY2(err.contains("visible=false"), err);
+    {
+        Session s;
+        // The diagnostic line comes one second after start, from the running event loop.
+        QVERIFY(s.start());
+        QCOMPARE(s.app.state(), QProcess::Running);
+        QVERIFY2(s.err.contains("[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n"),
+                 s.err);
+        QCOMPARE(s.err.contains("[vesk-app] no system tray available"), !expectTray());
+        QVERIFY2(s.err.contains(expectTray() ? "visible=true" : "visible=false"), s.err);
+        QVERIFY2(!expectTray() || !s.err.contains(" w=0.0 "), s.err);
     }
-
-    app.terminate();
-    QVERIFY(app.waitForFinished(10000));
-    if (daemon.state() != QProcess::NotRunning) {
-        daemon.terminate();
-        QVERIFY(daemon.waitForFinished(10000));
-    }
-
     // With the key free, a fresh start registers it: nobody else can take it while it runs.
     other.ungrab(mapping.keycode, XCB_MOD_MASK_ANY);
-    app.start(vesk, {});
-    QVERIFY(app.waitForStarted());
-    err.clear();
-    QTRY_VERIFY_WITH_TIMEOUT((err += app.readAllStandardError()).contains("Vesk-app: visible="), 15000);
-    QVERIFY2(!err.contains("⌥Space"), err);
+    Session s;
+    QVERIFY(s.start());
+    QVERIFY2(!s.err.contains("Alt+Space"), s.err);
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask), badAccess);
-    app.terminate();
-    QVERIFY(app.waitForFinished(10000));
-}
-
-void X11ShellTest::selfCheckSwitch_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("exits");
-    QTest::newRow("VESK_ \"1\" exits") << "VESK_INTERJECTION_SELFCHECK" << "1" << true;
-    QTest::newRow("legacy QEV_ \"1\" exits") << "QEV_INTERJECTION_SELFCHECK" << "1" << true;
-    QTest::newRow("any other value starts the application") << "VESK_INTERJECTION_SELFCHECK" << "yes" << false;
 }
 
 void X11ShellTest::selfCheckSwitch()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, value);
-    QFETCH(bool, exits);
     QTemporaryDir home;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("VESK_APP_DEBUG"), QStringLiteral("1"));
-    env.insert(name, value);
-    // The checks run before any window exists: they need no display.
-    if (exits)
-        env.remove(QStringLiteral("DISPLAY"));
+    env.insert(QStringLiteral("VESK_INTERJECTION_SELFCHECK"), QStringLiteral("1"));
+    // The checks run before any window exists: they need no display, and show no status item.
+    env.remove(QStringLiteral("DISPLAY"));
     QProcess app;
     app.setProcessEnvironment(env);
     app.start(qEnvironmentVariable("VESK_BINARY"), {});
-    QVERIFY(app.waitForStarted());
-    if (exits) {
-        QVERIFY(app.waitForFinished(15000));
-        const QByteArray err = app.readAllStandardError();
-        QCOMPARE(app.exitCode(), 0);
-        QCOMPARE(err.count("\n  ok   ") + 1, 14);
-        QVERIFY2(err.startsWith("  ok   quiet hours") && err.endsWith("\nall interjection checks passed\n"), err);
-    } else {
-        QByteArray err;
-        QTRY_VERIFY_WITH_TIMEOUT((err += app.readAllStandardError()).contains("Vesk-app: visible="), 15000);
-        app.terminate();
-        QVERIFY(app.waitForFinished(10000));
-    }
+    QVERIFY(app.waitForFinished(15000));
+    const QByteArray err = app.readAllStandardError();
+    QCOMPARE(app.exitCode(), 0);
+    QCOMPARE(err.count("
+  ok   ") + 1, 14);
+    QVERIFY2(err.startsWith("  ok   quiet hours") && err.endsWith("
+all interjection checks passed
+"), err);
+    QVERIFY(!err.contains("Vesk-app: visible="));
 }
 
 QTEST_MAIN(X11ShellTest)

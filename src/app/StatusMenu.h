@@ -1,0 +1,128 @@
+#pragma once
+
+#include "Alerts.h"
+#include "DaemonClient.h"
+#include "MenuText.h"
+
+#include <QObject>
+#include <QRect>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace vesk {
+
+class Clock;
+class PresentationMode;
+
+// The status item's menu: its lines, rendered from the status reply while it opens, and the
+// switches that change the daemon. Lines change only on the daemon's word. The windows it opens
+// are the delegate's business: it only says which one was asked for. Main thread only.
+class StatusMenu : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        DaemonClient& client;
+        PresentationMode& presentation;
+        Alerts& alerts;
+        Clock& clock;
+    };
+
+    // The lines, top to bottom.
+    enum class Line {
+        state,
+        setup,
+        disk,
+        database,
+        capture,
+        injection,
+        presentation,
+        egress,
+        ask,
+        inbox,
+        digest,
+        interjectionSettings,
+        data,
+        privacy,
+        reviewSetup,
+        diagnostics,
+        quit,
+    };
+
+    static const QStringList tierOrder;
+
+    explicit StatusMenu(Services services, QObject* parent = nullptr);
+    ~StatusMenu() override;
+
+    QMenu* menu() const { return root.get(); }
+    QAction* item(Line line) const;
+    QAction* tierItem(const QString& tier) const;
+    qint64 pendingProposals() const { return proposalCount; }
+
+    // The first line, from the daemon's state.
+    void setStateLine(const QString& title);
+    // "Set up Vesk…" is shown exactly while setup is needed.
+    void setSetupNeeded(bool needed);
+    // The weekly-review line for a count of held-back items.
+    void updateDigestItem(qint64 count);
+    // Refreshes the proposal count. At most one request is in flight and one more waits, however
+    // often this is called: a flood of watch states costs two requests, not one each.
+    void requestProposals();
+
+    // Where the status item sits on screen (invalid when the tray does not say): the open menu
+    // stays inside the available area of the screen that holds it.
+    std::function<QRect()> iconGeometry;
+
+signals:
+    // The menu is opening; sent before its own requests, so a hello goes first.
+    void opening();
+    void askRequested();
+    void inboxRequested();
+    // Presentation mode was just turned on: every window owner hides what it shows.
+    void presentationTurnedOn();
+    void proposalsChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    void menuWillOpen();
+    void applyStatus(const Reply& reply);
+    void renderCapture(bool paused, std::optional<qint64> pausedUntilMs);
+    void renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs);
+    void renderTiers();
+    void renderPresentationMode();
+    void refreshProposalCount(const Reply& reply);
+    // Capture and injection: act only on a known value, send its negation, flip on "ok".
+    using SwitchRequest = void (DaemonClient::*)(bool, std::optional<qint64>, Completion);
+    void toggleSwitch(std::optional<bool> StatusMenu::*value, Line line, SwitchRequest send,
+                      QString (*lineAfter)(bool now));
+    void toggleTier(QAction* sender);
+    void togglePresentationMode();
+    bool actOnKeyEquivalent(QMenu* open, const QKeyCombination& key);
+    void keepOnScreen(QMenu* open);
+
+    DaemonClient& client;
+    PresentationMode& presentation;
+    Alerts& alerts;
+    Clock& clock;
+
+    std::unique_ptr<QMenu> root;
+    std::map<Line, QAction*> lines;
+    std::map<QString, QAction*> tierItems;
+    std::map<QString, MenuText::TierState> tierState;
+    // Unknown until a status reply says; the matching switch does nothing meanwhile.
+    std::optional<bool> injectionOn;
+    std::optional<bool> capturePaused;
+    qint64 proposalCount = 0;
+    bool proposalsInFlight = false;
+    bool proposalsWaiting = false;
+};
+
+} // namespace vesk
