@@ -48,6 +48,7 @@ public:
     AskWindow& askWindow();
 
     const StatusMenu& statusMenu() const { return menu; }
+    StatusMenu& statusMenu() { return menu; }
     // Null until launch.
     QSystemTrayIcon* statusItem() const { return item.get(); }
     const DaemonClient::State& lastState() const { return last; }
