@@ -44,7 +44,7 @@ AppDelegate::~AppDelegate() = default;
 AskWindow& AppDelegate::askWindow()
 {
     if (!ask) {
-        ask = std::make_unique<AskWindow>(client, clock, &presentation);
+        ask = std::make_unique<AskWindow>(client, alerts, clock, &presentation);
         ask->updateCaptureStatus(stateItem->text());
     }
     return *ask;
