@@ -92,6 +92,7 @@ private:
     DaemonClient& client;
     PlatformServices& platform;
     PresentationMode& presentation;
+    Alerts& alerts;
     Clock& clock;
     LaunchSwitches switches;
 

@@ -1,47 +1,33 @@
 #include "AskText.h"
 
+#include "Dates.h"
 #include "Json.h"
 #include "Phrases.h"
 
 #include <QHash>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QStringBuilder>
 #include <QUrl>
-#include <algorithm>
 #include <cmath>
 
 namespace vesk::AskText {
 
 QString sourcePhrase(const QJsonObject& item)
 {
-    const qint64 n = Json::numberAsInteger(item, u"sources").value_or(0);
-    const QString phrase = QString::number(n) + (n == 1 ? QStringLiteral(" source") : QStringLiteral(" sources"));
+    const QString phrase = countPhrase(Json::numberAsInteger(item, u"sources").value_or(0), QStringLiteral("source"));
     if (Json::boolean(item, u"sources_truncated").value_or(false))
         return QStringLiteral("at least ") + phrase;
     return phrase;
 }
 
-QString relativeTime(const QDateTime& seen, const QDateTime& now)
-{
-    const double age = static_cast<double>(seen.msecsTo(now)) / 1000.0;
-    if (age < 60)
-        return QStringLiteral("just now"); // also a time in the future: clocks drift
-    if (age < 3600)
-        return QString::number(std::max<qint64>(static_cast<qint64>(age / 60), 1)) + QStringLiteral(" min ago");
-    if (age < 86400)
-        return QString::number(std::max<qint64>(static_cast<qint64>(age / 3600), 1)) + QStringLiteral(" hr ago");
-    if (age < 172800)
-        return QStringLiteral("yesterday");
-    return QLocale().toString(seen.toLocalTime(), QStringLiteral("MMMM d"));
-}
-
 std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now)
 {
     const std::optional<double> ms = Json::number(item, u"observed_at_ms");
-    if (!ms || *ms <= 0 || *ms > 9.0e15) // beyond any representable date: treat as unreadable
+    if (!ms || *ms <= 0)
         return std::nullopt;
-    return relativeTime(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(*ms)), now);
+    const std::optional<QDateTime> seen = Dates::fromMs(*ms);
+    if (!seen)
+        return std::nullopt;
+    return Dates::ago(*seen, now);
 }
 
 QString failureTitle(const QString& code)
@@ -77,23 +63,10 @@ QString failureBody(const QString& code, const QString& message)
     return message;
 }
 
-namespace {
-// The locale's short time without seconds (the C locale's short format carries them).
-QString hoursAndMinutes(const QLocale& locale)
-{
-    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
-    return locale.timeFormat(QLocale::ShortFormat).remove(seconds);
-}
-} // namespace
-
 QString resetLine(qint64 resetAtSeconds)
 {
-    // Qt has no "medium" date style; month abbreviation, day and year is what it reads as.
-    const QDateTime at = QDateTime::fromSecsSinceEpoch(resetAtSeconds).toLocalTime();
-    const QLocale locale;
     return QStringLiteral("This device can ask again after ")
-        + locale.toString(at.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-        + locale.toString(at.time(), hoursAndMinutes(locale)) + QLatin1Char('.');
+        + Dates::mediumDateShortTime(QDateTime::fromSecsSinceEpoch(resetAtSeconds)) + QLatin1Char('.');
 }
 
 Readiness readiness(const std::optional<QJsonObject>& status)
@@ -103,7 +76,7 @@ Readiness readiness(const std::optional<QJsonObject>& status)
     const qint64 frames = Json::numberAsInteger(*status, u"frames").value_or(0);
     const qint64 nodes = Json::numberAsInteger(*status, u"nodes").value_or(0);
     if (nodes > 0)
-        return {QStringLiteral("Ready on this Mac: ") + countPhrase(frames, QStringLiteral("screenshot"))
+        return {QStringLiteral("Ready on this computer: ") + countPhrase(frames, QStringLiteral("screenshot"))
                     + QStringLiteral(" and ") + countPhrase(nodes, QStringLiteral("searchable memory item"))
                     + QLatin1Char('.'),
                 true};
@@ -162,13 +135,37 @@ std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited)
     out.kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
     out.sources = Json::numberAsInteger(node, u"sources").value_or(0);
     if (cited)
-        out.meta = out.kind + QStringLiteral("  ·  on ") + QString::number(out.sources)
+        out.meta = out.kind + separator + QStringLiteral("on ") + QString::number(out.sources)
             + QStringLiteral(" of the screens this answer used");
     else
         out.meta = out.kind + separator
             + (Json::boolean(node, u"matched_label").value_or(false) ? QStringLiteral("name")
                                                                       : QStringLiteral("seen alongside"))
             + separator + sourcePhrase(node);
+    return out;
+}
+
+QList<EntityLines> searchRows(const QJsonObject& reply)
+{
+    QList<EntityLines> rows;
+    for (const QJsonObject& node : Json::objects(reply, u"nodes").value_or(QList<QJsonObject>()))
+        if (auto row = entityLines(node, false))
+            rows << *row;
+    return rows;
+}
+
+AnswerSources answerSources(const QJsonObject& reply, const QDateTime& now)
+{
+    AnswerSources out;
+    for (const QJsonObject& item : Json::objects(reply, u"evidence").value_or(QList<QJsonObject>()))
+        if (auto row = evidenceLines(item, now))
+            out.items << *row;
+    out.evidence = !out.items.isEmpty();
+    if (out.evidence)
+        return out;
+    for (const QJsonObject& node : Json::objects(reply, u"sources").value_or(QList<QJsonObject>()))
+        if (auto row = entityLines(node, true))
+            out.entities << *row;
     return out;
 }
 
@@ -196,7 +193,10 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
     QHash<QString, qsizetype> byKey;
     QHash<qint64, QString> hours;
     for (const QJsonObject& record : records) {
-        const double ms = Json::number(record, u"observed_at_ms").value_or(0);
+        // Outside the dates Qt can hold a time reads as none.
+        double ms = Json::number(record, u"observed_at_ms").value_or(0);
+        if (!Dates::readable(ms))
+            ms = 0;
         std::optional<QString> named = Json::string(record, u"app_name");
         if (!named)
             named = Json::string(record, u"app_bundle_id");
@@ -211,9 +211,7 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
         const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
         auto known = hours.constFind(quarter);
         if (known == hours.constEnd())
-            known = hours.insert(quarter, QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms))
-                                              .toLocalTime()
-                                              .toString(QStringLiteral("yyyyMMddHH")));
+            known = hours.insert(quarter, Dates::local(static_cast<qint64>(ms)).toString(QStringLiteral("yyyyMMddHH")));
         const QString& hour = *known;
         // Built in one allocation: this runs once per record.
         const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());
@@ -235,9 +233,8 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
 
 QString groupHeadline(const SourceGroup& group)
 {
-    QString line = QLocale().toString(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(group.latestMs)).toLocalTime(),
-                                      QStringLiteral("MMM d, HH:mm"))
-        + QStringLiteral("    ") + group.app;
+    QString line = Dates::shortMonthDayTime(Dates::local(static_cast<qint64>(group.latestMs))) + QStringLiteral("    ")
+        + group.app;
     if (group.count >= 2)
         line += QStringLiteral("   ×") + QString::number(group.count);
     return line;
@@ -273,9 +270,8 @@ std::optional<Digest> agentDigest(const QString& question, const QJsonObject& re
     if (!claims.isEmpty()) {
         out += QStringLiteral("\n\nEvidence by claim");
         for (const QJsonObject& claim : kept) {
-            const qsizetype k = keptFrameIds(claim).size();
-            out += QStringLiteral("\n- ") + text(claim) + QStringLiteral(" — ") + QString::number(k)
-                + (k == 1 ? QStringLiteral(" source") : QStringLiteral(" sources"));
+            out += QStringLiteral("\n- ") + text(claim) + QStringLiteral(" — ")
+                + countPhrase(keptFrameIds(claim).size(), QStringLiteral("source"));
         }
     }
     const QList<QJsonObject> sources = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());

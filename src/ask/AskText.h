@@ -12,14 +12,12 @@
 namespace vesk::AskText {
 
 inline const QString opening = QStringLiteral("Search your local memory, or press return to ask a question.");
-inline const QString separator = QStringLiteral("  ·  ");
 
 // "1 source", "3 sources", "at least 5 sources" for an object with "sources" and "sources_truncated".
 QString sourcePhrase(const QJsonObject& item);
 
-// "just now", "4 min ago", "2 hr ago", "yesterday", else the month and day of `seen`.
-QString relativeTime(const QDateTime& seen, const QDateTime& now);
-// The relative time of an item's "observed_at_ms"; nothing when it is absent or not positive.
+// The age of an item's "observed_at_ms" ("just now", "4 min ago", …); nothing when it is absent,
+// not positive or no readable date.
 std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now);
 
 // Failure titles by the daemon's code (exact strings).
@@ -61,6 +59,20 @@ struct EntityLines {
     bool operator==(const EntityLines&) const = default;
 };
 std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited);
+
+// The rows of a reply's array, element by element: elements that yield no row are left out, so
+// one bad element never costs the good ones.
+// A search reply's "nodes".
+QList<EntityLines> searchRows(const QJsonObject& reply);
+// What an answer rests on: its "evidence" rows when any element yields one, else its cited
+// "sources" as entity rows; `evidence` says which.
+struct AnswerSources {
+    bool evidence = false;
+    QList<EvidenceLines> items;
+    QList<EntityLines> entities;
+    bool isEmpty() const { return items.isEmpty() && entities.isEmpty(); }
+};
+AnswerSources answerSources(const QJsonObject& reply, const QDateTime& now);
 
 // A claim's frames: its integer "frame_ids" of 1 or more, in order.
 QList<qint64> keptFrameIds(const QJsonObject& claim);

@@ -1,15 +1,15 @@
 #include "AskWindow.h"
 
-#include "AskLabel.h"
 #include "AskText.h"
-#include "Clock.h"
-#include "Ink.h"
-#include "InkButton.h"
+#include "FramePane.h"
+#include "InkLabel.h"
 #include "InkView.h"
 #include "KeyPanel.h"
+#include "MergeCard.h"
 #include "OStyle.h"
 #include "PresentationMode.h"
 #include "Row.h"
+#include "ScrollColumn.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -54,44 +54,28 @@ QWidget* line(QWidget* parent, Qt::Orientation orientation)
     return view;
 }
 
-// The content of a column: views stacked at the top, spacing 3.
-QWidget* columnContent(QVBoxLayout*& layout, int sideMargin)
-{
-    auto* content = new QWidget;
-    layout = new QVBoxLayout(content);
-    layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
-    layout->setSpacing(3);
-    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    return content;
-}
-
-// A scroll area whose content sits at the top and is never scrolled sideways.
-QScrollArea* column(QWidget* parent, QWidget*& content, QVBoxLayout*& layout, int sideMargin)
-{
-    auto* area = new QScrollArea(parent);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->viewport()->setAutoFillBackground(false);
-    content = columnContent(layout, sideMargin);
-    area->setWidget(content);
-    content->setAutoFillBackground(false); // setWidget turns it on; the panel paints the background
-    return area;
-}
-
 } // namespace
 
-AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, QObject* parent)
+AskWindow::AskWindow(DaemonClient& client, Alerts& alerts, Clock& clock, PresentationMode* presentation,
+                     QObject* parent)
     : QObject(parent)
     , client(client)
+    , alerts(alerts)
     , clock(clock)
     , presentation(presentation)
+    , judge(new MergeJudge(client, this))
 {
 }
 
 AskWindow::~AskWindow()
 {
-    delete panel.data();
+    delete viewer.data();
+    delete panel;
+}
+
+QLabel* AskWindow::hintLabel() const
+{
+    return hint;
 }
 
 bool AskWindow::presenting() const
@@ -105,20 +89,11 @@ void AskWindow::createPanel()
     panel->setMinimumSize(560, compactHeight);
     panel->resize(defaultWidth, 620);
     panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + captureStatus);
-    const QPointer<AskWindow> self(this);
-    panel->onCopyForAgent = [self] { return self && self->copyForAgent(); };
-    panel->onInbox = [self] {
-        if (self)
-            self->openInbox();
-    };
-    panel->onCancel = [self] {
-        if (self)
-            self->cancel();
-    };
-    panel->onBecomeKey = [self] {
-        if (self && self->field)
-            self->field->setFocus(Qt::ActiveWindowFocusReason);
-    };
+    // The panel lives exactly as long as this window: its callbacks need no guard.
+    panel->onCopyForAgent = [this] { return copyForAgent(); };
+    panel->onInbox = [this] { openInbox(); };
+    panel->onCancel = [this] { cancel(); };
+    panel->onBecomeKey = [this] { field->setFocus(Qt::ActiveWindowFocusReason); };
 
     auto* root = new QHBoxLayout(panel);
     root->setContentsMargins(0, 0, 0, 0);
@@ -130,10 +105,11 @@ void AskWindow::createPanel()
     mainLayout->setSpacing(0);
 
     // The title sits where a title bar would be; the field starts 38 below the top edge.
-    titleLabel = new AskLabel(panel->windowTitle(), Ink::muted(), OStyle::font(11, OStyle::Weight::Medium),
-                              AskLabel::Fit::truncateMiddle, 0, main);
-    titleLabel->setFixedHeight(16);
-    mainLayout->addWidget(titleLabel, 0, Qt::AlignHCenter);
+    title = new InkLabel(panel->windowTitle(), Ink::muted(), OStyle::font(11, OStyle::Weight::Medium),
+                         InkLabel::Fit::truncateMiddle, main);
+    title->setAlignment(Qt::AlignHCenter);
+    title->setFixedHeight(16);
+    mainLayout->addWidget(title);
     mainLayout->addSpacing(12);
 
     field = new AskField(main);
@@ -152,16 +128,17 @@ void AskWindow::createPanel()
 
     // The scroll area reaches almost to the edge so its scroll bar does not eat into the rows;
     // the rows still start `pad` from the left, under the field.
-    scroll = column(main, stackView, stack, 7);
+    column = new ScrollColumn(7, main);
+    // However small the panel, the views get 260 of width, beside the scroll bar.
+    column->setMinimumWidth(260 + 2 * 7 + column->verticalScrollBar()->sizeHint().width());
     auto* scrollRow = new QHBoxLayout;
     scrollRow->setContentsMargins(pad - 7, 0, 2, 0);
-    scrollRow->addWidget(scroll);
+    scrollRow->addWidget(column);
     mainLayout->addLayout(scrollRow, 1);
     mainLayout->addSpacing(12);
 
-    hint = new AskLabel(QStringLiteral("return to ask · esc to close"), Ink::muted(),
-                        OStyle::font(10, OStyle::Weight::Regular, OStyle::Design::Monospaced),
-                        AskLabel::Fit::truncateEnd, 0, main);
+    hint = new InkLabel(QString(), Ink::muted(), OStyle::font(10, OStyle::Weight::Regular, OStyle::Design::Monospaced),
+                        InkLabel::Fit::truncateEnd, main);
     auto* hintRow = new QHBoxLayout;
     hintRow->setContentsMargins(pad, 0, 4, 0);
     hintRow->addWidget(hint, 1);
@@ -169,18 +146,17 @@ void AskWindow::createPanel()
     mainLayout->addLayout(hintRow);
 
     root->addWidget(main, 1);
-    auto* divider = line(panel, Qt::Vertical);
-    divider->setObjectName(QStringLiteral("inspectorDivider"));
+    divider = line(panel, Qt::Vertical);
     divider->hide();
     root->addWidget(divider);
 
     inspector = new QWidget(panel);
     inspector->setFixedWidth(0);
+    inspector->hide();
     auto* insLayout = new QVBoxLayout(inspector);
     insLayout->setContentsMargins(0, 38, 0, 14);
-    QWidget* insContent = nullptr;
-    insScroll = column(inspector, insContent, insStack, 10);
-    insLayout->addWidget(insScroll);
+    inspectorContent = new ScrollColumn(10, inspector);
+    insLayout->addWidget(inspectorContent);
     root->addWidget(inspector);
 }
 
@@ -229,12 +205,11 @@ void AskWindow::show()
     if (created)
         createPanel();
     if (created || !panel->isVisible()) {
-        ++generation;
         answerID = QUuid::createUuid();
         correctionStates.clear();
         closeInspector();
         field->clear();
-        screen = Screen{};
+        screen = Screen::results;
         top = Top{};
         place();
         updateHint();
@@ -262,85 +237,20 @@ void AskWindow::updateCaptureStatus(const QString& text)
     if (!panel)
         return;
     panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + text);
-    titleLabel->setText(panel->windowTitle());
+    title->setText(panel->windowTitle());
 }
 
 void AskWindow::suppressForPresentation()
 {
     if (panel)
         panel->hide();
+    if (viewer)
+        viewer->hide();
 }
 
 QString AskWindow::fieldText() const
 {
     return field ? field->text() : QString();
-}
-
-void AskWindow::addView(QWidget* view)
-{
-    stack->addWidget(view, 0, Qt::AlignLeft);
-    // Shown now rather than on the next turn of the event loop, so the column is complete when
-    // the call returns.
-    view->show();
-}
-
-void AskWindow::addSpacer(int height)
-{
-    stack->addSpacing(height);
-}
-
-void AskWindow::scrollToTop()
-{
-    stackView->adjustSize();
-    scroll->verticalScrollBar()->setValue(0);
-}
-
-void AskWindow::clear()
-{
-    showingMessage = false;
-    if (!stack)
-        return;
-    // A fresh column in place of the old one: one reparent rather than one per view. The old one
-    // goes when the event loop is back, because a button in it may be the one whose click is
-    // rebuilding it.
-    QWidget* old = scroll->takeWidget();
-    stackView = columnContent(stack, 7);
-    scroll->setWidget(stackView);
-    stackView->setAutoFillBackground(false);
-    if (old) {
-        old->hide();
-        old->deleteLater();
-    }
-}
-
-void AskWindow::message(const QString& text)
-{
-    if (!stack)
-        return;
-    clear();
-    claimCorrectionByTag.clear();
-    showingMessage = true;
-    addView(new AskLabel(text, Ink::text2(), OStyle::font(13.5), AskLabel::Fit::wrap, width()));
-    scrollToTop();
-}
-
-void AskWindow::state(const QString& title, const QString& body)
-{
-    if (!stack)
-        return;
-    clear();
-    showingMessage = true;
-    addView(OStyle::section(title));
-    addSpacer(3);
-    addView(new AskLabel(body, Ink::text2(), OStyle::font(13.5), AskLabel::Fit::wrap, width()));
-    scrollToTop();
-}
-
-int AskWindow::width() const
-{
-    const int content = panel ? panel->width() : defaultWidth;
-    const int inspectorWidth = inspector ? inspector->maximumWidth() : 0;
-    return std::max(content - inspectorWidth - 2 * pad, 260);
 }
 
 void AskWindow::setCompact(bool compact)
@@ -360,14 +270,14 @@ void AskWindow::setCompact(bool compact)
 
 void AskWindow::setInspector(bool open)
 {
-    if (!panel || !inspector)
+    if (!panel)
         return;
     const bool isOpen = inspector->maximumWidth() > 0;
     if (open == isOpen)
         return;
     inspector->setFixedWidth(open ? panelW : 0);
-    if (auto* divider = panel->findChild<QWidget*>(QStringLiteral("inspectorDivider")))
-        divider->setVisible(open);
+    inspector->setVisible(open);
+    divider->setVisible(open);
     const QRect visible = visibleFrame();
     const QRect frame = panel->geometry();
     const int w = open ? std::min(frame.width() + panelW, visible.width() - 24) : std::max(frame.width() - panelW, 420);
@@ -377,20 +287,6 @@ void AskWindow::setInspector(bool open)
     panel->setGeometry(x, frame.y(), w, frame.height());
 }
 
-void AskWindow::clearInspector()
-{
-    if (!insStack)
-        return;
-    while (QLayoutItem* item = insStack->takeAt(0)) {
-        if (QWidget* view = item->widget()) {
-            view->hide();
-            view->setParent(nullptr);
-            view->deleteLater();
-        }
-        delete item;
-    }
-}
-
 void AskWindow::closeInspector()
 {
     inspecting.reset();
@@ -398,7 +294,9 @@ void AskWindow::closeInspector()
         citedRow->setCited(false);
         citedRow = nullptr;
     }
-    clearInspector();
+    if (!panel)
+        return;
+    inspectorContent->reset();
     setInspector(false);
 }
 
@@ -409,14 +307,14 @@ void AskWindow::updateHint()
     QString text;
     if (inspecting)
         text = QStringLiteral("esc back to ") + inspecting->origin.label;
-    else if (screen.kind == Screen::Kind::entity)
+    else if (screen == Screen::entity)
         text = QStringLiteral("esc to go back");
-    else if (screen.kind == Screen::Kind::inbox)
+    else if (screen == Screen::inbox)
         text = QStringLiteral("esc to close");
     else if (top.kind == Top::Kind::answer)
         text = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
     else
-        text = QStringLiteral("return to ask · esc to close");
+        text = QStringLiteral("return to ask · shift+return to search · esc to close");
     hint->setText(text);
 }
 
@@ -425,7 +323,7 @@ void AskWindow::cancel()
     if (inspecting) {
         closeInspector();
         updateHint();
-    } else if (screen.kind == Screen::Kind::entity) {
+    } else if (screen == Screen::entity) {
         closeInspector();
         restoreTop();
     } else if (panel) {
@@ -433,38 +331,27 @@ void AskWindow::cancel()
     }
 }
 
-void AskWindow::restoreTop()
-{
-    if (top.kind == Top::Kind::search) {
-        search(fieldText());
-        return;
-    }
-    if (top.kind == Top::Kind::inbox) {
-        openInbox();
-        return;
-    }
-    screen = Screen{};
-    ++generation;
-    if (field && field->text().trimmed() != top.question)
-        field->setText(top.question);
-    renderAnswer(top.reply);
-}
-
 bool AskWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != field || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (panel && panel->performKeyEquivalent(*key))
+    if (panel->performKeyEquivalent(*key))
         return true;
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
         cancel();
         return true;
     }
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
-        ask(fieldText());
-        return true;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (mods == Qt::NoModifier) {
+            ask(fieldText());
+            return true;
+        }
+        if (mods == Qt::ShiftModifier) {
+            search(fieldText());
+            return true;
+        }
     }
     return false;
 }

@@ -1,44 +1,16 @@
 #include "EntityText.h"
 
 #include "AskText.h"
+#include "Dates.h"
 #include "Json.h"
 #include "Phrases.h"
 
 #include <QHash>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <map>
 
 namespace vesk::EntityText {
-
-namespace {
-
-const QString dot = QStringLiteral("  ·  ");
-
-QString plural(qint64 n, const QString& one, const QString& many)
-{
-    return n == 1 ? one : many;
-}
-
-QDateTime local(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime();
-}
-
-// The locale's medium date and short time; Qt has no medium style, and the C locale's short time
-// carries seconds.
-QString mediumDateShortTime(qint64 ms)
-{
-    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
-    const QLocale locale;
-    const QDateTime at = local(ms);
-    return locale.toString(at.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-        + locale.toString(at.time(), locale.timeFormat(QLocale::ShortFormat).remove(seconds));
-}
-
-} // namespace
 
 QString backRow(BackTo where)
 {
@@ -55,9 +27,9 @@ QString backRow(BackTo where)
 
 QString subtitle(const QString& kind, qint64 sources, std::optional<qint64> firstSeenMs)
 {
-    QString text = kind + dot + countPhrase(sources, QStringLiteral("source"));
+    QString text = kind + separator + countPhrase(sources, QStringLiteral("source"));
     if (firstSeenMs)
-        text += QStringLiteral("  ·  first seen ") + mediumDateShortTime(*firstSeenMs);
+        text += separator + QStringLiteral("first seen ") + Dates::mediumDateShortTime(Dates::local(*firstSeenMs));
     return text;
 }
 
@@ -127,8 +99,21 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
             origin = QStringLiteral("recorded by ") + *extractor;
     }
     out.provenance = countPhrase(Json::numberAsInteger(edge, u"sightings").value_or(0), QStringLiteral("observation"))
-        + dot + origin;
+        + separator + origin;
     out.edgeId = Json::numberAsInteger(edge, u"edge_id").value_or(0);
+    return out;
+}
+
+Relations relations(const QJsonObject& reply)
+{
+    Relations out;
+    for (const QJsonObject& edge : Json::objects(reply, u"edges").value_or(QList<QJsonObject>())) {
+        if (auto n = usableNeighbour(edge))
+            out.neighbours << *n;
+        if (auto row = relationLines(edge))
+            out.rows << *row;
+    }
+    out.total = Json::numberAsInteger(reply, u"total").value_or(out.neighbours.size());
     return out;
 }
 
@@ -151,9 +136,13 @@ std::optional<Proposal> proposal(const QJsonObject& item)
                     Json::string(item, u"method")};
 }
 
-bool names(const QJsonObject& item, const QString& label)
+QList<Proposal> proposals(const QJsonObject& reply, const std::optional<QString>& naming)
 {
-    return Json::string(item, u"a_label") == label || Json::string(item, u"b_label") == label;
+    QList<Proposal> out;
+    for (const QJsonObject& item : Json::objects(reply, u"proposals").value_or(QList<QJsonObject>()))
+        if (auto p = proposal(item); p && (!naming || p->a == *naming || p->b == *naming))
+            out << *p;
+    return out;
 }
 
 QString waitingStatus(qsizetype total, qsizetype shown)
@@ -161,7 +150,7 @@ QString waitingStatus(qsizetype total, qsizetype shown)
     if (total == 0)
         return QStringLiteral("Nothing is waiting. This screen does not need you often — it only fills up when Vesk is "
                               "unsure about something it read.");
-    QString text = QString::number(total) + plural(total, QStringLiteral(" guess"), QStringLiteral(" guesses"))
+    QString text = countPhrase(total, QStringLiteral("guess"), QStringLiteral("guesses"))
         + QStringLiteral(" the engine cannot settle on its own. None of them affects an answer until you choose.");
     if (total > shown)
         text += QStringLiteral("  Showing the first ") + QString::number(shown) + QLatin1Char('.');
@@ -188,6 +177,8 @@ QString methodLine(const std::optional<QString>& method)
     return QStringLiteral("found by ") + *method;
 }
 
+namespace {
+
 bool worthShowing(const QString& kind)
 {
     static const QStringList foreground{QStringLiteral("person"), QStringLiteral("org"),  QStringLiteral("project"),
@@ -195,8 +186,6 @@ bool worthShowing(const QString& kind)
                                         QStringLiteral("open_question")};
     return foreground.contains(kind);
 }
-
-namespace {
 
 int kindRank(const QString& kind)
 {
@@ -213,63 +202,16 @@ QString heading(const QString& kind, qsizetype n)
 {
     QString name;
     if (kind == u"person")
-        name = plural(n, QStringLiteral("person"), QStringLiteral("people"));
+        name = n == 1 ? QStringLiteral("person") : QStringLiteral("people");
     else if (kind == u"open_question")
         name = QStringLiteral("still open");
     else if (kind == u"repo")
-        name = plural(n, QStringLiteral("repository"), QStringLiteral("repositories"));
+        name = n == 1 ? QStringLiteral("repository") : QStringLiteral("repositories");
     else if (kind == u"task")
-        name = plural(n, QStringLiteral("open task"), QStringLiteral("open tasks"));
+        name = n == 1 ? QStringLiteral("open task") : QStringLiteral("open tasks");
     else
         name = n == 1 ? kind : kind + QLatin1Char('s');
-    return (name + dot + QString::number(n)).toUpper();
-}
-
-} // namespace
-
-QList<KindGroup> recognisedGroups(const QList<QJsonObject>& nodes)
-{
-    // Ordered by the fixed rank, then by name for the kinds outside the list.
-    std::map<std::pair<int, QString>, QList<QJsonObject>> byKind;
-    for (const QJsonObject& node : nodes) {
-        const QString kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
-        if (worthShowing(kind))
-            byKind[{kindRank(kind), kind}].append(node);
-    }
-    QList<KindGroup> out;
-    for (auto& [key, members] : byKind)
-        out.append(KindGroup{key.second, heading(key.second, members.size()), members});
-    return out;
-}
-
-double strengthScale(const QList<QJsonObject>& nodes)
-{
-    std::optional<double> most;
-    for (const QJsonObject& node : nodes)
-        if (const auto score = Json::number(node, u"score"))
-            most = most ? std::max(*most, *score) : *score;
-    return most.value_or(1.0);
-}
-
-double strengthFraction(const QJsonObject& node, double scale)
-{
-    const double score = Json::number(node, u"score").value_or(0);
-    return std::clamp(score / std::max(scale, 0.0001), 0.02, 1.0);
-}
-
-std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now)
-{
-    const auto ms = Json::integer(node, u"last_seen_ms");
-    if (!ms || *ms < 1)
-        return std::nullopt;
-    const qint64 age = (now.toMSecsSinceEpoch() - *ms) / 1000;
-    if (age < 86400)
-        return QStringLiteral("today");
-    if (age < 172800)
-        return QStringLiteral("yesterday");
-    if (age < 2678400)
-        return QString::number(age / 86400) + QStringLiteral(" days ago");
-    return QLocale().toString(local(*ms), QStringLiteral("MMMM d"));
+    return (name + separator + QString::number(n)).toUpper();
 }
 
 QString recognisedMeta(const QJsonObject& node, const QDateTime& now)
@@ -281,7 +223,47 @@ QString recognisedMeta(const QJsonObject& node, const QDateTime& now)
     parts << AskText::sourcePhrase(node);
     if (const auto seen = lastSeen(node, now))
         parts << *seen;
-    return parts.join(dot);
+    return parts.join(separator);
+}
+
+} // namespace
+
+RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
+{
+    QList<QJsonObject> nodes;
+    std::optional<double> most;
+    for (const QJsonObject& node : Json::objects(reply, u"nodes").value_or(QList<QJsonObject>())) {
+        if (!Json::string(node, u"label") || !Json::numberAsInteger(node, u"node_id"))
+            continue;
+        nodes << node;
+        if (const auto score = Json::number(node, u"score"))
+            most = most ? std::max(*most, *score) : *score;
+    }
+    const double scale = std::max(most.value_or(1.0), 0.0001);
+
+    // Ordered by the fixed rank, then by name for the kinds outside the list.
+    std::map<std::pair<int, QString>, QList<Recognised>> byKind;
+    for (const QJsonObject& node : nodes) {
+        const QString kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
+        if (!worthShowing(kind))
+            continue;
+        byKind[{kindRank(kind), kind}].append(
+            Recognised{*Json::numberAsInteger(node, u"node_id"), *Json::string(node, u"label"), kind,
+                       Json::numberAsInteger(node, u"sources").value_or(0), recognisedMeta(node, now),
+                       std::clamp(Json::number(node, u"score").value_or(0) / scale, 0.02, 1.0)});
+    }
+    RecognisedItems out{!nodes.isEmpty(), {}};
+    for (auto& [key, items] : byKind)
+        out.groups.append(KindGroup{heading(key.second, items.size()), items});
+    return out;
+}
+
+std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now)
+{
+    const auto ms = Json::integer(node, u"last_seen_ms");
+    if (!ms || *ms < 1)
+        return std::nullopt;
+    return Dates::daysAgo(Dates::local(*ms), now);
 }
 
 QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label)
@@ -315,13 +297,13 @@ QString frameStatus(qsizetype marked, const std::optional<QString>& redaction, q
     if (redaction)
         text += QStringLiteral("   ·   pixels gone — ") + *redaction;
     else
-        text += QStringLiteral("   ·   pixels kept until ") + QLocale().toString(local(expiresMs), QStringLiteral("MMMM d"));
+        text += QStringLiteral("   ·   pixels kept until ") + Dates::monthDay(Dates::local(expiresMs));
     return text;
 }
 
 QString capturedLine(qint64 capturedMs)
 {
-    return QStringLiteral("captured ") + QLocale().toString(local(capturedMs), QStringLiteral("MMMM d, HH:mm:ss"));
+    return QStringLiteral("captured ") + Dates::monthDayTime(Dates::local(capturedMs));
 }
 
 } // namespace vesk::EntityText

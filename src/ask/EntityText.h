@@ -46,6 +46,16 @@ struct RelationLines {
 };
 std::optional<RelationLines> relationLines(const QJsonObject& edge);
 
+// A relations reply read edge by edge: the neighbours the graph can draw, the rows of the list
+// (every edge with a label and a phrase; so every neighbour has one), and the total the daemon
+// counted, else the number of neighbours.
+struct Relations {
+    QList<Neighbour> neighbours;
+    QList<RelationLines> rows;
+    qint64 total = 0;
+};
+Relations relations(const QJsonObject& reply);
+
 // Proposals whose names include `label` exactly (letter case counts), with every key a card needs.
 struct Proposal {
     qint64 id = 0;
@@ -59,7 +69,8 @@ struct Proposal {
     bool operator==(const Proposal&) const = default;
 };
 std::optional<Proposal> proposal(const QJsonObject& item);
-bool names(const QJsonObject& item, const QString& label);
+// The proposals of a reply that make a card, in reply order; with a label, only those naming it.
+QList<Proposal> proposals(const QJsonObject& reply, const std::optional<QString>& naming = std::nullopt);
 
 // The inbox's "waiting on you" lines.
 QString waitingStatus(qsizetype total, qsizetype shown);
@@ -67,19 +78,27 @@ QString waitingFooter(qsizetype total, qsizetype shown);
 QString methodLine(const std::optional<QString>& method);
 inline constexpr qsizetype inboxCards = 25;
 
-// Recognised items: the kinds worth showing, grouped in display order with their headings.
-bool worthShowing(const QString& kind);
-struct KindGroup {
+// Recognised items: the nodes of a "top" reply that make a row (a label and an id), those of the
+// kinds worth showing grouped in display order under their headings. `any` says whether any node
+// made a row at all, so "nothing yet" and "nothing of the kind worth knowing" can differ.
+struct Recognised {
+    qint64 id = 0;
+    QString label;
     QString kind;
-    QString heading;
-    QList<QJsonObject> nodes;
+    qint64 sources = 0;
+    QString meta;    // "+2 other spellings  ·  3 sources  ·  yesterday"
+    double strength = 0; // of the track's width, from 0.02 to 1
+    bool operator==(const Recognised&) const = default;
 };
-QList<KindGroup> recognisedGroups(const QList<QJsonObject>& nodes);
-// The strength scale: the largest "score" present, else 1.
-double strengthScale(const QList<QJsonObject>& nodes);
-double strengthFraction(const QJsonObject& node, double scale);
-// "+2 other spellings  ·  3 sources  ·  yesterday".
-QString recognisedMeta(const QJsonObject& node, const QDateTime& now);
+struct KindGroup {
+    QString heading;
+    QList<Recognised> items;
+};
+struct RecognisedItems {
+    bool any = false;
+    QList<KindGroup> groups;
+};
+RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now);
 std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now);
 
 // Frames: the lines marked for the entity a frame was opened from, and the status line under it.

@@ -4,27 +4,53 @@
 #include <QList>
 #include <QRectF>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 namespace vesk {
 
-// One captured screenshot, scaled into the view, with the matching text lines marked on it.
-// Without pixels it says so instead of drawing an empty box.
+// One captured screenshot, fitted into the view with its proportions kept, the matching text lines
+// marked on it. Until its pixels arrive it is an empty frame; without pixels it says so instead of
+// drawing an empty box. With `onOpen` set, a click on the picture (or Return while it has the
+// keyboard) opens it larger.
 class FrameView : public QWidget {
     Q_OBJECT
 public:
-    // `highlights` are fractions of the image (x, y, width, height from the top left).
-    FrameView(std::optional<QImage> image, QList<QRectF> highlights, QWidget* parent = nullptr);
+    // `highlights` are fractions of the image (x, y, width, height from the top left). A
+    // proportional view takes the height of its picture at the width its layout gives it.
+    explicit FrameView(QList<QRectF> highlights, bool proportional, QWidget* parent = nullptr);
 
-    // The marked rectangle of one highlight in this view's coordinates, before its 1-point growth.
+    // The pixels, or nothing when they are gone or could not be read.
+    void setImage(std::optional<QImage> image);
+    void setOnOpen(std::function<void()> open);
+
+    // Whether the pixels have arrived, and what they are.
+    bool loaded() const { return done; }
+    const std::optional<QImage>& image() const { return pixels; }
+    const QList<QRectF>& highlights() const { return marks; }
+    // Where the picture is drawn, and one highlight's rectangle on it before its 1-point growth.
+    QRectF picture() const;
     QRectF area(const QRectF& highlight) const;
 
-    std::optional<QImage> image;
-    QList<QRectF> highlights;
+    bool hasHeightForWidth() const override { return proportional; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+
+private:
+    // The pointing hand and the keyboard, only when there is something to open.
+    void opens();
+
+    std::optional<QImage> pixels;
+    QList<QRectF> marks;
+    bool done = false;
+    bool proportional;
+    std::function<void()> onOpen;
 };
 
 } // namespace vesk

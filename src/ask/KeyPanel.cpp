@@ -14,7 +14,10 @@ KeyPanel::KeyPanel(QWidget* parent)
     // Hidden, never destroyed: the window object keeps its panel for the life of the process.
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_ShowWithoutActivating, false);
-    setFocusPolicy(Qt::StrongFocus);
+    // Never the keyboard's target itself: a click on anything in it that takes no focus would
+    // otherwise hand the keyboard to the panel, away from the field. Keys still reach it from the
+    // views inside.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 bool KeyPanel::performKeyEquivalent(const QKeyEvent& event)

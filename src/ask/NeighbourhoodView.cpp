@@ -27,7 +27,7 @@ QString edgeText(const EntityText::Neighbour& n)
 
 } // namespace
 
-NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, int width,
+NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours,
                                      std::function<void(const Neighbour&)> onOpen,
                                      std::function<void(const Neighbour&, NeighbourhoodView*)> onReject,
                                      QWidget* parent)
@@ -37,12 +37,12 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
     , onOpen(std::move(onOpen))
     , onReject(std::move(onReject))
 {
-    const int height = heightFor(shown.size());
-    setFixedSize(width, height);
-    points = layout(shown.size(), width, height);
+    setFixedHeight(heightFor(shown.size()));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Never wider than the narrowest column: the chips crowd the centre before a row overflows.
+    setMinimumWidth(2 * nodeW + 16);
     const QFont font = OStyle::font(11);
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        const Neighbour n = shown[i];
+    for (const Neighbour& n : shown) {
         const QString title = QFontMetrics(font).elidedText(n.label, Qt::ElideMiddle, nodeW - 12);
         auto* chip = InkButton::make(title, std::nullopt, [this, n] {
             if (this->onOpen) {
@@ -59,10 +59,24 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
                                    .resolve(&button);
         });
         chip->setFont(font);
-        chip->setToolTip(n.label);
-        chip->setGeometry(QRectF(points[i].x() - nodeW / 2.0, points[i].y() - nodeH / 2.0, nodeW, nodeH).toRect());
+        chip->setFixedSize(nodeW, nodeH);
+        if (title != n.label)
+            chip->setToolTip(n.label);
         chips.append(chip);
     }
+}
+
+QSize NeighbourhoodView::sizeHint() const
+{
+    return QSize(4 * nodeW, heightFor(shown.size()));
+}
+
+void NeighbourhoodView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    points = layout(shown.size(), width(), height());
+    for (qsizetype i = 0; i < chips.size(); ++i)
+        chips[i]->move(QPointF(points[i].x() - nodeW / 2.0, points[i].y() - nodeH / 2.0).toPoint());
 }
 
 QList<QPointF> NeighbourhoodView::layout(qsizetype count, int width, int height)
@@ -70,25 +84,28 @@ QList<QPointF> NeighbourhoodView::layout(qsizetype count, int width, int height)
     const double rx = std::min(width / 2.0 - nodeW / 2.0 - 8, 220.0);
     const double ry = height / 2.0 - nodeH / 2.0 - 14;
     QList<QPointF> out;
+    // Two neighbours one above and one below the centre would stack the three chips a few points
+    // apart: they sit to its left and right instead.
+    const double start = count == 2 ? -std::numbers::pi : -std::numbers::pi / 2;
     for (qsizetype i = 0; i < count; ++i) {
-        const double a = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count) - std::numbers::pi / 2;
+        const double a = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count) + start;
         // Bottom-up y = h/2 - ry·sin a, flipped into Qt's top-down coordinates.
         out.append(QPointF(width / 2.0 + rx * std::cos(a), height / 2.0 + ry * std::sin(a)));
     }
     return out;
 }
 
-std::optional<qsizetype> NeighbourhoodView::edgeAt(const QPointF& at) const
+std::optional<EntityText::Neighbour> NeighbourhoodView::edgeAt(const QPointF& at) const
 {
     const QPointF mid(width() / 2.0, height() / 2.0);
-    std::optional<qsizetype> best;
+    std::optional<Neighbour> best;
     double bestDistance = pickRadius;
     for (qsizetype i = 0; i < points.size(); ++i) {
         const QPointF d = middle(mid, points[i]) - at;
         const double distance = std::hypot(d.x(), d.y());
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = i;
+            best = shown[i];
         }
     }
     return best;
@@ -120,8 +137,12 @@ void NeighbourhoodView::paintEvent(QPaintEvent*)
         painter.drawText(box, Qt::AlignCenter, text);
     }
 
-    // The centre chip: this page's entity, amber-tinted, not a button.
+    // The centre chip: this page's entity, amber-tinted, not a button. The tint lies on the ground
+    // colour, so the lines that start at the centre stay beneath it rather than showing through.
     const QRectF chip(mid.x() - nodeW / 2.0, mid.y() - nodeH / 2.0, nodeW, nodeH);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Ink::ground().resolve(this));
+    painter.drawRoundedRect(chip, 5, 5);
     QColor fill = Ink::amber().resolve(this);
     fill.setAlphaF(0.18f);
     QColor edge = Ink::amber().resolve(this);
@@ -144,7 +165,7 @@ void NeighbourhoodView::mousePressEvent(QMouseEvent* event)
     }
     if (const auto picked = edgeAt(event->position())) {
         const auto reject = onReject;
-        reject(shown[*picked], this);
+        reject(*picked, this);
     }
 }
 

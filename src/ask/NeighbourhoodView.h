@@ -6,14 +6,16 @@
 #include <QPointF>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace vesk {
 
 class InkButton;
 
-// One hop around an entity: its label in the middle, up to five neighbours on an ellipse around
-// it, joined by lines that carry the relation's wording. A neighbour's chip opens it; a click on
-// the background picks the nearest relation line.
+// One hop around an entity: its label in the middle, up to five neighbours around it, joined by
+// lines that carry the relation's wording. The view takes the width its column gives it and
+// places everything again when that width changes. A neighbour's chip opens it (Tab reaches the
+// chips; Return or Space opens one); a click on the background picks the nearest relation line.
 class NeighbourhoodView : public QWidget {
     Q_OBJECT
 public:
@@ -25,30 +27,34 @@ public:
     // How close to a line's midpoint a background click must land to pick that line.
     static constexpr double pickRadius = 34;
 
-    NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, int width,
+    NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours,
                       std::function<void(const Neighbour&)> onOpen,
                       std::function<void(const Neighbour&, NeighbourhoodView*)> onReject, QWidget* parent = nullptr);
 
     // The height for a number of drawn neighbours.
     static int heightFor(qsizetype shown) { return shown < 3 ? 150 : 230; }
-    // Chip centres, top-down, for `count` neighbours in a view of this size: the first straight
-    // above the centre, the rest clockwise.
+    // Chip centres, top-down, for `count` neighbours in a view of this size: one sits straight
+    // above the centre, two to its left and right, more on an ellipse from the top, clockwise.
     static QList<QPointF> layout(qsizetype count, int width, int height);
 
     // The neighbour whose line's midpoint is nearest to `at`, when nearer than pickRadius.
-    std::optional<qsizetype> edgeAt(const QPointF& at) const;
+    std::optional<Neighbour> edgeAt(const QPointF& at) const;
 
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
     QString centre;
     QList<Neighbour> shown;
     QList<QPointF> points;
     QList<InkButton*> chips;
     std::function<void(const Neighbour&)> onOpen;
     std::function<void(const Neighbour&, NeighbourhoodView*)> onReject;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 };
 
 } // namespace vesk

@@ -4,10 +4,12 @@ namespace vesk {
 
 QString countPhrase(qint64 n, const QString& noun)
 {
-    QString out = QString::number(n) + QLatin1Char(' ') + noun;
-    if (n != 1)
-        out += QLatin1Char('s');
-    return out;
+    return countPhrase(n, noun, noun + QLatin1Char('s'));
+}
+
+QString countPhrase(qint64 n, const QString& one, const QString& many)
+{
+    return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
 }
 
 } // namespace vesk

@@ -5,7 +5,9 @@
 #include "OStyle.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace vesk {
 
@@ -33,6 +35,10 @@ InkButton::InkButton(QWidget* parent)
 {
     setFlat(true);
     setAttribute(Qt::WA_Hover);
+    // Reached with Tab; a click leaves the keyboard where the user was typing.
+    setFocusPolicy(Qt::TabFocus);
+    // As wide as its title: a column's layout never stretches it across.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     updateCursor();
 }
 
@@ -108,12 +114,32 @@ QSize InkButton::sizeHint() const
 void InkButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     current.draw(painter, QRectF(rect()));
+    if (hasFocus()) {
+        InkLayer ring;
+        ring.cornerRadius = std::max(current.cornerRadius, 5.0);
+        ring.borderWidth = 2;
+        ring.border = Ink::agent().resolve(this);
+        ring.draw(painter, QRectF(rect()));
+    }
     painter.setPen(titleColour());
     painter.setFont(font());
     // Draw the title ourselves: the style's flat button would add its own frame and colours.
     const QString shown = QString(text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, shown);
+}
+
+void InkButton::keyPressEvent(QKeyEvent* event)
+{
+    // Return opens a focused button as Space does; outside a dialog Qt leaves Return alone.
+    const bool plainKey = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plainKey && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void InkButton::changeEvent(QEvent* event)

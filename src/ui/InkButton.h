@@ -9,7 +9,8 @@
 namespace vesk {
 
 // The flat button every window uses: three tones with a hover state, or, without a tone, a
-// background painted by a callback.
+// background painted by a callback. It is reached with Tab and pressed with Space or Return, shows
+// a focus ring while it has the keyboard, and looks faded while disabled.
 class InkButton : public QPushButton {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;

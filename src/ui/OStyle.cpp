@@ -1,11 +1,11 @@
 #include "OStyle.h"
 
 #include "Ink.h"
+#include "InkLabel.h"
 #include "InkView.h"
 
 #include <QEvent>
 #include <QFontDatabase>
-#include <QLabel>
 #include <cmath>
 
 namespace vesk::OStyle {
@@ -40,12 +40,9 @@ QString serifFamily()
     return family;
 }
 
-QLabel* label(const QString& text, const InkColor& colour, const QFont& f, QWidget* parent)
+InkLabel* label(const QString& text, const InkColor& colour, const QFont& f, QWidget* parent)
 {
-    auto* l = new Inked<QLabel>({{QPalette::WindowText, &colour}}, text, parent);
-    l->setFont(f);
-    l->setTextFormat(Qt::PlainText);
-    return l;
+    return new InkLabel(text, colour, f, InkLabel::Fit::wrap, parent);
 }
 
 } // namespace
@@ -54,9 +51,11 @@ QFont font(double designSize, Weight weight, Design design)
 {
     QFont f;
     switch (design) {
-    case Design::Monospaced:
-        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    case Design::Monospaced: {
+        static const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        f = fixed;
         break;
+    }
     case Design::Serif:
         if (!serifFamily().isEmpty())
             f.setFamily(serifFamily());
@@ -70,30 +69,37 @@ QFont font(double designSize, Weight weight, Design design)
     return f;
 }
 
-QLabel* section(const QString& text, QWidget* parent)
+QFont monoSmall()
 {
-    return label(text.toUpper(), Ink::muted(), font(9, Weight::Medium, Design::Monospaced), parent);
+    return font(10.5, Weight::Regular, Design::Monospaced);
 }
 
-QLabel* title(const QString& text, QWidget* parent)
+QFont pageTitle()
 {
-    QLabel* l = label(text, Ink::text(), font(21, Weight::Semibold), parent);
-    l->setWordWrap(true);
-    return l;
+    return font(19, Weight::Medium, Design::Serif);
 }
 
-QLabel* body(const QString& text, int width, QWidget* parent)
+InkLabel* section(const QString& text, QWidget* parent)
 {
-    QLabel* l = label(text, Ink::text(), font(13.5), parent);
-    l->setWordWrap(true);
+    return new InkLabel(text.toUpper(), Ink::muted(), font(9, Weight::Medium, Design::Monospaced),
+                        InkLabel::Fit::truncateEnd, parent);
+}
+
+InkLabel* title(const QString& text, QWidget* parent)
+{
+    return label(text, Ink::text(), font(21, Weight::Semibold), parent);
+}
+
+InkLabel* body(const QString& text, int width, QWidget* parent)
+{
+    InkLabel* l = label(text, Ink::text(), font(13.5), parent);
     l->setFixedWidth(width);
     return l;
 }
 
-QLabel* meta(const QString& text, int width, QWidget* parent)
+InkLabel* meta(const QString& text, int width, QWidget* parent)
 {
-    QLabel* l = label(text, Ink::muted(), font(11.5), parent);
-    l->setWordWrap(true);
+    InkLabel* l = label(text, Ink::muted(), font(11.5), parent);
     l->setFixedWidth(width);
     return l;
 }

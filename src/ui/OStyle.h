@@ -9,8 +9,11 @@
 #include <utility>
 #include <vector>
 
-class QLabel;
 class QWidget;
+
+namespace vesk {
+class InkLabel;
+}
 
 namespace vesk::OStyle {
 
@@ -64,14 +67,19 @@ private:
 // The shared horizontal padding of panels.
 inline constexpr int pad = 26;
 
+// The small monospaced type of meta lines, notes and placeholders: 10.5-point, regular.
+QFont monoSmall();
+// The serif heading of a page or an inspector view: 19-point medium.
+QFont pageTitle();
+
 // Upper-case 9-point monospaced medium label in Ink.muted.
-QLabel* section(const QString& text, QWidget* parent = nullptr);
+InkLabel* section(const QString& text, QWidget* parent = nullptr);
 // Wrapping 21-point semibold label in Ink.text.
-QLabel* title(const QString& text, QWidget* parent = nullptr);
+InkLabel* title(const QString& text, QWidget* parent = nullptr);
 // 13.5-point label in Ink.text wrapped at the width.
-QLabel* body(const QString& text, int width, QWidget* parent = nullptr);
+InkLabel* body(const QString& text, int width, QWidget* parent = nullptr);
 // 11.5-point label in Ink.muted wrapped at the width.
-QLabel* meta(const QString& text, int width, QWidget* parent = nullptr);
+InkLabel* meta(const QString& text, int width, QWidget* parent = nullptr);
 // A horizontal separator exactly `width` wide.
 QWidget* rule(int width, QWidget* parent = nullptr);
 

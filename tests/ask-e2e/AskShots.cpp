@@ -1,22 +1,25 @@
 // Screenshots of the ask panel's own states, in the light and the dark appearance, against the
-// daemon under $HOME (scripts/shots starts veskd-demo in a private home): the opening
-// message, a question waiting for its answer, the answer folded and unfolded, every failure
-// title, search rows, nothing found and the first-run page.
+// daemon under $HOME (scripts/shots starts veskd-demo in a private home): the opening message, a
+// question waiting for its answer, the answer folded and unfolded, search rows, nothing found and
+// the first-run page. Every failure title comes from a second panel whose daemon is a stand-in
+// that fails each question the way the real one words it.
 //
 //   vesk-ask-shots DIR
+#include "Alerts.h"
 #include "AskText.h"
 #include "AskWindow.h"
+#include "FakeDaemon.h"
 #include "Ink.h"
+#include "InkButton.h"
 #include "KeyPanel.h"
 #include "PortalAppearance.h"
-#include "ShotTour.h"
 #include "Row.h"
+#include "ShotTour.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 
 using namespace vesk;
+using vesk::test::FakeDaemon;
 using vesk::test::ShotTour;
 
 namespace {
@@ -45,9 +48,16 @@ int main(int argc, char** argv)
     if (const std::optional<int> failed = tour.open(argc, argv))
         return *failed;
     DaemonClient client;
+    FakeDaemon failing;
+    DaemonClient failingClient(failing.path());
+    MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AskWindow window(client);
+    AskWindow window(client, alerts);
+    AskWindow failed(failingClient, alerts);
     window.updateCaptureStatus(QStringLiteral("Recording 1 display"));
+    failed.updateCaptureStatus(QStringLiteral("Recording 1 display"));
+    const QString question = QStringLiteral("What was I working on?");
+    const QString answerHint = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
 
     bool ok = true;
     for (const bool dark : {false, true}) {
@@ -55,42 +65,49 @@ int main(int argc, char** argv)
         window.close();
         window.show();
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
-        ShotTour::waitFor([&] { return Ink::isDark(window.panel) == dark; }, 2000);
+        ShotTour::waitFor([&] { return Ink::isDark(window.panelWidget()) == dark; }, 2000);
         ok &= tour.save(window, QStringLiteral("ask-empty") + suffix, true);
 
-        const QString question = QStringLiteral("What was I working on?");
-        window.field->setText(question);
-        window.ask(question);
+        ShotTour::enter(window, question);
         ok &= tour.save(window, QStringLiteral("ask-pending") + suffix, true);
-        const bool answered = ShotTour::waitFor([&] { return window.top.kind == Top::Kind::answer; });
+        const bool answered = ShotTour::waitFor([&] { return window.hintLabel()->text() == answerHint; });
         ok &= tour.save(window, QStringLiteral("ask-answer-folded") + suffix, answered);
-        window.toggleAnswerDetails();
+        for (InkButton* b : ShotTour::column(window)->findChildren<InkButton*>())
+            if (b->text().contains(QStringLiteral("Details")))
+                b->click();
         ok &= tour.save(window, QStringLiteral("ask-answer-details") + suffix, answered);
 
-        window.top = Top{}; // a failed ask leaves no answer to copy
-        window.updateHint();
+        failed.close();
+        failed.show();
         for (const auto& [code, message] : failures) {
-            window.renderAskFailure(question, code, message, code == u"upstream_busy" || code.endsWith(u"unreachable"),
-                                    code == u"quota_exceeded" ? std::optional<qint64>(1772460300) : std::nullopt);
-            ok &= tour.save(window, QStringLiteral("ask-failure-") + code + suffix, true);
+            QJsonObject reply{{"failure_code", code},
+                              {"answer", message},
+                              {"retryable", code == u"upstream_busy" || code.endsWith(u"unreachable")}};
+            if (code == u"quota_exceeded")
+                reply.insert("quota_reset_at", 1772460300);
+            failing.reply(QStringLiteral("ask"), reply);
+            ShotTour::enter(failed, question);
+            ok &= tour.save(failed, QStringLiteral("ask-failure-") + code + suffix, ShotTour::waitFor([&] {
+                                return ShotTour::shows(ShotTour::column(failed), AskText::failureTitle(code).toUpper());
+                            }));
         }
+        failed.close();
 
-        // Over a message, as after a fresh show, a search shows its pending state first.
-        window.message(AskText::opening);
-        window.field->setText(QStringLiteral("harbor"));
-        window.search(window.fieldText());
+        // Over the opening message, as after a fresh show, a search shows its pending state first.
+        window.close();
+        window.show();
+        ShotTour::enter(window, QStringLiteral("harbor"), Qt::ShiftModifier);
         ok &= tour.save(window, QStringLiteral("ask-search-rows") + suffix,
-                   ShotTour::waitFor([&] { return window.stackView->findChild<Row*>() != nullptr; }));
-        window.message(AskText::opening);
-        window.field->setText(QStringLiteral("zebra crossing quartz"));
-        window.search(window.fieldText());
-        ok &= tour.save(window, QStringLiteral("ask-nothing-found") + suffix,
-                   ShotTour::waitFor([&] { return ShotTour::shows(window.stackView, QStringLiteral("NOTHING RELEVANT FOUND")); }));
+                        ShotTour::waitFor([&] { return ShotTour::column(window)->findChild<Row*>() != nullptr; }));
+        ShotTour::enter(window, QStringLiteral("zebra crossing quartz"), Qt::ShiftModifier);
+        ok &= tour.save(window, QStringLiteral("ask-nothing-found") + suffix, ShotTour::waitFor([&] {
+                            return ShotTour::shows(ShotTour::column(window), QStringLiteral("NOTHING RELEVANT FOUND"));
+                        }));
 
         window.showFirstRun();
         ok &= tour.save(window, QStringLiteral("ask-first-run") + suffix, ShotTour::waitFor([&] {
-                       return !ShotTour::shows(window.stackView, QStringLiteral("Checking your local memory…"));
-                   }));
+                            return !ShotTour::shows(ShotTour::column(window), QStringLiteral("Checking your local memory…"));
+                        }));
     }
     return ok ? 0 : 1;
 }

@@ -1,15 +1,17 @@
 // Runs under tests/e2e/with-x11: a real X server, jwm, the X11 Alt+Space grab and veskd-demo.
 // The application object is the real one; only its settings live in a temporary folder.
 #include "AppDelegate.h"
-#include "AskLabel.h"
 #include "AskWindow.h"
 #include "Defaults.h"
+#include "InkButton.h"
 #include "KeyPanel.h"
 #include "PresentationMode.h"
 #include "ScriptedAlerts.h"
+#include "ScrollColumn.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -78,17 +80,20 @@ private slots:
     {
         xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
         AskWindow& ask = delegate->askWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(ask.panel && ask.panel->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ask.panelWidget() && ask.panelWidget()->isVisible(), 5000);
+        KeyPanel* panel = ask.panelWidget();
+        QLineEdit* field = ask.fieldWidget();
         // Active in the window manager's eyes, with the caret in the field.
-        QTRY_VERIFY_WITH_TIMEOUT(ask.panel->isActiveWindow(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), ask.panel->windowTitle(), 5000);
-        QTRY_COMPARE(QApplication::focusWidget(), ask.field);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->isActiveWindow(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), panel->windowTitle(), 5000);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
 
         const QString question = QStringLiteral("What was I working on?");
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), question});
-        QTRY_COMPARE_WITH_TIMEOUT(ask.field->text(), question, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(field->text(), question, 5000);
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(ask.top.kind == Top::Kind::answer, 15000);
+        const QString answerHint = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
+        QTRY_COMPARE_WITH_TIMEOUT(ask.hintLabel()->text(), answerHint, 15000);
 
         // What the panel shows is the daemon's own answer to the same question.
         std::optional<QString> expected;
@@ -100,35 +105,47 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(replied, 15000);
         QVERIFY(expected && !expected->isEmpty());
+        QWidget* column = ask.resultColumn()->content();
         QStringList shown;
-        for (QLabel* label : ask.stackView->findChildren<QLabel*>())
-            if (label->isVisibleTo(ask.stackView))
+        for (QLabel* label : column->findChildren<QLabel*>())
+            if (label->isVisibleTo(column))
                 shown << label->text();
         QVERIFY2(shown.contains(*expected), qPrintable(shown.join(" | ")));
-        QCOMPARE(ask.hint->text(), QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close"));
 
         // The digest reaches the X clipboard from the real key.
         xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")});
-        QTRY_COMPARE_WITH_TIMEOUT(ask.hint->text(), QStringLiteral("Copied for agent · no hidden screen text included"),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(ask.hintLabel()->text(),
+                                  QStringLiteral("Copied for agent · no hidden screen text included"), 5000);
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Question\n") + question
                                                                  + QStringLiteral("\n\nAnswer\n") + *expected));
 
+        // A click on a button of the answer leaves the keyboard in the field: what is typed next lands there.
+        InkButton* details = nullptr;
+        for (InkButton* b : column->findChildren<InkButton*>())
+            if (b->isVisibleTo(column) && b->text().contains(QStringLiteral("Details")))
+                details = b;
+        QVERIFY(details);
+        const QPoint at = details->mapToGlobal(details->rect().center());
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+        xdotool({QStringLiteral("type"), QStringLiteral("!")});
+        QTRY_COMPARE_WITH_TIMEOUT(field->text(), question + QStringLiteral("!"), 5000);
+
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ask.panel->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 5000);
 
         // Back again: afresh, focused, empty field.
         xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
-        QTRY_VERIFY_WITH_TIMEOUT(ask.panel->isVisible(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(ask.panel->isActiveWindow(), 5000);
-        QTRY_COMPARE(QApplication::focusWidget(), ask.field);
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), ask.panel->windowTitle(), 5000);
-        QCOMPARE(ask.field->text(), QString());
-        QCOMPARE(ask.top.kind, Top::Kind::search);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->isActiveWindow(), 5000);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), panel->windowTitle(), 5000);
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(ask.hintLabel()->text(), QStringLiteral("return to ask · shift+return to search · esc to close"));
 
         // The shortcut on the active panel puts it away.
         xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ask.panel->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 5000);
     }
 
 private:

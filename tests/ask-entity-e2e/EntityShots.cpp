@@ -1,21 +1,73 @@
 // Screenshots of the entity page, a frame with its marked lines, a frame whose pixels are gone and
 // the inbox, in the light and the dark appearance, against the daemon under $HOME
-// (scripts/shots starts veskd-demo in a private home).
+// (scripts/shots starts veskd-demo in a private home). Everything is reached as a user would:
+// entity pages by their id, frames by their source rows, the inbox by Ctrl+K.
 //
 //   vesk-entity-shots DIR
+#include "Alerts.h"
 #include "AskWindow.h"
 #include "FrameView.h"
 #include "Ink.h"
 #include "KeyPanel.h"
 #include "NeighbourhoodView.h"
 #include "PortalAppearance.h"
+#include "Row.h"
+#include "ScrollColumn.h"
 #include "ShotTour.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QMouseEvent>
 
 using namespace vesk;
 using vesk::test::ShotTour;
+
+namespace {
+
+FrameView* frame(const AskWindow& window)
+{
+    return window.inspectorColumn()->content()->findChild<FrameView*>();
+}
+
+// The page's source groups: the framed rows that open a frame.
+QList<Row*> sourceRows(const AskWindow& window)
+{
+    QList<Row*> rows;
+    for (Row* row : ShotTour::column(window)->findChildren<Row*>())
+        if (row->opens() && !row->isPlain())
+            rows << row;
+    return rows;
+}
+
+void click(QWidget* view)
+{
+    const QPointF at(10, 10);
+    QMouseEvent press(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(view, &press);
+}
+
+// The entity's page, complete: its graph drawn and its sources read.
+bool openEntity(AskWindow& window, qint64 id, const QString& label, const QString& kind)
+{
+    window.showEntity(id, label, kind, 0);
+    return ShotTour::waitFor([&] {
+        return !ShotTour::shows(ShotTour::column(window), QStringLiteral("reading…"))
+            && !ShotTour::shows(ShotTour::column(window), QStringLiteral("reading its sources…"));
+    });
+}
+
+// Opens the page's source frames in turn until one matches `wanted`.
+bool openFrameWhere(AskWindow& window, const std::function<bool(const FrameView&)>& wanted)
+{
+    for (Row* row : sourceRows(window)) {
+        click(row);
+        if (ShotTour::waitFor([&] { return frame(window) && frame(window)->loaded(); }) && wanted(*frame(window)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -24,40 +76,37 @@ int main(int argc, char** argv)
     if (const std::optional<int> failed = tour.open(argc, argv))
         return *failed;
     DaemonClient client;
+    MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AskWindow window(client);
+    AskWindow window(client, alerts);
     window.show();
-    window.setCompact(false);
+    // The inbox expands the panel; entity pages keep the height they find.
+    ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
 
     bool ok = true;
     for (const bool dark : {false, true}) {
         const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
-        ShotTour::waitFor([&] { return Ink::isDark(window.panel) == dark; }, 2000);
+        ShotTour::waitFor([&] { return Ink::isDark(window.panelWidget()) == dark; }, 2000);
 
-        const Origin harbor{1, QStringLiteral("Harbor"), QStringLiteral("project"), 0};
-        window.closeInspector();
-        window.openEntity(harbor);
-        ok &= tour.save(window, QStringLiteral("entity-page") + suffix, ShotTour::waitFor([&] {
-                       return window.stackView->findChild<NeighbourhoodView*>()
-                           && !ShotTour::shows(window.stackView, QStringLiteral("reading its sources…"));
-                   }));
+        ok &= tour.save(window, QStringLiteral("entity-page") + suffix,
+                        openEntity(window, 1, QStringLiteral("Harbor"), QStringLiteral("project"))
+                            && ShotTour::column(window)->findChild<NeighbourhoodView*>());
 
-        window.openFrame(1, Origin{0, QStringLiteral("harbor-api"), QStringLiteral("evidence"), 1});
-        ok &= tour.save(window, QStringLiteral("frame-marked") + suffix, ShotTour::waitFor([&] {
-                       const auto* frame = window.inspector->findChild<FrameView*>();
-                       return frame && frame->image;
-                   }));
+        const bool repo = openEntity(window, 2, QStringLiteral("harbor-api"), QStringLiteral("repo"));
+        ok &= tour.save(window, QStringLiteral("frame-marked") + suffix, repo && openFrameWhere(window, [](const FrameView& f) {
+                                                                             return f.image() && !f.highlights().isEmpty();
+                                                                         }));
 
-        window.openFrame(12, harbor);
+        const bool task = openEntity(window, 9, QStringLiteral("Rotate the staging API keys"), QStringLiteral("task"));
         ok &= tour.save(window, QStringLiteral("frame-pixels-gone") + suffix,
-                   ShotTour::waitFor([&] { return window.inspector->findChild<FrameView*>() != nullptr; }));
+                        task && openFrameWhere(window, [](const FrameView& f) { return !f.image(); }));
 
-        window.openInbox();
+        ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
         ok &= tour.save(window, QStringLiteral("inbox") + suffix, ShotTour::waitFor([&] {
-                       return !ShotTour::shows(window.stackView, QStringLiteral("Loading uncertain items…"))
-                           && !ShotTour::shows(window.stackView, QStringLiteral("Loading recognised people and work…"));
-                   }));
+                            return !ShotTour::shows(ShotTour::column(window), QStringLiteral("Loading uncertain items…"))
+                                && !ShotTour::shows(ShotTour::column(window), QStringLiteral("Loading recognised people and work…"));
+                        }));
     }
     return ok ? 0 : 1;
 }

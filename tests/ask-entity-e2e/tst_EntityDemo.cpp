@@ -1,9 +1,14 @@
+#include "Alerts.h"
 #include "AskWindow.h"
 #include "DemoProcess.h"
 #include "FrameView.h"
 #include "InkButton.h"
+#include "KeyPanel.h"
+#include "MergeCard.h"
 #include "NeighbourhoodView.h"
 #include "Row.h"
+#include "ScrollColumn.h"
+#include "ShotTour.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -25,11 +30,11 @@ Row* rowWith(QWidget* root, const QString& text)
     return nullptr;
 }
 
-// The first source group of the page: the rows that open something, other than the way back.
+// The first source group of the page: the framed rows that open something (the way back is plain).
 Row* sourceRow(QWidget* root)
 {
     for (Row* row : root->findChildren<Row*>())
-        if (row->isVisibleTo(root) && row->opens() && row->objectName() != QLatin1String("backRow"))
+        if (row->isVisibleTo(root) && row->opens() && !row->isPlain())
             return row;
     return nullptr;
 }
@@ -52,32 +57,39 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        MessageBoxAlerts alerts;
+        AskWindow window(client, alerts);
         window.show();
-        window.field->setText("harbor");
-        window.search("harbor");
-        QTRY_VERIFY_WITH_TIMEOUT(rowWith(window.stackView, "Harbor"), 10000);
-        QTest::mouseClick(rowWith(window.stackView, "Harbor"), Qt::LeftButton, {}, QPoint(10, 10));
-        QTRY_VERIFY_WITH_TIMEOUT(window.stackView->findChild<NeighbourhoodView*>(), 10000);
-        QVERIFY(rowWith(window.stackView, "‹  back to results"));
+        QTest::keyClicks(window.fieldWidget(), "harbor");
+        QTest::keyClick(window.fieldWidget(), Qt::Key_Return, Qt::ShiftModifier);
+        QWidget* column = window.resultColumn()->content();
+        QTRY_VERIFY_WITH_TIMEOUT(rowWith(window.resultColumn()->content(), "Harbor"), 10000);
+        QTest::mouseClick(rowWith(window.resultColumn()->content(), "Harbor"), Qt::LeftButton, {}, QPoint(10, 10));
+        column = window.resultColumn()->content();
+        QTRY_VERIFY_WITH_TIMEOUT(column->findChild<NeighbourhoodView*>(), 10000);
+        QVERIFY(rowWith(column, "‹  back to results"));
 
-        NeighbourhoodView* graph = window.stackView->findChild<NeighbourhoodView*>();
-        QVERIFY(!graph->chips.isEmpty());
-        const QString neighbour = graph->shown[0].label;
-        QTest::mouseClick(graph->chips[0], Qt::LeftButton);
-        QCOMPARE(window.screen.origin.label, neighbour);
-        QTRY_VERIFY_WITH_TIMEOUT(sourceRow(window.stackView), 10000);
-        QTest::mouseClick(sourceRow(window.stackView), Qt::LeftButton, {}, QPoint(10, 10));
+        NeighbourhoodView* graph = column->findChild<NeighbourhoodView*>();
+        const QList<InkButton*> chips = graph->findChildren<InkButton*>();
+        QVERIFY(!chips.isEmpty());
+        const QString neighbour = chips[0]->toolTip().isEmpty() ? chips[0]->text().trimmed() : chips[0]->toolTip();
+        QTest::mouseClick(chips[0], Qt::LeftButton);
+        column = window.resultColumn()->content();
+        QVERIFY(vesk::test::ShotTour::shows(column, neighbour));
+        QTRY_VERIFY_WITH_TIMEOUT(sourceRow(column), 10000);
+        QTest::mouseClick(sourceRow(column), Qt::LeftButton, {}, QPoint(10, 10));
 
         FrameView* frame = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((frame = window.inspector->findChild<FrameView*>()) && frame->image, 10000);
-        QVERIFY2(!frame->highlights.isEmpty(), qPrintable("no line of the frame names " + neighbour));
+        QTRY_VERIFY_WITH_TIMEOUT((frame = window.inspectorColumn()->content()->findChild<FrameView*>()) && frame->image(),
+                                 10000);
+        QVERIFY2(!frame->highlights().isEmpty(), qPrintable("no line of the frame names " + neighbour));
 
         // The marked line as the screen shows it, against the screenshot's own pixel underneath.
-        const QPointF inFrame = frame->area(frame->highlights.first()).center();
-        const QImage& pixels = *frame->image;
-        const QColor underneath = pixels.pixelColor(int(inFrame.x() / frame->width() * pixels.width()),
-                                                    int(inFrame.y() / frame->height() * pixels.height()));
+        const QPointF inFrame = frame->area(frame->highlights().first()).center();
+        const QImage& pixels = *frame->image();
+        const QRectF picture = frame->picture();
+        const QColor underneath = pixels.pixelColor(int((inFrame.x() - picture.x()) / picture.width() * pixels.width()),
+                                                    int((inFrame.y() - picture.y()) / picture.height() * pixels.height()));
         const QPoint onScreen = frame->mapToGlobal(inFrame.toPoint());
         QImage shot;
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -93,28 +105,16 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        MessageBoxAlerts alerts;
+        AskWindow window(client, alerts);
         window.show();
-        window.openInbox();
-        InkButton* use = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                for (InkButton* b : window.stackView->findChildren<InkButton*>())
-                    if (b->isVisibleTo(window.stackView) && b->text().trimmed() == "Use this name")
-                        return (use = b) != nullptr;
-                return false;
-            }(),
-            10000);
-        const qint64 proposal = use->property("proposal").toLongLong();
-        QTest::mouseClick(use, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                for (QLabel* l : window.stackView->findChildren<QLabel*>())
-                    if (l->isVisibleTo(window.stackView) && l->text() == "merged")
-                        return true;
-                return false;
-            }(),
-            10000);
+        QTest::keyClick(window.fieldWidget(), Qt::Key_K, Qt::ControlModifier);
+        QWidget* column = window.resultColumn()->content();
+        MergeCard* card = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((card = column->findChild<MergeCard*>()) != nullptr, 10000);
+        const qint64 proposal = card->pair().id;
+        QTest::mouseClick(card->findChildren<InkButton*>().first(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(vesk::test::ShotTour::shows(column, "merged"), 10000);
 
         const auto reply = call(client, [](DaemonClient& c, Completion done) { c.proposals(500, std::move(done)); });
         QVERIFY(reply && *reply);

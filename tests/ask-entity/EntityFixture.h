@@ -3,9 +3,10 @@
 #include "AskFixture.h"
 #include "FrameView.h"
 #include "NeighbourhoodView.h"
-#include "Row.h"
 
-#include <QJsonArray>
+#include <QDeadlineTimer>
+#include <chrono>
+#include <thread>
 
 namespace vesk::test {
 
@@ -13,33 +14,10 @@ namespace vesk::test {
 struct EntityFixture : AskFixture {
     EntityFixture() { window.show(); }
 
-    // Visible rows of the result column, top to bottom, folded details included.
-    QList<Row*> rows() const
-    {
-        QList<Row*> out;
-        for (Row* row : window.stackView->findChildren<Row*>())
-            if (row->isVisibleTo(window.stackView))
-                out << row;
-        return out;
-    }
-    Row* rowWith(const QString& text) const
-    {
-        for (Row* row : rows())
-            for (QLabel* label : row->findChildren<QLabel*>())
-                if (label->text() == text)
-                    return row;
-        return nullptr;
-    }
-    NeighbourhoodView* graph() const { return window.stackView->findChild<NeighbourhoodView*>(); }
-    FrameView* frame() const { return window.inspector->findChild<FrameView*>(QStringLiteral("frameView")); }
-    QStringList inspectorTexts() const
-    {
-        QStringList out;
-        for (QLabel* label : window.inspector->findChildren<QLabel*>())
-            if (label->isVisibleTo(window.inspector))
-                out << label->text();
-        return out;
-    }
+    NeighbourhoodView* graph() const { return results()->findChild<NeighbourhoodView*>(); }
+    // A graph's chips, in the order of its neighbours.
+    QList<InkButton*> chips() const { return graph() ? graph()->findChildren<InkButton*>() : QList<InkButton*>(); }
+    FrameView* frame() const { return inspector()->findChild<FrameView*>(); }
     // An entity page for `label` whose three requests get these replies (a null reply: refused).
     void page(const QString& label, const QJsonObject& relations, const QJsonObject& why = {},
               const QJsonObject& proposals = {})
@@ -47,7 +25,33 @@ struct EntityFixture : AskFixture {
         daemon.reply(QStringLiteral("relations"), relations.isEmpty() ? json(R"({"kind":"error"})") : relations);
         daemon.reply(QStringLiteral("why"), why.isEmpty() ? json(R"({"kind":"error"})") : why);
         daemon.reply(QStringLiteral("proposals"), proposals.isEmpty() ? json(R"({"kind":"proposals"})") : proposals);
-        window.openEntity(Origin{1, label, QStringLiteral("project"), 3});
+        window.showEntity(1, label, QStringLiteral("project"), 3);
+    }
+    // Leaves the view on screen while its replies are on their way: `leave` runs once every request
+    // sent so far has been answered and handed to the main thread, before any of those replies is
+    // applied. The label reading `unchanged` belongs to the view left: it still exists when the
+    // replies arrive, and must read the same afterwards.
+    template <class Leave>
+    void leaveWithRepliesQueued(const QString& unchanged, Leave leave)
+    {
+        QPointer<QLabel> watched;
+        for (QLabel* label : results()->findChildren<QLabel*>())
+            if (label->text() == unchanged)
+                watched = label;
+        QVERIFY(watched);
+        const int before = daemon.count(QStringLiteral("hello"));
+        client.hello([](Reply) {});
+        // The lane finishes requests in order: once the daemon sees this one, the earlier replies
+        // are queued. Waited for without running the event loop, which would apply them.
+        QDeadlineTimer deadline(5000);
+        while (daemon.count(QStringLiteral("hello")) == before && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        QVERIFY(daemon.count(QStringLiteral("hello")) > before);
+        leave();
+        // The replies already handed over, but not the deletions the event loop still owes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        QVERIFY(watched);
+        QCOMPARE(watched->text(), unchanged);
     }
 };
 

@@ -1,44 +1,52 @@
 #pragma once
 
-#include "AskLabel.h"
 #include "AskWindow.h"
 #include "DaemonRig.h"
 #include "InkButton.h"
 #include "KeyPanel.h"
+#include "Row.h"
+#include "ScriptedAlerts.h"
+#include "ScrollColumn.h"
 
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace vesk::test {
 
-// An ask window on a fake daemon and a test clock, with its settings in a temporary file.
+// An ask window on a fake daemon and a test clock, with its settings in a temporary file. It reads
+// only what the panel shows: the labels, buttons and rows of its columns, the field and the hint.
 struct AskFixture : DaemonRig {
     AskFixture()
-        : window(client, clock, &presentation)
+        : window(client, alerts, clock, &presentation)
     {
     }
 
-    // The texts of the labels the result column shows, top to bottom.
-    QStringList texts() const
+    KeyPanel* panel() const { return window.panelWidget(); }
+    QLineEdit* field() const { return window.fieldWidget(); }
+    QString hint() const { return window.hintLabel()->text(); }
+    QWidget* results() const { return window.resultColumn()->content(); }
+    QWidget* inspector() const { return window.inspectorColumn()->content(); }
+
+    // The texts of the visible labels under `root`, top to bottom.
+    static QStringList textsIn(QWidget* root)
     {
         QStringList out;
-        if (!window.stackView)
-            return out;
-        for (QLabel* label : window.stackView->findChildren<QLabel*>())
-            if (label->isVisibleTo(window.stackView))
+        for (QLabel* label : root->findChildren<QLabel*>())
+            if (label->isVisibleTo(root))
                 out << label->text();
         return out;
     }
+    QStringList texts() const { return panel() ? textsIn(results()) : QStringList(); }
+    QStringList inspectorTexts() const { return textsIn(inspector()); }
 
     // The visible buttons of the result column by the title the user reads, top to bottom.
-    QList<InkButton*> buttons(const QString& title) const
+    QList<InkButton*> buttons(const QString& title, QWidget* root = nullptr) const
     {
         QList<InkButton*> out;
-        if (!window.stackView)
-            return out;
-        for (InkButton* b : window.stackView->findChildren<InkButton*>())
-            if (b->isVisibleTo(window.stackView)
-                && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
+        root = root ? root : results();
+        for (InkButton* b : root->findChildren<InkButton*>())
+            if (b->isVisibleTo(root) && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
                 out << b;
         return out;
     }
@@ -48,17 +56,50 @@ struct AskFixture : DaemonRig {
         return found.isEmpty() ? nullptr : found.first();
     }
 
+    // Visible rows of the result column, top to bottom.
+    QList<Row*> rows() const
+    {
+        QList<Row*> out;
+        for (Row* row : results()->findChildren<Row*>())
+            if (row->isVisibleTo(results()))
+                out << row;
+        return out;
+    }
+    Row* rowWith(const QString& text) const
+    {
+        for (Row* row : rows())
+            if (textsIn(row).contains(text))
+                return row;
+        return nullptr;
+    }
+    void click(QWidget* view) const { QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10)); }
+
     void type(const QString& text)
     {
-        window.field->clear();
-        QTest::keyClicks(window.field, text);
+        field()->clear();
+        QTest::keyClicks(field(), text);
     }
     void askByKeyboard(const QString& text)
     {
         type(text);
-        QTest::keyClick(window.field, Qt::Key_Return);
+        QTest::keyClick(field(), Qt::Key_Return);
+    }
+    void searchByKeyboard(const QString& text)
+    {
+        type(text);
+        QTest::keyClick(field(), Qt::Key_Return, Qt::ShiftModifier);
+    }
+    // An answer on screen with its details unfolded.
+    void unfoldedAnswer(const QJsonObject& reply, const QString& question = QStringLiteral("what was I doing?"))
+    {
+        daemon.reply(QStringLiteral("ask"), reply);
+        askByKeyboard(question);
+        QTRY_VERIFY(button(QStringLiteral("Details & corrections")));
+        QTest::mouseClick(button(QStringLiteral("Details & corrections")), Qt::LeftButton);
+        QTRY_VERIFY(button(QStringLiteral("Hide details")));
     }
 
+    ScriptedAlerts alerts;
     AskWindow window;
 };
 

@@ -2,10 +2,25 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 
 using namespace vesk;
 using namespace vesk::test;
+
+namespace {
+
+// Every row of the column lies inside the part of it the user can see.
+bool rowsFit(const AskFixture& f)
+{
+    const int visible = f.window.resultColumn()->viewport()->width();
+    for (Row* row : f.rows())
+        if (row->mapTo(f.results(), QPoint(row->width(), 0)).x() > visible)
+            return false;
+    return !f.rows().isEmpty();
+}
+
+} // namespace
 
 class AskPanelTest : public QObject {
     Q_OBJECT
@@ -17,32 +32,29 @@ private slots:
         AskFixture f;
         f.window.updateCaptureStatus("Recording");
         f.window.show();
-        QVERIFY(f.window.panel->isVisible());
-        QCOMPARE(f.window.panel->windowTitle(), "Ask Vesk · Recording");
+        QVERIFY(f.panel()->isVisible());
+        QCOMPARE(f.panel()->windowTitle(), "Ask Vesk · Recording");
         QCOMPARE(f.texts(), QStringList{"Search your local memory, or press return to ask a question."});
-        QCOMPARE(f.window.hint->text(), "return to ask · esc to close");
-        QTRY_VERIFY(f.window.panel->isActiveWindow());
-        QTRY_COMPARE(QApplication::focusWidget(), f.window.field);
+        QCOMPARE(f.hint(), "return to ask · shift+return to search · esc to close");
+        QTRY_VERIFY(f.panel()->isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), f.field());
 
         // Placed at 48 % of the visible width (clamped), 11 % below its top, compact.
         const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
-        const QRect frame = f.window.panel->geometry();
+        const QRect frame = f.panel()->geometry();
         QCOMPARE(frame.width(), std::clamp(int(std::lround(visible.width() * 0.48)), 560, 860));
         QCOMPARE(frame.height(), AskWindow::compactHeight);
         QCOMPARE(frame.top(), visible.top() + int(std::lround(visible.height() * 0.11)));
         QVERIFY(std::abs(frame.center().x() - visible.center().x()) <= 1);
 
-        const quint64 generation = f.window.generation;
         f.type("half a question");
         f.window.show(); // already visible: nothing changes
-        QCOMPARE(f.window.field->text(), "half a question");
-        QCOMPARE(f.window.generation, generation);
+        QCOMPARE(f.field()->text(), "half a question");
 
-        QTest::keyClick(f.window.field, Qt::Key_Escape);
-        QVERIFY(!f.window.panel->isVisible());
+        QTest::keyClick(f.field(), Qt::Key_Escape);
+        QVERIFY(!f.panel()->isVisible());
         f.window.show();
-        QCOMPARE(f.window.field->text(), QString());
-        QCOMPARE(f.window.generation, generation + 1);
+        QCOMPARE(f.field()->text(), QString());
     }
 
     void toggle_data()
@@ -63,12 +75,12 @@ private slots:
         AskFixture f;
         if (visibleBefore) {
             f.window.show();
-            QTRY_VERIFY(f.window.panel->isActiveWindow());
+            QTRY_VERIFY(f.panel()->isActiveWindow());
         }
         // Set directly: the mode's own switch would also hide the panel.
         f.defaults.setBoolean(PresentationMode::key, presenting);
         f.window.toggle();
-        QCOMPARE(f.window.panel && f.window.panel->isVisible(), visibleAfter);
+        QCOMPARE(f.panel() && f.panel()->isVisible(), visibleAfter);
     }
 
     void toggleRaisesAPanelThatIsNotActive()
@@ -79,47 +91,52 @@ private slots:
         f.type("keep me");
         other.show();
         other.activateWindow();
-        QTRY_VERIFY(!f.window.panel->isActiveWindow());
+        QTRY_VERIFY(!f.panel()->isActiveWindow());
         f.window.toggle();
-        QTRY_VERIFY(f.window.panel->isActiveWindow());
-        QVERIFY(f.window.panel->isVisible());
-        QCOMPARE(f.window.field->text(), "keep me");
+        QTRY_VERIFY(f.panel()->isActiveWindow());
+        QVERIFY(f.panel()->isVisible());
+        QCOMPARE(f.field()->text(), "keep me");
     }
 
-    void heightsAndInspector()
+    // The panel grows for an answer and widens for the inspector; the rows follow every width it
+    // takes, and the column never gets narrower than 260.
+    void heightsWidthsAndReflow()
     {
         AskFixture f;
-        f.daemon.silent("ask");
+        f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
         f.window.show();
-        const QRect compact = f.window.panel->geometry();
-        f.askByKeyboard("expand for me");
+        const QRect compact = f.panel()->geometry();
+        QJsonArray evidence;
+        for (int i = 0; i < 30; ++i)
+            evidence.append(QJsonObject{{"frame_id", i + 1}, {"app_name", "Code"},
+                                        {"document_url", QString("src/billing/a/very/long/path/invoice%1.rs").arg(i)}});
+        f.unfoldedAnswer(QJsonObject{{"answer", "A long answer."}, {"evidence", evidence}});
         const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(f.window.panel->height(), std::min(int(std::lround(visible.height() * 0.7)), 640));
-        QCOMPARE(f.window.panel->geometry().top(), compact.top());
-        QVERIFY(f.window.panel->geometry().bottom() <= visible.bottom());
+        QCOMPARE(f.panel()->height(), std::min(int(std::lround(visible.height() * 0.7)), 640));
+        QCOMPARE(f.panel()->geometry().top(), compact.top());
+        QVERIFY(f.panel()->geometry().bottom() <= visible.bottom());
+        QTRY_VERIFY(f.window.resultColumn()->verticalScrollBar()->isVisible()); // thirty rows scroll
+        QTRY_VERIFY(rowsFit(f));
 
-        const int columnBefore = f.window.width();
-        QCOMPARE(columnBefore, compact.width() - 2 * AskWindow::pad);
-        f.window.setInspector(true);
-        QCOMPARE(f.window.panel->width(), std::min(compact.width() + AskWindow::panelW, visible.width() - 24));
-        QVERIFY(f.window.panel->geometry().right() <= visible.right());
-        QCOMPARE(f.window.width(), std::max(f.window.panel->width() - AskWindow::panelW - 2 * AskWindow::pad, 260));
-        f.window.closeInspector();
-        QCOMPARE(f.window.panel->width(), compact.width());
+        f.click(f.rowWith("src/billing/a/very/long/path/invoice0.rs"));
+        QCOMPARE(f.panel()->width(), std::min(compact.width() + AskWindow::panelW, visible.width() - 24));
+        QVERIFY(f.panel()->geometry().right() <= visible.right());
+        QTRY_VERIFY(rowsFit(f));
 
-        f.window.search("ab"); // a short search makes it compact again
-        QCOMPARE(f.window.panel->height(), AskWindow::compactHeight);
-    }
+        f.panel()->setMinimumSize(0, 0);
+        f.panel()->resize(300, 400);
+        QTRY_VERIFY(rowsFit(f));
+        QVERIFY(f.window.resultColumn()->viewport()->width() >= 260);
+        f.panel()->setMinimumSize(560, AskWindow::compactHeight);
 
-    void columnNeverNarrowerThan260()
-    {
-        AskFixture f;
-        QCOMPARE(f.window.width(), AskWindow::defaultWidth - 2 * AskWindow::pad);
-        f.window.show();
-        f.window.setInspector(true);
-        f.window.panel->setMinimumSize(0, 0);
-        f.window.panel->resize(300, 300);
-        QCOMPARE(f.window.width(), 260);
+        const int open = f.panel()->width();
+        QTest::keyClick(f.field(), Qt::Key_Escape);
+        QCOMPARE(f.panel()->width(), std::max({open - AskWindow::panelW, 420, f.panel()->minimumWidth()}));
+        f.panel()->resize(compact.width(), f.panel()->height());
+        QTRY_VERIFY(rowsFit(f));
+
+        f.searchByKeyboard("ab"); // a short search makes it compact again
+        QCOMPARE(f.panel()->height(), AskWindow::compactHeight);
     }
 
     void firstRun_data()
@@ -128,7 +145,7 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("askEnabled");
         QTest::newRow("ready") << R"({"kind":"status","frames":1,"nodes":1})"
-                               << "Ready on this Mac: 1 screenshot and 1 searchable memory item." << true;
+                               << "Ready on this computer: 1 screenshot and 1 searchable memory item." << true;
         QTest::newRow("building") << R"({"kind":"status","frames":12,"nodes":0})"
                                   << "Vesk is building local memory. 12 screenshots captured; no searchable memory "
                                      "items are ready yet. Leave Vesk running and try again shortly."
@@ -147,6 +164,8 @@ private slots:
         else
             f.daemon.replyRaw("status", status.toUtf8() + '\n');
         f.daemon.reply("ask", json(R"({"answer":"You were writing tests."})"));
+        bool privacyOpened = false;
+        f.window.onOpenPrivacyExclusions = [&] { privacyOpened = true; };
         f.window.showFirstRun();
         QVERIFY(f.texts().contains("Checking your local memory…"));
         QVERIFY(f.texts().contains("Pick up where you left off."));
@@ -155,8 +174,6 @@ private slots:
         QTRY_VERIFY(f.texts().contains(line));
         QCOMPARE(f.button("Ask: What was I working on?")->isEnabled(), askEnabled);
 
-        bool privacyOpened = false;
-        f.window.onOpenPrivacyExclusions = [&] { privacyOpened = true; };
         QTest::mouseClick(f.button("Check memory again"), Qt::LeftButton);
         QTRY_COMPARE(f.daemon.count("status"), 2);
         QTest::mouseClick(f.button("Privacy exclusions"), Qt::LeftButton);
@@ -165,8 +182,9 @@ private slots:
             return;
         QTRY_VERIFY(f.button("Ask: What was I working on?")->isEnabled());
         QTest::mouseClick(f.button("Ask: What was I working on?"), Qt::LeftButton);
-        QCOMPARE(f.window.field->text(), "What was I working on?");
+        QCOMPARE(f.field()->text(), "What was I working on?");
         QTRY_VERIFY(f.texts().contains("You were writing tests."));
+        QCOMPARE(QApplication::focusWidget(), f.field());
     }
 
     void presentationKeepsTheFirstRunPageAway()
@@ -176,7 +194,7 @@ private slots:
         f.window.close();
         f.defaults.setBoolean(PresentationMode::key, true);
         f.window.showFirstRun();
-        QVERIFY(!f.window.panel->isVisible());
+        QVERIFY(!f.panel()->isVisible());
         f.barrier();
         QCOMPARE(f.daemon.count("status"), 0);
     }
@@ -198,13 +216,34 @@ private slots:
         AskFixture f;
         f.window.show();
         int inbox = 0;
-        f.window.panel->onInbox = [&] { ++inbox; };
+        f.panel()->onInbox = [&] { ++inbox; };
         f.type("abc");
-        QTest::keyClick(f.window.field, Qt::Key_K, Qt::ControlModifier);
+        QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(inbox, 1);
-        QCOMPARE(f.window.field->text(), "abc"); // the field did not cut to the end of the line
-        QTest::keyClick(f.window.field, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(f.field()->text(), "abc"); // the field did not cut to the end of the line
+        QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(inbox, 1);
+    }
+
+    // From the field, Tab reaches the first row and Return opens it; the arrows move between rows.
+    void keyboardReachesRows()
+    {
+        AskFixture f;
+        f.daemon.reply("search", json(R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person"},
+                                                   {"label":"Harbor","node_id":2,"node_type":"project"}]})"));
+        f.daemon.reply("relations", json(R"({"kind":"relations","state":"none_found"})"));
+        f.window.show();
+        QTRY_COMPARE(QApplication::focusWidget(), f.field());
+        f.searchByKeyboard("harbor");
+        QTRY_VERIFY(f.rowWith("Harbor"));
+        QTest::keyClick(f.field(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.rowWith("Ada"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), f.rowWith("Harbor"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(f.rowWith("‹  back to results"));
+        QVERIFY(f.texts().contains("Harbor"));
+        QCOMPARE(QApplication::focusWidget(), f.field());
     }
 };
 

@@ -1,7 +1,9 @@
 #include "AskText.h"
+#include "EntityText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRectF>
 #include <QTest>
 #include <QTimeZone>
 
@@ -26,35 +28,16 @@ qint64 msAgo(double seconds)
 class AskTextTest : public QObject {
     Q_OBJECT
 private slots:
-    void sourcePhrase_data()
-    {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("phrase");
-        QTest::newRow("one") << R"({"sources":1})" << "1 source";
-        QTest::newRow("zero") << R"({"sources":0})" << "0 sources";
-        QTest::newRow("truncated") << R"({"sources":5,"sources_truncated":true})" << "at least 5 sources";
-        QTest::newRow("empty") << "{}" << "0 sources";
-        QTest::newRow("wrong type counts as absent") << R"({"sources":"7"})" << "0 sources";
-        QTest::newRow("fraction read as an integer") << R"({"sources":2.9})" << "2 sources";
-    }
-    void sourcePhrase()
-    {
-        QFETCH(QString, item);
-        QFETCH(QString, phrase);
-        QCOMPARE(AskText::sourcePhrase(obj(item.toUtf8())), phrase);
-    }
-
-    // The boundaries themselves are checked through the window with the test clock.
+    // The ages themselves are the date rules'; here only what makes an item dated at all.
     void evidenceWhen_data()
     {
         QTest::addColumn<QJsonValue>("observed");
         QTest::addColumn<QString>("when"); // empty: no time at all
-        QTest::newRow("59 min 59 s") << QJsonValue(double(msAgo(3599))) << "59 min ago";
-        QTest::newRow("3 days") << QJsonValue(double(msAgo(3 * 86400))) << "February 27";
-        QTest::newRow("future") << QJsonValue(double(msAgo(-600))) << "just now";
+        QTest::newRow("ten minutes") << QJsonValue(double(msAgo(600))) << "10 min ago";
         QTest::newRow("zero") << QJsonValue(0) << "";
         QTest::newRow("negative") << QJsonValue(-5) << "";
         QTest::newRow("string") << QJsonValue("1772460300000") << "";
+        QTest::newRow("past any date") << QJsonValue(1e300) << "";
     }
     void evidenceWhen()
     {
@@ -63,35 +46,6 @@ private slots:
         const auto got = AskText::evidenceWhen(QJsonObject{{"observed_at_ms", observed}}, now);
         QCOMPARE(got.value_or(QString()), when);
         QCOMPARE(got.has_value(), !when.isEmpty());
-    }
-
-    // The window test covers one of each; these are the readings around them.
-    void readiness_data()
-    {
-        QTest::addColumn<QString>("reply"); // empty: no reply
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("ready"); // -1 keeps the button as it is
-        QTest::newRow("many") << R"({"kind":"status","frames":1200,"nodes":35.5})"
-                              << "Ready on this Mac: 1200 screenshots and 35 searchable memory items." << 1;
-        QTest::newRow("building") << R"({"kind":"status","frames":1,"nodes":0})"
-                                  << "Vesk is building local memory. 1 screenshot captured; no searchable memory items "
-                                     "are ready yet. Leave Vesk running and try again shortly."
-                                  << 0;
-        QTest::newRow("counts absent") << R"({"kind":"status"})"
-                                       << "Vesk is building local memory. 0 screenshots captured; no searchable memory "
-                                          "items are ready yet. Leave Vesk running and try again shortly."
-                                       << 0;
-        QTest::newRow("other kind") << R"({"kind":"hello","nodes":4})"
-                                    << "Vesk is not reachable yet. Your setup is saved; try again shortly." << -1;
-    }
-    void readiness()
-    {
-        QFETCH(QString, reply);
-        QFETCH(QString, text);
-        QFETCH(int, ready);
-        const auto got = AskText::readiness(reply.isEmpty() ? std::nullopt : std::optional(obj(reply.toUtf8())));
-        QCOMPARE(got.text, text);
-        QCOMPARE(got.askReady.has_value() ? int(*got.askReady) : -1, ready);
     }
 
     void evidenceLines_data()
@@ -133,6 +87,34 @@ private slots:
     {
         QCOMPARE(AskText::keptFrameIds(obj(R"({"frame_ids":[2,"5",null,2.5,8]})")), (QList<qint64>{2, 8}));
         QCOMPARE(AskText::keptFrameIds(obj(R"({"frame_ids":"3"})")), QList<qint64>{});
+    }
+
+    // One element that makes no row never costs the others, and evidence that makes none leaves
+    // the answer to its cited sources.
+    void answerSources_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("evidence");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("good evidence among bad") << R"({"evidence":[null,{"app_name":"x"},{"frame_id":2,"app_name":"Code"}],"sources":[{"label":"vesk","node_id":4}]})"
+                                                 << true << QStringList{"Code"};
+        QTest::newRow("no evidence row") << R"({"evidence":[{"frame_id":"2"}],"sources":[7,{"label":"vesk","node_id":4},{"label":"no id"}]})"
+                                         << false << QStringList{"vesk"};
+        QTest::newRow("nothing") << R"({"evidence":{},"sources":[[]]})" << false << QStringList{};
+    }
+    void answerSources()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, evidence);
+        QFETCH(QStringList, titles);
+        const AskText::AnswerSources got = AskText::answerSources(obj(reply.toUtf8()), now);
+        QCOMPARE(got.evidence, evidence);
+        QStringList shown;
+        for (const auto& item : got.items)
+            shown << item.title;
+        for (const auto& node : got.entities)
+            shown << node.label;
+        QCOMPARE(shown, titles);
     }
 
     void groupSources()
@@ -195,6 +177,79 @@ private slots:
             QCOMPARE(got->text, text);
             QCOMPARE(got->omitted, omitted);
         }
+    }
+
+    // Entity pages, frames and the inbox.
+    // A relation row reads in the direction of the relation and says who recorded it.
+    void relationLines_data()
+    {
+        QTest::addColumn<QByteArray>("edge");
+        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<QString>("provenance");
+        QTest::newRow("model") << QByteArray(R"({"other_label":"Priya","phrase":"reviewed by","sightings":1,"extractor":"relation-v2"})")
+                               << "reviewed by Priya" << "1 observation  ·  read from screen text by a model";
+        QTest::newRow("incoming from the page")
+            << QByteArray(R"({"other_label":"PR 318","phrase":"fixes","outgoing":false,"sightings":3,"extractor":"ax-link"})")
+            << "PR 318 fixes this" << "3 observations  ·  derived from the page itself, not guessed";
+        QTest::newRow("other extractor") << QByteArray(R"({"other_label":"x","phrase":"p","extractor":"git"})")
+                                         << "p x" << "0 observations  ·  recorded by git";
+        QTest::newRow("no extractor") << QByteArray(R"({"other_label":"x","phrase":"p","sightings":"2"})") << "p x"
+                                      << "0 observations  ·  Vesk has no record of where this came from";
+    }
+    void relationLines()
+    {
+        QFETCH(QByteArray, edge);
+        QFETCH(QString, sentence);
+        QFETCH(QString, provenance);
+        const auto lines = EntityText::relationLines(QJsonDocument::fromJson(edge).object());
+        QVERIFY(lines);
+        QCOMPARE(lines->sentence, sentence);
+        QCOMPARE(lines->provenance, provenance);
+    }
+
+    // The lines marked are those naming what led here: the whole label, or a file name of 4+
+    // characters; a line missing one of its five keys is skipped.
+    void highlights_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<int>>("marked"); // indexes into lines
+        const QStringList readme{"Opened README.TXT in the editor", "/src/app/Readme.txt", "src/app/main.cpp",
+                                 "readme.md"};
+        QTest::newRow("path by its file name") << "/src/app/Readme.txt" << readme << QList<int>{0, 1};
+        QTest::newRow("short file name needs the whole path")
+            << "/src/app/abc" << QStringList{"abc is here", "cd /src/app/abc", "xabcx"} << QList<int>{1};
+        QTest::newRow("no match") << "Harbor" << QStringList{"nothing", "here"} << QList<int>{};
+        QTest::newRow("trailing slash") << "docs/release/" << QStringList{"RELEASE notes", "docs"} << QList<int>{0};
+        QTest::newRow("empty label marks nothing") << "" << QStringList{"anything"} << QList<int>{};
+    }
+    void highlights()
+    {
+        QFETCH(QString, label);
+        QFETCH(QStringList, lines);
+        QFETCH(QList<int>, marked);
+        QList<QJsonObject> given;
+        for (int i = 0; i < lines.size(); ++i)
+            given << QJsonObject{{"x", 0.1}, {"y", 0.1 * i}, {"w", 0.5}, {"h", 0.05}, {"text", lines[i]}};
+        given << QJsonObject{{"x", 0.1}, {"y", "0.5"}, {"w", 0.5}, {"h", 0.1}, {"text", label}}; // y not a number
+        QList<QRectF> expected;
+        for (int i : marked)
+            expected << QRectF(0.1, 0.1 * i, 0.5, 0.05);
+        QCOMPARE(EntityText::highlights(given, label), expected);
+    }
+
+    // Replies are read element by element: what cannot make a row or a card is left out.
+    void mixedArrays()
+    {
+                const EntityText::Relations relations = EntityText::relations(obj(
+            R"({"edges":[null,{"other_label":"Ada","phrase":"knows"},{"other_id":2,"other_label":"Bo","phrase":"pairs with","edge_id":7},{"phrase":"x"}]})"));
+        QCOMPARE(relations.rows.size(), 2);
+        QCOMPARE(relations.neighbours.size(), 1);
+        QCOMPARE(relations.total, 1);
+        QCOMPARE(EntityText::proposals(obj(R"({"proposals":[{"id":1},3,{"id":2,"a_id":1,"b_id":2,"a_label":"a","b_label":"b"}]})")).size(),
+                 1);
+        const EntityText::RecognisedItems none = EntityText::recognised(obj(R"({"nodes":[{"node_type":"person"},null]})"), {});
+        QVERIFY(!none.any);
     }
 };
 

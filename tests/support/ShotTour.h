@@ -1,11 +1,15 @@
 #pragma once
 
 #include "AskWindow.h"
+#include "KeyPanel.h"
+#include "ScrollColumn.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -40,6 +44,22 @@ public:
         return done();
     }
 
+    // The widgets the panel shows now in its result column.
+    static QWidget* column(const AskWindow& window) { return window.resultColumn()->content(); }
+
+    // A key pressed in the panel's field, as the user presses it.
+    static void press(AskWindow& window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(window.fieldWidget(), &event);
+    }
+    // `text` typed into the field, then Return (Shift+Return searches).
+    static void enter(AskWindow& window, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        window.fieldWidget()->setText(text);
+        press(window, Qt::Key_Return, modifiers);
+    }
+
     static bool shows(QWidget* root, const QString& text)
     {
         for (QLabel* label : root->findChildren<QLabel*>())
@@ -55,7 +75,7 @@ public:
                          qPrintable(name));
         QCoreApplication::sendPostedEvents(); // let the column lay itself out before the grab
         const QString path = out.filePath(name + QStringLiteral(".png"));
-        if (!window.panel->grab().save(path)) {
+        if (!window.panelWidget()->grab().save(path)) {
             std::fprintf(stderr, "%s: could not write %s\n", program.constData(), qPrintable(path));
             return false;
         }

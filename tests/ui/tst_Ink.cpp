@@ -1,13 +1,15 @@
 #include "Ink.h"
 #include "InkButton.h"
+#include "InkLabel.h"
 #include "InkView.h"
 #include "OStyle.h"
 #include "PortalAppearance.h"
 
 #include <QApplication>
 #include <QEnterEvent>
-#include <QLabel>
 #include <QTest>
+#include <QVBoxLayout>
+#include <cmath>
 
 using namespace vesk;
 
@@ -16,6 +18,17 @@ QEnterEvent enter()
 {
     return QEnterEvent(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
 }
+
+// The contrast ratio of two opaque colours, as accessibility guidelines measure it.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 } // namespace
 
 class InkTest : public QObject {
@@ -23,16 +36,42 @@ class InkTest : public QObject {
 private slots:
     void cleanup() { QApplication::setPalette(PortalAppearance::palette(false)); }
 
+    void palettePairs();
     void viewFollowsAppearance();
     void buttonTones_data();
     void buttonTones();
+    void disabledAndFocusedButtonsLookSo();
+    void labels_data();
+    void labels();
     void buttonWithoutTone();
     void cursorOnlyWhenEnabled();
     void ampersandTitles_data();
     void ampersandTitles();
-    void fonts_data();
     void fonts();
 };
+
+// Each entry is an opaque light/dark pair that differs, except the status dot, which is one
+// colour; text reads on the ground and the surface in both appearances.
+void InkTest::palettePairs()
+{
+    const QList<const InkColor*> entries{&Ink::amber(),   &Ink::amberBg(), &Ink::amberLine(), &Ink::flag(),
+                                         &Ink::flagBg(),  &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
+                                         &Ink::sunken(),  &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
+                                         &Ink::text2(),   &Ink::muted()};
+    for (const InkColor* entry : entries) {
+        QVERIFY(entry->light != entry->dark);
+        QCOMPARE(entry->light.alpha(), 255);
+        QCOMPARE(entry->dark.alpha(), 255);
+    }
+    QCOMPARE(Ink::dot().light, Ink::dot().dark);
+    for (const bool dark : {false, true}) {
+        for (const InkColor* ground : {&Ink::ground(), &Ink::surface()}) {
+            QVERIFY(contrast(Ink::text().resolve(dark), ground->resolve(dark)) >= 7);
+            QVERIFY(contrast(Ink::text2().resolve(dark), ground->resolve(dark)) >= 4.5);
+            QVERIFY(contrast(Ink::muted().resolve(dark), ground->resolve(dark)) >= 3);
+        }
+    }
+}
 
 void InkTest::viewFollowsAppearance()
 {
@@ -46,59 +85,110 @@ void InkTest::viewFollowsAppearance()
         &window);
     auto* button = InkButton::make(QStringLiteral("Keep"), InkButton::Tone::quiet, {}, &window);
     QApplication::setPalette(PortalAppearance::palette(false));
-    QTRY_COMPARE(view->layer().background, QColor(0xFFFFFF));
-    QTRY_COMPARE(button->layer().background, QColor(0xFFFFFF));
+    QTRY_COMPARE(view->layer().background, Ink::surface().light);
+    const InkLayer light = button->layer();
     // A switch of the whole application's appearance repaints without any code in the window.
     QApplication::setPalette(PortalAppearance::palette(true));
-    QTRY_COMPARE(view->layer().background, QColor(0x14171C));
-    QCOMPARE(view->layer().border, QColor(0x262B33));
-    QTRY_COMPARE(button->layer().background, QColor(0x14171C));
-    QCOMPARE(button->titleColour(), QColor(0xA8AFBB));
+    QTRY_COMPARE(view->layer().background, Ink::surface().dark);
+    QCOMPARE(view->layer().border, Ink::line().dark);
+    QTRY_VERIFY(button->layer().background != light.background);
+    QVERIFY(button->layer().border != light.border);
 }
 
+// Every tone's title reads on its background, hovered or not, in both appearances, and each
+// tone's colours come from the appearance of the widget it is drawn in.
 void InkTest::buttonTones_data()
 {
     QTest::addColumn<InkButton::Tone>("tone");
-    QTest::addColumn<bool>("hover");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QColor>("border");
-    QTest::addColumn<QColor>("title");
-
-    QColor flag55(0xAE4F3E);
-    flag55.setAlphaF(0.55f);
-    QColor flag85(0xAE4F3E);
-    flag85.setAlphaF(0.85f);
-    using T = InkButton::Tone;
-    QTest::newRow("quiet") << T::quiet << false << QColor(0xFFFFFF) << QColor(0xE1E4E8) << QColor(0x4C535E);
-    QTest::newRow("quiet hovered") << T::quiet << true << QColor(0xF1F2F4) << QColor(0xE1E4E8) << QColor(0x4C535E);
-    QTest::newRow("primary") << T::primary << false << QColor(0x15181D) << QColor(0x15181D) << QColor(0xFAFAFB);
-    QTest::newRow("primary hovered") << T::primary << true << QColor(0x4C535E) << QColor(0x4C535E)
-                                     << QColor(0xFAFAFB);
-    QTest::newRow("destructive") << T::destructive << false << QColor(0xFAEDEA) << flag55 << QColor(0xAE4F3E);
-    QTest::newRow("destructive hovered") << T::destructive << true << QColor(0xFAEDEA) << flag85
-                                         << QColor(0xAE4F3E);
+    QTest::addColumn<bool>("hoverChangesBackground");
+    QTest::newRow("quiet") << InkButton::Tone::quiet << true;
+    QTest::newRow("primary") << InkButton::Tone::primary << true;
+    QTest::newRow("destructive") << InkButton::Tone::destructive << false;
 }
 
 void InkTest::buttonTones()
 {
     QFETCH(InkButton::Tone, tone);
-    QFETCH(bool, hover);
+    QFETCH(bool, hoverChangesBackground);
     QApplication::setPalette(PortalAppearance::palette(false));
-    std::unique_ptr<InkButton> button(InkButton::make(QStringLiteral("Forget"), tone));
-    if (hover) {
+    QWidget lightWindow, darkWindow;
+    darkWindow.setPalette(PortalAppearance::palette(true));
+    InkButton* light = InkButton::make(QStringLiteral("Forget"), tone, {}, &lightWindow);
+    InkButton* dark = InkButton::make(QStringLiteral("Forget"), tone, {}, &darkWindow);
+    QVERIFY(light->layer().background != dark->layer().background);
+    for (InkButton* button : {light, dark}) {
+        const InkLayer still = button->layer();
+        QVERIFY(contrast(button->titleColour(), still.background) >= 4.5);
         QEnterEvent e = enter();
-        QApplication::sendEvent(button.get(), &e);
-    }
-    QCOMPARE(button->isHovering(), hover);
-    QTEST(button->layer().background, "background");
-    QTEST(button->layer().border, "border");
-    QTEST(button->titleColour(), "title");
-    QCOMPARE(button->layer().borderWidth, 1.0);
-    QCOMPARE(button->layer().cornerRadius, 5.0);
-    if (hover) {
+        QApplication::sendEvent(button, &e);
+        QVERIFY(button->isHovering());
+        QVERIFY(contrast(button->titleColour(), button->layer().background) >= 4.5);
+        QCOMPARE(button->layer().background != still.background, hoverChangesBackground);
+        if (!hoverChangesBackground)
+            QVERIFY(button->layer().border.alphaF() > still.border.alphaF());
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(button.get(), &leave);
-        QVERIFY(!button->isHovering());
+        QApplication::sendEvent(button, &leave);
+        QCOMPARE(button->layer(), still);
+    }
+}
+
+// A disabled button is drawn faded, and a button with the keyboard carries a ring.
+void InkTest::disabledAndFocusedButtonsLookSo()
+{
+    QApplication::setPalette(PortalAppearance::palette(false));
+    QWidget window;
+    InkButton* button = InkButton::make(QStringLiteral("Ask"), InkButton::Tone::primary, {}, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint middle = button->rect().center() + QPoint(0, button->height() / 3);
+    const QColor enabled = button->grab().toImage().pixelColor(middle);
+    button->setEnabled(false);
+    const QColor disabled = button->grab().toImage().pixelColor(middle);
+    QVERIFY(contrast(disabled, Ink::ground().light) < contrast(enabled, Ink::ground().light) / 2);
+    button->setEnabled(true);
+    const QColor edge = button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1));
+    window.activateWindow();
+    button->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    QVERIFY(button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1)) != edge);
+}
+
+// A label measures itself again when its text changes, shortens a line to its width, wraps to its
+// width, and keeps a bounded part of an over-long text.
+void InkTest::labels_data()
+{
+    QTest::addColumn<InkLabel::Fit>("fit");
+    QTest::newRow("wrap") << InkLabel::Fit::wrap;
+    QTest::newRow("cut at the end") << InkLabel::Fit::truncateEnd;
+    QTest::newRow("cut in the middle") << InkLabel::Fit::truncateMiddle;
+}
+
+void InkTest::labels()
+{
+    QFETCH(InkLabel::Fit, fit);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* label = new InkLabel(QStringLiteral("short"), Ink::text(), OStyle::font(12), fit);
+    layout->addWidget(label, 0, Qt::AlignLeft);
+    window.resize(600, 200);
+    window.show();
+    QTRY_VERIFY(label->width() > 0);
+    const int before = label->width();
+    label->setText(QStringLiteral("Ask Vesk · Daemon unreachable — state unknown"));
+    QTRY_VERIFY(label->width() > before); // re-measured, not kept at the first text's width
+    QCOMPARE(label->shown(), label->text());
+
+    const QString megabyte = QStringLiteral("lorem ipsum ").repeated(90000);
+    label->setText(megabyte);
+    QVERIFY(label->text().size() <= (fit == InkLabel::Fit::wrap ? InkLabel::wrapCap : InkLabel::lineCap) + 1);
+    QVERIFY(label->text().endsWith(QChar(0x2026)) || fit == InkLabel::Fit::truncateMiddle);
+    window.resize(200, 400);
+    QTRY_VERIFY(label->width() <= 200);
+    if (fit == InkLabel::Fit::wrap) {
+        QVERIFY(label->height() > label->fontMetrics().height()); // wrapped onto many lines
+    } else {
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->shown()) <= label->width());
+        QVERIFY(label->shown().contains(QChar(0x2026)));
     }
 }
 
@@ -114,11 +204,11 @@ void InkTest::buttonWithoutTone()
     });
     // Setting the painter paints at once, and only the painter decides.
     QVERIFY(painted >= 1);
-    QCOMPARE(button->layer().background, QColor(0xFDF3E2));
+    QCOMPARE(button->layer().background, Ink::amberBg().light);
     QCOMPARE(button->layer().borderWidth, 0.0);
     QEnterEvent e = enter();
     QApplication::sendEvent(button.get(), &e);
-    QCOMPARE(button->layer().background, QColor(0xFDF3E2));
+    QCOMPARE(button->layer().background, Ink::amberBg().light);
 }
 
 void InkTest::cursorOnlyWhenEnabled()
@@ -151,32 +241,12 @@ void InkTest::ampersandTitles()
     QVERIFY(QKeySequence::mnemonic(button->text()).isEmpty());
 }
 
-void InkTest::fonts_data()
-{
-    QTest::addColumn<double>("size");
-    QTest::addColumn<OStyle::Weight>("weight");
-    QTest::addColumn<OStyle::Design>("design");
-    QTest::addColumn<int>("pixels");
-    QTest::addColumn<int>("qtWeight");
-    QTest::newRow("body 13.5") << 13.5 << OStyle::Weight::Regular << OStyle::Design::Default << 14 << int(QFont::Normal);
-    QTest::newRow("title 21 semibold") << 21.0 << OStyle::Weight::Semibold << OStyle::Design::Default << 21
-                                       << int(QFont::DemiBold);
-    QTest::newRow("section 9 mono medium") << 9.0 << OStyle::Weight::Medium << OStyle::Design::Monospaced << 9
-                                           << int(QFont::Medium);
-    QTest::newRow("serif bold") << 14.0 << OStyle::Weight::Bold << OStyle::Design::Serif << 14 << int(QFont::Bold);
-}
-
+// Design sizes are pixels whatever the screen's dots per inch; monospaced means fixed pitch.
 void InkTest::fonts()
 {
-    QFETCH(double, size);
-    QFETCH(OStyle::Weight, weight);
-    QFETCH(OStyle::Design, design);
-    const QFont f = OStyle::font(size, weight, design);
-    // Design sizes are pixels, whatever the screen's dots per inch.
-    QTEST(f.pixelSize(), "pixels");
-    QTEST(int(f.weight()), "qtWeight");
-    if (design == OStyle::Design::Monospaced)
-        QVERIFY(QFontInfo(f).fixedPitch());
+    QCOMPARE(OStyle::font(13.5).pixelSize(), 14);
+    QVERIFY(QFontInfo(OStyle::monoSmall()).fixedPitch());
+    QVERIFY(OStyle::font(14, OStyle::Weight::Semibold).weight() > OStyle::font(14).weight());
 }
 
 QTEST_MAIN(InkTest)

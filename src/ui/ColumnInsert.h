@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QVBoxLayout>
+#include <QBoxLayout>
 #include <QWidget>
 
 namespace vesk {
@@ -9,22 +9,31 @@ namespace vesk {
 // fills its own place whatever the other replies of the page have already added.
 class ColumnInsert {
 public:
-    ColumnInsert(QVBoxLayout* layout, QWidget* anchor)
+    ColumnInsert(QBoxLayout* layout, QWidget* anchor)
         : layout(layout)
         , at(layout && anchor ? layout->indexOf(anchor) + 1 : 0)
     {
     }
-    // False when the anchor is no longer in the column.
+    // False when the anchor is no longer in the column: then nothing is put in, and views given
+    // are deleted.
     bool valid() const { return at > 0; }
     void view(QWidget* v)
     {
-        layout->insertWidget(at++, v, 0, Qt::AlignLeft);
+        if (!valid()) {
+            delete v;
+            return;
+        }
+        layout->insertWidget(at++, v);
         v->show();
     }
-    void space(int height) { layout->insertSpacing(at++, height); }
+    void space(int height)
+    {
+        if (valid())
+            layout->insertSpacing(at++, height);
+    }
 
 private:
-    QVBoxLayout* layout;
+    QBoxLayout* layout;
     int at;
 };
 

@@ -1,0 +1,59 @@
+#include "FirstRunPage.h"
+
+#include "AskText.h"
+#include "DaemonClient.h"
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "LoadingSection.h"
+#include "OStyle.h"
+#include "ScrollColumn.h"
+
+#include <QHBoxLayout>
+
+namespace vesk {
+
+FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generation::Ticket ticket, Callbacks given,
+                           QObject* parent)
+    : QObject(parent)
+    , callbacks(std::move(given))
+{
+    column.add(new InkLabel(QStringLiteral("Pick up where you left off."), Ink::text(), OStyle::pageTitle(),
+                            InkLabel::Fit::truncateMiddle));
+    column.add(new InkLabel(QStringLiteral("Press Alt+Space from any app to return here. Ask a question, then open a "
+                                           "source to verify the answer against the exact local evidence."),
+                            Ink::text(), OStyle::font(13.5)));
+    column.space(12);
+
+    askButton = InkButton::make(QStringLiteral("Ask: What was I working on?"), InkButton::Tone::primary,
+                                [this] { callbacks.ask(QStringLiteral("What was I working on?")); });
+    askButton->setEnabled(false); // until the daemon says memory is ready
+    column.add(askButton);
+    readiness = new LoadingSection(
+        column, ticket, {},
+        new InkLabel(QStringLiteral("Checking your local memory…"), Ink::muted(), OStyle::monoSmall()), this);
+    column.add(InkButton::make(QStringLiteral("Check memory again"), InkButton::Tone::quiet, callbacks.checkAgain));
+    column.space(16);
+
+    auto* links = new QWidget;
+    auto* linksLayout = new QHBoxLayout(links);
+    linksLayout->setContentsMargins(0, 0, 0, 0);
+    linksLayout->setSpacing(8);
+    for (const auto& [title, action] : {std::pair{QStringLiteral("Connect an agent"), callbacks.openAgentConnections},
+                                        std::pair{QStringLiteral("Privacy exclusions"), callbacks.openPrivacyExclusions}}) {
+        InkButton* link = InkButton::make(title, InkButton::Tone::quiet, action);
+        link->setEnabled(static_cast<bool>(action));
+        linksLayout->addWidget(link);
+    }
+    linksLayout->addStretch(1);
+    column.add(links);
+    column.scrollToTop();
+
+    client.status(readiness->bind([this](Reply reply) {
+        const AskText::Readiness ready = AskText::readiness(reply);
+        readiness->setStatus(ready.text);
+        if (ready.askReady)
+            askButton->setEnabled(*ready.askReady);
+    }));
+}
+
+} // namespace vesk

@@ -1,0 +1,59 @@
+#include "FrameImage.h"
+
+#include "Bound.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QThreadPool>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vesk::FrameImage {
+
+std::optional<QImage> read(const QString& path, const QSize& box)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    // Decoded at the size shown: a screenshot several times larger than its frame is never held
+    // whole for longer than the decoder needs it.
+    const QSize size = reader.size();
+    if (size.isValid() && !box.isEmpty()) {
+        const QSize fitted = size.scaled(box, Qt::KeepAspectRatio);
+        if (fitted.width() < size.width())
+            reader.setScaledSize(fitted.expandedTo(QSize(1, 1)));
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+void load(const QString& path, const QSize& box, const QObject* context,
+          std::function<void(std::optional<QImage>)> done)
+{
+    auto deliver = bound(context, std::move(done));
+    QThreadPool::globalInstance()->start([path, box, deliver = std::move(deliver)]() mutable {
+        std::optional<QImage> image = read(path, box);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [deliver = std::move(deliver), image = std::move(image)]() mutable { deliver(std::move(image)); },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace vesk::FrameImage

@@ -1,0 +1,147 @@
+#include "InboxPage.h"
+
+#include "DaemonClient.h"
+#include "EntityText.h"
+#include "InkLabel.h"
+#include "LoadingSection.h"
+#include "MergeCard.h"
+#include "OStyle.h"
+#include "Row.h"
+#include "ScrollColumn.h"
+
+#include <QPainter>
+
+namespace vesk {
+
+namespace {
+
+// How much of the memory rests on an item: a thin track with an amber fill from the left.
+class StrengthBar : public QWidget {
+public:
+    explicit StrengthBar(double fraction)
+        : fraction(fraction)
+    {
+        setFixedHeight(4);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Ink::sunken().resolve(this));
+        painter.drawRoundedRect(QRectF(rect()), 2, 2);
+        QColor fill = Ink::amber().resolve(this);
+        fill.setAlphaF(0.8f);
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(0, 0, width() * fraction, height()), 2, 2);
+    }
+
+private:
+    double fraction;
+};
+
+} // namespace
+
+InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now,
+                     Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
+    : QObject(parent)
+    , judge(judge)
+    , now(now)
+    , ticket(ticket)
+    , callbacks(std::move(callbacks))
+{
+    column.add(new InkLabel(QStringLiteral("What it knows about you"), Ink::text(), OStyle::pageTitle()));
+    column.space(12);
+    waitingOnYou = new LoadingSection(
+        column, ticket, QStringLiteral("waiting on you"),
+        new InkLabel(QStringLiteral("Loading uncertain items…"), Ink::text2(), OStyle::font(12)), this);
+    waitingOnYou->addRetry(QStringLiteral("Retry inbox"), this->callbacks.retry);
+    column.space(18);
+    knows = new LoadingSection(
+        column, ticket, QStringLiteral("what it recognises"),
+        new InkLabel(QStringLiteral("Loading recognised people and work…"), Ink::text2(), OStyle::font(12)), this);
+    knows->addRetry(QStringLiteral("Retry recognised items"), this->callbacks.retry);
+    column.scrollToTop();
+
+    client.proposals(500, waitingOnYou->bind([this](Reply reply) { waiting(reply); }));
+    client.top(200, knows->bind([this](Reply reply) { recognised(reply); }));
+}
+
+void InboxPage::waiting(const Reply& reply)
+{
+    if (!reply) {
+        waitingOnYou->setStatus(
+            QStringLiteral("Could not load uncertain items. Vesk could not look; this is not an empty queue."));
+        waitingOnYou->showRetry(true);
+        return;
+    }
+    const QList<EntityText::Proposal> all = EntityText::proposals(*reply);
+    const qsizetype total = all.size();
+    const qsizetype shown = std::min(total, EntityText::inboxCards);
+    waitingOnYou->setStatus(EntityText::waitingStatus(total, shown));
+    if (total == 0)
+        return;
+    ColumnInsert insert = waitingOnYou->insert();
+    for (qsizetype i = 0; i < shown; ++i) {
+        auto* card = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
+            judge.judge(card, keep, ticket, [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
+        });
+        cards << card;
+        insert.view(card);
+        // Without a gap one card's note reads as the next card's heading.
+        insert.space(14);
+    }
+    insert.view(new InkLabel(EntityText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall()));
+}
+
+void InboxPage::retire(qint64 entity, MergeCard* except)
+{
+    for (const QPointer<MergeCard>& card : cards)
+        if (card && card != except && card->names(entity))
+            card->replaceWith(QStringLiteral("no longer applies — one of these was just merged"));
+}
+
+void InboxPage::recognised(const Reply& reply)
+{
+    if (!reply) {
+        knows->setStatus(
+            QStringLiteral("Could not load recognised items. Vesk could not look; this is not an empty list."));
+        knows->showRetry(true);
+        return;
+    }
+    const EntityText::RecognisedItems found = EntityText::recognised(*reply, now);
+    if (!found.any) {
+        knows->setStatus(QStringLiteral("Nothing yet. Vesk writes an entity down when it has seen the same name on "
+                                        "your screen more than once."));
+        return;
+    }
+    knows->hideStatus();
+    ColumnInsert insert = knows->insert();
+    if (found.groups.isEmpty()) {
+        insert.view(new InkLabel(
+            QStringLiteral("Nothing yet of the kind worth knowing — no people, no projects, no open work. Vesk "
+                           "recognises a path because a path has a shape; a person or a task on your screen has none, "
+                           "and nothing here reads for meaning yet."),
+            Ink::text2(), OStyle::font(13.5)));
+        return;
+    }
+    for (const EntityText::KindGroup& group : found.groups) {
+        insert.view(new InkLabel(group.heading, Ink::muted(),
+                                 OStyle::font(9, OStyle::Weight::Medium, OStyle::Design::Monospaced),
+                                 InkLabel::Fit::truncateEnd));
+        for (const EntityText::Recognised& item : group.items) {
+            auto* row = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
+                                 new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
+                                 new StrengthBar(item.strength)});
+            row->setOnOpen([this, origin = Origin{item.id, item.label, item.kind, item.sources}] {
+                callbacks.openEntity(origin);
+            });
+            insert.view(row);
+        }
+        insert.space(10);
+    }
+}
+
+} // namespace vesk

@@ -1,0 +1,53 @@
+#include "Rows.h"
+
+#include "InkLabel.h"
+#include "OStyle.h"
+#include "Row.h"
+
+namespace vesk::Rows {
+
+Row* entity(const AskText::EntityLines& lines, std::function<void()> open)
+{
+    auto* row = new Row({new InkLabel(lines.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
+                         new InkLabel(lines.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)});
+    row->setOnOpen(std::move(open));
+    return row;
+}
+
+Row* evidence(const AskText::EvidenceLines& lines, std::function<void()> open)
+{
+    auto* row = new Row({new InkLabel(lines.title, Ink::text(), OStyle::font(13.5, OStyle::Weight::Medium),
+                                      InkLabel::Fit::truncateEnd),
+                         new InkLabel(lines.detail, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateMiddle),
+                         new InkLabel(lines.meta, lines.screen ? Ink::text2() : Ink::agent(), OStyle::monoSmall(),
+                                      InkLabel::Fit::truncateEnd)});
+    if (open)
+        row->setOnOpen(std::move(open));
+    return row;
+}
+
+QList<QWidget*> sources(const QList<AskText::SourceGroup>& groups, const std::function<void(qint64, Row*)>& open)
+{
+    QList<QWidget*> out;
+    for (qsizetype i = 0; i < groups.size() && i < AskText::shownGroups; ++i) {
+        const AskText::SourceGroup& group = groups[i];
+        QList<QWidget*> views{new InkLabel(AskText::groupHeadline(group), Ink::text(), OStyle::font(12.5),
+                                           InkLabel::Fit::truncateMiddle)};
+        if (group.detail)
+            views << new InkLabel(*group.detail, Ink::muted(), OStyle::monoSmall());
+        if (group.anchor < 1)
+            views << new InkLabel(QStringLiteral("from an agent conversation — no pixels to open"), Ink::agent(),
+                                  OStyle::monoSmall());
+        auto* row = new Row(views);
+        if (group.anchor >= 1 && open)
+            row->setOnOpen([open, row, frame = group.anchor] { open(frame, row); });
+        out << row;
+    }
+    if (groups.size() > AskText::shownGroups)
+        out << new InkLabel(QStringLiteral("… and ") + QString::number(groups.size() - AskText::shownGroups)
+                                + QStringLiteral(" more"),
+                            Ink::muted(), OStyle::monoSmall());
+    return out;
+}
+
+} // namespace vesk::Rows

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// Every date and time the program writes, in one place. Times are shown in the local time zone;
+// month names follow the user's locale.
+namespace vesk::Dates {
+
+// Local time of milliseconds since the Unix epoch.
+QDateTime local(qint64 ms);
+
+// The locale's medium date and short time ("Mar 2, 2026, 2:05 PM" in en_US, "2 Mar 2026, 14:05" in
+// en_GB, "02.03.2026, 14:05" in de_DE). `locale` is an ICU locale name; without one the user's locale,
+// where the C and POSIX locales read as en_US.
+QString mediumDateShortTime(const QDateTime& at, const QString& locale = {});
+// The locale's medium date alone ("Mar 2, 2026").
+QString mediumDate(const QDateTime& at, const QString& locale = {});
+// The locale's hours and minutes, without seconds even where its short format carries them.
+QString shortTime(const QDateTime& at);
+
+// Fixed patterns with the locale's month names.
+QString monthDay(const QDateTime& at);          // "March 2"
+QString monthDayTime(const QDateTime& at);      // "March 2, 14:05:09"
+QString shortMonthDayTime(const QDateTime& at); // "Mar 2, 14:05"
+
+// The age of something seen at `seen`: "just now" (under a minute, also in the future), "4 min ago",
+// "2 hr ago", "yesterday", else monthDay.
+QString ago(const QDateTime& seen, const QDateTime& now);
+// The age in days: "today", "yesterday", "5 days ago" (under 31 days), else monthDay.
+QString daysAgo(const QDateTime& seen, const QDateTime& now);
+
+// Whether a count of milliseconds stands for a date (within about 285,000 years of 1970); larger
+// ones are unreadable rather than wrapped around.
+bool readable(double ms);
+// The local time of a readable count of milliseconds.
+std::optional<QDateTime> fromMs(double ms);
+
+} // namespace vesk::Dates

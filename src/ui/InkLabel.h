@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Ink.h"
+
+#include <QLabel>
+#include <array>
+
+namespace vesk {
+
+// A plain-text label in one palette colour, resolved when it paints, that either wraps at the
+// width its layout gives it or stays on one line and truncates (at the end or in the middle).
+// It measures itself again whenever its text changes, shortens a one-line text once per width
+// change rather than on every paint, and keeps only a bounded part of an over-long text: a
+// daemon reply can hold a label of any length, and laying out a megabyte would freeze the window.
+class InkLabel : public QLabel {
+    Q_OBJECT
+public:
+    enum class Fit { wrap, truncateEnd, truncateMiddle };
+
+    // What a label keeps of its text: a line shows a few hundred characters at most, a wrapping
+    // text a few screens.
+    static constexpr qsizetype lineCap = 1000;
+    static constexpr qsizetype wrapCap = 20000;
+
+    InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit = Fit::wrap,
+             QWidget* parent = nullptr);
+
+    // Replaces the text (capped) and measures again. Hides QLabel::setText: call it on an InkLabel.
+    void setText(const QString& text);
+    void setColour(const InkColor& colour);
+    const InkColor& colour() const { return *ink; }
+    Fit fit() const { return fitting; }
+    // The text as painted: for a one-line label the shortened line at the current width.
+    QString shown() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void elide();
+
+    const InkColor* ink;
+    Fit fitting;
+    QString line;  // one-line labels: the text shortened to the current width
+    int fullWidth; // one-line labels: the width of the whole (capped) text
+    // Wrapping labels: the heights at the two widths last asked about. Layouts ask again and again
+    // for the same few widths, and each answer lays the whole text out.
+    mutable std::array<QSize, 2> measured{QSize(-1, 0), QSize(-1, 0)};
+};
+
+} // namespace vesk

@@ -1,0 +1,51 @@
+#include "LoadingSection.h"
+
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "OStyle.h"
+#include "ScrollColumn.h"
+
+namespace vesk {
+
+LoadingSection::LoadingSection(ScrollColumn& column, Generation::Ticket ticket, const QString& heading,
+                               InkLabel* status, QObject* parent)
+    : QObject(parent)
+    , column(column)
+    , ticket(std::move(ticket))
+    , line(status)
+{
+    if (!heading.isEmpty())
+        column.add(OStyle::section(heading));
+    column.add(status);
+}
+
+void LoadingSection::addRetry(const QString& title, std::function<void()> action)
+{
+    retry = InkButton::make(title, InkButton::Tone::quiet, std::move(action));
+    column.insertAfter(line).view(retry);
+    retry->hide();
+}
+
+void LoadingSection::showRetry(bool shown)
+{
+    if (retry)
+        retry->setVisible(shown);
+}
+
+void LoadingSection::setStatus(const QString& text)
+{
+    line->setText(text);
+    line->show();
+}
+
+void LoadingSection::hideStatus()
+{
+    line->hide();
+}
+
+ColumnInsert LoadingSection::insert() const
+{
+    return column.insertAfter(line);
+}
+
+} // namespace vesk

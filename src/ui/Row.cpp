@@ -1,0 +1,239 @@
+#include "Row.h"
+
+#include "Ink.h"
+#include "InkView.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+constexpr int side = 7;
+constexpr int edge = 6;
+constexpr int gap = 2;
+} // namespace
+
+// The views are placed by the row itself rather than by a layout object: a list holds hundreds of
+// rows, and each one's own layout was most of what drawing a list cost.
+Row::Row(const QList<QWidget*>& views, Frame frame, QWidget* parent)
+    : QWidget(parent)
+    , views(views)
+    , frame(frame)
+{
+    for (QWidget* view : views)
+        view->setParent(this);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void Row::setOnOpen(std::function<void()> open)
+{
+    onOpen = std::move(open);
+    setCursor(onOpen ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    setFocusPolicy(onOpen ? Qt::TabFocus : Qt::NoFocus);
+    if (!onOpen)
+        hovering = false;
+    update();
+}
+
+void Row::setCited(bool cited)
+{
+    isCited = cited;
+    update();
+}
+
+InkLayer Row::look() const
+{
+    InkLayer layer;
+    layer.cornerRadius = 7;
+    if (frame == Frame::plain) {
+        if (hovering)
+            layer.background = Ink::sunken().resolve(this);
+        return layer;
+    }
+    layer.borderWidth = 1;
+    if (isCited) {
+        QColor fill = Ink::amber().resolve(this);
+        fill.setAlphaF(hovering ? 0.3f : 0.2f);
+        QColor border = Ink::amber().resolve(this);
+        border.setAlphaF(0.55f);
+        layer.background = fill;
+        layer.border = border;
+    } else if (hovering) {
+        layer.background = Ink::sunken().resolve(this);
+        layer.border = Ink::line().resolve(this);
+    } else {
+        layer.background = Ink::surface().resolve(this);
+        layer.border = Ink::lineSoft().resolve(this);
+    }
+    return layer;
+}
+
+int Row::viewHeight(const QWidget* view, int width) const
+{
+    const int h = view->hasHeightForWidth() ? view->heightForWidth(width) : view->sizeHint().height();
+    return std::clamp(h, view->minimumHeight(), view->maximumHeight());
+}
+
+int Row::heightForWidth(int width) const
+{
+    if (width == measuredWidth)
+        return measuredHeight;
+    const int inner = std::max(width - 2 * side, 0);
+    int height = 2 * edge;
+    int shown = 0;
+    for (const QWidget* view : views) {
+        if (view->isHidden())
+            continue;
+        height += viewHeight(view, inner) + (shown++ > 0 ? gap : 0);
+    }
+    measuredWidth = width;
+    measuredHeight = height;
+    return height;
+}
+
+QSize Row::sizeHint() const
+{
+    int width = 0;
+    for (const QWidget* view : views)
+        if (!view->isHidden())
+            width = std::max(width, view->sizeHint().width());
+    width += 2 * side;
+    return QSize(width, heightForWidth(this->width() > 0 ? this->width() : width));
+}
+
+QSize Row::minimumSizeHint() const
+{
+    return QSize(2 * side, 2 * edge);
+}
+
+void Row::place()
+{
+    const int inner = std::max(width() - 2 * side, 0);
+    int y = edge;
+    for (QWidget* view : views) {
+        if (view->isHidden())
+            continue;
+        const int h = viewHeight(view, inner);
+        view->setGeometry(side, y, inner, h);
+        y += h + gap;
+    }
+}
+
+void Row::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    place();
+}
+
+bool Row::event(QEvent* event)
+{
+    // A view changed its size or was shown or hidden: the row's own height may change with it.
+    // A view may also have changed while the row was hidden, which posts nothing.
+    if (event->type() == QEvent::Show)
+        measuredWidth = -1;
+    if (event->type() == QEvent::LayoutRequest) {
+        measuredWidth = -1;
+        updateGeometry();
+        place();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void Row::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    look().draw(painter, QRectF(rect()));
+    if (hasFocus()) {
+        InkLayer ring;
+        ring.cornerRadius = 7;
+        ring.borderWidth = 2;
+        ring.border = Ink::agent().resolve(this);
+        ring.draw(painter, QRectF(rect()));
+    }
+}
+
+void Row::open()
+{
+    // Opening may rebuild the column this row lives in: call a copy.
+    const auto action = onOpen;
+    action();
+}
+
+void Row::mousePressEvent(QMouseEvent* event)
+{
+    if (!onOpen || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    open();
+}
+
+void Row::keyPressEvent(QKeyEvent* event)
+{
+    const bool plainKey = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (onOpen && plainKey) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            open();
+            return;
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            focusNextPrevChild(false);
+            return;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            focusNextPrevChild(true);
+            return;
+        default:
+            break;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Row::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (onOpen) {
+        hovering = true;
+        update();
+    }
+}
+
+void Row::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (hovering) {
+        hovering = false;
+        update();
+    }
+}
+
+void Row::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void Row::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void Row::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (isAppearanceEvent(event))
+        update();
+}
+
+} // namespace vesk

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ColumnInsert.h"
+
+#include <QScrollArea>
+
+class QVBoxLayout;
+
+namespace vesk {
+
+// A scrolling column of views stacked from the top, spacing 3. Every view is as wide as the column
+// is now: views are laid out from the column's live width and again on every change of it (the
+// panel resized, the inspector opened, a scroll bar appearing), so nothing keeps the width it was
+// built at. The content is replaced as a whole by reset(); objects parented to content() (the
+// pages that fill it) go with it.
+class ScrollColumn : public QScrollArea {
+    Q_OBJECT
+public:
+    // `sideMargin` is kept free on both sides of the views.
+    explicit ScrollColumn(int sideMargin, QWidget* parent = nullptr);
+
+    // Appends a view and shows it at once, so the column is complete when the call returns.
+    void add(QWidget* view);
+    void space(int height);
+    // Puts views directly below `anchor`, each below the one before.
+    ColumnInsert insertAfter(QWidget* anchor) const;
+    // An empty content in place of the old one. The old one goes once the event loop is back, since
+    // a button in it may be the one whose click is rebuilding the column.
+    void reset();
+    void scrollToTop();
+
+    // The parent of everything shown now.
+    QWidget* content() const { return widget(); }
+
+private:
+    QVBoxLayout* layout = nullptr;
+    int margin;
+};
+
+} // namespace vesk

@@ -1,0 +1,73 @@
+// Any reply a daemon may send to the ask panel's requests, read by the panel's text modules: no
+// reading crashes, and what they produce keeps its promises (rows only from usable elements, a
+// strength inside its track, no more marks than lines, a digest that starts with the question).
+#include "AskText.h"
+#include "EntityText.h"
+#include "Json.h"
+#include "Wire.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace vesk;
+
+namespace {
+
+void check(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const Reply reply = Wire::decodeReply(bytes);
+    if (!reply)
+        return 0;
+    const QJsonObject& r = *reply;
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(1772460300000);
+
+    // The ask and search replies.
+    for (const AskText::EntityLines& row : AskText::searchRows(r))
+        check(!row.meta.isEmpty());
+    const AskText::AnswerSources sources = AskText::answerSources(r, now);
+    check(sources.evidence == !sources.items.isEmpty());
+    for (const QJsonObject& claim : AskText::textClaims(r))
+        for (qint64 frame : AskText::keptFrameIds(claim))
+            check(frame >= 1);
+    if (const auto digest = AskText::agentDigest(QStringLiteral("q"), r, {2}))
+        check(digest->text.startsWith(QStringLiteral("Question\nq\n\nAnswer\n")));
+    (void)AskText::readiness(reply);
+    if (const auto at = Json::numberAsInteger(r, u"quota_reset_at"))
+        check(AskText::resetLine(*at).startsWith(QStringLiteral("This device can ask again after ")));
+    const QList<QJsonObject> records = Json::objects(r, u"sources").value_or(QList<QJsonObject>());
+    qint64 grouped = 0;
+    for (const AskText::SourceGroup& group : AskText::groupSources(records)) {
+        grouped += group.count;
+        (void)AskText::groupHeadline(group);
+    }
+    check(grouped == records.size());
+
+    // The entity page, the inbox and the frame viewer.
+    const EntityText::Relations relations = EntityText::relations(r);
+    check(relations.neighbours.size() <= relations.rows.size());
+    check(!EntityText::caption(relations.neighbours.size(), relations.total).isEmpty());
+    (void)EntityText::subtitle(QStringLiteral("project"), relations.total, Json::int64(r, u"first_seen_ms"));
+    const QList<EntityText::Proposal> proposals = EntityText::proposals(r);
+    const qsizetype shown = std::min(proposals.size(), EntityText::inboxCards);
+    (void)EntityText::waitingStatus(proposals.size(), shown);
+    (void)EntityText::waitingFooter(proposals.size(), shown);
+    for (const EntityText::KindGroup& group : EntityText::recognised(r, now).groups)
+        for (const EntityText::Recognised& item : group.items)
+            check(item.strength >= 0.02 && item.strength <= 1.0);
+    const QList<QJsonObject> lines = Json::objects(r, u"lines").value_or(QList<QJsonObject>());
+    const QList<QRectF> marks = EntityText::highlights(lines, Json::string(r, u"label").value_or(QStringLiteral("a")));
+    check(marks.size() <= lines.size());
+    (void)EntityText::frameStatus(marks.size(), Json::string(r, u"redaction_reason"),
+                                  Json::numberAsInteger(r, u"expires_at_ms").value_or(0));
+    (void)EntityText::capturedLine(Json::numberAsInteger(r, u"captured_at_ms").value_or(0));
+    return 0;
+}
