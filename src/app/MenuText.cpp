@@ -1,5 +1,7 @@
 #include "MenuText.h"
 
+#include "Dates.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -62,15 +64,10 @@ QString databaseLine(std::optional<qint64> bytes)
     return QStringLiteral("Database    unavailable (could not read the file)");
 }
 
-QString shortTime(qint64 ms)
-{
-    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms).time(), QLocale::ShortFormat);
-}
-
 QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDateTime& now)
 {
     if (inFuture(pausedUntilMs, now))
-        return QStringLiteral("Resume recording  ·  paused until ") + shortTime(*pausedUntilMs);
+        return QStringLiteral("Resume recording  ·  paused until ") + Dates::shortTime(Dates::local(*pausedUntilMs));
     return captureSwitchLine(paused);
 }
 
@@ -89,7 +86,7 @@ QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUn
     if (enabled)
         return QStringLiteral("Turn injection off  ·  on, ") + QString::number(count) + QStringLiteral(" today");
     if (inFuture(pausedUntilMs, now))
-        return QStringLiteral("Resume injection  ·  paused until ") + shortTime(*pausedUntilMs);
+        return QStringLiteral("Resume injection  ·  paused until ") + Dates::shortTime(Dates::local(*pausedUntilMs));
     return injectionSwitchLine(false);
 }
 

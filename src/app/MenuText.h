@@ -52,9 +52,6 @@ QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
 QString presentationLine(bool on);
 
-// The localized short time of an instant in milliseconds since 1970.
-QString shortTime(qint64 ms);
-
 // The standard-error line when the global shortcut could not be registered; empty when it was.
 QString shortcutFailureLine(Hotkey::Registration registration);
 

@@ -33,19 +33,28 @@ PresentationMode::~PresentationMode()
 
 bool PresentationMode::isEnabled() const
 {
+    if (unsaved)
+        return *unsaved;
     return defaults.boolean(QString::fromLatin1(key)).value_or(false);
 }
 
-void PresentationMode::setEnabled(bool value)
+bool PresentationMode::setEnabled(bool value)
 {
     if (isEnabled() == value)
-        return;
-    defaults.setBoolean(QString::fromLatin1(key), value);
+        return true;
+    // A full disk must not leave the screen unprotected: the mode holds for this run even when
+    // it could not be stored.
+    const bool stored = defaults.setBoolean(QString::fromLatin1(key), value);
+    if (stored)
+        unsaved.reset();
+    else
+        unsaved = value;
     if (value) {
         abortModalDialogs();
         hideAllWindows();
     }
     emit changed();
+    return stored;
 }
 
 void PresentationMode::hideAllWindows()

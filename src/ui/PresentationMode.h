@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 
 namespace vesk {
 
@@ -22,7 +23,8 @@ public:
 
     // Read from the store on every call, so every window sees the same answer.
     bool isEnabled() const;
-    void setEnabled(bool value);
+    // False when the value could not be stored; it still holds until the process ends.
+    bool setEnabled(bool value);
 
     // Hides every visible window of the application except menus.
     static void hideAllWindows();
@@ -36,6 +38,7 @@ protected:
 
 private:
     Defaults& defaults;
+    std::optional<bool> unsaved; // a value the store refused, kept for this run
 };
 
 } // namespace vesk

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "Dates.h"
 #include "MenuText.h"
 
 #include <QJsonArray>
@@ -153,7 +154,7 @@ void StatusMenuTest::pauseEnds()
     AppFixture f;
     const qint64 end = f.clock.now().toMSecsSinceEpoch() + offsetMs;
     f.openMenuWith(QByteArray(reply).replace("END", QByteArray::number(end)));
-    const QString time = MenuText::shortTime(end);
+    const QString time = Dates::shortTime(Dates::local(end));
     QCOMPARE(f.line(StatusMenu::Line::capture)->text(), capturePrefix + (showsTime ? time : QString()));
     QCOMPARE(f.line(StatusMenu::Line::injection)->text(), injectionPrefix + (showsTime ? time : QString()));
 }

@@ -3,6 +3,7 @@
 #include "PresentationMode.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -24,7 +25,13 @@ AlertSpec confirmation()
 }
 
 struct Store {
+    // `unwritable`: a folder stands where the settings file would go, so nothing can be stored.
+    explicit Store(bool unwritable = false)
+        : made(!unwritable || QDir(dir.path()).mkdir(QStringLiteral("defaults.json")))
+    {
+    }
     QTemporaryDir dir;
+    bool made;
     Defaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
     PresentationMode mode{defaults};
 };
@@ -50,22 +57,31 @@ private slots:
 void PresentationModeTest::notifiesOnlyOnChange_data()
 {
     QTest::addColumn<QList<bool>>("calls");
+    QTest::addColumn<bool>("unwritable");
     QTest::addColumn<int>("notifications");
     QTest::addColumn<bool>("final");
-    QTest::newRow("on twice") << QList<bool>{true, true} << 1 << true;
-    QTest::newRow("off while off") << QList<bool>{false} << 0 << false;
-    QTest::newRow("on, off, off") << QList<bool>{true, false, false} << 2 << false;
+    QTest::newRow("on twice") << QList<bool>{true, true} << false << 1 << true;
+    QTest::newRow("off while off") << QList<bool>{false} << false << 0 << false;
+    QTest::newRow("on, off, off") << QList<bool>{true, false, false} << false << 2 << false;
+    QTest::newRow("unwritable store: on holds for this run") << QList<bool>{true, true} << true << 1 << true;
+    QTest::newRow("unwritable store: on, off") << QList<bool>{true, false} << true << 2 << false;
 }
 
 void PresentationModeTest::notifiesOnlyOnChange()
 {
     QFETCH(QList<bool>, calls);
-    Store s;
+    QFETCH(bool, unwritable);
+    Store s(unwritable);
+    QVERIFY(s.made);
     QSignalSpy changed(&s.mode, &PresentationMode::changed);
-    for (bool value : calls)
-        s.mode.setEnabled(value);
+    for (bool value : calls) {
+        const bool change = value != s.mode.isEnabled();
+        QCOMPARE(s.mode.setEnabled(value), !(unwritable && change));
+    }
     QTEST(int(changed.size()), "notifications");
     QTEST(s.mode.isEnabled(), "final");
+    // What was stored is what the next launch reads.
+    QCOMPARE(PresentationMode(s.defaults).isEnabled(), !unwritable && s.mode.isEnabled());
 }
 
 void PresentationModeTest::windowBecomingActiveIsHidden()
