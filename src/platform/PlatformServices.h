@@ -10,7 +10,7 @@
 
 namespace vesk {
 
-// The global shortcut ⌥Space (Alt+Space on Linux).
+// The global shortcut: Alt+Space on Linux, Option-Space on a Mac.
 class Hotkey {
 public:
     enum class Registration {
