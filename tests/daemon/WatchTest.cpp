@@ -7,13 +7,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vector>
+
 using namespace vesk;
 using vesk::test::FakeDaemon;
 using vesk::test::TestClock;
 
 namespace {
 using Known = DaemonClient::Known;
-using States = QList<DaemonClient::State>;
+// Not a QList: its copying append of a std::variant trips GCC's false -Wmaybe-uninitialized.
+using States = std::vector<DaemonClient::State>;
 bool isUnreachable(const DaemonClient::State& s) { return std::holds_alternative<DaemonClient::Unreachable>(s); }
 
 QList<Known> knowns(const States& states)
@@ -30,7 +33,7 @@ QList<Known> knowns(const States& states)
 std::shared_ptr<States> watchInto(DaemonClient& client)
 {
     auto states = std::make_shared<States>();
-    client.watch([states](const DaemonClient::State& s) { states->append(s); });
+    client.watch([states](const DaemonClient::State& s) { states->push_back(s); });
     return states;
 }
 
@@ -167,8 +170,8 @@ private Q_SLOTS:
         const auto states = watchInto(client);
         QTRY_COMPARE(daemon.watchConnections(), 1);
         daemon.pushWatch(captureLine(mebibyte + 1, end.constData()));
-        QTRY_VERIFY(!states->isEmpty());
-        QVERIFY(isUnreachable(states->last()));
+        QTRY_VERIFY(!states->empty());
+        QVERIFY(isUnreachable(states->back()));
         daemon.setWatchGreeting("{\"kind\":\"capture\",\"capturing\":true,\"displays\":1}\n");
         QTRY_COMPARE(clock.pendingCount(), 1);
         clock.advance(DaemonClient::watchRetrySeconds);
@@ -183,18 +186,18 @@ private Q_SLOTS:
         TestClock clock;
         DaemonClient client(daemon.path(), clock);
         const auto states = watchInto(client);
-        QTRY_COMPARE(states->size(), 1);
+        QTRY_COMPARE(int(states->size()), 1);
         QCOMPARE(std::get<Known>(states->at(0)), (Known{true, 1, QString()}));
 
         daemon.closeWatches();
-        QTRY_COMPARE(states->size(), 2);
+        QTRY_COMPARE(int(states->size()), 2);
         QVERIFY(isUnreachable(states->at(1)));
         QTRY_COMPARE(clock.pendingCount(), 1);
         QCOMPARE(clock.delays(), std::vector<double>{2.0});
         clock.advance(1.999);
         QCOMPARE(clock.pendingCount(), 1);
         clock.advance(0.001);
-        QTRY_COMPARE(states->size(), 3);
+        QTRY_COMPARE(int(states->size()), 3);
         QCOMPARE(daemon.watchConnects(), 2);
         QCOMPARE(std::get<Known>(states->at(2)), (Known{true, 1, QString()}));
     }
@@ -206,8 +209,8 @@ private Q_SLOTS:
         DaemonClient client(dir.path() + QStringLiteral("/none.sock"), clock);
         const auto states = watchInto(client);
         for (int attempt = 1;; ++attempt) {
-            QTRY_COMPARE(states->size(), attempt);
-            QVERIFY(isUnreachable(states->last()));
+            QTRY_COMPARE(int(states->size()), attempt);
+            QVERIFY(isUnreachable(states->back()));
             QTRY_COMPARE(clock.pendingCount(), 1);
             if (attempt == 3)
                 break;

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <vector>
+
 using namespace vesk;
 
 Q_DECLARE_METATYPE(vesk::RouteFacts)
@@ -128,22 +130,22 @@ private Q_SLOTS:
     void switchesShowInStatusAndWatch()
     {
         // The callback stays on the shared client after this test: it owns what it writes to.
-        const auto watched = std::make_shared<QList<DaemonClient::State>>();
-        client->watch([watched](const DaemonClient::State& s) { watched->append(s); });
-        const QList<DaemonClient::State>& states = *watched;
-        QTRY_VERIFY(!states.isEmpty());
-        QCOMPARE(states.last(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
+        const auto watched = std::make_shared<std::vector<DaemonClient::State>>();
+        client->watch([watched](const DaemonClient::State& s) { watched->push_back(s); });
+        const std::vector<DaemonClient::State>& states = *watched;
+        QTRY_VERIFY(!states.empty());
+        QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
 
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, d); }), u"ok"));
-        QTRY_COMPARE(states.last(), DaemonClient::State(DaemonClient::Known{false, 0, "paused by you"}));
+        QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "paused by you"}));
         QCOMPARE(Json::boolean(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused"), true);
 
         // A timed pause ends by itself, and the watchers hear it.
         const qint64 until = QDateTime::currentMSecsSinceEpoch() + 1500;
         QVERIFY(Json::isKind(run([until](DaemonClient& c, Completion d) { c.setCapture(true, until, d); }), u"ok"));
         QCOMPARE(Json::integer(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused_until_ms").value_or(-1), until);
-        QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.last()) &&
-                                     std::get<DaemonClient::Known>(states.last()).capturing, 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.back()) &&
+                                     std::get<DaemonClient::Known>(states.back()).capturing, 6000);
 
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInjection(false, std::nullopt, d); }), u"ok"));
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", false, d); }), u"ok"));

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 
+#include <vector>
+
 using namespace vesk;
 
 Q_DECLARE_METATYPE(Call)
@@ -92,16 +94,16 @@ private Q_SLOTS:
     void setupCompletesOnce()
     {
         // The callback stays on the shared client after this test: it owns what it writes to.
-        const auto watched = std::make_shared<QList<DaemonClient::State>>();
-        client->watch([watched](const DaemonClient::State& s) { watched->append(s); });
-        const QList<DaemonClient::State>& states = *watched;
-        QTRY_VERIFY(!states.isEmpty());
-        QCOMPARE(states.last(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
+        const auto watched = std::make_shared<std::vector<DaemonClient::State>>();
+        client->watch([watched](const DaemonClient::State& s) { watched->push_back(s); });
+        const std::vector<DaemonClient::State>& states = *watched;
+        QTRY_VERIFY(!states.empty());
+        QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
         QCOMPARE(Json::boolean(*run(*client, [](DaemonClient& c, Completion d) { c.status(d); }), u"onboarded"), false);
 
         const Reply done = run(*client, [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, true, d); });
         QVERIFY(Json::isKind(done, u"ok"));
-        QTRY_COMPARE(states.last(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
+        QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
         const Reply status = run(*client, [](DaemonClient& c, Completion d) { c.status(d); });
         QCOMPARE(Json::boolean(*status, u"onboarded"), true);
         const QList<QJsonObject> tiers = Json::objects(*status, u"tiers").value();
