@@ -84,9 +84,9 @@ private slots:
         QTest::newRow("five") << 5 << 5 << 5 << 230 << "one hop · 5 neighbours · click one to open it";
         QTest::newRow("two") << 2 << 0 << 2 << 150 << "one hop · 2 neighbours · click one to open it";
         QTest::newRow("one") << 1 << 1 << 1 << 150 << "one hop · 1 neighbour · click one to open it";
-        QTest::newRow("two of four") << 2 << 4 << 2 << 150
-                                     << "one hop · 4 neighbours · click one to open it · 2 beyond the 2-relation "
-                                        "limit are not shown";
+        QTest::newRow("two of three") << 2 << 3 << 2 << 150
+                                      << "one hop · 3 neighbours · click one to open it · 1 beyond the 2-relation "
+                                         "limit are not shown";
     }
     void graphAndCaption()
     {

@@ -68,12 +68,13 @@ private slots:
         QTest::newRow("reset line only for quota")
             << R"({"failure_code":"upstream_timeout","answer":"Too slow.","retryable":true,"quota_reset_at":1772460300})"
             << "The model took too long" << "Too slow." << "" << true;
+        const QString service = "Answers are provided by Vesk. You do not need a model-provider account or API key. "
+                                "Your local memory and search remain available.";
         QTest::newRow("credential missing, not retryable")
             << R"({"failure_code":"credential_missing","answer":"No key.","retryable":false})"
-            << "Vesk Answers is not available yet"
-            << "Answers are provided by Vesk. You do not need a model-provider account or API key. Your local memory "
-               "and search remain available."
-            << "" << true;
+            << "Vesk Answers is not available yet" << service << "" << true;
+        QTest::newRow("access expired") << R"({"failure_code":"access_expired","answer":"Expired."})"
+                                        << "Vesk answer access needs attention" << service << "" << true;
         QTest::newRow("unknown code") << R"({"failure_code":"gremlins","answer":"Odd.","retryable":"yes"})"
                                       << "Could not answer" << "Odd." << "" << false;
         QTest::newRow("daemon gone") << "close" << "Could not reach the answer service"
