@@ -3,6 +3,7 @@
 // cost of decoding an 8 MB reply against a bare QJsonDocument parse, and the time quitting takes
 // while every lane waits on a daemon that never accepts, against quitting an idle client.
 #include "DaemonClient.h"
+#include "FullQueue.h"
 #include "Wire.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 using namespace vesk;
+using vesk::test::FullQueue;
 
 namespace {
 
@@ -164,39 +166,6 @@ QByteArray bigReply(qsizetype bytes)
     }
     return out + "]}\n";
 }
-
-// A daemon that never accepts: once its listen queue is full, every connection attempt waits.
-class FullQueue {
-public:
-    explicit FullQueue(const QByteArray& path)
-    {
-        const sockaddr_un addr = addressOf(path);
-        const auto* a = reinterpret_cast<const sockaddr*>(&addr);
-        listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::bind(listener, a, sizeof addr) != 0 || ::listen(listener, 0) != 0) {
-            std::perror("bench full queue");
-            std::exit(1);
-        }
-        for (;;) {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            if (::connect(fd, a, sizeof addr) != 0) {
-                ::close(fd);
-                break;
-            }
-            waiting.push_back(fd);
-        }
-    }
-    ~FullQueue()
-    {
-        for (int fd : waiting)
-            ::close(fd);
-        ::close(listener);
-    }
-
-private:
-    int listener = -1;
-    std::vector<int> waiting;
-};
 
 // Milliseconds that destroying a client takes; a busy one first has its watch, an answer and a
 // request each waiting to connect.

@@ -1,5 +1,6 @@
 #include "DaemonClient.h"
 #include "FakeDaemon.h"
+#include "FullQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,11 +13,11 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace vesk;
 using vesk::test::FakeDaemon;
+using vesk::test::FullQueue;
 
 namespace {
 
@@ -41,38 +42,6 @@ struct Inbox {
     }
     bool has(const QString& name) const { return state->replies.contains(name); }
     Reply operator[](const QString& name) const { return state->replies.value(name); }
-};
-
-// A daemon that never accepts: its listen queue is full, so connecting cannot complete.
-struct FullQueue {
-    QTemporaryDir dir;
-    QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("full.sock")));
-    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    std::vector<int> waiting;
-
-    FullQueue()
-    {
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        const auto* a = reinterpret_cast<const sockaddr*>(&addr);
-        if (::bind(listener, a, sizeof addr) != 0 || ::listen(listener, 0) != 0)
-            qFatal("cannot listen");
-        for (;;) {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            if (::connect(fd, a, sizeof addr) != 0) {
-                ::close(fd);
-                break;
-            }
-            waiting.push_back(fd);
-        }
-    }
-    ~FullQueue()
-    {
-        for (int fd : waiting)
-            ::close(fd);
-        ::close(listener);
-    }
 };
 
 using Script = FakeDaemon::Script;
@@ -196,7 +165,8 @@ private Q_SLOTS:
 
     void fullListenQueueNeverHoldsOnToQuitting()
     {
-        FullQueue full;
+        QTemporaryDir dir;
+        FullQueue full(QFile::encodeName(dir.filePath(QStringLiteral("full.sock"))));
         auto client = std::make_unique<DaemonClient>(QFile::decodeName(full.path));
         Inbox inbox;
         client->watch([](const DaemonClient::State&) {});
