@@ -3,7 +3,6 @@
 #include "AskWindow.h"
 #include "Clock.h"
 #include "Ink.h"
-#include "Json.h"
 #include "MenuText.h"
 #include "PresentationMode.h"
 #include "StatusIcon.h"
@@ -37,7 +36,6 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
-    connect(&menu, &StatusMenu::presentationTurnedOn, this, &AppDelegate::suppressWindowsForPresentation);
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
 }
 
@@ -156,21 +154,14 @@ void AppDelegate::openInbox()
     menu.requestProposals();
 }
 
-void AppDelegate::suppressWindowsForPresentation()
-{
-    // Turning the mode on has already hidden every window; each owner also hides its own surfaces.
-    // The onboarding, data and privacy windows and the reminders join this list as they are built.
-    askWindow().suppressForPresentation();
-}
-
 void AppDelegate::untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known)
 {
     const QPointer<AppDelegate> self(this);
-    client.status([self, attempt, known](Reply reply) {
+    client.needsOnboarding([self, attempt, known](std::optional<bool> needed) {
         if (!self)
             return;
-        if (const auto onboarded = reply ? Json::boolean(*reply, u"onboarded") : std::nullopt)
-            return known(*onboarded);
+        if (needed)
+            return known(!*needed);
         if (attempt < lastAttempt)
             self->clock.after(retryDelay(attempt), self, [self, attempt, known] {
                 if (self)

@@ -84,7 +84,6 @@ private:
     void createStatusItem();
     void sendHello();
     void openInbox();
-    void suppressWindowsForPresentation();
     // Both start-up chains: `status` until its "onboarded" is a Boolean, retried on the clock.
     void untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known);
     void printDiagnostics();

@@ -290,10 +290,8 @@ void StatusMenu::renderPresentationMode()
 
 void StatusMenu::togglePresentationMode()
 {
+    // The menu line and every window that hides for the mode follow the mode's change signal.
     presentation.setEnabled(!presentation.isEnabled());
-    renderPresentationMode();
-    if (presentation.isEnabled())
-        emit presentationTurnedOn();
 }
 
 bool StatusMenu::eventFilter(QObject* watched, QEvent* event)

@@ -83,8 +83,6 @@ signals:
     void opening();
     void askRequested();
     void inboxRequested();
-    // Presentation mode was just turned on: every window owner hides what it shows.
-    void presentationTurnedOn();
     void proposalsChanged();
 
 protected:

@@ -65,6 +65,12 @@ AskWindow::AskWindow(DaemonClient& client, Alerts& alerts, Clock& clock, Present
     , presentation(presentation)
     , judge(new MergeJudge(client, this))
 {
+    // Wherever the mode is turned on from, the panel and the frame viewer go with it.
+    if (presentation)
+        connect(presentation, &PresentationMode::changed, this, [this] {
+            if (presenting())
+                suppressForPresentation();
+        });
 }
 
 AskWindow::~AskWindow()
