@@ -128,9 +128,7 @@ void InboxPage::recognised(const Reply& reply)
         return;
     }
     for (const EntityText::KindGroup& group : found.groups) {
-        insert.view(new InkLabel(group.heading, Ink::muted(),
-                                 OStyle::font(9, OStyle::Weight::Medium, OStyle::Design::Monospaced),
-                                 InkLabel::Fit::truncateEnd));
+        insert.view(OStyle::section(group.heading));
         for (const EntityText::Recognised& item : group.items) {
             auto* row = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
                                  new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
