@@ -290,14 +290,13 @@ DaemonClient::DaemonClient(Clock& clock)
 
 DaemonClient::DaemonClient(const QString& socketPath, Clock& c)
     : shared(std::make_shared<Shared>())
-    , clock(c)
     , queue(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.watch")))
     , asks(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.ask")))
     , answers(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.answer")))
 {
     shared->path = socketPath;
     shared->address = socketPath.toUtf8();
-    shared->clock = &clock;
+    shared->clock = &c;
 }
 
 DaemonClient::~DaemonClient()
@@ -340,10 +339,11 @@ DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
 
 void DaemonClient::send(const QByteArray& text, Completion done)
 {
-    // Template texts all begin {"op":"NAME", and the name picks the lane and time-out.
+    // Template texts all begin {"op":"NAME", and the name picks the lane and time-out; any other
+    // text goes the default way.
     constexpr QByteArrayView head = "{\"op\":\"";
-    const qsizetype end = text.indexOf('"', head.size());
-    const Route route = routeOf(QByteArrayView(text).sliced(head.size(), std::max<qsizetype>(0, end - head.size())));
+    const qsizetype end = text.startsWith(head) ? text.indexOf('"', head.size()) : -1;
+    const Route route = routeOf(end < 0 ? QByteArrayView() : QByteArrayView(text).sliced(head.size(), end - head.size()));
     request(text, route.timeout, route.lane, std::move(done));
 }
 
@@ -611,7 +611,7 @@ void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& o
 void DaemonClient::nextSemanticInterjection(bool interruptionSafe, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":") + boolText(interruptionSafe)
-                + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(clock.now())) + '}',
+                + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(shared->clock->now())) + '}',
             std::move(done));
 }
 

@@ -95,7 +95,8 @@ public:
     // Sends one request line and delivers the decoded reply or nothing. Connecting, each write and
     // each read wait at most `timeout`; the whole request at most twice that.
     void request(const QByteArray& text, double timeout, Lane lane, Completion done);
-    void request(const QByteArray& text, Completion done) { request(text, defaultTimeout, Lane::Ask, std::move(done)); }
+    // The same, on the lane and time-out its "op" calls for (routeOf).
+    void request(const QByteArray& text, Completion done) { send(text, std::move(done)); }
 
     // State watch: replaces the callback and starts the reconnecting watch loop (once). The
     // callback sees the newest state: states that arrive while one is waiting replace it. The
@@ -176,7 +177,6 @@ private:
     void send(const QByteArray& text, Completion done);
 
     std::shared_ptr<Shared> shared;
-    Clock& clock;
     std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"
     std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask"
     std::unique_ptr<SerialQueue> answers; // "vesk.daemon.answer"
