@@ -1,27 +1,21 @@
 #include "FrameImage.h"
 
 #include "Bound.h"
+#include "RegularFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QThreadPool>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vesk::FrameImage {
 
 std::optional<QImage> read(const QString& path, const QSize& box)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openRegular(QFile::encodeName(path));
     if (fd < 0)
         return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

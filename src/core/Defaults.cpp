@@ -1,6 +1,7 @@
 #include "Defaults.h"
 
 #include "Json.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,29 +37,23 @@ struct Contents {
     bool pastCap = false;
 };
 
-// Opened without blocking and checked after opening: a FIFO put there must not hang start-up.
-Contents readRegular(const QByteArray& path)
+// Reads an open settings file to its end, or to just past the cap, and closes it.
+Contents readAll(int fd)
 {
     Contents out;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return out;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        char chunk[16384];
-        for (;;) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                break;
-            if (n == 0 || out.bytes.size() + n > kFileCap) {
-                out.readable = true;
-                out.pastCap = n > 0;
-                break;
-            }
-            out.bytes.append(chunk, n);
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        if (n == 0 || out.bytes.size() + n > kFileCap) {
+            out.readable = true;
+            out.pastCap = n > 0;
+            break;
         }
+        out.bytes.append(chunk, n);
     }
     ::close(fd);
     return out;
@@ -96,7 +90,9 @@ void Defaults::reload()
     const Existing kind = existing(name);
     if (kind == Existing::none)
         return;
-    const Contents contents = kind == Existing::regular ? readRegular(name) : Contents{};
+    // Anything but a regular file is never opened: a FIFO put there must not hang start-up.
+    const int fd = kind == Existing::regular ? openRegular(name) : -1;
+    const Contents contents = fd < 0 ? Contents{} : readAll(fd);
     if (!contents.readable) {
         file = FileState::unusable;
         return;
