@@ -11,12 +11,6 @@ using Env = QList<QPair<QByteArray, QByteArray>>;
 class LaunchSwitchesTest : public QObject {
     Q_OBJECT
 private slots:
-    void fromEnvironment_data();
-    void fromEnvironment();
-    void diagnosticNumbers_data();
-    void diagnosticNumbers();
-    void shortcutFailure_data();
-    void shortcutFailure();
 
 private:
     void clear()
@@ -27,94 +21,94 @@ private:
             qunsetenv(QByteArray(name).replace("VESK_", "QEV_"));
         }
     }
+
+    void fromEnvironment_data()
+    {
+        QTest::addColumn<Env>("env");
+        QTest::addColumn<LaunchSwitches>("expected");
+
+        QTest::newRow("nothing set") << Env{} << LaunchSwitches{};
+
+        LaunchSwitches selfCheck;
+        selfCheck.selfCheck = true;
+        QTest::newRow("self-check on \"1\"") << Env{{"VESK_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
+        QTest::newRow("self-check \"true\" starts the application")
+            << Env{{"VESK_INTERJECTION_SELFCHECK", "true"}} << LaunchSwitches{};
+
+        LaunchSwitches debug;
+        debug.debug = true;
+        QTest::newRow("debug with any value, even empty") << Env{{"VESK_APP_DEBUG", ""}} << debug;
+
+        LaunchSwitches previews;
+        previews.onboardingPreview = true;
+        previews.firstRunPreview = true;
+        QTest::newRow("previews") << Env{{"VESK_ONBOARDING_PREVIEW", "1"}, {"QEV_FIRST_RUN_PREVIEW", "1"}} << previews;
+        QTest::newRow("previews need exactly \"1\"")
+            << Env{{"VESK_ONBOARDING_PREVIEW", "yes"}, {"VESK_FIRST_RUN_PREVIEW", " 1"}} << LaunchSwitches{};
+
+        LaunchSwitches inbox;
+        inbox.surface = LaunchSwitches::Surface::inbox;
+        LaunchSwitches data;
+        data.surface = LaunchSwitches::Surface::data;
+        LaunchSwitches privacy;
+        privacy.surface = LaunchSwitches::Surface::privacy;
+        QTest::newRow("surface inbox from the legacy name") << Env{{"QEV_SURFACE_PREVIEW", "inbox"}} << inbox;
+        QTest::newRow("the VESK_ surface wins over the legacy one")
+            << Env{{"VESK_SURFACE_PREVIEW", "data"}, {"QEV_SURFACE_PREVIEW", "inbox"}} << data;
+        QTest::newRow("surface privacy") << Env{{"VESK_SURFACE_PREVIEW", "privacy"}} << privacy;
+        QTest::newRow("any other surface opens nothing") << Env{{"VESK_SURFACE_PREVIEW", "Inbox"}} << LaunchSwitches{};
+    }
+
+    void fromEnvironment()
+    {
+        QFETCH(Env, env);
+        clear();
+        for (const auto& [name, value] : env)
+            qputenv(name.constData(), value);
+        const LaunchSwitches s = LaunchSwitches::fromEnvironment();
+        clear();
+        QTEST(s, "expected");
+    }
+
+    void diagnosticNumbers_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("screen");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("whole numbers keep a fraction")
+            << 1234.0 << 22.0 << 1920.0 << "Vesk-app: visible=true x=1234.0 w=22.0 screen=1920.0 notch=[-1.0..-1.0]\n";
+        QTest::newRow("shortest form that reads back")
+            << 0.1 << 22.5 << 0.0 << "Vesk-app: visible=true x=0.1 w=22.5 screen=0.0 notch=[-1.0..-1.0]\n";
+    }
+
+    void diagnosticNumbers()
+    {
+        QFETCH(double, x);
+        QFETCH(double, width);
+        QFETCH(double, screen);
+        QTEST(MenuText::diagnosticLine(true, x, width, screen, -1.0, -1.0), "line");
+    }
+
+    void shortcutFailure_data()
+    {
+        QTest::addColumn<Hotkey::Registration>("result");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << "";
+        QTest::newRow("another app owns it")
+            << Hotkey::Registration::taken
+            << "[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n";
+        QTest::newRow("no global shortcut can exist here")
+            << Hotkey::Registration::unavailable
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
+    }
+
+    void shortcutFailure()
+    {
+        QFETCH(Hotkey::Registration, result);
+        QTEST(MenuText::shortcutFailureLine(result), "line");
+    }
 };
-
-void LaunchSwitchesTest::fromEnvironment_data()
-{
-    QTest::addColumn<Env>("env");
-    QTest::addColumn<LaunchSwitches>("expected");
-
-    QTest::newRow("nothing set") << Env{} << LaunchSwitches{};
-
-    LaunchSwitches selfCheck;
-    selfCheck.selfCheck = true;
-    QTest::newRow("self-check on \"1\"") << Env{{"VESK_INTERJECTION_SELFCHECK", "1"}} << selfCheck;
-    QTest::newRow("self-check \"true\" starts the application")
-        << Env{{"VESK_INTERJECTION_SELFCHECK", "true"}} << LaunchSwitches{};
-
-    LaunchSwitches debug;
-    debug.debug = true;
-    QTest::newRow("debug with any value, even empty") << Env{{"VESK_APP_DEBUG", ""}} << debug;
-
-    LaunchSwitches previews;
-    previews.onboardingPreview = true;
-    previews.firstRunPreview = true;
-    QTest::newRow("previews") << Env{{"VESK_ONBOARDING_PREVIEW", "1"}, {"QEV_FIRST_RUN_PREVIEW", "1"}} << previews;
-    QTest::newRow("previews need exactly \"1\"")
-        << Env{{"VESK_ONBOARDING_PREVIEW", "yes"}, {"VESK_FIRST_RUN_PREVIEW", " 1"}} << LaunchSwitches{};
-
-    LaunchSwitches inbox;
-    inbox.surface = LaunchSwitches::Surface::inbox;
-    LaunchSwitches data;
-    data.surface = LaunchSwitches::Surface::data;
-    LaunchSwitches privacy;
-    privacy.surface = LaunchSwitches::Surface::privacy;
-    QTest::newRow("surface inbox from the legacy name") << Env{{"QEV_SURFACE_PREVIEW", "inbox"}} << inbox;
-    QTest::newRow("the VESK_ surface wins over the legacy one")
-        << Env{{"VESK_SURFACE_PREVIEW", "data"}, {"QEV_SURFACE_PREVIEW", "inbox"}} << data;
-    QTest::newRow("surface privacy") << Env{{"VESK_SURFACE_PREVIEW", "privacy"}} << privacy;
-    QTest::newRow("any other surface opens nothing") << Env{{"VESK_SURFACE_PREVIEW", "Inbox"}} << LaunchSwitches{};
-}
-
-void LaunchSwitchesTest::fromEnvironment()
-{
-    QFETCH(Env, env);
-    clear();
-    for (const auto& [name, value] : env)
-        qputenv(name.constData(), value);
-    const LaunchSwitches s = LaunchSwitches::fromEnvironment();
-    clear();
-    QTEST(s, "expected");
-}
-
-void LaunchSwitchesTest::diagnosticNumbers_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("screen");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("whole numbers keep a fraction")
-        << 1234.0 << 22.0 << 1920.0 << "Vesk-app: visible=true x=1234.0 w=22.0 screen=1920.0 notch=[-1.0..-1.0]\n";
-    QTest::newRow("shortest form that reads back")
-        << 0.1 << 22.5 << 0.0 << "Vesk-app: visible=true x=0.1 w=22.5 screen=0.0 notch=[-1.0..-1.0]\n";
-}
-
-void LaunchSwitchesTest::diagnosticNumbers()
-{
-    QFETCH(double, x);
-    QFETCH(double, width);
-    QFETCH(double, screen);
-    QTEST(MenuText::diagnosticLine(true, x, width, screen, -1.0, -1.0), "line");
-}
-
-void LaunchSwitchesTest::shortcutFailure_data()
-{
-    QTest::addColumn<Hotkey::Registration>("result");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << "";
-    QTest::newRow("another app owns it")
-        << Hotkey::Registration::taken
-        << "[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n";
-    QTest::newRow("no global shortcut can exist here")
-        << Hotkey::Registration::unavailable
-        << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
-}
-
-void LaunchSwitchesTest::shortcutFailure()
-{
-    QFETCH(Hotkey::Registration, result);
-    QTEST(MenuText::shortcutFailureLine(result), "line");
-}
 
 QTEST_MAIN(LaunchSwitchesTest)
 #include "tst_LaunchSwitches.moc"

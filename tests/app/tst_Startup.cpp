@@ -29,215 +29,206 @@ class StartupTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void retryChains_data();
-    void retryChains();
-    void launchSequence_data();
-    void launchSequence();
-    void presentationHidesAskPanelAndAlert();
-    void inboxItemRefreshesCount();
-    void watchFloodSendsTwoProposalRequests();
-    void presentationModeKeptAcrossLaunches();
-};
-
-void StartupTest::retryChains_data()
-{
-    QTest::addColumn<QList<QByteArray>>("replies"); // successive status replies; the last repeats
-    QTest::addColumn<bool>("presenting");
-    QTest::addColumn<int>("rounds");               // status requests per chain
-    QTest::addColumn<bool>("setupVisible");
-    QTest::addColumn<int>("setupOffers");
-    QTest::addColumn<int>("reminderStarts");
-
-    QTest::newRow("no onboarded key: 25 tries each, then give up")
-        << QList<QByteArray>{R"({"kind":"status"})"} << false << 25 << false << 0 << 0;
-    QTest::newRow("onboarded as a number counts as no answer")
-        << QList<QByteArray>{R"({"onboarded":1})"} << false << 25 << false << 0 << 0;
-    QTest::newRow("no reply at all") << QList<QByteArray>{R"({"kind":"error"})"} << false << 25 << false << 0 << 0;
-    QTest::newRow("setup needed: both stop at once, item shown, setup offered")
-        << QList<QByteArray>{R"({"onboarded":false})"} << false << 1 << true << 1 << 0;
-    QTest::newRow("setup needed while presenting: only the item")
-        << QList<QByteArray>{R"({"onboarded":false})"} << true << 1 << true << 0 << 0;
-    QTest::newRow("onboarded: reminders start, item stays hidden")
-        << QList<QByteArray>{R"({"onboarded":true})"} << false << 1 << false << 0 << 1;
-    QTest::newRow("three unknown answers, then onboarded")
-        << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"onboarded":true})"} << false << 4 << false << 0
-        << 1;
-}
-
-void StartupTest::retryChains()
-{
-    QFETCH(QList<QByteArray>, replies);
-    QFETCH(bool, presenting);
-    QFETCH(int, rounds);
-    QFETCH(bool, setupVisible);
-    AppFixture f;
-    f.presentation.setEnabled(presenting);
-    QList<FakeDaemon::Script> scripts;
-    for (const QByteArray& r : replies)
-        scripts.append(line(r));
-    f.daemon.sequence(QStringLiteral("status"), scripts);
-    QSignalSpy offers(&f.delegate, &AppDelegate::setupNeeded);
-    QSignalSpy starts(&f.delegate, &AppDelegate::onboarded);
-
-    f.delegate.applicationDidFinishLaunching();
-    for (int round = 0;; ++round) {
-        QTRY_COMPARE(f.daemon.count(QStringLiteral("status")), 2 * (round + 1));
-        f.barrier();
-        if (f.clock.pendingCount() == 0)
-            break;
-        QCOMPARE(f.clock.pendingCount(), 2);
-        QVERIFY2(round < 30, "the chains never stop");
-        f.clock.advance(AppDelegate::retryDelay(round));
-    }
-
-    QCOMPARE(f.daemon.count(QStringLiteral("status")), 2 * rounds);
-    std::vector<double> expected;
-    for (int attempt = 0; attempt < rounds - 1; ++attempt) {
-        // 0.5, 1.0, … rising by half a second to 5.0, then 5.0 each.
-        const double d = std::min(0.5 * (attempt + 1), 5.0);
-        expected.insert(expected.end(), {d, d});
-    }
-    QCOMPARE(f.clock.delays(), expected);
-    QCOMPARE(f.line(StatusMenu::Line::setup)->isVisible(), setupVisible);
-    QTEST(int(offers.size()), "setupOffers");
-    QTEST(int(starts.size()), "reminderStarts");
-}
-
-void StartupTest::launchSequence_data()
-{
-    QTest::addColumn<LaunchSwitches>("switches");
-    QTest::addColumn<int>("hellos");
-    QTest::addColumn<bool>("panelShown");
-
-    QTest::newRow("normal launch sends hello, shows no window") << LaunchSwitches{} << 1 << false;
-    LaunchSwitches firstRun;
-    firstRun.firstRunPreview = true;
-    QTest::newRow("first-run preview: no hello, the first-run page") << firstRun << 0 << true;
-    LaunchSwitches onboarding;
-    onboarding.onboardingPreview = true;
-    QTest::newRow("onboarding preview sends no hello") << onboarding << 0 << false;
-    LaunchSwitches inbox;
-    inbox.surface = LaunchSwitches::Surface::inbox;
-    QTest::newRow("inbox surface opens the inbox") << inbox << 1 << true;
-}
-
-void StartupTest::launchSequence()
-{
-    QFETCH(LaunchSwitches, switches);
-    QFETCH(int, hellos);
-    AppFixture f(switches);
-    f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
-    f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
-    f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), true}});
-    QList<Reply> helloReplies;
-    f.delegate.onHello = [&](const Reply& r) { helloReplies.append(r); };
-
-    f.delegate.applicationDidFinishLaunching();
-    QVERIFY(f.delegate.statusItem());
-    QCOMPARE(f.delegate.statusItem()->contextMenu(), f.menu());
-    QAction* stateLine = f.line(StatusMenu::Line::state);
-    QCOMPARE(stateLine->text(), QStringLiteral("Daemon unreachable — state unknown"));
-
-    // The watch delivers the daemon's state; each delivery renders it and refreshes the badge.
-    QTRY_COMPARE(f.daemon.watchConnections(), 1);
-    f.daemon.pushWatch(R"({"kind":"capture","capturing":true,"displays":2})" "\n");
-    QTRY_COMPARE(stateLine->text(), QStringLiteral("Recording 2 displays"));
-    QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(1));
-    QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
-    // Both start-up chains asked (the first-run page asks too) and stopped at the definite answer.
-    QTRY_VERIFY(f.daemon.count(QStringLiteral("status")) >= 2);
-    f.barrier();
-    QCOMPARE(f.daemon.count(QStringLiteral("hello")), hellos + 1); // + the barrier's own
-    QCOMPARE(helloReplies.size(), hellos);
-    QCOMPARE(f.clock.pendingCount(), 0);
-    QTEST(anyWindowShown(), "panelShown");
-}
-
-void StartupTest::presentationHidesAskPanelAndAlert()
-{
-    AppFixture f;
-    f.delegate.applicationDidFinishLaunching();
-    f.platform.hotkey->press();
-    QTRY_VERIFY(anyWindowShown());
-
-    // A confirmation is open over the panel when the mode is turned on from the menu.
-    MessageBoxAlerts real;
-    AlertSpec spec;
-    spec.title = QStringLiteral("Forget this?");
-    spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
-    QTimer::singleShot(0, this, [&] {
-        QTRY_VERIFY(QApplication::activeModalWidget());
-        f.line(StatusMenu::Line::presentation)->trigger();
-    });
-    QCOMPARE(real.run(spec), Alerts::aborted);
-    QVERIFY(f.presentation.isEnabled());
-    QVERIFY(!anyWindowShown());
-
-    // The shortcut shows nothing while presenting, and the panel again once the mode is off.
-    f.platform.hotkey->press();
-    QVERIFY(!anyWindowShown());
-    f.line(StatusMenu::Line::presentation)->trigger();
-    f.platform.hotkey->press();
-    QTRY_VERIFY(anyWindowShown());
-}
-
-void StartupTest::inboxItemRefreshesCount()
-{
-    AppFixture f;
-    f.daemon.reply(QStringLiteral("proposals"),
-                   QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}, QJsonObject{}, QJsonObject{}}}});
-    QAction* inbox = f.line(StatusMenu::Line::inbox);
-    QVERIFY(inbox->isEnabled());
-    inbox->trigger();
-    QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(3));
-    QCOMPARE(inbox->text(), QStringLiteral("What it knows about you  (3)"));
-    // The menu's own refresh asks for up to 200 (the inbox asks for its own page besides).
-    int ours = 0;
-    for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
-        ours += request.value(QStringLiteral("limit")).toInteger() == 200;
-    QCOMPARE(ours, 1);
-}
-
-void StartupTest::watchFloodSendsTwoProposalRequests()
-{
-    AppFixture f;
-    // The first refresh stays in flight while every later state arrives.
-    f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}},
-                   3.0);
-    f.delegate.applicationDidFinishLaunching();
-    QTRY_COMPARE(f.daemon.watchConnections(), 1);
-    auto capture = [](int displays) {
-        return QByteArray(R"({"kind":"capture","capturing":true,"displays":)") + QByteArray::number(displays) + "}\n";
-    };
-    f.daemon.pushWatch(capture(1));
-    QTRY_COMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
-    for (int displays = 2; displays <= 4; ++displays) {
-        f.daemon.pushWatch(capture(displays - 1).repeated(1000) + capture(displays));
-        QTRY_COMPARE(f.line(StatusMenu::Line::state)->text(),
-                     QStringLiteral("Recording ") + QString::number(displays) + QStringLiteral(" displays"));
-    }
-    QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
-    // One in flight, one waiting to follow it: the last state is still refreshed.
-    QTRY_COMPARE_WITH_TIMEOUT(f.daemon.count(QStringLiteral("proposals")), 2, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(f.delegate.toolTip(), QStringLiteral("Vesk is recording 4 displays · 1 waiting on you"),
-                              10000);
-    f.barrier();
-    QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 2);
-}
-
-void StartupTest::presentationModeKeptAcrossLaunches()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.json"));
+    void retryChains_data()
     {
-        Defaults first(path);
-        PresentationMode mode(first);
-        mode.setEnabled(true);
+        QTest::addColumn<QList<QByteArray>>("replies"); // successive status replies; the last repeats
+        QTest::addColumn<bool>("presenting");
+        QTest::addColumn<int>("rounds");               // status requests per chain
+        QTest::addColumn<bool>("setupVisible");
+        QTest::addColumn<int>("setupOffers");
+        QTest::addColumn<int>("reminderStarts");
+
+        QTest::newRow("no onboarded key: 25 tries each, then give up")
+            << QList<QByteArray>{R"({"kind":"status"})"} << false << 25 << false << 0 << 0;
+        QTest::newRow("onboarded as a number counts as no answer")
+            << QList<QByteArray>{R"({"onboarded":1})"} << false << 25 << false << 0 << 0;
+        QTest::newRow("no reply at all") << QList<QByteArray>{R"({"kind":"error"})"} << false << 25 << false << 0 << 0;
+        QTest::newRow("setup needed: both stop at once, item shown, setup offered")
+            << QList<QByteArray>{R"({"onboarded":false})"} << false << 1 << true << 1 << 0;
+        QTest::newRow("setup needed while presenting: only the item")
+            << QList<QByteArray>{R"({"onboarded":false})"} << true << 1 << true << 0 << 0;
+        QTest::newRow("onboarded: reminders start, item stays hidden")
+            << QList<QByteArray>{R"({"onboarded":true})"} << false << 1 << false << 0 << 1;
+        QTest::newRow("three unknown answers, then onboarded")
+            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"onboarded":true})"} << false << 4 << false << 0
+            << 1;
     }
-    AppFixture f({}, path);
-    QCOMPARE(f.line(StatusMenu::Line::presentation)->text(), QStringLiteral("Presentation Mode  ·  on"));
-    QVERIFY(f.line(StatusMenu::Line::presentation)->isChecked());
-}
+
+    void retryChains()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(bool, presenting);
+        QFETCH(int, rounds);
+        QFETCH(bool, setupVisible);
+        AppFixture f;
+        f.presentation.setEnabled(presenting);
+        QList<FakeDaemon::Script> scripts;
+        for (const QByteArray& r : replies)
+            scripts.append(line(r));
+        f.daemon.sequence(QStringLiteral("status"), scripts);
+        QSignalSpy offers(&f.delegate, &AppDelegate::setupNeeded);
+        QSignalSpy starts(&f.delegate, &AppDelegate::onboarded);
+
+        f.delegate.applicationDidFinishLaunching();
+        for (int round = 0;; ++round) {
+            QTRY_COMPARE(f.daemon.count(QStringLiteral("status")), 2 * (round + 1));
+            f.barrier();
+            if (f.clock.pendingCount() == 0)
+                break;
+            QCOMPARE(f.clock.pendingCount(), 2);
+            QVERIFY2(round < 30, "the chains never stop");
+            f.clock.advance(AppDelegate::retryDelay(round));
+        }
+
+        QCOMPARE(f.daemon.count(QStringLiteral("status")), 2 * rounds);
+        std::vector<double> expected;
+        for (int attempt = 0; attempt < rounds - 1; ++attempt) {
+            // 0.5, 1.0, … rising by half a second to 5.0, then 5.0 each.
+            const double d = std::min(0.5 * (attempt + 1), 5.0);
+            expected.insert(expected.end(), {d, d});
+        }
+        QCOMPARE(f.clock.delays(), expected);
+        QCOMPARE(f.line(StatusMenu::Line::setup)->isVisible(), setupVisible);
+        QTEST(int(offers.size()), "setupOffers");
+        QTEST(int(starts.size()), "reminderStarts");
+    }
+
+    void launchSequence_data()
+    {
+        QTest::addColumn<LaunchSwitches>("switches");
+        QTest::addColumn<int>("hellos");
+        QTest::addColumn<bool>("panelShown");
+
+        QTest::newRow("normal launch sends hello, shows no window") << LaunchSwitches{} << 1 << false;
+        LaunchSwitches firstRun;
+        firstRun.firstRunPreview = true;
+        QTest::newRow("first-run preview: no hello, the first-run page") << firstRun << 0 << true;
+        LaunchSwitches onboarding;
+        onboarding.onboardingPreview = true;
+        QTest::newRow("onboarding preview sends no hello") << onboarding << 0 << false;
+        LaunchSwitches inbox;
+        inbox.surface = LaunchSwitches::Surface::inbox;
+        QTest::newRow("inbox surface opens the inbox") << inbox << 1 << true;
+    }
+
+    void launchSequence()
+    {
+        QFETCH(LaunchSwitches, switches);
+        QFETCH(int, hellos);
+        AppFixture f(switches);
+        f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
+        f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
+        f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), true}});
+        QList<Reply> helloReplies;
+        f.delegate.onHello = [&](const Reply& r) { helloReplies.append(r); };
+
+        f.delegate.applicationDidFinishLaunching();
+        QVERIFY(f.delegate.statusItem());
+        QCOMPARE(f.delegate.statusItem()->contextMenu(), f.menu());
+        QAction* stateLine = f.line(StatusMenu::Line::state);
+        QCOMPARE(stateLine->text(), QStringLiteral("Daemon unreachable — state unknown"));
+
+        // The watch delivers the daemon's state; each delivery renders it and refreshes the badge.
+        QTRY_COMPARE(f.daemon.watchConnections(), 1);
+        f.daemon.pushWatch(R"({"kind":"capture","capturing":true,"displays":2})" "\n");
+        QTRY_COMPARE(stateLine->text(), QStringLiteral("Recording 2 displays"));
+        QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(1));
+        QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
+        // Both start-up chains asked (the first-run page asks too) and stopped at the definite answer.
+        QTRY_VERIFY(f.daemon.count(QStringLiteral("status")) >= 2);
+        f.barrier();
+        QCOMPARE(f.daemon.count(QStringLiteral("hello")), hellos + 1); // + the barrier's own
+        QCOMPARE(helloReplies.size(), hellos);
+        QCOMPARE(f.clock.pendingCount(), 0);
+        QTEST(anyWindowShown(), "panelShown");
+    }
+
+    void presentationHidesAskPanelAndAlert()
+    {
+        AppFixture f;
+        f.delegate.applicationDidFinishLaunching();
+        f.platform.hotkey->press();
+        QTRY_VERIFY(anyWindowShown());
+
+        // A confirmation is open over the panel when the mode is turned on from the menu.
+        MessageBoxAlerts real;
+        AlertSpec spec;
+        spec.title = QStringLiteral("Forget this?");
+        spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            f.line(StatusMenu::Line::presentation)->trigger();
+        });
+        QCOMPARE(real.run(spec), Alerts::aborted);
+        QVERIFY(f.presentation.isEnabled());
+        QVERIFY(!anyWindowShown());
+
+        // The shortcut shows nothing while presenting, and the panel again once the mode is off.
+        f.platform.hotkey->press();
+        QVERIFY(!anyWindowShown());
+        f.line(StatusMenu::Line::presentation)->trigger();
+        f.platform.hotkey->press();
+        QTRY_VERIFY(anyWindowShown());
+    }
+
+    void inboxItemRefreshesCount()
+    {
+        AppFixture f;
+        f.daemon.reply(QStringLiteral("proposals"),
+                       QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}, QJsonObject{}, QJsonObject{}}}});
+        QAction* inbox = f.line(StatusMenu::Line::inbox);
+        QVERIFY(inbox->isEnabled());
+        inbox->trigger();
+        QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(3));
+        QCOMPARE(inbox->text(), QStringLiteral("What it knows about you  (3)"));
+        // The menu's own refresh asks for up to 200 (the inbox asks for its own page besides).
+        int ours = 0;
+        for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
+            ours += request.value(QStringLiteral("limit")).toInteger() == 200;
+        QCOMPARE(ours, 1);
+    }
+
+    void watchFloodSendsTwoProposalRequests()
+    {
+        AppFixture f;
+        // The first refresh stays in flight while every later state arrives.
+        f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}},
+                       3.0);
+        f.delegate.applicationDidFinishLaunching();
+        QTRY_COMPARE(f.daemon.watchConnections(), 1);
+        auto capture = [](int displays) {
+            return QByteArray(R"({"kind":"capture","capturing":true,"displays":)") + QByteArray::number(displays) + "}\n";
+        };
+        f.daemon.pushWatch(capture(1));
+        QTRY_COMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
+        for (int displays = 2; displays <= 4; ++displays) {
+            f.daemon.pushWatch(capture(displays - 1).repeated(1000) + capture(displays));
+            QTRY_COMPARE(f.line(StatusMenu::Line::state)->text(),
+                         QStringLiteral("Recording ") + QString::number(displays) + QStringLiteral(" displays"));
+        }
+        QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
+        // One in flight, one waiting to follow it: the last state is still refreshed.
+        QTRY_COMPARE_WITH_TIMEOUT(f.daemon.count(QStringLiteral("proposals")), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.delegate.toolTip(), QStringLiteral("Vesk is recording 4 displays · 1 waiting on you"),
+                                  10000);
+        f.barrier();
+        QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 2);
+    }
+
+    void presentationModeKeptAcrossLaunches()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.json"));
+        {
+            Defaults first(path);
+            PresentationMode mode(first);
+            mode.setEnabled(true);
+        }
+        AppFixture f({}, path);
+        QCOMPARE(f.line(StatusMenu::Line::presentation)->text(), QStringLiteral("Presentation Mode  ·  on"));
+        QVERIFY(f.line(StatusMenu::Line::presentation)->isChecked());
+    }
+};
 
 QTEST_MAIN(StartupTest)
 #include "tst_Startup.moc"

@@ -26,58 +26,56 @@ double contrast(QRgb a, QRgb b)
 class StatusIconTest : public QObject {
     Q_OBJECT
 private slots:
-    void legibleInEverySlot_data();
-    void legibleInEverySlot();
-};
 
-void StatusIconTest::legibleInEverySlot_data()
-{
-    QTest::addColumn<QString>("glyph");
-    QTest::addColumn<bool>("recording");
-    QTest::addColumn<qint64>("badge");
-    QTest::newRow("unreachable") << "◌" << false << qint64(0);
-    QTest::newRow("not recording") << "○" << false << qint64(0);
-    QTest::newRow("recording") << "●" << true << qint64(0);
-    QTest::newRow("recording, one waiting") << "●" << true << qint64(1);
-    QTest::newRow("not recording, 12 waiting") << "○" << false << qint64(12);
-}
+    void legibleInEverySlot_data()
+    {
+        QTest::addColumn<QString>("glyph");
+        QTest::addColumn<bool>("recording");
+        QTest::addColumn<qint64>("badge");
+        QTest::newRow("unreachable") << "◌" << false << qint64(0);
+        QTest::newRow("not recording") << "○" << false << qint64(0);
+        QTest::newRow("recording") << "●" << true << qint64(0);
+        QTest::newRow("recording, one waiting") << "●" << true << qint64(1);
+        QTest::newRow("not recording, 12 waiting") << "○" << false << qint64(12);
+    }
 
-void StatusIconTest::legibleInEverySlot()
-{
-    QFETCH(QString, glyph);
-    QFETCH(bool, recording);
-    QFETCH(qint64, badge);
-    // Light, grey and dark trays; the icon's own appearance need not match the tray's.
-    const QRgb trays[] = {qRgb(0xED, 0xED, 0xED), qRgb(0x80, 0x80, 0x80), qRgb(0x2B, 0x2B, 0x2B)};
-    for (const bool dark : {false, true}) {
-        const QColor colour = (recording ? Ink::dot() : Ink::text2()).resolve(dark);
-        for (const int size : {16, 22, 32, 48}) {
-            for (const QRgb tray : trays) {
-                // The slot sits in the middle of a larger canvas, so anything drawn past it shows.
-                QImage canvas(size * 2, size * 2, QImage::Format_RGB32);
-                canvas.fill(tray);
-                const QRect slot(size / 2, size / 2, size, size);
-                QPainter p(&canvas);
-                paintDot(p, slot, glyph, colour, recording, badge, dark);
-                p.end();
-                int readable = 0;
-                for (int y = 0; y < canvas.height(); ++y)
-                    for (int x = 0; x < canvas.width(); ++x) {
-                        const QRgb c = canvas.pixel(x, y);
-                        if (!slot.contains(x, y))
-                            QVERIFY2(c == tray, qPrintable(QStringLiteral("drawn outside a %1 px slot").arg(size)));
-                        readable += contrast(c, tray) >= 3.0;
-                    }
-                // At least a sixteenth of the slot stands out from the tray at 3:1.
-                QVERIFY2(readable * 16 >= size * size,
-                         qPrintable(QStringLiteral("%1 px slot on tray %2: %3 readable pixels")
-                                        .arg(size)
-                                        .arg(tray & 0xffffff, 6, 16, QLatin1Char('0'))
-                                        .arg(readable)));
+    void legibleInEverySlot()
+    {
+        QFETCH(QString, glyph);
+        QFETCH(bool, recording);
+        QFETCH(qint64, badge);
+        // Light, grey and dark trays; the icon's own appearance need not match the tray's.
+        const QRgb trays[] = {qRgb(0xED, 0xED, 0xED), qRgb(0x80, 0x80, 0x80), qRgb(0x2B, 0x2B, 0x2B)};
+        for (const bool dark : {false, true}) {
+            const QColor colour = (recording ? Ink::dot() : Ink::text2()).resolve(dark);
+            for (const int size : {16, 22, 32, 48}) {
+                for (const QRgb tray : trays) {
+                    // The slot sits in the middle of a larger canvas, so anything drawn past it shows.
+                    QImage canvas(size * 2, size * 2, QImage::Format_RGB32);
+                    canvas.fill(tray);
+                    const QRect slot(size / 2, size / 2, size, size);
+                    QPainter p(&canvas);
+                    paintDot(p, slot, glyph, colour, recording, badge, dark);
+                    p.end();
+                    int readable = 0;
+                    for (int y = 0; y < canvas.height(); ++y)
+                        for (int x = 0; x < canvas.width(); ++x) {
+                            const QRgb c = canvas.pixel(x, y);
+                            if (!slot.contains(x, y))
+                                QVERIFY2(c == tray, qPrintable(QStringLiteral("drawn outside a %1 px slot").arg(size)));
+                            readable += contrast(c, tray) >= 3.0;
+                        }
+                    // At least a sixteenth of the slot stands out from the tray at 3:1.
+                    QVERIFY2(readable * 16 >= size * size,
+                             qPrintable(QStringLiteral("%1 px slot on tray %2: %3 readable pixels")
+                                            .arg(size)
+                                            .arg(tray & 0xffffff, 6, 16, QLatin1Char('0'))
+                                            .arg(readable)));
+                }
             }
         }
     }
-}
+};
 
 QTEST_MAIN(StatusIconTest)
 #include "tst_StatusIcon.moc"

@@ -35,347 +35,330 @@ class StatusMenuTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void statusLines_data();
-    void statusLines();
-    void pauseEnds_data();
-    void pauseEnds();
-    void stateLine_data();
-    void stateLine();
-    void proposalBadge_data();
-    void proposalBadge();
-    void switchAppliedOnlyOnOk_data();
-    void switchAppliedOnlyOnOk();
-    void unknownSwitchesSendNothing();
-    void tierSwitch_data();
-    void tierSwitch();
-    void keyEquivalentsWhileOpen_data();
-    void keyEquivalentsWhileOpen();
-    void filledMenuStaysOnScreen();
-};
+    void statusLines_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<QString>("disk");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("capture");
+        QTest::addColumn<QString>("injection");
+        QTest::addColumn<QStringList>("tiers");
+        QTest::addColumn<bool>("setupVisible");
 
-void StatusMenuTest::statusLines_data()
-{
-    QTest::addColumn<QList<QByteArray>>("replies");
-    QTest::addColumn<QString>("disk");
-    QTest::addColumn<QString>("database");
-    QTest::addColumn<QString>("capture");
-    QTest::addColumn<QString>("injection");
-    QTest::addColumn<QStringList>("tiers");
-    QTest::addColumn<bool>("setupVisible");
-
-    QTest::newRow("full reply, bytes in MB with one decimal")
-        << QList<QByteArray>{fullStatus} << "Pixels      1024.0 / 5120 MB" << "Database    0.0 MB · uncapped"
-        << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
-    QTest::newRow("negative and fractional byte counts are absent")
-        << QList<QByteArray>{QByteArray(fullStatus).replace("1073741824", "-1").replace("\"db_bytes\":0",
-                                                                                          "\"db_bytes\":1.5")}
-        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-        << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
-    QTest::newRow("missing capture_paused leaves injection and tiers as they were")
-        << QList<QByteArray>{fullStatus, R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
-        << "Pixels      0.0 / 5120 MB" << "Database    1.0 MB · uncapped" << "Recording control unknown"
-        << "Turn injection off  ·  on, 3 today" << fullTiers << false;
-    QTest::newRow("missing injection_enabled leaves the tiers as they were")
-        << QList<QByteArray>{fullStatus, R"({"capture_paused":true,"tiers":[]})"}
-        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-        << "Resume recording" << "Injection   unknown" << fullTiers << false;
-    QTest::newRow("no reply makes every line unavailable")
-        << QList<QByteArray>{fullStatus, R"({"kind":"error","message":"busy"})"} << "Pixels      unavailable"
-        << "Database    unavailable" << "Recording control unavailable" << "Injection   unavailable"
-        << QStringList{"Answers   unknown", "Entity names   unknown", "Screen text   unknown", "Profile   unknown"}
-        << false;
-    QTest::newRow("tiers element by element: not ready, malformed, not objects, repeated, absent")
-        << QList<QByteArray>{
-               R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
-               R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
-               R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
-               R"({"enabled":true,"ready":true}]})"}
-        << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-        << "Pause recording" << "Turn injection on  ·  off"
-        << QStringList{"Answers   unavailable", "Entity names   unknown", "Screen text   on, no client — restart Vesk",
-                       "Profile   unknown"}
-        << true;
-}
-
-void StatusMenuTest::statusLines()
-{
-    QFETCH(QString, disk);
-    QFETCH(QString, database);
-    QFETCH(QString, capture);
-    QFETCH(QString, injection);
-    QFETCH(QStringList, tiers);
-    QFETCH(bool, setupVisible);
-    QFETCH(QList<QByteArray>, replies);
-    AppFixture f;
-    for (const QByteArray& reply : replies)
-        f.openMenuWith(reply);
-    QCOMPARE(f.line(StatusMenu::Line::disk)->text(), disk);
-    QCOMPARE(f.line(StatusMenu::Line::database)->text(), database);
-    QCOMPARE(f.line(StatusMenu::Line::capture)->text(), capture);
-    QCOMPARE(f.line(StatusMenu::Line::injection)->text(), injection);
-    QCOMPARE(tierLines(f), tiers);
-    QCOMPARE(f.line(StatusMenu::Line::setup)->isVisible(), setupVisible);
-    for (const QString& tier : StatusMenu::tierOrder) {
-        QAction* a = f.tier(tier);
-        // An unknown tier cannot be clicked; a known one is checked exactly when enabled.
-        QCOMPARE(a->isEnabled(), !a->text().endsWith(QStringLiteral("unknown")));
-        QCOMPARE(a->isChecked(), a->text().endsWith(QStringLiteral("   on"))
-                                     || a->text().endsWith(QStringLiteral("unavailable"))
-                                     || a->text().endsWith(QStringLiteral("restart Vesk")));
+        QTest::newRow("full reply, bytes in MB with one decimal")
+            << QList<QByteArray>{fullStatus} << "Pixels      1024.0 / 5120 MB" << "Database    0.0 MB · uncapped"
+            << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+        QTest::newRow("negative and fractional byte counts are absent")
+            << QList<QByteArray>{QByteArray(fullStatus).replace("1073741824", "-1").replace("\"db_bytes\":0",
+                                                                                              "\"db_bytes\":1.5")}
+            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+            << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+        QTest::newRow("missing capture_paused leaves injection and tiers as they were")
+            << QList<QByteArray>{fullStatus, R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
+            << "Pixels      0.0 / 5120 MB" << "Database    1.0 MB · uncapped" << "Recording control unknown"
+            << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+        QTest::newRow("missing injection_enabled leaves the tiers as they were")
+            << QList<QByteArray>{fullStatus, R"({"capture_paused":true,"tiers":[]})"}
+            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+            << "Resume recording" << "Injection   unknown" << fullTiers << false;
+        QTest::newRow("no reply makes every line unavailable")
+            << QList<QByteArray>{fullStatus, R"({"kind":"error","message":"busy"})"} << "Pixels      unavailable"
+            << "Database    unavailable" << "Recording control unavailable" << "Injection   unavailable"
+            << QStringList{"Answers   unknown", "Entity names   unknown", "Screen text   unknown", "Profile   unknown"}
+            << false;
+        QTest::newRow("tiers element by element: not ready, malformed, not objects, repeated, absent")
+            << QList<QByteArray>{
+                   R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
+                   R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
+                   R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
+                   R"({"enabled":true,"ready":true}]})"}
+            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
+            << "Pause recording" << "Turn injection on  ·  off"
+            << QStringList{"Answers   unavailable", "Entity names   unknown", "Screen text   on, no client — restart Vesk",
+                           "Profile   unknown"}
+            << true;
     }
-}
 
-void StatusMenuTest::pauseEnds_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<qint64>("offsetMs"); // pause end relative to now
-    QTest::addColumn<QString>("capturePrefix");
-    QTest::addColumn<QString>("injectionPrefix");
-    QTest::addColumn<bool>("showsTime");
+    void statusLines()
+    {
+        QFETCH(QString, disk);
+        QFETCH(QString, database);
+        QFETCH(QString, capture);
+        QFETCH(QString, injection);
+        QFETCH(QStringList, tiers);
+        QFETCH(bool, setupVisible);
+        QFETCH(QList<QByteArray>, replies);
+        AppFixture f;
+        for (const QByteArray& reply : replies)
+            f.openMenuWith(reply);
+        QCOMPARE(f.line(StatusMenu::Line::disk)->text(), disk);
+        QCOMPARE(f.line(StatusMenu::Line::database)->text(), database);
+        QCOMPARE(f.line(StatusMenu::Line::capture)->text(), capture);
+        QCOMPARE(f.line(StatusMenu::Line::injection)->text(), injection);
+        QCOMPARE(tierLines(f), tiers);
+        QCOMPARE(f.line(StatusMenu::Line::setup)->isVisible(), setupVisible);
+        for (const QString& tier : StatusMenu::tierOrder) {
+            QAction* a = f.tier(tier);
+            // An unknown tier cannot be clicked; a known one is checked exactly when enabled.
+            QCOMPARE(a->isEnabled(), !a->text().endsWith(QStringLiteral("unknown")));
+            QCOMPARE(a->isChecked(), a->text().endsWith(QStringLiteral("   on"))
+                                         || a->text().endsWith(QStringLiteral("unavailable"))
+                                         || a->text().endsWith(QStringLiteral("restart Vesk")));
+        }
+    }
 
-    const QByteArray paused = R"({"capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
-                              R"("injection_paused_until_ms":END})";
-    QTest::newRow("pause end in the future") << paused << qint64(3'600'000)
-                                             << "Resume recording  ·  paused until "
-                                             << "Resume injection  ·  paused until " << true;
-    QTest::newRow("pause end in the past") << paused << qint64(-1) << "Resume recording" << "Turn injection on  ·  off"
-                                           << false;
-    QTest::newRow("pause end equal to now has passed") << paused << qint64(0) << "Resume recording"
-                                                       << "Turn injection on  ·  off" << false;
-}
+    void pauseEnds_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<qint64>("offsetMs"); // pause end relative to now
+        QTest::addColumn<QString>("capturePrefix");
+        QTest::addColumn<QString>("injectionPrefix");
+        QTest::addColumn<bool>("showsTime");
 
-void StatusMenuTest::pauseEnds()
-{
-    QFETCH(bool, showsTime);
-    QFETCH(QString, capturePrefix);
-    QFETCH(QString, injectionPrefix);
-    QFETCH(QByteArray, reply);
-    QFETCH(qint64, offsetMs);
-    AppFixture f;
-    const qint64 end = f.clock.now().toMSecsSinceEpoch() + offsetMs;
-    f.openMenuWith(QByteArray(reply).replace("END", QByteArray::number(end)));
-    const QString time = Dates::shortTime(Dates::local(end));
-    QCOMPARE(f.line(StatusMenu::Line::capture)->text(), capturePrefix + (showsTime ? time : QString()));
-    QCOMPARE(f.line(StatusMenu::Line::injection)->text(), injectionPrefix + (showsTime ? time : QString()));
-}
+        const QByteArray paused = R"({"capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
+                                  R"("injection_paused_until_ms":END})";
+        QTest::newRow("pause end in the future") << paused << qint64(3'600'000)
+                                                 << "Resume recording  ·  paused until "
+                                                 << "Resume injection  ·  paused until " << true;
+        QTest::newRow("pause end in the past") << paused << qint64(-1) << "Resume recording" << "Turn injection on  ·  off"
+                                               << false;
+        QTest::newRow("pause end equal to now has passed") << paused << qint64(0) << "Resume recording"
+                                                           << "Turn injection on  ·  off" << false;
+    }
 
-void StatusMenuTest::stateLine_data()
-{
-    QTest::addColumn<DaemonClient::State>("state");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("tooltip");
+    void pauseEnds()
+    {
+        QFETCH(bool, showsTime);
+        QFETCH(QString, capturePrefix);
+        QFETCH(QString, injectionPrefix);
+        QFETCH(QByteArray, reply);
+        QFETCH(qint64, offsetMs);
+        AppFixture f;
+        const qint64 end = f.clock.now().toMSecsSinceEpoch() + offsetMs;
+        f.openMenuWith(QByteArray(reply).replace("END", QByteArray::number(end)));
+        const QString time = Dates::shortTime(Dates::local(end));
+        QCOMPARE(f.line(StatusMenu::Line::capture)->text(), capturePrefix + (showsTime ? time : QString()));
+        QCOMPARE(f.line(StatusMenu::Line::injection)->text(), injectionPrefix + (showsTime ? time : QString()));
+    }
 
-    QTest::newRow("recording one display") << DaemonClient::State(DaemonClient::Known{true, 1, "ok"})
-                                           << "Recording 1 display" << "Vesk is recording 1 display";
-    QTest::newRow("not recording, reason not shown")
-        << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
-        << "Vesk is not recording";
-}
+    void stateLine_data()
+    {
+        QTest::addColumn<DaemonClient::State>("state");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("tooltip");
 
-void StatusMenuTest::stateLine()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, tooltip);
-    QFETCH(DaemonClient::State, state);
-    AppFixture f;
-    f.delegate.render(state);
-    QCOMPARE(f.line(StatusMenu::Line::state)->text(), title);
-    QCOMPARE(f.delegate.toolTip(), tooltip);
-    QVERIFY(f.delegate.lastState() == state);
-}
+        QTest::newRow("recording one display") << DaemonClient::State(DaemonClient::Known{true, 1, "ok"})
+                                               << "Recording 1 display" << "Vesk is recording 1 display";
+        QTest::newRow("not recording, reason not shown")
+            << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
+            << "Vesk is not recording";
+    }
 
-void StatusMenuTest::proposalBadge_data()
-{
-    QTest::addColumn<QList<QByteArray>>("replies");
-    QTest::addColumn<qint64>("pending");
-    QTest::addColumn<QString>("inbox");
+    void stateLine()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, tooltip);
+        QFETCH(DaemonClient::State, state);
+        AppFixture f;
+        f.delegate.render(state);
+        QCOMPARE(f.line(StatusMenu::Line::state)->text(), title);
+        QCOMPARE(f.delegate.toolTip(), tooltip);
+        QVERIFY(f.delegate.lastState() == state);
+    }
 
-    auto list = [](int n) {
-        QJsonArray a;
-        for (int i = 0; i < n; ++i)
-            a.append(QJsonObject{{QStringLiteral("id"), i + 1}});
-        return QJsonDocument(QJsonObject{{QStringLiteral("proposals"), a}}).toJson(QJsonDocument::Compact);
-    };
-    QTest::newRow("one proposal") << QList<QByteArray>{list(1)} << qint64(1) << "What it knows about you  (1)";
-    QTest::newRow("back to none") << QList<QByteArray>{list(3), list(0)} << qint64(0) << "What it knows about you";
-    QTest::newRow("not an array keeps the count")
-        << QList<QByteArray>{list(4), R"({"proposals":{"id":1}})", R"({"kind":"error"})"} << qint64(4)
-        << "What it knows about you  (4)";
-}
+    void proposalBadge_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<qint64>("pending");
+        QTest::addColumn<QString>("inbox");
 
-void StatusMenuTest::proposalBadge()
-{
-    QFETCH(QString, inbox);
-    QFETCH(QList<QByteArray>, replies);
-    QFETCH(qint64, pending);
-    AppFixture f;
-    f.delegate.render(DaemonClient::Known{true, 2, {}});
-    for (const QByteArray& reply : replies) {
-        f.daemon.replyRaw(QStringLiteral("proposals"), reply + '\n');
+        auto list = [](int n) {
+            QJsonArray a;
+            for (int i = 0; i < n; ++i)
+                a.append(QJsonObject{{QStringLiteral("id"), i + 1}});
+            return QJsonDocument(QJsonObject{{QStringLiteral("proposals"), a}}).toJson(QJsonDocument::Compact);
+        };
+        QTest::newRow("one proposal") << QList<QByteArray>{list(1)} << qint64(1) << "What it knows about you  (1)";
+        QTest::newRow("back to none") << QList<QByteArray>{list(3), list(0)} << qint64(0) << "What it knows about you";
+        QTest::newRow("not an array keeps the count")
+            << QList<QByteArray>{list(4), R"({"proposals":{"id":1}})", R"({"kind":"error"})"} << qint64(4)
+            << "What it knows about you  (4)";
+    }
+
+    void proposalBadge()
+    {
+        QFETCH(QString, inbox);
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(qint64, pending);
+        AppFixture f;
+        f.delegate.render(DaemonClient::Known{true, 2, {}});
+        for (const QByteArray& reply : replies) {
+            f.daemon.replyRaw(QStringLiteral("proposals"), reply + '\n');
+            f.openMenuWith(fullStatus);
+        }
+        // Every opening of the menu asks for up to 200 proposals.
+        for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
+            QCOMPARE(request.value(QStringLiteral("limit")).toInteger(), 200);
+        QCOMPARE(f.delegate.statusMenu().pendingProposals(), pending);
+        QCOMPARE(f.line(StatusMenu::Line::inbox)->text(), inbox);
+        const QString suffix = QStringLiteral(" · ") + QString::number(pending) + QStringLiteral(" waiting on you");
+        QCOMPARE(f.delegate.toolTip().endsWith(suffix), pending > 0);
+        QVERIFY(f.delegate.toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
+    }
+
+    void switchAppliedOnlyOnOk_data()
+    {
+        QTest::addColumn<bool>("captureSwitch");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("line");
+
+        QTest::newRow("capture ok") << true << QByteArray(R"({"kind":"ok"})") << "Resume recording";
+        QTest::newRow("capture refused") << true << QByteArray(R"({"kind":"error"})") << "Pause recording";
+        QTest::newRow("injection ok") << false << QByteArray(R"({"kind":"ok"})") << "Turn injection on  ·  off";
+        QTest::newRow("injection refused") << false << QByteArray(R"({"kind":"error"})")
+                                           << "Turn injection off  ·  on, 3 today";
+    }
+
+    void switchAppliedOnlyOnOk()
+    {
+        QFETCH(bool, captureSwitch);
+        QFETCH(QByteArray, reply);
+        AppFixture f;
         f.openMenuWith(fullStatus);
+        const QString op = captureSwitch ? QStringLiteral("set_capture") : QStringLiteral("set_injection");
+        f.daemon.replyRaw(op, reply + '\n');
+        QAction* line = f.line(captureSwitch ? StatusMenu::Line::capture : StatusMenu::Line::injection);
+        line->trigger();
+        f.barrier();
+        QCOMPARE(f.daemon.count(op), 1);
+        const QJsonObject sent = f.sent(op).first();
+        if (captureSwitch)
+            QCOMPARE(sent.value(QStringLiteral("paused")), QJsonValue(true));
+        else
+            QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(false));
+        QTEST(line->text(), "line");
     }
-    // Every opening of the menu asks for up to 200 proposals.
-    for (const QJsonObject& request : f.sent(QStringLiteral("proposals")))
-        QCOMPARE(request.value(QStringLiteral("limit")).toInteger(), 200);
-    QCOMPARE(f.delegate.statusMenu().pendingProposals(), pending);
-    QCOMPARE(f.line(StatusMenu::Line::inbox)->text(), inbox);
-    const QString suffix = QStringLiteral(" · ") + QString::number(pending) + QStringLiteral(" waiting on you");
-    QCOMPARE(f.delegate.toolTip().endsWith(suffix), pending > 0);
-    QVERIFY(f.delegate.toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
-}
 
-void StatusMenuTest::switchAppliedOnlyOnOk_data()
-{
-    QTest::addColumn<bool>("captureSwitch");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("line");
-
-    QTest::newRow("capture ok") << true << QByteArray(R"({"kind":"ok"})") << "Resume recording";
-    QTest::newRow("capture refused") << true << QByteArray(R"({"kind":"error"})") << "Pause recording";
-    QTest::newRow("injection ok") << false << QByteArray(R"({"kind":"ok"})") << "Turn injection on  ·  off";
-    QTest::newRow("injection refused") << false << QByteArray(R"({"kind":"error"})")
-                                       << "Turn injection off  ·  on, 3 today";
-}
-
-void StatusMenuTest::switchAppliedOnlyOnOk()
-{
-    QFETCH(bool, captureSwitch);
-    QFETCH(QByteArray, reply);
-    AppFixture f;
-    f.openMenuWith(fullStatus);
-    const QString op = captureSwitch ? QStringLiteral("set_capture") : QStringLiteral("set_injection");
-    f.daemon.replyRaw(op, reply + '\n');
-    QAction* line = f.line(captureSwitch ? StatusMenu::Line::capture : StatusMenu::Line::injection);
-    line->trigger();
-    f.barrier();
-    QCOMPARE(f.daemon.count(op), 1);
-    const QJsonObject sent = f.sent(op).first();
-    if (captureSwitch)
-        QCOMPARE(sent.value(QStringLiteral("paused")), QJsonValue(true));
-    else
-        QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(false));
-    QTEST(line->text(), "line");
-}
-
-void StatusMenuTest::unknownSwitchesSendNothing()
-{
-    AppFixture f;
-    QAction* capture = f.line(StatusMenu::Line::capture);
-    QAction* injection = f.line(StatusMenu::Line::injection);
-    // Before any status reply both values are unknown.
-    capture->trigger();
-    injection->trigger();
-    f.openMenuWith(R"({"pixel_bytes":1})");
-    capture->trigger();
-    injection->trigger();
-    f.barrier();
-    QCOMPARE(f.daemon.count(QStringLiteral("set_capture")), 0);
-    QCOMPARE(f.daemon.count(QStringLiteral("set_injection")), 0);
-    QCOMPARE(capture->text(), QStringLiteral("Recording control unknown"));
-}
-
-void StatusMenuTest::tierSwitch_data()
-{
-    QTest::addColumn<QString>("tier");
-    QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("alertTitle"); // empty: no alert
-    QTest::addColumn<int>("requests");
-    QTest::addColumn<QString>("line");
-
-    const QByteArray ok = R"({"kind":"ok"})";
-    QTest::newRow("turning entity names on, confirmed")
-        << "embeddings" << QList<int>{0} << ok << "Send entity names to a model?" << 1 << "Entity names   on";
-    QTest::newRow("Cancel sends nothing") << "embeddings" << QList<int>{1} << ok << "Send entity names to a model?"
-                                          << 0 << "Entity names   off";
-    QTest::newRow("an aborted alert sends nothing")
-        << "embeddings" << QList<int>{} << ok << "Send entity names to a model?" << 0 << "Entity names   off";
-    QTest::newRow("turning off needs no confirmation") << "answers" << QList<int>{} << ok << "" << 1 << "Answers   off";
-    QTest::newRow("a refused switch changes nothing")
-        << "answers" << QList<int>{} << QByteArray(R"({"kind":"error"})") << "" << 1 << "Answers   on";
-    QTest::newRow("a tier turned on while not ready is still not ready")
-        << "profile" << QList<int>{0} << ok << "Let a model write about you?" << 1
-        << "Profile   on, no client — restart Vesk";
-}
-
-void StatusMenuTest::tierSwitch()
-{
-    QFETCH(QList<int>, answers);
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, line);
-    QFETCH(QString, tier);
-    QFETCH(QString, alertTitle);
-    AppFixture f;
-    f.openMenuWith(fullStatus);
-    for (int answer : answers)
-        f.alerts.answer(answer);
-    f.daemon.replyRaw(QStringLiteral("set_tier"), reply + '\n');
-    QAction* item = f.tier(tier);
-    const bool wasOn = item->isChecked();
-    item->trigger();
-    f.barrier();
-
-    if (alertTitle.isEmpty()) {
-        QVERIFY(f.alerts.shown.isEmpty());
-    } else {
-        QCOMPARE(f.alerts.shown.size(), 1);
-        QCOMPARE(f.alerts.shown.first().title, alertTitle);
-        QCOMPARE(f.alerts.shown.first().buttons, (QStringList{"Turn it on", "Cancel"}));
+    void unknownSwitchesSendNothing()
+    {
+        AppFixture f;
+        QAction* capture = f.line(StatusMenu::Line::capture);
+        QAction* injection = f.line(StatusMenu::Line::injection);
+        // Before any status reply both values are unknown.
+        capture->trigger();
+        injection->trigger();
+        f.openMenuWith(R"({"pixel_bytes":1})");
+        capture->trigger();
+        injection->trigger();
+        f.barrier();
+        QCOMPARE(f.daemon.count(QStringLiteral("set_capture")), 0);
+        QCOMPARE(f.daemon.count(QStringLiteral("set_injection")), 0);
+        QCOMPARE(capture->text(), QStringLiteral("Recording control unknown"));
     }
-    QFETCH(int, requests);
-    QCOMPARE(f.daemon.count(QStringLiteral("set_tier")), requests);
-    if (requests == 1) {
-        const QJsonObject sent = f.sent(QStringLiteral("set_tier")).first();
-        QCOMPARE(sent.value(QStringLiteral("name")).toString(), tier);
-        QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(!wasOn));
+
+    void tierSwitch_data()
+    {
+        QTest::addColumn<QString>("tier");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("alertTitle"); // empty: no alert
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("line");
+
+        const QByteArray ok = R"({"kind":"ok"})";
+        QTest::newRow("turning entity names on, confirmed")
+            << "embeddings" << QList<int>{0} << ok << "Send entity names to a model?" << 1 << "Entity names   on";
+        QTest::newRow("Cancel sends nothing") << "embeddings" << QList<int>{1} << ok << "Send entity names to a model?"
+                                              << 0 << "Entity names   off";
+        QTest::newRow("an aborted alert sends nothing")
+            << "embeddings" << QList<int>{} << ok << "Send entity names to a model?" << 0 << "Entity names   off";
+        QTest::newRow("turning off needs no confirmation") << "answers" << QList<int>{} << ok << "" << 1 << "Answers   off";
+        QTest::newRow("a refused switch changes nothing")
+            << "answers" << QList<int>{} << QByteArray(R"({"kind":"error"})") << "" << 1 << "Answers   on";
+        QTest::newRow("a tier turned on while not ready is still not ready")
+            << "profile" << QList<int>{0} << ok << "Let a model write about you?" << 1
+            << "Profile   on, no client — restart Vesk";
     }
-    QCOMPARE(item->text(), line);
-    QCOMPARE(item->isChecked(), !item->text().endsWith(QStringLiteral("off")));
-}
 
-void StatusMenuTest::keyEquivalentsWhileOpen_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<QString>("op"); // empty: nothing sent and the menu stays open
+    void tierSwitch()
+    {
+        QFETCH(QList<int>, answers);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, line);
+        QFETCH(QString, tier);
+        QFETCH(QString, alertTitle);
+        AppFixture f;
+        f.openMenuWith(fullStatus);
+        for (int answer : answers)
+            f.alerts.answer(answer);
+        f.daemon.replyRaw(QStringLiteral("set_tier"), reply + '\n');
+        QAction* item = f.tier(tier);
+        const bool wasOn = item->isChecked();
+        item->trigger();
+        f.barrier();
 
-    QTest::newRow("Alt+Shift+P pauses recording") << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier)
-                                                  << "set_capture";
-    QTest::newRow("Alt+Shift+I turns injection off") << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier)
-                                                     << "set_injection";
-    QTest::newRow("P alone is no key equivalent") << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
-}
+        if (alertTitle.isEmpty()) {
+            QVERIFY(f.alerts.shown.isEmpty());
+        } else {
+            QCOMPARE(f.alerts.shown.size(), 1);
+            QCOMPARE(f.alerts.shown.first().title, alertTitle);
+            QCOMPARE(f.alerts.shown.first().buttons, (QStringList{"Turn it on", "Cancel"}));
+        }
+        QFETCH(int, requests);
+        QCOMPARE(f.daemon.count(QStringLiteral("set_tier")), requests);
+        if (requests == 1) {
+            const QJsonObject sent = f.sent(QStringLiteral("set_tier")).first();
+            QCOMPARE(sent.value(QStringLiteral("name")).toString(), tier);
+            QCOMPARE(sent.value(QStringLiteral("enabled")), QJsonValue(!wasOn));
+        }
+        QCOMPARE(item->text(), line);
+        QCOMPARE(item->isChecked(), !item->text().endsWith(QStringLiteral("off")));
+    }
 
-void StatusMenuTest::keyEquivalentsWhileOpen()
-{
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(QString, op);
-    AppFixture f;
-    f.openMenuWith(fullStatus);
-    QTRY_VERIFY(f.menu()->isVisible());
-    QTest::keyClick(f.menu(), Qt::Key(key), modifiers);
-    f.barrier();
-    QCOMPARE(f.menu()->isVisible(), op.isEmpty());
-    for (const QString& sent : {QStringLiteral("set_capture"), QStringLiteral("set_injection")})
-        QCOMPARE(f.daemon.count(sent), sent == op ? 1 : 0);
-}
+    void keyEquivalentsWhileOpen_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("op"); // empty: nothing sent and the menu stays open
 
-void StatusMenuTest::filledMenuStaysOnScreen()
-{
-    AppFixture f;
-    const QRect area = f.menu()->screen()->availableGeometry();
-    f.openMenuWith(R"({"kind":"error"})", area.bottomRight());
-    QTRY_VERIFY(f.menu()->isVisible());
-    const QSize opened = f.menu()->size();
-    // Long lines and the setup line make it wider and taller than Qt placed it.
-    const qint64 later = f.clock.now().toMSecsSinceEpoch() + 3'600'000;
-    f.openMenuWith(R"({"onboarded":false,"capture_paused":true,"capture_paused_until_ms":)" + QByteArray::number(later)
-                       + "}",
-                   area.bottomRight());
-    QVERIFY(f.menu()->width() > opened.width() && f.menu()->height() > opened.height());
-    QVERIFY2(area.contains(f.menu()->geometry()), qPrintable(QDebug::toString(f.menu()->geometry())));
-}
+        QTest::newRow("Alt+Shift+P pauses recording") << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier)
+                                                      << "set_capture";
+        QTest::newRow("Alt+Shift+I turns injection off") << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier)
+                                                         << "set_injection";
+        QTest::newRow("P alone is no key equivalent") << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
+    }
+
+    void keyEquivalentsWhileOpen()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, op);
+        AppFixture f;
+        f.openMenuWith(fullStatus);
+        QTRY_VERIFY(f.menu()->isVisible());
+        QTest::keyClick(f.menu(), Qt::Key(key), modifiers);
+        f.barrier();
+        QCOMPARE(f.menu()->isVisible(), op.isEmpty());
+        for (const QString& sent : {QStringLiteral("set_capture"), QStringLiteral("set_injection")})
+            QCOMPARE(f.daemon.count(sent), sent == op ? 1 : 0);
+    }
+
+    void filledMenuStaysOnScreen()
+    {
+        AppFixture f;
+        const QRect area = f.menu()->screen()->availableGeometry();
+        f.openMenuWith(R"({"kind":"error"})", area.bottomRight());
+        QTRY_VERIFY(f.menu()->isVisible());
+        const QSize opened = f.menu()->size();
+        // Long lines and the setup line make it wider and taller than Qt placed it.
+        const qint64 later = f.clock.now().toMSecsSinceEpoch() + 3'600'000;
+        f.openMenuWith(R"({"onboarded":false,"capture_paused":true,"capture_paused_until_ms":)" + QByteArray::number(later)
+                           + "}",
+                       area.bottomRight());
+        QVERIFY(f.menu()->width() > opened.width() && f.menu()->height() > opened.height());
+        QVERIFY2(area.contains(f.menu()->geometry()), qPrintable(QDebug::toString(f.menu()->geometry())));
+    }
+};
 
 QTEST_MAIN(StatusMenuTest)
 #include "tst_StatusMenu.moc"

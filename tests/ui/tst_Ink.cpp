@@ -36,220 +36,207 @@ class InkTest : public QObject {
 private slots:
     void cleanup() { QApplication::setPalette(PortalAppearance::palette(false)); }
 
-    void palettePairs();
-    void viewFollowsAppearance();
-    void buttonTones_data();
-    void buttonTones();
-    void disabledAndFocusedButtonsLookSo();
-    void labels_data();
-    void labels();
-    void buttonWithoutTone();
-    void cursorOnlyWhenEnabled();
-    void ampersandTitles_data();
-    void ampersandTitles();
-    void fonts();
-};
-
-// Each entry is an opaque light/dark pair that differs, except the status dot, which is one
-// colour; text reads on the ground and the surface in both appearances.
-void InkTest::palettePairs()
-{
-    const QList<const InkColor*> entries{&Ink::amber(),   &Ink::amberBg(), &Ink::amberLine(), &Ink::flag(),
-                                         &Ink::flagBg(),  &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
-                                         &Ink::sunken(),  &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
-                                         &Ink::text2(),   &Ink::muted()};
-    for (const InkColor* entry : entries) {
-        QVERIFY(entry->light != entry->dark);
-        QCOMPARE(entry->light.alpha(), 255);
-        QCOMPARE(entry->dark.alpha(), 255);
-    }
-    QCOMPARE(Ink::dot().light, Ink::dot().dark);
-    for (const bool dark : {false, true}) {
-        for (const InkColor* ground : {&Ink::ground(), &Ink::surface()}) {
-            QVERIFY(contrast(Ink::text().resolve(dark), ground->resolve(dark)) >= 7);
-            QVERIFY(contrast(Ink::text2().resolve(dark), ground->resolve(dark)) >= 4.5);
-            QVERIFY(contrast(Ink::muted().resolve(dark), ground->resolve(dark)) >= 3);
+    // Each entry is an opaque light/dark pair that differs, except the status dot, which is one
+    // colour; text reads on the ground and the surface in both appearances.
+    void palettePairs()
+    {
+        const QList<const InkColor*> entries{&Ink::amber(),   &Ink::amberBg(), &Ink::amberLine(), &Ink::flag(),
+                                             &Ink::flagBg(),  &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
+                                             &Ink::sunken(),  &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
+                                             &Ink::text2(),   &Ink::muted()};
+        for (const InkColor* entry : entries) {
+            QVERIFY(entry->light != entry->dark);
+            QCOMPARE(entry->light.alpha(), 255);
+            QCOMPARE(entry->dark.alpha(), 255);
+        }
+        QCOMPARE(Ink::dot().light, Ink::dot().dark);
+        for (const bool dark : {false, true}) {
+            for (const InkColor* ground : {&Ink::ground(), &Ink::surface()}) {
+                QVERIFY(contrast(Ink::text().resolve(dark), ground->resolve(dark)) >= 7);
+                QVERIFY(contrast(Ink::text2().resolve(dark), ground->resolve(dark)) >= 4.5);
+                QVERIFY(contrast(Ink::muted().resolve(dark), ground->resolve(dark)) >= 3);
+            }
         }
     }
-}
 
-void InkTest::viewFollowsAppearance()
-{
-    QWidget window;
-    auto* view = new InkView(
-        [](InkLayer& layer, const QWidget& v) {
-            layer.background = Ink::surface().resolve(&v);
-            layer.border = Ink::line().resolve(&v);
-            layer.borderWidth = 1;
-        },
-        &window);
-    auto* button = InkButton::make(QStringLiteral("Keep"), InkButton::Tone::quiet, {}, &window);
-    QApplication::setPalette(PortalAppearance::palette(false));
-    QTRY_COMPARE(view->layer().background, Ink::surface().light);
-    const InkLayer light = button->layer();
-    // A switch of the whole application's appearance repaints without any code in the window.
-    QApplication::setPalette(PortalAppearance::palette(true));
-    QTRY_COMPARE(view->layer().background, Ink::surface().dark);
-    QCOMPARE(view->layer().border, Ink::line().dark);
-    QTRY_VERIFY(button->layer().background != light.background);
-    QVERIFY(button->layer().border != light.border);
-}
+    void viewFollowsAppearance()
+    {
+        QWidget window;
+        auto* view = new InkView(
+            [](InkLayer& layer, const QWidget& v) {
+                layer.background = Ink::surface().resolve(&v);
+                layer.border = Ink::line().resolve(&v);
+                layer.borderWidth = 1;
+            },
+            &window);
+        auto* button = InkButton::make(QStringLiteral("Keep"), InkButton::Tone::quiet, {}, &window);
+        QApplication::setPalette(PortalAppearance::palette(false));
+        QTRY_COMPARE(view->layer().background, Ink::surface().light);
+        const InkLayer light = button->layer();
+        // A switch of the whole application's appearance repaints without any code in the window.
+        QApplication::setPalette(PortalAppearance::palette(true));
+        QTRY_COMPARE(view->layer().background, Ink::surface().dark);
+        QCOMPARE(view->layer().border, Ink::line().dark);
+        QTRY_VERIFY(button->layer().background != light.background);
+        QVERIFY(button->layer().border != light.border);
+    }
 
-// Every tone's title reads on its background, hovered or not, in both appearances, and each
-// tone's colours come from the appearance of the widget it is drawn in.
-void InkTest::buttonTones_data()
-{
-    QTest::addColumn<InkButton::Tone>("tone");
-    QTest::addColumn<bool>("hoverChangesBackground");
-    QTest::newRow("quiet") << InkButton::Tone::quiet << true;
-    QTest::newRow("primary") << InkButton::Tone::primary << true;
-    QTest::newRow("destructive") << InkButton::Tone::destructive << false;
-}
+    // Every tone's title reads on its background, hovered or not, in both appearances, and each
+    // tone's colours come from the appearance of the widget it is drawn in.
+    void buttonTones_data()
+    {
+        QTest::addColumn<InkButton::Tone>("tone");
+        QTest::addColumn<bool>("hoverChangesBackground");
+        QTest::newRow("quiet") << InkButton::Tone::quiet << true;
+        QTest::newRow("primary") << InkButton::Tone::primary << true;
+        QTest::newRow("destructive") << InkButton::Tone::destructive << false;
+    }
 
-void InkTest::buttonTones()
-{
-    QFETCH(InkButton::Tone, tone);
-    QFETCH(bool, hoverChangesBackground);
-    QApplication::setPalette(PortalAppearance::palette(false));
-    QWidget lightWindow, darkWindow;
-    darkWindow.setPalette(PortalAppearance::palette(true));
-    InkButton* light = InkButton::make(QStringLiteral("Forget"), tone, {}, &lightWindow);
-    InkButton* dark = InkButton::make(QStringLiteral("Forget"), tone, {}, &darkWindow);
-    QVERIFY(light->layer().background != dark->layer().background);
-    for (InkButton* button : {light, dark}) {
-        const InkLayer still = button->layer();
-        QVERIFY(contrast(button->titleColour(), still.background) >= 4.5);
+    void buttonTones()
+    {
+        QFETCH(InkButton::Tone, tone);
+        QFETCH(bool, hoverChangesBackground);
+        QApplication::setPalette(PortalAppearance::palette(false));
+        QWidget lightWindow, darkWindow;
+        darkWindow.setPalette(PortalAppearance::palette(true));
+        InkButton* light = InkButton::make(QStringLiteral("Forget"), tone, {}, &lightWindow);
+        InkButton* dark = InkButton::make(QStringLiteral("Forget"), tone, {}, &darkWindow);
+        QVERIFY(light->layer().background != dark->layer().background);
+        for (InkButton* button : {light, dark}) {
+            const InkLayer still = button->layer();
+            QVERIFY(contrast(button->titleColour(), still.background) >= 4.5);
+            QEnterEvent e = enter();
+            QApplication::sendEvent(button, &e);
+            QVERIFY(button->isHovering());
+            QVERIFY(contrast(button->titleColour(), button->layer().background) >= 4.5);
+            QCOMPARE(button->layer().background != still.background, hoverChangesBackground);
+            if (!hoverChangesBackground)
+                QVERIFY(button->layer().border.alphaF() > still.border.alphaF());
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(button, &leave);
+            QCOMPARE(button->layer(), still);
+        }
+    }
+
+    // A disabled button is drawn faded, and a button with the keyboard carries a ring.
+    void disabledAndFocusedButtonsLookSo()
+    {
+        QApplication::setPalette(PortalAppearance::palette(false));
+        QWidget window;
+        InkButton* button = InkButton::make(QStringLiteral("Ask"), InkButton::Tone::primary, {}, &window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint middle = button->rect().center() + QPoint(0, button->height() / 3);
+        const QColor enabled = button->grab().toImage().pixelColor(middle);
+        button->setEnabled(false);
+        const QColor disabled = button->grab().toImage().pixelColor(middle);
+        QVERIFY(contrast(disabled, Ink::ground().light) < contrast(enabled, Ink::ground().light) / 2);
+        button->setEnabled(true);
+        const QColor edge = button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1));
+        window.activateWindow();
+        button->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(button->hasFocus());
+        QVERIFY(button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1)) != edge);
+    }
+
+    // A label measures itself again when its text changes, shortens a line to its width, wraps to its
+    // width, and keeps a bounded part of an over-long text.
+    void labels_data()
+    {
+        QTest::addColumn<InkLabel::Fit>("fit");
+        QTest::addColumn<int>("kept"); // characters of an over-long text, the ellipsis included
+        QTest::newRow("wrap") << InkLabel::Fit::wrap << 20001;
+        QTest::newRow("cut at the end") << InkLabel::Fit::truncateEnd << 1001;
+        QTest::newRow("cut in the middle") << InkLabel::Fit::truncateMiddle << 1001;
+    }
+
+    void labels()
+    {
+        QFETCH(InkLabel::Fit, fit);
+        QFETCH(int, kept);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* label = new InkLabel(QStringLiteral("short"), Ink::text(), OStyle::font(12), fit);
+        layout->addWidget(label, 0, Qt::AlignLeft);
+        window.resize(600, 200);
+        window.show();
+        QTRY_VERIFY(label->width() > 0);
+        const int before = label->width();
+        label->setText(QStringLiteral("Ask Vesk · Daemon unreachable — state unknown"));
+        QTRY_VERIFY(label->width() > before); // re-measured, not kept at the first text's width
+        QCOMPARE(label->shown(), label->text());
+
+        const QString megabyte = QStringLiteral("lorem ipsum ").repeated(90000);
+        label->setText(megabyte);
+        QCOMPARE(label->text().size(), kept);
+        QVERIFY(label->text().endsWith(QChar(0x2026)) || fit == InkLabel::Fit::truncateMiddle);
+        window.resize(200, 400);
+        QTRY_VERIFY(label->width() <= 200);
+        if (fit == InkLabel::Fit::wrap) {
+            QVERIFY(label->height() > label->fontMetrics().height()); // wrapped onto many lines
+        } else {
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->shown()) <= label->width());
+            QVERIFY(label->shown().contains(QChar(0x2026)));
+        }
+    }
+
+    void buttonWithoutTone()
+    {
+        QApplication::setPalette(PortalAppearance::palette(false));
+        std::unique_ptr<InkButton> button(InkButton::make(QStringLiteral("Row"), std::nullopt));
+        QCOMPARE(button->layer(), InkLayer{});
+        int painted = 0;
+        button->setPaint([&painted](InkLayer& layer, const QWidget& b) {
+            ++painted;
+            layer.background = Ink::amberBg().resolve(&b);
+        });
+        // Setting the painter paints at once, and only the painter decides.
+        QVERIFY(painted >= 1);
+        QCOMPARE(button->layer().background, Ink::amberBg().light);
+        QCOMPARE(button->layer().borderWidth, 0.0);
         QEnterEvent e = enter();
-        QApplication::sendEvent(button, &e);
-        QVERIFY(button->isHovering());
-        QVERIFY(contrast(button->titleColour(), button->layer().background) >= 4.5);
-        QCOMPARE(button->layer().background != still.background, hoverChangesBackground);
-        if (!hoverChangesBackground)
-            QVERIFY(button->layer().border.alphaF() > still.border.alphaF());
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(button, &leave);
-        QCOMPARE(button->layer(), still);
+        QApplication::sendEvent(button.get(), &e);
+        QCOMPARE(button->layer().background, Ink::amberBg().light);
     }
-}
 
-// A disabled button is drawn faded, and a button with the keyboard carries a ring.
-void InkTest::disabledAndFocusedButtonsLookSo()
-{
-    QApplication::setPalette(PortalAppearance::palette(false));
-    QWidget window;
-    InkButton* button = InkButton::make(QStringLiteral("Ask"), InkButton::Tone::primary, {}, &window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QPoint middle = button->rect().center() + QPoint(0, button->height() / 3);
-    const QColor enabled = button->grab().toImage().pixelColor(middle);
-    button->setEnabled(false);
-    const QColor disabled = button->grab().toImage().pixelColor(middle);
-    QVERIFY(contrast(disabled, Ink::ground().light) < contrast(enabled, Ink::ground().light) / 2);
-    button->setEnabled(true);
-    const QColor edge = button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1));
-    window.activateWindow();
-    button->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(button->hasFocus());
-    QVERIFY(button->grab().toImage().pixelColor(QPoint(button->width() / 2, 1)) != edge);
-}
-
-// A label measures itself again when its text changes, shortens a line to its width, wraps to its
-// width, and keeps a bounded part of an over-long text.
-void InkTest::labels_data()
-{
-    QTest::addColumn<InkLabel::Fit>("fit");
-    QTest::addColumn<int>("kept"); // characters of an over-long text, the ellipsis included
-    QTest::newRow("wrap") << InkLabel::Fit::wrap << 20001;
-    QTest::newRow("cut at the end") << InkLabel::Fit::truncateEnd << 1001;
-    QTest::newRow("cut in the middle") << InkLabel::Fit::truncateMiddle << 1001;
-}
-
-void InkTest::labels()
-{
-    QFETCH(InkLabel::Fit, fit);
-    QFETCH(int, kept);
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* label = new InkLabel(QStringLiteral("short"), Ink::text(), OStyle::font(12), fit);
-    layout->addWidget(label, 0, Qt::AlignLeft);
-    window.resize(600, 200);
-    window.show();
-    QTRY_VERIFY(label->width() > 0);
-    const int before = label->width();
-    label->setText(QStringLiteral("Ask Vesk · Daemon unreachable — state unknown"));
-    QTRY_VERIFY(label->width() > before); // re-measured, not kept at the first text's width
-    QCOMPARE(label->shown(), label->text());
-
-    const QString megabyte = QStringLiteral("lorem ipsum ").repeated(90000);
-    label->setText(megabyte);
-    QCOMPARE(label->text().size(), kept);
-    QVERIFY(label->text().endsWith(QChar(0x2026)) || fit == InkLabel::Fit::truncateMiddle);
-    window.resize(200, 400);
-    QTRY_VERIFY(label->width() <= 200);
-    if (fit == InkLabel::Fit::wrap) {
-        QVERIFY(label->height() > label->fontMetrics().height()); // wrapped onto many lines
-    } else {
-        QVERIFY(label->fontMetrics().horizontalAdvance(label->shown()) <= label->width());
-        QVERIFY(label->shown().contains(QChar(0x2026)));
+    void cursorOnlyWhenEnabled()
+    {
+        QWidget window;
+        InkButton* button = InkButton::make(QStringLiteral("Open"), InkButton::Tone::primary, {}, &window);
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+        button->setEnabled(false);
+        QVERIFY(!button->testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(button->cursor().shape(), Qt::ArrowCursor);
+        button->setEnabled(true);
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
     }
-}
 
-void InkTest::buttonWithoutTone()
-{
-    QApplication::setPalette(PortalAppearance::palette(false));
-    std::unique_ptr<InkButton> button(InkButton::make(QStringLiteral("Row"), std::nullopt));
-    QCOMPARE(button->layer(), InkLayer{});
-    int painted = 0;
-    button->setPaint([&painted](InkLayer& layer, const QWidget& b) {
-        ++painted;
-        layer.background = Ink::amberBg().resolve(&b);
-    });
-    // Setting the painter paints at once, and only the painter decides.
-    QVERIFY(painted >= 1);
-    QCOMPARE(button->layer().background, Ink::amberBg().light);
-    QCOMPARE(button->layer().borderWidth, 0.0);
-    QEnterEvent e = enter();
-    QApplication::sendEvent(button.get(), &e);
-    QCOMPARE(button->layer().background, Ink::amberBg().light);
-}
+    void ampersandTitles_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("plain") << "Merge" << "  Merge  ";
+        QTest::newRow("ampersand") << "Details & corrections" << "  Details && corrections  ";
+        QTest::newRow("data with two") << "R&D & QA" << "  R&&D && QA  ";
+    }
 
-void InkTest::cursorOnlyWhenEnabled()
-{
-    QWidget window;
-    InkButton* button = InkButton::make(QStringLiteral("Open"), InkButton::Tone::primary, {}, &window);
-    QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
-    button->setEnabled(false);
-    QVERIFY(!button->testAttribute(Qt::WA_SetCursor));
-    QCOMPARE(button->cursor().shape(), Qt::ArrowCursor);
-    button->setEnabled(true);
-    QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
-}
+    void ampersandTitles()
+    {
+        QFETCH(QString, title);
+        std::unique_ptr<InkButton> button(InkButton::make(title, InkButton::Tone::quiet));
+        QTEST(button->text(), "stored");
+        // No mnemonic: the title never turns into a keyboard shortcut.
+        QVERIFY(QKeySequence::mnemonic(button->text()).isEmpty());
+    }
 
-void InkTest::ampersandTitles_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("plain") << "Merge" << "  Merge  ";
-    QTest::newRow("ampersand") << "Details & corrections" << "  Details && corrections  ";
-    QTest::newRow("data with two") << "R&D & QA" << "  R&&D && QA  ";
-}
-
-void InkTest::ampersandTitles()
-{
-    QFETCH(QString, title);
-    std::unique_ptr<InkButton> button(InkButton::make(title, InkButton::Tone::quiet));
-    QTEST(button->text(), "stored");
-    // No mnemonic: the title never turns into a keyboard shortcut.
-    QVERIFY(QKeySequence::mnemonic(button->text()).isEmpty());
-}
-
-// Design sizes are pixels whatever the screen's dots per inch; monospaced means fixed pitch.
-void InkTest::fonts()
-{
-    QCOMPARE(OStyle::font(13.5).pixelSize(), 14);
-    QVERIFY(QFontInfo(OStyle::monoSmall()).fixedPitch());
-    QVERIFY(OStyle::font(14, OStyle::Weight::Semibold).weight() > OStyle::font(14).weight());
-}
+    // Design sizes are pixels whatever the screen's dots per inch; monospaced means fixed pitch.
+    void fonts()
+    {
+        QCOMPARE(OStyle::font(13.5).pixelSize(), 14);
+        QVERIFY(QFontInfo(OStyle::monoSmall()).fixedPitch());
+        QVERIFY(OStyle::font(14, OStyle::Weight::Semibold).weight() > OStyle::font(14).weight());
+    }
+};
 
 QTEST_MAIN(InkTest)
 #include "tst_Ink.moc"

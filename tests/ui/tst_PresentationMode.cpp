@@ -47,97 +47,91 @@ private slots:
             w->hide();
     }
 
-    void notifiesOnlyOnChange_data();
-    void notifiesOnlyOnChange();
-    void windowBecomingActiveIsHidden();
-    void modalAlertStaysWhilePresenting();
-    void turningOnAbortsOpenAlert();
-};
-
-void PresentationModeTest::notifiesOnlyOnChange_data()
-{
-    QTest::addColumn<QList<bool>>("calls");
-    QTest::addColumn<bool>("unwritable");
-    QTest::addColumn<int>("notifications");
-    QTest::addColumn<bool>("final");
-    QTest::newRow("on twice") << QList<bool>{true, true} << false << 1 << true;
-    QTest::newRow("off while off") << QList<bool>{false} << false << 0 << false;
-    QTest::newRow("on, off, off") << QList<bool>{true, false, false} << false << 2 << false;
-    QTest::newRow("unwritable store: on holds for this run") << QList<bool>{true, true} << true << 1 << true;
-    QTest::newRow("unwritable store: on, off") << QList<bool>{true, false} << true << 2 << false;
-}
-
-void PresentationModeTest::notifiesOnlyOnChange()
-{
-    QFETCH(QList<bool>, calls);
-    QFETCH(bool, unwritable);
-    Store s(unwritable);
-    QVERIFY(s.made);
-    QSignalSpy changed(&s.mode, &PresentationMode::changed);
-    for (bool value : calls) {
-        const bool change = value != s.mode.isEnabled();
-        QCOMPARE(s.mode.setEnabled(value), !(unwritable && change));
+    void notifiesOnlyOnChange_data()
+    {
+        QTest::addColumn<QList<bool>>("calls");
+        QTest::addColumn<bool>("unwritable");
+        QTest::addColumn<int>("notifications");
+        QTest::addColumn<bool>("final");
+        QTest::newRow("on twice") << QList<bool>{true, true} << false << 1 << true;
+        QTest::newRow("off while off") << QList<bool>{false} << false << 0 << false;
+        QTest::newRow("on, off, off") << QList<bool>{true, false, false} << false << 2 << false;
+        QTest::newRow("unwritable store: on holds for this run") << QList<bool>{true, true} << true << 1 << true;
+        QTest::newRow("unwritable store: on, off") << QList<bool>{true, false} << true << 2 << false;
     }
-    QTEST(int(changed.size()), "notifications");
-    QTEST(s.mode.isEnabled(), "final");
-    // What was stored is what the next launch reads.
-    QCOMPARE(PresentationMode(s.defaults).isEnabled(), !unwritable && s.mode.isEnabled());
-}
 
-void PresentationModeTest::windowBecomingActiveIsHidden()
-{
-    Store s;
-    s.mode.setEnabled(true);
-    QWidget panel;
-    panel.show();
-    panel.activateWindow();
-    QTRY_VERIFY(!panel.isVisible());
+    void notifiesOnlyOnChange()
+    {
+        QFETCH(QList<bool>, calls);
+        QFETCH(bool, unwritable);
+        Store s(unwritable);
+        QVERIFY(s.made);
+        QSignalSpy changed(&s.mode, &PresentationMode::changed);
+        for (bool value : calls) {
+            const bool change = value != s.mode.isEnabled();
+            QCOMPARE(s.mode.setEnabled(value), !(unwritable && change));
+        }
+        QTEST(int(changed.size()), "notifications");
+        QTEST(s.mode.isEnabled(), "final");
+        // What was stored is what the next launch reads.
+        QCOMPARE(PresentationMode(s.defaults).isEnabled(), !unwritable && s.mode.isEnabled());
+    }
 
-    // Off again: windows stay.
-    s.mode.setEnabled(false);
-    panel.show();
-    panel.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&panel));
-    QVERIFY(panel.isVisible());
-}
-
-void PresentationModeTest::modalAlertStaysWhilePresenting()
-{
-    Store s;
-    s.mode.setEnabled(true);
-    MessageBoxAlerts alerts;
-    bool sawIt = false;
-    QTimer::singleShot(0, this, [&] {
-        QTRY_VERIFY(QApplication::activeModalWidget());
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        QVERIFY(QTest::qWaitForWindowActive(box));
-        sawIt = box->isVisible();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == QStringLiteral("Forget"))
-                b->click();
-    });
-    QCOMPARE(alerts.run(confirmation()), 0);
-    QVERIFY(sawIt);
-}
-
-void PresentationModeTest::turningOnAbortsOpenAlert()
-{
-    Store s;
-    QWidget panel;
-    QWidget tool(nullptr, Qt::Tool);
-    panel.show();
-    tool.show();
-    MessageBoxAlerts alerts;
-    QTimer::singleShot(0, this, [&] {
-        QTRY_VERIFY(QApplication::activeModalWidget());
+    void windowBecomingActiveIsHidden()
+    {
+        Store s;
         s.mode.setEnabled(true);
-    });
-    QCOMPARE(alerts.run(confirmation()), Alerts::aborted);
-    QVERIFY(!panel.isVisible());
-    QVERIFY(!tool.isVisible());
-    QVERIFY(!QApplication::activeModalWidget());
-}
+        QWidget panel;
+        panel.show();
+        panel.activateWindow();
+        QTRY_VERIFY(!panel.isVisible());
+
+        // Off again: windows stay.
+        s.mode.setEnabled(false);
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QVERIFY(panel.isVisible());
+    }
+
+    void modalAlertStaysWhilePresenting()
+    {
+        Store s;
+        s.mode.setEnabled(true);
+        MessageBoxAlerts alerts;
+        bool sawIt = false;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QVERIFY(QTest::qWaitForWindowActive(box));
+            sawIt = box->isVisible();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == QStringLiteral("Forget"))
+                    b->click();
+        });
+        QCOMPARE(alerts.run(confirmation()), 0);
+        QVERIFY(sawIt);
+    }
+
+    void turningOnAbortsOpenAlert()
+    {
+        Store s;
+        QWidget panel;
+        QWidget tool(nullptr, Qt::Tool);
+        panel.show();
+        tool.show();
+        MessageBoxAlerts alerts;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            s.mode.setEnabled(true);
+        });
+        QCOMPARE(alerts.run(confirmation()), Alerts::aborted);
+        QVERIFY(!panel.isVisible());
+        QVERIFY(!tool.isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+};
 
 QTEST_MAIN(PresentationModeTest)
 #include "tst_PresentationMode.moc"
