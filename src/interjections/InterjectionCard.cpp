@@ -1,6 +1,7 @@
 #include "InterjectionCard.h"
 
 #include "InkButton.h"
+#include "InkLabel.h"
 #include "InkView.h"
 #include "OStyle.h"
 
@@ -42,30 +43,37 @@ ClampedLabel::ClampedLabel(
 void ClampedLabel::setText(const QString& text, const InkColor& colour)
 {
     ink = &colour;
-    QLabel::setText(text);
-    setToolTip(text);
+    // A label from the daemon or a window title can be any length; a card shows a few lines of it.
+    const QString kept = InkLabel::capped(text, InkLabel::Fit::wrap);
+    QLabel::setText(kept);
+    setToolTip(kept);
     layOut();
     update();
 }
 
+// Breaks the text into the lines painted, once per text (the width is fixed).
 void ClampedLabel::layOut()
 {
-    QTextLayout layout(text(), font());
+    const QString all = text();
+    QTextLayout layout(all, font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.beginLayout();
-    int lines = 0;
-    while (lines < maxLines) {
+    const QFontMetrics metrics(font());
+    lines.clear();
+    while (lines.size() < maxLines) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(width());
-        ++lines;
+        const bool last = lines.size() == maxLines - 1 && line.textStart() + line.textLength() < all.size();
+        // The last visible line carries the rest of the text, cut with an ellipsis.
+        lines.append(last ? metrics.elidedText(all.mid(line.textStart()).simplified(), Qt::ElideRight, width())
+                          : all.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
-    shownLines = std::max(lines, 1);
-    setFixedHeight(QFontMetrics(font()).lineSpacing() * shownLines);
+    setFixedHeight(metrics.lineSpacing() * std::max<int>(static_cast<int>(lines.size()), 1));
 }
 
 void ClampedLabel::paintEvent(QPaintEvent*)
@@ -73,27 +81,9 @@ void ClampedLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(ink->resolve(this));
     painter.setFont(font());
-    QTextLayout layout(text(), font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    const QFontMetrics metrics(font());
-    int y = 0;
-    for (int n = 0; n < maxLines; ++n) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width());
-        const QString rest = text().mid(line.textStart());
-        const bool last = n == maxLines - 1 && line.textStart() + line.textLength() < text().size();
-        // The last visible line carries the rest of the text, cut with an ellipsis.
-        const QString shown = last ? metrics.elidedText(rest.simplified(), Qt::ElideRight, width())
-                                   : text().mid(line.textStart(), line.textLength()).trimmed();
-        painter.drawText(QRect(0, y, width(), metrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter, shown);
-        y += metrics.lineSpacing();
-    }
-    layout.endLayout();
+    const int step = QFontMetrics(font()).lineSpacing();
+    for (int n = 0; n < lines.size(); ++n)
+        painter.drawText(QRect(0, n * step, width(), step), Qt::AlignLeft | Qt::AlignVCenter, lines.at(n));
 }
 
 void ClampedLabel::changeEvent(QEvent* event)

@@ -3,6 +3,7 @@
 #include "Ink.h"
 
 #include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -20,7 +21,6 @@ public:
 
     void setText(const QString& text, const InkColor& colour);
     const InkColor& colour() const { return *ink; }
-    int lineCount() const { return shownLines; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,7 +31,7 @@ private:
 
     const InkColor* ink;
     int maxLines;
-    int shownLines = 0;
+    QStringList lines; // as painted
 };
 
 // The reminder card: a small panel in the top-right corner of the screen that names an open item,

@@ -6,9 +6,7 @@
 
 namespace vesk {
 
-namespace {
-
-QString capped(const QString& text, InkLabel::Fit fit)
+QString InkLabel::capped(const QString& text, Fit fit)
 {
     const QChar ellipsis(0x2026);
     if (fit == InkLabel::Fit::wrap)
@@ -20,8 +18,6 @@ QString capped(const QString& text, InkLabel::Fit fit)
     const qsizetype half = InkLabel::lineCap / 2;
     return text.left(half) + ellipsis + text.right(half);
 }
-
-} // namespace
 
 InkLabel::InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit, QWidget* parent)
     : QLabel(parent)

@@ -21,6 +21,8 @@ public:
     // text a few screens.
     static constexpr qsizetype lineCap = 1000;
     static constexpr qsizetype wrapCap = 20000;
+    // The part of `text` a label with that fit keeps, marked with an ellipsis where it was cut.
+    static QString capped(const QString& text, Fit fit);
 
     InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit = Fit::wrap,
              QWidget* parent = nullptr);
