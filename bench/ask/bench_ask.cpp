@@ -13,7 +13,6 @@
 #include "KeyPanel.h"
 #include "Row.h"
 #include "Rows.h"
-#include "Alerts.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -144,11 +143,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     DaemonClient client(QStringLiteral("/nonexistent/veskd.sock"));
-    MessageBoxAlerts alerts;
     constexpr int runs = 15;
 
     // Show latency: the first show builds the panel; later ones only bring it back.
-    AskWindow window(client, alerts);
+    AskWindow window(client);
     QElapsedTimer t;
     t.start();
     window.toggle();

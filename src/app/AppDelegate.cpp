@@ -27,7 +27,6 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     , client(services.client)
     , platform(services.platform)
     , presentation(services.presentation)
-    , alerts(services.alerts)
     , clock(services.clock)
     , switches(switches)
     , menu({services.client, services.presentation, services.alerts, services.clock})
@@ -44,7 +43,7 @@ AppDelegate::~AppDelegate() = default;
 AskWindow& AppDelegate::askWindow()
 {
     if (!ask) {
-        ask = std::make_unique<AskWindow>(client, alerts, clock, &presentation);
+        ask = std::make_unique<AskWindow>(client, clock, &presentation);
         ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
     }
     return *ask;

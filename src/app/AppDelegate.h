@@ -91,7 +91,6 @@ private:
     DaemonClient& client;
     PlatformServices& platform;
     PresentationMode& presentation;
-    Alerts& alerts;
     Clock& clock;
     LaunchSwitches switches;
 

@@ -56,11 +56,10 @@ QWidget* line(QWidget* parent, Qt::Orientation orientation)
 
 } // namespace
 
-AskWindow::AskWindow(DaemonClient& client, Alerts& alerts, Clock& clock, PresentationMode* presentation,
+AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation,
                      QObject* parent)
     : QObject(parent)
     , client(client)
-    , alerts(alerts)
     , clock(clock)
     , presentation(presentation)
     , judge(new MergeJudge(client, this))

@@ -20,7 +20,6 @@ class QWidget;
 
 namespace vesk {
 
-class Alerts;
 class FrameWindow;
 class InkLabel;
 class KeyPanel;
@@ -44,8 +43,8 @@ public:
     static constexpr int compactHeight = 190;
     static constexpr int defaultWidth = 760;
 
-    AskWindow(DaemonClient& client, Alerts& alerts, Clock& clock = systemClock(),
-              PresentationMode* presentation = nullptr, QObject* parent = nullptr);
+    explicit AskWindow(DaemonClient& client, Clock& clock = systemClock(), PresentationMode* presentation = nullptr,
+                       QObject* parent = nullptr);
     ~AskWindow() override;
 
     // The shortcut's action: shows the panel, brings it forward, or puts it away when it is active.
@@ -123,7 +122,6 @@ private:
     bool copyForAgent();
 
     DaemonClient& client;
-    Alerts& alerts;
     Clock& clock;
     PresentationMode* presentation;
     MergeJudge* judge;

@@ -1,4 +1,3 @@
-#include "Alerts.h"
 #include "AskWindow.h"
 #include "DemoProcess.h"
 #include "FrameView.h"
@@ -57,8 +56,7 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        MessageBoxAlerts alerts;
-        AskWindow window(client, alerts);
+        AskWindow window(client);
         window.show();
         QTest::keyClicks(window.fieldWidget(), "harbor");
         QTest::keyClick(window.fieldWidget(), Qt::Key_Return, Qt::ShiftModifier);
@@ -105,8 +103,7 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        MessageBoxAlerts alerts;
-        AskWindow window(client, alerts);
+        AskWindow window(client);
         window.show();
         QTest::keyClick(window.fieldWidget(), Qt::Key_K, Qt::ControlModifier);
         QWidget* column = window.resultColumn()->content();

@@ -5,7 +5,6 @@
 #include "InkButton.h"
 #include "KeyPanel.h"
 #include "Row.h"
-#include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
 
 #include <QJsonArray>
@@ -18,7 +17,7 @@ namespace vesk::test {
 // only what the panel shows: the labels, buttons and rows of its columns, the field and the hint.
 struct AskFixture : DaemonRig {
     AskFixture()
-        : window(client, alerts, clock, &presentation)
+        : window(client, clock, &presentation)
     {
     }
 
@@ -99,7 +98,6 @@ struct AskFixture : DaemonRig {
         QTRY_VERIFY(button(QStringLiteral("Hide details")));
     }
 
-    ScriptedAlerts alerts;
     AskWindow window;
 };
 

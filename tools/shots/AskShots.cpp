@@ -5,7 +5,6 @@
 // that fails each question the way the real one words it.
 //
 //   vesk-ask-shots DIR
-#include "Alerts.h"
 #include "AskText.h"
 #include "AskWindow.h"
 #include "FakeDaemon.h"
@@ -50,10 +49,9 @@ int main(int argc, char** argv)
     DaemonClient client;
     FakeDaemon failing;
     DaemonClient failingClient(failing.path());
-    MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AskWindow window(client, alerts);
-    AskWindow failed(failingClient, alerts);
+    AskWindow window(client);
+    AskWindow failed(failingClient);
     window.updateCaptureStatus(QStringLiteral("Recording 1 display"));
     failed.updateCaptureStatus(QStringLiteral("Recording 1 display"));
     const QString question = QStringLiteral("What was I working on?");

@@ -4,7 +4,6 @@
 // entity pages by their id, frames by their source rows, the inbox by Ctrl+K.
 //
 //   vesk-entity-shots DIR
-#include "Alerts.h"
 #include "AskWindow.h"
 #include "FrameView.h"
 #include "Ink.h"
@@ -76,9 +75,8 @@ int main(int argc, char** argv)
     if (const std::optional<int> failed = tour.open(argc, argv))
         return *failed;
     DaemonClient client;
-    MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AskWindow window(client, alerts);
+    AskWindow window(client);
     window.show();
     // The inbox expands the panel; entity pages keep the height they find.
     ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
