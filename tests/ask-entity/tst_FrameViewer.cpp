@@ -57,7 +57,7 @@ private slots:
         QVERIFY(f.window.inspectorColumn()->isVisibleTo(f.panel()));
         QCOMPARE(f.hint(), "esc back to /src/app/Readme.txt");
         QTRY_VERIFY(f.frame() && f.frame()->loaded());
-        QCOMPARE(f.sent("frame").last().value("frame_id").toInteger(), 12);
+        QCOMPARE(f.sent("frame", 1).last().value("frame_id").toInteger(), 12);
         QCOMPARE(f.inspectorTexts(),
                  (QStringList{"Code", "Readme.txt — app", "captured March 1, 08:04:05",
                               "1 matching line marked   ·   pixels gone — excluded app",

@@ -64,8 +64,8 @@ private slots:
         QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(f.hint(), "esc to close");
         QTRY_VERIFY(f.texts().contains(status));
-        QCOMPARE(f.sent("proposals").last().value("limit").toInteger(), 500);
-        QCOMPARE(f.sent("top").last().value("limit").toInteger(), 200);
+        QCOMPARE(f.sent("proposals", 1).last().value("limit").toInteger(), 500);
+        QCOMPARE(f.sent("top", 1).last().value("limit").toInteger(), 200);
         QCOMPARE(f.buttons("Keep them separate").size(), cards);
         QCOMPARE(f.buttons("Use this name").size(), 2 * cards);
         if (!footer.isEmpty()) {
@@ -148,7 +148,7 @@ private slots:
         QTRY_COMPARE(f.buttons("Keep them separate").size(), separateButtons);
         for (InkButton* b : f.buttons("Keep them separate"))
             QVERIFY(b->isEnabled());
-        QCOMPARE(QString(f.daemon.requests("judge_merge").first()),
+        QCOMPARE(QString(f.daemon.requests("judge_merge").value(0)),
                  QStringLiteral(R"({"op":"judge_merge","proposal_id":1,"keep":%1})").arg(keep));
         // The untouched pair is still there to judge.
         QVERIFY(f.texts().contains("name 44"));

@@ -161,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(!got);
         client.status([](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
-        QCOMPARE(daemon.requests().first(), QByteArray(R"({"op":"status"})"));
+        QCOMPARE(daemon.requests().value(0), QByteArray(R"({"op":"status"})"));
     }
 
     void localHourFollowsTheClock_data()
@@ -181,7 +181,7 @@ private Q_SLOTS:
         DaemonClient client(daemon.path(), clock);
         client.nextSemanticInterjection(false, [](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
-        QCOMPARE(parse(daemon.requests().first()).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
+        QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }
 
     // Each operation's lane and time-out, as every sender picks them.

@@ -126,7 +126,7 @@ private Q_SLOTS:
         DaemonClient client(daemon.path());
         const auto states = watchInto(client);
         QTRY_COMPARE(daemon.watchConnections(), 1);
-        QCOMPARE(daemon.requests().first(), QByteArray("{\"op\":\"watch\"}"));
+        QCOMPARE(daemon.requests().value(0), QByteArray("{\"op\":\"watch\"}"));
         for (const QByteArray& w : writes)
             daemon.pushWatch(w);
         QTRY_VERIFY(!knowns(*states).isEmpty() && knowns(*states).last() == last);

@@ -133,8 +133,8 @@ private slots:
         f.clock.advance(1);
         qunsetenv("VESK_INTERJECTION_TEST_CONTEXT");
         QTRY_COMPARE(f.note(), "Stayed quiet · no relevant open item was found");
-        QCOMPARE(f.sent("search").value(0).value("query").toString(), "STATE.md");
-        QCOMPARE(f.sent("search").value(0).value("limit").toInt(), 40);
+        QCOMPARE(f.sent("search", 1).first().value("query").toString(), "STATE.md");
+        QCOMPARE(f.sent("search", 1).first().value("limit").toInt(), 40);
     }
 
     void gates_data()
@@ -182,7 +182,7 @@ private slots:
             json(R"({"node_id":11,"label":"Use half-even rounding","state_class":"decision","package_id":"pkg-9"})"));
         f.controller.consider();
         QTRY_VERIFY(f.controller.card() && f.controller.card()->isVisible());
-        QCOMPARE(f.sent("next_semantic_interjection").value(0).value("interruption_safe"), true);
+        QCOMPARE(f.sent("next_semantic_interjection", 1).first().value("interruption_safe"), true);
         QCOMPARE(f.controller.accounting(), Accounting::semanticCard);
         QCOMPARE(f.controller.currentSignals().shownToday, 1);
         QCOMPARE(f.note(), "Spoke · a reopened decision came back");
@@ -210,7 +210,7 @@ private slots:
         f.clock.advance(60);
         QCOMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "auto_closed" }));
         QCOMPARE(f.daemon.count("next_semantic_interjection"), 1);
-        QCOMPARE(f.sent("record_human_outcome").value(1).value("package_id").toString(), "pkg-9");
+        QCOMPARE(f.sent("record_human_outcome", 2)[1].value("package_id").toString(), "pkg-9");
     }
 
     void searchPathShowsAndOpensTheBest()
@@ -230,11 +230,11 @@ private slots:
         QCOMPARE(shown.id, 13);
         QCOMPARE(shown.packageID, QString("pkg-3"));
         QCOMPARE(f.sent("relations").size(), 2);
-        const QJsonObject route = f.sent("route_delivery").value(0);
+        const QJsonObject route = f.sent("route_delivery", 1).first();
         QCOMPARE(route.value("relevance_millis").toInt(), qRound(shown.confidence * 1000));
         QCOMPARE(route.value("minimum_relevance_millis").toInt(), 740);
         QCOMPARE(route.value("fresh"), true);
-        QCOMPARE(f.sent("record_human_delivery").value(0).value("reason").toString(), "cleared_gate");
+        QCOMPARE(f.sent("record_human_delivery", 1).first().value("reason").toString(), "cleared_gate");
         QCOMPARE(
             f.note(), QStringLiteral("Spoke · %1 relevance cleared the 74 gate").arg(qRound(shown.confidence * 100)));
         QVERIFY(f.cardTexts().contains("4 sources behind this unresolved question."));
@@ -278,11 +278,11 @@ private slots:
         f.controller.chooseAndShow(
             { searchCandidate(0.61), other }, { "invoice.rs", "Code · x", "com.visualstudio.code" });
         QTRY_COMPARE(f.note(), note);
-        QCOMPARE(f.sent("route_delivery").value(0).value("relevance_millis").toInt(), 610);
+        QCOMPARE(f.sent("route_delivery", 1).first().value("relevance_millis").toInt(), 610);
         QCOMPARE(f.daemon.count("record_human_delivery"), deliveries);
         QCOMPARE(f.outcomes("record_interjection_outcome"), outcomes);
         if (!outcomes.isEmpty())
-            QCOMPARE(f.sent("record_interjection_outcome").value(0).value("node_id").toInt(), 8);
+            QCOMPARE(f.sent("record_interjection_outcome", 1).first().value("node_id").toInt(), 8);
         QVERIFY(!f.controller.card());
     }
 
@@ -296,7 +296,7 @@ private slots:
         f.presentation.setEnabled(true);
         QTRY_COMPARE(f.daemon.count("record_human_delivery"), 1);
         f.barrier();
-        QCOMPARE(f.sent("route_delivery").value(0).value("fresh"), false);
+        QCOMPARE(f.sent("route_delivery", 1).first().value("fresh"), false);
         QVERIFY(!f.controller.card());
         QCOMPARE(f.controller.currentSignals().shownToday, 0);
         QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
@@ -304,7 +304,7 @@ private slots:
         // The daemon's own reminder is still asked for, as not interruption-safe, and then held.
         f.controller.consider();
         QTRY_COMPARE(f.note(), "Stayed quiet · Presentation Mode");
-        QCOMPARE(f.sent("next_semantic_interjection").value(0).value("interruption_safe"), false);
+        QCOMPARE(f.sent("next_semantic_interjection", 1).first().value("interruption_safe"), false);
 
         // Turning the mode on closes a card that is up.
         f.presentation.setEnabled(false);
@@ -338,7 +338,7 @@ private slots:
         f.clock.advance(60); // no auto-close while the user decides
         QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
         QTRY_VERIFY(!f.controller.card());
-        QCOMPARE(f.sent("set_interjection_kind_stance").value(1).value("stance").toString(), "muted");
+        QCOMPARE(f.sent("set_interjection_kind_stance", 2)[1].value("stance").toString(), "muted");
         QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "muted" }));
     }
 
@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(f.controller.feedback().text,
             "Save was not confirmed. Showing last confirmed values; refresh before retrying.");
         QCOMPARE(f.controller.policy().dailyCap(), 2);
-        const QJsonObject sent = f.sent("set_delivery_policy").value(0);
+        const QJsonObject sent = f.sent("set_delivery_policy", 1).first();
         QCOMPARE(sent.value("daily_limit").toInt(), 4);
         QCOMPARE(sent.value("quiet_start_hour").toInt(), 22);
         f.controller.saveDeliveryPolicy({}, 1, {}, {}, {});
@@ -371,7 +371,7 @@ private slots:
         QTRY_COMPARE(f.controller.feedback().text, "Policy saved.");
         QCOMPARE(f.daemon.count("set_delivery_policy"), 2);
         QVERIFY(!f.controller.policy().quietEnabled());
-        QVERIFY(!f.sent("set_delivery_policy").value(1).contains("quiet_start_hour"));
+        QVERIFY(!f.sent("set_delivery_policy", 2)[1].contains("quiet_start_hour"));
     }
 };
 

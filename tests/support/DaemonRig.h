@@ -12,6 +12,35 @@
 
 namespace vesk::test {
 
+// Requests of one op as the daemon received them. Reading one that is not there fails the test
+// with the op's name instead of indexing an empty list.
+class SentRequests : public QList<QJsonObject> {
+public:
+    explicit SentRequests(QString op)
+        : op(std::move(op))
+    {
+    }
+    const QJsonObject& first() const { return isEmpty() ? missing(QStringLiteral("the first")) : QList::first(); }
+    const QJsonObject& last() const { return isEmpty() ? missing(QStringLiteral("the last")) : QList::last(); }
+    const QJsonObject& operator[](qsizetype i) const { return at(i); }
+    const QJsonObject& at(qsizetype i) const
+    {
+        return i >= 0 && i < size() ? QList::at(i) : missing(QStringLiteral("number %1").arg(i + 1));
+    }
+
+private:
+    const QJsonObject& missing(const QString& which) const
+    {
+        const QByteArray message
+            = QStringLiteral("read %1 of the \"%2\" requests, but %3 arrived").arg(which, op).arg(size()).toUtf8();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+        static const QJsonObject none;
+        return none;
+    }
+
+    QString op;
+};
+
 // A real DaemonClient on a fake daemon and a test clock, with the settings and presentation mode
 // in a temporary file: the base of the window and delegate fixtures.
 struct DaemonRig {
@@ -40,13 +69,27 @@ struct DaemonRig {
         QTRY_VERIFY(*done);
     }
 
-    // The JSON objects of the requests of one op, in order.
-    QList<QJsonObject> sent(const QString& op) const
+    // The JSON objects of the requests of one op received so far, in order.
+    SentRequests sent(const QString& op) const
     {
-        QList<QJsonObject> out;
+        SentRequests out(op);
         for (const QByteArray& line : daemon.requests(op))
             out.append(QJsonDocument::fromJson(line).object());
         return out;
+    }
+    // The same once at least `count` of them have arrived: a request travels on a lane thread, so
+    // a test that reads one waits for it. One that never comes fails the test by name.
+    SentRequests sent(const QString& op, int count) const
+    {
+        if (!QTest::qWaitFor([&] { return daemon.count(op) >= count; }, 5000)) {
+            const QByteArray message = QStringLiteral("waited for %1 \"%2\" request(s); the daemon received %3")
+                                           .arg(count)
+                                           .arg(op)
+                                           .arg(daemon.count(op))
+                                           .toUtf8();
+            QTest::qFail(message.constData(), __FILE__, __LINE__);
+        }
+        return sent(op);
     }
 
     QTemporaryDir dir;
