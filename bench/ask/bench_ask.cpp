@@ -50,9 +50,10 @@ QJsonObject answerReply()
 {
     QJsonArray claims, evidence;
     for (int i = 0; i < 40; ++i)
-        claims.append(QJsonObject{{"text", QStringLiteral("Claim %1: the build moved the socket timeout to thirty seconds "
-                                                          "and the answer lane kept its own queue.")
-                                               .arg(i)},
+        claims.append(QJsonObject{{"text",
+                                   QStringLiteral("Claim %1: the build moved the socket timeout to thirty seconds "
+                                                  "and the answer lane kept its own queue.")
+                                       .arg(i)},
                                   {"frame_ids", QJsonArray{i + 1, i + 2}}});
     for (int i = 0; i < 60; ++i)
         evidence.append(QJsonObject{{"frame_id", i % 7 == 0 ? 0 : i + 1},

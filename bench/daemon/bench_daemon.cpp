@@ -161,7 +161,8 @@ QByteArray bigReply(qsizetype bytes)
         if (i)
             out += ',';
         out += "{\"node_id\":" + QByteArray::number(i) + ",\"label\":\"entity number " + QByteArray::number(i)
-            + "\",\"kind\":\"file\",\"sources\":" + QByteArray::number(i % 17) + ",\"score\":0." + QByteArray::number(i % 997) + "}";
+            + "\",\"kind\":\"file\",\"sources\":" + QByteArray::number(i % 17) + ",\"score\":0."
+            + QByteArray::number(i % 997) + "}";
         ++i;
     }
     return out + "]}\n";
@@ -193,9 +194,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QByteArray path = (dir.path() + QStringLiteral("/b.sock")).toUtf8();
-    const QByteArray smallReply =
-        "{\"kind\":\"status\",\"onboarded\":true,\"capture_paused\":false,\"frames\":48213,\"nodes\":912,"
-        "\"pixel_bytes\":734003200,\"db_bytes\":91226112,\"injection_enabled\":true}\n";
+    const QByteArray smallReply
+        = "{\"kind\":\"status\",\"onboarded\":true,\"capture_paused\":false,\"frames\":48213,\"nodes\":912,"
+          "\"pixel_bytes\":734003200,\"db_bytes\":91226112,\"injection_enabled\":true}\n";
     Server server(path, smallReply);
     DaemonClient client(QString::fromUtf8(path));
 
@@ -208,8 +209,8 @@ int main(int argc, char** argv)
         floor.push_back(rawRun(path, perRound));
     }
     const double roundTrip = median(ours) / median(floor);
-    std::printf("round trip: DaemonClient %.1f us, raw POSIX client %.1f us, ratio %.2f (target <= 1.5)\n", median(ours),
-                median(floor), roundTrip);
+    std::printf("round trip: DaemonClient %.1f us, raw POSIX client %.1f us, ratio %.2f (target <= 1.5)\n",
+                median(ours), median(floor), roundTrip);
 
     const QByteArray big = bigReply(8 * 1024 * 1024);
     std::vector<double> decode, parse;
@@ -242,8 +243,8 @@ int main(int argc, char** argv)
         whole.push_back(clientRun(client, 3) / 1000.0);
         wholeFloor.push_back(rawRun(path, 3) / 1000.0);
     }
-    std::printf("8 MB reply over the socket: DaemonClient %.1f ms, raw POSIX client %.1f ms, ratio %.2f\n", median(whole),
-                median(wholeFloor), median(whole) / median(wholeFloor));
+    std::printf("8 MB reply over the socket: DaemonClient %.1f ms, raw POSIX client %.1f ms, ratio %.2f\n",
+                median(whole), median(wholeFloor), median(whole) / median(wholeFloor));
 
     const QByteArray fullPath = (dir.path() + QStringLiteral("/full.sock")).toUtf8();
     FullQueue full(fullPath);

@@ -41,7 +41,9 @@ QByteArray whyReply()
             r.insert("context", QStringLiteral("conversation %1").arg(document));
         sources.append(r);
     }
-    return QJsonDocument(QJsonObject{{"kind", "why"}, {"sources", sources}, {"source_count", records},
+    return QJsonDocument(QJsonObject{{"kind", "why"},
+                                     {"sources", sources},
+                                     {"source_count", records},
                                      {"first_seen_ms", start - qint64(records) * 6000}})
         .toJson(QJsonDocument::Compact);
 }

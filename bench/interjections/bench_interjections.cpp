@@ -31,24 +31,31 @@ constexpr int passes = 400;
 
 QByteArray searchReply()
 {
-    const QStringList kinds { "task", "open_question", "decision", "file", "person" };
+    const QStringList kinds{"task", "open_question", "decision", "file", "person"};
     QJsonArray nodes;
     for (int i = 0; i < 40; ++i)
-        nodes.append(QJsonObject { { "node_id", i + 1 }, { "label", QStringLiteral("Item %1 about billing").arg(i) },
-            { "node_type", kinds[i % kinds.size()] }, { "score", 0.5 + i * 0.1 }, { "sources", i % 7 },
-            { "matched_label", i % 2 == 0 } });
-    return QJsonDocument(QJsonObject { { "kind", "search" }, { "nodes", nodes } }).toJson(QJsonDocument::Compact);
+        nodes.append(QJsonObject{{"node_id", i + 1},
+                                 {"label", QStringLiteral("Item %1 about billing").arg(i)},
+                                 {"node_type", kinds[i % kinds.size()]},
+                                 {"score", 0.5 + i * 0.1},
+                                 {"sources", i % 7},
+                                 {"matched_label", i % 2 == 0}});
+    return QJsonDocument(QJsonObject{{"kind", "search"}, {"nodes", nodes}}).toJson(QJsonDocument::Compact);
 }
 
 QByteArray relationsReply(int anchor)
 {
-    const QStringList kinds { "task", "open_question", "decision", "repo" };
+    const QStringList kinds{"task", "open_question", "decision", "repo"};
     QJsonArray edges;
     for (int i = 0; i < 12; ++i)
-        edges.append(QJsonObject { { "edge_id", anchor * 100 + i }, { "other_id", 100 + (anchor * 7 + i) % 30 },
-            { "other_label", QStringLiteral("Neighbour %1").arg(i) }, { "other_kind", kinds[i % kinds.size()] },
-            { "other_sources", i % 5 }, { "phrase", "is about" }, { "sightings", i } });
-    return QJsonDocument(QJsonObject { { "kind", "relations" }, { "edges", edges } }).toJson(QJsonDocument::Compact);
+        edges.append(QJsonObject{{"edge_id", anchor * 100 + i},
+                                 {"other_id", 100 + (anchor * 7 + i) % 30},
+                                 {"other_label", QStringLiteral("Neighbour %1").arg(i)},
+                                 {"other_kind", kinds[i % kinds.size()]},
+                                 {"other_sources", i % 5},
+                                 {"phrase", "is about"},
+                                 {"sightings", i}});
+    return QJsonDocument(QJsonObject{{"kind", "relations"}, {"edges", edges}}).toJson(QJsonDocument::Compact);
 }
 
 double median(std::vector<double> v)
@@ -88,7 +95,7 @@ int idleEvents(bool withController, DaemonClient& client, Defaults& defaults, Pr
     std::unique_ptr<InterjectionController> controller;
     if (withController) {
         controller = std::make_unique<InterjectionController>(
-            InterjectionController::Services { client, defaults, systemClock(), presentation, nothing },
+            InterjectionController::Services{client, defaults, systemClock(), presentation, nothing},
             [](const Candidate&) {});
         controller->start();
     }
@@ -119,7 +126,7 @@ int main(int argc, char** argv)
     std::vector<QByteArray> relations;
     for (int i = 0; i < CandidateSearch::anchorLimit; ++i)
         relations.push_back(relationsReply(i));
-    const WindowContext context { QStringLiteral("invoice.rs"), QStringLiteral("Code · invoice.rs — harbor-api"), {} };
+    const WindowContext context{QStringLiteral("invoice.rs"), QStringLiteral("Code · invoice.rs — harbor-api"), {}};
     Signals learned;
     learned.shownTotal = 10;
     learned.openedTotal = 3;
@@ -140,12 +147,12 @@ int main(int argc, char** argv)
         timer.restart();
         for (int p = 0; p < passes; ++p) {
             const QJsonObject hits = QJsonDocument::fromJson(search).object();
-            const QList<QJsonObject> nodes = Json::objects(hits, u"nodes").value_or(QList<QJsonObject> {});
+            const QList<QJsonObject> nodes = Json::objects(hits, u"nodes").value_or(QList<QJsonObject>{});
             QList<Candidate> found = CandidateSearch::directCandidates(nodes, context, {});
             QList<Candidate> related;
             for (const QByteArray& r : relations)
                 related += CandidateSearch::edgeCandidates(
-                    Json::objects(QJsonDocument::fromJson(r).object(), u"edges").value_or(QList<QJsonObject> {}),
+                    Json::objects(QJsonDocument::fromJson(r).object(), u"edges").value_or(QList<QJsonObject>{}),
                     context, {});
             found += CandidateSearch::mostConfidentPerNode(related);
             const auto best = Decision::best(found);
@@ -154,13 +161,13 @@ int main(int argc, char** argv)
             RouteFacts facts;
             facts.relevance = found[*best].confidence;
             facts.minimum = Decision::relevanceGate(learned, found[*best].kind);
-            checksum += found.size() + routeDeliveryPayload(facts).value_or(QJsonObject {}).size();
+            checksum += found.size() + routeDeliveryPayload(facts).value_or(QJsonObject{}).size();
         }
         passTimes.push_back(timer.nsecsElapsed() / 1e6 / passes);
     }
     std::printf("decision pass, 40 hits + 6 x 12 relations: %.3f ms, parsing the replies alone %.3f ms, ratio %.2f "
                 "(target <= 2.0: the pass reads every field once more)\n",
-        median(passTimes), median(parseTimes), median(passTimes) / median(parseTimes));
+                median(passTimes), median(parseTimes), median(passTimes) / median(parseTimes));
 
     // Nothing listens on this socket: every request fails at once, as with the daemon away.
     DaemonClient client(dir.filePath(QStringLiteral("absent.sock")));
@@ -170,7 +177,7 @@ int main(int argc, char** argv)
     NullForegroundWindow nothing;
     CountingClock clock;
     {
-        InterjectionController controller({ client, defaults, clock, presentation, nothing }, [](const Candidate&) {});
+        InterjectionController controller({client, defaults, clock, presentation, nothing}, [](const Candidate&) {});
         controller.start();
         clock.inner.advance(24 * 3600);
     }
@@ -178,12 +185,12 @@ int main(int argc, char** argv)
     const double floor = 60.0 / InterjectionController::passInterval;
     std::printf("idle controller over a simulated day: %d wake-ups, %.3f per minute, floor %.3f (one per pass), "
                 "ratio %.2f (target <= 1.01)\n",
-        clock.wakeups, perMinute, floor, perMinute / floor);
+                clock.wakeups, perMinute, floor, perMinute / floor);
 
     const int bare = idleEvents(false, client, defaults, presentation);
     const int running = idleEvents(true, client, defaults, presentation);
     std::printf("two idle seconds of a real event loop: %d events with the controller running, %d without "
                 "(target: no more)\n",
-        running, bare);
+                running, bare);
     return checksum > 0 ? 0 : 1;
 }

@@ -102,8 +102,8 @@ int main(int argc, char** argv)
 
     const double fMs = median(floorMs), vMs = median(veskMs);
     const double fMb = median(floorMb), vMb = median(veskMb);
-    std::printf("platform: %s, %d runs each, alternating\n", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "xcb"
-                                                                 : qgetenv("QT_QPA_PLATFORM").constData(), runs);
+    std::printf("platform: %s, %d runs each, alternating\n",
+                qgetenv("QT_QPA_PLATFORM").isEmpty() ? "xcb" : qgetenv("QT_QPA_PLATFORM").constData(), runs);
     std::printf("floor (Qt app, tray icon, 22-item menu, one loop turn): median %.1f ms, peak %.1f MB\n", fMs, fMb);
     std::printf("vesk  (tray, menu, shortcut, watch, daemon absent):    median %.1f ms, peak %.1f MB\n", vMs, vMb);
     std::printf("start-up time  %.2fx the floor (target <= 1.50x)\n", vMs / fMs);

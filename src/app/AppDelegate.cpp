@@ -174,9 +174,9 @@ void AppDelegate::printDiagnostics()
     const QRect geometry = item ? item->geometry() : QRect();
     const QScreen* screen = QGuiApplication::primaryScreen();
     // Linux screens have no notch: its edges are reported as missing.
-    const QString line = MenuText::diagnosticLine(item && item->isVisible() && QSystemTrayIcon::isSystemTrayAvailable(),
-                                                  geometry.x(), geometry.width(),
-                                                  screen ? screen->geometry().width() : 0.0, -1.0, -1.0);
+    const QString line
+        = MenuText::diagnosticLine(item && item->isVisible() && QSystemTrayIcon::isSystemTrayAvailable(), geometry.x(),
+                                   geometry.width(), screen ? screen->geometry().width() : 0.0, -1.0, -1.0);
     std::fputs(line.toUtf8().constData(), stderr);
 }
 

@@ -41,7 +41,8 @@ int runApplication(int& argc, char** argv, RunOptions options)
                 InterjectionController::Services{client, defaults, systemClock(), presentation,
                                                  *platform.foregroundWindow},
                 [&delegate](const Candidate& c) { delegate.askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
-            reminders->onDigestCountChanged = [&delegate](qint64 count) { delegate.statusMenu().updateDigestItem(count); };
+            reminders->onDigestCountChanged
+                = [&delegate](qint64 count) { delegate.statusMenu().updateDigestItem(count); };
         }
         reminders->start();
     });

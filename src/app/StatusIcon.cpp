@@ -64,8 +64,8 @@ QString badgeText(qint64 badge)
     return badge > 9 ? QStringLiteral("9+") : QString::number(badge);
 }
 
-void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined,
-              qint64 badge, bool darkAppearance)
+void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined, qint64 badge,
+              bool darkAppearance)
 {
     const double s = slot.width();
     const double halo = std::max(1.5, s * 0.08);
@@ -84,8 +84,8 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
     const double extent = badged ? s * 0.31 : s / 2 - edge; // the glyph's halo reaches this far from its centre
     const QPointF centre = slot.topLeft() + (badged ? QPointF(extent + edge, extent + edge) : QPointF(s / 2, s / 2));
     const double stroke = glyph == QStringLiteral("●") ? (outlined ? outlineWidth / 2 : 0)
-                          : glyph == QStringLiteral("◌")   ? lineWidth * 0.7
-                                                           : lineWidth / 2;
+        : glyph == QStringLiteral("◌")                 ? lineWidth * 0.7
+                                                       : lineWidth / 2;
     const double reach = halo + stroke;
     const double r = extent - reach;
     const QPainterPath shape = glyphPath(glyph, centre, r, lineWidth, s);

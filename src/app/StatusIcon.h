@@ -14,8 +14,8 @@ namespace vesk {
 // at least 1. Trays give an icon a square slot of 16 to 48 pixels and may be light, grey or dark,
 // so everything is drawn to fill the slot and sits on a halo of Ink.ground, which keeps the glyph
 // readable on any tray colour; a badge never leaves the slot.
-void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined,
-              qint64 badge, bool darkAppearance);
+void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined, qint64 badge,
+              bool darkAppearance);
 
 // One slot's picture, `size` pixels square.
 QImage dot(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance, int size);

@@ -226,8 +226,8 @@ void StatusMenu::renderTiers()
 {
     for (const auto& [tier, a] : tierItems) {
         const auto state = tierState.find(tier);
-        const std::optional<MenuText::TierState> known =
-            state == tierState.end() ? std::nullopt : std::optional<MenuText::TierState>(state->second);
+        const std::optional<MenuText::TierState> known
+            = state == tierState.end() ? std::nullopt : std::optional<MenuText::TierState>(state->second);
         a->setText(MenuText::tierLine(tier, known));
         a->setEnabled(known.has_value());
         a->setChecked(known && known->enabled);

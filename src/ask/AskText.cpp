@@ -140,7 +140,7 @@ std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited)
     else
         out.meta = out.kind + separator
             + (Json::boolean(node, u"matched_label").value_or(false) ? QStringLiteral("name")
-                                                                      : QStringLiteral("seen alongside"))
+                                                                     : QStringLiteral("seen alongside"))
             + separator + sourcePhrase(node);
     return out;
 }
@@ -265,7 +265,8 @@ std::optional<Digest> agentDigest(const QString& question, const QJsonObject& re
         for (const QJsonObject& claim : kept)
             lines << QStringLiteral("- ") + text(claim);
         out += QString::number(omitted)
-            + QStringLiteral(" corrected claim(s) omitted. Ask Vesk again for an updated answer.\n") + lines.join(u'\n');
+            + QStringLiteral(" corrected claim(s) omitted. Ask Vesk again for an updated answer.\n")
+            + lines.join(u'\n');
     }
     if (!claims.isEmpty()) {
         out += QStringLiteral("\n\nEvidence by claim");

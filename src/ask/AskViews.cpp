@@ -64,25 +64,27 @@ void AskWindow::ask(const QString& text)
     state(QStringLiteral("Generating an answer"),
           QStringLiteral("Searching local evidence first, then asking the enabled answer model."));
 
-    client.ask(question, bound(this, generation.ticket(), [this, question](Reply reply) {
-        if (!reply) {
-            renderAskFailure(question, QStringLiteral("daemon_unreachable"),
-                             QStringLiteral("Vesk is not running or could not be reached."), true, std::nullopt);
-        } else if (const auto code = Json::string(*reply, u"failure_code")) {
-            renderAskFailure(
-                question, *code,
-                Json::string(*reply, u"answer").value_or(QStringLiteral("The answer could not be completed.")),
-                Json::boolean(*reply, u"retryable").value_or(false), Json::numberAsInteger(*reply, u"quota_reset_at"));
-        } else if (Json::string(*reply, u"answer")) {
-            top = Top{Top::Kind::answer, question, *reply};
-            updateHint();
-            renderAnswer(*reply);
-        } else {
-            renderAskFailure(question, QStringLiteral("invalid_response"),
-                             QStringLiteral("Vesk returned an answer response it could not display."), true,
-                             std::nullopt);
-        }
-    }));
+    client.ask(
+        question, bound(this, generation.ticket(), [this, question](Reply reply) {
+            if (!reply) {
+                renderAskFailure(question, QStringLiteral("daemon_unreachable"),
+                                 QStringLiteral("Vesk is not running or could not be reached."), true, std::nullopt);
+            } else if (const auto code = Json::string(*reply, u"failure_code")) {
+                renderAskFailure(
+                    question, *code,
+                    Json::string(*reply, u"answer").value_or(QStringLiteral("The answer could not be completed.")),
+                    Json::boolean(*reply, u"retryable").value_or(false),
+                    Json::numberAsInteger(*reply, u"quota_reset_at"));
+            } else if (Json::string(*reply, u"answer")) {
+                top = Top{Top::Kind::answer, question, *reply};
+                updateHint();
+                renderAnswer(*reply);
+            } else {
+                renderAskFailure(question, QStringLiteral("invalid_response"),
+                                 QStringLiteral("Vesk returned an answer response it could not display."), true,
+                                 std::nullopt);
+            }
+        }));
 }
 
 void AskWindow::renderAnswer(const QJsonObject& reply)
@@ -94,8 +96,8 @@ void AskWindow::renderAnswer(const QJsonObject& reply)
     claimCorrectionByTag.clear();
     int tag = 1;
     for (const QJsonObject& claim : AskText::textClaims(reply))
-        claimCorrectionByTag.insert(tag++, ClaimRecord{Json::string(claim, u"text").value_or(QString()),
-                                                        AskText::keptFrameIds(claim)});
+        claimCorrectionByTag.insert(
+            tag++, ClaimRecord{Json::string(claim, u"text").value_or(QString()), AskText::keptFrameIds(claim)});
     new AnswerPage(*column, reply, answerDetailsExpanded, clock.now(),
                    {[this] { toggleAnswerDetails(); }, [this] { copyForAgent(); },
                     [this](qint64 frame, const Origin& origin) { openFrame(frame, origin); },
@@ -121,8 +123,9 @@ void AskWindow::renderAskFailure(const QString& question, const QString& code, c
                 ask(*failedQuestion);
         }));
     else
-        column->add(new InkLabel(QStringLiteral("Searching your local memory still works and does not use answer quota."),
-                                 Ink::muted(), OStyle::monoSmall()));
+        column->add(
+            new InkLabel(QStringLiteral("Searching your local memory still works and does not use answer quota."),
+                         Ink::muted(), OStyle::monoSmall()));
     column->scrollToTop();
 }
 
@@ -154,40 +157,41 @@ void AskWindow::search(const QString& text)
     else
         generation.next();
 
-    client.search(query, 25, bound(this, generation.ticket(), [this, query](Reply reply) {
-        if (!reply) {
-            failedSearchQuery = query;
-            state(QStringLiteral("Could not search local memory"),
-                  QStringLiteral("Vesk could not complete the search — its daemon is unreachable or could not open "
-                                 "your memory. Nothing was looked at, and your query is preserved."));
-            column->add(InkButton::make(QStringLiteral("Retry"), InkButton::Tone::quiet, [this] {
-                if (!failedSearchQuery)
-                    return;
-                const QString again = *failedSearchQuery;
-                field->setText(again);
-                search(again);
-            }));
-            return;
-        }
-        if (Json::boolean(*reply, u"query_too_short").value_or(false)) {
-            message(QStringLiteral("Three characters or more — the index needs them."));
-            return;
-        }
-        failedSearchQuery.reset();
-        const QList<AskText::EntityLines> rows = AskText::searchRows(*reply);
-        if (rows.isEmpty()) {
-            state(QStringLiteral("Nothing relevant found"),
-                  QStringLiteral("Vesk looked successfully, but found no local memory for “") + query
-                      + QStringLiteral("”. Try broader words; it may also not have been captured or may be excluded."));
-            return;
-        }
-        freshColumn();
-        for (const AskText::EntityLines& row : rows)
-            column->add(Rows::entity(row, [this, origin = Origin{row.id, row.label, row.kind, row.sources}] {
-                openEntity(origin);
-            }));
-        column->scrollToTop();
-    }));
+    client.search(
+        query, 25, bound(this, generation.ticket(), [this, query](Reply reply) {
+            if (!reply) {
+                failedSearchQuery = query;
+                state(QStringLiteral("Could not search local memory"),
+                      QStringLiteral("Vesk could not complete the search — its daemon is unreachable or could not open "
+                                     "your memory. Nothing was looked at, and your query is preserved."));
+                column->add(InkButton::make(QStringLiteral("Retry"), InkButton::Tone::quiet, [this] {
+                    if (!failedSearchQuery)
+                        return;
+                    const QString again = *failedSearchQuery;
+                    field->setText(again);
+                    search(again);
+                }));
+                return;
+            }
+            if (Json::boolean(*reply, u"query_too_short").value_or(false)) {
+                message(QStringLiteral("Three characters or more — the index needs them."));
+                return;
+            }
+            failedSearchQuery.reset();
+            const QList<AskText::EntityLines> rows = AskText::searchRows(*reply);
+            if (rows.isEmpty()) {
+                state(QStringLiteral("Nothing relevant found"),
+                      QStringLiteral("Vesk looked successfully, but found no local memory for “") + query
+                          + QStringLiteral(
+                              "”. Try broader words; it may also not have been captured or may be excluded."));
+                return;
+            }
+            freshColumn();
+            for (const AskText::EntityLines& row : rows)
+                column->add(Rows::entity(
+                    row, [this, origin = Origin{row.id, row.label, row.kind, row.sources}] { openEntity(origin); }));
+            column->scrollToTop();
+        }));
 }
 
 void AskWindow::showEntity(qint64 id, const QString& label, const QString& kind, qint64 sources)
@@ -206,9 +210,9 @@ void AskWindow::openEntity(const Origin& origin)
     screen = Screen::entity;
     updateHint();
     const Generation::Ticket ticket = freshColumn();
-    const EntityText::BackTo back = top.kind == Top::Kind::inbox    ? EntityText::BackTo::inbox
-                                    : top.kind == Top::Kind::answer ? EntityText::BackTo::answer
-                                                                    : EntityText::BackTo::results;
+    const EntityText::BackTo back = top.kind == Top::Kind::inbox ? EntityText::BackTo::inbox
+        : top.kind == Top::Kind::answer                          ? EntityText::BackTo::answer
+                                                                 : EntityText::BackTo::results;
     new EntityPage(*column, client, *judge, origin, back, ticket,
                    {[this] { restoreTop(); }, [this](const Origin& next) { openEntity(next); },
                     [this](qint64 frame, const Origin& from, Row* row) {

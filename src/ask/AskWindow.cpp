@@ -33,7 +33,9 @@ const InkColor transparent{Qt::transparent, Qt::transparent};
 class AskField : public OStyle::Inked<QLineEdit> {
 public:
     explicit AskField(QWidget* parent)
-        : Inked({{QPalette::Base, &transparent}, {QPalette::Text, &Ink::text()}, {QPalette::PlaceholderText, &Ink::muted()}},
+        : Inked({{QPalette::Base, &transparent},
+                 {QPalette::Text, &Ink::text()},
+                 {QPalette::PlaceholderText, &Ink::muted()}},
                 parent)
     {
         setFrame(false);
@@ -45,8 +47,8 @@ public:
 
 QWidget* line(QWidget* parent, Qt::Orientation orientation)
 {
-    auto* view = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); },
-                             parent);
+    auto* view
+        = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); }, parent);
     if (orientation == Qt::Horizontal)
         view->setFixedHeight(1);
     else
@@ -56,8 +58,7 @@ QWidget* line(QWidget* parent, Qt::Orientation orientation)
 
 } // namespace
 
-AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation,
-                     QObject* parent)
+AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, QObject* parent)
     : QObject(parent)
     , client(client)
     , clock(clock)
@@ -264,8 +265,7 @@ void AskWindow::setCompact(bool compact)
         return;
     isCompact = compact;
     const QRect visible = visibleFrame();
-    const int height = compact ? compactHeight
-                               : std::min(static_cast<int>(std::lround(visible.height() * 0.7)), 640);
+    const int height = compact ? compactHeight : std::min(static_cast<int>(std::lround(visible.height() * 0.7)), 640);
     const QRect frame = panel->geometry();
     int y = frame.top();
     if (!visible.isEmpty() && y + height > visible.bottom() + 1)

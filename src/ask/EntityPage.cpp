@@ -22,9 +22,9 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
     , ticket(ticket)
     , callbacks(std::move(callbacks))
 {
-    auto* back = new Row({new InkLabel(EntityText::backRow(backTo), Ink::muted(), OStyle::monoSmall(),
-                                       InkLabel::Fit::truncateEnd)},
-                         Row::Frame::plain);
+    auto* back = new Row(
+        {new InkLabel(EntityText::backRow(backTo), Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)},
+        Row::Frame::plain);
     back->setOnOpen(this->callbacks.back);
     column.add(back);
     column.space(12);
@@ -52,8 +52,8 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
 
 void EntityPage::proposals(const Reply& reply)
 {
-    const QList<EntityText::Proposal> kept =
-        reply ? EntityText::proposals(*reply, origin.label) : QList<EntityText::Proposal>();
+    const QList<EntityText::Proposal> kept
+        = reply ? EntityText::proposals(*reply, origin.label) : QList<EntityText::Proposal>();
     if (kept.isEmpty())
         return; // no question to ask: the line stays empty
     same->status()->setFont(OStyle::font(9, OStyle::Weight::Medium, OStyle::Design::Monospaced));
@@ -79,13 +79,14 @@ void EntityPage::relations(const Reply& reply)
     ColumnInsert insert = connects->insert();
     if (!found.neighbours.isEmpty()) {
         // Removing a relation arrives with the memory edits; until then the graph only opens.
-        insert.view(new NeighbourhoodView(
-            origin.label, found.neighbours,
-            [this](const EntityText::Neighbour& n) { callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources}); },
-            {}));
+        insert.view(new NeighbourhoodView(origin.label, found.neighbours,
+                                          [this](const EntityText::Neighbour& n) {
+                                              callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
+                                          },
+                                          {}));
     }
-    insert.view(new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(),
-                             OStyle::monoSmall()));
+    insert.view(
+        new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
     insert.space(14);
     for (const EntityText::RelationLines& lines : found.rows)
         insert.view(new Row({new InkLabel(lines.sentence, Ink::text(), OStyle::font(13)),
@@ -94,8 +95,8 @@ void EntityPage::relations(const Reply& reply)
 
 void EntityPage::sources(const Reply& reply)
 {
-    const QList<QJsonObject> records =
-        reply ? Json::objects(*reply, u"sources").value_or(QList<QJsonObject>()) : QList<QJsonObject>();
+    const QList<QJsonObject> records
+        = reply ? Json::objects(*reply, u"sources").value_or(QList<QJsonObject>()) : QList<QJsonObject>();
     const qint64 count = reply ? Json::numberAsInteger(*reply, u"source_count").value_or(records.size()) : 0;
     subtitle->setText(
         EntityText::subtitle(origin.kind, count, reply ? Json::int64(*reply, u"first_seen_ms") : std::nullopt));

@@ -181,19 +181,18 @@ namespace {
 
 bool worthShowing(const QString& kind)
 {
-    static const QStringList foreground{QStringLiteral("person"), QStringLiteral("org"),  QStringLiteral("project"),
-                                        QStringLiteral("repo"),   QStringLiteral("task"), QStringLiteral("decision"),
-                                        QStringLiteral("open_question")};
+    static const QStringList foreground{
+        QStringLiteral("person"), QStringLiteral("org"),      QStringLiteral("project"),      QStringLiteral("repo"),
+        QStringLiteral("task"),   QStringLiteral("decision"), QStringLiteral("open_question")};
     return foreground.contains(kind);
 }
 
 int kindRank(const QString& kind)
 {
-    static const QStringList order{QStringLiteral("person"),   QStringLiteral("org"),   QStringLiteral("project"),
-                                   QStringLiteral("repo"),     QStringLiteral("app"),   QStringLiteral("task"),
-                                   QStringLiteral("decision"), QStringLiteral("open_question"),
-                                   QStringLiteral("issue"),    QStringLiteral("file"),  QStringLiteral("url"),
-                                   QStringLiteral("topic")};
+    static const QStringList order{
+        QStringLiteral("person"), QStringLiteral("org"),  QStringLiteral("project"),  QStringLiteral("repo"),
+        QStringLiteral("app"),    QStringLiteral("task"), QStringLiteral("decision"), QStringLiteral("open_question"),
+        QStringLiteral("issue"),  QStringLiteral("file"), QStringLiteral("url"),      QStringLiteral("topic")};
     const qsizetype at = order.indexOf(kind);
     return at < 0 ? static_cast<int>(order.size()) : static_cast<int>(at);
 }

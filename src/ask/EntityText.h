@@ -86,7 +86,7 @@ struct Recognised {
     QString label;
     QString kind;
     qint64 sources = 0;
-    QString meta;    // "+2 other spellings  ·  3 sources  ·  yesterday"
+    QString meta;        // "+2 other spellings  ·  3 sources  ·  yesterday"
     double strength = 0; // of the track's width, from 0.02 to 1
     bool operator==(const Recognised&) const = default;
 };

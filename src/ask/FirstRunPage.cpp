@@ -38,8 +38,9 @@ FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generatio
     auto* linksLayout = new QHBoxLayout(links);
     linksLayout->setContentsMargins(0, 0, 0, 0);
     linksLayout->setSpacing(8);
-    for (const auto& [title, action] : {std::pair{QStringLiteral("Connect an agent"), callbacks.openAgentConnections},
-                                        std::pair{QStringLiteral("Privacy exclusions"), callbacks.openPrivacyExclusions}}) {
+    for (const auto& [title, action] :
+         {std::pair{QStringLiteral("Connect an agent"), callbacks.openAgentConnections},
+          std::pair{QStringLiteral("Privacy exclusions"), callbacks.openPrivacyExclusions}}) {
         InkButton* link = InkButton::make(title, InkButton::Tone::quiet, action);
         link->setEnabled(static_cast<bool>(action));
         linksLayout->addWidget(link);

@@ -44,8 +44,9 @@ void FramePane::render(const Reply& reply)
 {
     opening->hideStatus();
     ColumnInsert add = opening->insert();
-    const auto label = [&add](const QString& text, const InkColor& colour, const QFont& font,
-                              InkLabel::Fit fit = InkLabel::Fit::wrap) { add.view(new InkLabel(text, colour, font, fit)); };
+    const auto label
+        = [&add](const QString& text, const InkColor& colour, const QFont& font,
+                 InkLabel::Fit fit = InkLabel::Fit::wrap) { add.view(new InkLabel(text, colour, font, fit)); };
     if (!reply) {
         label(QStringLiteral("Vesk is not running."), Ink::muted(), OStyle::monoSmall());
         return;
@@ -64,14 +65,13 @@ void FramePane::render(const Reply& reply)
           OStyle::monoSmall());
     add.space(12);
 
-    const QList<QRectF> marked =
-        EntityText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()), origin.label);
+    const QList<QRectF> marked
+        = EntityText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()), origin.label);
     auto* picture = new FrameView(marked, true);
     add.view(picture);
     if (const auto path = Json::string(*reply, u"image_path")) {
-        FrameImage::load(*path, box(width, 4 * width), picture, [picture](std::optional<QImage> image) {
-            picture->setImage(std::move(image));
-        });
+        FrameImage::load(*path, box(width, 4 * width), picture,
+                         [picture](std::optional<QImage> image) { picture->setImage(std::move(image)); });
         picture->setOnOpen([this, path = *path, marked, title] { callbacks.openFull(path, marked, title); });
     } else {
         picture->setImage(std::nullopt);
@@ -103,13 +103,12 @@ void FrameWindow::open(const QString& path, const QList<QRectF>& highlights, con
     setWindowTitle(title);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize most = screen ? screen->availableGeometry().size() * 0.9 : QSize(1280, 800);
-    FrameImage::load(path, box(most.width(), most.height()), view,
-                     [this, shown = view, most](std::optional<QImage> image) {
-                         if (image)
-                             resize(QSizeF(image->size()).scaled(most, Qt::KeepAspectRatio).toSize().expandedTo(
-                                 QSize(320, 200)));
-                         shown->setImage(std::move(image));
-                     });
+    FrameImage::load(
+        path, box(most.width(), most.height()), view, [this, shown = view, most](std::optional<QImage> image) {
+            if (image)
+                resize(QSizeF(image->size()).scaled(most, Qt::KeepAspectRatio).toSize().expandedTo(QSize(320, 200)));
+            shown->setImage(std::move(image));
+        });
     resize(most / 2);
     show();
     raise();

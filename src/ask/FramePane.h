@@ -31,8 +31,8 @@ public:
     };
 
     // Appends the view to the inspector's column and sends `frame`.
-    FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin,
-              Generation::Ticket ticket, Callbacks callbacks, QObject* parent);
+    FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin, Generation::Ticket ticket,
+              Callbacks callbacks, QObject* parent);
 
 private:
     void render(const Reply& reply);

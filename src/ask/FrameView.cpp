@@ -121,8 +121,8 @@ void FrameView::mousePressEvent(QMouseEvent* event)
 
 void FrameView::keyPressEvent(QKeyEvent* event)
 {
-    if (pixels && onOpen && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
-                             || event->key() == Qt::Key_Space)) {
+    if (pixels && onOpen
+        && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)) {
         const auto open = onOpen;
         open();
         return;

@@ -85,9 +85,10 @@ void InboxPage::waiting(const Reply& reply)
         return;
     ColumnInsert insert = waitingOnYou->insert();
     for (qsizetype i = 0; i < shown; ++i) {
-        auto* card = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
-            judge.judge(card, keep, ticket, [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
-        });
+        auto* card = new MergeCard(
+            all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
+                judge.judge(card, keep, ticket, [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
+            });
         cards << card;
         insert.view(card);
         // Without a gap one card's note reads as the next card's heading.
@@ -130,9 +131,10 @@ void InboxPage::recognised(const Reply& reply)
     for (const EntityText::KindGroup& group : found.groups) {
         insert.view(OStyle::section(group.heading));
         for (const EntityText::Recognised& item : group.items) {
-            auto* row = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
-                                 new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
-                                 new StrengthBar(item.strength)});
+            auto* row
+                = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
+                           new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
+                           new StrengthBar(item.strength)});
             row->setOnOpen([this, origin = Origin{item.id, item.label, item.kind, item.sources}] {
                 callbacks.openEntity(origin);
             });

@@ -37,8 +37,8 @@ MergeCard::MergeCard(const EntityText::Proposal& pair, Style style, Judge onJudg
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(style == Style::inbox ? 10 : 4);
-    layout->addWidget(new InkLabel(QStringLiteral("Do these names refer to the same thing?"), Ink::text(),
-                                   OStyle::font(13.5)));
+    layout->addWidget(
+        new InkLabel(QStringLiteral("Do these names refer to the same thing?"), Ink::text(), OStyle::font(13.5)));
     if (style == Style::inbox)
         layout->addWidget(new InkLabel(EntityText::methodLine(pair.method), Ink::muted(), OStyle::monoSmall()));
 
@@ -69,9 +69,9 @@ MergeCard::MergeCard(const EntityText::Proposal& pair, Style style, Judge onJudg
     apart->setFixedHeight(28);
     buttons << apart;
     layout->addWidget(buttonRow(nullptr, apart));
-    layout->addWidget(new InkLabel(
-        QStringLiteral("Choosing a name merges both items. Keeping them separate rejects this match."), Ink::muted(),
-        OStyle::monoSmall()));
+    layout->addWidget(
+        new InkLabel(QStringLiteral("Choosing a name merges both items. Keeping them separate rejects this match."),
+                     Ink::muted(), OStyle::monoSmall()));
     feedback = new InkLabel(QString(), Ink::muted(), OStyle::monoSmall());
     feedback->hide();
     layout->addWidget(feedback);
@@ -130,22 +130,23 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
     inFlight.insert(id);
     card->saving();
     const QPointer<MergeCard> shown(card);
-    client.judgeMerge(id, keep, bound(this, [this, id, shown, ticket, settled, keep](Reply reply) {
-        // Freed whatever the panel shows now, so the proposal can be judged again.
-        inFlight.remove(id);
-        if (!shown || !ticket.current())
-            return;
-        if (!Json::isKind(reply, u"ok")) {
-            shown->failed();
-            return;
-        }
-        shown->replaceWith(keep ? QStringLiteral("merged") : QStringLiteral("kept apart"));
-        bool ok = false;
-        const qint64 named =
-            Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
-        if (ok && settled)
-            settled(shown, named);
-    }));
+    client.judgeMerge(
+        id, keep, bound(this, [this, id, shown, ticket, settled, keep](Reply reply) {
+            // Freed whatever the panel shows now, so the proposal can be judged again.
+            inFlight.remove(id);
+            if (!shown || !ticket.current())
+                return;
+            if (!Json::isKind(reply, u"ok")) {
+                shown->failed();
+                return;
+            }
+            shown->replaceWith(keep ? QStringLiteral("merged") : QStringLiteral("kept apart"));
+            bool ok = false;
+            const qint64 named
+                = Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
+            if (ok && settled)
+                settled(shown, named);
+        }));
 }
 
 } // namespace vesk

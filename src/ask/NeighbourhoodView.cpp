@@ -44,13 +44,16 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
     const QFont font = OStyle::font(11);
     for (const Neighbour& n : shown) {
         const QString title = QFontMetrics(font).elidedText(n.label, Qt::ElideMiddle, nodeW - 12);
-        auto* chip = InkButton::make(title, std::nullopt, [this, n] {
-            if (this->onOpen) {
-                // Opening rebuilds the column this view lives in: call a copy.
-                const auto open = this->onOpen;
-                open(n);
-            }
-        }, this);
+        auto* chip = InkButton::make(
+            title, std::nullopt,
+            [this, n] {
+                if (this->onOpen) {
+                    // Opening rebuilds the column this view lives in: call a copy.
+                    const auto open = this->onOpen;
+                    open(n);
+                }
+            },
+            this);
         chip->setPaint([](InkLayer& layer, const QWidget& button) {
             layer.cornerRadius = 5;
             layer.borderWidth = 1;
@@ -153,8 +156,7 @@ void NeighbourhoodView::paintEvent(QPaintEvent*)
     const QFont centreFont = OStyle::font(11, OStyle::Weight::Semibold);
     painter.setFont(centreFont);
     painter.setPen(Ink::text().resolve(this));
-    painter.drawText(chip, Qt::AlignCenter,
-                     QFontMetrics(centreFont).elidedText(centre, Qt::ElideMiddle, nodeW - 12));
+    painter.drawText(chip, Qt::AlignCenter, QFontMetrics(centreFont).elidedText(centre, Qt::ElideMiddle, nodeW - 12));
 }
 
 void NeighbourhoodView::mousePressEvent(QMouseEvent* event)

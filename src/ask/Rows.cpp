@@ -16,11 +16,11 @@ Row* entity(const AskText::EntityLines& lines, std::function<void()> open)
 
 Row* evidence(const AskText::EvidenceLines& lines, std::function<void()> open)
 {
-    auto* row = new Row({new InkLabel(lines.title, Ink::text(), OStyle::font(13.5, OStyle::Weight::Medium),
-                                      InkLabel::Fit::truncateEnd),
-                         new InkLabel(lines.detail, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateMiddle),
-                         new InkLabel(lines.meta, lines.screen ? Ink::text2() : Ink::agent(), OStyle::monoSmall(),
-                                      InkLabel::Fit::truncateEnd)});
+    auto* row = new Row(
+        {new InkLabel(lines.title, Ink::text(), OStyle::font(13.5, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd),
+         new InkLabel(lines.detail, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateMiddle),
+         new InkLabel(lines.meta, lines.screen ? Ink::text2() : Ink::agent(), OStyle::monoSmall(),
+                      InkLabel::Fit::truncateEnd)});
     if (open)
         row->setOnOpen(std::move(open));
     return row;

@@ -35,8 +35,8 @@ QString icuFormat(UDateFormatStyle time, UDateFormatStyle date, const QDateTime&
     if (U_FAILURE(status))
         return QLocale().toString(wall, QLocale::ShortFormat);
     UChar buffer[128];
-    const int32_t n = udat_format(format.get(), static_cast<UDate>(asUtc.toMSecsSinceEpoch()), buffer, 128, nullptr,
-                                  &status);
+    const int32_t n
+        = udat_format(format.get(), static_cast<UDate>(asUtc.toMSecsSinceEpoch()), buffer, 128, nullptr, &status);
     if (U_FAILURE(status) || n > 128)
         return QLocale().toString(wall, QLocale::ShortFormat);
     return QString::fromUtf16(buffer, n);

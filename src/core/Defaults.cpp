@@ -25,7 +25,7 @@ enum class Existing { none, regular, other };
 
 Existing existing(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.constData(), &st) != 0)
         return errno == ENOENT ? Existing::none : Existing::other;
     return S_ISREG(st.st_mode) ? Existing::regular : Existing::other;

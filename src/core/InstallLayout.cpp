@@ -15,13 +15,13 @@ QString under(const QString& prefix, const QString& dir)
 
 InstallLayout InstallLayout::current()
 {
-    return { QCoreApplication::applicationDirPath(), QStringLiteral(VESK_INSTALL_PREFIX),
-        QStringLiteral(VESK_INSTALL_BINDIR), QStringLiteral(VESK_INSTALL_LIBEXECDIR) };
+    return {QCoreApplication::applicationDirPath(), QStringLiteral(VESK_INSTALL_PREFIX),
+            QStringLiteral(VESK_INSTALL_BINDIR), QStringLiteral(VESK_INSTALL_LIBEXECDIR)};
 }
 
 QStringList InstallLayout::candidates(const QString& program) const
 {
-    QStringList dirs { QDir::cleanPath(selfDir) };
+    QStringList dirs{QDir::cleanPath(selfDir)};
     // Running from <root>/<bindir>: the programs installed beside it share <root> as their prefix.
     const QString tail = QLatin1Char('/') + QDir::cleanPath(bindir);
     if (!QDir::isAbsolutePath(bindir) && dirs.first().endsWith(tail)) {

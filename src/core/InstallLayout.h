@@ -13,9 +13,9 @@ namespace vesk {
 // (worked out from that folder, which also finds an unpacked or moved install), then the prefix
 // the build was configured with.
 struct InstallLayout {
-    QString selfDir; // folder of the running binary
-    QString prefix; // configured install prefix, e.g. /usr
-    QString bindir; // relative to the prefix (or absolute), e.g. bin
+    QString selfDir;    // folder of the running binary
+    QString prefix;     // configured install prefix, e.g. /usr
+    QString bindir;     // relative to the prefix (or absolute), e.g. bin
     QString libexecdir; // relative to the prefix (or absolute), e.g. libexec
 
     // The running binary and this build's configuration.

@@ -12,7 +12,7 @@ int openRegular(const QByteArray& path)
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return -1;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
         return fd;
     ::close(fd);

@@ -46,8 +46,7 @@ private:
 
 // A completion that runs `work` with its arguments only while `context` exists: a view destroyed
 // before its reply arrives drops the reply by itself.
-template <class Work>
-auto bound(const QObject* context, Work work)
+template <class Work> auto bound(const QObject* context, Work work)
 {
     return [guard = QPointer<const QObject>(context), work = std::move(work)](auto&&... args) mutable {
         if (guard)
@@ -57,8 +56,7 @@ auto bound(const QObject* context, Work work)
 
 // The same, and only while `ticket` is current: a view the user has left but that still exists
 // (its deletion waits for the event loop) drops the reply too.
-template <class Work>
-auto bound(const QObject* context, Generation::Ticket ticket, Work work)
+template <class Work> auto bound(const QObject* context, Generation::Ticket ticket, Work work)
 {
     return [guard = QPointer<const QObject>(context), ticket = std::move(ticket),
             work = std::move(work)](auto&&... args) mutable {

@@ -93,7 +93,7 @@ Connection::Result Connection::open(const QByteArray& address, Deadline until)
             int error = 0;
             socklen_t length = sizeof error;
             return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? Result::ok
-                                                                                               : Result::failed;
+                                                                                              : Result::failed;
         }
         if (errno != EAGAIN)
             return Result::failed;

@@ -55,10 +55,19 @@ namespace {
 constexpr qsizetype kReplyChunk = 8192;
 constexpr qsizetype kWatchChunk = 4096;
 
-QString supportFolder(const QString& home) { return home + QStringLiteral("/Library/Application Support/vesk"); }
-QString legacySupportFolder(const QString& home) { return home + QStringLiteral("/Library/Application Support/qev"); }
+QString supportFolder(const QString& home)
+{
+    return home + QStringLiteral("/Library/Application Support/vesk");
+}
+QString legacySupportFolder(const QString& home)
+{
+    return home + QStringLiteral("/Library/Application Support/qev");
+}
 
-bool isDirectory(const QString& p) { return QFileInfo(p).isDir(); }
+bool isDirectory(const QString& p)
+{
+    return QFileInfo(p).isDir();
+}
 
 void onMainThread(std::function<void()> work)
 {
@@ -196,11 +205,20 @@ void watchLoop(const std::shared_ptr<DaemonClient::Shared>& shared)
     }
 }
 
-QByteArray boolText(bool b) { return b ? QByteArrayLiteral("true") : QByteArrayLiteral("false"); }
+QByteArray boolText(bool b)
+{
+    return b ? QByteArrayLiteral("true") : QByteArrayLiteral("false");
+}
 
-QByteArray optionalNumber(std::optional<qint64> n) { return n ? QByteArray::number(*n) : QByteArrayLiteral("null"); }
+QByteArray optionalNumber(std::optional<qint64> n)
+{
+    return n ? QByteArray::number(*n) : QByteArrayLiteral("null");
+}
 
-QByteArray withId(const char* prefix, qint64 id) { return QByteArray(prefix) + QByteArray::number(id) + '}'; }
+QByteArray withId(const char* prefix, qint64 id)
+{
+    return QByteArray(prefix) + QByteArray::number(id) + '}';
+}
 
 // A string with a lone surrogate cannot become valid UTF-8; such a request is not sent.
 bool validStrings(const QJsonValue& v)
@@ -221,7 +239,10 @@ bool validStrings(const QJsonValue& v)
     return true;
 }
 
-qint64 hourOf(const QDateTime& t) { return t.toLocalTime().time().hour(); }
+qint64 hourOf(const QDateTime& t)
+{
+    return t.toLocalTime().time().hour();
+}
 
 // Fractions travel as integer thousandths, halves rounded away from zero.
 std::optional<qint64> thousandths(double fraction)
@@ -343,7 +364,8 @@ void DaemonClient::send(const QByteArray& text, Completion done)
     // text goes the default way.
     constexpr QByteArrayView head = "{\"op\":\"";
     const qsizetype end = text.startsWith(head) ? text.indexOf('"', head.size()) : -1;
-    const Route route = routeOf(end < 0 ? QByteArrayView() : QByteArrayView(text).sliced(head.size(), end - head.size()));
+    const Route route
+        = routeOf(end < 0 ? QByteArrayView() : QByteArrayView(text).sliced(head.size(), end - head.size()));
     request(text, route.timeout, route.lane, std::move(done));
 }
 
@@ -371,9 +393,15 @@ void DaemonClient::watch(StateCallback onState)
     queue->post([s = shared] { watchLoop(s); });
 }
 
-void DaemonClient::hello(Completion done) { send(QByteArrayLiteral("{\"op\":\"hello\"}"), std::move(done)); }
+void DaemonClient::hello(Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"hello\"}"), std::move(done));
+}
 
-void DaemonClient::status(Completion done) { send(QByteArrayLiteral("{\"op\":\"status\"}"), std::move(done)); }
+void DaemonClient::status(Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"status\"}"), std::move(done));
+}
 
 void DaemonClient::needsOnboarding(std::function<void(std::optional<bool>)> done)
 {
@@ -394,11 +422,16 @@ void DaemonClient::ask(const QString& question, Completion done)
 
 void DaemonClient::search(const QString& query, qint64 limit, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("search")}, {QStringLiteral("query"), query}, {QStringLiteral("limit"), limit}},
+    send({{QStringLiteral("op"), QStringLiteral("search")},
+          {QStringLiteral("query"), query},
+          {QStringLiteral("limit"), limit}},
          std::move(done));
 }
 
-void DaemonClient::why(qint64 nodeId, Completion done) { send(withId("{\"op\":\"why\",\"node_id\":", nodeId), std::move(done)); }
+void DaemonClient::why(qint64 nodeId, Completion done)
+{
+    send(withId("{\"op\":\"why\",\"node_id\":", nodeId), std::move(done));
+}
 
 void DaemonClient::relations(qint64 nodeId, Completion done)
 {
@@ -415,7 +448,10 @@ void DaemonClient::frame(qint64 frameId, Completion done)
     send(withId("{\"op\":\"frame\",\"frame_id\":", frameId), std::move(done));
 }
 
-void DaemonClient::top(qint64 limit, Completion done) { send(withId("{\"op\":\"top\",\"limit\":", limit), std::move(done)); }
+void DaemonClient::top(qint64 limit, Completion done)
+{
+    send(withId("{\"op\":\"top\",\"limit\":", limit), std::move(done));
+}
 
 void DaemonClient::proposals(qint64 limit, Completion done)
 {
@@ -425,13 +461,15 @@ void DaemonClient::proposals(qint64 limit, Completion done)
 void DaemonClient::judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"judge_merge\",\"proposal_id\":") + QByteArray::number(proposalId)
-                + QByteArrayLiteral(",\"keep\":") + optionalNumber(keep) + '}',
-            std::move(done));
+             + QByteArrayLiteral(",\"keep\":") + optionalNumber(keep) + '}',
+         std::move(done));
 }
 
 void DaemonClient::rename(qint64 nodeId, const QString& label, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("rename")}, {QStringLiteral("node_id"), nodeId}, {QStringLiteral("label"), label}},
+    send({{QStringLiteral("op"), QStringLiteral("rename")},
+          {QStringLiteral("node_id"), nodeId},
+          {QStringLiteral("label"), label}},
          std::move(done));
 }
 
@@ -463,7 +501,10 @@ void DaemonClient::forgetEntity(qint64 nodeId, Completion done)
     send(withId("{\"op\":\"forget_entity\",\"node_id\":", nodeId), std::move(done));
 }
 
-void DaemonClient::profile(Completion done) { send(QByteArrayLiteral("{\"op\":\"profile\"}"), std::move(done)); }
+void DaemonClient::profile(Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"profile\"}"), std::move(done));
+}
 
 void DaemonClient::recentDeliveries(qint64 limit, Completion done)
 {
@@ -480,28 +521,31 @@ void DaemonClient::inspectContextPackage(const QString& packageId, Completion do
 
 void DaemonClient::setCapture(bool paused, std::optional<qint64> untilMs, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"set_capture\",\"paused\":") + boolText(paused) + QByteArrayLiteral(",\"until_ms\":")
-                + optionalNumber(untilMs) + '}',
-            std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"set_capture\",\"paused\":") + boolText(paused)
+             + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
+         std::move(done));
 }
 
 void DaemonClient::setInjection(bool enabled, std::optional<qint64> untilMs, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"set_injection\",\"enabled\":") + boolText(enabled)
-                + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
-            std::move(done));
+             + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
+         std::move(done));
 }
 
 void DaemonClient::setTier(const QString& name, bool enabled, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"set_tier\",\"name\":\"") + name.toUtf8() + QByteArrayLiteral("\",\"enabled\":")
-                + boolText(enabled) + '}',
-            std::move(done));
+             + boolText(enabled) + '}',
+         std::move(done));
 }
 
 // Capture exclusions and forgetting.
 
-void DaemonClient::appBlocks(Completion done) { send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), std::move(done)); }
+void DaemonClient::appBlocks(Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), std::move(done));
+}
 
 void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString>& appName, Completion done)
 {
@@ -538,7 +582,8 @@ void DaemonClient::windowTitleBlocks(Completion done)
 
 void DaemonClient::blockWindowTitle(const QString& phrase, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("block_window_title")}, {QStringLiteral("phrase"), phrase}}, std::move(done));
+    send({{QStringLiteral("op"), QStringLiteral("block_window_title")}, {QStringLiteral("phrase"), phrase}},
+         std::move(done));
 }
 
 void DaemonClient::unblockWindowTitle(qint64 ruleId, Completion done)
@@ -548,24 +593,30 @@ void DaemonClient::unblockWindowTitle(qint64 ruleId, Completion done)
 
 void DaemonClient::forgetRulePreview(const QString& kind, const QString& value, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("forget_rule_preview")}, {QStringLiteral("kind"), kind}, {QStringLiteral("value"), value}},
+    send({{QStringLiteral("op"), QStringLiteral("forget_rule_preview")},
+          {QStringLiteral("kind"), kind},
+          {QStringLiteral("value"), value}},
          std::move(done));
 }
 
 void DaemonClient::forgetRule(const QString& kind, const QString& value, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("forget_rule")}, {QStringLiteral("kind"), kind}, {QStringLiteral("value"), value}},
+    send({{QStringLiteral("op"), QStringLiteral("forget_rule")},
+          {QStringLiteral("kind"), kind},
+          {QStringLiteral("value"), value}},
          std::move(done));
 }
 
 void DaemonClient::forgetAppPreview(const QString& bundleId, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("forget_app_preview")}, {QStringLiteral("bundle_id"), bundleId}}, std::move(done));
+    send({{QStringLiteral("op"), QStringLiteral("forget_app_preview")}, {QStringLiteral("bundle_id"), bundleId}},
+         std::move(done));
 }
 
 void DaemonClient::forgetApp(const QString& bundleId, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("forget_app")}, {QStringLiteral("bundle_id"), bundleId}}, std::move(done));
+    send({{QStringLiteral("op"), QStringLiteral("forget_app")}, {QStringLiteral("bundle_id"), bundleId}},
+         std::move(done));
 }
 
 void DaemonClient::deleteExpiredPixels(Completion done)
@@ -575,15 +626,19 @@ void DaemonClient::deleteExpiredPixels(Completion done)
 
 // Setup and connections.
 
-void DaemonClient::completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile, Completion done)
+void DaemonClient::completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile,
+                                      Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"complete_onboarding\",\"answer_generation\":") + boolText(answerGeneration)
-                + QByteArrayLiteral(",\"embeddings\":") + boolText(embeddings) + QByteArrayLiteral(",\"relations\":")
-                + boolText(relations) + QByteArrayLiteral(",\"profile\":") + boolText(profile) + '}',
-            std::move(done));
+             + QByteArrayLiteral(",\"embeddings\":") + boolText(embeddings) + QByteArrayLiteral(",\"relations\":")
+             + boolText(relations) + QByteArrayLiteral(",\"profile\":") + boolText(profile) + '}',
+         std::move(done));
 }
 
-void DaemonClient::connections(Completion done) { send(QByteArrayLiteral("{\"op\":\"connections\"}"), std::move(done)); }
+void DaemonClient::connections(Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"connections\"}"), std::move(done));
+}
 
 // Proactive reminders.
 
@@ -597,8 +652,8 @@ void DaemonClient::routeDelivery(const RouteFacts& facts, Completion done)
     send(*payload, std::move(done));
 }
 
-void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason,
-                                       Completion done)
+void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route,
+                                       const QString& reason, Completion done)
 {
     send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), std::move(done));
 }
@@ -611,8 +666,8 @@ void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& o
 void DaemonClient::nextSemanticInterjection(bool interruptionSafe, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":") + boolText(interruptionSafe)
-                + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(shared->clock->now())) + '}',
-            std::move(done));
+             + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(shared->clock->now())) + '}',
+         std::move(done));
 }
 
 void DaemonClient::setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 retryMinutes, bool reopened,
@@ -636,7 +691,8 @@ void DaemonClient::resetInterjectionLearning(Completion done)
 }
 
 void DaemonClient::recordInterjectionOutcome(std::optional<qint64> nodeID, const QString& kind, const QString& outcome,
-                                             std::optional<double> confidence, std::optional<qint64> sources, Completion done)
+                                             std::optional<double> confidence, std::optional<qint64> sources,
+                                             Completion done)
 {
     QJsonObject payload{{QStringLiteral("op"), QStringLiteral("record_interjection_outcome")},
                         {QStringLiteral("item_kind"), kind},
@@ -652,7 +708,8 @@ void DaemonClient::recordInterjectionOutcome(std::optional<qint64> nodeID, const
 
 void DaemonClient::setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance, Completion done)
 {
-    QJsonObject payload{{QStringLiteral("op"), QStringLiteral("set_interjection_kind_stance")}, {QStringLiteral("item_kind"), kind}};
+    QJsonObject payload{{QStringLiteral("op"), QStringLiteral("set_interjection_kind_stance")},
+                        {QStringLiteral("item_kind"), kind}};
     if (stance)
         payload.insert(QStringLiteral("stance"), *stance);
     send(payload, std::move(done));

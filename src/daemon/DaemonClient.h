@@ -119,7 +119,8 @@ public:
     void judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done);
     void rename(qint64 nodeId, const QString& label, Completion done);
     void rejectRelation(qint64 edgeId, Completion done);
-    void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds, Completion done);
+    void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
+                      Completion done);
     void forgetEntityPreview(qint64 nodeId, Completion done);
     void forgetEntity(qint64 nodeId, Completion done);
     void profile(Completion done);
@@ -154,7 +155,8 @@ public:
 
     // Proactive reminders.
     void routeDelivery(const RouteFacts& facts, Completion done);
-    void recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason, Completion done);
+    void recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason,
+                             Completion done);
     void recordHumanOutcome(const QString& packageID, const QString& outcome, Completion done);
     // "local_hour" is the hour of the clock's current local time when the request is built.
     void nextSemanticInterjection(bool interruptionSafe, Completion done);
@@ -170,7 +172,6 @@ public:
     struct Shared;
 
 private:
-
     // Serializer-style requests: a payload the writer cannot turn into valid UTF-8 is not sent.
     void send(const QJsonObject& payload, Completion done);
     // Template-style requests, whose text begins with their "op".

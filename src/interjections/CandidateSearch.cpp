@@ -38,8 +38,8 @@ double CandidateSearch::relationConfidence(qint64 sightings, qint64 sources)
     return std::min(seen + std::min(0.035 * std::log2(double(sources) + 1.0), 0.1), 0.96);
 }
 
-QList<Candidate> CandidateSearch::directCandidates(
-    const QList<QJsonObject>& nodes, const WindowContext& context, const QSet<QString>& muted)
+QList<Candidate> CandidateSearch::directCandidates(const QList<QJsonObject>& nodes, const WindowContext& context,
+                                                   const QSet<QString>& muted)
 {
     QList<Candidate> out;
     for (const QJsonObject& node : nodes) {
@@ -51,14 +51,14 @@ QList<Candidate> CandidateSearch::directCandidates(
         if (!kind || !remindable(*kind, muted) || !id || !label || !score || !sources || *sources <= 1
             || namesTheWindow(*label, context.query))
             continue;
-        out.append(Candidate {
-            *id, *label, *kind, *sources, searchConfidence(*score, *sources), context.display, std::nullopt });
+        out.append(
+            Candidate{*id, *label, *kind, *sources, searchConfidence(*score, *sources), context.display, std::nullopt});
     }
     return out;
 }
 
-QList<Candidate> CandidateSearch::edgeCandidates(
-    const QList<QJsonObject>& edges, const WindowContext& context, const QSet<QString>& muted)
+QList<Candidate> CandidateSearch::edgeCandidates(const QList<QJsonObject>& edges, const WindowContext& context,
+                                                 const QSet<QString>& muted)
 {
     QList<Candidate> out;
     for (const QJsonObject& edge : edges) {
@@ -69,8 +69,8 @@ QList<Candidate> CandidateSearch::edgeCandidates(
         const qint64 sightings = Json::integer(edge, u"sightings").value_or(0);
         if (!kind || !remindable(*kind, muted) || !id || !label || sources < 1 || namesTheWindow(*label, context.query))
             continue;
-        out.append(Candidate {
-            *id, *label, *kind, sources, relationConfidence(sightings, sources), context.display, std::nullopt });
+        out.append(Candidate{*id, *label, *kind, sources, relationConfidence(sightings, sources), context.display,
+                             std::nullopt});
     }
     return out;
 }
@@ -108,12 +108,12 @@ void CandidateSearch::searchContext(const WindowContext& context, const QSet<QSt
             events.note(InterjectionText::nothingMatched);
         const QList<Candidate> direct = directCandidates(*nodes, context, muted);
         self->relatedCandidates(nodes->mid(0, anchorLimit), context, muted,
-            [direct, done = events.done](QList<Candidate> related) { done(direct + related); });
+                                [direct, done = events.done](QList<Candidate> related) { done(direct + related); });
     });
 }
 
 void CandidateSearch::relatedCandidates(const QList<QJsonObject>& anchors, const WindowContext& context,
-    const QSet<QString>& muted, std::function<void(QList<Candidate>)> done)
+                                        const QSet<QString>& muted, std::function<void(QList<Candidate>)> done)
 {
     QList<qint64> ids;
     for (const QJsonObject& anchor : anchors)
@@ -130,7 +130,7 @@ void CandidateSearch::relatedCandidates(const QList<QJsonObject>& anchors, const
         QList<Candidate> found;
         std::function<void(QList<Candidate>)> done;
     };
-    auto group = std::make_shared<Group>(Group { ids.size(), {}, std::move(done) });
+    auto group = std::make_shared<Group>(Group{ids.size(), {}, std::move(done)});
     const QPointer<CandidateSearch> self(this);
     for (qint64 id : ids) {
         client.relations(id, [self, group, context, muted](Reply reply) {
@@ -138,7 +138,7 @@ void CandidateSearch::relatedCandidates(const QList<QJsonObject>& anchors, const
                 return;
             if (reply)
                 group->found
-                    += edgeCandidates(Json::objects(*reply, u"edges").value_or(QList<QJsonObject> {}), context, muted);
+                    += edgeCandidates(Json::objects(*reply, u"edges").value_or(QList<QJsonObject>{}), context, muted);
             if (--group->waiting == 0)
                 group->done(mostConfidentPerNode(group->found));
         });

@@ -35,7 +35,7 @@ public:
     void searchContext(const WindowContext& context, const QSet<QString>& muted, Events events);
     // The neighbours of up to six anchors, asked for all at once and delivered together.
     void relatedCandidates(const QList<QJsonObject>& anchors, const WindowContext& context, const QSet<QString>& muted,
-        std::function<void(QList<Candidate>)> done);
+                           std::function<void(QList<Candidate>)> done);
 
     // The pure steps, shared with the benchmark.
     static bool remindable(const QString& kind, const QSet<QString>& muted);
@@ -43,10 +43,10 @@ public:
     static bool namesTheWindow(const QString& label, const QString& query);
     static double searchConfidence(double score, qint64 sources);
     static double relationConfidence(qint64 sightings, qint64 sources);
-    static QList<Candidate> directCandidates(
-        const QList<QJsonObject>& nodes, const WindowContext& context, const QSet<QString>& muted);
-    static QList<Candidate> edgeCandidates(
-        const QList<QJsonObject>& edges, const WindowContext& context, const QSet<QString>& muted);
+    static QList<Candidate> directCandidates(const QList<QJsonObject>& nodes, const WindowContext& context,
+                                             const QSet<QString>& muted);
+    static QList<Candidate> edgeCandidates(const QList<QJsonObject>& edges, const WindowContext& context,
+                                           const QSet<QString>& muted);
     // One candidate per node: the first with a positive confidence, replaced only by a strictly
     // more confident one.
     static QList<Candidate> mostConfidentPerNode(const QList<Candidate>& candidates);

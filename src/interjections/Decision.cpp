@@ -9,20 +9,20 @@ namespace vesk::Decision {
 SemanticReply classifySemanticReply(const Reply& reply, const QSet<QString>& muted, const QString& context)
 {
     if (!reply)
-        return Silent {};
+        return Silent{};
     if (Json::boolean(*reply, u"unavailable") == true)
-        return Unavailable {};
+        return Unavailable{};
     const auto id = Json::integer(*reply, u"node_id");
     const auto label = Json::string(*reply, u"label");
     if (!id || !label)
-        return Silent {};
+        return Silent{};
     const auto packageID = Json::string(*reply, u"package_id");
     const auto stateClass = Json::nonEmptyString(*reply, u"state_class");
     if (!stateClass)
-        return Unclassified { packageID };
+        return Unclassified{packageID};
     if (muted.contains(*stateClass))
-        return Muted { packageID, *stateClass };
-    return Card { Candidate { *id, QStringLiteral("Reopened: ") + *label, *stateClass, 1, 1.0, context, packageID } };
+        return Muted{packageID, *stateClass};
+    return Card{Candidate{*id, QStringLiteral("Reopened: ") + *label, *stateClass, 1, 1.0, context, packageID}};
 }
 
 bool countsAgainstCap(Accounting accounting)
@@ -75,7 +75,7 @@ std::optional<Route> readRoute(const Reply& reply)
     const auto reason = Json::string(*reply, u"reason");
     if (!route || !reason)
         return std::nullopt;
-    return Route { *route, *reason };
+    return Route{*route, *reason};
 }
 
 } // namespace vesk::Decision

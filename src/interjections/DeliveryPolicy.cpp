@@ -60,8 +60,13 @@ bool DeliveryPolicy::quietEnabled() const
 
 DeliveryPolicy::Values DeliveryPolicy::values() const
 {
-    return Values { humanEnabled(policyEnabledKey), dailyCap(), retryMinutes(), humanEnabled(policyReopenedKey),
-        quietEnabled(), quietStartHour(), quietEndHour() };
+    return Values{humanEnabled(policyEnabledKey),
+                  dailyCap(),
+                  retryMinutes(),
+                  humanEnabled(policyReopenedKey),
+                  quietEnabled(),
+                  quietStartHour(),
+                  quietEndHour()};
 }
 
 bool DeliveryPolicy::hourIsQuiet(qint64 h, qint64 s, qint64 e)
@@ -139,8 +144,8 @@ void DeliveryPolicy::setLastDecision(const QString& text)
 void DeliveryPolicy::removeObsoleteKeys()
 {
     QStringList keys;
-    for (const char* suffix : { "shown_day", "shown_today", "shown_total", "opened_total", "muted_kinds", "held_back",
-             "held_back_items", "encouraged_kinds" }) {
+    for (const char* suffix : {"shown_day", "shown_today", "shown_total", "opened_total", "muted_kinds", "held_back",
+                               "held_back_items", "encouraged_kinds"}) {
         keys << QStringLiteral("vesk.interjections.") + QLatin1String(suffix)
              << QStringLiteral("qev.interjections.") + QLatin1String(suffix);
     }

@@ -48,31 +48,31 @@ std::optional<QString> ForegroundContext::frontApplicationId()
 
 WindowContext ForegroundContext::testContext(const QString& title)
 {
-    return WindowContext { searchQuery(title), QStringLiteral("QA · ") + title, std::nullopt };
+    return WindowContext{searchQuery(title), QStringLiteral("QA · ") + title, std::nullopt};
 }
 
-ForegroundContext::Result ForegroundContext::decide(
-    const std::optional<ForegroundApp>& front, const QString& ownApplicationId, std::optional<qint64> ownPid)
+ForegroundContext::Result ForegroundContext::decide(const std::optional<ForegroundApp>& front,
+                                                    const QString& ownApplicationId, std::optional<qint64> ownPid)
 {
     // No readable window in front: no window manager publishes one, or it is already gone.
     if (!front)
-        return Quiet { InterjectionText::titleUnavailable };
+        return Quiet{InterjectionText::titleUnavailable};
     if (front->applicationId == ownApplicationId || (ownPid && front->pid == ownPid))
-        return Quiet { InterjectionText::ownAppInFront };
+        return Quiet{InterjectionText::ownAppInFront};
     if (isMeetingApp(front->applicationId))
-        return Quiet { InterjectionText::meetingApp };
+        return Quiet{InterjectionText::meetingApp};
     if (trimSpacesAndTabs(front->windowTitle).size() < 3)
-        return Quiet { InterjectionText::noUsableTitle };
+        return Quiet{InterjectionText::noUsableTitle};
     if (front->fullScreen)
-        return Quiet { InterjectionText::fullScreen };
+        return Quiet{InterjectionText::fullScreen};
     const QString name = front->name.isEmpty() ? QStringLiteral("this window") : front->name;
-    return WindowContext { searchQuery(front->windowTitle), name + QStringLiteral(" · ") + front->windowTitle,
-        front->applicationId.isEmpty() ? std::nullopt : std::optional<QString>(front->applicationId) };
+    return WindowContext{searchQuery(front->windowTitle), name + QStringLiteral(" · ") + front->windowTitle,
+                         front->applicationId.isEmpty() ? std::nullopt : std::optional<QString>(front->applicationId)};
 }
 
 QString ForegroundContext::searchQuery(const QString& title)
 {
-    for (const QString& separator : { QStringLiteral(" — "), QStringLiteral(" – "), QStringLiteral(" - ") }) {
+    for (const QString& separator : {QStringLiteral(" — "), QStringLiteral(" – "), QStringLiteral(" - ")}) {
         const QString piece = title.section(separator, 0, 0).trimmed();
         if (piece.size() >= 3)
             return piece;
@@ -84,16 +84,22 @@ bool ForegroundContext::isMeetingApp(const QString& applicationId)
 {
     const QString id = applicationId.toLower();
     // Fragments of reverse-DNS ids, matched anywhere in the id.
-    static const QStringList fragments { QStringLiteral("us.zoom"), QStringLiteral("zoom.us"),
-        QStringLiteral("com.microsoft.teams"), QStringLiteral("webex"), QStringLiteral("cisco-systems.spark"),
-        QStringLiteral("keynote"), QStringLiteral("powerpoint"), QStringLiteral("com.apple.facetime"),
-        QStringLiteral("com.skype.client"), QStringLiteral("org.jitsi.jitsi-meet"),
-        QStringLiteral("libreoffice.impress") };
+    static const QStringList fragments{QStringLiteral("us.zoom"),
+                                       QStringLiteral("zoom.us"),
+                                       QStringLiteral("com.microsoft.teams"),
+                                       QStringLiteral("webex"),
+                                       QStringLiteral("cisco-systems.spark"),
+                                       QStringLiteral("keynote"),
+                                       QStringLiteral("powerpoint"),
+                                       QStringLiteral("com.apple.facetime"),
+                                       QStringLiteral("com.skype.client"),
+                                       QStringLiteral("org.jitsi.jitsi-meet"),
+                                       QStringLiteral("libreoffice.impress")};
     // Desktop-file ids derived from a window class, matched whole: "zoom" alone is too common a
     // word to match inside other ids.
-    static const QStringList linuxIds { QStringLiteral("zoom"), QStringLiteral("teams"),
-        QStringLiteral("teams-for-linux"), QStringLiteral("skypeforlinux"), QStringLiteral("jitsi-meet"),
-        QStringLiteral("libreoffice-impress") };
+    static const QStringList linuxIds{
+        QStringLiteral("zoom"),          QStringLiteral("teams"),      QStringLiteral("teams-for-linux"),
+        QStringLiteral("skypeforlinux"), QStringLiteral("jitsi-meet"), QStringLiteral("libreoffice-impress")};
     for (const QString& f : fragments)
         if (id.contains(f))
             return true;

@@ -30,8 +30,8 @@ public:
     std::optional<QString> frontApplicationId();
 
     // The decision on a reading (pure).
-    static Result decide(
-        const std::optional<ForegroundApp>& front, const QString& ownApplicationId, std::optional<qint64> ownPid);
+    static Result decide(const std::optional<ForegroundApp>& front, const QString& ownApplicationId,
+                         std::optional<qint64> ownPid);
     // The title's part before the first separator (" — ", " – ", " - ") that is at least 3
     // characters, else the whole title trimmed.
     static QString searchQuery(const QString& title);

@@ -28,8 +28,8 @@ QFont cardFont(double size, OStyle::Weight weight = OStyle::Weight::Regular)
 
 } // namespace
 
-ClampedLabel::ClampedLabel(
-    const QString& text, const InkColor& colour, const QFont& font, int width, int maxLines, QWidget* parent)
+ClampedLabel::ClampedLabel(const QString& text, const InkColor& colour, const QFont& font, int width, int maxLines,
+                           QWidget* parent)
     : QLabel(parent)
     , ink(&colour)
     , maxLines(maxLines)
@@ -125,7 +125,7 @@ InterjectionCard::InterjectionCard(const Content& content)
     };
     openButton = InkButton::make(QStringLiteral("Open sources"), InkButton::Tone::primary, relay(&Actions::open), this);
     laterButton = InkButton::make(QStringLiteral("Not now"), InkButton::Tone::quiet, relay(&Actions::later), this);
-    for (InkButton* b : { openButton, laterButton }) {
+    for (InkButton* b : {openButton, laterButton}) {
         b->setFixedHeight(28);
         b->setFocusPolicy(Qt::NoFocus);
         row->addWidget(b);
@@ -134,8 +134,8 @@ InterjectionCard::InterjectionCard(const Content& content)
     stack->addLayout(row);
 
     add(content.metrics, Ink::muted(), cardFont(10), 2);
-    muteButton = InkButton::make(
-        QStringLiteral("Don't remind me about this kind"), InkButton::Tone::quiet, relay(&Actions::mute), this);
+    muteButton = InkButton::make(QStringLiteral("Don't remind me about this kind"), InkButton::Tone::quiet,
+                                 relay(&Actions::mute), this);
     muteButton->setFixedHeight(28);
     muteButton->setFocusPolicy(Qt::NoFocus);
     stack->addWidget(muteButton, 0, Qt::AlignLeft);

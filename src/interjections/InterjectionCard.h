@@ -17,7 +17,7 @@ class ClampedLabel : public QLabel {
     Q_OBJECT
 public:
     ClampedLabel(const QString& text, const InkColor& colour, const QFont& font, int width, int maxLines,
-        QWidget* parent = nullptr);
+                 QWidget* parent = nullptr);
 
     void setText(const QString& text, const InkColor& colour);
     const InkColor& colour() const { return *ink; }

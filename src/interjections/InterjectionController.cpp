@@ -44,8 +44,8 @@ double firstPassDelay()
 
 } // namespace
 
-InterjectionController::InterjectionController(
-    Services services, std::function<void(const Candidate&)> openSources, QObject* parent)
+InterjectionController::InterjectionController(Services services, std::function<void(const Candidate&)> openSources,
+                                               QObject* parent)
     : QObject(parent)
     , client(services.client)
     , clock(services.clock)
@@ -87,8 +87,13 @@ void InterjectionController::start()
 
 Candidate InterjectionController::previewCandidate()
 {
-    return Candidate { 0, QStringLiteral("Confirm whether the production proxy keeps quota after restart"),
-        QStringLiteral("open_question"), 4, 0.86, QStringLiteral("services/vesk-proxy"), std::nullopt };
+    return Candidate{0,
+                     QStringLiteral("Confirm whether the production proxy keeps quota after restart"),
+                     QStringLiteral("open_question"),
+                     4,
+                     0.86,
+                     QStringLiteral("services/vesk-proxy"),
+                     std::nullopt};
 }
 
 void InterjectionController::schedulePass()
@@ -108,18 +113,18 @@ void InterjectionController::noteDecision(const QString& text)
 
 void InterjectionController::setFeedback(const QString& text, bool failure)
 {
-    settingsFeedback = Feedback { text, failure };
+    settingsFeedback = Feedback{text, failure};
     emit settingsChanged();
 }
 
 void InterjectionController::record(const QString& outcome, const Candidate& candidate)
 {
     const QPointer<InterjectionController> self(this);
-    client.recordInterjectionOutcome(
-        candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources, [self](Reply) {
-            if (self)
-                self->refreshSignals();
-        });
+    client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources,
+                                     [self](Reply) {
+                                         if (self)
+                                             self->refreshSignals();
+                                     });
 }
 
 void InterjectionController::packageOutcome(const Candidate& candidate, const QString& word)
@@ -154,8 +159,8 @@ void InterjectionController::refreshDeliveryPolicy(std::function<void()> done)
             return;
         if (!reply) {
             self->settingsPolicyLoaded = false;
-            self->setFeedback(
-                QStringLiteral("Could not load policy. Showing last known values; refresh to retry."), true);
+            self->setFeedback(QStringLiteral("Could not load policy. Showing last known values; refresh to retry."),
+                              true);
         } else {
             self->settingsPolicyLoaded = true;
             self->deliveryPolicy.storeFromStatus(*reply);
@@ -168,7 +173,8 @@ void InterjectionController::refreshDeliveryPolicy(std::function<void()> done)
 }
 
 void InterjectionController::saveDeliveryPolicy(std::optional<bool> enabled, std::optional<qint64> daily,
-    std::optional<qint64> retry, std::optional<bool> quiet, std::optional<bool> reopened)
+                                                std::optional<qint64> retry, std::optional<bool> quiet,
+                                                std::optional<bool> reopened)
 {
     if (!settingsPolicyLoaded || settingsPending) {
         emit settingsChanged();
@@ -184,22 +190,22 @@ void InterjectionController::saveDeliveryPolicy(std::optional<bool> enabled, std
     setFeedback(QStringLiteral("Saving policy…"), false);
     const auto hour = [&v](qint64 h) { return v.quiet ? std::optional<qint64>(h) : std::nullopt; };
     const QPointer<InterjectionController> self(this);
-    client.setDeliveryPolicy(
-        v.enabled, v.daily, v.retry, v.reopened, hour(v.quietStart), hour(v.quietEnd), [self, v](Reply reply) {
-            if (!self)
-                return;
-            self->settingsPending = false;
-            if (Json::isKind(reply, u"ok")) {
-                self->deliveryPolicy.store(v);
-                self->setFeedback(QStringLiteral("Policy saved."), false);
-                return;
-            }
-            // Only a fresh load may be saved on again.
-            self->settingsPolicyLoaded = false;
-            self->setFeedback(QStringLiteral("Save was not confirmed. Showing last confirmed "
-                                             "values; refresh before retrying."),
-                true);
-        });
+    client.setDeliveryPolicy(v.enabled, v.daily, v.retry, v.reopened, hour(v.quietStart), hour(v.quietEnd),
+                             [self, v](Reply reply) {
+                                 if (!self)
+                                     return;
+                                 self->settingsPending = false;
+                                 if (Json::isKind(reply, u"ok")) {
+                                     self->deliveryPolicy.store(v);
+                                     self->setFeedback(QStringLiteral("Policy saved."), false);
+                                     return;
+                                 }
+                                 // Only a fresh load may be saved on again.
+                                 self->settingsPolicyLoaded = false;
+                                 self->setFeedback(QStringLiteral("Save was not confirmed. Showing last confirmed "
+                                                                  "values; refresh before retrying."),
+                                                   true);
+                             });
 }
 
 bool InterjectionController::cardVisible() const
@@ -222,15 +228,16 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     if (accounting == Accounting::semanticCard)
         noteDecision(InterjectionText::spokeReopened(candidate.kind));
     else if (accounting == Accounting::searchCard)
-        noteDecision(InterjectionText::spokeSearch(
-            candidate.confidence, Decision::relevanceGate(daemonSignals, candidate.kind)));
+        noteDecision(InterjectionText::spokeSearch(candidate.confidence,
+                                                   Decision::relevanceGate(daemonSignals, candidate.kind)));
 
     const bool semantic = accounting == Accounting::semanticCard;
-    const InterjectionCard::Content content { InterjectionText::kicker(candidate.kind), candidate.label,
-        InterjectionText::relatedTo(candidate.context), InterjectionText::evidence(candidate, semantic),
+    const InterjectionCard::Content content{
+        InterjectionText::kicker(candidate.kind), candidate.label, InterjectionText::relatedTo(candidate.context),
+        InterjectionText::evidence(candidate, semantic),
         InterjectionText::cardMetrics(semantic ? std::nullopt : std::optional<double>(candidate.confidence),
-            environmentSwitch(previewSwitch) ? 1 : daemonSignals.shownToday, deliveryPolicy.dailyCap(),
-            daemonSignals.shownTotal, daemonSignals.openedTotal) };
+                                      environmentSwitch(previewSwitch) ? 1 : daemonSignals.shownToday,
+                                      deliveryPolicy.dailyCap(), daemonSignals.shownTotal, daemonSignals.openedTotal)};
     if (panel) {
         // A card replaced by another leaves without an outcome of its own.
         InterjectionCard* previous = panel;
@@ -243,12 +250,11 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     panel = card;
     const QPointer<InterjectionCard> mine(card);
     // The window manager may close the card, or presentation mode hide it: either ends the card.
-    InterjectionCard::Actions actions { [this] { openClicked(); }, [this] { laterClicked(); },
-        [this] { muteClicked(); },
-        [this, mine] {
-            if (mine && panel == mine)
-                close();
-        } };
+    InterjectionCard::Actions actions{[this] { openClicked(); }, [this] { laterClicked(); }, [this] { muteClicked(); },
+                                      [this, mine] {
+                                          if (mine && panel == mine)
+                                              close();
+                                      }};
     card->setActions(std::move(actions));
     card->place();
     card->show();

@@ -44,8 +44,8 @@ public:
     static constexpr double autoCloseSeconds = 20;
 
     // `openSources` shows the candidate's entity page in the ask panel.
-    InterjectionController(
-        Services services, std::function<void(const Candidate&)> openSources, QObject* parent = nullptr);
+    InterjectionController(Services services, std::function<void(const Candidate&)> openSources,
+                           QObject* parent = nullptr);
     ~InterjectionController() override;
 
     // The card VESK_INTERJECTION_PREVIEW shows at start.
@@ -66,7 +66,7 @@ public:
     // Each absent value keeps the stored one; nothing is sent unless the stored policy was
     // confirmed by the daemon and no save is in flight.
     void saveDeliveryPolicy(std::optional<bool> enabled, std::optional<qint64> daily, std::optional<qint64> retry,
-        std::optional<bool> quiet, std::optional<bool> reopened);
+                            std::optional<bool> quiet, std::optional<bool> reopened);
     void noteDecision(const QString& text);
 
     // The card's actions.

@@ -42,8 +42,8 @@ void InterjectionController::consider()
     });
 }
 
-void InterjectionController::handleSemantic(
-    const Reply& reply, const QSet<QString>& muted, const WindowContext& context)
+void InterjectionController::handleSemantic(const Reply& reply, const QSet<QString>& muted,
+                                            const WindowContext& context)
 {
     using namespace Decision;
     if (cardVisible())
@@ -66,15 +66,15 @@ void InterjectionController::handleSemantic(
     } else {
         const QPointer<InterjectionController> self(this);
         search->searchContext(context, muted,
-            { [self] { return self && self->cardVisible(); },
-                [self](const QString& note) {
-                    if (self)
-                        self->noteDecision(note);
-                },
-                [self, context](QList<Candidate> candidates) {
-                    if (self)
-                        self->chooseAndShow(candidates, context);
-                } });
+                              {[self] { return self && self->cardVisible(); },
+                               [self](const QString& note) {
+                                   if (self)
+                                       self->noteDecision(note);
+                               },
+                               [self, context](QList<Candidate> candidates) {
+                                   if (self)
+                                       self->chooseAndShow(candidates, context);
+                               }});
     }
 }
 
@@ -116,15 +116,15 @@ void InterjectionController::routeBest(const Candidate& best, double gate, const
         }
         // Held or shown, the daemon keeps its own record of the decision before anything else.
         self->client.recordHumanDelivery(best.id, std::llround(best.confidence * 1000.0), route->route, route->reason,
-            [self, best, gate, route = *route](Reply delivery) {
-                if (self)
-                    self->deliver(best, gate, route, delivery);
-            });
+                                         [self, best, gate, route = *route](Reply delivery) {
+                                             if (self)
+                                                 self->deliver(best, gate, route, delivery);
+                                         });
     });
 }
 
-void InterjectionController::deliver(
-    const Candidate& candidate, double gate, const Decision::Route& route, const Reply& delivery)
+void InterjectionController::deliver(const Candidate& candidate, double gate, const Decision::Route& route,
+                                     const Reply& delivery)
 {
     if (route.route == u"human") {
         Candidate shown = candidate;

@@ -86,7 +86,7 @@ QString evidence(const Candidate& candidate, bool semantic)
 
 QString cardMetrics(std::optional<double> relevance, qint64 today, qint64 cap, qint64 shown, qint64 opened)
 {
-    QStringList parts { QStringLiteral("%1 of %2 today").arg(today).arg(cap) };
+    QStringList parts{QStringLiteral("%1 of %2 today").arg(today).arg(cap)};
     if (relevance) {
         parts << QStringLiteral("%1% relevance").arg(percent(*relevance));
         parts << (shown < 1 ? QStringLiteral("No open history yet")

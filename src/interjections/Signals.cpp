@@ -13,7 +13,7 @@ std::optional<Signals> Signals::read(const Reply& reply)
         return std::nullopt;
 
     Signals s;
-    for (const QJsonArray& row : Json::arrays(*reply, u"counts").value_or(QList<QJsonArray> {})) {
+    for (const QJsonArray& row : Json::arrays(*reply, u"counts").value_or(QList<QJsonArray>{})) {
         if (row.isEmpty())
             continue;
         const auto name = Json::string(row.first());
@@ -28,7 +28,7 @@ std::optional<Signals> Signals::read(const Reply& reply)
             s.heldBackTotal = *count;
     }
     s.shownToday = Json::integer(*reply, u"shown_today").value_or(0);
-    for (const QJsonArray& row : Json::arrays(*reply, u"stances").value_or(QList<QJsonArray> {})) {
+    for (const QJsonArray& row : Json::arrays(*reply, u"stances").value_or(QList<QJsonArray>{})) {
         if (row.isEmpty())
             continue;
         const auto kind = Json::string(row.first());
@@ -43,8 +43,8 @@ std::optional<Signals> Signals::read(const Reply& reply)
         const auto label = Json::nonEmptyString(item, u"label");
         if (!id || !kind || !label)
             continue;
-        s.heldBack.append(Candidate { *id, *label, *kind, Json::integer(item, u"sources").value_or(0),
-            Json::number(item, u"confidence").value_or(0), QString(), std::nullopt });
+        s.heldBack.append(Candidate{*id, *label, *kind, Json::integer(item, u"sources").value_or(0),
+                                    Json::number(item, u"confidence").value_or(0), QString(), std::nullopt});
     }
     return s;
 }

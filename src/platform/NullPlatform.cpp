@@ -14,8 +14,7 @@ bool DesktopWorkspace::openUrl(const QUrl& url)
 
 bool ProcessLauncher::relaunch()
 {
-    return QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                   QCoreApplication::arguments().mid(1));
+    return QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
 }
 
 QList<QStringList> ProcessLauncher::terminalCandidates(const std::optional<QString>& terminalVariable)

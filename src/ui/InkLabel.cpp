@@ -93,10 +93,9 @@ void InkLabel::elide()
         line.clear(); // nothing shows before the first layout; the first resize shortens it
         return;
     }
-    line = fullWidth <= width ? text()
-                              : fontMetrics().elidedText(text(), fitting == Fit::truncateMiddle ? Qt::ElideMiddle
-                                                                                                : Qt::ElideRight,
-                                                         width);
+    line = fullWidth <= width
+        ? text()
+        : fontMetrics().elidedText(text(), fitting == Fit::truncateMiddle ? Qt::ElideMiddle : Qt::ElideRight, width);
 }
 
 void InkLabel::changeEvent(QEvent* event)

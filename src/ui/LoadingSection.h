@@ -36,11 +36,7 @@ public:
     // Where the reply's views go.
     ColumnInsert insert() const;
 
-    template <class Work>
-    auto bind(Work work) const
-    {
-        return bound(this, ticket, std::move(work));
-    }
+    template <class Work> auto bind(Work work) const { return bound(this, ticket, std::move(work)); }
 
 private:
     ScrollColumn& column;

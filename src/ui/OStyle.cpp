@@ -106,8 +106,8 @@ InkLabel* meta(const QString& text, int width, QWidget* parent)
 
 QWidget* rule(int width, QWidget* parent)
 {
-    auto* view = new InkView(
-        [](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); }, parent);
+    auto* view
+        = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); }, parent);
     view->setFixedSize(width, 1);
     return view;
 }

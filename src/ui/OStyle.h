@@ -27,8 +27,7 @@ enum class Design { Default, Monospaced, MonospacedDigit, Serif };
 QFont font(double designSize, Weight weight = Weight::Regular, Design design = Design::Default);
 
 // A widget whose palette roles are Ink colours, re-resolved whenever the appearance changes.
-template <class Base>
-class Inked : public Base {
+template <class Base> class Inked : public Base {
 public:
     using Roles = std::vector<std::pair<QPalette::ColorRole, const InkColor*>>;
 

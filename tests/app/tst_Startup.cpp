@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 
-#include <QJsonArray>
 #include <QApplication>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -33,7 +33,7 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("replies"); // successive status replies; the last repeats
         QTest::addColumn<bool>("presenting");
-        QTest::addColumn<int>("rounds");               // status requests per chain
+        QTest::addColumn<int>("rounds"); // status requests per chain
         QTest::addColumn<bool>("setupVisible");
         QTest::addColumn<int>("setupOffers");
         QTest::addColumn<int>("reminderStarts");
@@ -50,8 +50,8 @@ private slots:
         QTest::newRow("onboarded: reminders start, item stays hidden")
             << QList<QByteArray>{R"({"onboarded":true})"} << false << 1 << false << 0 << 1;
         QTest::newRow("three unknown answers, then onboarded")
-            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"onboarded":true})"} << false << 4 << false << 0
-            << 1;
+            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"onboarded":true})"} << false << 4 << false
+            << 0 << 1;
     }
 
     void retryChains()
@@ -117,7 +117,8 @@ private slots:
         QFETCH(int, hellos);
         AppFixture f(switches);
         f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
-        f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
+        f.daemon.reply(QStringLiteral("proposals"),
+                       QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
         f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), true}});
         QList<Reply> helloReplies;
         f.delegate.onHello = [&](const Reply& r) { helloReplies.append(r); };
@@ -130,7 +131,8 @@ private slots:
 
         // The watch delivers the daemon's state; each delivery renders it and refreshes the badge.
         QTRY_COMPARE(f.daemon.watchConnections(), 1);
-        f.daemon.pushWatch(R"({"kind":"capture","capturing":true,"displays":2})" "\n");
+        f.daemon.pushWatch(R"({"kind":"capture","capturing":true,"displays":2})"
+                           "\n");
         QTRY_COMPARE(stateLine->text(), QStringLiteral("Recording 2 displays"));
         QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(1));
         QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
@@ -174,8 +176,9 @@ private slots:
     void inboxItemRefreshesCount()
     {
         AppFixture f;
-        f.daemon.reply(QStringLiteral("proposals"),
-                       QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}, QJsonObject{}, QJsonObject{}}}});
+        f.daemon.reply(
+            QStringLiteral("proposals"),
+            QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}, QJsonObject{}, QJsonObject{}}}});
         QAction* inbox = f.line(StatusMenu::Line::inbox);
         QVERIFY(inbox->isEnabled());
         inbox->trigger();
@@ -192,12 +195,13 @@ private slots:
     {
         AppFixture f;
         // The first refresh stays in flight while every later state arrives.
-        f.daemon.reply(QStringLiteral("proposals"), QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}},
-                       3.0);
+        f.daemon.reply(QStringLiteral("proposals"),
+                       QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}}, 3.0);
         f.delegate.applicationDidFinishLaunching();
         QTRY_COMPARE(f.daemon.watchConnections(), 1);
         auto capture = [](int displays) {
-            return QByteArray(R"({"kind":"capture","capturing":true,"displays":)") + QByteArray::number(displays) + "}\n";
+            return QByteArray(R"({"kind":"capture","capturing":true,"displays":)") + QByteArray::number(displays)
+                + "}\n";
         };
         f.daemon.pushWatch(capture(1));
         QTRY_COMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
@@ -209,8 +213,8 @@ private slots:
         QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
         // One in flight, one waiting to follow it: the last state is still refreshed.
         QTRY_COMPARE_WITH_TIMEOUT(f.daemon.count(QStringLiteral("proposals")), 2, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.delegate.toolTip(), QStringLiteral("Vesk is recording 4 displays · 1 waiting on you"),
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.delegate.toolTip(),
+                                  QStringLiteral("Vesk is recording 4 displays · 1 waiting on you"), 10000);
         f.barrier();
         QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 2);
     }

@@ -11,14 +11,15 @@ using namespace vesk::test;
 
 namespace {
 
-const QByteArray fullStatus =
-    R"({"kind":"status","onboarded":true,"pixel_bytes":1073741824,"db_bytes":0,"capture_paused":false,)"
-    R"("injections_today":3,"injection_enabled":true,"tiers":[{"name":"answers","enabled":true,"ready":true},)"
-    R"({"name":"embeddings","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
-    R"({"name":"profile","enabled":false,"ready":false}]})";
+const QByteArray fullStatus
+    = R"({"kind":"status","onboarded":true,"pixel_bytes":1073741824,"db_bytes":0,"capture_paused":false,)"
+      R"("injections_today":3,"injection_enabled":true,"tiers":[{"name":"answers","enabled":true,"ready":true},)"
+      R"({"name":"embeddings","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
+      R"({"name":"profile","enabled":false,"ready":false}]})";
 
 const QStringList fullTiers{QStringLiteral("Answers   on"), QStringLiteral("Entity names   off"),
-                            QStringLiteral("Screen text   on, no client — restart Vesk"), QStringLiteral("Profile   off")};
+                            QStringLiteral("Screen text   on, no client — restart Vesk"),
+                            QStringLiteral("Profile   off")};
 
 QStringList tierLines(const AppFixture& f)
 {
@@ -46,36 +47,50 @@ private slots:
         QTest::addColumn<bool>("setupVisible");
 
         QTest::newRow("full reply, bytes in MB with one decimal")
-            << QList<QByteArray>{fullStatus} << "Pixels      1024.0 / 5120 MB" << "Database    0.0 MB · uncapped"
-            << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+            << QList<QByteArray>{fullStatus} << "Pixels      1024.0 / 5120 MB"
+            << "Database    0.0 MB · uncapped"
+            << "Pause recording"
+            << "Turn injection off  ·  on, 3 today" << fullTiers << false;
         QTest::newRow("negative and fractional byte counts are absent")
-            << QList<QByteArray>{QByteArray(fullStatus).replace("1073741824", "-1").replace("\"db_bytes\":0",
-                                                                                              "\"db_bytes\":1.5")}
-            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-            << "Pause recording" << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+            << QList<QByteArray>{QByteArray(fullStatus)
+                                     .replace("1073741824", "-1")
+                                     .replace("\"db_bytes\":0", "\"db_bytes\":1.5")}
+            << "Pixels      unavailable (could not read the folder)"
+            << "Database    unavailable (could not read the file)"
+            << "Pause recording"
+            << "Turn injection off  ·  on, 3 today" << fullTiers << false;
         QTest::newRow("missing capture_paused leaves injection and tiers as they were")
-            << QList<QByteArray>{fullStatus, R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
-            << "Pixels      0.0 / 5120 MB" << "Database    1.0 MB · uncapped" << "Recording control unknown"
+            << QList<QByteArray>{fullStatus,
+                                 R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
+            << "Pixels      0.0 / 5120 MB"
+            << "Database    1.0 MB · uncapped"
+            << "Recording control unknown"
             << "Turn injection off  ·  on, 3 today" << fullTiers << false;
         QTest::newRow("missing injection_enabled leaves the tiers as they were")
             << QList<QByteArray>{fullStatus, R"({"capture_paused":true,"tiers":[]})"}
-            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-            << "Resume recording" << "Injection   unknown" << fullTiers << false;
+            << "Pixels      unavailable (could not read the folder)"
+            << "Database    unavailable (could not read the file)"
+            << "Resume recording"
+            << "Injection   unknown" << fullTiers << false;
         QTest::newRow("no reply makes every line unavailable")
             << QList<QByteArray>{fullStatus, R"({"kind":"error","message":"busy"})"} << "Pixels      unavailable"
-            << "Database    unavailable" << "Recording control unavailable" << "Injection   unavailable"
+            << "Database    unavailable"
+            << "Recording control unavailable"
+            << "Injection   unavailable"
             << QStringList{"Answers   unknown", "Entity names   unknown", "Screen text   unknown", "Profile   unknown"}
             << false;
         QTest::newRow("tiers element by element: not ready, malformed, not objects, repeated, absent")
-            << QList<QByteArray>{
-                   R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
-                   R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
-                   R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
-                   R"({"enabled":true,"ready":true}]})"}
-            << "Pixels      unavailable (could not read the folder)" << "Database    unavailable (could not read the file)"
-            << "Pause recording" << "Turn injection on  ·  off"
-            << QStringList{"Answers   unavailable", "Entity names   unknown", "Screen text   on, no client — restart Vesk",
-                           "Profile   unknown"}
+            << QList<
+                   QByteArray>{R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
+                               R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
+                               R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
+                               R"({"enabled":true,"ready":true}]})"}
+            << "Pixels      unavailable (could not read the folder)"
+            << "Database    unavailable (could not read the file)"
+            << "Pause recording"
+            << "Turn injection on  ·  off"
+            << QStringList{"Answers   unavailable", "Entity names   unknown",
+                           "Screen text   on, no client — restart Vesk", "Profile   unknown"}
             << true;
     }
 
@@ -101,9 +116,9 @@ private slots:
             QAction* a = f.tier(tier);
             // An unknown tier cannot be clicked; a known one is checked exactly when enabled.
             QCOMPARE(a->isEnabled(), !a->text().endsWith(QStringLiteral("unknown")));
-            QCOMPARE(a->isChecked(), a->text().endsWith(QStringLiteral("   on"))
-                                         || a->text().endsWith(QStringLiteral("unavailable"))
-                                         || a->text().endsWith(QStringLiteral("restart Vesk")));
+            QCOMPARE(a->isChecked(),
+                     a->text().endsWith(QStringLiteral("   on")) || a->text().endsWith(QStringLiteral("unavailable"))
+                         || a->text().endsWith(QStringLiteral("restart Vesk")));
         }
     }
 
@@ -117,11 +132,10 @@ private slots:
 
         const QByteArray paused = R"({"capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
                                   R"("injection_paused_until_ms":END})";
-        QTest::newRow("pause end in the future") << paused << qint64(3'600'000)
-                                                 << "Resume recording  ·  paused until "
+        QTest::newRow("pause end in the future") << paused << qint64(3'600'000) << "Resume recording  ·  paused until "
                                                  << "Resume injection  ·  paused until " << true;
-        QTest::newRow("pause end in the past") << paused << qint64(-1) << "Resume recording" << "Turn injection on  ·  off"
-                                               << false;
+        QTest::newRow("pause end in the past") << paused << qint64(-1) << "Resume recording"
+                                               << "Turn injection on  ·  off" << false;
         QTest::newRow("pause end equal to now has passed") << paused << qint64(0) << "Resume recording"
                                                            << "Turn injection on  ·  off" << false;
     }
@@ -147,8 +161,9 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("tooltip");
 
-        QTest::newRow("recording one display") << DaemonClient::State(DaemonClient::Known{true, 1, "ok"})
-                                               << "Recording 1 display" << "Vesk is recording 1 display";
+        QTest::newRow("recording one display")
+            << DaemonClient::State(DaemonClient::Known{true, 1, "ok"}) << "Recording 1 display"
+            << "Vesk is recording 1 display";
         QTest::newRow("not recording, reason not shown")
             << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
             << "Vesk is not recording";
@@ -215,8 +230,8 @@ private slots:
         QTest::newRow("capture ok") << true << QByteArray(R"({"kind":"ok"})") << "Resume recording";
         QTest::newRow("capture refused") << true << QByteArray(R"({"kind":"error"})") << "Pause recording";
         QTest::newRow("injection ok") << false << QByteArray(R"({"kind":"ok"})") << "Turn injection on  ·  off";
-        QTest::newRow("injection refused") << false << QByteArray(R"({"kind":"error"})")
-                                           << "Turn injection off  ·  on, 3 today";
+        QTest::newRow("injection refused")
+            << false << QByteArray(R"({"kind":"error"})") << "Turn injection off  ·  on, 3 today";
     }
 
     void switchAppliedOnlyOnOk()
@@ -268,11 +283,12 @@ private slots:
         const QByteArray ok = R"({"kind":"ok"})";
         QTest::newRow("turning entity names on, confirmed")
             << "embeddings" << QList<int>{0} << ok << "Send entity names to a model?" << 1 << "Entity names   on";
-        QTest::newRow("Cancel sends nothing") << "embeddings" << QList<int>{1} << ok << "Send entity names to a model?"
-                                              << 0 << "Entity names   off";
+        QTest::newRow("Cancel sends nothing")
+            << "embeddings" << QList<int>{1} << ok << "Send entity names to a model?" << 0 << "Entity names   off";
         QTest::newRow("an aborted alert sends nothing")
             << "embeddings" << QList<int>{} << ok << "Send entity names to a model?" << 0 << "Entity names   off";
-        QTest::newRow("turning off needs no confirmation") << "answers" << QList<int>{} << ok << "" << 1 << "Answers   off";
+        QTest::newRow("turning off needs no confirmation")
+            << "answers" << QList<int>{} << ok << "" << 1 << "Answers   off";
         QTest::newRow("a refused switch changes nothing")
             << "answers" << QList<int>{} << QByteArray(R"({"kind":"error"})") << "" << 1 << "Answers   on";
         QTest::newRow("a tier turned on while not ready is still not ready")
@@ -321,11 +337,12 @@ private slots:
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QString>("op"); // empty: nothing sent and the menu stays open
 
-        QTest::newRow("Alt+Shift+P pauses recording") << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier)
-                                                      << "set_capture";
-        QTest::newRow("Alt+Shift+I turns injection off") << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier)
-                                                         << "set_injection";
-        QTest::newRow("P alone is no key equivalent") << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
+        QTest::newRow("Alt+Shift+P pauses recording")
+            << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier) << "set_capture";
+        QTest::newRow("Alt+Shift+I turns injection off")
+            << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier) << "set_injection";
+        QTest::newRow("P alone is no key equivalent")
+            << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
     }
 
     void keyEquivalentsWhileOpen()
@@ -352,8 +369,8 @@ private slots:
         const QSize opened = f.menu()->size();
         // Long lines and the setup line make it wider and taller than Qt placed it.
         const qint64 later = f.clock.now().toMSecsSinceEpoch() + 3'600'000;
-        f.openMenuWith(R"({"onboarded":false,"capture_paused":true,"capture_paused_until_ms":)" + QByteArray::number(later)
-                           + "}",
+        f.openMenuWith(R"({"onboarded":false,"capture_paused":true,"capture_paused_until_ms":)"
+                           + QByteArray::number(later) + "}",
                        area.bottomRight());
         QVERIFY(f.menu()->width() > opened.width() && f.menu()->height() > opened.height());
         QVERIFY2(area.contains(f.menu()->geometry()), qPrintable(QDebug::toString(f.menu()->geometry())));

@@ -117,7 +117,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ask.hintLabel()->text(),
                                   QStringLiteral("Copied for agent · no hidden screen text included"), 5000);
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Question\n") + question
-                                                                 + QStringLiteral("\n\nAnswer\n") + *expected));
+                                                                + QStringLiteral("\n\nAnswer\n") + *expected));
 
         // A click on a button of the answer leaves the keyboard in the field: what is typed next lands there.
         InkButton* details = nullptr;

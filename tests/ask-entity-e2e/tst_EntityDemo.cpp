@@ -78,22 +78,22 @@ private slots:
         QTest::mouseClick(sourceRow(column), Qt::LeftButton, {}, QPoint(10, 10));
 
         FrameView* frame = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((frame = window.inspectorColumn()->content()->findChild<FrameView*>()) && frame->image(),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (frame = window.inspectorColumn()->content()->findChild<FrameView*>()) && frame->image(), 10000);
         QVERIFY2(!frame->highlights().isEmpty(), qPrintable("no line of the frame names " + neighbour));
 
         // The marked line as the screen shows it, against the screenshot's own pixel underneath.
         const QPointF inFrame = frame->area(frame->highlights().first()).center();
         const QImage& pixels = *frame->image();
         const QRectF picture = frame->picture();
-        const QColor underneath = pixels.pixelColor(int((inFrame.x() - picture.x()) / picture.width() * pixels.width()),
-                                                    int((inFrame.y() - picture.y()) / picture.height() * pixels.height()));
+        const QColor underneath
+            = pixels.pixelColor(int((inFrame.x() - picture.x()) / picture.width() * pixels.width()),
+                                int((inFrame.y() - picture.y()) / picture.height() * pixels.height()));
         const QPoint onScreen = frame->mapToGlobal(inFrame.toPoint());
         QImage shot;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage(),
-             amberGain(shot.pixelColor(onScreen), underneath) > 12),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT((shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage(),
+                                  amberGain(shot.pixelColor(onScreen), underneath) > 12),
+                                 10000);
         if (const QByteArray dir = qgetenv("VESK_E2E_SHOTS"); !dir.isEmpty())
             shot.save(QString::fromLocal8Bit(dir) + "/entity-frame.png");
     }

@@ -31,8 +31,7 @@ struct EntityFixture : AskFixture {
     // sent so far has been answered and handed to the main thread, before any of those replies is
     // applied. The label reading `unchanged` belongs to the view left: it still exists when the
     // replies arrive, and must read the same afterwards.
-    template <class Leave>
-    void leaveWithRepliesQueued(const QString& unchanged, Leave leave)
+    template <class Leave> void leaveWithRepliesQueued(const QString& unchanged, Leave leave)
     {
         QPointer<QLabel> watched;
         for (QLabel* label : results()->findChildren<QLabel*>())
@@ -58,7 +57,10 @@ struct EntityFixture : AskFixture {
 inline QJsonObject edge(qint64 other, const QString& label, const QString& phrase, bool withEdgeId = true,
                         qint64 sources = 1)
 {
-    QJsonObject e{{"other_id", other}, {"other_label", label}, {"phrase", phrase}, {"other_sources", sources},
+    QJsonObject e{{"other_id", other},
+                  {"other_label", label},
+                  {"phrase", phrase},
+                  {"other_sources", sources},
                   {"other_kind", "person"}};
     if (withEdgeId)
         e.insert("edge_id", other * 10);

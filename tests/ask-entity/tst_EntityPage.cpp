@@ -24,9 +24,15 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("wording");
         QTest::addColumn<QString>("backOp"); // what going back asks the daemon again, if anything
-        QTest::newRow("search") << "search" << "‹  back to results" << "search";
-        QTest::newRow("inbox") << "inbox" << "‹  back to the inbox" << "proposals";
-        QTest::newRow("answer") << "answer" << "‹  back to the answer" << "";
+        QTest::newRow("search") << "search"
+                                << "‹  back to results"
+                                << "search";
+        QTest::newRow("inbox") << "inbox"
+                               << "‹  back to the inbox"
+                               << "proposals";
+        QTest::newRow("answer") << "answer"
+                                << "‹  back to the answer"
+                                << "";
     }
     void backRow()
     {
@@ -35,7 +41,9 @@ private slots:
         QFETCH(QString, backOp);
         EntityFixture f;
         f.daemon.reply("relations", json(R"({"kind":"relations","state":"none_found"})"));
-        f.daemon.reply("why", json(R"({"kind":"why","sources":[{"app_name":"Code","document_url":"src/harbor.rs","frame_id":5}]})"));
+        f.daemon.reply(
+            "why",
+            json(R"({"kind":"why","sources":[{"app_name":"Code","document_url":"src/harbor.rs","frame_id":5}]})"));
         f.daemon.reply("proposals", json(R"({"kind":"proposals"})"));
         f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
         f.daemon.reply("search", QJsonObject{{"kind", "search"}, {"nodes", QJsonArray{json(harbor)}}});
@@ -195,8 +203,9 @@ private slots:
             << QByteArray(R"([{"id":4,"a_id":1,"a_label":"Harbor","b_id":2,"b_label":"harbor api","a_sources":3},
                               {"id":5,"a_id":2,"a_label":"harbor","b_id":3,"b_label":"HARBOR"}])")
             << 1;
-        QTest::newRow("other case only")
-            << QByteArray(R"([{"id":5,"a_id":2,"a_label":"harbor","b_id":3,"b_label":"HARBOR"}])") << 0;
+        QTest::newRow("other case only") << QByteArray(
+            R"([{"id":5,"a_id":2,"a_label":"harbor","b_id":3,"b_label":"HARBOR"}])")
+                                         << 0;
     }
     void proposalsOnThePage()
     {
@@ -223,8 +232,10 @@ private slots:
         const qint64 seen = QDateTime(QDate(2026, 2, 14), QTime(9, 30), Qt::UTC).toMSecsSinceEpoch();
         QJsonArray sources;
         for (int i = 0; i < 3; ++i)
-            sources.append(QJsonObject{{"app_name", "Code"}, {"document_url", "src/billing/invoice.rs"},
-                                       {"observed_at_ms", seen + i * 60000}, {"frame_id", 30 + i}});
+            sources.append(QJsonObject{{"app_name", "Code"},
+                                       {"document_url", "src/billing/invoice.rs"},
+                                       {"observed_at_ms", seen + i * 60000},
+                                       {"frame_id", 30 + i}});
         f.page("Harbor", json(R"({"kind":"relations","state":"none_found"})"),
                QJsonObject{{"kind", "why"}, {"sources", sources}, {"source_count", 12}, {"first_seen_ms", seen}});
         QTRY_VERIFY(f.texts().contains("project  ·  12 sources  ·  first seen Feb 14, 2026, 9:30\u202FAM"));
@@ -253,8 +264,9 @@ private slots:
         const auto line = [](const QJsonObject& o) {
             return FakeDaemon::Script{QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n'};
         };
-        f.daemon.sequence("relations", {line(relationsReply({edge(7, "Priya", "reviewed by")})),
-                                        line(json(R"({"kind":"relations","state":"off"})"))});
+        f.daemon.sequence("relations",
+                          {line(relationsReply({edge(7, "Priya", "reviewed by")})),
+                           line(json(R"({"kind":"relations","state":"off"})"))});
         f.daemon.reply("why", json(R"({"kind":"why","source_count":4})"));
         f.daemon.reply("proposals", json(R"({"kind":"proposals"})"));
         f.window.showEntity(1, "Harbor", "project", 3);

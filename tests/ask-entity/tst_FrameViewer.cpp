@@ -21,8 +21,9 @@ void openFromEvidence(EntityFixture& f, const QJsonObject& frame, const QString&
 {
     f.daemon.reply("frame", frame);
     f.unfoldedAnswer(QJsonObject{{"answer", "From the readme."},
-                                 {"evidence", QJsonArray{QJsonObject{{"frame_id", 12}, {"app_name", "Code"},
-                                                                     {"document_url", "file://" + label}}}}},
+                                 {"evidence",
+                                  QJsonArray{QJsonObject{
+                                      {"frame_id", 12}, {"app_name", "Code"}, {"document_url", "file://" + label}}}}},
                      "where is the readme?");
     f.click(f.rowWith(label));
 }
@@ -49,10 +50,15 @@ private slots:
         QTemporaryDir dir;
         const QString path = writeImage(dir, QSize(400, 200));
         const int narrow = f.panel()->width();
-        openFromEvidence(f, QJsonObject{{"kind", "frame"}, {"app_name", "Code"}, {"window_title", "Readme.txt — app"},
-                                        {"captured_at_ms", at}, {"image_path", path}, {"app_bundle_id", "code"},
-                                        {"redaction_reason", "excluded app"},
-                                        {"lines", QJsonArray{line(0.2, "README.txt"), line(0.4, "other")}}});
+        openFromEvidence(f,
+                         QJsonObject{{"kind", "frame"},
+                                     {"app_name", "Code"},
+                                     {"window_title", "Readme.txt — app"},
+                                     {"captured_at_ms", at},
+                                     {"image_path", path},
+                                     {"app_bundle_id", "code"},
+                                     {"redaction_reason", "excluded app"},
+                                     {"lines", QJsonArray{line(0.2, "README.txt"), line(0.4, "other")}}});
         QVERIFY(f.panel()->width() > narrow);
         QVERIFY(f.window.inspectorColumn()->isVisibleTo(f.panel()));
         QCOMPARE(f.hint(), "esc back to /src/app/Readme.txt");
@@ -107,8 +113,9 @@ private slots:
         QTest::newRow("refused") << R"({"kind":"error"})" << QStringList{"Vesk is not running."} << false;
         QTest::newRow("message") << R"({"kind":"frame","app_name":"Code","message":"This frame is gone."})"
                                  << QStringList{"This frame is gone."} << false;
-        QTest::newRow("missing file") << R"({"kind":"frame","document_url":"https://x.test/a","image_path":"/nonexistent/f.png"})"
-                                      << unreadable << true;
+        QTest::newRow("missing file")
+            << R"({"kind":"frame","document_url":"https://x.test/a","image_path":"/nonexistent/f.png"})" << unreadable
+            << true;
         QTest::newRow("a folder") << R"({"kind":"frame","document_url":"https://x.test/a","image_path":"/"})"
                                   << unreadable << true;
         QTest::newRow("a named pipe") << "fifo" << unreadable << true;

@@ -9,8 +9,9 @@ namespace {
 
 QJsonObject pair(qint64 id, qint64 a, qint64 b, const QString& method = {})
 {
-    QJsonObject p{{"id", id}, {"a_id", a}, {"a_label", QStringLiteral("name %1").arg(a)}, {"a_sources", 2},
-                  {"b_id", b}, {"b_label", QStringLiteral("name %1").arg(b)}, {"b_sources", 1}};
+    QJsonObject p{{"id", id},       {"a_id", a}, {"a_label", QStringLiteral("name %1").arg(a)},
+                  {"a_sources", 2}, {"b_id", b}, {"b_label", QStringLiteral("name %1").arg(b)},
+                  {"b_sources", 1}};
     if (!method.isEmpty())
         p.insert("method", method);
     return p;
@@ -159,11 +160,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("nodes");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("files and urls only")
-            << QByteArray(R"([{"label":"a.rs","node_id":1,"node_type":"file"},{"label":"x.test","node_id":2,"node_type":"url"}])")
-            << QStringList{"Nothing yet of the kind worth knowing — no people, no projects, no open work. Vesk "
-                           "recognises a path because a path has a shape; a person or a task on your screen has none, "
-                           "and nothing here reads for meaning yet."};
+        QTest::newRow("files and urls only") << QByteArray(
+            R"([{"label":"a.rs","node_id":1,"node_type":"file"},{"label":"x.test","node_id":2,"node_type":"url"}])")
+                                             << QStringList{"Nothing yet of the kind worth knowing — no people, no "
+                                                            "projects, no open work. Vesk "
+                                                            "recognises a path because a path has a shape; a person or "
+                                                            "a task on your screen has none, "
+                                                            "and nothing here reads for meaning yet."};
         QTest::newRow("grouped in kind order")
             << QByteArray(R"([{"label":"Fix it","node_id":1,"node_type":"task","sources":2,"score":2},
                               {"label":"Priya","node_id":2,"node_type":"person","aliases":2,"sources":9,"score":8,
@@ -173,9 +176,22 @@ private slots:
                               {"label":"Lena","node_id":5,"node_type":"person","sources":1,"sources_truncated":true},
                               {"label":"Ship","node_id":6,"node_type":"task"},
                               {"label":"Acme","node_id":7,"node_type":"org"}])")
-            << QStringList{"PEOPLE  ·  2", "Priya", "+2 other spellings  ·  9 sources  ·  yesterday", "Lena",
-                           "at least 1 source", "ORG  ·  1", "Acme", "0 sources", "OPEN TASKS  ·  2", "Fix it",
-                           "2 sources", "Ship", "0 sources", "STILL OPEN  ·  1", "Why?", "0 sources"};
+            << QStringList{"PEOPLE  ·  2",
+                           "Priya",
+                           "+2 other spellings  ·  9 sources  ·  yesterday",
+                           "Lena",
+                           "at least 1 source",
+                           "ORG  ·  1",
+                           "Acme",
+                           "0 sources",
+                           "OPEN TASKS  ·  2",
+                           "Fix it",
+                           "2 sources",
+                           "Ship",
+                           "0 sources",
+                           "STILL OPEN  ·  1",
+                           "Why?",
+                           "0 sources"};
     }
     void recognisedItems()
     {

@@ -56,18 +56,25 @@ private slots:
         QTest::addColumn<QString>("resetLine");
         QTest::addColumn<bool>("retry");
 
-        QTest::newRow("no answer text") << R"({"failure_code":"upstream_busy"})" << "The model is busy"
-                                        << "The answer could not be completed." << "" << false;
+        QTest::newRow("no answer text") << R"({"failure_code":"upstream_busy"})"
+                                        << "The model is busy"
+                                        << "The answer could not be completed."
+                                        << "" << false;
         QTest::newRow("quota with reset")
             << R"({"failure_code":"quota_exceeded","answer":"Daily limit reached.","retryable":false,"quota_reset_at":1772460300})"
-            << "Answer limit reached" << "Daily limit reached."
+            << "Answer limit reached"
+            << "Daily limit reached."
             << "This device can ask again after Mar 2, 2026, 2:05\u202FPM." << false;
         QTest::newRow("quota without reset")
             << R"({"failure_code":"quota_exceeded","answer":"Daily limit reached.","quota_reset_at":"soon"})"
-            << "Answer limit reached" << "Daily limit reached." << "" << false;
+            << "Answer limit reached"
+            << "Daily limit reached."
+            << "" << false;
         QTest::newRow("reset line only for quota")
             << R"({"failure_code":"upstream_timeout","answer":"Too slow.","retryable":true,"quota_reset_at":1772460300})"
-            << "The model took too long" << "Too slow." << "" << true;
+            << "The model took too long"
+            << "Too slow."
+            << "" << true;
         const QString service = "Answers are provided by Vesk. You do not need a model-provider account or API key. "
                                 "Your local memory and search remain available.";
         QTest::newRow("credential missing, not retryable")
@@ -76,15 +83,21 @@ private slots:
         QTest::newRow("access expired") << R"({"failure_code":"access_expired","answer":"Expired."})"
                                         << "Vesk answer access needs attention" << service << "" << true;
         QTest::newRow("unknown code") << R"({"failure_code":"gremlins","answer":"Odd.","retryable":"yes"})"
-                                      << "Could not answer" << "Odd." << "" << false;
-        QTest::newRow("daemon gone") << "close" << "Could not reach the answer service"
-                                     << "Vesk is not running or could not be reached." << "" << true;
-        QTest::newRow("neither answer nor failure") << R"({"kind":"answer","answer":42})" << "Could not answer"
-                                                    << "Vesk returned an answer response it could not display." << ""
-                                                    << true;
+                                      << "Could not answer"
+                                      << "Odd."
+                                      << "" << false;
+        QTest::newRow("daemon gone") << "close"
+                                     << "Could not reach the answer service"
+                                     << "Vesk is not running or could not be reached."
+                                     << "" << true;
+        QTest::newRow("neither answer nor failure") << R"({"kind":"answer","answer":42})"
+                                                    << "Could not answer"
+                                                    << "Vesk returned an answer response it could not display."
+                                                    << "" << true;
         QTest::newRow("error kind is no reply") << R"({"kind":"error","answer":"x"})"
                                                 << "Could not reach the answer service"
-                                                << "Vesk is not running or could not be reached." << "" << true;
+                                                << "Vesk is not running or could not be reached."
+                                                << "" << true;
     }
     void failures()
     {
@@ -122,8 +135,9 @@ private slots:
         f.daemon.reply("ask", json(threeClaims));
         f.window.show();
         f.askByKeyboard("what was I doing?");
-        QCOMPARE(f.texts(), (QStringList{"GENERATING AN ANSWER",
-                                         "Searching local evidence first, then asking the enabled answer model."}));
+        QCOMPARE(f.texts(),
+                 (QStringList{"GENERATING AN ANSWER",
+                              "Searching local evidence first, then asking the enabled answer model."}));
         QTRY_VERIFY(f.texts().contains("You were fixing the socket timeout."));
         QVERIFY(f.panel()->height() > AskWindow::compactHeight);
         QCOMPARE(f.hint(), answerHint);
@@ -133,8 +147,9 @@ private slots:
         QTest::mouseClick(f.button("Details & corrections"), Qt::LeftButton);
         QTRY_VERIFY(f.button("Hide details"));
         const QStringList shown = f.texts();
-        for (const char* expected : {"A: the timeout was 30 s", "B: it moved to the ask lane", "SOURCES USED FOR THIS ANSWER",
-                                     "vesk", "project  ·  on 3 of the screens this answer used"})
+        for (const char* expected :
+             {"A: the timeout was 30 s", "B: it moved to the ask lane", "SOURCES USED FOR THIS ANSWER", "vesk",
+              "project  ·  on 3 of the screens this answer used"})
             QVERIFY2(shown.contains(expected), expected);
         QVERIFY(f.button("Copy for agent"));
         QCOMPARE(f.daemon.count("ask"), 1); // redrawn from the stored reply
@@ -170,8 +185,12 @@ private slots:
     {
         QFETCH(QString, movedOn);
         AskFixture f;
-        f.daemon.sequence("ask", {{R"({"answer":"stale answer"})" "\n", FakeDaemon::Mode::Reply, 0.3},
-                                  {R"({"answer":"fresh answer"})" "\n"}});
+        f.daemon.sequence("ask",
+                          {{R"({"answer":"stale answer"})"
+                            "\n",
+                            FakeDaemon::Mode::Reply, 0.3},
+                           {R"({"answer":"fresh answer"})"
+                            "\n"}});
         f.daemon.reply("search", json(R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person"}]})"));
         f.window.show();
         f.askByKeyboard("first question");
@@ -208,12 +227,14 @@ private slots:
         QTest::newRow("no nodes") << R"({"kind":"search"})" << nothing << false;
         QTest::newRow("nodes of the wrong type") << R"({"nodes":{"label":"x"}})" << nothing << false;
         QTest::newRow("no node makes a row") << R"({"nodes":[null,{"node_id":2},{"label":"x"}]})" << nothing << false;
-        QTest::newRow("rows") << R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person","sources":2,"matched_label":true},null,{"node_id":2},{"label":"vesk","node_id":3,"node_type":"project","sources":9,"sources_truncated":true}]})"
-                              << QStringList{"Ada", "person  ·  name  ·  2 sources", "vesk",
-                                             "project  ·  seen alongside  ·  at least 9 sources"}
-                              << false;
-        QTest::newRow("too short for the index") << R"({"query_too_short":true})"
-                                                 << QStringList{"Three characters or more — the index needs them."} << false;
+        QTest::newRow("rows")
+            << R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person","sources":2,"matched_label":true},null,{"node_id":2},{"label":"vesk","node_id":3,"node_type":"project","sources":9,"sources_truncated":true}]})"
+            << QStringList{"Ada", "person  ·  name  ·  2 sources", "vesk",
+                           "project  ·  seen alongside  ·  at least 9 sources"}
+            << false;
+        QTest::newRow("too short for the index")
+            << R"({"query_too_short":true})" << QStringList{"Three characters or more — the index needs them."}
+            << false;
         QTest::newRow("daemon gone") << "close"
                                      << QStringList{"COULD NOT SEARCH LOCAL MEMORY",
                                                     "Vesk could not complete the search — its daemon is unreachable or "
@@ -234,7 +255,8 @@ private slots:
         f.window.show();
         f.searchByKeyboard("  socket lane ");
         QVERIFY(f.panel()->height() > AskWindow::compactHeight);
-        QCOMPARE(f.texts(), (QStringList{"SEARCHING LOCAL MEMORY", "Looking for names and things seen alongside “socket lane”."}));
+        QCOMPARE(f.texts(),
+                 (QStringList{"SEARCHING LOCAL MEMORY", "Looking for names and things seen alongside “socket lane”."}));
         QTRY_COMPARE(f.texts(), shown);
         f.barrier();
         QCOMPARE(f.sent("search"), QList<QJsonObject>{json(R"({"op":"search","query":"socket lane","limit":25})")});
@@ -253,8 +275,10 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty") << "   " << "Search your local memory, or press return to ask a question.";
-        QTest::newRow("two letters") << " ab " << "Three characters or more.";
+        QTest::newRow("empty") << "   "
+                               << "Search your local memory, or press return to ask a question.";
+        QTest::newRow("two letters") << " ab "
+                                     << "Three characters or more.";
     }
     void shortSearchIsAnsweredLocally()
     {

@@ -108,7 +108,8 @@ private slots:
         const QRect compact = f.panel()->geometry();
         QJsonArray evidence;
         for (int i = 0; i < 30; ++i)
-            evidence.append(QJsonObject{{"frame_id", i + 1}, {"app_name", "Code"},
+            evidence.append(QJsonObject{{"frame_id", i + 1},
+                                        {"app_name", "Code"},
                                         {"document_url", QString("src/billing/a/very/long/path/invoice%1.rs").arg(i)}});
         f.unfoldedAnswer(QJsonObject{{"answer", "A long answer."}, {"evidence", evidence}});
         const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
@@ -150,8 +151,8 @@ private slots:
                                   << "Vesk is building local memory. 12 screenshots captured; no searchable memory "
                                      "items are ready yet. Leave Vesk running and try again shortly."
                                   << false;
-        QTest::newRow("unreachable") << "" << "Vesk is not reachable yet. Your setup is saved; try again shortly."
-                                     << false;
+        QTest::newRow("unreachable") << ""
+                                     << "Vesk is not reachable yet. Your setup is saved; try again shortly." << false;
     }
     void firstRun()
     {
@@ -207,8 +208,9 @@ private slots:
         f.window.showFirstRun();
         f.askByKeyboard("what now?");
         f.barrier();
-        QCOMPARE(f.texts(), (QStringList{"GENERATING AN ANSWER",
-                                         "Searching local evidence first, then asking the enabled answer model."}));
+        QCOMPARE(f.texts(),
+                 (QStringList{"GENERATING AN ANSWER",
+                              "Searching local evidence first, then asking the enabled answer model."}));
     }
 
     void keyEquivalents()

@@ -53,22 +53,22 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QStringList>("lines"); // title, detail, meta; empty: no row
         const QString seen = QString::number(msAgo(600));
-        QTest::newRow("screen") << R"({"frame_id":4,"app_name":"  Firefox ","document_url":"https://a.example/x","observed_at_ms":)"
-                                       + seen + "}"
-                                << QStringList{"Firefox", "https://a.example/x",
-                                               "10 min ago  ·  screen evidence  ·  directly cited"};
+        QTest::newRow("screen")
+            << R"({"frame_id":4,"app_name":"  Firefox ","document_url":"https://a.example/x","observed_at_ms":)" + seen
+                + "}"
+            << QStringList{"Firefox", "https://a.example/x", "10 min ago  ·  screen evidence  ·  directly cited"};
         QTest::newRow("file url becomes its path")
             << R"({"frame_id":4,"app_name":"Code","document_url":"file:///home/u/notes%20a.md"})"
             << QStringList{"Code", "/home/u/notes a.md", "screen evidence  ·  directly cited"};
-        QTest::newRow("context when no url") << R"({"frame_id":2,"context":"Terminal — make"})"
-                                             << QStringList{"Unknown application", "Terminal — make",
-                                                            "screen evidence  ·  directly cited"};
+        QTest::newRow("context when no url")
+            << R"({"frame_id":2,"context":"Terminal — make"})"
+            << QStringList{"Unknown application", "Terminal — make", "screen evidence  ·  directly cited"};
         QTest::newRow("agent conversation") << R"({"frame_id":0})"
                                             << QStringList{"Agent conversation", "Conversation context unavailable",
                                                            "agent conversation  ·  directly cited"};
-        QTest::newRow("screen without context") << R"({"frame_id":9,"app_name":"   "})"
-                                                << QStringList{"Unknown application", "Window context unavailable",
-                                                               "screen evidence  ·  directly cited"};
+        QTest::newRow("screen without context")
+            << R"({"frame_id":9,"app_name":"   "})"
+            << QStringList{"Unknown application", "Window context unavailable", "screen evidence  ·  directly cited"};
         QTest::newRow("no frame id") << R"({"app_name":"Firefox"})" << QStringList{};
         QTest::newRow("frame id not a number") << R"({"frame_id":"4"})" << QStringList{};
     }
@@ -96,10 +96,12 @@ private slots:
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("evidence");
         QTest::addColumn<QStringList>("titles");
-        QTest::newRow("good evidence among bad") << R"({"evidence":[null,{"app_name":"x"},{"frame_id":2,"app_name":"Code"}],"sources":[{"label":"vesk","node_id":4}]})"
-                                                 << true << QStringList{"Code"};
-        QTest::newRow("no evidence row") << R"({"evidence":[{"frame_id":"2"}],"sources":[7,{"label":"vesk","node_id":4},{"label":"no id"}]})"
-                                         << false << QStringList{"vesk"};
+        QTest::newRow("good evidence among bad")
+            << R"({"evidence":[null,{"app_name":"x"},{"frame_id":2,"app_name":"Code"}],"sources":[{"label":"vesk","node_id":4}]})"
+            << true << QStringList{"Code"};
+        QTest::newRow("no evidence row")
+            << R"({"evidence":[{"frame_id":"2"}],"sources":[7,{"label":"vesk","node_id":4},{"label":"no id"}]})"
+            << false << QStringList{"vesk"};
         QTest::newRow("nothing") << R"({"evidence":{},"sources":[[]]})" << false << QStringList{};
     }
     void answerSources()
@@ -152,7 +154,8 @@ private slots:
         QTest::addColumn<QString>("text"); // empty: nothing to copy
         QTest::addColumn<int>("omitted");
         // Nothing corrected is checked through the window's Copy for agent.
-        const QString abc = R"({"answer":"You worked on vesk.","claims":[{"text":"A","frame_ids":[1,2]},{"text":""},{"text":"B","frame_ids":[3]},{"text":"C","frame_ids":[0,-1]}])";
+        const QString abc
+            = R"({"answer":"You worked on vesk.","claims":[{"text":"A","frame_ids":[1,2]},{"text":""},{"text":"B","frame_ids":[3]},{"text":"C","frame_ids":[0,-1]}])";
         QTest::newRow("B corrected")
             << abc + "}" << QList<int>{2}
             << "Question\nq?\n\nAnswer\n1 corrected claim(s) omitted. Ask Vesk again for an updated answer.\n- A\n- C"
@@ -160,8 +163,8 @@ private slots:
             << 1;
         QTest::newRow("sources")
             << R"({"answer":"Yes.","sources":[{"label":"vesk","node_type":"project"},{"label":""},{"label":"Ada","node_type":4}]})"
-            << QList<int>{} << "Question\nq?\n\nAnswer\nYes.\n\nWhat this answer rests on\n- vesk (project)\n- Ada (memory)"
-            << 0;
+            << QList<int>{}
+            << "Question\nq?\n\nAnswer\nYes.\n\nWhat this answer rests on\n- vesk (project)\n- Ada (memory)" << 0;
         QTest::newRow("empty answer") << R"({"answer":"","claims":[{"text":"A"}]})" << QList<int>{} << "" << 0;
         QTest::newRow("no answer") << R"({"claims":[{"text":"A"}]})" << QList<int>{} << "" << 0;
     }
@@ -186,13 +189,16 @@ private slots:
         QTest::addColumn<QByteArray>("edge");
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<QString>("provenance");
-        QTest::newRow("model") << QByteArray(R"({"other_label":"Priya","phrase":"reviewed by","sightings":1,"extractor":"relation-v2"})")
-                               << "reviewed by Priya" << "1 observation  ·  read from screen text by a model";
-        QTest::newRow("incoming from the page")
-            << QByteArray(R"({"other_label":"PR 318","phrase":"fixes","outgoing":false,"sightings":3,"extractor":"ax-link"})")
-            << "PR 318 fixes this" << "3 observations  ·  derived from the page itself, not guessed";
-        QTest::newRow("other extractor") << QByteArray(R"({"other_label":"x","phrase":"p","extractor":"git"})")
-                                         << "p x" << "0 observations  ·  recorded by git";
+        QTest::newRow("model") << QByteArray(
+            R"({"other_label":"Priya","phrase":"reviewed by","sightings":1,"extractor":"relation-v2"})")
+                               << "reviewed by Priya"
+                               << "1 observation  ·  read from screen text by a model";
+        QTest::newRow("incoming from the page") << QByteArray(
+            R"({"other_label":"PR 318","phrase":"fixes","outgoing":false,"sightings":3,"extractor":"ax-link"})")
+                                                << "PR 318 fixes this"
+                                                << "3 observations  ·  derived from the page itself, not guessed";
+        QTest::newRow("other extractor") << QByteArray(R"({"other_label":"x","phrase":"p","extractor":"git"})") << "p x"
+                                         << "0 observations  ·  recorded by git";
         QTest::newRow("no extractor") << QByteArray(R"({"other_label":"x","phrase":"p","sightings":"2"})") << "p x"
                                       << "0 observations  ·  Vesk has no record of where this came from";
     }
@@ -241,14 +247,17 @@ private slots:
     // Replies are read element by element: what cannot make a row or a card is left out.
     void mixedArrays()
     {
-                const EntityText::Relations relations = EntityText::relations(obj(
+        const EntityText::Relations relations = EntityText::relations(obj(
             R"({"edges":[null,{"other_label":"Ada","phrase":"knows"},{"other_id":2,"other_label":"Bo","phrase":"pairs with","edge_id":7},{"phrase":"x"}]})"));
         QCOMPARE(relations.rows.size(), 2);
         QCOMPARE(relations.neighbours.size(), 1);
         QCOMPARE(relations.total, 1);
-        QCOMPARE(EntityText::proposals(obj(R"({"proposals":[{"id":1},3,{"id":2,"a_id":1,"b_id":2,"a_label":"a","b_label":"b"}]})")).size(),
+        QCOMPARE(EntityText::proposals(
+                     obj(R"({"proposals":[{"id":1},3,{"id":2,"a_id":1,"b_id":2,"a_label":"a","b_label":"b"}]})"))
+                     .size(),
                  1);
-        const EntityText::RecognisedItems none = EntityText::recognised(obj(R"({"nodes":[{"node_type":"person"},null]})"), {});
+        const EntityText::RecognisedItems none
+            = EntityText::recognised(obj(R"({"nodes":[{"node_type":"person"},null]})"), {});
         QVERIFY(!none.any);
     }
 };

@@ -16,15 +16,24 @@ private Q_SLOTS:
         QTest::addColumn<double>("secondsAgo");
         QTest::addColumn<QString>("ago");
         QTest::addColumn<QString>("daysAgo");
-        QTest::newRow("in the future") << -600.0 << "just now" << "today";
-        QTest::newRow("59 s") << 59.0 << "just now" << "today";
-        QTest::newRow("60 s") << 60.0 << "1 min ago" << "today";
-        QTest::newRow("59 min 59 s") << 3599.0 << "59 min ago" << "today";
-        QTest::newRow("90 min") << 5400.0 << "1 hr ago" << "today";
-        QTest::newRow("30 h") << 30 * 3600.0 << "yesterday" << "yesterday";
-        QTest::newRow("48 h") << 48 * 3600.0 << "February 28" << "2 days ago";
-        QTest::newRow("30 days and an hour") << 30 * 86400.0 + 3600 << "January 31" << "30 days ago";
-        QTest::newRow("31 days") << 31 * 86400.0 << "January 30" << "January 30";
+        QTest::newRow("in the future") << -600.0 << "just now"
+                                       << "today";
+        QTest::newRow("59 s") << 59.0 << "just now"
+                              << "today";
+        QTest::newRow("60 s") << 60.0 << "1 min ago"
+                              << "today";
+        QTest::newRow("59 min 59 s") << 3599.0 << "59 min ago"
+                                     << "today";
+        QTest::newRow("90 min") << 5400.0 << "1 hr ago"
+                                << "today";
+        QTest::newRow("30 h") << 30 * 3600.0 << "yesterday"
+                              << "yesterday";
+        QTest::newRow("48 h") << 48 * 3600.0 << "February 28"
+                              << "2 days ago";
+        QTest::newRow("30 days and an hour") << 30 * 86400.0 + 3600 << "January 31"
+                                             << "30 days ago";
+        QTest::newRow("31 days") << 31 * 86400.0 << "January 30"
+                                 << "January 30";
     }
     void ages()
     {
@@ -40,10 +49,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("dateAndTime");
-        QTest::newRow("en_US") << "en_US" << "Mar 2, 2026" << "Mar 2, 2026, 2:05\u202FPM";
-        QTest::newRow("en_GB") << "en_GB" << "2 Mar 2026" << "2 Mar 2026, 14:05";
-        QTest::newRow("de_DE") << "de_DE" << "02.03.2026" << "02.03.2026, 14:05";
-        QTest::newRow("the user's C locale") << "" << "Mar 2, 2026" << "Mar 2, 2026, 2:05\u202FPM";
+        QTest::newRow("en_US") << "en_US"
+                               << "Mar 2, 2026"
+                               << "Mar 2, 2026, 2:05\u202FPM";
+        QTest::newRow("en_GB") << "en_GB"
+                               << "2 Mar 2026"
+                               << "2 Mar 2026, 14:05";
+        QTest::newRow("de_DE") << "de_DE"
+                               << "02.03.2026"
+                               << "02.03.2026, 14:05";
+        QTest::newRow("the user's C locale") << ""
+                                             << "Mar 2, 2026"
+                                             << "Mar 2, 2026, 2:05\u202FPM";
     }
     void localeStyles()
     {

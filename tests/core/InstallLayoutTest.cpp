@@ -16,11 +16,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("selfDir");
         QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("build tree: beside it first") << "b/bin" << "b/bin/veskd p/bin/veskd" << "b/bin/veskd";
-        QTest::newRow("moved: own libexecdir") << "m/bin" << "m/libexec/veskd p/libexec/veskd" << "m/libexec/veskd";
-        QTest::newRow("configured: bindir first") << "b/bin" << "p/bin/veskd p/libexec/veskd" << "p/bin/veskd";
-        QTest::newRow("cannot run: passed over") << "b/bin" << "!b/bin/veskd p/libexec/veskd" << "p/libexec/veskd";
-        QTest::newRow("nowhere") << "b/bin" << "!p/bin/veskd" << "";
+        QTest::newRow("build tree: beside it first") << "b/bin"
+                                                     << "b/bin/veskd p/bin/veskd"
+                                                     << "b/bin/veskd";
+        QTest::newRow("moved: own libexecdir") << "m/bin"
+                                               << "m/libexec/veskd p/libexec/veskd"
+                                               << "m/libexec/veskd";
+        QTest::newRow("configured: bindir first") << "b/bin"
+                                                  << "p/bin/veskd p/libexec/veskd"
+                                                  << "p/bin/veskd";
+        QTest::newRow("cannot run: passed over") << "b/bin"
+                                                 << "!b/bin/veskd p/libexec/veskd"
+                                                 << "p/libexec/veskd";
+        QTest::newRow("nowhere") << "b/bin"
+                                 << "!p/bin/veskd"
+                                 << "";
     }
     void findsTheProgramWhereItIsInstalled()
     {
@@ -32,9 +42,9 @@ private Q_SLOTS:
             const bool runs = !rel.startsWith(QLatin1Char('!'));
             QFile file(root.filePath(rel.remove(QLatin1Char('!'))));
             QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly)
-                && file.setPermissions(runs ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner));
+                    && file.setPermissions(runs ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner));
         }
-        const InstallLayout layout { root.filePath(selfDir), root.filePath("p"), "bin", "libexec" };
+        const InstallLayout layout{root.filePath(selfDir), root.filePath("p"), "bin", "libexec"};
         QCOMPARE(layout.find("veskd"), expected.isEmpty() ? std::nullopt : std::optional(root.filePath(expected)));
     }
 };

@@ -33,8 +33,8 @@ private Q_SLOTS:
         QTest::newRow("whole written as fraction") << QByteArray("3.0") << O(3) << O(3);
         QTest::newRow("fraction") << QByteArray("3.9") << O() << O(3);
         QTest::newRow("negative fraction truncates toward zero") << QByteArray("-3.9") << O() << O(-3);
-        QTest::newRow("max int64 keeps every digit") << QByteArray("9223372036854775807") << O(9223372036854775807LL)
-                                                     << O(9223372036854775807LL);
+        QTest::newRow("max int64 keeps every digit")
+            << QByteArray("9223372036854775807") << O(9223372036854775807LL) << O(9223372036854775807LL);
         QTest::newRow("min int64") << QByteArray("-9223372036854775808") << O(std::numeric_limits<qint64>::min())
                                    << O(std::numeric_limits<qint64>::min());
         QTest::newRow("2^63, one past int64") << QByteArray("9223372036854775808") << O() << O();

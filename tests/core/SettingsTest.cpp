@@ -56,9 +56,10 @@ private Q_SLOTS:
         QTest::newRow("neither") << QByteArray() << QByteArray() << S() << false;
         QTest::newRow("legacy only") << QByteArray() << QByteArray("1") << S(QStringLiteral("1")) << true;
         QTest::newRow("both: current wins") << QByteArray("0") << QByteArray("1") << S(QStringLiteral("0")) << false;
-        QTest::newRow("empty current still counts as present") << QByteArray("") << QByteArray("1") << S(QString())
-                                                                 << false;
-        QTest::newRow("only exactly 1 is on") << QByteArray("true") << QByteArray() << S(QStringLiteral("true")) << false;
+        QTest::newRow("empty current still counts as present")
+            << QByteArray("") << QByteArray("1") << S(QString()) << false;
+        QTest::newRow("only exactly 1 is on")
+            << QByteArray("true") << QByteArray() << S(QStringLiteral("true")) << false;
     }
     void environmentFallsBackToLegacyPrefix()
     {
@@ -141,7 +142,8 @@ private Q_SLOTS:
         // Files may not grow past 8 bytes for the moment: the write fails as on a full disk. The
         // limit is lifted before anything is checked, so a failure can still be reported.
         const rlimit saved = fileSizeLimit(obstacle == u"full" ? 8 : RLIM_INFINITY);
-        const bool written = d.setString(QStringLiteral("vesk.a"), QStringLiteral("a value longer than the disk has room for"));
+        const bool written
+            = d.setString(QStringLiteral("vesk.a"), QStringLiteral("a value longer than the disk has room for"));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
         QCOMPARE(d.boolean(QStringLiteral("vesk.a")), old);
@@ -153,7 +155,6 @@ private Q_SLOTS:
                  obstacle == u"proc" ? QStringList() : QStringList{QStringLiteral("defaults.json")});
         QCOMPARE(QFileInfo(path).isDir(), obstacle == u"directory");
     }
-
 };
 
 QTEST_GUILESS_MAIN(SettingsTest)

@@ -20,7 +20,9 @@ QJsonObject parse(const QByteArray& line)
 {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-    return error.error == QJsonParseError::NoError && doc.isObject() ? doc.object() : QJsonObject{{"unparsable", QString::fromUtf8(line)}};
+    return error.error == QJsonParseError::NoError && doc.isObject()
+        ? doc.object()
+        : QJsonObject{{"unparsable", QString::fromUtf8(line)}};
 }
 } // namespace
 
@@ -46,26 +48,38 @@ private Q_SLOTS:
         QTest::addColumn<Call>("call");
         QTest::addColumn<QByteArray>("expected");
         auto row = [](const char* name, Call c, const char* text) { QTest::newRow(name) << c << QByteArray(text); };
-        row("why", [](DaemonClient& c, Completion d) { c.why(12, d); }, R"({"op":"why","node_id":12})");
-        row("relation_evidence", [](DaemonClient& c, Completion d) { c.relationEvidence(9007199254740993LL, d); },
+        row(
+            "why", [](DaemonClient& c, Completion d) { c.why(12, d); }, R"({"op":"why","node_id":12})");
+        row(
+            "relation_evidence", [](DaemonClient& c, Completion d) { c.relationEvidence(9007199254740993LL, d); },
             R"({"op":"relation_evidence","edge_id":9007199254740993})");
-        row("judge_merge keeping 42", [](DaemonClient& c, Completion d) { c.judgeMerge(5, 42, d); },
+        row(
+            "judge_merge keeping 42", [](DaemonClient& c, Completion d) { c.judgeMerge(5, 42, d); },
             R"({"op":"judge_merge","proposal_id":5,"keep":42})");
-        row("judge_merge keeping apart", [](DaemonClient& c, Completion d) { c.judgeMerge(5, std::nullopt, d); },
+        row(
+            "judge_merge keeping apart", [](DaemonClient& c, Completion d) { c.judgeMerge(5, std::nullopt, d); },
             R"({"op":"judge_merge","proposal_id":5,"keep":null})");
-        row("recent_deliveries default", [](DaemonClient& c, Completion d) { c.recentDeliveries(d); },
+        row(
+            "recent_deliveries default", [](DaemonClient& c, Completion d) { c.recentDeliveries(d); },
             R"({"op":"recent_deliveries","limit":20})");
-        row("recent_deliveries 5", [](DaemonClient& c, Completion d) { c.recentDeliveries(5, d); },
+        row(
+            "recent_deliveries 5", [](DaemonClient& c, Completion d) { c.recentDeliveries(5, d); },
             R"({"op":"recent_deliveries","limit":5})");
-        row("set_capture paused, no end", [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, d); },
+        row(
+            "set_capture paused, no end", [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, d); },
             R"({"op":"set_capture","paused":true,"until_ms":null})");
-        row("set_capture resumed until", [](DaemonClient& c, Completion d) { c.setCapture(false, 1764950400000LL, d); },
+        row(
+            "set_capture resumed until", [](DaemonClient& c, Completion d) { c.setCapture(false, 1764950400000LL, d); },
             R"({"op":"set_capture","paused":false,"until_ms":1764950400000})");
-        row("set_injection", [](DaemonClient& c, Completion d) { c.setInjection(true, std::nullopt, d); },
+        row(
+            "set_injection", [](DaemonClient& c, Completion d) { c.setInjection(true, std::nullopt, d); },
             R"({"op":"set_injection","enabled":true,"until_ms":null})");
-        row("set_tier", [](DaemonClient& c, Completion d) { c.setTier(QStringLiteral("answer_generation"), false, d); },
+        row(
+            "set_tier", [](DaemonClient& c, Completion d) { c.setTier(QStringLiteral("answer_generation"), false, d); },
             R"({"op":"set_tier","name":"answer_generation","enabled":false})");
-        row("complete_onboarding", [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, false, d); },
+        row(
+            "complete_onboarding",
+            [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, false, d); },
             R"({"op":"complete_onboarding","answer_generation":true,"embeddings":false,"relations":true,"profile":false})");
     }
     void templateRequestsAreExact()
@@ -83,20 +97,27 @@ private Q_SLOTS:
         QTest::newRow("ask with quotes, backslash, newline")
             << Call([tricky](DaemonClient& c, Completion d) { c.ask(tricky, d); })
             << QJsonObject{{"op", "ask"}, {"question", tricky}};
-        QTest::newRow("block_app without name has no app_name key")
-            << Call([](DaemonClient& c, Completion d) { c.blockApp(QStringLiteral("org.gnome.Terminal"), std::nullopt, d); })
-            << QJsonObject{{"op", "block_app"}, {"bundle_id", "org.gnome.Terminal"}};
+        QTest::newRow("block_app without name has no app_name key") << Call([](DaemonClient& c, Completion d) {
+            c.blockApp(QStringLiteral("org.gnome.Terminal"), std::nullopt, d);
+        }) << QJsonObject{{"op", "block_app"}, {"bundle_id", "org.gnome.Terminal"}};
         QTest::newRow("set_delivery_policy without quiet hours has five keys")
-            << Call([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 3, 90, false, std::nullopt, std::nullopt, d); })
-            << QJsonObject{{"op", "set_delivery_policy"}, {"human_enabled", true}, {"daily_limit", 3}, {"retry_minutes", 90}, {"reopened_enabled", false}};
+            << Call([](DaemonClient& c, Completion d) {
+                   c.setDeliveryPolicy(true, 3, 90, false, std::nullopt, std::nullopt, d);
+               })
+            << QJsonObject{{"op", "set_delivery_policy"},
+                           {"human_enabled", true},
+                           {"daily_limit", 3},
+                           {"retry_minutes", 90},
+                           {"reopened_enabled", false}};
         QTest::newRow("record_interjection_outcome, optional fields left out")
             << Call([](DaemonClient& c, Completion d) {
-                   c.recordInterjectionOutcome(std::nullopt, QStringLiteral("task"), QStringLiteral("muted"), std::nullopt, std::nullopt, d);
+                   c.recordInterjectionOutcome(std::nullopt, QStringLiteral("task"), QStringLiteral("muted"),
+                                               std::nullopt, std::nullopt, d);
                })
             << QJsonObject{{"op", "record_interjection_outcome"}, {"item_kind", "task"}, {"outcome", "muted"}};
-        QTest::newRow("set_interjection_kind_stance cleared")
-            << Call([](DaemonClient& c, Completion d) { c.setInterjectionKindStance(QStringLiteral("decision"), std::nullopt, d); })
-            << QJsonObject{{"op", "set_interjection_kind_stance"}, {"item_kind", "decision"}};
+        QTest::newRow("set_interjection_kind_stance cleared") << Call([](DaemonClient& c, Completion d) {
+            c.setInterjectionKindStance(QStringLiteral("decision"), std::nullopt, d);
+        }) << QJsonObject{{"op", "set_interjection_kind_stance"}, {"item_kind", "decision"}};
     }
     void serializerRequests()
     {
@@ -140,10 +161,12 @@ private Q_SLOTS:
             << Call([](DaemonClient& c, Completion d) { c.ask(QString(QChar(0xD800)) + QStringLiteral("abc"), d); });
         QTest::newRow("lone surrogate in a label")
             << Call([](DaemonClient& c, Completion d) { c.rename(3, QString(QChar(0xDC00)), d); });
-        QTest::newRow("relevance not finite")
-            << Call([](DaemonClient& c, Completion d) { c.routeDelivery({std::nan(""), 0.5}, d); });
-        QTest::newRow("relevance too large to scale")
-            << Call([](DaemonClient& c, Completion d) { c.routeDelivery({1e300, 0.5}, d); });
+        QTest::newRow("relevance not finite") << Call([](DaemonClient& c, Completion d) {
+            c.routeDelivery({std::nan(""), 0.5}, d);
+        });
+        QTest::newRow("relevance too large to scale") << Call([](DaemonClient& c, Completion d) {
+            c.routeDelivery({1e300, 0.5}, d);
+        });
     }
     void unbuildableRequestsAreNotSent()
     {
@@ -189,7 +212,8 @@ private Q_SLOTS:
     {
         using Route = DaemonClient::Route;
         QCOMPARE(DaemonClient::routeOf("ask"), (Route{DaemonClient::Lane::Answer, 180.0}));
-        for (const char* op : {"status", "hello", "search", "why", "frame", "proposals", "set_capture", "route_delivery", ""})
+        for (const char* op :
+             {"status", "hello", "search", "why", "frame", "proposals", "set_capture", "route_delivery", ""})
             QCOMPARE(DaemonClient::routeOf(op), (Route{DaemonClient::Lane::Ask, 30.0}));
     }
 };

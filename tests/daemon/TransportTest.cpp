@@ -151,8 +151,11 @@ private Q_SLOTS:
     {
         // A byte every 50 ms never lets one read wait its 0.3 s, but the whole reply would take 100 s.
         FakeDaemon daemon;
-        daemon.script(QStringLiteral("status"), {.reply = "{\"pad\":\"" + QByteArray(2000, 'x') + "\"}\n",
-                                                 .mode = FakeDaemon::Mode::Split, .chunk = 1, .gapSeconds = 0.05});
+        daemon.script(QStringLiteral("status"),
+                      {.reply = "{\"pad\":\"" + QByteArray(2000, 'x') + "\"}\n",
+                       .mode = FakeDaemon::Mode::Split,
+                       .chunk = 1,
+                       .gapSeconds = 0.05});
         daemon.reply(QStringLiteral("top"), {{QStringLiteral("kind"), QStringLiteral("top")}});
         DaemonClient client(daemon.path());
         Inbox inbox;

@@ -17,7 +17,10 @@ namespace {
 using Known = DaemonClient::Known;
 // Not a QList: its copying append of a std::variant trips GCC's false -Wmaybe-uninitialized.
 using States = std::vector<DaemonClient::State>;
-bool isUnreachable(const DaemonClient::State& s) { return std::holds_alternative<DaemonClient::Unreachable>(s); }
+bool isUnreachable(const DaemonClient::State& s)
+{
+    return std::holds_alternative<DaemonClient::Unreachable>(s);
+}
 
 QList<Known> knowns(const States& states)
 {
@@ -63,7 +66,8 @@ Q_DECLARE_METATYPE(std::optional<Known>)
 namespace QTest {
 template <> char* toString(const Known& k)
 {
-    return qstrdup(QStringLiteral("Known(%1, %2, \"%3\")").arg(k.capturing).arg(k.displays).arg(k.reason.left(40)).toUtf8());
+    return qstrdup(
+        QStringLiteral("Known(%1, %2, \"%3\")").arg(k.capturing).arg(k.displays).arg(k.reason.left(40)).toUtf8());
 }
 } // namespace QTest
 
@@ -75,14 +79,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<std::optional<Known>>("expected");
         using K = std::optional<Known>;
-        QTest::newRow("recording on two displays") << QByteArray(R"({"kind":"capture","capturing":true,"displays":2})")
-                                                   << K(Known{true, 2, QString()});
+        QTest::newRow("recording on two displays")
+            << QByteArray(R"({"kind":"capture","capturing":true,"displays":2})") << K(Known{true, 2, QString()});
         QTest::newRow("paused with a reason") << QByteArray(R"({"kind":"capture","capturing":false,"reason":"paused"})")
                                               << K(Known{false, 0, QStringLiteral("paused")});
         QTest::newRow("wrong types read as absent")
             << QByteArray(R"({"kind":"capture","capturing":true,"displays":"3","reason":7})") << K(Known{true, 0, {}});
         QTest::newRow("displays past 64 bits are absent")
-            << QByteArray(R"({"kind":"capture","capturing":true,"displays":9223372036854775808})") << K(Known{true, 0, {}});
+            << QByteArray(R"({"kind":"capture","capturing":true,"displays":9223372036854775808})")
+            << K(Known{true, 0, {}});
         QTest::newRow("no capturing") << QByteArray(R"({"kind":"capture","displays":2})") << K();
         QTest::newRow("capturing not a Boolean") << QByteArray(R"({"kind":"capture","capturing":1})") << K();
         QTest::newRow("other kind") << QByteArray(R"({"kind":"status","capturing":true})") << K();
@@ -107,15 +112,16 @@ private Q_SLOTS:
             << QList<QByteArray>{"{\"kind\":\"capt", "ure\",\"capturing\":tr", "ue,\"displays\":1}", "\n"}
             << Known{true, 1, QString()} << 1;
         QTest::newRow("skipped lines around a capture line")
-            << QList<QByteArray>{"{}\nnot json\n{\"kind\":\"capture\",\"capturing\":false}\n[]\n"} << Known{false, 0, {}} << 1;
-        QTest::newRow("two lines in one read: the newest counts")
-            << QList<QByteArray>{"{\"kind\":\"capture\",\"capturing\":true}\n{\"kind\":\"capture\",\"capturing\":false}\n"}
-            << Known{false, 0, QString()} << 2;
+            << QList<QByteArray>{"{}\nnot json\n{\"kind\":\"capture\",\"capturing\":false}\n[]\n"}
+            << Known{false, 0, {}} << 1;
+        QTest::newRow("two lines in one read: the newest counts") << QList<
+            QByteArray>{"{\"kind\":\"capture\",\"capturing\":true}\n{\"kind\":\"capture\",\"capturing\":false}\n"}
+                                                                  << Known{false, 0, QString()} << 2;
         QTest::newRow("a line longer than the read chunk")
             << QList<QByteArray>{captureLine(9000)} << Known{true, 0, QString(9000 - 47, QLatin1Char('r'))} << 1;
         QTest::newRow("a line of exactly 1 MB is kept")
-            << QList<QByteArray>{captureLine(mebibyte)}
-            << Known{true, 0, QString(mebibyte - 47, QLatin1Char('r'))} << 1;
+            << QList<QByteArray>{captureLine(mebibyte)} << Known{true, 0, QString(mebibyte - 47, QLatin1Char('r'))}
+            << 1;
     }
     void streamIsCutIntoLines()
     {
@@ -142,8 +148,8 @@ private Q_SLOTS:
         QTRY_COMPARE(daemon.watchConnections(), 1);
         QByteArray flood;
         for (int i = 0; i < 100000; ++i)
-            flood += "{\"kind\":\"capture\",\"capturing\":" + QByteArray(i % 2 ? "true" : "false") + ",\"displays\":"
-                + QByteArray::number(i) + "}\n";
+            flood += "{\"kind\":\"capture\",\"capturing\":" + QByteArray(i % 2 ? "true" : "false")
+                + ",\"displays\":" + QByteArray::number(i) + "}\n";
         // The main thread is busy writing the whole time: every state the watch reads waits for it.
         // Counting the tasks queued for it, not only the states it saw, tells one waiting state
         // apart from a million queued ones.

@@ -21,20 +21,25 @@ class DemoChangesTest : public DemoSuite {
     }
     QList<QJsonObject> list(const Reply& reply, const char* key)
     {
-        return reply ? Json::objects(*reply, QString::fromLatin1(key)).value_or(QList<QJsonObject>{}) : QList<QJsonObject>{};
+        return reply ? Json::objects(*reply, QString::fromLatin1(key)).value_or(QList<QJsonObject>{})
+                     : QList<QJsonObject>{};
     }
-    qint64 number(const Reply& reply, const char* key) { return reply ? Json::integer(*reply, QString::fromLatin1(key)).value_or(-1) : -1; }
+    qint64 number(const Reply& reply, const char* key)
+    {
+        return reply ? Json::integer(*reply, QString::fromLatin1(key)).value_or(-1) : -1;
+    }
     bool listsNode(const Reply& reply, const char* key, qint64 id)
     {
         const QList<QJsonObject> nodes = list(reply, key);
-        return std::any_of(nodes.begin(), nodes.end(), [id](const QJsonObject& n) { return Json::integer(n, u"node_id") == id; });
+        return std::any_of(nodes.begin(), nodes.end(),
+                           [id](const QJsonObject& n) { return Json::integer(n, u"node_id") == id; });
     }
 
     // The entities a node's relations lead to.
     QSet<qint64> neighbours(qint64 id)
     {
         QSet<qint64> out;
-        for (const QJsonObject& e : list(run([id](DaemonClient& c, Completion d) { c.relations(id, d); }), "edges"))
+        for (const QJsonObject& e : list(run([id](DaemonClient&c, Completion d) { c.relations(id, d); }), "edges"))
             out.insert(Json::integer(e, u"other_id").value_or(-1));
         return out;
     }
@@ -49,9 +54,11 @@ private Q_SLOTS:
         QVERIFY(Json::boolean(*renamed, u"sources_truncated").has_value());
         const Reply byNewName = run([](DaemonClient& c, Completion d) { c.search("rounding patch", 25, d); });
         QVERIFY(listsNode(byNewName, "nodes", 8));
-        QCOMPARE(Json::string(list(byNewName, "nodes").first(), u"label").value(), QStringLiteral("Land the rounding patch"));
+        QCOMPARE(Json::string(list(byNewName, "nodes").first(), u"label").value(),
+                 QStringLiteral("Land the rounding patch"));
         // The old spelling still finds it.
-        QVERIFY(listsNode(run([](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); }), "nodes", 8));
+        QVERIFY(listsNode(run([](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); }),
+                          "nodes", 8));
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(8, "   ", d); }));
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(99999, "Nobody", d); }));
     }
@@ -96,7 +103,7 @@ private Q_SLOTS:
     {
         const auto edgeIds = [this] {
             QSet<qint64> ids;
-            for (const QJsonObject& e : list(run([](DaemonClient& c, Completion d) { c.relations(1, d); }), "edges"))
+            for (const QJsonObject& e : list(run([](DaemonClient&c, Completion d) { c.relations(1, d); }), "edges"))
                 ids.insert(Json::integer(e, u"edge_id").value());
             return ids;
         };
@@ -143,11 +150,15 @@ private Q_SLOTS:
         // A timed pause ends by itself, and the watchers hear it.
         const qint64 until = QDateTime::currentMSecsSinceEpoch() + 1500;
         QVERIFY(Json::isKind(run([until](DaemonClient& c, Completion d) { c.setCapture(true, until, d); }), u"ok"));
-        QCOMPARE(Json::integer(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused_until_ms").value_or(-1), until);
-        QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.back()) &&
-                                     std::get<DaemonClient::Known>(states.back()).capturing, 6000);
+        QCOMPARE(Json::integer(*run([](DaemonClient& c, Completion d) { c.status(d); }), u"capture_paused_until_ms")
+                     .value_or(-1),
+                 until);
+        QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.back())
+                                     && std::get<DaemonClient::Known>(states.back()).capturing,
+                                 6000);
 
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInjection(false, std::nullopt, d); }), u"ok"));
+        QVERIFY(
+            Json::isKind(run([](DaemonClient& c, Completion d) { c.setInjection(false, std::nullopt, d); }), u"ok"));
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", false, d); }), u"ok"));
         const Reply status = run([](DaemonClient& c, Completion d) { c.status(d); });
         QCOMPARE(Json::boolean(*status, u"injection_enabled"), false);
@@ -165,9 +176,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("application") << "app" << "org.gnome.Terminal" << "org.gnome.Terminal";
-        QTest::newRow("website from a pasted address") << "website" << "https://www.Example.org/billing?x=1" << "example.org";
-        QTest::newRow("title phrase") << "title" << "Salary review" << "Salary review";
+        QTest::newRow("application") << "app"
+                                     << "org.gnome.Terminal"
+                                     << "org.gnome.Terminal";
+        QTest::newRow("website from a pasted address") << "website"
+                                                       << "https://www.Example.org/billing?x=1"
+                                                       << "example.org";
+        QTest::newRow("title phrase") << "title"
+                                      << "Salary review"
+                                      << "Salary review";
     }
 
     void rulesShowInTheirLists()
@@ -177,9 +194,11 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         const QString key = kind == "app" ? "bundle_id" : kind == "website" ? "host" : "phrase";
         const auto rules = [&] {
-            return list(run([&](DaemonClient& c, Completion d) {
-                            kind == "app" ? c.appBlocks(d) : kind == "website" ? c.websiteBlocks(d) : c.windowTitleBlocks(d);
-                        }), "rules");
+            return list(
+                run([&](DaemonClient& c, Completion d) {
+                    kind == "app" ? c.appBlocks(d) : kind == "website" ? c.websiteBlocks(d) : c.windowTitleBlocks(d);
+                }),
+                "rules");
         };
         const auto ruleFor = [&](const QString& value) -> qint64 {
             for (const QJsonObject& r : rules())
@@ -188,14 +207,18 @@ private Q_SLOTS:
             return -1;
         };
         const Reply added = run([&](DaemonClient& c, Completion d) {
-            kind == "app" ? c.blockApp(typed, QStringLiteral("Terminal"), d) : kind == "website" ? c.blockWebsite(typed, d) : c.blockWindowTitle(typed, d);
+            kind == "app"           ? c.blockApp(typed, QStringLiteral("Terminal"), d)
+                : kind == "website" ? c.blockWebsite(typed, d)
+                                    : c.blockWindowTitle(typed, d);
         });
         QVERIFY(Json::isKind(added, u"ok"));
         const qint64 id = ruleFor(stored);
         QVERIFY(id > 0);
         const auto remove = [&](qint64 rule) {
             return run([&](DaemonClient& c, Completion d) {
-                kind == "app" ? c.unblockApp(rule, d) : kind == "website" ? c.unblockWebsite(rule, d) : c.unblockWindowTitle(rule, d);
+                kind == "app"           ? c.unblockApp(rule, d)
+                    : kind == "website" ? c.unblockWebsite(rule, d)
+                                        : c.unblockWindowTitle(rule, d);
             });
         };
         QVERIFY(Json::isKind(remove(id), u"ok"));
@@ -205,7 +228,8 @@ private Q_SLOTS:
 
     void outcomesFeedTheSignals()
     {
-        const auto signals_ = [this] { return run([](DaemonClient& c, Completion d) { c.interjectionSignals(d); }).value(); };
+        const auto signals_
+            = [this] { return run([](DaemonClient& c, Completion d) { c.interjectionSignals(d); }).value(); };
         const auto count = [](const QJsonObject& s, const QString& name) {
             const QList<QJsonArray> rows = Json::arrays(s, u"counts").value();
             for (const QJsonArray& row : rows)
@@ -215,11 +239,14 @@ private Q_SLOTS:
         };
         const auto held = [](const QJsonObject& s, qint64 node) {
             const QList<QJsonObject> items = Json::objects(s, u"held_back").value();
-            return std::any_of(items.begin(), items.end(), [node](const QJsonObject& o) { return Json::integer(o, u"node_id") == node; });
+            return std::any_of(items.begin(), items.end(),
+                               [node](const QJsonObject& o) { return Json::integer(o, u"node_id") == node; });
         };
         const QJsonObject before = signals_();
         const auto record = [this](const char* outcome) {
-            return run([outcome](DaemonClient& c, Completion d) { c.recordInterjectionOutcome(13, "open_question", outcome, 0.61, 4, d); });
+            return run([outcome](DaemonClient& c, Completion d) {
+                c.recordInterjectionOutcome(13, "open_question", outcome, 0.61, 4, d);
+            });
         };
         QVERIFY(Json::isKind(record("shown"), u"ok"));
         QVERIFY(Json::isKind(record("opened"), u"ok"));
@@ -233,9 +260,12 @@ private Q_SLOTS:
         QVERIFY(!held(signals_(), 13));
         QVERIFY(!record("ignored"));
 
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", QStringLiteral("muted"), d); }), u"ok"));
+        QVERIFY(Json::isKind(
+            run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", QStringLiteral("muted"), d); }),
+            u"ok"));
         QVERIFY(Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", std::nullopt, d); }), u"ok"));
+        QVERIFY(Json::isKind(
+            run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", std::nullopt, d); }), u"ok"));
         QVERIFY(!Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.resetInterjectionLearning(d); }), u"ok"));
         QCOMPARE(count(signals_(), "shown"), 0);
@@ -243,7 +273,8 @@ private Q_SLOTS:
 
     void humanDeliveryBecomesAHandoff()
     {
-        const Reply delivered = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 810, "human", "cleared_gate", d); });
+        const Reply delivered
+            = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 810, "human", "cleared_gate", d); });
         QVERIFY(Json::isKind(delivered, u"ok"));
         const QString package = Json::string(*delivered, u"package_id").value();
         const Reply recent = run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, d); });
@@ -252,14 +283,17 @@ private Q_SLOTS:
         QCOMPARE(newest.at(1).toString(), QStringLiteral("human"));
         const Reply inside = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, d); });
         QCOMPARE(Json::integers(*inside, u"node_ids").value(), QList<qint64>{14});
-        QCOMPARE(newest.at(5).toInteger(), Json::integers(*inside, u"node_ids")->size() + Json::integers(*inside, u"state_ids")->size() +
-                                               Json::integers(*inside, u"frame_ids")->size() + Json::integers(*inside, u"message_ids")->size());
-        QVERIFY(Json::isKind(run([&](DaemonClient& c, Completion d) { c.recordHumanOutcome(package, "opened", d); }), u"ok"));
+        QCOMPARE(newest.at(5).toInteger(),
+                 Json::integers(*inside, u"node_ids")->size() + Json::integers(*inside, u"state_ids")->size()
+                     + Json::integers(*inside, u"frame_ids")->size() + Json::integers(*inside, u"message_ids")->size());
+        QVERIFY(Json::isKind(run([&](DaemonClient& c, Completion d) { c.recordHumanOutcome(package, "opened", d); }),
+                             u"ok"));
         const Reply later = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, d); });
         QCOMPARE(later->value("outcomes").toArray(), QJsonArray{"opened"});
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.recordHumanOutcome("pkg-none", "opened", d); }));
         // A held delivery is recorded but hands nothing over.
-        const Reply held = run([](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 400, "held", "held_low_relevance", d); });
+        const Reply held = run(
+            [](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 400, "held", "held_low_relevance", d); });
         QVERIFY(Json::isKind(held, u"ok"));
         QVERIFY(!Json::string(*held, u"package_id"));
     }
@@ -270,24 +304,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("reason");
         const RouteFacts clear{0.8, 0.74, true, true, false, false, true, false, true, true};
-        QTest::newRow("clear") << clear << "human" << "cleared_gate";
+        QTest::newRow("clear") << clear << "human"
+                               << "cleared_gate";
         RouteFacts f = clear;
         f.relevance = 0.61;
-        QTest::newRow("below the gate") << f << "held" << "held_low_relevance";
+        QTest::newRow("below the gate") << f << "held"
+                                        << "held_low_relevance";
         f = clear;
         f.coolingDown = true;
         f.relevance = 0.1; // the cooldown is named before the relevance
-        QTest::newRow("cooling down") << f << "held" << "held_cooldown";
+        QTest::newRow("cooling down") << f << "held"
+                                      << "held_cooldown";
         f = clear;
         f.interruptionSafe = false;
-        QTest::newRow("presentation") << f << "held" << "held_presentation";
+        QTest::newRow("presentation") << f << "held"
+                                      << "held_presentation";
         f = clear;
         f.policyAllows = false;
-        QTest::newRow("interruptions off") << f << "held" << "held_policy_off";
+        QTest::newRow("interruptions off") << f << "held"
+                                           << "held_policy_off";
         f = clear;
         f.agentCanAct = true;
         f.requiresHuman = false;
-        QTest::newRow("an agent can act") << f << "agent" << "agent_can_act";
+        QTest::newRow("an agent can act") << f << "agent"
+                                          << "agent_can_act";
     }
 
     void routeFollowsTheFirstStoppingFact()
@@ -304,7 +344,10 @@ private Q_SLOTS:
     void reopenedItemsAreOfferedNowAndThen()
     {
         const auto next = [this](int hour) {
-            return raw(QStringLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":true,\"local_hour\":%1}").arg(hour).toUtf8());
+            return raw(
+                QStringLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":true,\"local_hour\":%1}")
+                    .arg(hour)
+                    .toUtf8());
         };
         // Quiet hours (22 to 8 in the demo memory) keep it silent, and so does every turn but each third.
         QVERIFY(!Json::integer(*next(23), u"node_id"));
@@ -315,19 +358,27 @@ private Q_SLOTS:
         QVERIFY(Json::nonEmptyString(*offer, u"label"));
         QVERIFY(Json::nonEmptyString(*offer, u"state_class"));
         const QString package = Json::string(*offer, u"package_id").value();
-        QCOMPARE(Json::arrays(*run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, d); }), u"deliveries")->first().at(0).toString(), package);
+        QCOMPARE(Json::arrays(*run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, d); }), u"deliveries")
+                     ->first()
+                     .at(0)
+                     .toString(),
+                 package);
         QVERIFY(!Json::integer(*next(14), u"node_id"));
     }
 
     void policyRoundTripsThroughStatus()
     {
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 4, 240, false, std::nullopt, std::nullopt, d); }), u"ok"));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
+                                 c.setDeliveryPolicy(true, 4, 240, false, std::nullopt, std::nullopt, d);
+                             }),
+                             u"ok"));
         Reply status = run([](DaemonClient& c, Completion d) { c.status(d); });
         QCOMPARE(number(status, "interjections_daily_limit"), 4);
         QCOMPARE(number(status, "interjections_retry_minutes"), 240);
         QCOMPARE(Json::boolean(*status, u"interjections_reopened"), false);
         QVERIFY(!status->contains("interjections_quiet_start_hour"));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 21, 7, d); }), u"ok"));
+        QVERIFY(Json::isKind(
+            run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 21, 7, d); }), u"ok"));
         status = run([](DaemonClient& c, Completion d) { c.status(d); });
         QCOMPARE(number(status, "interjections_quiet_start_hour"), 21);
         QCOMPARE(number(status, "interjections_quiet_end_hour"), 7);
@@ -339,7 +390,8 @@ private Q_SLOTS:
         const Reply before = run([](DaemonClient& c, Completion d) { c.status(d); });
         const qint64 expired = number(before, "expired_pixel_frames");
         QVERIFY(expired >= 1);
-        const QString oldImage = Json::string(*run([](DaemonClient& c, Completion d) { c.frame(1, d); }), u"image_path").value();
+        const QString oldImage
+            = Json::string(*run([](DaemonClient& c, Completion d) { c.frame(1, d); }), u"image_path").value();
         const Reply deleted = run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(d); });
         QVERIFY(Json::isKind(deleted, u"expired_pixels_deleted"));
         QCOMPARE(number(deleted, "frames"), expired);
@@ -376,7 +428,8 @@ private Q_SLOTS:
     void forgettingARuleDeletesItsFrames()
     {
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.blockWebsite("github.com", d); }), u"ok"));
-        const Reply preview = run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); });
+        const Reply preview
+            = run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); });
         QVERIFY(Json::isKind(preview, u"rule_forget"));
         QCOMPARE(Json::boolean(*preview, u"applied"), false);
         const qint64 frames = number(preview, "frames");
@@ -384,15 +437,17 @@ private Q_SLOTS:
         const Reply done = run([](DaemonClient& c, Completion d) { c.forgetRule("url_host", "github.com", d); });
         QCOMPARE(Json::boolean(*done, u"applied"), true);
         QCOMPARE(number(done, "frames"), frames);
-        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); }), "frames"), 0);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); }),
+                        "frames"),
+                 0);
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.forgetRule("colour", "blue", d); }));
         const Reply app = run([](DaemonClient& c, Completion d) { c.forgetApp("com.slack.Slack", d); });
         QVERIFY(Json::isKind(app, u"app_forgot"));
         QVERIFY(number(app, "frames") >= 1);
-        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetAppPreview("com.slack.Slack", d); }), "frames"), 0);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetAppPreview("com.slack.Slack", d); }), "frames"),
+                 0);
     }
 };
-
 
 QTEST_GUILESS_MAIN(DemoChangesTest)
 #include "DemoChangesTest.moc"

@@ -23,9 +23,9 @@ class DemoFaultsTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        faulty = std::make_unique<DemoProcess>(QStringList{
-            "--onboarded=false", "--answers=quota_exceeded", "--slow", "status=0.5", "--fail", "top", "--drop",
-            "proposals", "--garbage", "profile", "--split", "why"});
+        faulty = std::make_unique<DemoProcess>(QStringList{"--onboarded=false", "--answers=quota_exceeded", "--slow",
+                                                           "status=0.5", "--fail", "top", "--drop", "proposals",
+                                                           "--garbage", "profile", "--split", "why"});
         readOnly = std::make_unique<DemoProcess>(QStringList{"--unwritable"});
         QVERIFY2(faulty->ready(), faulty->output.constData());
         QVERIFY2(readOnly->ready(), readOnly->output.constData());
@@ -43,11 +43,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<Call>("op");
         QTest::addColumn<QString>("kind"); // empty: the client sees no reply
-        QTest::newRow("--fail answers an error") << Call([](DaemonClient& c, Completion d) { c.top(200, d); }) << QString();
-        QTest::newRow("--drop closes silently") << Call([](DaemonClient& c, Completion d) { c.proposals(200, d); }) << QString();
-        QTest::newRow("--garbage is not JSON") << Call([](DaemonClient& c, Completion d) { c.profile(d); }) << QString();
+        QTest::newRow("--fail answers an error")
+            << Call([](DaemonClient& c, Completion d) { c.top(200, d); }) << QString();
+        QTest::newRow("--drop closes silently")
+            << Call([](DaemonClient& c, Completion d) { c.proposals(200, d); }) << QString();
+        QTest::newRow("--garbage is not JSON")
+            << Call([](DaemonClient& c, Completion d) { c.profile(d); }) << QString();
         QTest::newRow("--split arrives whole") << Call([](DaemonClient& c, Completion d) { c.why(15, d); }) << "why";
-        QTest::newRow("other operations untouched") << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, d); }) << "search";
+        QTest::newRow("other operations untouched")
+            << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, d); }) << "search";
     }
 
     void eachSwitchGivesItsClientOutcome()
@@ -83,7 +87,8 @@ private Q_SLOTS:
 
     void answersFailWithTheGivenCode()
     {
-        const Reply reply = run(*client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); });
+        const Reply reply
+            = run(*client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); });
         QVERIFY(reply);
         QCOMPARE(Json::string(*reply, u"failure_code").value(), QStringLiteral("quota_exceeded"));
         QVERIFY(Json::nonEmptyString(*reply, u"answer"));
@@ -101,7 +106,8 @@ private Q_SLOTS:
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
         QCOMPARE(Json::boolean(*run(*client, [](DaemonClient& c, Completion d) { c.status(d); }), u"onboarded"), false);
 
-        const Reply done = run(*client, [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, true, d); });
+        const Reply done
+            = run(*client, [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, true, d); });
         QVERIFY(Json::isKind(done, u"ok"));
         QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
         const Reply status = run(*client, [](DaemonClient& c, Completion d) { c.status(d); });
@@ -119,9 +125,12 @@ private Q_SLOTS:
         QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.rename(8, "Renamed", d); }));
         QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.blockApp("org.gnome.Terminal", std::nullopt, d); }));
         QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.forgetEntity(8, d); }));
-        QVERIFY(Json::isKind(run(reader, [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, d); }), u"forget_entity_preview"));
-        const Reply search = run(reader, [](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); });
-        QCOMPARE(Json::string(Json::objects(*search, u"nodes")->first(), u"label").value(), QStringLiteral("Ship the invoice rounding fix"));
+        QVERIFY(Json::isKind(run(reader, [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, d); }),
+                             u"forget_entity_preview"));
+        const Reply search
+            = run(reader, [](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); });
+        QCOMPARE(Json::string(Json::objects(*search, u"nodes")->first(), u"label").value(),
+                 QStringLiteral("Ship the invoice rounding fix"));
     }
 
     void refusesToStartWithoutHarm_data()
@@ -156,7 +165,8 @@ private Q_SLOTS:
         QTest::newRow("id as a string") << QByteArray("{\"op\":\"frame\",\"frame_id\":\"3\"}\n");
         QTest::newRow("missing limit") << QByteArray("{\"op\":\"search\",\"query\":\"rounding\"}\n");
         QTest::newRow("fractional id") << QByteArray("{\"op\":\"judge_merge\",\"proposal_id\":1.5,\"keep\":null}\n");
-        QTest::newRow("frame ids not integers") << QByteArray("{\"op\":\"correct_claim\",\"claim_text\":\"x\",\"judgement\":\"stale\",\"frame_ids\":[\"a\"]}\n");
+        QTest::newRow("frame ids not integers") << QByteArray(
+            "{\"op\":\"correct_claim\",\"claim_text\":\"x\",\"judgement\":\"stale\",\"frame_ids\":[\"a\"]}\n");
         QTest::newRow("endless line") << QByteArray(2 * 1024 * 1024, 'x');
     }
 

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <csignal>
 #include <sys/prctl.h>
 
 // The real veskd-demo binary on a socket in a temporary home, stopped again when the test is done.
@@ -26,7 +26,8 @@ public:
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // A test that crashes must not leave its daemon behind.
         process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        process.start(QStringLiteral(VESKD_DEMO_PATH), QStringList{QStringLiteral("--socket"), socketPath} + extraArguments);
+        process.start(QStringLiteral(VESKD_DEMO_PATH),
+                      QStringList{QStringLiteral("--socket"), socketPath} + extraArguments);
     }
     ~DemoProcess()
     {
@@ -38,10 +39,13 @@ public:
     // True once the daemon said it listens.
     bool ready()
     {
-        return QTest::qWaitFor([this] {
-            output += process.readAllStandardOutput();
-            return output.contains("listening on") || process.state() == QProcess::NotRunning;
-        }, 20000) && output.contains("listening on");
+        return QTest::qWaitFor(
+                   [this] {
+                       output += process.readAllStandardOutput();
+                       return output.contains("listening on") || process.state() == QProcess::NotRunning;
+                   },
+                   20000)
+            && output.contains("listening on");
     }
 
     QTemporaryDir home;
@@ -126,7 +130,8 @@ inline QString missingFields(const QJsonObject& reply, const QStringList& fields
         const auto elements = vesk::Json::objects(reply, array);
         if (!elements || elements->isEmpty())
             wrong.append(field + QStringLiteral(" (no elements)"));
-        else if (!std::all_of(elements->begin(), elements->end(), [&](const QJsonObject& e) { return holds(e, key, type); }))
+        else if (!std::all_of(elements->begin(), elements->end(),
+                              [&](const QJsonObject& e) { return holds(e, key, type); }))
             wrong.append(field);
     }
     return wrong.join(QStringLiteral(", "));

@@ -8,9 +8,9 @@ Q_DECLARE_METATYPE(Call)
 
 namespace {
 
-const QStringList forgetCounts{"frames:int",    "text_lines:int", "messages:int",
-                               "sightings:int", "nodes_deleted:int", "nodes_kept:int",
-                               "kept_sightings_lost:int", "bytes_freed:int"};
+const QStringList forgetCounts{
+    "frames:int",     "text_lines:int",          "messages:int",   "sightings:int", "nodes_deleted:int",
+    "nodes_kept:int", "kept_sightings_lost:int", "bytes_freed:int"};
 
 QSet<qint64> idsOf(const QJsonObject& reply, const QString& array, const QString& key)
 {
@@ -38,23 +38,40 @@ private Q_SLOTS:
         };
         row("hello", [](DaemonClient& c, Completion d) { c.hello(d); }, "hello", {"writable:bool"});
         row("status", [](DaemonClient& c, Completion d) { c.status(d); }, "status",
-            {"onboarded:bool", "frames:int", "nodes:int", "pixel_bytes:int", "db_bytes:int", "capture_paused:bool",
-             "injection_enabled:bool", "injections_today:int", "tiers[].name:string", "tiers[].enabled:bool",
-             "tiers[].ready:bool", "retention_days:int", "expired_pixel_frames:int", "expired_pixel_bytes:int",
-             "next_pixel_expiry_ms:int", "screen_recording:bool", "accessibility:bool", "interjections_enabled:bool",
-             "interjections_daily_limit:int", "interjections_retry_minutes:int", "interjections_reopened:bool",
-             "interjections_quiet_start_hour:int", "interjections_quiet_end_hour:int"});
+            {"onboarded:bool",
+             "frames:int",
+             "nodes:int",
+             "pixel_bytes:int",
+             "db_bytes:int",
+             "capture_paused:bool",
+             "injection_enabled:bool",
+             "injections_today:int",
+             "tiers[].name:string",
+             "tiers[].enabled:bool",
+             "tiers[].ready:bool",
+             "retention_days:int",
+             "expired_pixel_frames:int",
+             "expired_pixel_bytes:int",
+             "next_pixel_expiry_ms:int",
+             "screen_recording:bool",
+             "accessibility:bool",
+             "interjections_enabled:bool",
+             "interjections_daily_limit:int",
+             "interjections_retry_minutes:int",
+             "interjections_reopened:bool",
+             "interjections_quiet_start_hour:int",
+             "interjections_quiet_end_hour:int"});
         row("ask", [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); }, "answer",
             {"answer:string", "claims[].text:string", "claims[].frame_ids:ints", "evidence[].frame_id:int",
              "evidence[].app_name:string", "evidence[].context:string", "evidence[].observed_at_ms:number",
              "sources[].label:string", "sources[].node_id:int", "sources[].node_type:string", "sources[].sources:int"});
         row("search", [](DaemonClient& c, Completion d) { c.search("rounding", 25, d); }, "search",
             {"query_too_short:bool", "nodes[].label:string", "nodes[].node_id:int", "nodes[].node_type:string",
-             "nodes[].sources:int", "nodes[].sources_truncated:bool", "nodes[].matched_label:bool", "nodes[].score:number"});
+             "nodes[].sources:int", "nodes[].sources_truncated:bool", "nodes[].matched_label:bool",
+             "nodes[].score:number"});
         row("why", [](DaemonClient& c, Completion d) { c.why(15, d); }, "why",
             {"label:string", "source_count:int", "first_seen_ms:int", "sources[].frame_id:int",
-             "sources[].observed_at_ms:number", "sources[].app_name:string",
-             "sources[].context:string"});
+             "sources[].observed_at_ms:number", "sources[].app_name:string", "sources[].context:string"});
         row("relations", [](DaemonClient& c, Completion d) { c.relations(1, d); }, "relations",
             {"state:string", "total:int", "edges[].edge_id:int", "edges[].other_id:int", "edges[].other_label:string",
              "edges[].other_kind:string", "edges[].other_sources:int", "edges[].phrase:string", "edges[].outgoing:bool",
@@ -69,12 +86,14 @@ private Q_SLOTS:
             {"app_name:string", "redaction_reason:string", "lines[].text:string"});
         row("top", [](DaemonClient& c, Completion d) { c.top(200, d); }, "top",
             {"nodes[].label:string", "nodes[].node_id:int", "nodes[].node_type:string", "nodes[].sources:int",
-             "nodes[].sources_truncated:bool", "nodes[].aliases:int", "nodes[].score:number", "nodes[].last_seen_ms:int"});
+             "nodes[].sources_truncated:bool", "nodes[].aliases:int", "nodes[].score:number",
+             "nodes[].last_seen_ms:int"});
         row("proposals", [](DaemonClient& c, Completion d) { c.proposals(500, d); }, "proposals",
             {"proposals[].id:int", "proposals[].a_id:int", "proposals[].b_id:int", "proposals[].a_label:string",
              "proposals[].b_label:string", "proposals[].a_sources:int", "proposals[].b_sources:int",
              "proposals[].method:string"});
-        row("forget_entity_preview", [](DaemonClient& c, Completion d) { c.forgetEntityPreview(15, d); },
+        row(
+            "forget_entity_preview", [](DaemonClient& c, Completion d) { c.forgetEntityPreview(15, d); },
             "forget_entity_preview", forgetCounts);
         row("profile", [](DaemonClient& c, Completion d) { c.profile(d); }, "profile",
             {"body:string", "cited:int", "uncited_dropped:int"});
@@ -93,13 +112,18 @@ private Q_SLOTS:
             {"rules[].id:int", "rules[].host:string"});
         row("window_title_blocks", [](DaemonClient& c, Completion d) { c.windowTitleBlocks(d); }, "window_title_blocks",
             {"rules[].id:int", "rules[].phrase:string"});
-        row("forget_rule_preview", [](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); },
-            "rule_forget", forgetCounts + QStringList{"applied:bool"});
-        row("forget_app_preview", [](DaemonClient& c, Completion d) { c.forgetAppPreview("org.mozilla.firefox", d); },
+        row(
+            "forget_rule_preview",
+            [](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", d); }, "rule_forget",
+            forgetCounts + QStringList{"applied:bool"});
+        row(
+            "forget_app_preview", [](DaemonClient& c, Completion d) { c.forgetAppPreview("org.mozilla.firefox", d); },
             "app_forget_preview", forgetCounts);
-        row("interjection_signals", [](DaemonClient& c, Completion d) { c.interjectionSignals(d); }, "interjection_signals",
-            {"counts:arrays", "shown_today:int", "stances:arrays", "held_back[].node_id:int", "held_back[].item_kind:string",
-             "held_back[].label:string", "held_back[].sources:int", "held_back[].confidence:number"});
+        row("interjection_signals", [](DaemonClient& c, Completion d) { c.interjectionSignals(d); },
+            "interjection_signals",
+            {"counts:arrays", "shown_today:int", "stances:arrays", "held_back[].node_id:int",
+             "held_back[].item_kind:string", "held_back[].label:string", "held_back[].sources:int",
+             "held_back[].confidence:number"});
         row("route_delivery", [](DaemonClient& c, Completion d) { c.routeDelivery(RouteFacts{}, d); }, "route",
             {"route:string", "reason:string"});
     }
@@ -156,7 +180,8 @@ private Q_SLOTS:
 
     void askAnswersFromItsOwnSearch()
     {
-        const Reply answer = *call(*client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); });
+        const Reply answer
+            = *call(*client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); });
         QVERIFY(answer);
         const QList<QJsonObject> claims = Json::objects(*answer, u"claims").value();
         // One claim offers two readings of its evidence, each quoting a line of its own frame.
@@ -166,10 +191,12 @@ private Q_SLOTS:
         QVERIFY(withAlternatives != claims.end());
         const QList<QJsonObject> alternatives = Json::objects(*withAlternatives, u"alternatives").value();
         for (const QJsonObject& alt : alternatives) {
-            const Reply frame = *call(*client, [&](DaemonClient& c, Completion d) { c.frame(*Json::integer(alt, u"frame_id"), d); });
+            const Reply frame
+                = *call(*client, [&](DaemonClient& c, Completion d) { c.frame(*Json::integer(alt, u"frame_id"), d); });
             QVERIFY(frame);
             const QList<QJsonObject> lines = Json::objects(*frame, u"lines").value();
-            QVERIFY(std::any_of(lines.begin(), lines.end(), [&](const QJsonObject& l) { return l.value("text") == alt.value("quote"); }));
+            QVERIFY(std::any_of(lines.begin(), lines.end(),
+                                [&](const QJsonObject& l) { return l.value("text") == alt.value("quote"); }));
         }
         // Every cited frame really mentions the question's subject.
         for (qint64 id : idsOf(*answer, "evidence", "frame_id")) {
@@ -178,7 +205,8 @@ private Q_SLOTS:
             const Reply frame = *call(*client, [id](DaemonClient& c, Completion d) { c.frame(id, d); });
             QVERIFY(QJsonDocument(*frame).toJson().toLower().contains("tax"));
         }
-        const Reply nothing = *call(*client, [](DaemonClient& c, Completion d) { c.ask("zeppelin maintenance schedule", d); });
+        const Reply nothing
+            = *call(*client, [](DaemonClient& c, Completion d) { c.ask("zeppelin maintenance schedule", d); });
         QVERIFY(nothing);
         QVERIFY(!Json::nonEmptyString(*nothing, u"failure_code"));
         QVERIFY(Json::nonEmptyString(*nothing, u"answer"));
@@ -212,7 +240,8 @@ private Q_SLOTS:
         }
         QCOMPARE(Json::integer(nodes.first(), u"node_id").value(), first);
         QVERIFY(Json::boolean(nodes.first(), u"matched_label").value());
-        QVERIFY(std::any_of(nodes.begin(), nodes.end(), [](const QJsonObject& n) { return !Json::boolean(n, u"matched_label").value(); }));
+        QVERIFY(std::any_of(nodes.begin(), nodes.end(),
+                            [](const QJsonObject& n) { return !Json::boolean(n, u"matched_label").value(); }));
     }
 };
 

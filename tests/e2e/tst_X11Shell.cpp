@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QRegularExpression>
 #include <functional>
 #include <xcb/xcb.h>
 
@@ -41,8 +41,8 @@ public:
     // The X error code of the grab, 0 when it succeeded.
     int grab(uint8_t keycode, uint16_t modifiers)
     {
-        auto cookie = xcb_grab_key_checked(connection, 1, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC,
-                                           XCB_GRAB_MODE_ASYNC);
+        auto cookie
+            = xcb_grab_key_checked(connection, 1, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t* error = xcb_request_check(connection, cookie);
         const int code = error ? error->error_code : 0;
         std::free(error);
@@ -72,7 +72,7 @@ QString output(const QString& program, const QStringList& args)
 // A mapped window of another process as xwininfo reports it.
 struct XWindow {
     QString id;
-    QRect geometry; // in root coordinates
+    QRect geometry;                // in root coordinates
     bool overrideRedirect = false; // menus and the docked tray icon; not managed by the window manager
 };
 
@@ -89,11 +89,11 @@ QList<XWindow> windowsOf(qint64 pid)
             return QRegularExpression(label + QStringLiteral(":\\s+(-?\\d+)")).match(info).captured(1).toInt();
         };
         if (info.contains(QStringLiteral("IsViewable")))
-            out.append({id,
-                        QRect(number(QStringLiteral("Absolute upper-left X")),
-                              number(QStringLiteral("Absolute upper-left Y")), number(QStringLiteral("Width")),
-                              number(QStringLiteral("Height"))),
-                        info.contains(QStringLiteral("Override Redirect State: yes"))});
+            out.append(
+                {id,
+                 QRect(number(QStringLiteral("Absolute upper-left X")), number(QStringLiteral("Absolute upper-left Y")),
+                       number(QStringLiteral("Width")), number(QStringLiteral("Height"))),
+                 info.contains(QStringLiteral("Override Redirect State: yes"))});
     }
     return out;
 }

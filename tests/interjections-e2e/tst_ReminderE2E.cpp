@@ -27,12 +27,12 @@ QString xdotool(const QStringList& args)
 // The visible window with this exact name, as xdotool finds it.
 QString windowNamed(const QString& pattern)
 {
-    return xdotool({ "search", "--onlyvisible", "--name", pattern }).section('\n', 0, 0);
+    return xdotool({"search", "--onlyvisible", "--name", pattern}).section('\n', 0, 0);
 }
 
 QRect geometryOf(const QString& window)
 {
-    const QString shell = xdotool({ "getwindowgeometry", "--shell", window });
+    const QString shell = xdotool({"getwindowgeometry", "--shell", window});
     const auto value
         = [&shell](const char* key) { return shell.section(QString(key) + '=', 1).section('\n', 0, 0).toInt(); };
     return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
@@ -78,13 +78,13 @@ private slots:
         window.resize(400, 300);
         window.show();
         window.activateWindow();
-        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp {}).windowTitle, title);
+        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp{}).windowTitle, title);
         const ForegroundApp front = *platform.foregroundWindow->current();
         QCOMPARE(front.pid, QCoreApplication::applicationPid());
         QCOMPARE(front.applicationId, QCoreApplication::applicationName().toLower());
         QVERIFY(!front.fullScreen);
         window.showFullScreen();
-        QTRY_VERIFY(platform.foregroundWindow->current().value_or(ForegroundApp {}).fullScreen);
+        QTRY_VERIFY(platform.foregroundWindow->current().value_or(ForegroundApp{}).fullScreen);
     }
 
     void plainX11Window()
@@ -94,16 +94,16 @@ private slots:
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
         const xcb_window_t w = xcb_generate_id(c);
         xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-            screen->root_visual, 0, nullptr);
+                          screen->root_visual, 0, nullptr);
         const QByteArray name = QString("Café - plain").toLatin1();
-        xcb_change_property(
-            c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, name.size(), name.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, name.size(),
+                            name.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 14, "xterm\0Old App\0");
         xcb_map_window(c, w);
         xcb_flush(c);
         QTRY_VERIFY(!windowNamed("^Café - plain$").isEmpty());
-        xdotool({ "windowactivate", "--sync", QString::number(w) });
-        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp {}).windowTitle, "Café - plain");
+        xdotool({"windowactivate", "--sync", QString::number(w)});
+        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp{}).windowTitle, "Café - plain");
         QCOMPARE(platform.foregroundWindow->current()->applicationId, "old-app");
         QCOMPARE(platform.foregroundWindow->current()->name, "Old App");
         QCOMPARE(platform.foregroundWindow->current()->pid, std::nullopt);
@@ -142,7 +142,7 @@ private slots:
         editor.resize(500, 300);
         editor.show();
         editor.activateWindow();
-        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp {}).windowTitle, editor.windowTitle());
+        QTRY_COMPARE(platform.foregroundWindow->current().value_or(ForegroundApp{}).windowTitle, editor.windowTitle());
 
         env.insert("VESK_INTERJECTION_FIRST_PASS_SECONDS", "1");
         QProcess vesk;
@@ -170,7 +170,7 @@ private slots:
             answered = true;
         });
         QTRY_VERIFY(answered);
-        QCOMPARE(package->value("node_ids").toArray(), QJsonArray { 11 });
+        QCOMPARE(package->value("node_ids").toArray(), QJsonArray{11});
 
         // Top-right of the available area, and the editor keeps the focus.
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -179,15 +179,15 @@ private slots:
         QCOMPARE(at.x() + at.width(), area.x() + area.width() - 18);
         QCOMPARE(at.y(), area.y() + 18);
         QCOMPARE(platform.foregroundWindow->current()->pid, QCoreApplication::applicationPid());
-        QCOMPARE(xdotool({ "getactivewindow" }), QString::number(editor.winId()));
+        QCOMPARE(xdotool({"getactivewindow"}), QString::number(editor.winId()));
 
         // "Open sources" is the one filled button of the card.
         const QImage shot
             = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), at.width(), at.height()).toImage();
         const auto button = filledRun(shot, qRgb(0x15, 0x18, 0x1D));
         QVERIFY(button);
-        xdotool({ "mousemove", QString::number(at.x() + button->x()), QString::number(at.y() + button->y()), "click",
-            "1" });
+        xdotool(
+            {"mousemove", QString::number(at.x() + button->x()), QString::number(at.y() + button->y()), "click", "1"});
         QTRY_VERIFY_WITH_TIMEOUT(!windowNamed("^Ask Vesk").isEmpty(), 10000);
         QTRY_VERIFY(windowNamed("^Vesk reminder$").isEmpty());
         // The entity page asks where the item came from.

@@ -15,7 +15,7 @@ using Decision::Accounting;
 
 namespace {
 
-const ForegroundApp code { "com.visualstudio.code", "Code", "invoice.rs — harbor-api", false, 4242 };
+const ForegroundApp code{"com.visualstudio.code", "Code", "invoice.rs — harbor-api", false, 4242};
 
 // A controller on a fake daemon, a test clock and a settable window in front.
 struct Fixture : DaemonRig {
@@ -55,14 +55,14 @@ struct Fixture : DaemonRig {
 
     FakePlatform platform;
     QList<Candidate> opened;
-    InterjectionController controller { { client, defaults, clock, presentation, *platform.foregroundWindow },
-        [this](const Candidate& c) { opened << c; } };
+    InterjectionController controller{{client, defaults, clock, presentation, *platform.foregroundWindow},
+                                      [this](const Candidate& c) { opened << c; }};
 };
 
 Candidate searchCandidate(double confidence, std::optional<QString> package = std::nullopt)
 {
-    return Candidate { 8, "Ship the invoice rounding fix", "task", 4, confidence, "Code · invoice.rs — harbor-api",
-        package };
+    return Candidate{8,          "Ship the invoice rounding fix",  "task", 4,
+                     confidence, "Code · invoice.rs — harbor-api", package};
 }
 
 } // namespace
@@ -77,7 +77,7 @@ private slots:
         QTest::addColumn<std::optional<ForegroundApp>>("front");
         QTest::addColumn<QString>("expected"); // a note, or the query and the display text
         const auto with = [](QString id, QString name, QString title, bool full = false, qint64 pid = 1) {
-            return std::optional<ForegroundApp>(ForegroundApp { id, name, title, full, pid });
+            return std::optional<ForegroundApp>(ForegroundApp{id, name, title, full, pid});
         };
         QTest::newRow("nothing readable")
             << std::optional<ForegroundApp>() << "Stayed quiet · the foreground window title was unavailable";
@@ -85,7 +85,7 @@ private slots:
                                         << "Stayed quiet · Vesk itself was in front";
         QTest::newRow("our own process") << with("other", "x", "Ask Vesk", false, 77)
                                          << "Stayed quiet · Vesk itself was in front";
-        for (const char* id : { "us.zoom.xos", "Com.Microsoft.Teams2", "zoom", "libreoffice-impress" })
+        for (const char* id : {"us.zoom.xos", "Com.Microsoft.Teams2", "zoom", "libreoffice-impress"})
             QTest::newRow(id) << with(id, "Meet", "Weekly sync")
                               << "Stayed quiet · meeting or presentation app detected";
         QTest::newRow("two characters") << with("code", "Code", "ab")
@@ -122,11 +122,11 @@ private slots:
         f.controller.onDigestCountChanged = [&counts](qint64 n) { counts << n; };
         f.controller.start();
         f.controller.start();
-        QCOMPARE(f.clock.delays(), (std::vector<double> { 300, 1 }));
+        QCOMPARE(f.clock.delays(), (std::vector<double>{300, 1}));
         QVERIFY(!f.defaults.contains("qev.interjections.shown_total"));
         f.barrier();
         QCOMPARE(f.controller.policy().dailyCap(), 4);
-        QCOMPARE(counts, (QList<qint64> { 0, 0 }));
+        QCOMPARE(counts, (QList<qint64>{0, 0}));
         // The test context stands in for the window in front.
         f.platform.foregroundWindow->front.reset();
         f.daemon.reply("search", json(R"({"kind":"search","nodes":[]})"));
@@ -143,16 +143,17 @@ private slots:
         QTest::addColumn<qint64>("shownToday");
         QTest::addColumn<int>("quotas");
         QTest::addColumn<QString>("note");
-        const QJsonObject quiet { { "vesk.delivery.human.quiet_enabled", true },
-            { "vesk.delivery.human.quiet_start_hour", 9 }, { "vesk.delivery.human.quiet_end_hour", 17 } };
+        const QJsonObject quiet{{"vesk.delivery.human.quiet_enabled", true},
+                                {"vesk.delivery.human.quiet_start_hour", 9},
+                                {"vesk.delivery.human.quiet_end_hour", 17}};
         QJsonObject quietAndOff = quiet;
         quietAndOff.insert("vesk.delivery.human.enabled", false);
         QTest::newRow("interruptions off first")
             << quietAndOff << qint64(0) << 0 << "Stayed quiet · interruptions are off";
         QTest::newRow("quiet hours before the cap")
             << quiet << qint64(2) << 0 << "Stayed quiet · quiet hours 09:00–17:00";
-        QTest::newRow("cap reached") << QJsonObject {} << qint64(2) << 0 << "Stayed quiet · daily cap reached";
-        QTest::newRow("another quota today") << QJsonObject {} << qint64(5) << 2 << QString();
+        QTest::newRow("cap reached") << QJsonObject{} << qint64(2) << 0 << "Stayed quiet · daily cap reached";
+        QTest::newRow("another quota today") << QJsonObject{} << qint64(5) << 2 << QString();
     }
     void gates()
     {
@@ -163,8 +164,7 @@ private slots:
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it)
             f.defaults.setValue(it.key(), it.value());
-        f.daemon.reply(
-            "interjection_signals", QJsonObject { { "shown_today", shownToday }, { "held_back", QJsonArray() } });
+        f.daemon.reply("interjection_signals", QJsonObject{{"shown_today", shownToday}, {"held_back", QJsonArray()}});
         f.loadSignals();
         for (int i = 0; i < quotas; ++i)
             f.controller.allowAnotherQuota();
@@ -178,7 +178,8 @@ private slots:
     void semanticCardCountsAgainstTheCapOnly()
     {
         Fixture f;
-        f.daemon.reply("next_semantic_interjection",
+        f.daemon.reply(
+            "next_semantic_interjection",
             json(R"({"node_id":11,"label":"Use half-even rounding","state_class":"decision","package_id":"pkg-9"})"));
         f.controller.consider();
         QTRY_VERIFY(f.controller.card() && f.controller.card()->isVisible());
@@ -188,11 +189,11 @@ private slots:
         QCOMPARE(f.note(), "Spoke · a reopened decision came back");
         QVERIFY(f.controller.policy().wasRecentlyShown(*f.controller.currentCandidate(), f.clock.now()));
         QCOMPARE(f.cardTexts(),
-            (QStringList { "VESK · DECISION", "Reopened: Use half-even rounding",
-                "Related to Code · invoice.rs — harbor-api", "Review the evidence behind this reopened item.",
-                "1 of 2 today" }));
+                 (QStringList{"VESK · DECISION", "Reopened: Use half-even rounding",
+                              "Related to Code · invoice.rs — harbor-api",
+                              "Review the evidence behind this reopened item.", "1 of 2 today"}));
         QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
-        QCOMPARE(f.outcomes("record_human_outcome"), QStringList { "shown" });
+        QCOMPARE(f.outcomes("record_human_outcome"), QStringList{"shown"});
 
         // Top-right of the available area, 18 in from each edge.
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -208,7 +209,7 @@ private slots:
         f.clock.advance(0.2);
         QVERIFY(!f.controller.card());
         f.clock.advance(60);
-        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "auto_closed" }));
+        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "auto_closed"}));
         QCOMPARE(f.daemon.count("next_semantic_interjection"), 1);
         QCOMPARE(f.sent("record_human_outcome", 2)[1].value("package_id").toString(), "pkg-9");
     }
@@ -235,16 +236,16 @@ private slots:
         QCOMPARE(route.value("minimum_relevance_millis").toInt(), 740);
         QCOMPARE(route.value("fresh"), true);
         QCOMPARE(f.sent("record_human_delivery", 1).first().value("reason").toString(), "cleared_gate");
-        QCOMPARE(
-            f.note(), QStringLiteral("Spoke · %1 relevance cleared the 74 gate").arg(qRound(shown.confidence * 100)));
+        QCOMPARE(f.note(),
+                 QStringLiteral("Spoke · %1 relevance cleared the 74 gate").arg(qRound(shown.confidence * 100)));
         QVERIFY(f.cardTexts().contains("4 sources behind this unresolved question."));
 
         QTest::mouseClick(f.controller.card()->openButton, Qt::LeftButton);
-        QCOMPARE(f.opened, QList<Candidate> { shown });
+        QCOMPARE(f.opened, QList<Candidate>{shown});
         QVERIFY(!f.controller.card());
         f.clock.advance(30);
-        QCOMPARE(f.outcomes("record_interjection_outcome"), (QStringList { "shown", "opened" }));
-        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "opened" }));
+        QCOMPARE(f.outcomes("record_interjection_outcome"), (QStringList{"shown", "opened"}));
+        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "opened"}));
     }
 
     void routeOutcomes_data()
@@ -255,13 +256,13 @@ private slots:
         QTest::addColumn<int>("deliveries");
         QTest::newRow("low relevance") << QByteArray(R"({"route":"hold","reason":"held_low_relevance"})")
                                        << "Stayed quiet · 61 relevance was below the 74 gate"
-                                       << QStringList { "held_back" } << 1;
+                                       << QStringList{"held_back"} << 1;
         QTest::newRow("cooldown") << QByteArray(R"({"route":"hold","reason":"held_cooldown"})")
-                                  << "Stayed quiet · this item is in its 7-day cooldown" << QStringList {} << 1;
+                                  << "Stayed quiet · this item is in its 7-day cooldown" << QStringList{} << 1;
         QTest::newRow("another reason") << QByteArray(R"({"route":"agent","reason":"agent_can_act"})")
-                                        << "Stayed quiet · agent can act" << QStringList {} << 1;
+                                        << "Stayed quiet · agent can act" << QStringList{} << 1;
         QTest::newRow("no reason") << QByteArray(R"({"route":"human"})")
-                                   << "Delivery unavailable · vesk could not apply its policy" << QStringList {} << 0;
+                                   << "Delivery unavailable · vesk could not apply its policy" << QStringList{} << 0;
     }
     void routeOutcomes()
     {
@@ -275,8 +276,7 @@ private slots:
         // The first of two equals is chosen.
         Candidate other = searchCandidate(0.61);
         other.id = 9;
-        f.controller.chooseAndShow(
-            { searchCandidate(0.61), other }, { "invoice.rs", "Code · x", "com.visualstudio.code" });
+        f.controller.chooseAndShow({searchCandidate(0.61), other}, {"invoice.rs", "Code · x", "com.visualstudio.code"});
         QTRY_COMPARE(f.note(), note);
         QCOMPARE(f.sent("route_delivery", 1).first().value("relevance_millis").toInt(), 610);
         QCOMPARE(f.daemon.count("record_human_delivery"), deliveries);
@@ -292,7 +292,7 @@ private slots:
         f.daemon.reply("route_delivery", json(R"({"kind":"route","route":"human","reason":"cleared_gate"})"), 0.2);
         f.daemon.reply("record_human_delivery", json(R"({"kind":"ok","package_id":"pkg-4"})"));
         f.platform.foregroundWindow->front->applicationId = "org.gnome.Terminal"; // no longer fresh
-        f.controller.chooseAndShow({ searchCandidate(0.9) }, { "invoice.rs", "Code · x", "com.visualstudio.code" });
+        f.controller.chooseAndShow({searchCandidate(0.9)}, {"invoice.rs", "Code · x", "com.visualstudio.code"});
         f.presentation.setEnabled(true);
         QTRY_COMPARE(f.daemon.count("record_human_delivery"), 1);
         f.barrier();
@@ -326,20 +326,20 @@ private slots:
         QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
         QCOMPARE(f.controller.card()->feedback->text(), "Preview only. No preference was changed.");
 
-        f.daemon.sequence("set_interjection_kind_stance", { { "{\"kind\":\"error\"}\n" }, { "{\"kind\":\"ok\"}\n" } });
+        f.daemon.sequence("set_interjection_kind_stance", {{"{\"kind\":\"error\"}\n"}, {"{\"kind\":\"ok\"}\n"}});
         f.controller.show(searchCandidate(0.9, "pkg-5"), Accounting::searchCard);
         QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
         QCOMPARE(f.controller.card()->feedback->text(), "Saving preference…");
         QVERIFY(!f.controller.card()->muteButton->isEnabled());
         QTRY_VERIFY(f.controller.card()->muteButton->isEnabled());
         QCOMPARE(f.controller.card()->feedback->text(),
-            "Could not save this preference. Try again; this kind is not muted yet.");
+                 "Could not save this preference. Try again; this kind is not muted yet.");
         QCOMPARE(f.controller.card()->feedback->colour(), Ink::flag());
         f.clock.advance(60); // no auto-close while the user decides
         QTest::mouseClick(f.controller.card()->muteButton, Qt::LeftButton);
         QTRY_VERIFY(!f.controller.card());
         QCOMPARE(f.sent("set_interjection_kind_stance", 2)[1].value("stance").toString(), "muted");
-        QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList { "shown", "muted" }));
+        QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "muted"}));
     }
 
     void policySaveNeedsAConfirmedLoad()
@@ -358,7 +358,7 @@ private slots:
         f.controller.saveDeliveryPolicy({}, 8, {}, {}, {}); // one save at a time
         QTRY_VERIFY(f.controller.feedback().failure);
         QCOMPARE(f.controller.feedback().text,
-            "Save was not confirmed. Showing last confirmed values; refresh before retrying.");
+                 "Save was not confirmed. Showing last confirmed values; refresh before retrying.");
         QCOMPARE(f.controller.policy().dailyCap(), 2);
         const QJsonObject sent = f.sent("set_delivery_policy", 1).first();
         QCOMPARE(sent.value("daily_limit").toInt(), 4);

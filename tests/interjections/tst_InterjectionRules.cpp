@@ -47,9 +47,9 @@ private slots:
         QTest::addColumn<int>("end");
         QTest::addColumn<QList<int>>("quiet");
         QTest::addColumn<QList<int>>("awake");
-        QTest::newRow("22 to 8 wraps midnight") << 22 << 8 << QList<int> { 22, 23, 0, 7 } << QList<int> { 8, 21 };
-        QTest::newRow("9 to 17 within a day") << 9 << 17 << QList<int> { 9, 16 } << QList<int> { 17, 8 };
-        QTest::newRow("equal hours are no quiet period") << 5 << 5 << QList<int> {} << QList<int> { 0, 4, 5, 6, 23 };
+        QTest::newRow("22 to 8 wraps midnight") << 22 << 8 << QList<int>{22, 23, 0, 7} << QList<int>{8, 21};
+        QTest::newRow("9 to 17 within a day") << 9 << 17 << QList<int>{9, 16} << QList<int>{17, 8};
+        QTest::newRow("equal hours are no quiet period") << 5 << 5 << QList<int>{} << QList<int>{0, 4, 5, 6, 23};
     }
     void quietHours()
     {
@@ -70,27 +70,27 @@ private slots:
         DeliveryPolicy policy(defaults);
         const QDateTime night(QDate(2026, 3, 2), QTime(23, 0), Qt::UTC);
         defaults.setInteger(policy.policyQuietStartKey, 22);
-        QVERIFY(!policy.inQuietHours(night)); // the flag is off
+        QVERIFY(!policy.inQuietHours(night));               // the flag is off
         defaults.setString(policy.policyEnabledKey, "yes"); // the wrong type reads as absent
         defaults.setBoolean(policy.policyQuietKey, true);
         QVERIFY(policy.inQuietHours(night));
-        QCOMPARE(policy.values(), (DeliveryPolicy::Values { true, 2, 60, true, true, 22, 8 }));
+        QCOMPARE(policy.values(), (DeliveryPolicy::Values{true, 2, 60, true, true, 22, 8}));
 
         // A status reply without interjection keys: the defaults, quiet hours off and their keys gone.
         policy.storeFromStatus(json(R"({"kind":"status","interjections_quiet_start_hour":1})"));
-        QCOMPARE(policy.values(), (DeliveryPolicy::Values { true, 2, 60, true, false, 22, 8 }));
+        QCOMPARE(policy.values(), (DeliveryPolicy::Values{true, 2, 60, true, false, 22, 8}));
         QVERIFY(!defaults.contains(policy.policyQuietStartKey));
         policy.storeFromStatus(json(R"({"interjections_enabled":false,"interjections_daily_limit":4,
             "interjections_quiet_start_hour":9,"interjections_quiet_end_hour":17})"));
-        QCOMPARE(policy.values(), (DeliveryPolicy::Values { false, 4, 60, true, true, 9, 17 }));
+        QCOMPARE(policy.values(), (DeliveryPolicy::Values{false, 4, 60, true, true, 9, 17}));
 
-        for (const char* key : { "vesk.interjections.shown_today", "qev.interjections.held_back_items",
-                 "qev.interjections.recent", "qev.interjections.last_decision" })
+        for (const char* key : {"vesk.interjections.shown_today", "qev.interjections.held_back_items",
+                                "qev.interjections.recent", "qev.interjections.last_decision"})
             defaults.setInteger(key, 1);
         policy.setLastDecision("kept");
         policy.removeObsoleteKeys();
-        for (const char* key : { "vesk.interjections.shown_today", "qev.interjections.held_back_items",
-                 "qev.interjections.recent", "qev.interjections.last_decision" })
+        for (const char* key : {"vesk.interjections.shown_today", "qev.interjections.held_back_items",
+                                "qev.interjections.recent", "qev.interjections.last_decision"})
             QVERIFY(!defaults.contains(key));
         QCOMPARE(policy.lastDecision(), QString("kept"));
     }
@@ -114,11 +114,11 @@ private slots:
         Defaults defaults(dir.filePath("d.json"));
         DeliveryPolicy policy(defaults);
         const QDateTime now(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC);
-        const Candidate shown { 42, "Ship it", "task", 2, 0.8, {}, {} };
+        const Candidate shown{42, "Ship it", "task", 2, 0.8, {}, {}};
         Candidate asked = shown;
         asked.kind = kind;
         QVERIFY(!policy.wasRecentlyShown(asked, now)); // never shown
-        policy.stampShown(Candidate { 7, "Old", "task", 2, 0.8, {}, {} }, now.addDays(-15));
+        policy.stampShown(Candidate{7, "Old", "task", 2, 0.8, {}, {}}, now.addDays(-15));
         policy.stampShown(shown, now.addSecs(-shownAgo));
         QCOMPARE(policy.wasRecentlyShown(asked, now), cooling);
         QCOMPARE(policy.recent().contains("7:task"), false); // dropped at the next stamp
@@ -160,22 +160,22 @@ private slots:
         QTest::addColumn<SemanticReply>("expected");
         const QByteArray item = R"({"node_id":7,"label":"Ship the socket fix","package_id":"pkg-1","state_class":)";
         const auto card = [](const char* kind, std::optional<QString> pkg) {
-            return SemanticReply(Card { Candidate { 7, "Reopened: Ship the socket fix", kind, 1, 1.0, "ctx", pkg } });
+            return SemanticReply(Card{Candidate{7, "Reopened: Ship the socket fix", kind, 1, 1.0, "ctx", pkg}});
         };
-        QTest::newRow("no reply") << QByteArray() << QStringList {} << SemanticReply(Silent {});
-        QTest::newRow("empty reply") << QByteArray("{}") << QStringList {} << SemanticReply(Silent {});
+        QTest::newRow("no reply") << QByteArray() << QStringList{} << SemanticReply(Silent{});
+        QTest::newRow("empty reply") << QByteArray("{}") << QStringList{} << SemanticReply(Silent{});
         QTest::newRow("unavailable outranks a card")
-            << QByteArray(R"({"unavailable":true,"node_id":7,"label":"x","state_class":"blocker"})") << QStringList {}
-            << SemanticReply(Unavailable {});
-        QTest::newRow("a decision card") << item + R"("decision"})" << QStringList {} << card("decision", "pkg-1");
-        QTest::newRow("muted kind") << item + R"("decision"})" << QStringList { "decision" }
-                                    << SemanticReply(Muted { "pkg-1", "decision" });
+            << QByteArray(R"({"unavailable":true,"node_id":7,"label":"x","state_class":"blocker"})") << QStringList{}
+            << SemanticReply(Unavailable{});
+        QTest::newRow("a decision card") << item + R"("decision"})" << QStringList{} << card("decision", "pkg-1");
+        QTest::newRow("muted kind") << item + R"("decision"})" << QStringList{"decision"}
+                                    << SemanticReply(Muted{"pkg-1", "decision"});
         QTest::newRow("a muted task leaves questions")
-            << item + R"("open_question"})" << QStringList { "task" } << card("open_question", "pkg-1");
-        QTest::newRow("no class") << QByteArray(R"({"node_id":7,"label":"x","state_class":""})") << QStringList {}
-                                  << SemanticReply(Unclassified {});
+            << item + R"("open_question"})" << QStringList{"task"} << card("open_question", "pkg-1");
+        QTest::newRow("no class") << QByteArray(R"({"node_id":7,"label":"x","state_class":""})") << QStringList{}
+                                  << SemanticReply(Unclassified{});
         QTest::newRow("id of the wrong type") << QByteArray(R"({"node_id":"7","label":"x","state_class":"task"})")
-                                              << QStringList {} << SemanticReply(Silent {});
+                                              << QStringList{} << SemanticReply(Silent{});
     }
     void classification()
     {
@@ -198,22 +198,22 @@ private slots:
         QCOMPARE(s->openedTotal, 0);
         QCOMPARE(s->heldBackTotal, 4);
         QCOMPARE(s->shownToday, 2);
-        QCOMPARE(s->muted, QSet<QString> { "task" });
-        QCOMPARE(s->encouraged, QSet<QString>({ "decision", "x" }));
-        QCOMPARE(s->heldBack, (QList<Candidate> { { 9, "Rotate keys", "task", 0, 0.71, {}, {} } }));
+        QCOMPARE(s->muted, QSet<QString>{"task"});
+        QCOMPARE(s->encouraged, QSet<QString>({"decision", "x"}));
+        QCOMPARE(s->heldBack, (QList<Candidate>{{9, "Rotate keys", "task", 0, 0.71, {}, {}}}));
     }
 
     void searchCandidates()
     {
-        const WindowContext context { "ship the socket fix — repo", "Code · x", {} };
+        const WindowContext context{"ship the socket fix — repo", "Code · x", {}};
         const auto nodes = Json::objects(json(R"({"nodes":[
             {"node_id":1,"label":"Is the index needed?","node_type":"open_question","score":2,"sources":2},
             {"node_id":2,"label":"Only once","node_type":"task","score":9,"sources":1},
             {"node_id":3,"label":"Ship the socket fix","node_type":"decision","score":9,"sources":5},
             {"node_id":4,"label":"Muted work","node_type":"task","score":9,"sources":5},
             {"node_id":5,"label":"A file","node_type":"file","score":9,"sources":5}]})"),
-            u"nodes");
-        const QList<Candidate> direct = CandidateSearch::directCandidates(*nodes, context, { "task" });
+                                         u"nodes");
+        const QList<Candidate> direct = CandidateSearch::directCandidates(*nodes, context, {"task"});
         QCOMPARE(direct.size(), 1);
         QCOMPARE(direct[0].id, 1);
         QVERIFY(qAbs(direct[0].confidence - (0.5 + std::log2(3.0) / 60)) < 1e-9);
@@ -223,7 +223,7 @@ private slots:
             {"other_id":8,"other_label":"Rotate keys","other_kind":"task","other_sources":3,"sightings":7},
             {"other_id":8,"other_label":"Rotate keys","other_kind":"task","other_sources":3,"sightings":2},
             {"other_id":9,"other_label":"Unseen","other_kind":"task","other_sources":0,"sightings":9}]})"),
-            u"edges");
+                                         u"edges");
         const QList<Candidate> related
             = CandidateSearch::mostConfidentPerNode(CandidateSearch::edgeCandidates(*edges, context, {}));
         QCOMPARE(related.size(), 1);
@@ -242,10 +242,9 @@ private slots:
         QCOMPARE(spokeReopened("decision"), "Spoke · a reopened decision came back");
         QCOMPARE(kicker("commitment"), "VESK · TASK");
         QCOMPARE(kicker("state"), "VESK · MEMORY");
-        QCOMPARE(
-            evidence({ 1, "x", "open_question", 1, 0, {}, {} }, false), "1 source behind this unresolved question.");
-        QCOMPARE(evidence({ 1, "x", "task", 0, 0, {}, {} }, false), "0 sources behind this task.");
-        QCOMPARE(evidence({ 1, "x", "task", 0, 0, {}, {} }, true), "Review the evidence behind this reopened item.");
+        QCOMPARE(evidence({1, "x", "open_question", 1, 0, {}, {}}, false), "1 source behind this unresolved question.");
+        QCOMPARE(evidence({1, "x", "task", 0, 0, {}, {}}, false), "0 sources behind this task.");
+        QCOMPARE(evidence({1, "x", "task", 0, 0, {}, {}}, true), "Review the evidence behind this reopened item.");
         QCOMPARE(cardMetrics(0.86, 2, 2, 5, 2), "2 of 2 today · 86% relevance · 40% opened");
         QCOMPARE(cardMetrics(0.7, 1, 2, 0, 0), "1 of 2 today · 70% relevance · No open history yet");
         QCOMPARE(cardMetrics(std::nullopt, 1, 2, 5, 2), "1 of 2 today");

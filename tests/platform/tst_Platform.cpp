@@ -50,13 +50,16 @@ private slots:
         QTest::addColumn<QByteArray>("published");
         QTest::addColumn<QByteArray>("wmClass");
         QTest::addColumn<QString>("id");
-        QTest::newRow("class lower-cased") << QByteArray() << QByteArray("Navigator\0Firefox-esr\0", 23) << "firefox-esr";
+        QTest::newRow("class lower-cased")
+            << QByteArray() << QByteArray("Navigator\0Firefox-esr\0", 23) << "firefox-esr";
         QTest::newRow("spaces become dashes") << QByteArray() << QByteArray("old\0Old App\0", 12) << "old-app";
-        QTest::newRow("reverse-DNS class kept") << QByteArray() << QByteArray("x\0org.gnome.Nautilus\0", 21)
-                                                << "org.gnome.Nautilus";
+        QTest::newRow("reverse-DNS class kept")
+            << QByteArray() << QByteArray("x\0org.gnome.Nautilus\0", 21) << "org.gnome.Nautilus";
         QTest::newRow("instance without a class") << QByteArray() << QByteArray("zoom\0", 5) << "zoom";
-        QTest::newRow("published id wins") << QByteArray("us.zoom.Zoom") << QByteArray("zoom\0zoom\0", 10) << "us.zoom.Zoom";
-        QTest::newRow("desktop file name") << QByteArray("org.kde.konsole.desktop") << QByteArray() << "org.kde.konsole";
+        QTest::newRow("published id wins")
+            << QByteArray("us.zoom.Zoom") << QByteArray("zoom\0zoom\0", 10) << "us.zoom.Zoom";
+        QTest::newRow("desktop file name")
+            << QByteArray("org.kde.konsole.desktop") << QByteArray() << "org.kde.konsole";
     }
 
     void applicationIds()

@@ -181,8 +181,7 @@ void FakeDaemon::serve(int fd)
 
     if (op == QStringLiteral("watch")) {
         // Hold the stream open until the client goes away or the test closes it.
-        while (::recv(fd, chunk, sizeof chunk, 0) > 0) {
-        }
+        while (::recv(fd, chunk, sizeof chunk, 0) > 0) { }
         finish();
         return;
     }
@@ -198,8 +197,7 @@ void FakeDaemon::serve(int fd)
 
     if (send(fd, s) && s.holdOpen) {
         // Hold the connection until the client closes it or the daemon stops.
-        while (::recv(fd, chunk, sizeof chunk, 0) > 0) {
-        }
+        while (::recv(fd, chunk, sizeof chunk, 0) > 0) { }
     }
     finish();
 }

@@ -27,7 +27,7 @@ public:
     };
 
     struct Script {
-        QByteArray reply;      // sent as is: a line feed is added by the helpers below, not here
+        QByteArray reply; // sent as is: a line feed is added by the helpers below, not here
         Mode mode = Mode::Reply;
         double delaySeconds = 0;
         int chunk = 7;
@@ -37,7 +37,7 @@ public:
         qsizetype fillAt = 0;
     };
 
-    FakeDaemon();                         // socket in a fresh temporary folder
+    FakeDaemon(); // socket in a fresh temporary folder
     explicit FakeDaemon(const QString& socketPath);
     ~FakeDaemon();
 
@@ -64,9 +64,9 @@ public:
 
     // Watch stream: lines written to every open watch connection, and to each new one on connect.
     void setWatchGreeting(const QByteArray& bytes); // written as is when a watch connects
-    void pushWatch(const QByteArray& bytes);       // written as is to the open watch connections
-    int watchConnections() const;                  // currently open
-    int watchConnects() const;                     // ever accepted
+    void pushWatch(const QByteArray& bytes);        // written as is to the open watch connections
+    int watchConnections() const;                   // currently open
+    int watchConnects() const;                      // ever accepted
     void closeWatches();
 
     // Stop listening (the socket file goes away) and close every connection; start again later.

@@ -40,10 +40,10 @@ private slots:
     // colour; text reads on the ground and the surface in both appearances.
     void palettePairs()
     {
-        const QList<const InkColor*> entries{&Ink::amber(),   &Ink::amberBg(), &Ink::amberLine(), &Ink::flag(),
-                                             &Ink::flagBg(),  &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
-                                             &Ink::sunken(),  &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
-                                             &Ink::text2(),   &Ink::muted()};
+        const QList<const InkColor*> entries{&Ink::amber(),  &Ink::amberBg(), &Ink::amberLine(), &Ink::flag(),
+                                             &Ink::flagBg(), &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
+                                             &Ink::sunken(), &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
+                                             &Ink::text2(),  &Ink::muted()};
         for (const InkColor* entry : entries) {
             QVERIFY(entry->light != entry->dark);
             QCOMPARE(entry->light.alpha(), 255);
@@ -215,9 +215,12 @@ private slots:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("plain") << "Merge" << "  Merge  ";
-        QTest::newRow("ampersand") << "Details & corrections" << "  Details && corrections  ";
-        QTest::newRow("data with two") << "R&D & QA" << "  R&&D && QA  ";
+        QTest::newRow("plain") << "Merge"
+                               << "  Merge  ";
+        QTest::newRow("ampersand") << "Details & corrections"
+                                   << "  Details && corrections  ";
+        QTest::newRow("data with two") << "R&D & QA"
+                                       << "  R&&D && QA  ";
     }
 
     void ampersandTitles()

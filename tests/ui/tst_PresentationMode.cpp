@@ -3,8 +3,8 @@
 #include "PresentationMode.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>

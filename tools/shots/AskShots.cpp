@@ -104,7 +104,8 @@ int main(int argc, char** argv)
 
         window.showFirstRun();
         ok &= tour.save(window, QStringLiteral("ask-first-run") + suffix, ShotTour::waitFor([&] {
-                            return !ShotTour::shows(ShotTour::column(window), QStringLiteral("Checking your local memory…"));
+                            return !ShotTour::shows(ShotTour::column(window),
+                                                    QStringLiteral("Checking your local memory…"));
                         }));
     }
     return ok ? 0 : 1;

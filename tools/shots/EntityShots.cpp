@@ -92,9 +92,9 @@ int main(int argc, char** argv)
                             && ShotTour::column(window)->findChild<NeighbourhoodView*>());
 
         const bool repo = openEntity(window, 2, QStringLiteral("harbor-api"), QStringLiteral("repo"));
-        ok &= tour.save(window, QStringLiteral("frame-marked") + suffix, repo && openFrameWhere(window, [](const FrameView& f) {
-                                                                             return f.image() && !f.highlights().isEmpty();
-                                                                         }));
+        ok &= tour.save(
+            window, QStringLiteral("frame-marked") + suffix,
+            repo && openFrameWhere(window, [](const FrameView& f) { return f.image() && !f.highlights().isEmpty(); }));
 
         const bool task = openEntity(window, 9, QStringLiteral("Rotate the staging API keys"), QStringLiteral("task"));
         ok &= tour.save(window, QStringLiteral("frame-pixels-gone") + suffix,
@@ -102,8 +102,10 @@ int main(int argc, char** argv)
 
         ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
         ok &= tour.save(window, QStringLiteral("inbox") + suffix, ShotTour::waitFor([&] {
-                            return !ShotTour::shows(ShotTour::column(window), QStringLiteral("Loading uncertain items…"))
-                                && !ShotTour::shows(ShotTour::column(window), QStringLiteral("Loading recognised people and work…"));
+                            return !ShotTour::shows(ShotTour::column(window),
+                                                    QStringLiteral("Loading uncertain items…"))
+                                && !ShotTour::shows(ShotTour::column(window),
+                                                    QStringLiteral("Loading recognised people and work…"));
                         }));
     }
     return ok ? 0 : 1;

@@ -5,12 +5,12 @@
 #include "AppDelegate.h"
 #include "Clock.h"
 #include "Defaults.h"
+#include "Ink.h"
 #include "InterjectionController.h"
 #include "NullPlatform.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
 #include "StatusIcon.h"
-#include "Ink.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,8 +124,8 @@ int main(int argc, char** argv)
     AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches{});
     delegate.applicationDidFinishLaunching();
 
-    const bool reached =
-        waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState()); }, 8000);
+    const bool reached
+        = waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState()); }, 8000);
     if (!reached)
         std::fprintf(stderr, "vesk-shots: no daemon answered; the shots show the unreachable state\n");
 
@@ -150,9 +150,11 @@ int main(int argc, char** argv)
                    out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
 
         // The reminder card as its preview shows it.
-        InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow}, {});
+        InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow},
+                                         {});
         reminders.show(InterjectionController::previewCandidate(), Decision::Accounting::none);
-        ok &= save(reminders.card()->grab().toImage(), out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));
+        ok &= save(reminders.card()->grab().toImage(),
+                   out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));
 
         // The confirmation for sending entity names to a model, as the presenter shows it.
         QImage alertShot;

@@ -32,7 +32,8 @@ int main(int argc, char** argv)
                       QStringLiteral("Seconds to wait for the reply (default: the operation's, 180 for ask, else 30)."),
                       QStringLiteral("seconds")});
     parser.addOption({QStringLiteral("watch"), QStringLiteral("Print the daemon's capture state as it changes.")});
-    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("One JSON object, e.g. {\"op\":\"status\"}"));
+    parser.addPositionalArgument(QStringLiteral("request"),
+                                 QStringLiteral("One JSON object, e.g. {\"op\":\"status\"}"));
     parser.process(app);
 
     std::unique_ptr<DaemonClient> client = parser.isSet(QStringLiteral("socket"))
@@ -56,11 +57,12 @@ int main(int argc, char** argv)
     if (args.size() != 1)
         parser.showHelp(2);
     const QByteArray request = args.first().toUtf8();
-    const auto route =
-        DaemonClient::routeOf(QJsonDocument::fromJson(request).object().value(QStringLiteral("op")).toString().toUtf8());
+    const auto route = DaemonClient::routeOf(
+        QJsonDocument::fromJson(request).object().value(QStringLiteral("op")).toString().toUtf8());
     bool numeric = true;
-    const double timeout =
-        parser.isSet(QStringLiteral("timeout")) ? parser.value(QStringLiteral("timeout")).toDouble(&numeric) : route.timeout;
+    const double timeout = parser.isSet(QStringLiteral("timeout"))
+        ? parser.value(QStringLiteral("timeout")).toDouble(&numeric)
+        : route.timeout;
     if (!numeric || !(timeout >= 0))
         parser.showHelp(2);
     int status = 1;

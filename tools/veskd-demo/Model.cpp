@@ -50,8 +50,8 @@ bool Model::load(const QJsonObject& seed, qint64 nowMs, QString* error)
     const auto ago = [nowMs](const QJsonObject& o) { return nowMs - o.value("ago_min").toInteger() * minuteMs; };
     for (const QJsonValue& v : seed.value("nodes").toArray()) {
         const QJsonObject o = v.toObject();
-        Node n{o.value("id").toInteger(), o.value("label").toString(), o.value("type").toString(),
-               o.value("score").toDouble(), stringList(o.value("aliases")), intList(o.value("frames")),
+        Node n{o.value("id").toInteger(),     o.value("label").toString(),    o.value("type").toString(),
+               o.value("score").toDouble(),   stringList(o.value("aliases")), intList(o.value("frames")),
                o.value("reopened").toString()};
         if (n.id < 1 || n.label.isEmpty()) {
             *error = QStringLiteral("seed node without id or label");
@@ -120,7 +120,8 @@ bool Model::load(const QJsonObject& seed, qint64 nowMs, QString* error)
         p.tokenCost = o.value("token_cost").toInteger();
         packages.append(p);
     }
-    std::sort(packages.begin(), packages.end(), [](const Package& a, const Package& b) { return a.createdMs < b.createdMs; });
+    std::sort(packages.begin(), packages.end(),
+              [](const Package& a, const Package& b) { return a.createdMs < b.createdMs; });
 
     const QJsonObject profile = seed.value("profile").toObject();
     for (const QJsonValue& v : profile.value("sentences").toArray())
@@ -280,8 +281,8 @@ QString Model::captureReason(qint64 nowMs) const
     if (!capturePaused)
         return QStringLiteral("recording");
     if (captureUntilMs && *captureUntilMs > nowMs)
-        return QStringLiteral("paused until ") +
-               QDateTime::fromMSecsSinceEpoch(*captureUntilMs).toString(QStringLiteral("HH:mm"));
+        return QStringLiteral("paused until ")
+            + QDateTime::fromMSecsSinceEpoch(*captureUntilMs).toString(QStringLiteral("HH:mm"));
     return QStringLiteral("paused by you");
 }
 

@@ -116,16 +116,38 @@ QJsonObject okReply(QJsonObject extra)
     return extra;
 }
 
-Ops::Ops(Model& m, std::function<qint64()> clock) : model(m), now(std::move(clock)) {}
+Ops::Ops(Model& m, std::function<qint64()> clock)
+    : model(m)
+    , now(std::move(clock))
+{
+}
 
 bool Ops::isChange(const QString& op)
 {
-    static const QSet<QString> changes{
-        "judge_merge", "rename", "reject_relation", "correct_claim", "forget_entity", "set_capture",
-        "set_injection", "set_tier", "block_app", "unblock_app", "block_website", "unblock_website",
-        "block_window_title", "unblock_window_title", "forget_rule", "forget_app", "delete_expired_pixels",
-        "complete_onboarding", "record_human_delivery", "record_human_outcome", "set_delivery_policy",
-        "reset_interjection_learning", "record_interjection_outcome", "set_interjection_kind_stance"};
+    static const QSet<QString> changes{"judge_merge",
+                                       "rename",
+                                       "reject_relation",
+                                       "correct_claim",
+                                       "forget_entity",
+                                       "set_capture",
+                                       "set_injection",
+                                       "set_tier",
+                                       "block_app",
+                                       "unblock_app",
+                                       "block_website",
+                                       "unblock_website",
+                                       "block_window_title",
+                                       "unblock_window_title",
+                                       "forget_rule",
+                                       "forget_app",
+                                       "delete_expired_pixels",
+                                       "complete_onboarding",
+                                       "record_human_delivery",
+                                       "record_human_outcome",
+                                       "set_delivery_policy",
+                                       "reset_interjection_learning",
+                                       "record_interjection_outcome",
+                                       "set_interjection_kind_stance"};
     return changes.contains(op);
 }
 
@@ -241,11 +263,12 @@ QJsonObject Ops::countsObject(const QString& kind, const ForgetCounts& c)
 QStringList Ops::terms(const QString& text)
 {
     static const QSet<QString> empty{
-        "the", "and", "for", "with", "about", "what", "was", "were", "are", "did", "does", "who", "how",
-        "why", "when", "where", "which", "this", "that", "these", "those", "have", "has", "had", "from",
-        "into", "there", "their", "you", "your", "our", "its", "can", "could", "should", "would", "will",
-        "any", "all", "not", "but", "working", "work", "doing", "recently", "lately", "today", "yesterday",
-        "week", "last", "tell", "show", "know", "remember", "again", "need", "some"};
+        "the",   "and",     "for",  "with",     "about",    "what",   "was",   "were",      "are",  "did",
+        "does",  "who",     "how",  "why",      "when",     "where",  "which", "this",      "that", "these",
+        "those", "have",    "has",  "had",      "from",     "into",   "there", "their",     "you",  "your",
+        "our",   "its",     "can",  "could",    "should",   "would",  "will",  "any",       "all",  "not",
+        "but",   "working", "work", "doing",    "recently", "lately", "today", "yesterday", "week", "last",
+        "tell",  "show",    "know", "remember", "again",    "need",   "some"};
     static const QRegularExpression split(QStringLiteral("[^\\w./:#-]+"));
     QStringList out;
     for (QString word : text.toLower().split(split, Qt::SkipEmptyParts)) {

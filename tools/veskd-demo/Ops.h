@@ -12,7 +12,10 @@ namespace vesk::demo {
 // handler answers with an error instead of guessing.
 class Args {
 public:
-    explicit Args(const QJsonObject& request) : o(request) {}
+    explicit Args(const QJsonObject& request)
+        : o(request)
+    {
+    }
     qint64 integer(const char* key);
     std::optional<qint64> optionalInteger(const char* key); // absent or null is nothing
     double number(const char* key);
@@ -40,7 +43,7 @@ public:
     Ops(Model& model, std::function<qint64()> now);
 
     bool writable = true;
-    QString answerFailure; // when set, every ask fails with this code
+    QString answerFailure;                // when set, every ask fails with this code
     std::function<void()> captureChanged; // called after a change of the recording state
 
     // The reply for one request object; errors are {"kind":"error","message":...}.

@@ -45,7 +45,9 @@ QJsonObject Ops::profile(Args&)
     }
     if (!intact || sentences.isEmpty())
         return QJsonObject{{"kind", "profile"}, {"body", ""}, {"cited", 0}, {"uncited_dropped", 0}};
-    return QJsonObject{{"kind", "profile"}, {"body", sentences.join(' ')}, {"cited", qint64(cited.size())},
+    return QJsonObject{{"kind", "profile"},
+                       {"body", sentences.join(' ')},
+                       {"cited", qint64(cited.size())},
                        {"uncited_dropped", model.profileDropped}};
 }
 
@@ -74,12 +76,21 @@ QJsonObject Ops::inspectContextPackage(Args& a)
             omissions.append(QJsonArray{reason, count});
         for (const QString& outcome : p.outcomes)
             outcomes.append(outcome);
-        return QJsonObject{{"kind", "context_package"}, {"package_id", p.id}, {"created_at_ms", p.createdMs},
-                           {"recipient", p.recipient}, {"node_ids", toArray(p.nodes)}, {"state_ids", toArray(p.states)},
-                           {"frame_ids", toArray(p.frames)}, {"message_ids", toArray(p.messages)},
-                           {"sighting_ids", QJsonArray()}, {"contradiction_ids", toArray(p.contradictions)},
-                           {"transition_ids", toArray(p.transitions)}, {"token_cost", p.tokenCost},
-                           {"omissions", omissions}, {"policy_version", p.policyVersion}, {"outcomes", outcomes}};
+        return QJsonObject{{"kind", "context_package"},
+                           {"package_id", p.id},
+                           {"created_at_ms", p.createdMs},
+                           {"recipient", p.recipient},
+                           {"node_ids", toArray(p.nodes)},
+                           {"state_ids", toArray(p.states)},
+                           {"frame_ids", toArray(p.frames)},
+                           {"message_ids", toArray(p.messages)},
+                           {"sighting_ids", QJsonArray()},
+                           {"contradiction_ids", toArray(p.contradictions)},
+                           {"transition_ids", toArray(p.transitions)},
+                           {"token_cost", p.tokenCost},
+                           {"omissions", omissions},
+                           {"policy_version", p.policyVersion},
+                           {"outcomes", outcomes}};
     }
     return errorReply(QStringLiteral("no context package \"%1\"").arg(id));
 }
@@ -100,7 +111,9 @@ QJsonObject Ops::routeDelivery(Args& a)
     if (!a.ok())
         return {};
     // The first fact that stops a delivery names the reason; only a clean sheet reaches the user.
-    const auto held = [](const char* reason) { return QJsonObject{{"kind", "route"}, {"route", "held"}, {"reason", reason}}; };
+    const auto held = [](const char* reason) {
+        return QJsonObject{{"kind", "route"}, {"route", "held"}, {"reason", reason}};
+    };
     if (!available)
         return held("held_policy_unavailable");
     if (!allows || !model.policyEnabled)
@@ -191,8 +204,11 @@ QJsonObject Ops::nextSemanticInterjection(Args& a)
         p.transitions = {id};
         p.frames = model.framesOf(n).mid(0, 6);
         p.tokenCost = n.label.size() / 4 + 1;
-        return QJsonObject{{"kind", "semantic_interjection"}, {"node_id", id}, {"label", n.label},
-                           {"state_class", n.reopenedAs}, {"package_id", p.id}};
+        return QJsonObject{{"kind", "semantic_interjection"},
+                           {"node_id", id},
+                           {"label", n.label},
+                           {"state_class", n.reopenedAs},
+                           {"package_id", p.id}};
     }
     return silent;
 }
@@ -246,10 +262,12 @@ QJsonObject Ops::recordInterjectionOutcome(Args& a)
     } else if (outcome == "held_back") {
         ++model.heldBackTotal;
         const Node* n = nodeId ? model.node(*nodeId) : nullptr;
-        const bool listed = std::any_of(model.heldBack.begin(), model.heldBack.end(),
-                                        [&](const HeldItem& h) { return nodeId && h.nodeId == *nodeId && h.kind == kind; });
+        const bool listed = std::any_of(model.heldBack.begin(), model.heldBack.end(), [&](const HeldItem& h) {
+            return nodeId && h.nodeId == *nodeId && h.kind == kind;
+        });
         if (n && !listed)
-            model.heldBack.append(HeldItem{n->id, kind, n->label, sources.value_or(model.sourceCount(*n)), confidence.value_or(0)});
+            model.heldBack.append(
+                HeldItem{n->id, kind, n->label, sources.value_or(model.sourceCount(*n)), confidence.value_or(0)});
     } else if (outcome == "dismissed") {
         model.heldBack.removeIf([&](const HeldItem& h) { return nodeId && h.nodeId == *nodeId && h.kind == kind; });
     } else {
@@ -281,11 +299,15 @@ QJsonObject Ops::interjectionSignals(Args&)
     for (const auto& [kind, stance] : model.stances)
         stances.append(QJsonArray{kind, stance});
     for (const HeldItem& h : model.heldBack)
-        held.append(QJsonObject{{"node_id", h.nodeId}, {"item_kind", h.kind}, {"label", h.label},
-                                {"sources", h.sources}, {"confidence", h.confidence}});
+        held.append(QJsonObject{{"node_id", h.nodeId},
+                                {"item_kind", h.kind},
+                                {"label", h.label},
+                                {"sources", h.sources},
+                                {"confidence", h.confidence}});
     return QJsonObject{{"kind", "interjection_signals"},
-                       {"counts", QJsonArray{QJsonArray{"shown", model.shownTotal}, QJsonArray{"opened", model.openedTotal},
-                                             QJsonArray{"held_back", model.heldBackTotal}}},
+                       {"counts",
+                        QJsonArray{QJsonArray{"shown", model.shownTotal}, QJsonArray{"opened", model.openedTotal},
+                                   QJsonArray{"held_back", model.heldBackTotal}}},
                        {"shown_today", model.shownToday},
                        {"stances", stances},
                        {"held_back", held}};

@@ -27,8 +27,11 @@ struct FrameMatch {
 
 QJsonObject sourceRecord(const Frame& f)
 {
-    QJsonObject o{{"frame_id", f.id}, {"observed_at_ms", f.capturedMs}, {"app_name", f.app},
-                  {"app_bundle_id", f.bundleId}, {"context", f.title}};
+    QJsonObject o{{"frame_id", f.id},
+                  {"observed_at_ms", f.capturedMs},
+                  {"app_name", f.app},
+                  {"app_bundle_id", f.bundleId},
+                  {"context", f.title}};
     if (!f.url.isEmpty())
         o.insert("document_url", f.url);
     return o;
@@ -36,7 +39,9 @@ QJsonObject sourceRecord(const Frame& f)
 
 QJsonObject sourceRecord(const Message& m)
 {
-    return QJsonObject{{"frame_id", 0}, {"observed_at_ms", m.atMs}, {"app_name", m.agent},
+    return QJsonObject{{"frame_id", 0},
+                       {"observed_at_ms", m.atMs},
+                       {"app_name", m.agent},
                        {"context", QStringLiteral("conversation with ") + m.agent}};
 }
 
@@ -59,16 +64,20 @@ QJsonObject Ops::ask(Args& a)
         return QJsonObject{{"kind", "answer"}, {"failure_code", code}, {"answer", message}, {"retryable", retryable}};
     };
     if (!answerFailure.isEmpty()) {
-        QJsonObject f = failure(answerFailure, QStringLiteral("veskd-demo was started with --answers=") + answerFailure + ".",
-                                answerFailure == "upstream_timeout" || answerFailure == "upstream_busy");
+        QJsonObject f
+            = failure(answerFailure, QStringLiteral("veskd-demo was started with --answers=") + answerFailure + ".",
+                      answerFailure == "upstream_timeout" || answerFailure == "upstream_busy");
         if (answerFailure == "quota_exceeded")
             f.insert("quota_reset_at", now() / 1000 + 3600);
         return f;
     }
     if (!model.onboarded)
-        return failure("setup_required", QStringLiteral("Finish setup before asking: Vesk has not been told which models it may use."), false);
+        return failure("setup_required",
+                       QStringLiteral("Finish setup before asking: Vesk has not been told which models it may use."),
+                       false);
     if (!model.tierEnabled("answers"))
-        return failure("answer_disabled", QStringLiteral("Answer generation is turned off. Searching your memory still works."), false);
+        return failure("answer_disabled",
+                       QStringLiteral("Answer generation is turned off. Searching your memory still works."), false);
     if (question.size() < 3)
         return errorReply(QStringLiteral("a question needs three characters or more"));
 
@@ -104,9 +113,13 @@ QJsonObject Ops::ask(Args& a)
 
     if (matches.isEmpty() && said.isEmpty())
         return QJsonObject{{"kind", "answer"},
-                           {"answer", QStringLiteral("Vesk looked through its local memory and found nothing about “%1”. "
-                                                     "It may not have been on screen, or it may be excluded.").arg(question)},
-                           {"claims", QJsonArray()}, {"evidence", QJsonArray()}, {"sources", QJsonArray()}};
+                           {"answer",
+                            QStringLiteral("Vesk looked through its local memory and found nothing about “%1”. "
+                                           "It may not have been on screen, or it may be excluded.")
+                                .arg(question)},
+                           {"claims", QJsonArray()},
+                           {"evidence", QJsonArray()},
+                           {"sources", QJsonArray()}};
 
     QJsonArray claims, evidence, sources;
     QSet<qint64> cited;
@@ -127,7 +140,8 @@ QJsonObject Ops::ask(Args& a)
     }
     // Two screens that match equally well are two readings of the question; offer both on the
     // first claim so the reader can say which one is wrong.
-    if (!words.isEmpty() && matches.size() >= 2 && matches[0].score == matches[1].score && matches[0].line != matches[1].line) {
+    if (!words.isEmpty() && matches.size() >= 2 && matches[0].score == matches[1].score
+        && matches[0].line != matches[1].line) {
         QJsonArray alternatives;
         for (int i = 0; i < 2; ++i) {
             const Frame& f = model.frames.at(matches[i].frame);
@@ -140,15 +154,17 @@ QJsonObject Ops::ask(Args& a)
         claims[0] = first;
     }
     for (const Message* m : said) {
-        claims.append(QJsonObject{{"text", QStringLiteral("In a conversation with %1: “%2”").arg(m->agent, m->text)}, {"frame_ids", QJsonArray()}});
+        claims.append(QJsonObject{{"text", QStringLiteral("In a conversation with %1: “%2”").arg(m->agent, m->text)},
+                                  {"frame_ids", QJsonArray()}});
         evidence.append(sourceRecord(*m));
     }
 
     QString answer;
     if (!matches.isEmpty()) {
         const Frame& best = model.frames.at(matches[0].frame);
-        answer = words.isEmpty() ? QStringLiteral("Most recently you were in %1, on “%2”: “%3”.").arg(best.app, best.title, matches[0].line)
-                                 : QStringLiteral("The closest match is in %1 (“%2”): “%3”.").arg(best.app, best.title, matches[0].line);
+        answer = words.isEmpty()
+            ? QStringLiteral("Most recently you were in %1, on “%2”: “%3”.").arg(best.app, best.title, matches[0].line)
+            : QStringLiteral("The closest match is in %1 (“%2”): “%3”.").arg(best.app, best.title, matches[0].line);
         QStringList others;
         for (qsizetype i = 1; i < matches.size(); ++i)
             others.append(model.frames.at(matches[i].frame).app);
@@ -159,7 +175,8 @@ QJsonObject Ops::ask(Args& a)
     }
     if (!said.isEmpty() && !matches.isEmpty())
         answer += QStringLiteral(" An agent conversation mentions it too.");
-    return QJsonObject{{"kind", "answer"}, {"answer", answer}, {"claims", claims}, {"evidence", evidence}, {"sources", sources}};
+    return QJsonObject{
+        {"kind", "answer"}, {"answer", answer}, {"claims", claims}, {"evidence", evidence}, {"sources", sources}};
 }
 
 QJsonObject Ops::search(Args& a)
@@ -177,15 +194,16 @@ QJsonObject Ops::search(Args& a)
     // seen alongside when it was on the same screens as the query. Alongside scores count screens.
     const QStringList words = terms(query);
     const auto named = [&](const QString& name) {
-        return name.contains(query, Qt::CaseInsensitive) ||
-               (name.size() >= 4 && query.contains(name, Qt::CaseInsensitive)) ||
-               (!words.isEmpty() && hits(name, words) == words.size());
+        return name.contains(query, Qt::CaseInsensitive)
+            || (name.size() >= 4 && query.contains(name, Qt::CaseInsensitive))
+            || (!words.isEmpty() && hits(name, words) == words.size());
     };
     QList<qint64> screens;
     for (const auto& [id, f] : model.frames) {
         bool on = f.title.contains(query, Qt::CaseInsensitive);
         for (const Line& l : f.lines)
-            on = on || l.text.contains(query, Qt::CaseInsensitive) || (!words.isEmpty() && hits(l.text, words) == words.size());
+            on = on || l.text.contains(query, Qt::CaseInsensitive)
+                || (!words.isEmpty() && hits(l.text, words) == words.size());
         if (on)
             screens.append(id);
     }
@@ -246,8 +264,8 @@ QJsonObject Ops::why(Args& a)
         const qint64 t = r.value("observed_at_ms").toInteger();
         first = first == 0 ? t : std::min(first, t);
     }
-    QJsonObject reply{{"kind", "why"}, {"node_id", id}, {"label", n->label}, {"node_type", n->type},
-                      {"sources", sources}, {"source_count", qint64(records.size())}};
+    QJsonObject reply{{"kind", "why"},        {"node_id", id},      {"label", n->label},
+                      {"node_type", n->type}, {"sources", sources}, {"source_count", qint64(records.size())}};
     if (first > 0)
         reply.insert("first_seen_ms", first);
     return reply;
@@ -274,9 +292,14 @@ QJsonObject Ops::relations(Args& a)
             break;
         const bool outgoing = r.edge->from == id;
         const Node& other = model.nodes.at(outgoing ? r.edge->to : r.edge->from);
-        edges.append(QJsonObject{{"edge_id", r.edge->id}, {"other_id", other.id}, {"other_label", other.label},
-                                 {"other_kind", other.type}, {"other_sources", model.sourceCount(other)},
-                                 {"phrase", r.edge->phrase}, {"outgoing", outgoing}, {"sightings", r.sightings},
+        edges.append(QJsonObject{{"edge_id", r.edge->id},
+                                 {"other_id", other.id},
+                                 {"other_label", other.label},
+                                 {"other_kind", other.type},
+                                 {"other_sources", model.sourceCount(other)},
+                                 {"phrase", r.edge->phrase},
+                                 {"outgoing", outgoing},
+                                 {"sightings", r.sightings},
                                  {"extractor", r.edge->extractor}});
     }
     QString state = QStringLiteral("found");
@@ -295,9 +318,11 @@ QJsonObject Ops::relationEvidence(Args& a)
         return errorReply(QStringLiteral("no relation %1: it may have been removed").arg(id));
     const Edge& e = it->second;
     const QList<qint64> frames = model.edgeFrames(e);
-    return QJsonObject{{"kind", "relation_evidence"}, {"edge_id", id},
+    return QJsonObject{{"kind", "relation_evidence"},
+                       {"edge_id", id},
                        {"label", model.nodes.at(e.from).label + " " + e.phrase + " " + model.nodes.at(e.to).label},
-                       {"source_frame_ids", toArray(frames)}, {"source_count", qint64(frames.size())}};
+                       {"source_frame_ids", toArray(frames)},
+                       {"source_count", qint64(frames.size())}};
 }
 
 QJsonObject Ops::frame(Args& a)
@@ -307,14 +332,19 @@ QJsonObject Ops::frame(Args& a)
         return {};
     const Frame* f = model.frame(id);
     if (!f)
-        return QJsonObject{{"kind", "frame"}, {"frame_id", id},
-                           {"message", QStringLiteral("This frame is no longer stored. It was forgotten, or it never existed.")}};
+        return QJsonObject{
+            {"kind", "frame"},
+            {"frame_id", id},
+            {"message", QStringLiteral("This frame is no longer stored. It was forgotten, or it never existed.")}};
     QJsonArray lines;
     for (const Line& l : f->lines)
-        lines.append(QJsonObject{{"x", l.box.x()}, {"y", l.box.y()}, {"w", l.box.width()}, {"h", l.box.height()}, {"text", l.text}});
-    QJsonObject reply{{"kind", "frame"}, {"frame_id", id}, {"app_name", f->app}, {"app_bundle_id", f->bundleId},
-                      {"window_title", f->title}, {"captured_at_ms", f->capturedMs}, {"lines", lines},
-                      {"expires_at_ms", f->capturedMs + model.retentionDays * 24 * 3600 * 1000}};
+        lines.append(QJsonObject{
+            {"x", l.box.x()}, {"y", l.box.y()}, {"w", l.box.width()}, {"h", l.box.height()}, {"text", l.text}});
+    QJsonObject reply{
+        {"kind", "frame"},          {"frame_id", id},
+        {"app_name", f->app},       {"app_bundle_id", f->bundleId},
+        {"window_title", f->title}, {"captured_at_ms", f->capturedMs},
+        {"lines", lines},           {"expires_at_ms", f->capturedMs + model.retentionDays * 24 * 3600 * 1000}};
     if (!f->url.isEmpty())
         reply.insert("document_url", f->url);
     if (!f->imagePath.isEmpty())
@@ -358,8 +388,13 @@ QJsonObject Ops::proposals(Args& a)
             break;
         const Node& x = model.nodes.at(p.a);
         const Node& y = model.nodes.at(p.b);
-        list.append(QJsonObject{{"id", p.id}, {"a_id", x.id}, {"a_label", x.label}, {"a_sources", model.sourceCount(x)},
-                                {"b_id", y.id}, {"b_label", y.label}, {"b_sources", model.sourceCount(y)},
+        list.append(QJsonObject{{"id", p.id},
+                                {"a_id", x.id},
+                                {"a_label", x.label},
+                                {"a_sources", model.sourceCount(x)},
+                                {"b_id", y.id},
+                                {"b_label", y.label},
+                                {"b_sources", model.sourceCount(y)},
                                 {"method", p.method}});
     }
     return QJsonObject{{"kind", "proposals"}, {"proposals", list}, {"total", qint64(model.proposals.size())}};
@@ -405,8 +440,12 @@ QJsonObject Ops::rename(Args& a)
         n.aliases.removeIf([&](const QString& s) { return s.compare(label, Qt::CaseInsensitive) == 0; });
         n.label = label;
     }
-    return QJsonObject{{"kind", "renamed"}, {"node_id", id}, {"label", label}, {"sources", model.sourceCount(n)},
-                       {"sources_truncated", false}, {"relations", qint64(model.edgesOf(id).size())}};
+    return QJsonObject{{"kind", "renamed"},
+                       {"node_id", id},
+                       {"label", label},
+                       {"sources", model.sourceCount(n)},
+                       {"sources_truncated", false},
+                       {"relations", qint64(model.edgesOf(id).size())}};
 }
 
 QJsonObject Ops::rejectRelation(Args& a)
@@ -458,9 +497,13 @@ QJsonObject Ops::correctClaim(Args& a)
         nodes.resize(receiptLinkLimit);
     if (relations.size() > receiptLinkLimit)
         relations.resize(receiptLinkLimit);
-    return QJsonObject{{"kind", "claim_corrected"}, {"sources", qint64(frames.size())}, {"memories", memories},
-                       {"duplicate", duplicate}, {"source_frame_ids", toArray(frames)},
-                       {"related_node_ids", toArray(nodes)}, {"related_relation_ids", toArray(relations)},
+    return QJsonObject{{"kind", "claim_corrected"},
+                       {"sources", qint64(frames.size())},
+                       {"memories", memories},
+                       {"duplicate", duplicate},
+                       {"source_frame_ids", toArray(frames)},
+                       {"related_node_ids", toArray(nodes)},
+                       {"related_relation_ids", toArray(relations)},
                        {"details_truncated", truncated}};
 }
 

@@ -69,7 +69,8 @@ bool paintFrames(Model& model, const QString& folder, QString* error)
         p.fillRect(QRectF(0, 0, canvasW, titleBarH), look.bar);
         p.setPen(look.barText);
         p.setFont(fontFor(Look{{}, {}, {}, {}, {}, false}, 15));
-        p.drawText(QRectF(0, 0, canvasW, titleBarH), Qt::AlignCenter, frame.app + QStringLiteral("  —  ") + frame.title);
+        p.drawText(QRectF(0, 0, canvasW, titleBarH), Qt::AlignCenter,
+                   frame.app + QStringLiteral("  —  ") + frame.title);
         for (int dot = 0; dot < 3; ++dot)
             p.fillRect(QRectF(16 + dot * 20, 16, 12, 12), dot == 0 ? QColor(0xe0, 0x5d, 0x4f) : look.barText);
 
@@ -84,7 +85,8 @@ bool paintFrames(Model& model, const QString& folder, QString* error)
             const qreal left = metrics.horizontalAdvance(line.text.left(lead));
             const qreal width = metrics.horizontalAdvance(line.text.trimmed());
             p.setFont(font);
-            p.setPen(line.text.startsWith(QLatin1Char('$')) || line.text.contains(QLatin1String(" / ")) ? look.accent : look.text);
+            p.setPen(line.text.startsWith(QLatin1Char('$')) || line.text.contains(QLatin1String(" / ")) ? look.accent
+                                                                                                        : look.text);
             p.drawText(QPointF(marginX, y + metrics.ascent()), line.text);
             const QRectF box(marginX + left - pad, y - pad, width + 2 * pad, metrics.height() + 2 * pad);
             line.box = QRectF(box.x() / canvasW, box.y() / canvasH, box.width() / canvasW, box.height() / canvasH);

@@ -26,7 +26,10 @@ void logLine(const QString& text)
 
 } // namespace
 
-Server::Server(Ops& o, const Options& opts, QObject* parent) : QObject(parent), ops(o), options(opts)
+Server::Server(Ops& o, const Options& opts, QObject* parent)
+    : QObject(parent)
+    , ops(o)
+    , options(opts)
 {
     server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server, &QLocalServer::newConnection, this, &Server::accept);
@@ -163,8 +166,9 @@ void Server::serve(QPointer<QLocalSocket> socket, const QByteArray& text)
 
 void Server::send(QPointer<QLocalSocket> socket, const QString& op, const QJsonObject& reply)
 {
-    logLine(op + QStringLiteral(" → ") + reply.value("kind").toString() +
-            (reply.value("kind") == QLatin1String("error") ? QStringLiteral(": ") + reply.value("message").toString() : QString()));
+    logLine(op + QStringLiteral(" → ") + reply.value("kind").toString()
+            + (reply.value("kind") == QLatin1String("error") ? QStringLiteral(": ") + reply.value("message").toString()
+                                                             : QString()));
     if (!socket)
         return;
     if (options.split.contains(op))

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Options.h"
 #include "Ops.h"
+#include "Options.h"
 
 #include <QByteArray>
 #include <QList>

@@ -38,8 +38,8 @@ struct Property {
     {
         if (!present())
             return {};
-        return QByteArray(
-            static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+        return QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                          xcb_get_property_value_length(reply));
     }
     // The 32-bit values of a CARDINAL, WINDOW or ATOM list.
     std::vector<uint32_t> values() const
@@ -47,7 +47,7 @@ struct Property {
         if (!present() || reply->format != 32)
             return {};
         const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-        return { v, v + xcb_get_property_value_length(reply) / 4 };
+        return {v, v + xcb_get_property_value_length(reply) / 4};
     }
 };
 
@@ -68,8 +68,10 @@ bool XcbForegroundWindow::internAtoms()
 {
     if (interned)
         return true;
-    static const char* const names[atomCount] = { "_NET_ACTIVE_WINDOW", "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_PID",
-        "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN", "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE" };
+    static const char* const names[atomCount] = {"_NET_ACTIVE_WINDOW",  "_NET_WM_NAME",
+                                                 "UTF8_STRING",         "_NET_WM_PID",
+                                                 "_NET_WM_STATE",       "_NET_WM_STATE_FULLSCREEN",
+                                                 "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"};
     xcb_intern_atom_cookie_t cookies[atomCount];
     for (int i = 0; i < atomCount; ++i)
         cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(names[i])), names[i]);
@@ -89,7 +91,7 @@ std::pair<QString, QString> XcbForegroundWindow::splitWmClass(const QByteArray& 
 {
     const QList<QByteArray> parts = value.split('\0');
     const QString instance = parts.isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0));
-    return { instance, QString::fromLocal8Bit(parts.value(1)) };
+    return {instance, QString::fromLocal8Bit(parts.value(1))};
 }
 
 QString XcbForegroundWindow::desktopIdFromClass(const QString& instance, const QString& windowClass)
@@ -135,7 +137,7 @@ std::optional<ForegroundApp> XcbForegroundWindow::current()
     const Property netNameP(connection, netName), nameP(connection, name), classP(connection, wmClass),
         pidP(connection, pid), stateP(connection, state), gtkP(connection, gtk), kdeP(connection, kde);
     // The window manager still names a window that is gone.
-    for (const Property* p : { &netNameP, &nameP, &classP, &pidP, &stateP, &gtkP, &kdeP })
+    for (const Property* p : {&netNameP, &nameP, &classP, &pidP, &stateP, &gtkP, &kdeP})
         if (p->badWindow)
             return std::nullopt;
 

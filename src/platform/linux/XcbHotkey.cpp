@@ -45,8 +45,8 @@ std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* conne
     const uint8_t first = setup->min_keycode;
     const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
 
-    xcb_get_keyboard_mapping_reply_t* keyboard =
-        xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
+    xcb_get_keyboard_mapping_reply_t* keyboard
+        = xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
     if (!keyboard)
         return std::nullopt;
     const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(keyboard);
@@ -67,8 +67,8 @@ std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* conne
             }
     }
 
-    xcb_get_modifier_mapping_reply_t* modifiers =
-        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr);
+    xcb_get_modifier_mapping_reply_t* modifiers
+        = xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr);
     if (modifiers) {
         const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers);
         const int perModifier = modifiers->keycodes_per_modifier;
@@ -102,8 +102,8 @@ Hotkey::Registration XcbHotkey::grab()
     altMask = mapping->altMask;
     numLockMask = mapping->numLockMask;
     for (uint16_t mods : variants(altMask, numLockMask, XCB_MOD_MASK_LOCK)) {
-        const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 1, root, mods, keycode,
-                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const xcb_void_cookie_t cookie
+            = xcb_grab_key_checked(connection, 1, root, mods, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
             const bool taken = error->error_code == badAccess;
             std::free(error);
