@@ -135,9 +135,9 @@ double clientRun(DaemonClient& client, int count)
             QCoreApplication::quit();
             return;
         }
-        client.status(next);
+        client.status(QCoreApplication::instance(), next);
     };
-    client.status(next);
+    client.status(QCoreApplication::instance(), next);
     QCoreApplication::exec();
     if (failures)
         std::fprintf(stderr, "%d client requests failed\n", failures);
@@ -175,8 +175,8 @@ double quitTime(const QByteArray& path, bool busy)
     auto client = std::make_unique<DaemonClient>(QString::fromUtf8(path));
     if (busy) {
         client->watch([](const DaemonClient::State&) {});
-        client->ask(QStringLiteral("waits up to 180 s"), [](Reply) {});
-        client->status([](Reply) {});
+        client->ask(QStringLiteral("waits up to 180 s"), QCoreApplication::instance(), [](Reply) {});
+        client->status(QCoreApplication::instance(), [](Reply) {});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     QElapsedTimer timer;

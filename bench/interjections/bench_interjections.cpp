@@ -105,12 +105,12 @@ int idleEvents(bool withController, DaemonClient& client, Defaults& defaults, Pr
     while (settle.elapsed() < 300)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EventCounter counter;
-    qApp->installEventFilter(&counter);
+    QCoreApplication::instance()->installEventFilter(&counter);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    qApp->removeEventFilter(&counter);
+    QCoreApplication::instance()->removeEventFilter(&counter);
     return counter.events;
 }
 

@@ -141,7 +141,7 @@ void AppDelegate::createStatusItem()
 void AppDelegate::sendHello()
 {
     const QPointer<AppDelegate> self(this);
-    client.hello([self](Reply reply) {
+    client.hello(this, [self](Reply reply) {
         if (self && self->onHello)
             self->onHello(reply);
     });
@@ -156,7 +156,7 @@ void AppDelegate::openInbox()
 void AppDelegate::untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known)
 {
     const QPointer<AppDelegate> self(this);
-    client.needsOnboarding([self, attempt, known](std::optional<bool> needed) {
+    client.needsOnboarding(this, [self, attempt, known](std::optional<bool> needed) {
         if (!self)
             return;
         if (needed)

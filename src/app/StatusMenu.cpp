@@ -128,7 +128,7 @@ void StatusMenu::menuWillOpen()
     emit opening();
     requestProposals();
     const QPointer<StatusMenu> self(this);
-    client.status([self](Reply reply) {
+    client.status(this, [self](Reply reply) {
         if (self)
             self->applyStatus(reply);
     });
@@ -142,7 +142,7 @@ void StatusMenu::requestProposals()
     }
     proposalsInFlight = true;
     const QPointer<StatusMenu> self(this);
-    client.proposals(200, [self](Reply reply) {
+    client.proposals(200, this, [self](Reply reply) {
         if (!self)
             return;
         self->proposalsInFlight = false;
@@ -240,7 +240,7 @@ void StatusMenu::toggleSwitch(std::optional<bool> StatusMenu::*value, Line line,
     if (!(this->*value))
         return;
     const QPointer<StatusMenu> self(this);
-    (client.*send)(!*(this->*value), std::nullopt, [self, value, line, lineAfter](Reply reply) {
+    (client.*send)(!*(this->*value), std::nullopt, this, [self, value, line, lineAfter](Reply reply) {
         StatusMenu* menu = self.data();
         if (!menu || !Json::isKind(reply, u"ok") || !(menu->*value))
             return;
@@ -270,7 +270,7 @@ void StatusMenu::toggleTier(QAction* sender)
             return;
     }
     const QPointer<StatusMenu> self(this);
-    client.setTier(tier, turningOn, [self, tier, turningOn](Reply reply) {
+    client.setTier(tier, turningOn, this, [self, tier, turningOn](Reply reply) {
         if (!self || !Json::isKind(reply, u"ok"))
             return;
         const auto current = self->tierState.find(tier);

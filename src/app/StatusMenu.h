@@ -98,7 +98,7 @@ private:
     void renderPresentationMode();
     void refreshProposalCount(const Reply& reply);
     // Capture and injection: act only on a known value, send its negation, flip on "ok".
-    using SwitchRequest = void (DaemonClient::*)(bool, std::optional<qint64>, Completion);
+    using SwitchRequest = void (DaemonClient::*)(bool, std::optional<qint64>, const QObject*, Completion);
     void toggleSwitch(std::optional<bool> StatusMenu::*value, Line line, SwitchRequest send,
                       QString (*lineAfter)(bool now));
     void toggleTier(QAction* sender);

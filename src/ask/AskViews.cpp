@@ -65,7 +65,7 @@ void AskWindow::ask(const QString& text)
           QStringLiteral("Searching local evidence first, then asking the enabled answer model."));
 
     client.ask(
-        question, bound(this, generation.ticket(), [this, question](Reply reply) {
+        question, this, whileCurrent(generation.ticket(), [this, question](Reply reply) {
             if (!reply) {
                 renderAskFailure(question, QStringLiteral("daemon_unreachable"),
                                  QStringLiteral("Vesk is not running or could not be reached."), true, std::nullopt);
@@ -158,7 +158,7 @@ void AskWindow::search(const QString& text)
         generation.next();
 
     client.search(
-        query, 25, bound(this, generation.ticket(), [this, query](Reply reply) {
+        query, 25, this, whileCurrent(generation.ticket(), [this, query](Reply reply) {
             if (!reply) {
                 failedSearchQuery = query;
                 state(QStringLiteral("Could not search local memory"),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Bound.h"
 #include "Clock.h"
 #include "DaemonClient.h"
+#include "Generation.h"
 #include "Origin.h"
 
 #include <QJsonObject>

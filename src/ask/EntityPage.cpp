@@ -45,9 +45,9 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
         new InkLabel(QStringLiteral("reading its sources…"), Ink::muted(), OStyle::monoSmall()), this);
     column.scrollToTop();
 
-    client.proposals(20, same->bind([this](Reply reply) { proposals(reply); }));
-    client.relations(origin.id, connects->bind([this](Reply reply) { relations(reply); }));
-    client.why(origin.id, cameFrom->bind([this](Reply reply) { sources(reply); }));
+    client.proposals(20, same, same->bind([this](Reply reply) { proposals(reply); }));
+    client.relations(origin.id, connects, connects->bind([this](Reply reply) { relations(reply); }));
+    client.why(origin.id, cameFrom, cameFrom->bind([this](Reply reply) { sources(reply); }));
 }
 
 void EntityPage::proposals(const Reply& reply)

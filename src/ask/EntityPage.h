@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Bound.h"
 #include "DaemonClient.h"
 #include "EntityText.h"
+#include "Generation.h"
 #include "Origin.h"
 
 #include <QObject>

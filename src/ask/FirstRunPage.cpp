@@ -49,7 +49,7 @@ FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generatio
     column.add(links);
     column.scrollToTop();
 
-    client.status(readiness->bind([this](Reply reply) {
+    client.status(readiness, readiness->bind([this](Reply reply) {
         const AskText::Readiness ready = AskText::readiness(reply);
         readiness->setStatus(ready.text);
         if (ready.askReady)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Bound.h"
+#include "Generation.h"
 
 #include <QObject>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "FrameImage.h"
 
-#include "Bound.h"
+#include "MainThread.h"
 #include "RegularFile.h"
 
 #include <QCoreApplication>
@@ -40,14 +40,8 @@ std::optional<QImage> read(const QString& path, const QSize& box)
 void load(const QString& path, const QSize& box, const QObject* context,
           std::function<void(std::optional<QImage>)> done)
 {
-    auto deliver = bound(context, std::move(done));
-    QThreadPool::globalInstance()->start([path, box, deliver = std::move(deliver)]() mutable {
-        std::optional<QImage> image = read(path, box);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [deliver = std::move(deliver), image = std::move(image)]() mutable { deliver(std::move(image)); },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [path, box, deliver = toReceiver(context, std::move(done))]() mutable { deliver(read(path, box)); });
 }
 
 } // namespace vesk::FrameImage

@@ -37,7 +37,7 @@ FramePane::FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, c
     opening = new LoadingSection(column, ticket, {},
                                  new InkLabel(QStringLiteral("opening the frame…"), Ink::muted(), OStyle::monoSmall()),
                                  this);
-    client.frame(frame, opening->bind([this](Reply reply) { render(reply); }));
+    client.frame(frame, opening, opening->bind([this](Reply reply) { render(reply); }));
 }
 
 void FramePane::render(const Reply& reply)

@@ -65,8 +65,8 @@ InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& jud
     knows->addRetry(QStringLiteral("Retry recognised items"), this->callbacks.retry);
     column.scrollToTop();
 
-    client.proposals(500, waitingOnYou->bind([this](Reply reply) { waiting(reply); }));
-    client.top(200, knows->bind([this](Reply reply) { recognised(reply); }));
+    client.proposals(500, waitingOnYou, waitingOnYou->bind([this](Reply reply) { waiting(reply); }));
+    client.top(200, knows, knows->bind([this](Reply reply) { recognised(reply); }));
 }
 
 void InboxPage::waiting(const Reply& reply)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Bound.h"
 #include "DaemonClient.h"
+#include "Generation.h"
 #include "Origin.h"
 
 #include <QDateTime>

@@ -130,23 +130,22 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
     inFlight.insert(id);
     card->saving();
     const QPointer<MergeCard> shown(card);
-    client.judgeMerge(
-        id, keep, bound(this, [this, id, shown, ticket, settled, keep](Reply reply) {
-            // Freed whatever the panel shows now, so the proposal can be judged again.
-            inFlight.remove(id);
-            if (!shown || !ticket.current())
-                return;
-            if (!Json::isKind(reply, u"ok")) {
-                shown->failed();
-                return;
-            }
-            shown->replaceWith(keep ? QStringLiteral("merged") : QStringLiteral("kept apart"));
-            bool ok = false;
-            const qint64 named
-                = Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
-            if (ok && settled)
-                settled(shown, named);
-        }));
+    client.judgeMerge(id, keep, this, [this, id, shown, ticket, settled, keep](Reply reply) {
+        // Freed whatever the panel shows now, so the proposal can be judged again.
+        inFlight.remove(id);
+        if (!shown || !ticket.current())
+            return;
+        if (!Json::isKind(reply, u"ok")) {
+            shown->failed();
+            return;
+        }
+        shown->replaceWith(keep ? QStringLiteral("merged") : QStringLiteral("kept apart"));
+        bool ok = false;
+        const qint64 named
+            = Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
+        if (ok && settled)
+            settled(shown, named);
+    });
 }
 
 } // namespace vesk

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Bound.h"
 #include "EntityText.h"
+#include "Generation.h"
 
 #include <QObject>
 #include <QSet>

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "Json.h"
+#include "MainThread.h"
 #include "SerialQueue.h"
 #include "Wire.h"
 
@@ -72,11 +73,6 @@ bool isDirectory(const QString& p)
 void onMainThread(std::function<void()> work)
 {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
-}
-
-void deliver(Completion done, Reply reply)
-{
-    onMainThread([done = std::move(done), reply = std::move(reply)] { done(reply); });
 }
 
 // One request on its own connection. Connecting and each write or read wait at most `timeout`;
@@ -343,11 +339,11 @@ const QString& DaemonClient::path() const
     return shared->path;
 }
 
-void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, Completion done)
+void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
 {
     SerialQueue& target = lane == Lane::Answer ? *answers : *asks;
-    target.post([s = shared, text, timeout, done = std::move(done)]() mutable {
-        deliver(std::move(done), exchange(*s, text, timeout));
+    target.post([s = shared, text, timeout, deliver = toReceiver(receiver, std::move(done))]() mutable {
+        deliver(exchange(*s, text, timeout));
     });
 }
 
@@ -358,7 +354,7 @@ DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
     return {Lane::Ask, defaultTimeout};
 }
 
-void DaemonClient::send(const QByteArray& text, Completion done)
+void DaemonClient::send(const QByteArray& text, const QObject* receiver, Completion done)
 {
     // Template texts all begin {"op":"NAME", and the name picks the lane and time-out; any other
     // text goes the default way.
@@ -366,10 +362,10 @@ void DaemonClient::send(const QByteArray& text, Completion done)
     const qsizetype end = text.startsWith(head) ? text.indexOf('"', head.size()) : -1;
     const Route route
         = routeOf(end < 0 ? QByteArrayView() : QByteArrayView(text).sliced(head.size(), end - head.size()));
-    request(text, route.timeout, route.lane, std::move(done));
+    request(text, route.timeout, route.lane, receiver, std::move(done));
 }
 
-void DaemonClient::send(const QJsonObject& payload, Completion done)
+void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Completion done)
 {
     QByteArray text;
     if (validStrings(payload))
@@ -381,7 +377,7 @@ void DaemonClient::send(const QJsonObject& payload, Completion done)
         return;
     }
     const Route route = routeOf(payload.value(QLatin1String("op")).toString().toUtf8());
-    request(text, route.timeout, route.lane, std::move(done));
+    request(text, route.timeout, route.lane, receiver, std::move(done));
 }
 
 void DaemonClient::watch(StateCallback onState)
@@ -393,19 +389,19 @@ void DaemonClient::watch(StateCallback onState)
     queue->post([s = shared] { watchLoop(s); });
 }
 
-void DaemonClient::hello(Completion done)
+void DaemonClient::hello(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"hello\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"hello\"}"), receiver, std::move(done));
 }
 
-void DaemonClient::status(Completion done)
+void DaemonClient::status(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"status\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"status\"}"), receiver, std::move(done));
 }
 
-void DaemonClient::needsOnboarding(std::function<void(std::optional<bool>)> done)
+void DaemonClient::needsOnboarding(const QObject* receiver, std::function<void(std::optional<bool>)> done)
 {
-    status([done = std::move(done)](Reply reply) {
+    status(receiver, [done = std::move(done)](Reply reply) {
         std::optional<bool> needed;
         if (const auto onboarded = reply ? Json::boolean(*reply, u"onboarded") : std::nullopt)
             needed = !*onboarded;
@@ -415,71 +411,72 @@ void DaemonClient::needsOnboarding(std::function<void(std::optional<bool>)> done
 
 // Memory, graph and answers.
 
-void DaemonClient::ask(const QString& question, Completion done)
+void DaemonClient::ask(const QString& question, const QObject* receiver, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("ask")}, {QStringLiteral("question"), question}}, std::move(done));
+    send({{QStringLiteral("op"), QStringLiteral("ask")}, {QStringLiteral("question"), question}}, receiver,
+         std::move(done));
 }
 
-void DaemonClient::search(const QString& query, qint64 limit, Completion done)
+void DaemonClient::search(const QString& query, qint64 limit, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("search")},
           {QStringLiteral("query"), query},
           {QStringLiteral("limit"), limit}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::why(qint64 nodeId, Completion done)
+void DaemonClient::why(qint64 nodeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"why\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"why\",\"node_id\":", nodeId), receiver, std::move(done));
 }
 
-void DaemonClient::relations(qint64 nodeId, Completion done)
+void DaemonClient::relations(qint64 nodeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"relations\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"relations\",\"node_id\":", nodeId), receiver, std::move(done));
 }
 
-void DaemonClient::relationEvidence(qint64 edgeId, Completion done)
+void DaemonClient::relationEvidence(qint64 edgeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"relation_evidence\",\"edge_id\":", edgeId), std::move(done));
+    send(withId("{\"op\":\"relation_evidence\",\"edge_id\":", edgeId), receiver, std::move(done));
 }
 
-void DaemonClient::frame(qint64 frameId, Completion done)
+void DaemonClient::frame(qint64 frameId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"frame\",\"frame_id\":", frameId), std::move(done));
+    send(withId("{\"op\":\"frame\",\"frame_id\":", frameId), receiver, std::move(done));
 }
 
-void DaemonClient::top(qint64 limit, Completion done)
+void DaemonClient::top(qint64 limit, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"top\",\"limit\":", limit), std::move(done));
+    send(withId("{\"op\":\"top\",\"limit\":", limit), receiver, std::move(done));
 }
 
-void DaemonClient::proposals(qint64 limit, Completion done)
+void DaemonClient::proposals(qint64 limit, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"proposals\",\"limit\":", limit), std::move(done));
+    send(withId("{\"op\":\"proposals\",\"limit\":", limit), receiver, std::move(done));
 }
 
-void DaemonClient::judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done)
+void DaemonClient::judgeMerge(qint64 proposalId, std::optional<qint64> keep, const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"judge_merge\",\"proposal_id\":") + QByteArray::number(proposalId)
              + QByteArrayLiteral(",\"keep\":") + optionalNumber(keep) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::rename(qint64 nodeId, const QString& label, Completion done)
+void DaemonClient::rename(qint64 nodeId, const QString& label, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("rename")},
           {QStringLiteral("node_id"), nodeId},
           {QStringLiteral("label"), label}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::rejectRelation(qint64 edgeId, Completion done)
+void DaemonClient::rejectRelation(qint64 edgeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"reject_relation\",\"edge_id\":", edgeId), std::move(done));
+    send(withId("{\"op\":\"reject_relation\",\"edge_id\":", edgeId), receiver, std::move(done));
 }
 
 void DaemonClient::correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
-                                Completion done)
+                                const QObject* receiver, Completion done)
 {
     QJsonArray ids;
     for (qint64 id : frameIds)
@@ -488,190 +485,195 @@ void DaemonClient::correctClaim(const QString& claimText, const QString& judgeme
           {QStringLiteral("claim_text"), claimText},
           {QStringLiteral("judgement"), judgement},
           {QStringLiteral("frame_ids"), ids}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::forgetEntityPreview(qint64 nodeId, Completion done)
+void DaemonClient::forgetEntityPreview(qint64 nodeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"forget_entity_preview\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"forget_entity_preview\",\"node_id\":", nodeId), receiver, std::move(done));
 }
 
-void DaemonClient::forgetEntity(qint64 nodeId, Completion done)
+void DaemonClient::forgetEntity(qint64 nodeId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"forget_entity\",\"node_id\":", nodeId), std::move(done));
+    send(withId("{\"op\":\"forget_entity\",\"node_id\":", nodeId), receiver, std::move(done));
 }
 
-void DaemonClient::profile(Completion done)
+void DaemonClient::profile(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"profile\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"profile\"}"), receiver, std::move(done));
 }
 
-void DaemonClient::recentDeliveries(qint64 limit, Completion done)
+void DaemonClient::recentDeliveries(qint64 limit, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), std::move(done));
+    send(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), receiver, std::move(done));
 }
 
-void DaemonClient::inspectContextPackage(const QString& packageId, Completion done)
+void DaemonClient::inspectContextPackage(const QString& packageId, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("inspect_context_package")}, {QStringLiteral("package_id"), packageId}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
 // Recording, injection and tiers.
 
-void DaemonClient::setCapture(bool paused, std::optional<qint64> untilMs, Completion done)
+void DaemonClient::setCapture(bool paused, std::optional<qint64> untilMs, const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"set_capture\",\"paused\":") + boolText(paused)
              + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::setInjection(bool enabled, std::optional<qint64> untilMs, Completion done)
+void DaemonClient::setInjection(bool enabled, std::optional<qint64> untilMs, const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"set_injection\",\"enabled\":") + boolText(enabled)
              + QByteArrayLiteral(",\"until_ms\":") + optionalNumber(untilMs) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::setTier(const QString& name, bool enabled, Completion done)
+void DaemonClient::setTier(const QString& name, bool enabled, const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"set_tier\",\"name\":\"") + name.toUtf8() + QByteArrayLiteral("\",\"enabled\":")
              + boolText(enabled) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
 // Capture exclusions and forgetting.
 
-void DaemonClient::appBlocks(Completion done)
+void DaemonClient::appBlocks(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), receiver, std::move(done));
 }
 
-void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString>& appName, Completion done)
+void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString>& appName, const QObject* receiver,
+                            Completion done)
 {
     QJsonObject payload{{QStringLiteral("op"), QStringLiteral("block_app")}, {QStringLiteral("bundle_id"), bundleId}};
     if (appName)
         payload.insert(QStringLiteral("app_name"), *appName);
-    send(payload, std::move(done));
+    send(payload, receiver, std::move(done));
 }
 
-void DaemonClient::unblockApp(qint64 ruleId, Completion done)
+void DaemonClient::unblockApp(qint64 ruleId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"unblock_app\",\"rule_id\":", ruleId), std::move(done));
+    send(withId("{\"op\":\"unblock_app\",\"rule_id\":", ruleId), receiver, std::move(done));
 }
 
-void DaemonClient::websiteBlocks(Completion done)
+void DaemonClient::websiteBlocks(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), receiver, std::move(done));
 }
 
-void DaemonClient::blockWebsite(const QString& host, Completion done)
+void DaemonClient::blockWebsite(const QString& host, const QObject* receiver, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("block_website")}, {QStringLiteral("host"), host}}, std::move(done));
-}
-
-void DaemonClient::unblockWebsite(qint64 ruleId, Completion done)
-{
-    send(withId("{\"op\":\"unblock_website\",\"rule_id\":", ruleId), std::move(done));
-}
-
-void DaemonClient::windowTitleBlocks(Completion done)
-{
-    send(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), std::move(done));
-}
-
-void DaemonClient::blockWindowTitle(const QString& phrase, Completion done)
-{
-    send({{QStringLiteral("op"), QStringLiteral("block_window_title")}, {QStringLiteral("phrase"), phrase}},
+    send({{QStringLiteral("op"), QStringLiteral("block_website")}, {QStringLiteral("host"), host}}, receiver,
          std::move(done));
 }
 
-void DaemonClient::unblockWindowTitle(qint64 ruleId, Completion done)
+void DaemonClient::unblockWebsite(qint64 ruleId, const QObject* receiver, Completion done)
 {
-    send(withId("{\"op\":\"unblock_window_title\",\"rule_id\":", ruleId), std::move(done));
+    send(withId("{\"op\":\"unblock_website\",\"rule_id\":", ruleId), receiver, std::move(done));
 }
 
-void DaemonClient::forgetRulePreview(const QString& kind, const QString& value, Completion done)
+void DaemonClient::windowTitleBlocks(const QObject* receiver, Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), receiver, std::move(done));
+}
+
+void DaemonClient::blockWindowTitle(const QString& phrase, const QObject* receiver, Completion done)
+{
+    send({{QStringLiteral("op"), QStringLiteral("block_window_title")}, {QStringLiteral("phrase"), phrase}}, receiver,
+         std::move(done));
+}
+
+void DaemonClient::unblockWindowTitle(qint64 ruleId, const QObject* receiver, Completion done)
+{
+    send(withId("{\"op\":\"unblock_window_title\",\"rule_id\":", ruleId), receiver, std::move(done));
+}
+
+void DaemonClient::forgetRulePreview(const QString& kind, const QString& value, const QObject* receiver,
+                                     Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("forget_rule_preview")},
           {QStringLiteral("kind"), kind},
           {QStringLiteral("value"), value}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::forgetRule(const QString& kind, const QString& value, Completion done)
+void DaemonClient::forgetRule(const QString& kind, const QString& value, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("forget_rule")},
           {QStringLiteral("kind"), kind},
           {QStringLiteral("value"), value}},
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::forgetAppPreview(const QString& bundleId, Completion done)
+void DaemonClient::forgetAppPreview(const QString& bundleId, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("forget_app_preview")}, {QStringLiteral("bundle_id"), bundleId}},
+         receiver, std::move(done));
+}
+
+void DaemonClient::forgetApp(const QString& bundleId, const QObject* receiver, Completion done)
+{
+    send({{QStringLiteral("op"), QStringLiteral("forget_app")}, {QStringLiteral("bundle_id"), bundleId}}, receiver,
          std::move(done));
 }
 
-void DaemonClient::forgetApp(const QString& bundleId, Completion done)
+void DaemonClient::deleteExpiredPixels(const QObject* receiver, Completion done)
 {
-    send({{QStringLiteral("op"), QStringLiteral("forget_app")}, {QStringLiteral("bundle_id"), bundleId}},
-         std::move(done));
-}
-
-void DaemonClient::deleteExpiredPixels(Completion done)
-{
-    send(QByteArrayLiteral("{\"op\":\"delete_expired_pixels\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"delete_expired_pixels\"}"), receiver, std::move(done));
 }
 
 // Setup and connections.
 
 void DaemonClient::completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile,
-                                      Completion done)
+                                      const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"complete_onboarding\",\"answer_generation\":") + boolText(answerGeneration)
              + QByteArrayLiteral(",\"embeddings\":") + boolText(embeddings) + QByteArrayLiteral(",\"relations\":")
              + boolText(relations) + QByteArrayLiteral(",\"profile\":") + boolText(profile) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
-void DaemonClient::connections(Completion done)
+void DaemonClient::connections(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"connections\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"connections\"}"), receiver, std::move(done));
 }
 
 // Proactive reminders.
 
-void DaemonClient::routeDelivery(const RouteFacts& facts, Completion done)
+void DaemonClient::routeDelivery(const RouteFacts& facts, const QObject* receiver, Completion done)
 {
     const auto payload = routeDeliveryPayload(facts);
     if (!payload) {
         done(std::nullopt);
         return;
     }
-    send(*payload, std::move(done));
+    send(*payload, receiver, std::move(done));
 }
 
 void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route,
-                                       const QString& reason, Completion done)
+                                       const QString& reason, const QObject* receiver, Completion done)
 {
-    send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), std::move(done));
+    send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), receiver, std::move(done));
 }
 
-void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& outcome, Completion done)
+void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& outcome, const QObject* receiver,
+                                      Completion done)
 {
-    send(humanOutcomePayload(packageID, outcome), std::move(done));
+    send(humanOutcomePayload(packageID, outcome), receiver, std::move(done));
 }
 
-void DaemonClient::nextSemanticInterjection(bool interruptionSafe, Completion done)
+void DaemonClient::nextSemanticInterjection(bool interruptionSafe, const QObject* receiver, Completion done)
 {
     send(QByteArrayLiteral("{\"op\":\"next_semantic_interjection\",\"interruption_safe\":") + boolText(interruptionSafe)
              + QByteArrayLiteral(",\"local_hour\":") + QByteArray::number(hourOf(shared->clock->now())) + '}',
-         std::move(done));
+         receiver, std::move(done));
 }
 
 void DaemonClient::setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 retryMinutes, bool reopened,
-                                     std::optional<qint64> quietStart, std::optional<qint64> quietEnd, Completion done)
+                                     std::optional<qint64> quietStart, std::optional<qint64> quietEnd,
+                                     const QObject* receiver, Completion done)
 {
     QJsonObject payload{{QStringLiteral("op"), QStringLiteral("set_delivery_policy")},
                         {QStringLiteral("human_enabled"), enabled},
@@ -682,17 +684,17 @@ void DaemonClient::setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 ret
         payload.insert(QStringLiteral("quiet_start_hour"), *quietStart);
     if (quietEnd)
         payload.insert(QStringLiteral("quiet_end_hour"), *quietEnd);
-    send(payload, std::move(done));
+    send(payload, receiver, std::move(done));
 }
 
-void DaemonClient::resetInterjectionLearning(Completion done)
+void DaemonClient::resetInterjectionLearning(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"reset_interjection_learning\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"reset_interjection_learning\"}"), receiver, std::move(done));
 }
 
 void DaemonClient::recordInterjectionOutcome(std::optional<qint64> nodeID, const QString& kind, const QString& outcome,
                                              std::optional<double> confidence, std::optional<qint64> sources,
-                                             Completion done)
+                                             const QObject* receiver, Completion done)
 {
     QJsonObject payload{{QStringLiteral("op"), QStringLiteral("record_interjection_outcome")},
                         {QStringLiteral("item_kind"), kind},
@@ -703,21 +705,22 @@ void DaemonClient::recordInterjectionOutcome(std::optional<qint64> nodeID, const
         payload.insert(QStringLiteral("confidence"), *confidence);
     if (sources)
         payload.insert(QStringLiteral("sources"), *sources);
-    send(payload, std::move(done));
+    send(payload, receiver, std::move(done));
 }
 
-void DaemonClient::setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance, Completion done)
+void DaemonClient::setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance,
+                                             const QObject* receiver, Completion done)
 {
     QJsonObject payload{{QStringLiteral("op"), QStringLiteral("set_interjection_kind_stance")},
                         {QStringLiteral("item_kind"), kind}};
     if (stance)
         payload.insert(QStringLiteral("stance"), *stance);
-    send(payload, std::move(done));
+    send(payload, receiver, std::move(done));
 }
 
-void DaemonClient::interjectionSignals(Completion done)
+void DaemonClient::interjectionSignals(const QObject* receiver, Completion done)
 {
-    send(QByteArrayLiteral("{\"op\":\"interjection_signals\"}"), std::move(done));
+    send(QByteArrayLiteral("{\"op\":\"interjection_signals\"}"), receiver, std::move(done));
 }
 
 } // namespace vesk

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,8 +44,11 @@ QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QS
 QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome);
 
 // The only path to the daemon: one Unix-domain socket connection per request, one JSON line each
-// way, plus one long-lived watch stream. Every completion runs exactly once, on the main thread;
-// completions of one lane arrive in the order the lane finished them. Needs a QCoreApplication.
+// way, plus one long-lived watch stream. Every operation takes the object that receives its reply:
+// the completion runs once, on the main thread, while that object exists, and is dropped with it,
+// so no caller writes its own guard. Completions of one lane arrive in the order the lane
+// finished them. A request that cannot be built completes at once, before the call returns.
+// Needs a QCoreApplication; call from the main thread.
 class DaemonClient {
 public:
     struct Known {
@@ -94,88 +98,96 @@ public:
 
     // Sends one request line and delivers the decoded reply or nothing. Connecting, each write and
     // each read wait at most `timeout`; the whole request at most twice that.
-    void request(const QByteArray& text, double timeout, Lane lane, Completion done);
+    void request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done);
     // The same, on the lane and time-out its "op" calls for (routeOf).
-    void request(const QByteArray& text, Completion done) { send(text, std::move(done)); }
+    void request(const QByteArray& text, const QObject* receiver, Completion done)
+    {
+        send(text, receiver, std::move(done));
+    }
 
     // State watch: replaces the callback and starts the reconnecting watch loop (once). The
     // callback sees the newest state: states that arrive while one is waiting replace it. The
     // pause before reconnecting runs on the clock.
     void watch(StateCallback onState);
-    void hello(Completion done);
-    void status(Completion done);
+    void hello(const QObject* receiver, Completion done);
+    void status(const QObject* receiver, Completion done);
     // The negation of the status reply's Boolean "onboarded"; nothing when it cannot be read.
-    void needsOnboarding(std::function<void(std::optional<bool>)> done);
+    void needsOnboarding(const QObject* receiver, std::function<void(std::optional<bool>)> done);
 
     // Memory, graph and answers.
-    void ask(const QString& question, Completion done);
-    void search(const QString& query, qint64 limit, Completion done);
-    void why(qint64 nodeId, Completion done);
-    void relations(qint64 nodeId, Completion done);
-    void relationEvidence(qint64 edgeId, Completion done);
-    void frame(qint64 frameId, Completion done);
-    void top(qint64 limit, Completion done);
-    void proposals(qint64 limit, Completion done);
-    void judgeMerge(qint64 proposalId, std::optional<qint64> keep, Completion done);
-    void rename(qint64 nodeId, const QString& label, Completion done);
-    void rejectRelation(qint64 edgeId, Completion done);
+    void ask(const QString& question, const QObject* receiver, Completion done);
+    void search(const QString& query, qint64 limit, const QObject* receiver, Completion done);
+    void why(qint64 nodeId, const QObject* receiver, Completion done);
+    void relations(qint64 nodeId, const QObject* receiver, Completion done);
+    void relationEvidence(qint64 edgeId, const QObject* receiver, Completion done);
+    void frame(qint64 frameId, const QObject* receiver, Completion done);
+    void top(qint64 limit, const QObject* receiver, Completion done);
+    void proposals(qint64 limit, const QObject* receiver, Completion done);
+    void judgeMerge(qint64 proposalId, std::optional<qint64> keep, const QObject* receiver, Completion done);
+    void rename(qint64 nodeId, const QString& label, const QObject* receiver, Completion done);
+    void rejectRelation(qint64 edgeId, const QObject* receiver, Completion done);
     void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
-                      Completion done);
-    void forgetEntityPreview(qint64 nodeId, Completion done);
-    void forgetEntity(qint64 nodeId, Completion done);
-    void profile(Completion done);
-    void recentDeliveries(Completion done) { recentDeliveries(20, std::move(done)); }
-    void recentDeliveries(qint64 limit, Completion done);
-    void inspectContextPackage(const QString& packageId, Completion done);
+                      const QObject* receiver, Completion done);
+    void forgetEntityPreview(qint64 nodeId, const QObject* receiver, Completion done);
+    void forgetEntity(qint64 nodeId, const QObject* receiver, Completion done);
+    void profile(const QObject* receiver, Completion done);
+    void recentDeliveries(const QObject* receiver, Completion done) { recentDeliveries(20, receiver, std::move(done)); }
+    void recentDeliveries(qint64 limit, const QObject* receiver, Completion done);
+    void inspectContextPackage(const QString& packageId, const QObject* receiver, Completion done);
 
     // Recording, injection and tiers. setTier's name is inserted verbatim: fixed tier names only.
-    void setCapture(bool paused, std::optional<qint64> untilMs, Completion done);
-    void setInjection(bool enabled, std::optional<qint64> untilMs, Completion done);
-    void setTier(const QString& name, bool enabled, Completion done);
+    void setCapture(bool paused, std::optional<qint64> untilMs, const QObject* receiver, Completion done);
+    void setInjection(bool enabled, std::optional<qint64> untilMs, const QObject* receiver, Completion done);
+    void setTier(const QString& name, bool enabled, const QObject* receiver, Completion done);
 
     // Capture exclusions and forgetting.
-    void appBlocks(Completion done);
-    void blockApp(const QString& bundleId, const std::optional<QString>& appName, Completion done);
-    void unblockApp(qint64 ruleId, Completion done);
-    void websiteBlocks(Completion done);
-    void blockWebsite(const QString& host, Completion done);
-    void unblockWebsite(qint64 ruleId, Completion done);
-    void windowTitleBlocks(Completion done);
-    void blockWindowTitle(const QString& phrase, Completion done);
-    void unblockWindowTitle(qint64 ruleId, Completion done);
-    void forgetRulePreview(const QString& kind, const QString& value, Completion done);
-    void forgetRule(const QString& kind, const QString& value, Completion done);
-    void forgetAppPreview(const QString& bundleId, Completion done);
-    void forgetApp(const QString& bundleId, Completion done);
-    void deleteExpiredPixels(Completion done);
+    void appBlocks(const QObject* receiver, Completion done);
+    void blockApp(const QString& bundleId, const std::optional<QString>& appName, const QObject* receiver,
+                  Completion done);
+    void unblockApp(qint64 ruleId, const QObject* receiver, Completion done);
+    void websiteBlocks(const QObject* receiver, Completion done);
+    void blockWebsite(const QString& host, const QObject* receiver, Completion done);
+    void unblockWebsite(qint64 ruleId, const QObject* receiver, Completion done);
+    void windowTitleBlocks(const QObject* receiver, Completion done);
+    void blockWindowTitle(const QString& phrase, const QObject* receiver, Completion done);
+    void unblockWindowTitle(qint64 ruleId, const QObject* receiver, Completion done);
+    void forgetRulePreview(const QString& kind, const QString& value, const QObject* receiver, Completion done);
+    void forgetRule(const QString& kind, const QString& value, const QObject* receiver, Completion done);
+    void forgetAppPreview(const QString& bundleId, const QObject* receiver, Completion done);
+    void forgetApp(const QString& bundleId, const QObject* receiver, Completion done);
+    void deleteExpiredPixels(const QObject* receiver, Completion done);
 
     // Setup and connections.
-    void completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile, Completion done);
-    void connections(Completion done);
+    void completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile,
+                            const QObject* receiver, Completion done);
+    void connections(const QObject* receiver, Completion done);
 
     // Proactive reminders.
-    void routeDelivery(const RouteFacts& facts, Completion done);
+    void routeDelivery(const RouteFacts& facts, const QObject* receiver, Completion done);
     void recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason,
-                             Completion done);
-    void recordHumanOutcome(const QString& packageID, const QString& outcome, Completion done);
+                             const QObject* receiver, Completion done);
+    void recordHumanOutcome(const QString& packageID, const QString& outcome, const QObject* receiver, Completion done);
     // "local_hour" is the hour of the clock's current local time when the request is built.
-    void nextSemanticInterjection(bool interruptionSafe, Completion done);
+    void nextSemanticInterjection(bool interruptionSafe, const QObject* receiver, Completion done);
     void setDeliveryPolicy(bool enabled, qint64 dailyLimit, qint64 retryMinutes, bool reopened,
-                           std::optional<qint64> quietStart, std::optional<qint64> quietEnd, Completion done);
-    void resetInterjectionLearning(Completion done);
+                           std::optional<qint64> quietStart, std::optional<qint64> quietEnd, const QObject* receiver,
+                           Completion done);
+    void resetInterjectionLearning(const QObject* receiver, Completion done);
     void recordInterjectionOutcome(std::optional<qint64> nodeID, const QString& kind, const QString& outcome,
-                                   std::optional<double> confidence, std::optional<qint64> sources, Completion done);
-    void setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance, Completion done);
-    void interjectionSignals(Completion done);
+                                   std::optional<double> confidence, std::optional<qint64> sources,
+                                   const QObject* receiver, Completion done);
+    void setInterjectionKindStance(const QString& kind, const std::optional<QString>& stance, const QObject* receiver,
+                                   Completion done);
+    void interjectionSignals(const QObject* receiver, Completion done);
 
     // The lanes' shared state (sockets in flight, the watch callback); internal to the client.
     struct Shared;
 
 private:
     // Serializer-style requests: a payload the writer cannot turn into valid UTF-8 is not sent.
-    void send(const QJsonObject& payload, Completion done);
+    void send(const QJsonObject& payload, const QObject* receiver, Completion done);
     // Template-style requests, whose text begins with their "op".
-    void send(const QByteArray& text, Completion done);
+    void send(const QByteArray& text, const QObject* receiver, Completion done);
 
     std::shared_ptr<Shared> shared;
     std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"

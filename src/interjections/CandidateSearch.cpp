@@ -95,9 +95,8 @@ QList<Candidate> CandidateSearch::mostConfidentPerNode(const QList<Candidate>& c
 
 void CandidateSearch::searchContext(const WindowContext& context, const QSet<QString>& muted, Events events)
 {
-    const QPointer<CandidateSearch> self(this);
-    client.search(context.query, limit, [self, context, muted, events = std::move(events)](Reply reply) {
-        if (!self || (events.cardVisible && events.cardVisible()))
+    client.search(context.query, limit, this, [this, context, muted, events = std::move(events)](Reply reply) {
+        if (events.cardVisible && events.cardVisible())
             return;
         const auto nodes = reply ? Json::objects(*reply, u"nodes") : std::nullopt;
         if (!nodes) {
@@ -107,8 +106,8 @@ void CandidateSearch::searchContext(const WindowContext& context, const QSet<QSt
         if (nodes->isEmpty())
             events.note(InterjectionText::nothingMatched);
         const QList<Candidate> direct = directCandidates(*nodes, context, muted);
-        self->relatedCandidates(nodes->mid(0, anchorLimit), context, muted,
-                                [direct, done = events.done](QList<Candidate> related) { done(direct + related); });
+        relatedCandidates(nodes->mid(0, anchorLimit), context, muted,
+                          [direct, done = events.done](QList<Candidate> related) { done(direct + related); });
     });
 }
 
@@ -131,11 +130,8 @@ void CandidateSearch::relatedCandidates(const QList<QJsonObject>& anchors, const
         std::function<void(QList<Candidate>)> done;
     };
     auto group = std::make_shared<Group>(Group{ids.size(), {}, std::move(done)});
-    const QPointer<CandidateSearch> self(this);
     for (qint64 id : ids) {
-        client.relations(id, [self, group, context, muted](Reply reply) {
-            if (!self)
-                return;
+        client.relations(id, this, [group, context, muted](Reply reply) {
             if (reply)
                 group->found
                     += edgeCandidates(Json::objects(*reply, u"edges").value_or(QList<QJsonObject>{}), context, muted);

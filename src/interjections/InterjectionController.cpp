@@ -121,7 +121,7 @@ void InterjectionController::record(const QString& outcome, const Candidate& can
 {
     const QPointer<InterjectionController> self(this);
     client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources,
-                                     [self](Reply) {
+                                     this, [self](Reply) {
                                          if (self)
                                              self->refreshSignals();
                                      });
@@ -130,13 +130,13 @@ void InterjectionController::record(const QString& outcome, const Candidate& can
 void InterjectionController::packageOutcome(const Candidate& candidate, const QString& word)
 {
     if (candidate.packageID)
-        client.recordHumanOutcome(*candidate.packageID, word, [](Reply) {});
+        client.recordHumanOutcome(*candidate.packageID, word, this, [](Reply) {});
 }
 
 void InterjectionController::refreshSignals(std::function<void(bool)> done)
 {
     const QPointer<InterjectionController> self(this);
-    client.interjectionSignals([self, done = std::move(done)](Reply reply) {
+    client.interjectionSignals(this, [self, done = std::move(done)](Reply reply) {
         if (!self)
             return;
         const auto fresh = Signals::read(reply);
@@ -154,7 +154,7 @@ void InterjectionController::refreshSignals(std::function<void(bool)> done)
 void InterjectionController::refreshDeliveryPolicy(std::function<void()> done)
 {
     const QPointer<InterjectionController> self(this);
-    client.status([self, done = std::move(done)](Reply reply) {
+    client.status(this, [self, done = std::move(done)](Reply reply) {
         if (!self)
             return;
         if (!reply) {
@@ -190,7 +190,7 @@ void InterjectionController::saveDeliveryPolicy(std::optional<bool> enabled, std
     setFeedback(QStringLiteral("Saving policy…"), false);
     const auto hour = [&v](qint64 h) { return v.quiet ? std::optional<qint64>(h) : std::nullopt; };
     const QPointer<InterjectionController> self(this);
-    client.setDeliveryPolicy(v.enabled, v.daily, v.retry, v.reopened, hour(v.quietStart), hour(v.quietEnd),
+    client.setDeliveryPolicy(v.enabled, v.daily, v.retry, v.reopened, hour(v.quietStart), hour(v.quietEnd), this,
                              [self, v](Reply reply) {
                                  if (!self)
                                      return;
@@ -304,25 +304,26 @@ void InterjectionController::muteClicked()
     const Candidate clicked = *current;
     const QPointer<InterjectionCard> clickedPanel = panel;
     const QPointer<InterjectionController> self(this);
-    client.setInterjectionKindStance(clicked.kind, QStringLiteral("muted"), [self, clicked, clickedPanel](Reply reply) {
-        if (!self)
-            return;
-        const bool saved = Json::isKind(reply, u"ok");
-        if (saved) {
-            self->refreshSignals();
-            self->packageOutcome(clicked, QStringLiteral("muted"));
-        }
-        // A card that changed or went meanwhile keeps what it shows.
-        if (!clickedPanel || self->panel != clickedPanel || self->current != clicked)
-            return;
-        self->mutePending = false;
-        self->panel->muteButton->setEnabled(true);
-        if (saved)
-            self->close();
-        else
-            self->showCardFeedback(
-                QStringLiteral("Could not save this preference. Try again; this kind is not muted yet."), true);
-    });
+    client.setInterjectionKindStance(
+        clicked.kind, QStringLiteral("muted"), this, [self, clicked, clickedPanel](Reply reply) {
+            if (!self)
+                return;
+            const bool saved = Json::isKind(reply, u"ok");
+            if (saved) {
+                self->refreshSignals();
+                self->packageOutcome(clicked, QStringLiteral("muted"));
+            }
+            // A card that changed or went meanwhile keeps what it shows.
+            if (!clickedPanel || self->panel != clickedPanel || self->current != clicked)
+                return;
+            self->mutePending = false;
+            self->panel->muteButton->setEnabled(true);
+            if (saved)
+                self->close();
+            else
+                self->showCardFeedback(
+                    QStringLiteral("Could not save this preference. Try again; this kind is not muted yet."), true);
+        });
 }
 
 void InterjectionController::showCardFeedback(const QString& text, bool isFailure)

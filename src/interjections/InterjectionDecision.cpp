@@ -36,7 +36,7 @@ void InterjectionController::consider()
     // The mutes as they are now decide this pass, whatever a refresh brings meanwhile.
     const QSet<QString> muted = daemonSignals.muted;
     const QPointer<InterjectionController> self(this);
-    client.nextSemanticInterjection(!presentation.isEnabled(), [self, muted, context](Reply reply) {
+    client.nextSemanticInterjection(!presentation.isEnabled(), this, [self, muted, context](Reply reply) {
         if (self)
             self->handleSemantic(reply, muted, context);
     });
@@ -56,7 +56,7 @@ void InterjectionController::handleSemantic(const Reply& reply, const QSet<QStri
     if (const auto* m = std::get_if<Muted>(&offered)) {
         noteDecision(InterjectionText::muted(m->kind));
         if (m->packageID)
-            client.recordHumanOutcome(*m->packageID, QStringLiteral("muted"), [](Reply) {});
+            client.recordHumanOutcome(*m->packageID, QStringLiteral("muted"), this, [](Reply) {});
     } else if (std::holds_alternative<Unclassified>(offered)) {
         noteDecision(InterjectionText::unclassified);
     } else if (const auto* card = std::get_if<Card>(&offered)) {
@@ -106,7 +106,7 @@ void InterjectionController::routeBest(const Candidate& best, double gate, const
     facts.requiresHuman = true;
     facts.interruptionSafe = !presentation.isEnabled();
     const QPointer<InterjectionController> self(this);
-    client.routeDelivery(facts, [self, best, gate](Reply reply) {
+    client.routeDelivery(facts, this, [self, best, gate](Reply reply) {
         if (!self)
             return;
         const auto route = Decision::readRoute(reply);
@@ -116,7 +116,7 @@ void InterjectionController::routeBest(const Candidate& best, double gate, const
         }
         // Held or shown, the daemon keeps its own record of the decision before anything else.
         self->client.recordHumanDelivery(best.id, std::llround(best.confidence * 1000.0), route->route, route->reason,
-                                         [self, best, gate, route = *route](Reply delivery) {
+                                         self, [self, best, gate, route = *route](Reply delivery) {
                                              if (self)
                                                  self->deliver(best, gate, route, delivery);
                                          });

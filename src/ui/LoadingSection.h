@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Bound.h"
 #include "ColumnInsert.h"
+#include "Generation.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,8 +16,9 @@ class ScrollColumn;
 // One part of a page that a daemon reply fills: an optional heading, a status line that says what
 // is going on (what is loading, or why the part stays empty), an optional retry button for when
 // the daemon could not be asked, and the place the reply's views go, directly below the status
-// line. A completion made by bind() runs only while the section exists and its ticket is
-// current, so a reply for a view the user has left is dropped.
+// line. A request sent with the section as its receiver and a completion made by bind() runs only
+// while the section exists and its ticket is current, so a reply for a view the user has left is
+// dropped.
 class LoadingSection : public QObject {
 public:
     // Adds the heading (none when empty) and `status` to the end of the column.
@@ -36,7 +37,9 @@ public:
     // Where the reply's views go.
     ColumnInsert insert() const;
 
-    template <class Work> auto bind(Work work) const { return bound(this, ticket, std::move(work)); }
+    // A completion that runs only while the section's ticket is current; the section itself is the
+    // request's receiver.
+    template <class Work> auto bind(Work work) const { return whileCurrent(ticket, std::move(work)); }
 
 private:
     ScrollColumn& column;

@@ -98,7 +98,7 @@ private slots:
         // What the panel shows is the daemon's own answer to the same question.
         std::optional<QString> expected;
         bool replied = false;
-        client->ask(question, [&](Reply reply) {
+        client->ask(question, QCoreApplication::instance(), [&](Reply reply) {
             replied = true;
             if (reply)
                 expected = reply->value(QStringLiteral("answer")).toString();

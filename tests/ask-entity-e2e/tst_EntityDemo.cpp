@@ -113,7 +113,9 @@ private slots:
         QTest::mouseClick(card->findChildren<InkButton*>().first(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(vesk::test::ShotTour::shows(column, "merged"), 10000);
 
-        const auto reply = call(client, [](DaemonClient& c, Completion done) { c.proposals(500, std::move(done)); });
+        const auto reply = call(client, [](DaemonClient& c, Completion done) {
+            c.proposals(500, QCoreApplication::instance(), std::move(done));
+        });
         QVERIFY(reply && *reply);
         for (const QJsonObject& p : Json::objects(**reply, u"proposals").value_or(QList<QJsonObject>()))
             QVERIFY(Json::integer(p, u"id") != proposal);

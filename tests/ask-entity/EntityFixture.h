@@ -39,7 +39,7 @@ struct EntityFixture : AskFixture {
                 watched = label;
         QVERIFY(watched);
         const int before = daemon.count(QStringLiteral("hello"));
-        client.hello([](Reply) {});
+        client.hello(QCoreApplication::instance(), [](Reply) {});
         // The lane finishes requests in order: once the daemon sees this one, the earlier replies
         // are queued. Waited for without running the event loop, which would apply them.
         QDeadlineTimer deadline(5000);

@@ -53,13 +53,51 @@ Q_DECLARE_METATYPE(FakeDaemon::Script)
 class TransportTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A reply goes to the object that asked, or nowhere: a receiver destroyed while its request is
+    // in flight (before the reply arrives, or after it arrived but before the main thread ran it)
+    // is never called, and the one still there gets its reply, in lane order.
+    void replyReachesOnlyALiveReceiver_data()
+    {
+        QTest::addColumn<bool>("beforeReply");
+        QTest::newRow("destroyed while the daemon answers") << true;
+        QTest::newRow("destroyed with the reply queued") << false;
+    }
+    void replyReachesOnlyALiveReceiver()
+    {
+        QFETCH(bool, beforeReply);
+        FakeDaemon daemon;
+        daemon.reply(QStringLiteral("why"), QJsonObject{{"kind", "why"}}, beforeReply ? 0.2 : 0);
+        daemon.reply(QStringLiteral("top"), QJsonObject{{"kind", "top"}});
+        DaemonClient client(daemon.path());
+        Inbox inbox;
+        auto* gone = new QObject;
+        QObject stays;
+        client.why(1, gone, inbox.take(QStringLiteral("gone")));
+        client.top(1, &stays, inbox.take(QStringLiteral("stays")));
+        if (!beforeReply) {
+            // The lane sends "top" only once the "why" reply is posted to the main thread; the
+            // wait runs no events, so that reply is still queued when its receiver goes.
+            QElapsedTimer waited;
+            waited.start();
+            while (daemon.count(QStringLiteral("top")) < 1 && waited.elapsed() < 5000)
+                QThread::msleep(1);
+            QCOMPARE(daemon.count(QStringLiteral("top")), 1);
+        }
+        delete gone;
+        QTRY_VERIFY(inbox.has(QStringLiteral("stays")));
+        QVERIFY(inbox[QStringLiteral("stays")]);
+        QCoreApplication::processEvents();
+        QCOMPARE(inbox.state->order, QList<QString>{QStringLiteral("stays")});
+    }
+
     void noDaemonCompletesWithNothingAtOnce()
     {
         QTemporaryDir dir;
         DaemonClient client(dir.path() + QStringLiteral("/absent.sock"));
         Inbox inbox;
-        client.status(inbox.take(QStringLiteral("status")));
-        client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, inbox.take(QStringLiteral("ask")));
+        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("status")));
+        client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, QCoreApplication::instance(),
+                       inbox.take(QStringLiteral("ask")));
         // Far below either time-out: a refused connection is not waited on.
         QTRY_VERIFY(inbox.has(QStringLiteral("status")) && inbox.has(QStringLiteral("ask")));
         QVERIFY(!inbox[QStringLiteral("status")]);
@@ -106,7 +144,7 @@ private Q_SLOTS:
         daemon.script(QStringLiteral("status"), script);
         DaemonClient client(daemon.path());
         Inbox inbox;
-        client.status(inbox.take(QStringLiteral("r")));
+        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("r")));
         // Well inside the 30 s time-out: no reply waits for the connection to close.
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("r")), 20000);
         const Reply r = inbox[QStringLiteral("r")];
@@ -136,9 +174,11 @@ private Q_SLOTS:
         Inbox inbox;
         QElapsedTimer timer;
         timer.start();
-        client.request("{\"op\":\"status\"}", timeout, DaemonClient::Lane::Ask, inbox.take(QStringLiteral("silent")));
-        client.top(5, inbox.take(QStringLiteral("behind")));
-        client.ask(QStringLiteral("on its own lane"), inbox.take(QStringLiteral("other lane")));
+        client.request("{\"op\":\"status\"}", timeout, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+                       inbox.take(QStringLiteral("silent")));
+        client.top(5, QCoreApplication::instance(), inbox.take(QStringLiteral("behind")));
+        client.ask(QStringLiteral("on its own lane"), QCoreApplication::instance(),
+                   inbox.take(QStringLiteral("other lane")));
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("behind")), 10000);
         QCOMPARE(inbox.state->order,
                  (QList<QString>{QStringLiteral("other lane"), QStringLiteral("silent"), QStringLiteral("behind")}));
@@ -159,8 +199,9 @@ private Q_SLOTS:
         daemon.reply(QStringLiteral("top"), {{QStringLiteral("kind"), QStringLiteral("top")}});
         DaemonClient client(daemon.path());
         Inbox inbox;
-        client.request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, inbox.take(QStringLiteral("trickle")));
-        client.top(5, inbox.take(QStringLiteral("behind")));
+        client.request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+                       inbox.take(QStringLiteral("trickle")));
+        client.top(5, QCoreApplication::instance(), inbox.take(QStringLiteral("behind")));
         QTRY_VERIFY(inbox.has(QStringLiteral("behind")));
         QVERIFY(!inbox[QStringLiteral("trickle")]);
         QVERIFY(inbox[QStringLiteral("behind")]);
@@ -173,9 +214,11 @@ private Q_SLOTS:
         auto client = std::make_unique<DaemonClient>(QFile::decodeName(full.path));
         Inbox inbox;
         client->watch([](const DaemonClient::State&) {});
-        client->ask(QStringLiteral("waits up to 180 s"), inbox.take(QStringLiteral("ask")));
+        client->ask(QStringLiteral("waits up to 180 s"), QCoreApplication::instance(),
+                    inbox.take(QStringLiteral("ask")));
         // Connecting gives up within the request's time-out…
-        client->request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, inbox.take(QStringLiteral("status")));
+        client->request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+                        inbox.take(QStringLiteral("status")));
         QTRY_VERIFY(inbox.has(QStringLiteral("status")));
         QVERIFY(!inbox[QStringLiteral("status")]);
         // …and quitting does not wait for the answer lane or the watch lane, both still connecting.
@@ -187,7 +230,7 @@ private Q_SLOTS:
 
         // A daemon that catches up within the time-out is reached: connecting is tried again.
         DaemonClient patient(QFile::decodeName(full.path));
-        patient.hello(inbox.take(QStringLiteral("hello")));
+        patient.hello(QCoreApplication::instance(), inbox.take(QStringLiteral("hello")));
         ::close(::accept(full.listener, nullptr, nullptr));
         pollfd next{full.listener, POLLIN, 0};
         QCOMPARE(::poll(&next, 1, 10000), 1);
@@ -210,7 +253,8 @@ private Q_SLOTS:
         DaemonClient client(daemon.path());
         auto seen = std::make_shared<QList<qint64>>();
         for (int i = 0; i < 40; ++i)
-            client.top(i, [seen](Reply r) { seen->append(r ? r->value(QStringLiteral("n")).toInteger(-1) : -1); });
+            client.top(i, QCoreApplication::instance(),
+                       [seen](Reply r) { seen->append(r ? r->value(QStringLiteral("n")).toInteger(-1) : -1); });
         QTRY_COMPARE(seen->size(), 40);
         for (int i = 0; i < 40; ++i)
             QCOMPARE(seen->at(i), qint64(i));
@@ -272,8 +316,8 @@ private Q_SLOTS:
         daemon.reply(QStringLiteral("status"), {{QStringLiteral("kind"), QStringLiteral("status")}});
         DaemonClient client(path);
         Inbox inbox;
-        client.status(inbox.take(QStringLiteral("status")));
-        client.frame(3, inbox.take(QStringLiteral("frame")));
+        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("status")));
+        client.frame(3, QCoreApplication::instance(), inbox.take(QStringLiteral("frame")));
         QTRY_VERIFY(inbox.has(QStringLiteral("frame")));
         QCOMPARE(bool(inbox[QStringLiteral("status")]), reaches);
         QVERIFY(!inbox[QStringLiteral("frame")]); // unscripted: the fake refuses it

@@ -43,10 +43,10 @@ std::shared_ptr<States> watchInto(DaemonClient& client)
 // Counts the tasks queued to the main thread while it lives.
 struct TaskCounter : QObject {
     int count = 0;
-    TaskCounter() { qApp->installEventFilter(this); }
+    TaskCounter() { QCoreApplication::instance()->installEventFilter(this); }
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
-        count += receiver == qApp && event->type() == QEvent::MetaCall;
+        count += receiver == QCoreApplication::instance() && event->type() == QEvent::MetaCall;
         return false;
     }
 };
@@ -261,7 +261,7 @@ private Q_SLOTS:
         daemon.replyRaw(QStringLiteral("status"), reply);
         DaemonClient client(daemon.path());
         auto got = std::make_shared<std::optional<std::optional<bool>>>();
-        client.needsOnboarding([got](std::optional<bool> needed) { *got = needed; });
+        client.needsOnboarding(QCoreApplication::instance(), [got](std::optional<bool> needed) { *got = needed; });
         QTRY_VERIFY(got->has_value());
         QCOMPARE(**got, expected);
         QCOMPARE(daemon.requests(), QList<QByteArray>{"{\"op\":\"status\"}"});

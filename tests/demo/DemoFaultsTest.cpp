@@ -44,14 +44,17 @@ private Q_SLOTS:
         QTest::addColumn<Call>("op");
         QTest::addColumn<QString>("kind"); // empty: the client sees no reply
         QTest::newRow("--fail answers an error")
-            << Call([](DaemonClient& c, Completion d) { c.top(200, d); }) << QString();
+            << Call([](DaemonClient& c, Completion d) { c.top(200, QCoreApplication::instance(), d); }) << QString();
         QTest::newRow("--drop closes silently")
-            << Call([](DaemonClient& c, Completion d) { c.proposals(200, d); }) << QString();
+            << Call([](DaemonClient& c, Completion d) { c.proposals(200, QCoreApplication::instance(), d); })
+            << QString();
         QTest::newRow("--garbage is not JSON")
-            << Call([](DaemonClient& c, Completion d) { c.profile(d); }) << QString();
-        QTest::newRow("--split arrives whole") << Call([](DaemonClient& c, Completion d) { c.why(15, d); }) << "why";
+            << Call([](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }) << QString();
+        QTest::newRow("--split arrives whole")
+            << Call([](DaemonClient& c, Completion d) { c.why(15, QCoreApplication::instance(), d); }) << "why";
         QTest::newRow("other operations untouched")
-            << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, d); }) << "search";
+            << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, QCoreApplication::instance(), d); })
+            << "search";
     }
 
     void eachSwitchGivesItsClientOutcome()
@@ -76,8 +79,8 @@ private Q_SLOTS:
         DaemonClient other(faulty->socketPath);
         const auto status = std::make_shared<std::optional<Reply>>(), hello = std::make_shared<std::optional<Reply>>();
         timer.start();
-        client->status([status](Reply r) { *status = std::move(r); });
-        other.hello([hello](Reply r) { *hello = std::move(r); });
+        client->status(QCoreApplication::instance(), [status](Reply r) { *status = std::move(r); });
+        other.hello(QCoreApplication::instance(), [hello](Reply r) { *hello = std::move(r); });
         QTRY_VERIFY(hello->has_value());
         QVERIFY(!status->has_value());
         QTRY_VERIFY(status->has_value());
@@ -87,8 +90,9 @@ private Q_SLOTS:
 
     void answersFailWithTheGivenCode()
     {
-        const Reply reply
-            = run(*client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", d); });
+        const Reply reply = run(*client, [](DaemonClient& c, Completion d) {
+            c.ask("Does the tax ID column need an index?", QCoreApplication::instance(), d);
+        });
         QVERIFY(reply);
         QCOMPARE(Json::string(*reply, u"failure_code").value(), QStringLiteral("quota_exceeded"));
         QVERIFY(Json::nonEmptyString(*reply, u"answer"));
@@ -104,13 +108,18 @@ private Q_SLOTS:
         const std::vector<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.empty());
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
-        QCOMPARE(Json::boolean(*run(*client, [](DaemonClient& c, Completion d) { c.status(d); }), u"onboarded"), false);
+        QCOMPARE(Json::boolean(
+                     *run(*client, [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }),
+                     u"onboarded"),
+                 false);
 
-        const Reply done
-            = run(*client, [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, true, d); });
+        const Reply done = run(*client, [](DaemonClient& c, Completion d) {
+            c.completeOnboarding(true, false, true, true, QCoreApplication::instance(), d);
+        });
         QVERIFY(Json::isKind(done, u"ok"));
         QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
-        const Reply status = run(*client, [](DaemonClient& c, Completion d) { c.status(d); });
+        const Reply status
+            = run(*client, [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
         QCOMPARE(Json::boolean(*status, u"onboarded"), true);
         const QList<QJsonObject> tiers = Json::objects(*status, u"tiers").value();
         QCOMPARE(tiers.size(), 4);
@@ -121,14 +130,24 @@ private Q_SLOTS:
     void unwritableRefusesChangesButReads()
     {
         DaemonClient reader(readOnly->socketPath);
-        QCOMPARE(Json::boolean(*run(reader, [](DaemonClient& c, Completion d) { c.hello(d); }), u"writable"), false);
-        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.rename(8, "Renamed", d); }));
-        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.blockApp("org.gnome.Terminal", std::nullopt, d); }));
-        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.forgetEntity(8, d); }));
-        QVERIFY(Json::isKind(run(reader, [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, d); }),
-                             u"forget_entity_preview"));
-        const Reply search
-            = run(reader, [](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, d); });
+        QCOMPARE(
+            Json::boolean(*run(reader, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }),
+                          u"writable"),
+            false);
+        QVERIFY(!run(reader,
+                     [](DaemonClient& c, Completion d) { c.rename(8, "Renamed", QCoreApplication::instance(), d); }));
+        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) {
+            c.blockApp("org.gnome.Terminal", std::nullopt, QCoreApplication::instance(), d);
+        }));
+        QVERIFY(
+            !run(reader, [](DaemonClient& c, Completion d) { c.forgetEntity(8, QCoreApplication::instance(), d); }));
+        QVERIFY(Json::isKind(
+            run(reader,
+                [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, QCoreApplication::instance(), d); }),
+            u"forget_entity_preview"));
+        const Reply search = run(reader, [](DaemonClient& c, Completion d) {
+            c.search("Ship the invoice rounding fix", 25, QCoreApplication::instance(), d);
+        });
         QCOMPARE(Json::string(Json::objects(*search, u"nodes")->first(), u"label").value(),
                  QStringLiteral("Ship the invoice rounding fix"));
     }
@@ -152,7 +171,8 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), exitCode);
         // The daemon already running keeps its socket and answers.
         DaemonClient after(readOnly->socketPath);
-        QVERIFY(Json::isKind(run(after, [](DaemonClient& c, Completion d) { c.hello(d); }), u"hello"));
+        QVERIFY(Json::isKind(
+            run(after, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }), u"hello"));
     }
 
     void unreadableRequestsGetAnError_data()
@@ -184,7 +204,8 @@ private Q_SLOTS:
         QVERIFY(!error.value("message").toString().isEmpty());
         // It is still there for the next client.
         DaemonClient after(readOnly->socketPath);
-        QVERIFY(Json::isKind(run(after, [](DaemonClient& c, Completion d) { c.hello(d); }), u"hello"));
+        QVERIFY(Json::isKind(
+            run(after, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }), u"hello"));
     }
 };
 

@@ -130,10 +130,11 @@ private slots:
         DaemonClient client(socket);
         Reply set;
         bool answered = false;
-        client.setDeliveryPolicy(true, 2, 60, false, std::nullopt, std::nullopt, [&](Reply r) {
-            set = r;
-            answered = true;
-        });
+        client.setDeliveryPolicy(true, 2, 60, false, std::nullopt, std::nullopt, QCoreApplication::instance(),
+                                 [&](Reply r) {
+                                     set = r;
+                                     answered = true;
+                                 });
         QTRY_VERIFY(answered);
         QVERIFY(Json::isKind(set, u"ok"));
 
@@ -153,7 +154,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!(card = windowNamed("^Vesk reminder$")).isEmpty(), 20000);
         // The card is the handoff the daemon recorded for the decision the demo memory links to
         // invoice.rs (node 11): the pass searched with the title read from the window in front.
-        const auto newest = [&client](Completion done) { client.recentDeliveries(1, std::move(done)); };
+        const auto newest
+            = [&client](Completion done) { client.recentDeliveries(1, QCoreApplication::instance(), std::move(done)); };
         Reply deliveries;
         answered = false;
         newest([&](Reply r) {
@@ -165,7 +167,7 @@ private slots:
         QCOMPARE(row.at(1).toString(), "human");
         Reply package;
         answered = false;
-        client.inspectContextPackage(row.at(0).toString(), [&](Reply r) {
+        client.inspectContextPackage(row.at(0).toString(), QCoreApplication::instance(), [&](Reply r) {
             package = r;
             answered = true;
         });

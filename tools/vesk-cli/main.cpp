@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     if (!numeric || !(timeout >= 0))
         parser.showHelp(2);
     int status = 1;
-    client->request(request, timeout, route.lane, [&status](Reply reply) {
+    client->request(request, timeout, route.lane, &app, [&status](Reply reply) {
         if (reply) {
             std::printf("%s\n", QJsonDocument(*reply).toJson(QJsonDocument::Indented).constData());
             status = 0;

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include <QtGlobal>
 #include <memory>
 #include <utility>
 
 namespace vesk {
 
-// The stale-reply counter of a window: every view change takes the next ticket, and a reply is
+// The stale-reply counter of one column: every view change takes the next ticket, and a reply is
 // applied only while the ticket it was sent with is still the latest. Tickets share the counter,
-// so a completion may safely outlive the window that handed its ticket out. Main thread only.
+// so a completion may safely outlive the column that handed its ticket out. Main thread only.
 class Generation {
 public:
     class Ticket {
@@ -44,23 +43,12 @@ private:
     std::shared_ptr<quint64> counter = std::make_shared<quint64>(0);
 };
 
-// A completion that runs `work` with its arguments only while `context` exists: a view destroyed
-// before its reply arrives drops the reply by itself.
-template <class Work> auto bound(const QObject* context, Work work)
+// A completion that runs `work` with its arguments only while `ticket` is current: a view the user
+// has left but that still exists (its deletion waits for the event loop) drops its late reply.
+template <class Work> auto whileCurrent(Generation::Ticket ticket, Work work)
 {
-    return [guard = QPointer<const QObject>(context), work = std::move(work)](auto&&... args) mutable {
-        if (guard)
-            work(std::forward<decltype(args)>(args)...);
-    };
-}
-
-// The same, and only while `ticket` is current: a view the user has left but that still exists
-// (its deletion waits for the event loop) drops the reply too.
-template <class Work> auto bound(const QObject* context, Generation::Ticket ticket, Work work)
-{
-    return [guard = QPointer<const QObject>(context), ticket = std::move(ticket),
-            work = std::move(work)](auto&&... args) mutable {
-        if (guard && ticket.current())
+    return [ticket = std::move(ticket), work = std::move(work)](auto&&... args) mutable {
+        if (ticket.current())
             work(std::forward<decltype(args)>(args)...);
     };
 }
