@@ -22,11 +22,10 @@
 
 namespace vesk {
 
-Generation::Ticket AskWindow::freshColumn()
+void AskWindow::freshColumn()
 {
     showingMessage = false;
     column->reset();
-    return generation.next();
 }
 
 void AskWindow::message(const QString& text)
@@ -65,7 +64,7 @@ void AskWindow::ask(const QString& text)
           QStringLiteral("Searching local evidence first, then asking the enabled answer model."));
 
     client.ask(
-        question, this, whileCurrent(generation.ticket(), [this, question](Reply reply) {
+        question, this, whileCurrent(column->ticket(), [this, question](Reply reply) {
             if (!reply) {
                 renderAskFailure(question, QStringLiteral("daemon_unreachable"),
                                  QStringLiteral("Vesk is not running or could not be reached."), true, std::nullopt);
@@ -155,10 +154,10 @@ void AskWindow::search(const QString& text)
         state(QStringLiteral("Searching local memory"),
               QStringLiteral("Looking for names and things seen alongside “") + query + QStringLiteral("”."));
     else
-        generation.next();
+        column->moveOn();
 
     client.search(
-        query, 25, this, whileCurrent(generation.ticket(), [this, query](Reply reply) {
+        query, 25, this, whileCurrent(column->ticket(), [this, query](Reply reply) {
             if (!reply) {
                 failedSearchQuery = query;
                 state(QStringLiteral("Could not search local memory"),
@@ -209,11 +208,11 @@ void AskWindow::openEntity(const Origin& origin)
     closeInspector();
     screen = Screen::entity;
     updateHint();
-    const Generation::Ticket ticket = freshColumn();
+    freshColumn();
     const EntityText::BackTo back = top.kind == Top::Kind::inbox ? EntityText::BackTo::inbox
         : top.kind == Top::Kind::answer                          ? EntityText::BackTo::answer
                                                                  : EntityText::BackTo::results;
-    new EntityPage(*column, client, *judge, origin, back, ticket,
+    new EntityPage(*column, client, *judge, origin, back,
                    {[this] { restoreTop(); }, [this](const Origin& next) { openEntity(next); },
                     [this](qint64 frame, const Origin& from, Row* row) {
                         if (citedRow)
@@ -240,8 +239,8 @@ void AskWindow::openInbox()
     screen = Screen::inbox;
     top = Top{Top::Kind::inbox, {}, {}};
     updateHint();
-    const Generation::Ticket ticket = freshColumn();
-    new InboxPage(*column, client, *judge, clock.now(), ticket,
+    freshColumn();
+    new InboxPage(*column, client, *judge, clock.now(),
                   {[this] { openInbox(); }, [this](const Origin& origin) { openEntity(origin); }}, column->content());
 }
 
@@ -254,7 +253,8 @@ void AskWindow::openFrame(qint64 frame, const Origin& origin)
     updateHint();
     inspectorContent->reset();
     setInspector(true);
-    new FramePane(*inspectorContent, client, frame, origin, generation.next(),
+    // A fresh inspector: the frame shown before drops its late reply, the result column keeps its own.
+    new FramePane(*inspectorContent, client, frame, origin,
                   {[this](const QString& path, const QList<QRectF>& highlights, const QString& title) {
                       openFull(path, highlights, title);
                   }},
@@ -298,8 +298,8 @@ void AskWindow::showFirstRun()
     screen = Screen::results;
     top = Top{};
     updateHint();
-    const Generation::Ticket ticket = freshColumn();
-    new FirstRunPage(*column, client, ticket,
+    freshColumn();
+    new FirstRunPage(*column, client,
                      {[this](const QString& question) {
                           field->setText(question);
                           ask(question);

@@ -2,7 +2,6 @@
 
 #include "Clock.h"
 #include "DaemonClient.h"
-#include "Generation.h"
 #include "Origin.h"
 
 #include <QJsonObject>
@@ -107,7 +106,7 @@ private:
     void message(const QString& text);
     void state(const QString& title, const QString& body);
     // A fresh column for the next view; every reply for an earlier view is stale from now on.
-    Generation::Ticket freshColumn();
+    void freshColumn();
     void ask(const QString& text);
     void search(const QString& text);
     void renderAnswer(const QJsonObject& reply);
@@ -149,7 +148,6 @@ private:
     Screen screen = Screen::results;
     Top top;
     QString captureStatus = QStringLiteral("Capture status unavailable");
-    Generation generation;
     bool showingMessage = false;
     std::optional<QString> failedQuestion;
     std::optional<QString> failedSearchQuery;

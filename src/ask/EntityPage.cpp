@@ -15,11 +15,11 @@
 namespace vesk {
 
 EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
-                       EntityText::BackTo backTo, Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
+                       EntityText::BackTo backTo, Callbacks callbacks, QObject* parent)
     : QObject(parent)
+    , column(column)
     , judge(judge)
     , origin(origin)
-    , ticket(ticket)
     , callbacks(std::move(callbacks))
 {
     auto* back = new Row(
@@ -35,13 +35,13 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
 
     // Stays hidden unless the daemon has a question about this name.
     auto* status = new InkLabel(QString(), Ink::muted(), OStyle::monoSmall());
-    same = new LoadingSection(column, ticket, {}, status, this);
+    same = new LoadingSection(column, {}, status, this);
     status->hide();
-    connects = new LoadingSection(column, ticket, QStringLiteral("what it connects to"),
+    connects = new LoadingSection(column, QStringLiteral("what it connects to"),
                                   new InkLabel(QStringLiteral("reading…"), Ink::text2(), OStyle::font(12)), this);
     column.space(14);
     cameFrom = new LoadingSection(
-        column, ticket, QStringLiteral("where it came from"),
+        column, QStringLiteral("where it came from"),
         new InkLabel(QStringLiteral("reading its sources…"), Ink::muted(), OStyle::monoSmall()), this);
     column.scrollToTop();
 
@@ -61,7 +61,8 @@ void EntityPage::proposals(const Reply& reply)
     ColumnInsert insert = same->insert();
     for (const EntityText::Proposal& p : kept) {
         auto* card = new MergeCard(p, MergeCard::Style::page, [this](MergeCard* card, std::optional<qint64> keep) {
-            judge.judge(card, keep, ticket);
+            // The ticket of the view on screen at the click: a judgment waits for nothing else.
+            judge.judge(card, keep, column.ticket());
         });
         insert.view(new Row({card}));
     }

@@ -2,7 +2,6 @@
 
 #include "DaemonClient.h"
 #include "EntityText.h"
-#include "Generation.h"
 #include "Origin.h"
 
 #include <QObject>
@@ -33,16 +32,16 @@ public:
 
     // Appends the page to the column and sends `proposals`, `relations` and `why`.
     EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
-               EntityText::BackTo backTo, Generation::Ticket ticket, Callbacks callbacks, QObject* parent);
+               EntityText::BackTo backTo, Callbacks callbacks, QObject* parent);
 
 private:
     void proposals(const Reply& reply);
     void relations(const Reply& reply);
     void sources(const Reply& reply);
 
+    ScrollColumn& column;
     MergeJudge& judge;
     Origin origin;
-    Generation::Ticket ticket;
     Callbacks callbacks;
     InkLabel* subtitle;
     LoadingSection* same;

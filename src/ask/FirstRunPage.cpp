@@ -12,8 +12,7 @@
 
 namespace vesk {
 
-FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generation::Ticket ticket, Callbacks given,
-                           QObject* parent)
+FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks given, QObject* parent)
     : QObject(parent)
     , callbacks(std::move(given))
 {
@@ -29,8 +28,8 @@ FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generatio
     askButton->setEnabled(false); // until the daemon says memory is ready
     column.add(askButton);
     readiness = new LoadingSection(
-        column, ticket, {},
-        new InkLabel(QStringLiteral("Checking your local memory…"), Ink::muted(), OStyle::monoSmall()), this);
+        column, {}, new InkLabel(QStringLiteral("Checking your local memory…"), Ink::muted(), OStyle::monoSmall()),
+        this);
     column.add(InkButton::make(QStringLiteral("Check memory again"), InkButton::Tone::quiet, callbacks.checkAgain));
     column.space(16);
 

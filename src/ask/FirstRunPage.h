@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Generation.h"
-
 #include <QObject>
 #include <functional>
 
@@ -27,8 +25,7 @@ public:
     };
 
     // Appends the page to the column and sends `status`.
-    FirstRunPage(ScrollColumn& column, DaemonClient& client, Generation::Ticket ticket, Callbacks callbacks,
-                 QObject* parent);
+    FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks, QObject* parent);
 
 private:
     Callbacks callbacks;

@@ -29,14 +29,13 @@ QSize box(int width, int height)
 } // namespace
 
 FramePane::FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin,
-                     Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
+                     Callbacks callbacks, QObject* parent)
     : QObject(parent)
     , origin(origin)
     , callbacks(std::move(callbacks))
 {
-    opening = new LoadingSection(column, ticket, {},
-                                 new InkLabel(QStringLiteral("opening the frame…"), Ink::muted(), OStyle::monoSmall()),
-                                 this);
+    opening = new LoadingSection(
+        column, {}, new InkLabel(QStringLiteral("opening the frame…"), Ink::muted(), OStyle::monoSmall()), this);
     client.frame(frame, opening, opening->bind([this](Reply reply) { render(reply); }));
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DaemonClient.h"
-#include "Generation.h"
 #include "Origin.h"
 
 #include <QList>
@@ -31,8 +30,8 @@ public:
     };
 
     // Appends the view to the inspector's column and sends `frame`.
-    FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin, Generation::Ticket ticket,
-              Callbacks callbacks, QObject* parent);
+    FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin, Callbacks callbacks,
+              QObject* parent);
 
 private:
     void render(const Reply& reply);

@@ -45,22 +45,22 @@ private:
 } // namespace
 
 InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now,
-                     Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
+                     Callbacks callbacks, QObject* parent)
     : QObject(parent)
+    , column(column)
     , judge(judge)
     , now(now)
-    , ticket(ticket)
     , callbacks(std::move(callbacks))
 {
     column.add(new InkLabel(QStringLiteral("What it knows about you"), Ink::text(), OStyle::pageTitle()));
     column.space(12);
     waitingOnYou = new LoadingSection(
-        column, ticket, QStringLiteral("waiting on you"),
+        column, QStringLiteral("waiting on you"),
         new InkLabel(QStringLiteral("Loading uncertain items…"), Ink::text2(), OStyle::font(12)), this);
     waitingOnYou->addRetry(QStringLiteral("Retry inbox"), this->callbacks.retry);
     column.space(18);
     knows = new LoadingSection(
-        column, ticket, QStringLiteral("what it recognises"),
+        column, QStringLiteral("what it recognises"),
         new InkLabel(QStringLiteral("Loading recognised people and work…"), Ink::text2(), OStyle::font(12)), this);
     knows->addRetry(QStringLiteral("Retry recognised items"), this->callbacks.retry);
     column.scrollToTop();
@@ -85,10 +85,11 @@ void InboxPage::waiting(const Reply& reply)
         return;
     ColumnInsert insert = waitingOnYou->insert();
     for (qsizetype i = 0; i < shown; ++i) {
-        auto* card = new MergeCard(
-            all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
-                judge.judge(card, keep, ticket, [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
-            });
+        auto* card
+            = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
+                  judge.judge(card, keep, column.ticket(),
+                              [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
+              });
         cards << card;
         insert.view(card);
         // Without a gap one card's note reads as the next card's heading.

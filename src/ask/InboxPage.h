@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DaemonClient.h"
-#include "Generation.h"
 #include "Origin.h"
 
 #include <QDateTime>
@@ -29,8 +28,8 @@ public:
     };
 
     // Appends the inbox to the column and sends `proposals` and `top`; `now` dates "last seen".
-    InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now,
-              Generation::Ticket ticket, Callbacks callbacks, QObject* parent);
+    InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now, Callbacks callbacks,
+              QObject* parent);
 
 private:
     void waiting(const Reply& reply);
@@ -38,9 +37,9 @@ private:
     // After a merge: every other card naming the entity it removed no longer applies.
     void retire(qint64 entity, MergeCard* except);
 
+    ScrollColumn& column;
     MergeJudge& judge;
     QDateTime now;
-    Generation::Ticket ticket;
     Callbacks callbacks;
     LoadingSection* waitingOnYou;
     LoadingSection* knows;

@@ -55,7 +55,8 @@ public:
     MergeJudge(DaemonClient& client, QObject* parent = nullptr);
 
     // Sends the card's judgment unless one for its proposal is in flight. The reply always frees
-    // the proposal; the card shows it only while it exists and `ticket` is current. After a
+    // the proposal; the card shows it only while it exists and `ticket`, taken from the card's
+    // column when the button was pressed, is current. After a
     // success whose state names an entity ("merged:42"), `settled` is called with the card and
     // that entity.
     void judge(MergeCard* card, std::optional<qint64> keep, Generation::Ticket ticket,

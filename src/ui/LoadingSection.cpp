@@ -7,11 +7,10 @@
 
 namespace vesk {
 
-LoadingSection::LoadingSection(ScrollColumn& column, Generation::Ticket ticket, const QString& heading,
-                               InkLabel* status, QObject* parent)
+LoadingSection::LoadingSection(ScrollColumn& column, const QString& heading, InkLabel* status, QObject* parent)
     : QObject(parent)
     , column(column)
-    , ticket(std::move(ticket))
+    , ticket(column.ticket())
     , line(status)
 {
     if (!heading.isEmpty())

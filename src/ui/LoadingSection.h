@@ -17,13 +17,12 @@ class ScrollColumn;
 // is going on (what is loading, or why the part stays empty), an optional retry button for when
 // the daemon could not be asked, and the place the reply's views go, directly below the status
 // line. A request sent with the section as its receiver and a completion made by bind() runs only
-// while the section exists and its ticket is current, so a reply for a view the user has left is
-// dropped.
+// while the section exists and its column still shows the view it was made for, so a reply for a
+// view the user has left is dropped.
 class LoadingSection : public QObject {
 public:
     // Adds the heading (none when empty) and `status` to the end of the column.
-    LoadingSection(ScrollColumn& column, Generation::Ticket ticket, const QString& heading, InkLabel* status,
-                   QObject* parent);
+    LoadingSection(ScrollColumn& column, const QString& heading, InkLabel* status, QObject* parent);
 
     // A hidden button under the status line.
     void addRetry(const QString& title, std::function<void()> retry);
@@ -37,8 +36,8 @@ public:
     // Where the reply's views go.
     ColumnInsert insert() const;
 
-    // A completion that runs only while the section's ticket is current; the section itself is the
-    // request's receiver.
+    // A completion that runs only while the column shows the view the section was made for; the
+    // section itself is the request's receiver.
     template <class Work> auto bind(Work work) const { return whileCurrent(ticket, std::move(work)); }
 
 private:
