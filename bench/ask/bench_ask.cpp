@@ -9,10 +9,10 @@
 // Offscreen unless QT_QPA_PLATFORM says otherwise; under tests/e2e/with-x11 the show latency
 // includes the round trips to a real X server and window manager.
 #include "AnswerPage.h"
+#include "AskPanel.h"
 #include "AskWindow.h"
-#include "KeyPanel.h"
+#include "MemoryRows.h"
 #include "Row.h"
-#include "Rows.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     QElapsedTimer t;
     t.start();
     window.toggle();
-    KeyPanel* panel = window.panelWidget();
+    AskPanel* panel = window.panelWidget();
     FirstPaint coldProbe;
     panel->installEventFilter(&coldProbe);
     while (!coldProbe.painted)
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
 
     // The answer, drawn from its reply with the details open, in a column as wide as the panel's.
     const QJsonObject reply = answerReply();
-    const QDateTime now = QDateTime::currentDateTime();
+    const QString question = QStringLiteral("What was I working on?");
     ScrollColumn column(7);
     column.resize(window.resultColumn()->width(), 560);
     QScrollArea floorArea;
@@ -181,8 +181,9 @@ int main(int argc, char** argv)
     QStringList answerTexts;
     for (int i = 0; i < runs; ++i) {
         answers.push_back(timed([&] {
-            column.reset();
-            new AnswerPage(column, reply, true, now, {}, column.content());
+            auto* page = new AnswerPage(column, client, systemClock(), question, {});
+            page->showDetails(true);
+            page->answer(reply); // draws into a fresh column, as when the reply arrives
             drawn(column);
         }));
         if (answerTexts.isEmpty())
@@ -198,7 +199,7 @@ int main(int argc, char** argv)
         searches.push_back(timed([&] {
             column.reset();
             for (const AskText::EntityLines& row : AskText::searchRows(found))
-                column.add(Rows::entity(row, {}));
+                column.add(MemoryRows::entity(row, {}));
             drawn(column);
         }));
         if (searchTexts.isEmpty())

@@ -1,9 +1,9 @@
 // An entity page whose where-it-came-from reply holds 100,000 source records: reading and grouping
 // them and drawing the first 40 groups with the page's own rows, against only parsing the same
 // reply, both measured in this run.
-#include "AskText.h"
+#include "EntityText.h"
 #include "Json.h"
-#include "Rows.h"
+#include "MemoryRows.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
         timer.restart();
         const QJsonObject reply = QJsonDocument::fromJson(bytes).object();
         const QList<QJsonObject> records = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());
-        for (QWidget* row : Rows::sources(AskText::groupSources(records), {}))
+        for (QWidget* row : MemoryRows::sources(EntityText::groupSources(records), {}))
             column.add(row);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QPainter painter(&canvas);

@@ -5,9 +5,7 @@
 #include "Phrases.h"
 
 #include <QHash>
-#include <QStringBuilder>
 #include <QUrl>
-#include <cmath>
 
 namespace vesk::AskText {
 
@@ -185,59 +183,6 @@ QList<QJsonObject> textClaims(const QJsonObject& reply)
         if (Json::nonEmptyString(claim, u"text"))
             out << claim;
     return out;
-}
-
-QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
-{
-    QList<SourceGroup> groups;
-    QHash<QString, qsizetype> byKey;
-    QHash<qint64, QString> hours;
-    for (const QJsonObject& record : records) {
-        // Outside the dates Qt can hold a time reads as none.
-        double ms = Json::number(record, u"observed_at_ms").value_or(0);
-        if (!Dates::readable(ms))
-            ms = 0;
-        std::optional<QString> named = Json::string(record, u"app_name");
-        if (!named)
-            named = Json::string(record, u"app_bundle_id");
-        const QString app = named.value_or(QStringLiteral("unknown"));
-        std::optional<QString> detail = Json::string(record, u"document_url");
-        if (!detail)
-            detail = Json::string(record, u"context");
-        const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
-
-        // Formatting a local time is the costly step; every time zone offset is a multiple of 15
-        // minutes, so records within one quarter hour share their local clock hour.
-        const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
-        auto known = hours.constFind(quarter);
-        if (known == hours.constEnd())
-            known = hours.insert(quarter, Dates::local(static_cast<qint64>(ms)).toString(QStringLiteral("yyyyMMddHH")));
-        const QString& hour = *known;
-        // Built in one allocation: this runs once per record.
-        const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());
-        const auto found = byKey.constFind(key);
-        if (found == byKey.constEnd()) {
-            byKey.insert(key, groups.size());
-            groups.append(SourceGroup{app, detail, 1, ms, frame});
-            continue;
-        }
-        SourceGroup& group = groups[*found];
-        ++group.count;
-        if (group.latestMs < ms) {
-            group.latestMs = ms;
-            group.anchor = frame;
-        }
-    }
-    return groups;
-}
-
-QString groupHeadline(const SourceGroup& group)
-{
-    QString line = Dates::shortMonthDayTime(Dates::local(static_cast<qint64>(group.latestMs))) + QStringLiteral("    ")
-        + group.app;
-    if (group.count >= 2)
-        line += QStringLiteral("   ×") + QString::number(group.count);
-    return line;
 }
 
 std::optional<Digest> agentDigest(const QString& question, const QJsonObject& reply, const QSet<int>& correctedTags)

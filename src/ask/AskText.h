@@ -7,11 +7,15 @@
 #include <QString>
 #include <optional>
 
-// The words of the ask panel, built from daemon replies without any widget, so each one can be
-// checked on its own.
+// The words of asking and searching (the search, the answer and the first-run page) and of the
+// entity and evidence rows they show, built from daemon replies without any widget, so each one
+// can be checked on its own.
 namespace vesk::AskText {
 
 inline const QString opening = QStringLiteral("Search your local memory, or press return to ask a question.");
+// The key hints of a search (and of every page that keeps its keys) and of an answer.
+inline const QString searchHint = QStringLiteral("return to ask · shift+return to search · esc to close");
+inline const QString answerHint = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
 
 // "1 source", "3 sources", "at least 5 sources" for an object with "sources" and "sources_truncated".
 QString sourcePhrase(const QJsonObject& item);
@@ -78,20 +82,6 @@ AnswerSources answerSources(const QJsonObject& reply, const QDateTime& now);
 QList<qint64> keptFrameIds(const QJsonObject& claim);
 // The claims that carry a non-empty "text", in reply order (their tags count from 1 in this order).
 QList<QJsonObject> textClaims(const QJsonObject& reply);
-
-// One line of an entity page's source list: records of one app and one document or context
-// within one clock hour.
-struct SourceGroup {
-    QString app;
-    std::optional<QString> detail;
-    qint64 count = 0;
-    double latestMs = 0;
-    qint64 anchor = 0; // frame of the newest record; 0 or less: no pixels to open
-    bool operator==(const SourceGroup&) const = default;
-};
-QList<SourceGroup> groupSources(const QList<QJsonObject>& records);
-QString groupHeadline(const SourceGroup& group);
-inline constexpr int shownGroups = 40;
 
 // The plain-text digest for a coding agent; nothing unless the reply holds a non-empty answer.
 // `correctedTags` are the claim numbers (from 1) whose correction was saved.

@@ -1,31 +1,36 @@
 #include "EntityPage.h"
 
-#include "AskText.h"
-#include "DaemonClient.h"
+#include "InboxText.h"
 #include "InkLabel.h"
 #include "Json.h"
 #include "LoadingSection.h"
+#include "MemoryRows.h"
 #include "MergeCard.h"
 #include "NeighbourhoodView.h"
 #include "OStyle.h"
 #include "Row.h"
-#include "Rows.h"
 #include "ScrollColumn.h"
 
 namespace vesk {
 
 EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
-                       EntityText::BackTo backTo, Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
-    : QObject(parent)
+                       EntityText::BackTo backTo, Callbacks callbacks)
+    : Page(column)
+    , client(client)
     , judge(judge)
     , origin(origin)
-    , ticket(ticket)
+    , backTo(backTo)
     , callbacks(std::move(callbacks))
 {
+}
+
+void EntityPage::open()
+{
+    fresh();
     auto* back = new Row(
         {new InkLabel(EntityText::backRow(backTo), Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)},
         Row::Frame::plain);
-    back->setOnOpen(this->callbacks.back);
+    back->setOnOpen(callbacks.back);
     column.add(back);
     column.space(12);
     column.add(new InkLabel(origin.label, Ink::text(), OStyle::pageTitle(), InkLabel::Fit::truncateMiddle));
@@ -35,14 +40,14 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
 
     // Stays hidden unless the daemon has a question about this name.
     auto* status = new InkLabel(QString(), Ink::muted(), OStyle::monoSmall());
-    same = new LoadingSection(column, ticket, {}, status, this);
+    same = new LoadingSection(column, {}, status);
     status->hide();
-    connects = new LoadingSection(column, ticket, QStringLiteral("what it connects to"),
-                                  new InkLabel(QStringLiteral("reading…"), Ink::text2(), OStyle::font(12)), this);
+    connects = new LoadingSection(column, QStringLiteral("what it connects to"),
+                                  new InkLabel(QStringLiteral("reading…"), Ink::text2(), OStyle::font(12)));
     column.space(14);
-    cameFrom = new LoadingSection(
-        column, ticket, QStringLiteral("where it came from"),
-        new InkLabel(QStringLiteral("reading its sources…"), Ink::muted(), OStyle::monoSmall()), this);
+    cameFrom
+        = new LoadingSection(column, QStringLiteral("where it came from"),
+                             new InkLabel(QStringLiteral("reading its sources…"), Ink::muted(), OStyle::monoSmall()));
     column.scrollToTop();
 
     client.proposals(20, same, same->bind([this](Reply reply) { proposals(reply); }));
@@ -52,16 +57,17 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
 
 void EntityPage::proposals(const Reply& reply)
 {
-    const QList<EntityText::Proposal> kept
-        = reply ? EntityText::proposals(*reply, origin.label) : QList<EntityText::Proposal>();
+    const QList<InboxText::Proposal> kept
+        = reply ? InboxText::proposals(*reply, origin.label) : QList<InboxText::Proposal>();
     if (kept.isEmpty())
         return; // no question to ask: the line stays empty
     same->status()->setFont(OStyle::font(9, OStyle::Weight::Medium, OStyle::Design::Monospaced));
     same->setStatus(QStringLiteral("POSSIBLY THE SAME THING"));
     ColumnInsert insert = same->insert();
-    for (const EntityText::Proposal& p : kept) {
+    for (const InboxText::Proposal& p : kept) {
         auto* card = new MergeCard(p, MergeCard::Style::page, [this](MergeCard* card, std::optional<qint64> keep) {
-            judge.judge(card, keep, ticket);
+            // The ticket of the view on screen at the click: a judgment waits for nothing else.
+            judge.judge(card, keep, column.ticket());
         });
         insert.view(new Row({card}));
     }
@@ -70,9 +76,13 @@ void EntityPage::proposals(const Reply& reply)
 
 void EntityPage::relations(const Reply& reply)
 {
-    const EntityText::Relations found = reply ? EntityText::relations(*reply) : EntityText::Relations{};
+    if (!reply) {
+        connects->fail(EntityText::noEdgesText(std::nullopt));
+        return;
+    }
+    const EntityText::Relations found = EntityText::relations(*reply);
     if (found.rows.isEmpty()) {
-        connects->setStatus(EntityText::noEdgesText(reply ? Json::string(*reply, u"state") : std::nullopt));
+        connects->setStatus(EntityText::noEdgesText(Json::string(*reply, u"state")));
         return;
     }
     connects->hideStatus();
@@ -107,8 +117,12 @@ void EntityPage::sources(const Reply& reply)
                                  OStyle::monoSmall()));
         return;
     }
-    const auto open = [this](qint64 frame, Row* row) { callbacks.openFrame(frame, origin, row); };
-    for (QWidget* view : Rows::sources(AskText::groupSources(records), open))
+    // The window unmarks every row whenever the inspector changes or closes.
+    const auto open = [this](qint64 frame, Row* row) {
+        callbacks.openFrame(frame, origin);
+        row->setCited(true);
+    };
+    for (QWidget* view : MemoryRows::sources(EntityText::groupSources(records), open))
         insert.view(view);
 }
 

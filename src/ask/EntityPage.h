@@ -2,52 +2,53 @@
 
 #include "DaemonClient.h"
 #include "EntityText.h"
-#include "Generation.h"
 #include "Origin.h"
+#include "Page.h"
 
-#include <QObject>
 #include <functional>
 
 namespace vesk {
 
-class Clock;
 class InkLabel;
 class LoadingSection;
 class MergeJudge;
-class Row;
-class ScrollColumn;
 
 // One entity's page: the way back, its name and counts, and three parts that its own requests
 // fill: whether it may be the same thing as another name (pending merge questions), what it
 // connects to (a one-hop graph and the relations listed with where they came from), and where it
-// came from (its sources, grouped). Each part says why it stays empty when it does.
-class EntityPage : public QObject {
+// came from (its sources, grouped). Each part says why it stays empty when it does. A source group
+// opens its frame in the inspector and stays marked while the frame is shown.
+class EntityPage : public Page {
     Q_OBJECT
 public:
     struct Callbacks {
         std::function<void()> back;
         std::function<void(const Origin& origin)> openEntity;
-        // A source group's frame, and the group's row to mark while the frame is shown.
-        std::function<void(qint64 frame, const Origin& origin, Row* row)> openFrame;
+        std::function<void(qint64 frame, const Origin& origin)> openFrame;
     };
 
-    // Appends the page to the column and sends `proposals`, `relations` and `why`.
+    // A page whose back row reads for `backTo`.
     EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
-               EntityText::BackTo backTo, Generation::Ticket ticket, Callbacks callbacks, QObject* parent);
+               EntityText::BackTo backTo, Callbacks callbacks);
+
+    QString hint() const override { return QStringLiteral("esc to go back"); }
+    // Sends `proposals`, `relations` and `why`.
+    void open() override;
 
 private:
     void proposals(const Reply& reply);
     void relations(const Reply& reply);
     void sources(const Reply& reply);
 
+    DaemonClient& client;
     MergeJudge& judge;
     Origin origin;
-    Generation::Ticket ticket;
+    EntityText::BackTo backTo;
     Callbacks callbacks;
-    InkLabel* subtitle;
-    LoadingSection* same;
-    LoadingSection* connects;
-    LoadingSection* cameFrom;
+    InkLabel* subtitle = nullptr;
+    LoadingSection* same = nullptr;
+    LoadingSection* connects = nullptr;
+    LoadingSection* cameFrom = nullptr;
 };
 
 } // namespace vesk

@@ -1,14 +1,13 @@
 #include "EntityText.h"
 
-#include "AskText.h"
 #include "Dates.h"
 #include "Json.h"
 #include "Phrases.h"
 
 #include <QHash>
+#include <QStringBuilder>
 #include <QStringList>
-#include <algorithm>
-#include <map>
+#include <cmath>
 
 namespace vesk::EntityText {
 
@@ -117,192 +116,57 @@ Relations relations(const QJsonObject& reply)
     return out;
 }
 
-std::optional<Proposal> proposal(const QJsonObject& item)
+QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
 {
-    const auto id = Json::numberAsInteger(item, u"id");
-    const auto aId = Json::numberAsInteger(item, u"a_id");
-    const auto bId = Json::numberAsInteger(item, u"b_id");
-    const auto a = Json::string(item, u"a_label");
-    const auto b = Json::string(item, u"b_label");
-    if (!id || !aId || !bId || !a || !b)
-        return std::nullopt;
-    return Proposal{*id,
-                    *aId,
-                    *a,
-                    Json::numberAsInteger(item, u"a_sources").value_or(0),
-                    *bId,
-                    *b,
-                    Json::numberAsInteger(item, u"b_sources").value_or(0),
-                    Json::string(item, u"method")};
-}
+    QList<SourceGroup> groups;
+    QHash<QString, qsizetype> byKey;
+    QHash<qint64, QString> hours;
+    for (const QJsonObject& record : records) {
+        // Outside the dates Qt can hold a time reads as none.
+        double ms = Json::number(record, u"observed_at_ms").value_or(0);
+        if (!Dates::readable(ms))
+            ms = 0;
+        std::optional<QString> named = Json::string(record, u"app_name");
+        if (!named)
+            named = Json::string(record, u"app_bundle_id");
+        const QString app = named.value_or(QStringLiteral("unknown"));
+        std::optional<QString> detail = Json::string(record, u"document_url");
+        if (!detail)
+            detail = Json::string(record, u"context");
+        const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
 
-QList<Proposal> proposals(const QJsonObject& reply, const std::optional<QString>& naming)
-{
-    QList<Proposal> out;
-    for (const QJsonObject& item : Json::objects(reply, u"proposals").value_or(QList<QJsonObject>()))
-        if (auto p = proposal(item); p && (!naming || p->a == *naming || p->b == *naming))
-            out << *p;
-    return out;
-}
-
-QString waitingStatus(qsizetype total, qsizetype shown)
-{
-    if (total == 0)
-        return QStringLiteral("Nothing is waiting. This screen does not need you often — it only fills up when Vesk is "
-                              "unsure about something it read.");
-    QString text = countPhrase(total, QStringLiteral("guess"), QStringLiteral("guesses"))
-        + QStringLiteral(" the engine cannot settle on its own. None of them affects an answer until you choose.");
-    if (total > shown)
-        text += QStringLiteral("  Showing the first ") + QString::number(shown) + QLatin1Char('.');
-    return text;
-}
-
-QString waitingFooter(qsizetype total, qsizetype shown)
-{
-    if (total <= shown)
-        return QStringLiteral("Clear these ") + QString::number(total) + QStringLiteral(" and you can close this.");
-    return QString::number(total - shown)
-        + QStringLiteral(" more are waiting. The queue is growing faster than it can be cleared — Vesk writes a new "
-                         "entity when it reads the same path at a different scroll position.");
-}
-
-QString methodLine(const std::optional<QString>& method)
-{
-    if (!method)
-        return QStringLiteral("Vesk did not say how it found this");
-    if (*method == u"embedding")
-        return QStringLiteral("a model thought these two names look alike");
-    if (*method == u"alias")
-        return QStringLiteral("these two share a spelling Vesk has seen recorded");
-    return QStringLiteral("found by ") + *method;
-}
-
-namespace {
-
-bool worthShowing(const QString& kind)
-{
-    static const QStringList foreground{
-        QStringLiteral("person"), QStringLiteral("org"),      QStringLiteral("project"),      QStringLiteral("repo"),
-        QStringLiteral("task"),   QStringLiteral("decision"), QStringLiteral("open_question")};
-    return foreground.contains(kind);
-}
-
-int kindRank(const QString& kind)
-{
-    static const QStringList order{
-        QStringLiteral("person"), QStringLiteral("org"),  QStringLiteral("project"),  QStringLiteral("repo"),
-        QStringLiteral("app"),    QStringLiteral("task"), QStringLiteral("decision"), QStringLiteral("open_question"),
-        QStringLiteral("issue"),  QStringLiteral("file"), QStringLiteral("url"),      QStringLiteral("topic")};
-    const qsizetype at = order.indexOf(kind);
-    return at < 0 ? static_cast<int>(order.size()) : static_cast<int>(at);
-}
-
-QString heading(const QString& kind, qsizetype n)
-{
-    QString name;
-    if (kind == u"person")
-        name = n == 1 ? QStringLiteral("person") : QStringLiteral("people");
-    else if (kind == u"open_question")
-        name = QStringLiteral("still open");
-    else if (kind == u"repo")
-        name = n == 1 ? QStringLiteral("repository") : QStringLiteral("repositories");
-    else if (kind == u"task")
-        name = n == 1 ? QStringLiteral("open task") : QStringLiteral("open tasks");
-    else
-        name = n == 1 ? kind : kind + QLatin1Char('s');
-    return (name + separator + QString::number(n)).toUpper();
-}
-
-QString recognisedMeta(const QJsonObject& node, const QDateTime& now)
-{
-    QStringList parts;
-    const qint64 aliases = Json::numberAsInteger(node, u"aliases").value_or(0);
-    if (aliases > 0)
-        parts << QStringLiteral("+") + countPhrase(aliases, QStringLiteral("other spelling"));
-    parts << AskText::sourcePhrase(node);
-    if (const auto seen = lastSeen(node, now))
-        parts << *seen;
-    return parts.join(separator);
-}
-
-} // namespace
-
-RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
-{
-    QList<QJsonObject> nodes;
-    std::optional<double> most;
-    for (const QJsonObject& node : Json::objects(reply, u"nodes").value_or(QList<QJsonObject>())) {
-        if (!Json::string(node, u"label") || !Json::numberAsInteger(node, u"node_id"))
+        // Formatting a local time is the costly step; every time zone offset is a multiple of 15
+        // minutes, so records within one quarter hour share their local clock hour.
+        const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
+        auto known = hours.constFind(quarter);
+        if (known == hours.constEnd())
+            known = hours.insert(quarter, Dates::local(static_cast<qint64>(ms)).toString(QStringLiteral("yyyyMMddHH")));
+        const QString& hour = *known;
+        // Built in one allocation: this runs once per record.
+        const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());
+        const auto found = byKey.constFind(key);
+        if (found == byKey.constEnd()) {
+            byKey.insert(key, groups.size());
+            groups.append(SourceGroup{app, detail, 1, ms, frame});
             continue;
-        nodes << node;
-        if (const auto score = Json::number(node, u"score"))
-            most = most ? std::max(*most, *score) : *score;
+        }
+        SourceGroup& group = groups[*found];
+        ++group.count;
+        if (group.latestMs < ms) {
+            group.latestMs = ms;
+            group.anchor = frame;
+        }
     }
-    const double scale = std::max(most.value_or(1.0), 0.0001);
-
-    // Ordered by the fixed rank, then by name for the kinds outside the list.
-    std::map<std::pair<int, QString>, QList<Recognised>> byKind;
-    for (const QJsonObject& node : nodes) {
-        const QString kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
-        if (!worthShowing(kind))
-            continue;
-        byKind[{kindRank(kind), kind}].append(
-            Recognised{*Json::numberAsInteger(node, u"node_id"), *Json::string(node, u"label"), kind,
-                       Json::numberAsInteger(node, u"sources").value_or(0), recognisedMeta(node, now),
-                       std::clamp(Json::number(node, u"score").value_or(0) / scale, 0.02, 1.0)});
-    }
-    RecognisedItems out{!nodes.isEmpty(), {}};
-    for (auto& [key, items] : byKind)
-        out.groups.append(KindGroup{heading(key.second, items.size()), items});
-    return out;
+    return groups;
 }
 
-std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now)
+QString groupHeadline(const SourceGroup& group)
 {
-    const auto ms = Json::integer(node, u"last_seen_ms");
-    if (!ms || *ms < 1)
-        return std::nullopt;
-    return Dates::daysAgo(Dates::local(*ms), now);
-}
-
-QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label)
-{
-    const QString whole = label.toLower();
-    QList<QRectF> out;
-    // An empty label would match every line and claim more than anything led here.
-    if (whole.isEmpty())
-        return out;
-    const QStringList parts = whole.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    const QString last = parts.isEmpty() ? whole : parts.last();
-    for (const QJsonObject& line : lines) {
-        const auto x = Json::number(line, u"x");
-        const auto y = Json::number(line, u"y");
-        const auto w = Json::number(line, u"w");
-        const auto h = Json::number(line, u"h");
-        const auto text = Json::string(line, u"text");
-        if (!x || !y || !w || !h || !text)
-            continue;
-        const QString lower = text->toLower();
-        if (lower.contains(whole) || (last.size() >= 4 && lower.contains(last)))
-            out.append(QRectF(*x, *y, *w, *h));
-    }
-    return out;
-}
-
-QString frameStatus(qsizetype marked, const std::optional<QString>& redaction, qint64 expiresMs)
-{
-    QString text = marked == 0 ? QStringLiteral("nothing on this frame matched by text")
-                               : countPhrase(marked, QStringLiteral("matching line")) + QStringLiteral(" marked");
-    if (redaction)
-        text += QStringLiteral("   ·   pixels gone — ") + *redaction;
-    else
-        text += QStringLiteral("   ·   pixels kept until ") + Dates::monthDay(Dates::local(expiresMs));
-    return text;
-}
-
-QString capturedLine(qint64 capturedMs)
-{
-    return QStringLiteral("captured ") + Dates::monthDayTime(Dates::local(capturedMs));
+    QString line = Dates::shortMonthDayTime(Dates::local(static_cast<qint64>(group.latestMs))) + QStringLiteral("    ")
+        + group.app;
+    if (group.count >= 2)
+        line += QStringLiteral("   ×") + QString::number(group.count);
+    return line;
 }
 
 } // namespace vesk::EntityText

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
-#include <QRectF>
 #include <QString>
 #include <optional>
 
-// The words of entity pages, frames and the inbox, built from daemon replies without any widget.
+// The words of an entity page, built from daemon replies without any widget.
 namespace vesk::EntityText {
 
 // "‹  back to results" and its two siblings, for where the page was opened from.
@@ -56,54 +54,18 @@ struct Relations {
 };
 Relations relations(const QJsonObject& reply);
 
-// Proposals whose names include `label` exactly (letter case counts), with every key a card needs.
-struct Proposal {
-    qint64 id = 0;
-    qint64 aId = 0;
-    QString a;
-    qint64 an = 0;
-    qint64 bId = 0;
-    QString b;
-    qint64 bn = 0;
-    std::optional<QString> method;
-    bool operator==(const Proposal&) const = default;
+// One line of an entity page's source list: records of one app and one document or context
+// within one clock hour.
+struct SourceGroup {
+    QString app;
+    std::optional<QString> detail;
+    qint64 count = 0;
+    double latestMs = 0;
+    qint64 anchor = 0; // frame of the newest record; 0 or less: no pixels to open
+    bool operator==(const SourceGroup&) const = default;
 };
-std::optional<Proposal> proposal(const QJsonObject& item);
-// The proposals of a reply that make a card, in reply order; with a label, only those naming it.
-QList<Proposal> proposals(const QJsonObject& reply, const std::optional<QString>& naming = std::nullopt);
-
-// The inbox's "waiting on you" lines.
-QString waitingStatus(qsizetype total, qsizetype shown);
-QString waitingFooter(qsizetype total, qsizetype shown);
-QString methodLine(const std::optional<QString>& method);
-inline constexpr qsizetype inboxCards = 25;
-
-// Recognised items: the nodes of a "top" reply that make a row (a label and an id), those of the
-// kinds worth showing grouped in display order under their headings. `any` says whether any node
-// made a row at all, so "nothing yet" and "nothing of the kind worth knowing" can differ.
-struct Recognised {
-    qint64 id = 0;
-    QString label;
-    QString kind;
-    qint64 sources = 0;
-    QString meta;        // "+2 other spellings  ·  3 sources  ·  yesterday"
-    double strength = 0; // of the track's width, from 0.02 to 1
-    bool operator==(const Recognised&) const = default;
-};
-struct KindGroup {
-    QString heading;
-    QList<Recognised> items;
-};
-struct RecognisedItems {
-    bool any = false;
-    QList<KindGroup> groups;
-};
-RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now);
-std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now);
-
-// Frames: the lines marked for the entity a frame was opened from, and the status line under it.
-QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label);
-QString frameStatus(qsizetype marked, const std::optional<QString>& redaction, qint64 expiresMs);
-QString capturedLine(qint64 capturedMs);
+QList<SourceGroup> groupSources(const QList<QJsonObject>& records);
+QString groupHeadline(const SourceGroup& group);
+inline constexpr int shownGroups = 40;
 
 } // namespace vesk::EntityText

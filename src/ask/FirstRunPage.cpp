@@ -12,11 +12,21 @@
 
 namespace vesk {
 
-FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generation::Ticket ticket, Callbacks given,
-                           QObject* parent)
-    : QObject(parent)
-    , callbacks(std::move(given))
+FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks)
+    : Page(column)
+    , client(client)
+    , callbacks(std::move(callbacks))
 {
+}
+
+QString FirstRunPage::hint() const
+{
+    return AskText::searchHint;
+}
+
+void FirstRunPage::open()
+{
+    fresh();
     column.add(new InkLabel(QStringLiteral("Pick up where you left off."), Ink::text(), OStyle::pageTitle(),
                             InkLabel::Fit::truncateMiddle));
     column.add(new InkLabel(QStringLiteral("Press Alt+Space from any app to return here. Ask a question, then open a "
@@ -29,9 +39,8 @@ FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generatio
     askButton->setEnabled(false); // until the daemon says memory is ready
     column.add(askButton);
     readiness = new LoadingSection(
-        column, ticket, {},
-        new InkLabel(QStringLiteral("Checking your local memory…"), Ink::muted(), OStyle::monoSmall()), this);
-    column.add(InkButton::make(QStringLiteral("Check memory again"), InkButton::Tone::quiet, callbacks.checkAgain));
+        column, {}, new InkLabel(QStringLiteral("Checking your local memory…"), Ink::muted(), OStyle::monoSmall()));
+    column.add(InkButton::make(QStringLiteral("Check memory again"), InkButton::Tone::quiet, [this] { open(); }));
     column.space(16);
 
     auto* links = new QWidget;
@@ -51,9 +60,12 @@ FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Generatio
 
     client.status(readiness, readiness->bind([this](Reply reply) {
         const AskText::Readiness ready = AskText::readiness(reply);
+        if (!ready.askReady) {
+            readiness->fail(ready.text); // "Check memory again" is the retry
+            return;
+        }
         readiness->setStatus(ready.text);
-        if (ready.askReady)
-            askButton->setEnabled(*ready.askReady);
+        askButton->setEnabled(*ready.askReady);
     }));
 }
 

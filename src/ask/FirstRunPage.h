@@ -1,8 +1,7 @@
 #pragma once
 
-#include "Generation.h"
+#include "Page.h"
 
-#include <QObject>
 #include <functional>
 
 namespace vesk {
@@ -10,30 +9,33 @@ namespace vesk {
 class DaemonClient;
 class InkButton;
 class LoadingSection;
-class ScrollColumn;
 
 // The page a new user meets: how to come back here, an example question that waits until memory
 // is ready, whether it is (from the daemon's status), and the ways to connect an agent and to
 // keep things out of capture.
-class FirstRunPage : public QObject {
+class FirstRunPage : public Page {
     Q_OBJECT
 public:
     struct Callbacks {
         std::function<void(const QString& question)> ask;
-        std::function<void()> checkAgain;
         // Not set: the button is shown disabled, since its window is not part of this build.
         std::function<void()> openAgentConnections;
         std::function<void()> openPrivacyExclusions;
     };
 
-    // Appends the page to the column and sends `status`.
-    FirstRunPage(ScrollColumn& column, DaemonClient& client, Generation::Ticket ticket, Callbacks callbacks,
-                 QObject* parent);
+    FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks);
+
+    QString hint() const override;
+    std::optional<EntityText::BackTo> returnsAs() const override { return EntityText::BackTo::results; }
+    Height height() const override { return Height::expanded; }
+    // Sends `status`.
+    void open() override;
 
 private:
+    DaemonClient& client;
     Callbacks callbacks;
-    InkButton* askButton;
-    LoadingSection* readiness;
+    InkButton* askButton = nullptr;
+    LoadingSection* readiness = nullptr;
 };
 
 } // namespace vesk

@@ -1,8 +1,8 @@
 #include "FramePane.h"
 
 #include "DaemonClient.h"
-#include "EntityText.h"
 #include "FrameImage.h"
+#include "FrameText.h"
 #include "FrameView.h"
 #include "InkLabel.h"
 #include "Json.h"
@@ -28,29 +28,35 @@ QSize box(int width, int height)
 
 } // namespace
 
-FramePane::FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin,
-                     Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
-    : QObject(parent)
+FramePane::FramePane(ScrollColumn& inspector, DaemonClient& client, FrameWindow& viewer, qint64 frame,
+                     const Origin& origin)
+    : Page(inspector)
+    , client(client)
+    , viewer(viewer)
+    , frame(frame)
     , origin(origin)
-    , callbacks(std::move(callbacks))
 {
-    opening = new LoadingSection(column, ticket, {},
-                                 new InkLabel(QStringLiteral("opening the frame…"), Ink::muted(), OStyle::monoSmall()),
-                                 this);
+}
+
+void FramePane::open()
+{
+    fresh();
+    opening = new LoadingSection(column, {},
+                                 new InkLabel(QStringLiteral("opening the frame…"), Ink::muted(), OStyle::monoSmall()));
     client.frame(frame, opening, opening->bind([this](Reply reply) { render(reply); }));
 }
 
 void FramePane::render(const Reply& reply)
 {
+    if (!reply) {
+        opening->fail(QStringLiteral("Vesk is not running."));
+        return;
+    }
     opening->hideStatus();
     ColumnInsert add = opening->insert();
     const auto label
         = [&add](const QString& text, const InkColor& colour, const QFont& font,
                  InkLabel::Fit fit = InkLabel::Fit::wrap) { add.view(new InkLabel(text, colour, font, fit)); };
-    if (!reply) {
-        label(QStringLiteral("Vesk is not running."), Ink::muted(), OStyle::monoSmall());
-        return;
-    }
     if (const auto message = Json::string(*reply, u"message")) {
         label(*message, Ink::text2(), OStyle::font(13.5));
         return;
@@ -61,25 +67,25 @@ void FramePane::render(const Reply& reply)
     const auto where = Json::string(*reply, u"window_title");
     if (const auto subtitle = where ? where : Json::string(*reply, u"document_url"))
         label(*subtitle, Ink::muted(), OStyle::monoSmall());
-    label(EntityText::capturedLine(Json::numberAsInteger(*reply, u"captured_at_ms").value_or(0)), Ink::muted(),
+    label(FrameText::capturedLine(Json::numberAsInteger(*reply, u"captured_at_ms").value_or(0)), Ink::muted(),
           OStyle::monoSmall());
     add.space(12);
 
     const QList<QRectF> marked
-        = EntityText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()), origin.label);
+        = FrameText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()), origin.label);
     auto* picture = new FrameView(marked, true);
     add.view(picture);
     if (const auto path = Json::string(*reply, u"image_path")) {
         FrameImage::load(*path, box(width, 4 * width), picture,
                          [picture](std::optional<QImage> image) { picture->setImage(std::move(image)); });
-        picture->setOnOpen([this, path = *path, marked, title] { callbacks.openFull(path, marked, title); });
+        picture->setOnOpen([this, path = *path, marked, title] { viewer.open(path, marked, title); });
     } else {
         picture->setImage(std::nullopt);
     }
     add.space(10);
 
-    label(EntityText::frameStatus(marked.size(), Json::string(*reply, u"redaction_reason"),
-                                  Json::numberAsInteger(*reply, u"expires_at_ms").value_or(0)),
+    label(FrameText::frameStatus(marked.size(), Json::string(*reply, u"redaction_reason"),
+                                 Json::numberAsInteger(*reply, u"expires_at_ms").value_or(0)),
           Ink::muted(), OStyle::monoSmall());
     label(QStringLiteral("No next, no previous — a frame is reachable only through a citation, and esc goes back to "
                          "it."),

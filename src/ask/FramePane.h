@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DaemonClient.h"
-#include "Generation.h"
 #include "Origin.h"
+#include "Page.h"
 
 #include <QList>
 #include <QObject>
@@ -13,33 +13,35 @@
 namespace vesk {
 
 class FrameView;
+class FrameWindow;
 class LoadingSection;
-class ScrollColumn;
 
 // The inspector's view of one frame: where and when it was captured, the screenshot with the
 // lines that match what led here marked on it, and how long its pixels stay (or that they are gone
 // and why). The screenshot is read off the main thread; a click on it opens it full size.
-class FramePane : public QObject {
+class FramePane : public Page {
     Q_OBJECT
 public:
     // The inspector's content width: its column less a margin of 10 on each side.
     static constexpr int width = 240;
 
-    struct Callbacks {
-        // The screenshot at `path` full size, with these marks, under this title.
-        std::function<void(const QString& path, const QList<QRectF>& highlights, const QString& title)> openFull;
-    };
+    // The view of `frame`, opened from `origin`, for the inspector's column; `viewer` shows the
+    // screenshot full size.
+    FramePane(ScrollColumn& inspector, DaemonClient& client, FrameWindow& viewer, qint64 frame, const Origin& origin);
 
-    // Appends the view to the inspector's column and sends `frame`.
-    FramePane(ScrollColumn& column, DaemonClient& client, qint64 frame, const Origin& origin, Generation::Ticket ticket,
-              Callbacks callbacks, QObject* parent);
+    QString hint() const override { return QStringLiteral("esc back to ") + origin.label; }
+    bool inspector() const override { return true; }
+    // Sends `frame`.
+    void open() override;
 
 private:
     void render(const Reply& reply);
 
+    DaemonClient& client;
+    FrameWindow& viewer;
+    qint64 frame;
     Origin origin;
-    Callbacks callbacks;
-    LoadingSection* opening;
+    LoadingSection* opening = nullptr;
 };
 
 // A window that shows one frame as large as the screen allows, resizable, with the same marks.

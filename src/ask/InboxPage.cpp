@@ -1,7 +1,7 @@
 #include "InboxPage.h"
 
-#include "DaemonClient.h"
-#include "EntityText.h"
+#include "Clock.h"
+#include "InboxText.h"
 #include "InkLabel.h"
 #include "LoadingSection.h"
 #include "MergeCard.h"
@@ -44,25 +44,30 @@ private:
 
 } // namespace
 
-InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now,
-                     Generation::Ticket ticket, Callbacks callbacks, QObject* parent)
-    : QObject(parent)
+InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, Clock& clock, OpenEntity openEntity)
+    : Page(column)
+    , client(client)
     , judge(judge)
-    , now(now)
-    , ticket(ticket)
-    , callbacks(std::move(callbacks))
+    , clock(clock)
+    , openEntity(std::move(openEntity))
 {
+}
+
+void InboxPage::open()
+{
+    fresh();
+    cards.clear();
     column.add(new InkLabel(QStringLiteral("What it knows about you"), Ink::text(), OStyle::pageTitle()));
     column.space(12);
-    waitingOnYou = new LoadingSection(
-        column, ticket, QStringLiteral("waiting on you"),
-        new InkLabel(QStringLiteral("Loading uncertain items…"), Ink::text2(), OStyle::font(12)), this);
-    waitingOnYou->addRetry(QStringLiteral("Retry inbox"), this->callbacks.retry);
+    waitingOnYou
+        = new LoadingSection(column, QStringLiteral("waiting on you"),
+                             new InkLabel(QStringLiteral("Loading uncertain items…"), Ink::text2(), OStyle::font(12)));
+    waitingOnYou->addRetry(QStringLiteral("Retry inbox"), [this] { open(); });
     column.space(18);
     knows = new LoadingSection(
-        column, ticket, QStringLiteral("what it recognises"),
-        new InkLabel(QStringLiteral("Loading recognised people and work…"), Ink::text2(), OStyle::font(12)), this);
-    knows->addRetry(QStringLiteral("Retry recognised items"), this->callbacks.retry);
+        column, QStringLiteral("what it recognises"),
+        new InkLabel(QStringLiteral("Loading recognised people and work…"), Ink::text2(), OStyle::font(12)));
+    knows->addRetry(QStringLiteral("Retry recognised items"), [this] { open(); });
     column.scrollToTop();
 
     client.proposals(500, waitingOnYou, waitingOnYou->bind([this](Reply reply) { waiting(reply); }));
@@ -72,29 +77,29 @@ InboxPage::InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& jud
 void InboxPage::waiting(const Reply& reply)
 {
     if (!reply) {
-        waitingOnYou->setStatus(
+        waitingOnYou->fail(
             QStringLiteral("Could not load uncertain items. Vesk could not look; this is not an empty queue."));
-        waitingOnYou->showRetry(true);
         return;
     }
-    const QList<EntityText::Proposal> all = EntityText::proposals(*reply);
+    const QList<InboxText::Proposal> all = InboxText::proposals(*reply);
     const qsizetype total = all.size();
-    const qsizetype shown = std::min(total, EntityText::inboxCards);
-    waitingOnYou->setStatus(EntityText::waitingStatus(total, shown));
+    const qsizetype shown = std::min(total, InboxText::inboxCards);
+    waitingOnYou->setStatus(InboxText::waitingStatus(total, shown));
     if (total == 0)
         return;
     ColumnInsert insert = waitingOnYou->insert();
     for (qsizetype i = 0; i < shown; ++i) {
-        auto* card = new MergeCard(
-            all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
-                judge.judge(card, keep, ticket, [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
-            });
+        auto* card
+            = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
+                  judge.judge(card, keep, column.ticket(),
+                              [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
+              });
         cards << card;
         insert.view(card);
         // Without a gap one card's note reads as the next card's heading.
         insert.space(14);
     }
-    insert.view(new InkLabel(EntityText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall()));
+    insert.view(new InkLabel(InboxText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall()));
 }
 
 void InboxPage::retire(qint64 entity, MergeCard* except)
@@ -107,12 +112,10 @@ void InboxPage::retire(qint64 entity, MergeCard* except)
 void InboxPage::recognised(const Reply& reply)
 {
     if (!reply) {
-        knows->setStatus(
-            QStringLiteral("Could not load recognised items. Vesk could not look; this is not an empty list."));
-        knows->showRetry(true);
+        knows->fail(QStringLiteral("Could not load recognised items. Vesk could not look; this is not an empty list."));
         return;
     }
-    const EntityText::RecognisedItems found = EntityText::recognised(*reply, now);
+    const InboxText::RecognisedItems found = InboxText::recognised(*reply, clock.now());
     if (!found.any) {
         knows->setStatus(QStringLiteral("Nothing yet. Vesk writes an entity down when it has seen the same name on "
                                         "your screen more than once."));
@@ -128,16 +131,15 @@ void InboxPage::recognised(const Reply& reply)
             Ink::text2(), OStyle::font(13.5)));
         return;
     }
-    for (const EntityText::KindGroup& group : found.groups) {
+    for (const InboxText::KindGroup& group : found.groups) {
         insert.view(OStyle::section(group.heading));
-        for (const EntityText::Recognised& item : group.items) {
+        for (const InboxText::Recognised& item : group.items) {
             auto* row
                 = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
                            new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
                            new StrengthBar(item.strength)});
-            row->setOnOpen([this, origin = Origin{item.id, item.label, item.kind, item.sources}] {
-                callbacks.openEntity(origin);
-            });
+            row->setOnOpen(
+                [this, origin = Origin{item.id, item.label, item.kind, item.sources}] { openEntity(origin); });
             insert.view(row);
         }
         insert.space(10);

@@ -1,36 +1,37 @@
 #pragma once
 
 #include "DaemonClient.h"
-#include "Generation.h"
 #include "Origin.h"
+#include "Page.h"
 
-#include <QDateTime>
 #include <QList>
-#include <QObject>
 #include <QPointer>
 #include <functional>
 
 namespace vesk {
 
+class Clock;
 class LoadingSection;
 class MergeCard;
 class MergeJudge;
-class ScrollColumn;
 
 // "What it knows about you": the merge questions waiting on the user, as cards, and what the
 // daemon recognises, grouped by kind with a strength bar. Each part fills from its own request and
 // fails on its own, with a retry that rebuilds the whole inbox.
-class InboxPage : public QObject {
+class InboxPage : public Page {
     Q_OBJECT
 public:
-    struct Callbacks {
-        std::function<void()> retry;
-        std::function<void(const Origin& origin)> openEntity;
-    };
+    // A recognised item opens its entity page with this.
+    using OpenEntity = std::function<void(const Origin& origin)>;
 
-    // Appends the inbox to the column and sends `proposals` and `top`; `now` dates "last seen".
-    InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const QDateTime& now,
-              Generation::Ticket ticket, Callbacks callbacks, QObject* parent);
+    // `clock` dates "last seen".
+    InboxPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, Clock& clock, OpenEntity openEntity);
+
+    QString hint() const override { return QStringLiteral("esc to close"); }
+    std::optional<EntityText::BackTo> returnsAs() const override { return EntityText::BackTo::inbox; }
+    Height height() const override { return Height::expanded; }
+    // Sends `proposals` and `top`, also when the user comes back to the inbox.
+    void open() override;
 
 private:
     void waiting(const Reply& reply);
@@ -38,12 +39,12 @@ private:
     // After a merge: every other card naming the entity it removed no longer applies.
     void retire(qint64 entity, MergeCard* except);
 
+    DaemonClient& client;
     MergeJudge& judge;
-    QDateTime now;
-    Generation::Ticket ticket;
-    Callbacks callbacks;
-    LoadingSection* waitingOnYou;
-    LoadingSection* knows;
+    Clock& clock;
+    OpenEntity openEntity;
+    LoadingSection* waitingOnYou = nullptr;
+    LoadingSection* knows = nullptr;
     QList<QPointer<MergeCard>> cards;
 };
 

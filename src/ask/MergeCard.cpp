@@ -30,7 +30,7 @@ QWidget* buttonRow(QWidget* left, InkButton* button)
 
 } // namespace
 
-MergeCard::MergeCard(const EntityText::Proposal& pair, Style style, Judge onJudge, QWidget* parent)
+MergeCard::MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge, QWidget* parent)
     : QWidget(parent)
     , proposal(pair)
 {
@@ -40,7 +40,7 @@ MergeCard::MergeCard(const EntityText::Proposal& pair, Style style, Judge onJudg
     layout->addWidget(
         new InkLabel(QStringLiteral("Do these names refer to the same thing?"), Ink::text(), OStyle::font(13.5)));
     if (style == Style::inbox)
-        layout->addWidget(new InkLabel(EntityText::methodLine(pair.method), Ink::muted(), OStyle::monoSmall()));
+        layout->addWidget(new InkLabel(InboxText::methodLine(pair.method), Ink::muted(), OStyle::monoSmall()));
 
     const struct {
         qint64 entity;

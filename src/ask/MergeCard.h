@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EntityText.h"
 #include "Generation.h"
+#include "InboxText.h"
 
 #include <QObject>
 #include <QSet>
@@ -27,9 +27,9 @@ public:
     };
     using Judge = std::function<void(MergeCard* card, std::optional<qint64> keep)>;
 
-    MergeCard(const EntityText::Proposal& pair, Style style, Judge onJudge, QWidget* parent = nullptr);
+    MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge, QWidget* parent = nullptr);
 
-    const EntityText::Proposal& pair() const { return proposal; }
+    const InboxText::Proposal& pair() const { return proposal; }
     bool names(qint64 entity) const { return proposal.aId == entity || proposal.bId == entity; }
 
     // The judgment is on its way: the buttons wait, the feedback line says so.
@@ -42,7 +42,7 @@ public:
 private:
     void enableButtons(bool enabled);
 
-    EntityText::Proposal proposal;
+    InboxText::Proposal proposal;
     QList<InkButton*> buttons;
     InkLabel* feedback = nullptr;
 };
@@ -55,7 +55,8 @@ public:
     MergeJudge(DaemonClient& client, QObject* parent = nullptr);
 
     // Sends the card's judgment unless one for its proposal is in flight. The reply always frees
-    // the proposal; the card shows it only while it exists and `ticket` is current. After a
+    // the proposal; the card shows it only while it exists and `ticket`, taken from the card's
+    // column when the button was pressed, is current. After a
     // success whose state names an entity ("merged:42"), `settled` is called with the card and
     // that entity.
     void judge(MergeCard* card, std::optional<qint64> keep, Generation::Ticket ticket,

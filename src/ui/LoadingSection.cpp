@@ -7,11 +7,10 @@
 
 namespace vesk {
 
-LoadingSection::LoadingSection(ScrollColumn& column, Generation::Ticket ticket, const QString& heading,
-                               InkLabel* status, QObject* parent)
-    : QObject(parent)
+LoadingSection::LoadingSection(ScrollColumn& column, const QString& heading, InkLabel* status)
+    : QObject(column.content())
     , column(column)
-    , ticket(std::move(ticket))
+    , ticket(column.ticket())
     , line(status)
 {
     if (!heading.isEmpty())
@@ -26,12 +25,6 @@ void LoadingSection::addRetry(const QString& title, std::function<void()> action
     retry->hide();
 }
 
-void LoadingSection::showRetry(bool shown)
-{
-    if (retry)
-        retry->setVisible(shown);
-}
-
 void LoadingSection::setStatus(const QString& text)
 {
     line->setText(text);
@@ -41,6 +34,13 @@ void LoadingSection::setStatus(const QString& text)
 void LoadingSection::hideStatus()
 {
     line->hide();
+}
+
+void LoadingSection::fail(const QString& text)
+{
+    setStatus(text);
+    if (retry)
+        retry->show();
 }
 
 ColumnInsert LoadingSection::insert() const

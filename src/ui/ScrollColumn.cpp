@@ -20,6 +20,7 @@ ScrollColumn::ScrollColumn(int sideMargin, QWidget* parent)
 
 void ScrollColumn::reset()
 {
+    generation.next();
     auto* fresh = new QWidget;
     layout = new QVBoxLayout(fresh);
     layout->setContentsMargins(margin, 0, margin, 0);

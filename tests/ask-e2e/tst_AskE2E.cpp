@@ -1,10 +1,10 @@
 // Runs under tests/e2e/with-x11: a real X server, jwm, the X11 Alt+Space grab and veskd-demo.
 // The application object is the real one; only its settings live in a temporary folder.
 #include "AppDelegate.h"
+#include "AskPanel.h"
 #include "AskWindow.h"
 #include "Defaults.h"
 #include "InkButton.h"
-#include "KeyPanel.h"
 #include "PresentationMode.h"
 #include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
@@ -81,7 +81,7 @@ private slots:
         xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
         AskWindow& ask = delegate->askWindow();
         QTRY_VERIFY_WITH_TIMEOUT(ask.panelWidget() && ask.panelWidget()->isVisible(), 5000);
-        KeyPanel* panel = ask.panelWidget();
+        AskPanel* panel = ask.panelWidget();
         QLineEdit* field = ask.fieldWidget();
         // Active in the window manager's eyes, with the caret in the field.
         QTRY_VERIFY_WITH_TIMEOUT(panel->isActiveWindow(), 5000);

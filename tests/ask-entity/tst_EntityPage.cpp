@@ -256,6 +256,36 @@ private slots:
         QVERIFY(f.texts().contains("Harbor"));
     }
 
+    // Each column drops only its own late replies: a frame opened in the inspector leaves the
+    // page's merge judgment to land, whether the frame came before the click or after it.
+    void judgmentSettlesWhateverTheInspectorShows_data()
+    {
+        QTest::addColumn<bool>("frameFirst");
+        QTest::newRow("frame, then judgment") << true;
+        QTest::newRow("judgment, then frame") << false;
+    }
+    void judgmentSettlesWhateverTheInspectorShows()
+    {
+        QFETCH(bool, frameFirst);
+        EntityFixture f;
+        f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
+        f.daemon.reply("judge_merge", json(R"({"kind":"ok","state":"kept_apart"})"), 0.2);
+        f.page("Harbor", json(R"({"kind":"relations","state":"none_found"})"),
+               json(R"({"kind":"why","sources":[{"app_name":"Code","document_url":"src/harbor.rs","frame_id":5}]})"),
+               json(R"({"proposals":[{"id":4,"a_id":1,"a_label":"Harbor","b_id":2,"b_label":"harbor api"}]})"));
+        QTRY_VERIFY(f.rowWith("src/harbor.rs"));
+        if (frameFirst) {
+            f.click(f.rowWith("src/harbor.rs"));
+            QTRY_VERIFY(f.inspectorTexts().contains("Code"));
+        }
+        QTest::mouseClick(f.button("Keep them separate"), Qt::LeftButton);
+        if (!frameFirst)
+            f.click(f.rowWith("src/harbor.rs"));
+        QTRY_VERIFY(f.texts().contains("kept apart"));
+        QVERIFY(!f.texts().contains("Saving your decision…"));
+        QTRY_VERIFY(f.inspectorTexts().contains("Code"));
+    }
+
     // Replies already on their way when the user opens another page are dropped, although the
     // page they were meant for still exists while they arrive.
     void repliesQueuedBeforeLeavingAreDropped()

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "AskPanel.h"
 #include "AskWindow.h"
 #include "DaemonRig.h"
 #include "InkButton.h"
-#include "KeyPanel.h"
 #include "Row.h"
 #include "ScrollColumn.h"
 
@@ -21,7 +21,7 @@ struct AskFixture : DaemonRig {
     {
     }
 
-    KeyPanel* panel() const { return window.panelWidget(); }
+    AskPanel* panel() const { return window.panelWidget(); }
     QLineEdit* field() const { return window.fieldWidget(); }
     QString hint() const { return window.hintLabel()->text(); }
     QWidget* results() const { return window.resultColumn()->content(); }

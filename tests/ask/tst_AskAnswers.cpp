@@ -41,7 +41,7 @@ private slots:
         const QStringList before = f.texts();
         f.askByKeyboard(typed);
         QCOMPARE(f.texts(), before);
-        QCOMPARE(f.panel()->height(), AskWindow::compactHeight);
+        QCOMPARE(f.panel()->height(), AskPanel::compactHeight);
         // Had the short question been sent, the answer lane would have carried it first.
         f.answerBarrier();
         QCOMPARE(f.daemon.count("ask"), 1);
@@ -139,7 +139,7 @@ private slots:
                  (QStringList{"GENERATING AN ANSWER",
                               "Searching local evidence first, then asking the enabled answer model."}));
         QTRY_VERIFY(f.texts().contains("You were fixing the socket timeout."));
-        QVERIFY(f.panel()->height() > AskWindow::compactHeight);
+        QVERIFY(f.panel()->height() > AskPanel::compactHeight);
         QCOMPARE(f.hint(), answerHint);
         QVERIFY(!f.texts().contains("A: the timeout was 30 s")); // folded
         QTRY_COMPARE(QApplication::focusWidget(), f.field());
@@ -254,7 +254,7 @@ private slots:
             f.daemon.replyRaw("search", reply.toUtf8() + '\n');
         f.window.show();
         f.searchByKeyboard("  socket lane ");
-        QVERIFY(f.panel()->height() > AskWindow::compactHeight);
+        QVERIFY(f.panel()->height() > AskPanel::compactHeight);
         QCOMPARE(f.texts(),
                  (QStringList{"SEARCHING LOCAL MEMORY", "Looking for names and things seen alongside “socket lane”."}));
         QTRY_COMPARE(f.texts(), shown);
@@ -291,7 +291,7 @@ private slots:
         QTRY_VERIFY(f.texts().contains("NOTHING RELEVANT FOUND"));
         f.searchByKeyboard(query);
         QCOMPARE(f.texts(), QStringList{message});
-        QCOMPARE(f.panel()->height(), AskWindow::compactHeight);
+        QCOMPARE(f.panel()->height(), AskPanel::compactHeight);
         f.barrier();
         QCOMPARE(f.daemon.count("search"), 1);
     }

@@ -1,9 +1,7 @@
 #include "AskText.h"
-#include "EntityText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRectF>
 #include <QTest>
 #include <QTimeZone>
 
@@ -119,34 +117,6 @@ private slots:
         QCOMPARE(shown, titles);
     }
 
-    void groupSources()
-    {
-        const auto at = [](int h, int m) {
-            return double(QDateTime(QDate(2026, 3, 2), QTime(h, m), Qt::LocalTime).toMSecsSinceEpoch());
-        };
-        QList<QJsonObject> records{
-            {{"observed_at_ms", at(10, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 1}},
-            {{"observed_at_ms", at(10, 50)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 3}},
-            {{"observed_at_ms", at(10, 20)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 2}},
-            {{"observed_at_ms", at(11, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 4}},
-            {{"observed_at_ms", at(11, 6)}, {"app_bundle_id", "org.agent"}, {"frame_id", 0}},
-        };
-        const auto groups = AskText::groupSources(records);
-        QCOMPARE(groups.size(), 3);
-        QCOMPARE(groups[0].count, 3);
-        QCOMPARE(groups[0].anchor, 3); // the newest record, not the last one
-        QCOMPARE(AskText::groupHeadline(groups[0]), "Mar 2, 10:50    Firefox   ×3");
-        QCOMPARE(AskText::groupHeadline(groups[1]), "Mar 2, 11:05    Firefox");
-        QCOMPARE(groups[2].app, "org.agent");
-        QCOMPARE(groups[2].detail, std::nullopt);
-        QCOMPARE(groups[2].anchor, 0);
-
-        QList<QJsonObject> many;
-        for (int i = 0; i < 45; ++i)
-            many << QJsonObject{{"observed_at_ms", at(9, 0)}, {"app_name", QString("App %1").arg(i)}};
-        QCOMPARE(AskText::groupSources(many).size(), 45);
-    }
-
     void agentDigest_data()
     {
         QTest::addColumn<QString>("reply");
@@ -180,85 +150,6 @@ private slots:
             QCOMPARE(got->text, text);
             QCOMPARE(got->omitted, omitted);
         }
-    }
-
-    // Entity pages, frames and the inbox.
-    // A relation row reads in the direction of the relation and says who recorded it.
-    void relationLines_data()
-    {
-        QTest::addColumn<QByteArray>("edge");
-        QTest::addColumn<QString>("sentence");
-        QTest::addColumn<QString>("provenance");
-        QTest::newRow("model") << QByteArray(
-            R"({"other_label":"Priya","phrase":"reviewed by","sightings":1,"extractor":"relation-v2"})")
-                               << "reviewed by Priya"
-                               << "1 observation  ·  read from screen text by a model";
-        QTest::newRow("incoming from the page") << QByteArray(
-            R"({"other_label":"PR 318","phrase":"fixes","outgoing":false,"sightings":3,"extractor":"ax-link"})")
-                                                << "PR 318 fixes this"
-                                                << "3 observations  ·  derived from the page itself, not guessed";
-        QTest::newRow("other extractor") << QByteArray(R"({"other_label":"x","phrase":"p","extractor":"git"})") << "p x"
-                                         << "0 observations  ·  recorded by git";
-        QTest::newRow("no extractor") << QByteArray(R"({"other_label":"x","phrase":"p","sightings":"2"})") << "p x"
-                                      << "0 observations  ·  Vesk has no record of where this came from";
-    }
-    void relationLines()
-    {
-        QFETCH(QByteArray, edge);
-        QFETCH(QString, sentence);
-        QFETCH(QString, provenance);
-        const auto lines = EntityText::relationLines(QJsonDocument::fromJson(edge).object());
-        QVERIFY(lines);
-        QCOMPARE(lines->sentence, sentence);
-        QCOMPARE(lines->provenance, provenance);
-    }
-
-    // The lines marked are those naming what led here: the whole label, or a file name of 4+
-    // characters; a line missing one of its five keys is skipped.
-    void highlights_data()
-    {
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QList<int>>("marked"); // indexes into lines
-        const QStringList readme{"Opened README.TXT in the editor", "/src/app/Readme.txt", "src/app/main.cpp",
-                                 "readme.md"};
-        QTest::newRow("path by its file name") << "/src/app/Readme.txt" << readme << QList<int>{0, 1};
-        QTest::newRow("short file name needs the whole path")
-            << "/src/app/abc" << QStringList{"abc is here", "cd /src/app/abc", "xabcx"} << QList<int>{1};
-        QTest::newRow("no match") << "Harbor" << QStringList{"nothing", "here"} << QList<int>{};
-        QTest::newRow("trailing slash") << "docs/release/" << QStringList{"RELEASE notes", "docs"} << QList<int>{0};
-        QTest::newRow("empty label marks nothing") << "" << QStringList{"anything"} << QList<int>{};
-    }
-    void highlights()
-    {
-        QFETCH(QString, label);
-        QFETCH(QStringList, lines);
-        QFETCH(QList<int>, marked);
-        QList<QJsonObject> given;
-        for (int i = 0; i < lines.size(); ++i)
-            given << QJsonObject{{"x", 0.1}, {"y", 0.1 * i}, {"w", 0.5}, {"h", 0.05}, {"text", lines[i]}};
-        given << QJsonObject{{"x", 0.1}, {"y", "0.5"}, {"w", 0.5}, {"h", 0.1}, {"text", label}}; // y not a number
-        QList<QRectF> expected;
-        for (int i : marked)
-            expected << QRectF(0.1, 0.1 * i, 0.5, 0.05);
-        QCOMPARE(EntityText::highlights(given, label), expected);
-    }
-
-    // Replies are read element by element: what cannot make a row or a card is left out.
-    void mixedArrays()
-    {
-        const EntityText::Relations relations = EntityText::relations(obj(
-            R"({"edges":[null,{"other_label":"Ada","phrase":"knows"},{"other_id":2,"other_label":"Bo","phrase":"pairs with","edge_id":7},{"phrase":"x"}]})"));
-        QCOMPARE(relations.rows.size(), 2);
-        QCOMPARE(relations.neighbours.size(), 1);
-        QCOMPARE(relations.total, 1);
-        QCOMPARE(EntityText::proposals(
-                     obj(R"({"proposals":[{"id":1},3,{"id":2,"a_id":1,"b_id":2,"a_label":"a","b_label":"b"}]})"))
-                     .size(),
-                 1);
-        const EntityText::RecognisedItems none
-            = EntityText::recognised(obj(R"({"nodes":[{"node_type":"person"},null]})"), {});
-        QVERIFY(!none.any);
     }
 };
 

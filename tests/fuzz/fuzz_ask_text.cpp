@@ -3,6 +3,8 @@
 // strength inside its track, no more marks than lines, a digest that starts with the question).
 #include "AskText.h"
 #include "EntityText.h"
+#include "FrameText.h"
+#include "InboxText.h"
 #include "Json.h"
 #include "Wire.h"
 
@@ -45,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(AskText::resetLine(*at).startsWith(QStringLiteral("This device can ask again after ")));
     const QList<QJsonObject> records = Json::objects(r, u"sources").value_or(QList<QJsonObject>());
     qint64 grouped = 0;
-    for (const AskText::SourceGroup& group : AskText::groupSources(records)) {
+    for (const EntityText::SourceGroup& group : EntityText::groupSources(records)) {
         grouped += group.count;
-        (void)AskText::groupHeadline(group);
+        (void)EntityText::groupHeadline(group);
     }
     check(grouped == records.size());
 
@@ -56,18 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(relations.neighbours.size() <= relations.rows.size());
     check(!EntityText::caption(relations.neighbours.size(), relations.total).isEmpty());
     (void)EntityText::subtitle(QStringLiteral("project"), relations.total, Json::int64(r, u"first_seen_ms"));
-    const QList<EntityText::Proposal> proposals = EntityText::proposals(r);
-    const qsizetype shown = std::min(proposals.size(), EntityText::inboxCards);
-    (void)EntityText::waitingStatus(proposals.size(), shown);
-    (void)EntityText::waitingFooter(proposals.size(), shown);
-    for (const EntityText::KindGroup& group : EntityText::recognised(r, now).groups)
-        for (const EntityText::Recognised& item : group.items)
+    const QList<InboxText::Proposal> proposals = InboxText::proposals(r);
+    const qsizetype shown = std::min(proposals.size(), InboxText::inboxCards);
+    (void)InboxText::waitingStatus(proposals.size(), shown);
+    (void)InboxText::waitingFooter(proposals.size(), shown);
+    for (const InboxText::KindGroup& group : InboxText::recognised(r, now).groups)
+        for (const InboxText::Recognised& item : group.items)
             check(item.strength >= 0.02 && item.strength <= 1.0);
     const QList<QJsonObject> lines = Json::objects(r, u"lines").value_or(QList<QJsonObject>());
-    const QList<QRectF> marks = EntityText::highlights(lines, Json::string(r, u"label").value_or(QStringLiteral("a")));
+    const QList<QRectF> marks = FrameText::highlights(lines, Json::string(r, u"label").value_or(QStringLiteral("a")));
     check(marks.size() <= lines.size());
-    (void)EntityText::frameStatus(marks.size(), Json::string(r, u"redaction_reason"),
-                                  Json::numberAsInteger(r, u"expires_at_ms").value_or(0));
-    (void)EntityText::capturedLine(Json::numberAsInteger(r, u"captured_at_ms").value_or(0));
+    (void)FrameText::frameStatus(marks.size(), Json::string(r, u"redaction_reason"),
+                                 Json::numberAsInteger(r, u"expires_at_ms").value_or(0));
+    (void)FrameText::capturedLine(Json::numberAsInteger(r, u"captured_at_ms").value_or(0));
     return 0;
 }

@@ -5,12 +5,12 @@
 // that fails each question the way the real one words it.
 //
 //   vesk-ask-shots DIR
+#include "AskPanel.h"
 #include "AskText.h"
 #include "AskWindow.h"
 #include "FakeDaemon.h"
 #include "Ink.h"
 #include "InkButton.h"
-#include "KeyPanel.h"
 #include "PortalAppearance.h"
 #include "Row.h"
 #include "ShotTour.h"

@@ -4,10 +4,10 @@
 // entity pages by their id, frames by their source rows, the inbox by Ctrl+K.
 //
 //   vesk-entity-shots DIR
+#include "AskPanel.h"
 #include "AskWindow.h"
 #include "FrameView.h"
 #include "Ink.h"
-#include "KeyPanel.h"
 #include "NeighbourhoodView.h"
 #include "PortalAppearance.h"
 #include "Row.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "AskPanel.h"
 #include "AskWindow.h"
-#include "KeyPanel.h"
 #include "ScrollColumn.h"
 
 #include <QCoreApplication>

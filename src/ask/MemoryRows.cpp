@@ -1,10 +1,10 @@
-#include "Rows.h"
+#include "MemoryRows.h"
 
 #include "InkLabel.h"
 #include "OStyle.h"
 #include "Row.h"
 
-namespace vesk::Rows {
+namespace vesk::MemoryRows {
 
 Row* entity(const AskText::EntityLines& lines, std::function<void()> open)
 {
@@ -26,12 +26,12 @@ Row* evidence(const AskText::EvidenceLines& lines, std::function<void()> open)
     return row;
 }
 
-QList<QWidget*> sources(const QList<AskText::SourceGroup>& groups, const std::function<void(qint64, Row*)>& open)
+QList<QWidget*> sources(const QList<EntityText::SourceGroup>& groups, const std::function<void(qint64, Row*)>& open)
 {
     QList<QWidget*> out;
-    for (qsizetype i = 0; i < groups.size() && i < AskText::shownGroups; ++i) {
-        const AskText::SourceGroup& group = groups[i];
-        QList<QWidget*> views{new InkLabel(AskText::groupHeadline(group), Ink::text(), OStyle::font(12.5),
+    for (qsizetype i = 0; i < groups.size() && i < EntityText::shownGroups; ++i) {
+        const EntityText::SourceGroup& group = groups[i];
+        QList<QWidget*> views{new InkLabel(EntityText::groupHeadline(group), Ink::text(), OStyle::font(12.5),
                                            InkLabel::Fit::truncateMiddle)};
         if (group.detail)
             views << new InkLabel(*group.detail, Ink::muted(), OStyle::monoSmall());
@@ -43,11 +43,11 @@ QList<QWidget*> sources(const QList<AskText::SourceGroup>& groups, const std::fu
             row->setOnOpen([open, row, frame = group.anchor] { open(frame, row); });
         out << row;
     }
-    if (groups.size() > AskText::shownGroups)
-        out << new InkLabel(QStringLiteral("… and ") + QString::number(groups.size() - AskText::shownGroups)
+    if (groups.size() > EntityText::shownGroups)
+        out << new InkLabel(QStringLiteral("… and ") + QString::number(groups.size() - EntityText::shownGroups)
                                 + QStringLiteral(" more"),
                             Ink::muted(), OStyle::monoSmall());
     return out;
 }
 
-} // namespace vesk::Rows
+} // namespace vesk::MemoryRows

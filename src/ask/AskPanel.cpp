@@ -1,0 +1,300 @@
+#include "AskPanel.h"
+
+#include "Ink.h"
+#include "InkLabel.h"
+#include "InkView.h"
+#include "OStyle.h"
+#include "Row.h"
+#include "ScrollColumn.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSizeGrip>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+namespace vesk {
+
+namespace {
+
+const InkColor transparent{Qt::transparent, Qt::transparent};
+
+// The input line: borderless, transparent, text in the palette's colours.
+class AskField : public OStyle::Inked<QLineEdit> {
+public:
+    explicit AskField(QWidget* parent)
+        : Inked({{QPalette::Base, &transparent},
+                 {QPalette::Text, &Ink::text()},
+                 {QPalette::PlaceholderText, &Ink::muted()}},
+                parent)
+    {
+        setFrame(false);
+        setFont(OStyle::font(18));
+        setPlaceholderText(QStringLiteral("What were you working on?"));
+        setAccessibleName(QStringLiteral("Ask or search your memory"));
+        setAccessibleDescription(QStringLiteral("Return asks this question, Shift+Return searches your memory for "
+                                                "these words, Escape goes back or closes the panel."));
+        setAttribute(Qt::WA_MacShowFocusRect, false);
+    }
+};
+
+QWidget* line(QWidget* parent, Qt::Orientation orientation)
+{
+    auto* view
+        = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); }, parent);
+    if (orientation == Qt::Horizontal)
+        view->setFixedHeight(1);
+    else
+        view->setFixedWidth(1);
+    return view;
+}
+
+// A row of the main column, `left` and `right` in from its edges.
+QHBoxLayout* inset(QVBoxLayout* into, int left, int right, QWidget* view, int stretch = 0)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(left, 0, right, 0);
+    row->addWidget(view);
+    into->addLayout(row, stretch);
+    return row;
+}
+
+} // namespace
+
+AskPanel::AskPanel(Callbacks given)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    , callbacks(std::move(given))
+{
+    // Hidden, never destroyed: the window object keeps its panel for the life of the process.
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    // Never the keyboard's target itself: a click on anything in it that takes no focus would
+    // otherwise hand the keyboard to the panel, away from the field. Keys still reach it from the
+    // views inside.
+    setFocusPolicy(Qt::NoFocus);
+    setMinimumSize(560, compactHeight);
+    resize(defaultWidth, 620);
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    auto* main = new QWidget(this);
+    auto* mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(0, 10, 0, 14);
+    mainLayout->setSpacing(0);
+
+    // The title sits where a title bar would be; the field starts 38 below the top edge.
+    title = new InkLabel(windowTitle(), Ink::muted(), OStyle::font(11, OStyle::Weight::Medium),
+                         InkLabel::Fit::truncateMiddle, main);
+    title->setAlignment(Qt::AlignHCenter);
+    title->setFixedHeight(16);
+    mainLayout->addWidget(title);
+    mainLayout->addSpacing(12);
+    input = new AskField(main);
+    input->installEventFilter(this);
+    inset(mainLayout, pad, pad, input);
+    mainLayout->addSpacing(14);
+    inset(mainLayout, pad, pad, line(main, Qt::Horizontal));
+    mainLayout->addSpacing(12);
+
+    // The scroll area reaches almost to the edge so its scroll bar does not eat into the rows;
+    // the rows still start `pad` from the left, under the field. However small the panel, the
+    // views get 260 of width, beside the scroll bar.
+    results = new ScrollColumn(7, main);
+    results->setMinimumWidth(260 + 2 * 7 + results->verticalScrollBar()->sizeHint().width());
+    inset(mainLayout, pad - 7, 2, results, 1);
+    mainLayout->addSpacing(12);
+
+    keys = new InkLabel(QString(), Ink::muted(), OStyle::font(10, OStyle::Weight::Regular, OStyle::Design::Monospaced),
+                        InkLabel::Fit::truncateEnd, main);
+    inset(mainLayout, pad, 4, keys)->addWidget(new QSizeGrip(main), 0, Qt::AlignBottom | Qt::AlignRight);
+    root->addWidget(main, 1);
+
+    divider = line(this, Qt::Vertical);
+    divider->hide();
+    root->addWidget(divider);
+    inspectorBox = new QWidget(this);
+    inspectorBox->setFixedWidth(0);
+    inspectorBox->hide();
+    auto* insLayout = new QVBoxLayout(inspectorBox);
+    insLayout->setContentsMargins(0, 38, 0, 14);
+    inspectorColumn = new ScrollColumn(10, inspectorBox);
+    insLayout->addWidget(inspectorColumn);
+    root->addWidget(inspectorBox);
+}
+
+QRect AskPanel::visibleFrame() const
+{
+    if (screen())
+        return screen()->availableGeometry();
+    if (QScreen* main = QGuiApplication::primaryScreen())
+        return main->availableGeometry();
+    return geometry();
+}
+
+void AskPanel::place()
+{
+    QScreen* main = QGuiApplication::primaryScreen();
+    if (!main)
+        return;
+    const QRect visible = main->availableGeometry();
+    const int w = std::clamp(static_cast<int>(std::lround(visible.width() * 0.48)), 560, 860);
+    const int x = visible.left() + (visible.width() - w) / 2;
+    const int y = visible.top() + static_cast<int>(std::lround(visible.height() * 0.11));
+    setGeometry(x, y, w, compactHeight);
+    isCompact = true;
+}
+
+void AskPanel::setCompact(bool compact)
+{
+    if (isCompact == compact)
+        return;
+    isCompact = compact;
+    const QRect visible = visibleFrame();
+    const int height = compact ? compactHeight : std::min(static_cast<int>(std::lround(visible.height() * 0.7)), 640);
+    const QRect frame = geometry();
+    int y = frame.top();
+    if (!visible.isEmpty() && y + height > visible.bottom() + 1)
+        y = visible.bottom() + 1 - height;
+    setGeometry(frame.x(), y, frame.width(), height);
+}
+
+void AskPanel::setInspector(bool open)
+{
+    for (Row* row : results->content()->findChildren<Row*>())
+        row->setCited(false);
+    if (!open)
+        inspectorColumn->reset();
+    const bool isOpen = inspectorBox->maximumWidth() > 0;
+    if (open == isOpen)
+        return;
+    inspectorBox->setFixedWidth(open ? panelW : 0);
+    inspectorBox->setVisible(open);
+    divider->setVisible(open);
+    const QRect visible = visibleFrame();
+    const QRect frame = geometry();
+    const int w = open ? std::min(frame.width() + panelW, visible.width() - 24) : std::max(frame.width() - panelW, 420);
+    int x = frame.x();
+    if (x + w > visible.right() + 1)
+        x = std::max(visible.left(), visible.right() + 1 - w);
+    setGeometry(x, frame.y(), w, frame.height());
+}
+
+void AskPanel::bringForward()
+{
+    show();
+    raise();
+    activateWindow();
+    // Hiding the active panel leaves it Qt's focus window when the window manager moves the X
+    // focus without a FocusOut we see; the FocusIn of the next show is then no change to Qt and
+    // the panel would never become the active widget window. Say it ourselves.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
+        QApplication::setActiveWindow(this);
+    input->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void AskPanel::setFieldText(const QString& text)
+{
+    if (input->text().trimmed() != text)
+        input->setText(text);
+}
+
+bool AskPanel::shortcut(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    if (event.key() == Qt::Key_K && mods == Qt::ControlModifier) {
+        callbacks.inbox();
+        return true;
+    }
+    if (event.key() == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+        return callbacks.copyForAgent();
+    return false;
+}
+
+bool AskPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != input || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (shortcut(*key))
+        return true;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        callbacks.cancel();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
+        if (mods == Qt::NoModifier)
+            callbacks.ask(input->text());
+        else
+            callbacks.search(input->text());
+        return true;
+    }
+    return false;
+}
+
+void AskPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Ink::ground().resolve(this));
+    // Without a title bar the edge is the only thing that sets the panel apart from what lies behind.
+    painter.setPen(Ink::line().resolve(this));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void AskPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (shortcut(*event)) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        callbacks.cancel();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AskPanel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // Let the window manager move it when it can; otherwise follow the pointer ourselves.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    dragFrom = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void AskPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragFrom)
+        move(event->globalPosition().toPoint() - *dragFrom);
+}
+
+void AskPanel::mouseReleaseEvent(QMouseEvent*)
+{
+    dragFrom.reset();
+}
+
+bool AskPanel::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        input->setFocus(Qt::ActiveWindowFocusReason);
+    else if (event->type() == QEvent::WindowTitleChange)
+        title->setText(windowTitle());
+    return handled;
+}
+
+} // namespace vesk
