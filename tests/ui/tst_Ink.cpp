@@ -231,8 +231,9 @@ private slots:
         QTEST(button->text(), "stored");
         // No mnemonic: the title never turns into a keyboard shortcut.
         QVERIFY(QKeySequence::mnemonic(button->text()).isEmpty());
-        // A screen reader reads the title as it shows.
+        // A screen reader reads the title as it shows; two spaces either side of it are drawn.
         QCOMPARE(QAccessible::queryAccessibleInterface(button.get())->text(QAccessible::Name), title);
+        QVERIFY(button->sizeHint().width() >= button->fontMetrics().horizontalAdvance("  " + title + "  "));
     }
 
     // Design sizes are pixels whatever the screen's dots per inch; monospaced means fixed pitch.
