@@ -65,6 +65,9 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
         chip->setFixedSize(nodeW, nodeH);
         if (title != n.label)
             chip->setToolTip(n.label);
+        // Read by the whole name, however short the chip cuts it, and by its kind.
+        chip->setAccessibleName(n.label);
+        chip->setAccessibleDescription(n.kind);
         chips.append(chip);
     }
 }

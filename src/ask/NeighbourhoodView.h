@@ -15,7 +15,8 @@ class InkButton;
 // One hop around an entity: its label in the middle, up to five neighbours around it, joined by
 // lines that carry the relation's wording. The view takes the width its column gives it and
 // places everything again when that width changes. A neighbour's chip opens it (Tab reaches the
-// chips; Return or Space opens one); a click on the background picks the nearest relation line.
+// chips; Return or Space opens one); a click on the background picks the nearest relation line. A
+// screen reader reads each chip by its neighbour's whole name and kind.
 class NeighbourhoodView : public QWidget {
     Q_OBJECT
 public:

@@ -22,7 +22,7 @@ InkButton* InkButton::make(const QString& title, std::optional<Tone> tone, std::
                            QWidget* parent)
 {
     auto* button = new InkButton(parent);
-    button->setText(QStringLiteral("  ") + escapeMnemonic(title) + QStringLiteral("  "));
+    button->setText(escapeMnemonic(title));
     button->setFont(OStyle::font(11, tone == Tone::primary ? OStyle::Weight::Semibold : OStyle::Weight::Medium));
     if (action)
         QObject::connect(button, &QPushButton::clicked, button, [action = std::move(action)] { action(); });
@@ -108,7 +108,8 @@ QSize InkButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
     const QString shown = QString(text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
-    return QSize(metrics.horizontalAdvance(shown) + 8, metrics.height() + 8);
+    // Two spaces' width on each side of the title.
+    return QSize(metrics.horizontalAdvance(QStringLiteral("    ") + shown) + 8, metrics.height() + 8);
 }
 
 void InkButton::paintEvent(QPaintEvent*)

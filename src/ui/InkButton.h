@@ -10,7 +10,8 @@ namespace vesk {
 
 // The flat button every window uses: three tones with a hover state, or, without a tone, a
 // background painted by a callback. It is reached with Tab and pressed with Space or Return, shows
-// a focus ring while it has the keyboard, and looks faded while disabled.
+// a focus ring while it has the keyboard, and looks faded while disabled. The space around its title
+// is drawn, not kept in its text, so a screen reader reads the title alone.
 class InkButton : public QPushButton {
     Q_OBJECT
 public:

@@ -36,6 +36,8 @@ InkLabel::InkLabel(const QString& text, const InkColor& colour, const QFont& fon
 void InkLabel::setText(const QString& text)
 {
     QLabel::setText(capped(text, fitting));
+    // Read whole, without the spacing that only lays the text out.
+    setAccessibleName(QLabel::text().simplified());
     measured.fill(QSize(-1, 0));
     if (fitting != Fit::wrap) {
         fullWidth = fontMetrics().horizontalAdvance(QLabel::text());

@@ -12,6 +12,7 @@ namespace vesk {
 // It measures itself again whenever its text changes, shortens a one-line text once per width
 // change rather than on every paint, and keeps only a bounded part of an over-long text: a
 // daemon reply can hold a label of any length, and laying out a megabyte would freeze the window.
+// A screen reader reads the whole kept text, however much of it shows, without its spacing.
 class InkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -27,7 +28,8 @@ public:
     InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit = Fit::wrap,
              QWidget* parent = nullptr);
 
-    // Replaces the text (capped) and measures again. Hides QLabel::setText: call it on an InkLabel.
+    // Replaces the text (capped) and its accessible name, and measures again. Hides QLabel::setText:
+    // call it on an InkLabel.
     void setText(const QString& text);
     void setColour(const InkColor& colour);
     const InkColor& colour() const { return *ink; }

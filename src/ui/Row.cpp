@@ -3,7 +3,9 @@
 #include "Ink.h"
 #include "InkView.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <algorithm>
 
@@ -13,6 +15,93 @@ namespace {
 constexpr int side = 7;
 constexpr int edge = 6;
 constexpr int gap = 2;
+
+// The texts a row shows, one per visible label, top to bottom, without the spacing that only
+// places them.
+QStringList shownLines(const QWidget& row)
+{
+    QStringList out;
+    for (const QLabel* label : row.findChildren<QLabel*>()) {
+        const QString text = label->text().simplified();
+        if (!text.isEmpty() && label->isVisibleTo(&row))
+            out << text;
+    }
+    return out;
+}
+
+bool holdsControls(const QWidget& row)
+{
+    const QList<QWidget*> inside = row.findChildren<QWidget*>();
+    return std::any_of(inside.begin(), inside.end(), [](const QWidget* w) { return w->focusPolicy() != Qt::NoFocus; });
+}
+} // namespace
+
+// A row that opens something reads as a button, one that only shows text reads as that text: its
+// first line is its name and the others its description, so its labels are not read a second time
+// as objects of their own. A row holding controls (a merge card) is a group named by its first
+// line, and the reader enters it to reach them.
+class RowAccessible : public QAccessibleWidget {
+public:
+    explicit RowAccessible(Row* row)
+        : QAccessibleWidget(row)
+    {
+    }
+
+    QAccessible::Role role() const override
+    {
+        if (row().opens())
+            return QAccessible::Button;
+        return grouping() ? QAccessible::Grouping : QAccessible::StaticText;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        const QString own = QAccessibleWidget::text(t);
+        if (!own.isEmpty() || (t != QAccessible::Name && t != QAccessible::Description))
+            return own;
+        const QStringList lines = shownLines(row());
+        if (t == QAccessible::Name)
+            return lines.value(0);
+        return grouping() ? QString() : lines.mid(1).join(QStringLiteral(" · "));
+    }
+    int childCount() const override { return grouping() ? QAccessibleWidget::childCount() : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return grouping() ? QAccessibleWidget::child(index) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return grouping() ? QAccessibleWidget::indexOfChild(child) : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        return grouping() ? QAccessibleWidget::childAt(x, y) : nullptr;
+    }
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (row().opens())
+            names.prepend(pressAction());
+        return names;
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && row().opens())
+            row().open();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    Row& row() const { return *static_cast<Row*>(widget()); }
+    bool grouping() const { return !row().opens() && holdsControls(row()); }
+};
+
+namespace {
+QAccessibleInterface* rowInterface(const QString&, QObject* object)
+{
+    Row* row = qobject_cast<Row*>(object);
+    return row ? new RowAccessible(row) : nullptr;
+}
 } // namespace
 
 // The views are placed by the row itself rather than by a layout object: a list holds hundreds of
@@ -28,6 +117,9 @@ Row::Row(const QList<QWidget*>& views, Frame frame, QWidget* parent)
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setFocusPolicy(Qt::NoFocus);
+    // Installed with the first row, before anything can ask how a row reads.
+    static const bool readable = (QAccessible::installFactory(rowInterface), true);
+    Q_UNUSED(readable);
 }
 
 void Row::setOnOpen(std::function<void()> open)

@@ -12,7 +12,8 @@ namespace vesk {
 // clickable only when it has somewhere to go. Its views are stacked top to bottom inside insets of
 // 7 (sides) and 6 (top and bottom), at the row's own width, whatever that is now. A row that opens
 // something is reached with Tab or the arrow keys, shows a focus ring, and opens with Return or
-// Space; a click opens it without taking the keyboard from where the user types.
+// Space; a click opens it without taking the keyboard from where the user types. A screen reader
+// reads it by the text it shows: a button when it opens something, else that text.
 class Row : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +51,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class RowAccessible;
     void open();
     void place();
     int viewHeight(const QWidget* view, int width) const;
