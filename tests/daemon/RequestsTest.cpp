@@ -9,6 +9,7 @@
 #include <cmath>
 
 using namespace vesk;
+using vesk::test::app;
 using vesk::test::FakeDaemon;
 using vesk::test::TestClock;
 
@@ -49,55 +50,41 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expected");
         auto row = [](const char* name, Call c, const char* text) { QTest::newRow(name) << c << QByteArray(text); };
         row(
-            "why", [](DaemonClient& c, Completion d) { c.why(12, QCoreApplication::instance(), d); },
-            R"({"op":"why","node_id":12})");
+            "why", [](DaemonClient& c, Completion d) { c.why(12, app(), d); }, R"({"op":"why","node_id":12})");
         row(
             "relation_evidence",
-            [](DaemonClient& c, Completion d) {
-                c.relationEvidence(9007199254740993LL, QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.relationEvidence(9007199254740993LL, app(), d); },
             R"({"op":"relation_evidence","edge_id":9007199254740993})");
         row(
-            "judge_merge keeping 42",
-            [](DaemonClient& c, Completion d) { c.judgeMerge(5, 42, QCoreApplication::instance(), d); },
+            "judge_merge keeping 42", [](DaemonClient& c, Completion d) { c.judgeMerge(5, 42, app(), d); },
             R"({"op":"judge_merge","proposal_id":5,"keep":42})");
         row(
-            "judge_merge keeping apart",
-            [](DaemonClient& c, Completion d) { c.judgeMerge(5, std::nullopt, QCoreApplication::instance(), d); },
+            "judge_merge keeping apart", [](DaemonClient& c, Completion d) { c.judgeMerge(5, std::nullopt, app(), d); },
             R"({"op":"judge_merge","proposal_id":5,"keep":null})");
         row(
-            "recent_deliveries default",
-            [](DaemonClient& c, Completion d) { c.recentDeliveries(QCoreApplication::instance(), d); },
+            "recent_deliveries default", [](DaemonClient& c, Completion d) { c.recentDeliveries(app(), d); },
             R"({"op":"recent_deliveries","limit":20})");
         row(
-            "recent_deliveries 5",
-            [](DaemonClient& c, Completion d) { c.recentDeliveries(5, QCoreApplication::instance(), d); },
+            "recent_deliveries 5", [](DaemonClient& c, Completion d) { c.recentDeliveries(5, app(), d); },
             R"({"op":"recent_deliveries","limit":5})");
         row(
             "set_capture paused, no end",
-            [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, QCoreApplication::instance(), d); },
+            [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, app(), d); },
             R"({"op":"set_capture","paused":true,"until_ms":null})");
         row(
             "set_capture resumed until",
-            [](DaemonClient& c, Completion d) {
-                c.setCapture(false, 1764950400000LL, QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.setCapture(false, 1764950400000LL, app(), d); },
             R"({"op":"set_capture","paused":false,"until_ms":1764950400000})");
         row(
-            "set_injection",
-            [](DaemonClient& c, Completion d) { c.setInjection(true, std::nullopt, QCoreApplication::instance(), d); },
+            "set_injection", [](DaemonClient& c, Completion d) { c.setInjection(true, std::nullopt, app(), d); },
             R"({"op":"set_injection","enabled":true,"until_ms":null})");
         row(
             "set_tier",
-            [](DaemonClient& c, Completion d) {
-                c.setTier(QStringLiteral("answer_generation"), false, QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.setTier(QStringLiteral("answer_generation"), false, app(), d); },
             R"({"op":"set_tier","name":"answer_generation","enabled":false})");
         row(
             "complete_onboarding",
-            [](DaemonClient& c, Completion d) {
-                c.completeOnboarding(true, false, true, false, QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, false, app(), d); },
             R"({"op":"complete_onboarding","answer_generation":true,"embeddings":false,"relations":true,"profile":false})");
     }
     void templateRequestsAreExact()
@@ -113,14 +100,14 @@ private Q_SLOTS:
         QTest::addColumn<QJsonObject>("expected");
         const QString tricky = QStringLiteral("He said \"hi\"\\ then\nleft\ttab \u00e9\u4e2d");
         QTest::newRow("ask with quotes, backslash, newline")
-            << Call([tricky](DaemonClient& c, Completion d) { c.ask(tricky, QCoreApplication::instance(), d); })
+            << Call([tricky](DaemonClient& c, Completion d) { c.ask(tricky, app(), d); })
             << QJsonObject{{"op", "ask"}, {"question", tricky}};
         QTest::newRow("block_app without name has no app_name key") << Call([](DaemonClient& c, Completion d) {
-            c.blockApp(QStringLiteral("org.gnome.Terminal"), std::nullopt, QCoreApplication::instance(), d);
+            c.blockApp(QStringLiteral("org.gnome.Terminal"), std::nullopt, app(), d);
         }) << QJsonObject{{"op", "block_app"}, {"bundle_id", "org.gnome.Terminal"}};
         QTest::newRow("set_delivery_policy without quiet hours has five keys")
             << Call([](DaemonClient& c, Completion d) {
-                   c.setDeliveryPolicy(true, 3, 90, false, std::nullopt, std::nullopt, QCoreApplication::instance(), d);
+                   c.setDeliveryPolicy(true, 3, 90, false, std::nullopt, std::nullopt, app(), d);
                })
             << QJsonObject{{"op", "set_delivery_policy"},
                            {"human_enabled", true},
@@ -130,11 +117,11 @@ private Q_SLOTS:
         QTest::newRow("record_interjection_outcome, optional fields left out")
             << Call([](DaemonClient& c, Completion d) {
                    c.recordInterjectionOutcome(std::nullopt, QStringLiteral("task"), QStringLiteral("muted"),
-                                               std::nullopt, std::nullopt, QCoreApplication::instance(), d);
+                                               std::nullopt, std::nullopt, app(), d);
                })
             << QJsonObject{{"op", "record_interjection_outcome"}, {"item_kind", "task"}, {"outcome", "muted"}};
         QTest::newRow("set_interjection_kind_stance cleared") << Call([](DaemonClient& c, Completion d) {
-            c.setInterjectionKindStance(QStringLiteral("decision"), std::nullopt, QCoreApplication::instance(), d);
+            c.setInterjectionKindStance(QStringLiteral("decision"), std::nullopt, app(), d);
         }) << QJsonObject{{"op", "set_interjection_kind_stance"}, {"item_kind", "decision"}};
     }
     void serializerRequests()
@@ -175,17 +162,15 @@ private Q_SLOTS:
     void unbuildableRequestsAreNotSent_data()
     {
         QTest::addColumn<Call>("call");
-        QTest::newRow("lone surrogate in a question") << Call([](DaemonClient& c, Completion d) {
-            c.ask(QString(QChar(0xD800)) + QStringLiteral("abc"), QCoreApplication::instance(), d);
-        });
-        QTest::newRow("lone surrogate in a label") << Call([](DaemonClient& c, Completion d) {
-            c.rename(3, QString(QChar(0xDC00)), QCoreApplication::instance(), d);
-        });
+        QTest::newRow("lone surrogate in a question") << Call(
+            [](DaemonClient& c, Completion d) { c.ask(QString(QChar(0xD800)) + QStringLiteral("abc"), app(), d); });
+        QTest::newRow("lone surrogate in a label")
+            << Call([](DaemonClient& c, Completion d) { c.rename(3, QString(QChar(0xDC00)), app(), d); });
         QTest::newRow("relevance not finite") << Call([](DaemonClient& c, Completion d) {
-            c.routeDelivery({std::nan(""), 0.5}, QCoreApplication::instance(), d);
+            c.routeDelivery({std::nan(""), 0.5}, app(), d);
         });
         QTest::newRow("relevance too large to scale") << Call([](DaemonClient& c, Completion d) {
-            c.routeDelivery({1e300, 0.5}, QCoreApplication::instance(), d);
+            c.routeDelivery({1e300, 0.5}, app(), d);
         });
     }
     void unbuildableRequestsAreNotSent()
@@ -202,7 +187,7 @@ private Q_SLOTS:
         // Completed at once, on this thread, before any event loop turn.
         QCOMPARE(calls, 1);
         QVERIFY(!got);
-        client.status(QCoreApplication::instance(), [](Reply) {});
+        client.status(app(), [](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
         QCOMPARE(daemon.requests().value(0), QByteArray(R"({"op":"status"})"));
     }
@@ -222,7 +207,7 @@ private Q_SLOTS:
         FakeDaemon daemon;
         TestClock clock(QDateTime(QDate(2026, 12, 5), time));
         DaemonClient client(daemon.path(), clock);
-        client.nextSemanticInterjection(false, QCoreApplication::instance(), [](Reply) {});
+        client.nextSemanticInterjection(false, app(), [](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
         QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }

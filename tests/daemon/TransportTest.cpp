@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 using namespace vesk;
+using vesk::test::app;
 using vesk::test::FakeDaemon;
 using vesk::test::FullQueue;
 
@@ -95,9 +96,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         DaemonClient client(dir.path() + QStringLiteral("/absent.sock"));
         Inbox inbox;
-        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("status")));
-        client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, QCoreApplication::instance(),
-                       inbox.take(QStringLiteral("ask")));
+        client.status(app(), inbox.take(QStringLiteral("status")));
+        client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, app(), inbox.take(QStringLiteral("ask")));
         // Far below either time-out: a refused connection is not waited on.
         QTRY_VERIFY(inbox.has(QStringLiteral("status")) && inbox.has(QStringLiteral("ask")));
         QVERIFY(!inbox[QStringLiteral("status")]);
@@ -144,7 +144,7 @@ private Q_SLOTS:
         daemon.script(QStringLiteral("status"), script);
         DaemonClient client(daemon.path());
         Inbox inbox;
-        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("r")));
+        client.status(app(), inbox.take(QStringLiteral("r")));
         // Well inside the 30 s time-out: no reply waits for the connection to close.
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("r")), 20000);
         const Reply r = inbox[QStringLiteral("r")];
@@ -174,11 +174,10 @@ private Q_SLOTS:
         Inbox inbox;
         QElapsedTimer timer;
         timer.start();
-        client.request("{\"op\":\"status\"}", timeout, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+        client.request("{\"op\":\"status\"}", timeout, DaemonClient::Lane::Ask, app(),
                        inbox.take(QStringLiteral("silent")));
-        client.top(5, QCoreApplication::instance(), inbox.take(QStringLiteral("behind")));
-        client.ask(QStringLiteral("on its own lane"), QCoreApplication::instance(),
-                   inbox.take(QStringLiteral("other lane")));
+        client.top(5, app(), inbox.take(QStringLiteral("behind")));
+        client.ask(QStringLiteral("on its own lane"), app(), inbox.take(QStringLiteral("other lane")));
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("behind")), 10000);
         QCOMPARE(inbox.state->order,
                  (QList<QString>{QStringLiteral("other lane"), QStringLiteral("silent"), QStringLiteral("behind")}));
@@ -199,9 +198,9 @@ private Q_SLOTS:
         daemon.reply(QStringLiteral("top"), {{QStringLiteral("kind"), QStringLiteral("top")}});
         DaemonClient client(daemon.path());
         Inbox inbox;
-        client.request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+        client.request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, app(),
                        inbox.take(QStringLiteral("trickle")));
-        client.top(5, QCoreApplication::instance(), inbox.take(QStringLiteral("behind")));
+        client.top(5, app(), inbox.take(QStringLiteral("behind")));
         QTRY_VERIFY(inbox.has(QStringLiteral("behind")));
         QVERIFY(!inbox[QStringLiteral("trickle")]);
         QVERIFY(inbox[QStringLiteral("behind")]);
@@ -214,10 +213,9 @@ private Q_SLOTS:
         auto client = std::make_unique<DaemonClient>(QFile::decodeName(full.path));
         Inbox inbox;
         client->watch([](const DaemonClient::State&) {});
-        client->ask(QStringLiteral("waits up to 180 s"), QCoreApplication::instance(),
-                    inbox.take(QStringLiteral("ask")));
+        client->ask(QStringLiteral("waits up to 180 s"), app(), inbox.take(QStringLiteral("ask")));
         // Connecting gives up within the request's time-out…
-        client->request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, QCoreApplication::instance(),
+        client->request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, app(),
                         inbox.take(QStringLiteral("status")));
         QTRY_VERIFY(inbox.has(QStringLiteral("status")));
         QVERIFY(!inbox[QStringLiteral("status")]);
@@ -230,7 +228,7 @@ private Q_SLOTS:
 
         // A daemon that catches up within the time-out is reached: connecting is tried again.
         DaemonClient patient(QFile::decodeName(full.path));
-        patient.hello(QCoreApplication::instance(), inbox.take(QStringLiteral("hello")));
+        patient.hello(app(), inbox.take(QStringLiteral("hello")));
         ::close(::accept(full.listener, nullptr, nullptr));
         pollfd next{full.listener, POLLIN, 0};
         QCOMPARE(::poll(&next, 1, 10000), 1);
@@ -253,7 +251,7 @@ private Q_SLOTS:
         DaemonClient client(daemon.path());
         auto seen = std::make_shared<QList<qint64>>();
         for (int i = 0; i < 40; ++i)
-            client.top(i, QCoreApplication::instance(),
+            client.top(i, app(),
                        [seen](Reply r) { seen->append(r ? r->value(QStringLiteral("n")).toInteger(-1) : -1); });
         QTRY_COMPARE(seen->size(), 40);
         for (int i = 0; i < 40; ++i)
@@ -316,8 +314,8 @@ private Q_SLOTS:
         daemon.reply(QStringLiteral("status"), {{QStringLiteral("kind"), QStringLiteral("status")}});
         DaemonClient client(path);
         Inbox inbox;
-        client.status(QCoreApplication::instance(), inbox.take(QStringLiteral("status")));
-        client.frame(3, QCoreApplication::instance(), inbox.take(QStringLiteral("frame")));
+        client.status(app(), inbox.take(QStringLiteral("status")));
+        client.frame(3, app(), inbox.take(QStringLiteral("frame")));
         QTRY_VERIFY(inbox.has(QStringLiteral("frame")));
         QCOMPARE(bool(inbox[QStringLiteral("status")]), reaches);
         QVERIFY(!inbox[QStringLiteral("frame")]); // unscripted: the fake refuses it

@@ -10,6 +10,7 @@
 #include <vector>
 
 using namespace vesk;
+using vesk::test::app;
 using vesk::test::FakeDaemon;
 using vesk::test::TestClock;
 
@@ -261,7 +262,7 @@ private Q_SLOTS:
         daemon.replyRaw(QStringLiteral("status"), reply);
         DaemonClient client(daemon.path());
         auto got = std::make_shared<std::optional<std::optional<bool>>>();
-        client.needsOnboarding(QCoreApplication::instance(), [got](std::optional<bool> needed) { *got = needed; });
+        client.needsOnboarding(app(), [got](std::optional<bool> needed) { *got = needed; });
         QTRY_VERIFY(got->has_value());
         QCOMPARE(**got, expected);
         QCOMPARE(daemon.requests(), QList<QByteArray>{"{\"op\":\"status\"}"});

@@ -17,7 +17,7 @@ class DemoChangesTest : public DemoSuite {
 
     Reply raw(const QByteArray& text)
     {
-        return run([text](DaemonClient& c, Completion d) { c.request(text, QCoreApplication::instance(), d); });
+        return run([text](DaemonClient& c, Completion d) { c.request(text, app(), d); });
     }
     QList<QJsonObject> list(const Reply& reply, const char* key)
     {
@@ -40,8 +40,7 @@ class DemoChangesTest : public DemoSuite {
     {
         QSet<qint64> out;
         for (const QJsonObject& e :
-             list(run([id](DaemonClient&c, Completion d) { c.relations(id, QCoreApplication::instance(), d); }),
-                  "edges"))
+             list(run([id](DaemonClient&c, Completion d) { c.relations(id, app(), d); }), "edges"))
             out.insert(Json::integer(e, u"other_id").value_or(-1));
         return out;
     }
@@ -49,73 +48,60 @@ class DemoChangesTest : public DemoSuite {
 private Q_SLOTS:
     void renameShowsInSearch()
     {
-        const Reply renamed = run([](DaemonClient& c, Completion d) {
-            c.rename(8, "Land the rounding patch", QCoreApplication::instance(), d);
-        });
+        const Reply renamed
+            = run([](DaemonClient& c, Completion d) { c.rename(8, "Land the rounding patch", app(), d); });
         QVERIFY(Json::isKind(renamed, u"renamed"));
         QVERIFY(number(renamed, "sources") >= 2);
         QVERIFY(number(renamed, "relations") >= 1);
         QVERIFY(Json::boolean(*renamed, u"sources_truncated").has_value());
-        const Reply byNewName = run(
-            [](DaemonClient& c, Completion d) { c.search("rounding patch", 25, QCoreApplication::instance(), d); });
+        const Reply byNewName = run([](DaemonClient& c, Completion d) { c.search("rounding patch", 25, app(), d); });
         QVERIFY(listsNode(byNewName, "nodes", 8));
         QCOMPARE(Json::string(list(byNewName, "nodes").first(), u"label").value(),
                  QStringLiteral("Land the rounding patch"));
         // The old spelling still finds it.
-        QVERIFY(listsNode(run([](DaemonClient& c, Completion d) {
-                              c.search("Ship the invoice rounding fix", 25, QCoreApplication::instance(), d);
-                          }),
-                          "nodes", 8));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(8, "   ", QCoreApplication::instance(), d); }));
-        QVERIFY(
-            !run([](DaemonClient& c, Completion d) { c.rename(99999, "Nobody", QCoreApplication::instance(), d); }));
+        QVERIFY(listsNode(
+            run([](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, app(), d); }),
+            "nodes", 8));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(8, "   ", app(), d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rename(99999, "Nobody", app(), d); }));
     }
 
     void mergeRetiresTheOtherName()
     {
-        const Reply before
-            = run([](DaemonClient& c, Completion d) { c.proposals(500, QCoreApplication::instance(), d); });
+        const Reply before = run([](DaemonClient& c, Completion d) { c.proposals(500, app(), d); });
         const qsizetype open = list(before, "proposals").size();
         // Proposal 1 asks whether "Priya Natarajan" (4) and "P. Natarajan" (22) are one person.
         const QSet<qint64> around = neighbours(4) + neighbours(22);
-        const Reply merged
-            = run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, QCoreApplication::instance(), d); });
+        const Reply merged = run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, app(), d); });
         QVERIFY(Json::isKind(merged, u"ok"));
         QCOMPARE(neighbours(4), around);
         QCOMPARE(Json::string(*merged, u"state").value(), QStringLiteral("merged:22"));
-        const Reply after
-            = run([](DaemonClient& c, Completion d) { c.proposals(500, QCoreApplication::instance(), d); });
+        const Reply after = run([](DaemonClient& c, Completion d) { c.proposals(500, app(), d); });
         QCOMPARE(list(after, "proposals").size(), open - 1);
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(22, QCoreApplication::instance(), d); }));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, QCoreApplication::instance(), d); }));
-        const Reply top = run([](DaemonClient& c, Completion d) { c.top(200, QCoreApplication::instance(), d); });
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(22, app(), d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(1, 4, app(), d); }));
+        const Reply top = run([](DaemonClient& c, Completion d) { c.top(200, app(), d); });
         for (const QJsonObject& n : list(top, "nodes"))
             if (Json::integer(n, u"node_id") == 4)
                 QVERIFY(Json::integer(n, u"aliases").value() >= 2);
         // Keeping them apart settles a proposal without merging anything; a stranger cannot be kept.
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(2, 4, QCoreApplication::instance(), d); }));
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.judgeMerge(2, std::nullopt, QCoreApplication::instance(), d); }),
-            u"ok"));
-        QVERIFY(run([](DaemonClient& c, Completion d) { c.why(23, QCoreApplication::instance(), d); }));
-        QCOMPARE(list(run([](DaemonClient& c, Completion d) { c.proposals(500, QCoreApplication::instance(), d); }),
-                      "proposals")
-                     .size(),
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.judgeMerge(2, 4, app(), d); }));
+        QVERIFY(
+            Json::isKind(run([](DaemonClient& c, Completion d) { c.judgeMerge(2, std::nullopt, app(), d); }), u"ok"));
+        QVERIFY(run([](DaemonClient& c, Completion d) { c.why(23, app(), d); }));
+        QCOMPARE(list(run([](DaemonClient& c, Completion d) { c.proposals(500, app(), d); }), "proposals").size(),
                  open - 2);
 
         // Keeping the second name, "harbor api" (24) over "harbor-api" (2): every relation moves to it.
         const QSet<qint64> apiAround = neighbours(2) + neighbours(24);
         QVERIFY(!apiAround.isEmpty());
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.judgeMerge(3, 24, QCoreApplication::instance(), d); }), u"ok"));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.judgeMerge(3, 24, app(), d); }), u"ok"));
         QCOMPARE(neighbours(24), apiAround);
         for (qint64 n : apiAround)
             QVERIFY(neighbours(n).contains(24) && !neighbours(n).contains(2));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relations(2, QCoreApplication::instance(), d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relations(2, app(), d); }));
         // A merge forgets nothing: the profile that cited the old name stays.
-        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }),
-                              u"body")
-                     ->isEmpty());
+        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(app(), d); }), u"body")->isEmpty());
     }
 
     void rejectedRelationLeavesTheGraph()
@@ -123,25 +109,22 @@ private Q_SLOTS:
         const auto edgeIds = [this] {
             QSet<qint64> ids;
             for (const QJsonObject& e :
-                 list(run([](DaemonClient&c, Completion d) { c.relations(1, QCoreApplication::instance(), d); }),
-                      "edges"))
+                 list(run([](DaemonClient&c, Completion d) { c.relations(1, app(), d); }), "edges"))
                 ids.insert(Json::integer(e, u"edge_id").value());
             return ids;
         };
         QVERIFY(edgeIds().contains(2));
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.rejectRelation(2, QCoreApplication::instance(), d); }), u"ok"));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }), u"ok"));
         QVERIFY(!edgeIds().contains(2));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relationEvidence(2, QCoreApplication::instance(), d); }));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rejectRelation(2, QCoreApplication::instance(), d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relationEvidence(2, app(), d); }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }));
     }
 
     void correctionReceiptLinksSharedEvidence()
     {
         const auto correct = [this](const char* judgement) {
             return run([judgement](DaemonClient& c, Completion d) {
-                c.correctClaim("Firefox showed the rounding pull request.", judgement, {3, 0, 999},
-                               QCoreApplication::instance(), d);
+                c.correctClaim("Firefox showed the rounding pull request.", judgement, {3, 0, 999}, app(), d);
             });
         };
         const Reply first = correct("fact_wrong");
@@ -166,51 +149,36 @@ private Q_SLOTS:
         QTRY_VERIFY(!states.empty());
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
 
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setCapture(true, std::nullopt, QCoreApplication::instance(), d);
-                             }),
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, app(), d); }),
                              u"ok"));
         QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "paused by you"}));
-        QCOMPARE(Json::boolean(*run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }),
-                               u"capture_paused"),
+        QCOMPARE(Json::boolean(*run([](DaemonClient& c, Completion d) { c.status(app(), d); }), u"capture_paused"),
                  true);
 
         // A timed pause ends by itself, and the watchers hear it.
         const qint64 until = QDateTime::currentMSecsSinceEpoch() + 1500;
-        QVERIFY(Json::isKind(
-            run([until](DaemonClient& c, Completion d) { c.setCapture(true, until, QCoreApplication::instance(), d); }),
-            u"ok"));
-        QCOMPARE(Json::integer(*run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }),
-                               u"capture_paused_until_ms")
-                     .value_or(-1),
-                 until);
+        QVERIFY(
+            Json::isKind(run([until](DaemonClient& c, Completion d) { c.setCapture(true, until, app(), d); }), u"ok"));
+        QCOMPARE(
+            Json::integer(*run([](DaemonClient& c, Completion d) { c.status(app(), d); }), u"capture_paused_until_ms")
+                .value_or(-1),
+            until);
         QTRY_VERIFY_WITH_TIMEOUT(std::get_if<DaemonClient::Known>(&states.back())
                                      && std::get<DaemonClient::Known>(states.back()).capturing,
                                  6000);
 
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setInjection(false, std::nullopt, QCoreApplication::instance(), d);
-                             }),
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setInjection(false, std::nullopt, app(), d); }),
                              u"ok"));
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.setTier("profile", false, QCoreApplication::instance(), d); }),
-            u"ok"));
-        const Reply status = run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", false, app(), d); }), u"ok"));
+        const Reply status = run([](DaemonClient& c, Completion d) { c.status(app(), d); });
         QCOMPARE(Json::boolean(*status, u"injection_enabled"), false);
         for (const QJsonObject& tier : list(status, "tiers"))
             QCOMPARE(Json::boolean(tier, u"enabled").value(), tier.value("name") != QLatin1String("profile"));
         // Without its tier the profile is not written.
-        QCOMPARE(Json::string(*run([](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }),
-                              u"body"),
-                 QString());
-        QVERIFY(
-            !run([](DaemonClient& c, Completion d) { c.setTier("telepathy", true, QCoreApplication::instance(), d); }));
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.setTier("profile", true, QCoreApplication::instance(), d); }),
-            u"ok"));
-        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }),
-                              u"body")
-                     ->isEmpty());
+        QCOMPARE(Json::string(*run([](DaemonClient& c, Completion d) { c.profile(app(), d); }), u"body"), QString());
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.setTier("telepathy", true, app(), d); }));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.setTier("profile", true, app(), d); }), u"ok"));
+        QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(app(), d); }), u"body")->isEmpty());
     }
 
     void rulesShowInTheirLists_data()
@@ -237,9 +205,9 @@ private Q_SLOTS:
         const QString key = kind == "app" ? "bundle_id" : kind == "website" ? "host" : "phrase";
         const auto rules = [&] {
             return list(run([&](DaemonClient& c, Completion d) {
-                            kind == "app"           ? c.appBlocks(QCoreApplication::instance(), d)
-                                : kind == "website" ? c.websiteBlocks(QCoreApplication::instance(), d)
-                                                    : c.windowTitleBlocks(QCoreApplication::instance(), d);
+                            kind == "app"           ? c.appBlocks(app(), d)
+                                : kind == "website" ? c.websiteBlocks(app(), d)
+                                                    : c.windowTitleBlocks(app(), d);
                         }),
                         "rules");
         };
@@ -250,18 +218,18 @@ private Q_SLOTS:
             return -1;
         };
         const Reply added = run([&](DaemonClient& c, Completion d) {
-            kind == "app"           ? c.blockApp(typed, QStringLiteral("Terminal"), QCoreApplication::instance(), d)
-                : kind == "website" ? c.blockWebsite(typed, QCoreApplication::instance(), d)
-                                    : c.blockWindowTitle(typed, QCoreApplication::instance(), d);
+            kind == "app"           ? c.blockApp(typed, QStringLiteral("Terminal"), app(), d)
+                : kind == "website" ? c.blockWebsite(typed, app(), d)
+                                    : c.blockWindowTitle(typed, app(), d);
         });
         QVERIFY(Json::isKind(added, u"ok"));
         const qint64 id = ruleFor(stored);
         QVERIFY(id > 0);
         const auto remove = [&](qint64 rule) {
             return run([&](DaemonClient& c, Completion d) {
-                kind == "app"           ? c.unblockApp(rule, QCoreApplication::instance(), d)
-                    : kind == "website" ? c.unblockWebsite(rule, QCoreApplication::instance(), d)
-                                        : c.unblockWindowTitle(rule, QCoreApplication::instance(), d);
+                kind == "app"           ? c.unblockApp(rule, app(), d)
+                    : kind == "website" ? c.unblockWebsite(rule, app(), d)
+                                        : c.unblockWindowTitle(rule, app(), d);
             });
         };
         QVERIFY(Json::isKind(remove(id), u"ok"));
@@ -271,10 +239,8 @@ private Q_SLOTS:
 
     void outcomesFeedTheSignals()
     {
-        const auto signals_ = [this] {
-            return run([](DaemonClient& c, Completion d) { c.interjectionSignals(QCoreApplication::instance(), d); })
-                .value();
-        };
+        const auto signals_
+            = [this] { return run([](DaemonClient& c, Completion d) { c.interjectionSignals(app(), d); }).value(); };
         const auto count = [](const QJsonObject& s, const QString& name) {
             const QList<QJsonArray> rows = Json::arrays(s, u"counts").value();
             for (const QJsonArray& row : rows)
@@ -290,7 +256,7 @@ private Q_SLOTS:
         const QJsonObject before = signals_();
         const auto record = [this](const char* outcome) {
             return run([outcome](DaemonClient& c, Completion d) {
-                c.recordInterjectionOutcome(13, "open_question", outcome, 0.61, 4, QCoreApplication::instance(), d);
+                c.recordInterjectionOutcome(13, "open_question", outcome, 0.61, 4, app(), d);
             });
         };
         QVERIFY(Json::isKind(record("shown"), u"ok"));
@@ -306,53 +272,41 @@ private Q_SLOTS:
         QVERIFY(!record("ignored"));
 
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setInterjectionKindStance("task", QStringLiteral("muted"),
-                                                             QCoreApplication::instance(), d);
+                                 c.setInterjectionKindStance("task", QStringLiteral("muted"), app(), d);
                              }),
                              u"ok"));
         QVERIFY(Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setInterjectionKindStance("task", std::nullopt, QCoreApplication::instance(), d);
-                             }),
-                             u"ok"));
-        QVERIFY(!Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
         QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.resetInterjectionLearning(QCoreApplication::instance(), d); }),
+            run([](DaemonClient& c, Completion d) { c.setInterjectionKindStance("task", std::nullopt, app(), d); }),
             u"ok"));
+        QVERIFY(!Json::arrays(signals_(), u"stances")->contains(QJsonArray{"task", "muted"}));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.resetInterjectionLearning(app(), d); }), u"ok"));
         QCOMPARE(count(signals_(), "shown"), 0);
     }
 
     void humanDeliveryBecomesAHandoff()
     {
-        const Reply delivered = run([](DaemonClient& c, Completion d) {
-            c.recordHumanDelivery(14, 810, "human", "cleared_gate", QCoreApplication::instance(), d);
-        });
+        const Reply delivered = run(
+            [](DaemonClient& c, Completion d) { c.recordHumanDelivery(14, 810, "human", "cleared_gate", app(), d); });
         QVERIFY(Json::isKind(delivered, u"ok"));
         const QString package = Json::string(*delivered, u"package_id").value();
-        const Reply recent
-            = run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, QCoreApplication::instance(), d); });
+        const Reply recent = run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, app(), d); });
         const QJsonArray newest = Json::arrays(*recent, u"deliveries")->first();
         QCOMPARE(newest.at(0).toString(), package);
         QCOMPARE(newest.at(1).toString(), QStringLiteral("human"));
-        const Reply inside = run(
-            [&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, QCoreApplication::instance(), d); });
+        const Reply inside = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, app(), d); });
         QCOMPARE(Json::integers(*inside, u"node_ids").value(), QList<qint64>{14});
         QCOMPARE(newest.at(5).toInteger(),
                  Json::integers(*inside, u"node_ids")->size() + Json::integers(*inside, u"state_ids")->size()
                      + Json::integers(*inside, u"frame_ids")->size() + Json::integers(*inside, u"message_ids")->size());
-        QVERIFY(Json::isKind(run([&](DaemonClient& c, Completion d) {
-                                 c.recordHumanOutcome(package, "opened", QCoreApplication::instance(), d);
-                             }),
-                             u"ok"));
-        const Reply later = run(
-            [&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, QCoreApplication::instance(), d); });
+        QVERIFY(Json::isKind(
+            run([&](DaemonClient& c, Completion d) { c.recordHumanOutcome(package, "opened", app(), d); }), u"ok"));
+        const Reply later = run([&](DaemonClient& c, Completion d) { c.inspectContextPackage(package, app(), d); });
         QCOMPARE(later->value("outcomes").toArray(), QJsonArray{"opened"});
-        QVERIFY(!run([](DaemonClient& c, Completion d) {
-            c.recordHumanOutcome("pkg-none", "opened", QCoreApplication::instance(), d);
-        }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.recordHumanOutcome("pkg-none", "opened", app(), d); }));
         // A held delivery is recorded but hands nothing over.
         const Reply held = run([](DaemonClient& c, Completion d) {
-            c.recordHumanDelivery(14, 400, "held", "held_low_relevance", QCoreApplication::instance(), d);
+            c.recordHumanDelivery(14, 400, "held", "held_low_relevance", app(), d);
         });
         QVERIFY(Json::isKind(held, u"ok"));
         QVERIFY(!Json::string(*held, u"package_id"));
@@ -395,8 +349,7 @@ private Q_SLOTS:
         QFETCH(RouteFacts, facts);
         QFETCH(QString, route);
         QFETCH(QString, reason);
-        const Reply reply
-            = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(facts, QCoreApplication::instance(), d); });
+        const Reply reply = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(facts, app(), d); });
         QVERIFY(Json::isKind(reply, u"route"));
         QCOMPARE(Json::string(*reply, u"route").value(), route);
         QCOMPARE(Json::string(*reply, u"reason").value(), reason);
@@ -419,126 +372,99 @@ private Q_SLOTS:
         QVERIFY(Json::nonEmptyString(*offer, u"label"));
         QVERIFY(Json::nonEmptyString(*offer, u"state_class"));
         const QString package = Json::string(*offer, u"package_id").value();
-        QCOMPARE(Json::arrays(*run([](DaemonClient& c, Completion d) {
-                     c.recentDeliveries(8, QCoreApplication::instance(), d);
-                 }),
-                              u"deliveries")
-                     ->first()
-                     .at(0)
-                     .toString(),
-                 package);
+        QCOMPARE(
+            Json::arrays(*run([](DaemonClient& c, Completion d) { c.recentDeliveries(8, app(), d); }), u"deliveries")
+                ->first()
+                .at(0)
+                .toString(),
+            package);
         QVERIFY(!Json::integer(*next(14), u"node_id"));
     }
 
     void policyRoundTripsThroughStatus()
     {
         QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setDeliveryPolicy(true, 4, 240, false, std::nullopt, std::nullopt,
-                                                     QCoreApplication::instance(), d);
+                                 c.setDeliveryPolicy(true, 4, 240, false, std::nullopt, std::nullopt, app(), d);
                              }),
                              u"ok"));
-        Reply status = run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        Reply status = run([](DaemonClient& c, Completion d) { c.status(app(), d); });
         QCOMPARE(number(status, "interjections_daily_limit"), 4);
         QCOMPARE(number(status, "interjections_retry_minutes"), 240);
         QCOMPARE(Json::boolean(*status, u"interjections_reopened"), false);
         QVERIFY(!status->contains("interjections_quiet_start_hour"));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) {
-                                 c.setDeliveryPolicy(true, 2, 60, true, 21, 7, QCoreApplication::instance(), d);
-                             }),
-                             u"ok"));
-        status = run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        QVERIFY(Json::isKind(
+            run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 21, 7, app(), d); }),
+            u"ok"));
+        status = run([](DaemonClient& c, Completion d) { c.status(app(), d); });
         QCOMPARE(number(status, "interjections_quiet_start_hour"), 21);
         QCOMPARE(number(status, "interjections_quiet_end_hour"), 7);
-        QVERIFY(!run([](DaemonClient& c, Completion d) {
-            c.setDeliveryPolicy(true, 2, 60, true, 25, 7, QCoreApplication::instance(), d);
-        }));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 25, 7, app(), d); }));
     }
 
     void expiredPixelsAreDeleted()
     {
-        const Reply before = run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        const Reply before = run([](DaemonClient& c, Completion d) { c.status(app(), d); });
         const qint64 expired = number(before, "expired_pixel_frames");
         QVERIFY(expired >= 1);
         const QString oldImage
-            = Json::string(*run([](DaemonClient& c, Completion d) { c.frame(1, QCoreApplication::instance(), d); }),
-                           u"image_path")
-                  .value();
-        const Reply deleted
-            = run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(QCoreApplication::instance(), d); });
+            = Json::string(*run([](DaemonClient& c, Completion d) { c.frame(1, app(), d); }), u"image_path").value();
+        const Reply deleted = run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(app(), d); });
         QVERIFY(Json::isKind(deleted, u"expired_pixels_deleted"));
         QCOMPARE(number(deleted, "frames"), expired);
         QCOMPARE(number(deleted, "bytes_freed"), number(before, "expired_pixel_bytes"));
-        const Reply after = run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        const Reply after = run([](DaemonClient& c, Completion d) { c.status(app(), d); });
         QCOMPARE(number(after, "expired_pixel_frames"), 0);
         QCOMPARE(number(after, "pixel_bytes"), number(before, "pixel_bytes") - number(before, "expired_pixel_bytes"));
-        const Reply frame = run([](DaemonClient& c, Completion d) { c.frame(1, QCoreApplication::instance(), d); });
+        const Reply frame = run([](DaemonClient& c, Completion d) { c.frame(1, app(), d); });
         QVERIFY(!frame->contains("image_path"));
         QVERIFY(Json::nonEmptyString(*frame, u"redaction_reason"));
         QVERIFY(!QFileInfo::exists(oldImage));
-        QCOMPARE(
-            number(run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(QCoreApplication::instance(), d); }),
-                   "frames"),
-            0);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(app(), d); }), "frames"), 0);
     }
 
     void forgetRemovesTheEntity()
     {
-        const Reply preview
-            = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, QCoreApplication::instance(), d); });
+        const Reply preview = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, app(), d); });
         QVERIFY(Json::isKind(preview, u"forget_entity_preview"));
         const qint64 frames = number(preview, "frames");
         QVERIFY(frames >= 2);
         QVERIFY(number(preview, "messages") >= 1);
         QVERIFY(number(preview, "nodes_deleted") >= 1);
-        const qint64 storedFrames
-            = number(run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }), "frames");
+        const qint64 storedFrames = number(run([](DaemonClient& c, Completion d) { c.status(app(), d); }), "frames");
 
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.forgetEntity(10, QCoreApplication::instance(), d); }), u"ok"));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(10, QCoreApplication::instance(), d); }));
-        QVERIFY(!listsNode(
-            run([](DaemonClient& c, Completion d) { c.search("0042 rollback", 25, QCoreApplication::instance(), d); }),
-            "nodes", 10));
-        QCOMPARE(
-            number(run([](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }), "frames"),
-            storedFrames - frames);
-        const Reply again
-            = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, QCoreApplication::instance(), d); });
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.forgetEntity(10, app(), d); }), u"ok"));
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(10, app(), d); }));
+        QVERIFY(!listsNode(run([](DaemonClient& c, Completion d) { c.search("0042 rollback", 25, app(), d); }), "nodes",
+                           10));
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.status(app(), d); }), "frames"),
+                 storedFrames - frames);
+        const Reply again = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, app(), d); });
         QCOMPARE(number(again, "frames"), 0);
         QCOMPARE(number(again, "sightings"), 0);
     }
 
     void forgettingARuleDeletesItsFrames()
     {
-        QVERIFY(Json::isKind(
-            run([](DaemonClient& c, Completion d) { c.blockWebsite("github.com", QCoreApplication::instance(), d); }),
-            u"ok"));
-        const Reply preview = run([](DaemonClient& c, Completion d) {
-            c.forgetRulePreview("url_host", "github.com", QCoreApplication::instance(), d);
-        });
+        QVERIFY(
+            Json::isKind(run([](DaemonClient& c, Completion d) { c.blockWebsite("github.com", app(), d); }), u"ok"));
+        const Reply preview
+            = run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", app(), d); });
         QVERIFY(Json::isKind(preview, u"rule_forget"));
         QCOMPARE(Json::boolean(*preview, u"applied"), false);
         const qint64 frames = number(preview, "frames");
         QVERIFY(frames >= 1);
-        const Reply done = run([](DaemonClient& c, Completion d) {
-            c.forgetRule("url_host", "github.com", QCoreApplication::instance(), d);
-        });
+        const Reply done = run([](DaemonClient& c, Completion d) { c.forgetRule("url_host", "github.com", app(), d); });
         QCOMPARE(Json::boolean(*done, u"applied"), true);
         QCOMPARE(number(done, "frames"), frames);
-        QCOMPARE(number(run([](DaemonClient& c, Completion d) {
-                            c.forgetRulePreview("url_host", "github.com", QCoreApplication::instance(), d);
-                        }),
-                        "frames"),
-                 0);
-        QVERIFY(!run(
-            [](DaemonClient& c, Completion d) { c.forgetRule("colour", "blue", QCoreApplication::instance(), d); }));
-        const Reply app = run(
-            [](DaemonClient& c, Completion d) { c.forgetApp("com.slack.Slack", QCoreApplication::instance(), d); });
-        QVERIFY(Json::isKind(app, u"app_forgot"));
-        QVERIFY(number(app, "frames") >= 1);
-        QCOMPARE(number(run([](DaemonClient& c, Completion d) {
-                            c.forgetAppPreview("com.slack.Slack", QCoreApplication::instance(), d);
-                        }),
+        QCOMPARE(
+            number(run([](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", app(), d); }),
+                   "frames"),
+            0);
+        QVERIFY(!run([](DaemonClient& c, Completion d) { c.forgetRule("colour", "blue", app(), d); }));
+        const Reply forgot = run([](DaemonClient& c, Completion d) { c.forgetApp("com.slack.Slack", app(), d); });
+        QVERIFY(Json::isKind(forgot, u"app_forgot"));
+        QVERIFY(number(forgot, "frames") >= 1);
+        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetAppPreview("com.slack.Slack", app(), d); }),
                         "frames"),
                  0);
     }

@@ -44,17 +44,15 @@ private Q_SLOTS:
         QTest::addColumn<Call>("op");
         QTest::addColumn<QString>("kind"); // empty: the client sees no reply
         QTest::newRow("--fail answers an error")
-            << Call([](DaemonClient& c, Completion d) { c.top(200, QCoreApplication::instance(), d); }) << QString();
+            << Call([](DaemonClient& c, Completion d) { c.top(200, app(), d); }) << QString();
         QTest::newRow("--drop closes silently")
-            << Call([](DaemonClient& c, Completion d) { c.proposals(200, QCoreApplication::instance(), d); })
-            << QString();
+            << Call([](DaemonClient& c, Completion d) { c.proposals(200, app(), d); }) << QString();
         QTest::newRow("--garbage is not JSON")
-            << Call([](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }) << QString();
+            << Call([](DaemonClient& c, Completion d) { c.profile(app(), d); }) << QString();
         QTest::newRow("--split arrives whole")
-            << Call([](DaemonClient& c, Completion d) { c.why(15, QCoreApplication::instance(), d); }) << "why";
+            << Call([](DaemonClient& c, Completion d) { c.why(15, app(), d); }) << "why";
         QTest::newRow("other operations untouched")
-            << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, QCoreApplication::instance(), d); })
-            << "search";
+            << Call([](DaemonClient& c, Completion d) { c.search("rounding", 25, app(), d); }) << "search";
     }
 
     void eachSwitchGivesItsClientOutcome()
@@ -79,8 +77,8 @@ private Q_SLOTS:
         DaemonClient other(faulty->socketPath);
         const auto status = std::make_shared<std::optional<Reply>>(), hello = std::make_shared<std::optional<Reply>>();
         timer.start();
-        client->status(QCoreApplication::instance(), [status](Reply r) { *status = std::move(r); });
-        other.hello(QCoreApplication::instance(), [hello](Reply r) { *hello = std::move(r); });
+        client->status(app(), [status](Reply r) { *status = std::move(r); });
+        other.hello(app(), [hello](Reply r) { *hello = std::move(r); });
         QTRY_VERIFY(hello->has_value());
         QVERIFY(!status->has_value());
         QTRY_VERIFY(status->has_value());
@@ -90,9 +88,8 @@ private Q_SLOTS:
 
     void answersFailWithTheGivenCode()
     {
-        const Reply reply = run(*client, [](DaemonClient& c, Completion d) {
-            c.ask("Does the tax ID column need an index?", QCoreApplication::instance(), d);
-        });
+        const Reply reply = run(
+            *client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", app(), d); });
         QVERIFY(reply);
         QCOMPARE(Json::string(*reply, u"failure_code").value(), QStringLiteral("quota_exceeded"));
         QVERIFY(Json::nonEmptyString(*reply, u"answer"));
@@ -108,18 +105,14 @@ private Q_SLOTS:
         const std::vector<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.empty());
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));
-        QCOMPARE(Json::boolean(
-                     *run(*client, [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }),
-                     u"onboarded"),
+        QCOMPARE(Json::boolean(*run(*client, [](DaemonClient& c, Completion d) { c.status(app(), d); }), u"onboarded"),
                  false);
 
-        const Reply done = run(*client, [](DaemonClient& c, Completion d) {
-            c.completeOnboarding(true, false, true, true, QCoreApplication::instance(), d);
-        });
+        const Reply done = run(
+            *client, [](DaemonClient& c, Completion d) { c.completeOnboarding(true, false, true, true, app(), d); });
         QVERIFY(Json::isKind(done, u"ok"));
         QTRY_COMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
-        const Reply status
-            = run(*client, [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
+        const Reply status = run(*client, [](DaemonClient& c, Completion d) { c.status(app(), d); });
         QCOMPARE(Json::boolean(*status, u"onboarded"), true);
         const QList<QJsonObject> tiers = Json::objects(*status, u"tiers").value();
         QCOMPARE(tiers.size(), 4);
@@ -130,24 +123,16 @@ private Q_SLOTS:
     void unwritableRefusesChangesButReads()
     {
         DaemonClient reader(readOnly->socketPath);
-        QCOMPARE(
-            Json::boolean(*run(reader, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }),
-                          u"writable"),
-            false);
+        QCOMPARE(Json::boolean(*run(reader, [](DaemonClient& c, Completion d) { c.hello(app(), d); }), u"writable"),
+                 false);
+        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.rename(8, "Renamed", app(), d); }));
         QVERIFY(!run(reader,
-                     [](DaemonClient& c, Completion d) { c.rename(8, "Renamed", QCoreApplication::instance(), d); }));
-        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) {
-            c.blockApp("org.gnome.Terminal", std::nullopt, QCoreApplication::instance(), d);
-        }));
-        QVERIFY(
-            !run(reader, [](DaemonClient& c, Completion d) { c.forgetEntity(8, QCoreApplication::instance(), d); }));
-        QVERIFY(Json::isKind(
-            run(reader,
-                [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, QCoreApplication::instance(), d); }),
-            u"forget_entity_preview"));
-        const Reply search = run(reader, [](DaemonClient& c, Completion d) {
-            c.search("Ship the invoice rounding fix", 25, QCoreApplication::instance(), d);
-        });
+                     [](DaemonClient& c, Completion d) { c.blockApp("org.gnome.Terminal", std::nullopt, app(), d); }));
+        QVERIFY(!run(reader, [](DaemonClient& c, Completion d) { c.forgetEntity(8, app(), d); }));
+        QVERIFY(Json::isKind(run(reader, [](DaemonClient& c, Completion d) { c.forgetEntityPreview(8, app(), d); }),
+                             u"forget_entity_preview"));
+        const Reply search = run(
+            reader, [](DaemonClient& c, Completion d) { c.search("Ship the invoice rounding fix", 25, app(), d); });
         QCOMPARE(Json::string(Json::objects(*search, u"nodes")->first(), u"label").value(),
                  QStringLiteral("Ship the invoice rounding fix"));
     }
@@ -171,8 +156,7 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), exitCode);
         // The daemon already running keeps its socket and answers.
         DaemonClient after(readOnly->socketPath);
-        QVERIFY(Json::isKind(
-            run(after, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }), u"hello"));
+        QVERIFY(Json::isKind(run(after, [](DaemonClient& c, Completion d) { c.hello(app(), d); }), u"hello"));
     }
 
     void unreadableRequestsGetAnError_data()
@@ -204,8 +188,7 @@ private Q_SLOTS:
         QVERIFY(!error.value("message").toString().isEmpty());
         // It is still there for the next client.
         DaemonClient after(readOnly->socketPath);
-        QVERIFY(Json::isKind(
-            run(after, [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }), u"hello"));
+        QVERIFY(Json::isKind(run(after, [](DaemonClient& c, Completion d) { c.hello(app(), d); }), u"hello"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "DaemonClient.h"
 #include "Json.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +12,12 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+
+// Where the replies a test asks for go: the application object, which outlives every request.
+inline QObject* app()
+{
+    return QCoreApplication::instance();
+}
 #include <optional>
 #include <sys/prctl.h>
 

@@ -36,9 +36,8 @@ private Q_SLOTS:
         const auto row = [](const char* name, Call op, const char* kind, QStringList fields) {
             QTest::newRow(name) << op << QString::fromLatin1(kind) << fields;
         };
-        row("hello", [](DaemonClient& c, Completion d) { c.hello(QCoreApplication::instance(), d); }, "hello",
-            {"writable:bool"});
-        row("status", [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); }, "status",
+        row("hello", [](DaemonClient& c, Completion d) { c.hello(app(), d); }, "hello", {"writable:bool"});
+        row("status", [](DaemonClient& c, Completion d) { c.status(app(), d); }, "status",
             {"onboarded:bool",
              "frames:int",
              "nodes:int",
@@ -62,90 +61,73 @@ private Q_SLOTS:
              "interjections_reopened:bool",
              "interjections_quiet_start_hour:int",
              "interjections_quiet_end_hour:int"});
-        row("ask",
-            [](DaemonClient& c, Completion d) {
-                c.ask("Does the tax ID column need an index?", QCoreApplication::instance(), d);
-            },
+        row("ask", [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", app(), d); },
             "answer",
             {"answer:string", "claims[].text:string", "claims[].frame_ids:ints", "evidence[].frame_id:int",
              "evidence[].app_name:string", "evidence[].context:string", "evidence[].observed_at_ms:number",
              "sources[].label:string", "sources[].node_id:int", "sources[].node_type:string", "sources[].sources:int"});
-        row("search", [](DaemonClient& c, Completion d) { c.search("rounding", 25, QCoreApplication::instance(), d); },
-            "search",
+        row("search", [](DaemonClient& c, Completion d) { c.search("rounding", 25, app(), d); }, "search",
             {"query_too_short:bool", "nodes[].label:string", "nodes[].node_id:int", "nodes[].node_type:string",
              "nodes[].sources:int", "nodes[].sources_truncated:bool", "nodes[].matched_label:bool",
              "nodes[].score:number"});
-        row("why", [](DaemonClient& c, Completion d) { c.why(15, QCoreApplication::instance(), d); }, "why",
+        row("why", [](DaemonClient& c, Completion d) { c.why(15, app(), d); }, "why",
             {"label:string", "source_count:int", "first_seen_ms:int", "sources[].frame_id:int",
              "sources[].observed_at_ms:number", "sources[].app_name:string", "sources[].context:string"});
-        row("relations", [](DaemonClient& c, Completion d) { c.relations(1, QCoreApplication::instance(), d); },
-            "relations",
+        row("relations", [](DaemonClient& c, Completion d) { c.relations(1, app(), d); }, "relations",
             {"state:string", "total:int", "edges[].edge_id:int", "edges[].other_id:int", "edges[].other_label:string",
              "edges[].other_kind:string", "edges[].other_sources:int", "edges[].phrase:string", "edges[].outgoing:bool",
              "edges[].sightings:int", "edges[].extractor:string"});
-        row("relation_evidence",
-            [](DaemonClient& c, Completion d) { c.relationEvidence(4, QCoreApplication::instance(), d); },
+        row("relation_evidence", [](DaemonClient& c, Completion d) { c.relationEvidence(4, app(), d); },
             "relation_evidence", {"label:string", "source_frame_ids:ints", "source_count:int"});
-        row("frame", [](DaemonClient& c, Completion d) { c.frame(3, QCoreApplication::instance(), d); }, "frame",
+        row("frame", [](DaemonClient& c, Completion d) { c.frame(3, app(), d); }, "frame",
             {"app_name:string", "app_bundle_id:string", "window_title:string", "document_url:string",
              "captured_at_ms:number", "expires_at_ms:number", "image_path:string", "lines[].x:number",
              "lines[].y:number", "lines[].w:number", "lines[].h:number", "lines[].text:string"});
-        row("frame without pixels", [](DaemonClient& c, Completion d) { c.frame(12, QCoreApplication::instance(), d); },
-            "frame", {"app_name:string", "redaction_reason:string", "lines[].text:string"});
-        row("top", [](DaemonClient& c, Completion d) { c.top(200, QCoreApplication::instance(), d); }, "top",
+        row("frame without pixels", [](DaemonClient& c, Completion d) { c.frame(12, app(), d); }, "frame",
+            {"app_name:string", "redaction_reason:string", "lines[].text:string"});
+        row("top", [](DaemonClient& c, Completion d) { c.top(200, app(), d); }, "top",
             {"nodes[].label:string", "nodes[].node_id:int", "nodes[].node_type:string", "nodes[].sources:int",
              "nodes[].sources_truncated:bool", "nodes[].aliases:int", "nodes[].score:number",
              "nodes[].last_seen_ms:int"});
-        row("proposals", [](DaemonClient& c, Completion d) { c.proposals(500, QCoreApplication::instance(), d); },
-            "proposals",
+        row("proposals", [](DaemonClient& c, Completion d) { c.proposals(500, app(), d); }, "proposals",
             {"proposals[].id:int", "proposals[].a_id:int", "proposals[].b_id:int", "proposals[].a_label:string",
              "proposals[].b_label:string", "proposals[].a_sources:int", "proposals[].b_sources:int",
              "proposals[].method:string"});
         row(
-            "forget_entity_preview",
-            [](DaemonClient& c, Completion d) { c.forgetEntityPreview(15, QCoreApplication::instance(), d); },
+            "forget_entity_preview", [](DaemonClient& c, Completion d) { c.forgetEntityPreview(15, app(), d); },
             "forget_entity_preview", forgetCounts);
-        row("profile", [](DaemonClient& c, Completion d) { c.profile(QCoreApplication::instance(), d); }, "profile",
+        row("profile", [](DaemonClient& c, Completion d) { c.profile(app(), d); }, "profile",
             {"body:string", "cited:int", "uncited_dropped:int"});
-        row("recent_deliveries",
-            [](DaemonClient& c, Completion d) { c.recentDeliveries(8, QCoreApplication::instance(), d); }, "deliveries",
+        row("recent_deliveries", [](DaemonClient& c, Completion d) { c.recentDeliveries(8, app(), d); }, "deliveries",
             {"deliveries:arrays"});
         row("inspect_context_package",
-            [](DaemonClient& c, Completion d) { c.inspectContextPackage("pkg-7f3a", QCoreApplication::instance(), d); },
-            "context_package",
+            [](DaemonClient& c, Completion d) { c.inspectContextPackage("pkg-7f3a", app(), d); }, "context_package",
             {"package_id:string", "created_at_ms:number", "node_ids:ints", "state_ids:ints", "frame_ids:ints",
              "message_ids:ints", "sighting_ids:ints", "contradiction_ids:ints", "transition_ids:ints", "token_cost:int",
              "omissions:arrays", "policy_version:string"});
-        row("connections", [](DaemonClient& c, Completion d) { c.connections(QCoreApplication::instance(), d); },
-            "connections", {"clis[].name:string", "clis[].detected:bool", "clis[].registered:bool"});
-        row("app_blocks", [](DaemonClient& c, Completion d) { c.appBlocks(QCoreApplication::instance(), d); },
-            "app_blocks", {"rules[].id:int", "rules[].bundle_id:string"});
-        row("website_blocks", [](DaemonClient& c, Completion d) { c.websiteBlocks(QCoreApplication::instance(), d); },
-            "website_blocks", {"rules[].id:int", "rules[].host:string"});
-        row("window_title_blocks",
-            [](DaemonClient& c, Completion d) { c.windowTitleBlocks(QCoreApplication::instance(), d); },
+        row("connections", [](DaemonClient& c, Completion d) { c.connections(app(), d); }, "connections",
+            {"clis[].name:string", "clis[].detected:bool", "clis[].registered:bool"});
+        row("app_blocks", [](DaemonClient& c, Completion d) { c.appBlocks(app(), d); }, "app_blocks",
+            {"rules[].id:int", "rules[].bundle_id:string"});
+        row("website_blocks", [](DaemonClient& c, Completion d) { c.websiteBlocks(app(), d); }, "website_blocks",
+            {"rules[].id:int", "rules[].host:string"});
+        row("window_title_blocks", [](DaemonClient& c, Completion d) { c.windowTitleBlocks(app(), d); },
             "window_title_blocks", {"rules[].id:int", "rules[].phrase:string"});
         row(
             "forget_rule_preview",
-            [](DaemonClient& c, Completion d) {
-                c.forgetRulePreview("url_host", "github.com", QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.forgetRulePreview("url_host", "github.com", app(), d); },
             "rule_forget", forgetCounts + QStringList{"applied:bool"});
         row(
             "forget_app_preview",
-            [](DaemonClient& c, Completion d) {
-                c.forgetAppPreview("org.mozilla.firefox", QCoreApplication::instance(), d);
-            },
+            [](DaemonClient& c, Completion d) { c.forgetAppPreview("org.mozilla.firefox", app(), d); },
             "app_forget_preview", forgetCounts);
-        row("interjection_signals",
-            [](DaemonClient& c, Completion d) { c.interjectionSignals(QCoreApplication::instance(), d); },
+        row("interjection_signals", [](DaemonClient& c, Completion d) { c.interjectionSignals(app(), d); },
             "interjection_signals",
             {"counts:arrays", "shown_today:int", "stances:arrays", "held_back[].node_id:int",
              "held_back[].item_kind:string", "held_back[].label:string", "held_back[].sources:int",
              "held_back[].confidence:number"});
-        row("route_delivery",
-            [](DaemonClient& c, Completion d) { c.routeDelivery(RouteFacts{}, QCoreApplication::instance(), d); },
-            "route", {"route:string", "reason:string"});
+        row("route_delivery", [](DaemonClient& c, Completion d) { c.routeDelivery(RouteFacts{}, app(), d); }, "route",
+            {"route:string", "reason:string"});
     }
 
     void everyReadCarriesItsFields()
@@ -164,14 +146,10 @@ private Q_SLOTS:
     void numbersAgreeAcrossReads()
     {
         // The counts one window shows must match what another read lists.
-        const Reply status
-            = *call(*client, [](DaemonClient& c, Completion d) { c.status(QCoreApplication::instance(), d); });
-        const Reply top
-            = *call(*client, [](DaemonClient& c, Completion d) { c.top(1000, QCoreApplication::instance(), d); });
-        const Reply proposals
-            = *call(*client, [](DaemonClient& c, Completion d) { c.proposals(500, QCoreApplication::instance(), d); });
-        const Reply why
-            = *call(*client, [](DaemonClient& c, Completion d) { c.why(15, QCoreApplication::instance(), d); });
+        const Reply status = *call(*client, [](DaemonClient& c, Completion d) { c.status(app(), d); });
+        const Reply top = *call(*client, [](DaemonClient& c, Completion d) { c.top(1000, app(), d); });
+        const Reply proposals = *call(*client, [](DaemonClient& c, Completion d) { c.proposals(500, app(), d); });
+        const Reply why = *call(*client, [](DaemonClient& c, Completion d) { c.why(15, app(), d); });
         QVERIFY(status && top && proposals && why);
         QCOMPARE(Json::objects(*top, u"nodes")->size(), Json::integer(*status, u"nodes").value());
         QVERIFY2(Json::objects(*proposals, u"proposals")->size() > 25, "the inbox must reach its \"first 25\" path");
@@ -183,8 +161,7 @@ private Q_SLOTS:
 
     void frameBoxesLieOnThePicture()
     {
-        const Reply frame
-            = *call(*client, [](DaemonClient& c, Completion d) { c.frame(4, QCoreApplication::instance(), d); });
+        const Reply frame = *call(*client, [](DaemonClient& c, Completion d) { c.frame(4, app(), d); });
         QVERIFY(frame);
         QImage image(Json::string(*frame, u"image_path").value());
         QVERIFY(!image.isNull());
@@ -205,9 +182,8 @@ private Q_SLOTS:
 
     void askAnswersFromItsOwnSearch()
     {
-        const Reply answer = *call(*client, [](DaemonClient& c, Completion d) {
-            c.ask("Does the tax ID column need an index?", QCoreApplication::instance(), d);
-        });
+        const Reply answer = *call(
+            *client, [](DaemonClient& c, Completion d) { c.ask("Does the tax ID column need an index?", app(), d); });
         QVERIFY(answer);
         const QList<QJsonObject> claims = Json::objects(*answer, u"claims").value();
         // One claim offers two readings of its evidence, each quoting a line of its own frame.
@@ -217,9 +193,8 @@ private Q_SLOTS:
         QVERIFY(withAlternatives != claims.end());
         const QList<QJsonObject> alternatives = Json::objects(*withAlternatives, u"alternatives").value();
         for (const QJsonObject& alt : alternatives) {
-            const Reply frame = *call(*client, [&](DaemonClient& c, Completion d) {
-                c.frame(*Json::integer(alt, u"frame_id"), QCoreApplication::instance(), d);
-            });
+            const Reply frame = *call(
+                *client, [&](DaemonClient& c, Completion d) { c.frame(*Json::integer(alt, u"frame_id"), app(), d); });
             QVERIFY(frame);
             const QList<QJsonObject> lines = Json::objects(*frame, u"lines").value();
             QVERIFY(std::any_of(lines.begin(), lines.end(),
@@ -229,13 +204,11 @@ private Q_SLOTS:
         for (qint64 id : idsOf(*answer, "evidence", "frame_id")) {
             if (id < 1)
                 continue;
-            const Reply frame
-                = *call(*client, [id](DaemonClient& c, Completion d) { c.frame(id, QCoreApplication::instance(), d); });
+            const Reply frame = *call(*client, [id](DaemonClient& c, Completion d) { c.frame(id, app(), d); });
             QVERIFY(QJsonDocument(*frame).toJson().toLower().contains("tax"));
         }
-        const Reply nothing = *call(*client, [](DaemonClient& c, Completion d) {
-            c.ask("zeppelin maintenance schedule", QCoreApplication::instance(), d);
-        });
+        const Reply nothing
+            = *call(*client, [](DaemonClient& c, Completion d) { c.ask("zeppelin maintenance schedule", app(), d); });
         QVERIFY(nothing);
         QVERIFY(!Json::nonEmptyString(*nothing, u"failure_code"));
         QVERIFY(Json::nonEmptyString(*nothing, u"answer"));
@@ -259,8 +232,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(qint64, first);
         QFETCH(bool, tooShort);
-        const Reply reply = *call(
-            *client, [&](DaemonClient& c, Completion d) { c.search(query, 25, QCoreApplication::instance(), d); });
+        const Reply reply = *call(*client, [&](DaemonClient& c, Completion d) { c.search(query, 25, app(), d); });
         QVERIFY(reply);
         QCOMPARE(Json::boolean(*reply, u"query_too_short").value_or(false), tooShort);
         const QList<QJsonObject> nodes = Json::objects(*reply, u"nodes").value_or(QList<QJsonObject>{});

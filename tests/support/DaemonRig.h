@@ -58,14 +58,14 @@ struct DaemonRig {
     void barrier()
     {
         const auto done = std::make_shared<bool>(false);
-        client.hello(QCoreApplication::instance(), [done](Reply) { *done = true; });
+        client.hello(app(), [done](Reply) { *done = true; });
         QTRY_VERIFY(*done);
     }
     // The same for the answer lane.
     void answerBarrier()
     {
         const auto done = std::make_shared<bool>(false);
-        client.ask(QStringLiteral("barrier"), QCoreApplication::instance(), [done](Reply) { *done = true; });
+        client.ask(QStringLiteral("barrier"), app(), [done](Reply) { *done = true; });
         QTRY_VERIFY(*done);
     }
 

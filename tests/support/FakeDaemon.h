@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -13,6 +14,13 @@
 #include <vector>
 
 namespace vesk::test {
+
+// Where the replies a test asks for outside any view go: the application object, which outlives
+// every request.
+inline QObject* app()
+{
+    return QCoreApplication::instance();
+}
 
 // An in-process daemon on a Unix socket in a temporary folder, answering from a script per op.
 // It runs on its own threads (one per connection), so it answers while the test's main thread is
