@@ -11,6 +11,7 @@
 #include "Json.h"
 #include "NullPlatform.h"
 #include "PresentationMode.h"
+#include "RouteFacts.h"
 #include "TestClock.h"
 
 #include <QApplication>

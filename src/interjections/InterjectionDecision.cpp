@@ -6,6 +6,7 @@
 #include "InterjectionText.h"
 #include "Json.h"
 #include "PresentationMode.h"
+#include "RouteFacts.h"
 
 #include <cmath>
 
@@ -105,8 +106,13 @@ void InterjectionController::routeBest(const Candidate& best, double gate, const
     facts.agentCanAct = false;
     facts.requiresHuman = true;
     facts.interruptionSafe = !presentation.isEnabled();
+    const auto payload = routeDeliveryPayload(facts);
+    if (!payload) {
+        noteDecision(InterjectionText::deliveryUnavailable);
+        return;
+    }
     const QPointer<InterjectionController> self(this);
-    client.routeDelivery(facts, this, [self, best, gate](Reply reply) {
+    client.routeDelivery(*payload, this, [self, best, gate](Reply reply) {
         if (!self)
             return;
         const auto route = Decision::readRoute(reply);

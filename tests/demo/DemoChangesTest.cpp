@@ -1,4 +1,5 @@
 #include "DemoProcess.h"
+#include "RouteFacts.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -395,8 +396,9 @@ private Q_SLOTS:
         QFETCH(RouteFacts, facts);
         QFETCH(QString, route);
         QFETCH(QString, reason);
-        const Reply reply
-            = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(facts, QCoreApplication::instance(), d); });
+        const Reply reply = run([facts](DaemonClient& c, Completion d) {
+            c.routeDelivery(*routeDeliveryPayload(facts), QCoreApplication::instance(), d);
+        });
         QVERIFY(Json::isKind(reply, u"route"));
         QCOMPARE(Json::string(*reply, u"route").value(), route);
         QCOMPARE(Json::string(*reply, u"reason").value(), reason);

@@ -1,4 +1,5 @@
 #include "DemoProcess.h"
+#include "RouteFacts.h"
 
 #include <QJsonDocument>
 
@@ -144,7 +145,9 @@ private Q_SLOTS:
              "held_back[].item_kind:string", "held_back[].label:string", "held_back[].sources:int",
              "held_back[].confidence:number"});
         row("route_delivery",
-            [](DaemonClient& c, Completion d) { c.routeDelivery(RouteFacts{}, QCoreApplication::instance(), d); },
+            [](DaemonClient& c, Completion d) {
+                c.routeDelivery(*routeDeliveryPayload({}), QCoreApplication::instance(), d);
+            },
             "route", {"route:string", "reason:string"});
     }
 

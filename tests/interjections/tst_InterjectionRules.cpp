@@ -4,12 +4,14 @@
 #include "DeliveryPolicy.h"
 #include "InterjectionText.h"
 #include "Json.h"
+#include "RouteFacts.h"
 #include "SelfChecks.h"
 #include "Signals.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <cstdio>
 
 Q_DECLARE_METATYPE(vesk::Decision::SemanticReply)
@@ -151,6 +153,32 @@ private slots:
         if (encouraged)
             s.encouraged.insert("task");
         QVERIFY(qAbs(relevanceGate(s, "task") - gate) < 1e-9);
+    }
+
+    void routeFractionsInThousandths_data()
+    {
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<std::optional<qint64>>("millis"); // nothing: the request is not built
+        QTest::newRow("2.5 thousandths") << 0.0025 << std::optional<qint64>(3);
+        QTest::newRow("half a thousandth") << 0.0005 << std::optional<qint64>(1);
+        QTest::newRow("negative half") << -0.0005 << std::optional<qint64>(-1);
+        QTest::newRow("just below half") << 0.00049 << std::optional<qint64>(0);
+        QTest::newRow("0.6666") << 0.6666 << std::optional<qint64>(667);
+        QTest::newRow("not finite") << std::nan("") << std::optional<qint64>();
+        QTest::newRow("too large to scale") << 1e300 << std::optional<qint64>();
+    }
+    void routeFractionsInThousandths()
+    {
+        QFETCH(double, fraction);
+        QFETCH(std::optional<qint64>, millis);
+        const auto payload = routeDeliveryPayload({fraction, fraction});
+        QCOMPARE(payload.has_value(), millis.has_value());
+        if (!payload)
+            return;
+        QCOMPARE(payload->value("relevance_millis").toInteger(), *millis);
+        QCOMPARE(payload->value("minimum_relevance_millis").toInteger(), *millis);
+        QCOMPARE(payload->size(), 12);
+        QCOMPARE(payload->value("policy_available"), QJsonValue(true));
     }
 
     void classification_data()
