@@ -51,11 +51,7 @@ AskWindow& AppDelegate::askWindow()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    const QPointer<AppDelegate> self(this);
-    const auto registration = platform.hotkey->registerShortcut([self] {
-        if (self)
-            emit self->shortcutPressed();
-    });
+    const auto registration = platform.hotkey->registerShortcut(this, [this] { emit shortcutPressed(); });
     const QString failure = MenuText::shortcutFailureLine(registration);
     if (!failure.isEmpty())
         std::fputs(failure.toUtf8().constData(), stderr);
@@ -70,11 +66,9 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!switches.onboardingPreview && !switches.firstRunPreview)
         sendHello();
 
-    client.watch([self](const DaemonClient::State& state) {
-        if (!self)
-            return;
-        self->render(state);
-        self->menu.requestProposals();
+    client.watch(this, [this](const DaemonClient::State& state) {
+        render(state);
+        menu.requestProposals();
     });
 
     // Background-service registration comes first once it exists; until then the chains start

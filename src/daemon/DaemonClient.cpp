@@ -41,7 +41,9 @@ struct DaemonClient::Shared {
     bool retryDue = false;
     // The newest watch state not yet seen by the main thread; one delivery is queued while set.
     std::optional<State> latest;
-    StateCallback onState; // main thread only
+    // Main thread only: the watcher and its callback, which runs only while the watcher exists.
+    QPointer<const QObject> watcher;
+    StateCallback onState;
 
     ~Shared()
     {
@@ -136,7 +138,7 @@ void publish(const std::shared_ptr<DaemonClient::Shared>& shared, DaemonClient::
             std::lock_guard lock(s->mutex);
             newest.swap(s->latest);
         }
-        if (newest && s->onState)
+        if (newest && s->watcher && s->onState)
             s->onState(*newest);
     });
 }
@@ -348,8 +350,9 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Com
     request(text, route.timeout, route.lane, receiver, std::move(done));
 }
 
-void DaemonClient::watch(StateCallback onState)
+void DaemonClient::watch(const QObject* receiver, StateCallback onState)
 {
+    shared->watcher = receiver;
     shared->onState = std::move(onState);
     if (watching)
         return;

@@ -88,10 +88,10 @@ public:
         send(text, receiver, std::move(done));
     }
 
-    // State watch: replaces the callback and starts the reconnecting watch loop (once). The
-    // callback sees the newest state: states that arrive while one is waiting replace it. The
-    // pause before reconnecting runs on the clock.
-    void watch(StateCallback onState);
+    // State watch: replaces the receiver and its callback and starts the reconnecting watch loop
+    // (once). The callback sees the newest state, while the receiver exists: states that arrive
+    // while one is waiting replace it. The pause before reconnecting runs on the clock.
+    void watch(const QObject* receiver, StateCallback onState);
     void hello(const QObject* receiver, Completion done);
     void status(const QObject* receiver, Completion done);
     // The negation of the status reply's Boolean "onboarded"; nothing when it cannot be read.

@@ -36,7 +36,7 @@ QList<Known> knowns(const States& states)
 std::shared_ptr<States> watchInto(DaemonClient& client)
 {
     auto states = std::make_shared<States>();
-    client.watch([states](const DaemonClient::State& s) { states->push_back(s); });
+    client.watch(QCoreApplication::instance(), [states](const DaemonClient::State& s) { states->push_back(s); });
     return states;
 }
 
@@ -234,9 +234,9 @@ private Q_SLOTS:
         FakeDaemon daemon;
         DaemonClient client(daemon.path());
         auto first = std::make_shared<int>(0), second = std::make_shared<int>(0);
-        client.watch([first](const DaemonClient::State&) { ++*first; });
+        client.watch(QCoreApplication::instance(), [first](const DaemonClient::State&) { ++*first; });
         QTRY_COMPARE(daemon.watchConnections(), 1);
-        client.watch([second](const DaemonClient::State&) { ++*second; });
+        client.watch(QCoreApplication::instance(), [second](const DaemonClient::State&) { ++*second; });
         daemon.pushWatch("{\"kind\":\"capture\",\"capturing\":true}\n");
         QTRY_COMPARE(*second, 1);
         QCOMPARE(*first, 0);
