@@ -10,9 +10,6 @@ using Env = QList<QPair<QByteArray, QByteArray>>;
 
 class LaunchSwitchesTest : public QObject {
     Q_OBJECT
-private slots:
-
-private:
     void clear()
     {
         for (const char* name : {"VESK_INTERJECTION_SELFCHECK", "VESK_APP_DEBUG", "VESK_ONBOARDING_PREVIEW",
@@ -22,6 +19,7 @@ private:
         }
     }
 
+private slots:
     void fromEnvironment_data()
     {
         QTest::addColumn<Env>("env");
