@@ -31,7 +31,8 @@ int runApplication(int& argc, char** argv, RunOptions options)
     PlatformServices platform = createPlatformServices();
     MessageBoxAlerts alerts;
 
-    AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches::fromEnvironment());
+    const LaunchSwitches switches = LaunchSwitches::fromEnvironment();
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, switches);
     // The reminders start once the daemon says setup is complete; the card's "Open sources" lands
     // on the ask panel's entity page.
     std::unique_ptr<InterjectionController> reminders;
@@ -40,9 +41,12 @@ int runApplication(int& argc, char** argv, RunOptions options)
             reminders = std::make_unique<InterjectionController>(
                 InterjectionController::Services{client, defaults, systemClock(), presentation,
                                                  *platform.foregroundWindow},
+                switches.interjections);
+            QObject::connect(
+                reminders.get(), &InterjectionController::openRequested, &delegate,
                 [&delegate](const Candidate& c) { delegate.askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
-            reminders->onDigestCountChanged
-                = [&delegate](qint64 count) { delegate.statusMenu().updateDigestItem(count); };
+            QObject::connect(reminders.get(), &InterjectionController::digestCountChanged, &delegate.statusMenu(),
+                             &StatusMenu::updateDigestItem);
         }
         reminders->start();
     });

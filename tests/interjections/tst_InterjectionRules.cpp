@@ -234,26 +234,25 @@ private slots:
     void searchCandidates()
     {
         const WindowContext context{"ship the socket fix — repo", "Code · x", {}};
-        const auto nodes = Json::objects(json(R"({"nodes":[
+        const auto hits = CandidateSearch::readSearch(json(R"({"nodes":[
             {"node_id":1,"label":"Is the index needed?","node_type":"open_question","score":2,"sources":2},
             {"node_id":2,"label":"Only once","node_type":"task","score":9,"sources":1},
             {"node_id":3,"label":"Ship the socket fix","node_type":"decision","score":9,"sources":5},
             {"node_id":4,"label":"Muted work","node_type":"task","score":9,"sources":5},
             {"node_id":5,"label":"A file","node_type":"file","score":9,"sources":5}]})"),
-                                         u"nodes");
-        const QList<Candidate> direct = CandidateSearch::directCandidates(*nodes, context, {"task"});
-        QCOMPARE(direct.size(), 1);
-        QCOMPARE(direct[0].id, 1);
-        QVERIFY(qAbs(direct[0].confidence - (0.5 + std::log2(3.0) / 60)) < 1e-9);
+                                                      context, {"task"});
+        QVERIFY(hits);
+        QCOMPARE(hits->direct.size(), 1);
+        QCOMPARE(hits->direct[0].id, 1);
+        QVERIFY(qAbs(hits->direct[0].confidence - (0.5 + std::log2(3.0) / 60)) < 1e-9);
 
-        const auto edges = Json::objects(json(R"({"edges":[
+        const Reply edges = json(R"({"edges":[
             {"other_id":8,"other_label":"Rotate keys","other_kind":"task","other_sources":3,"sightings":1},
             {"other_id":8,"other_label":"Rotate keys","other_kind":"task","other_sources":3,"sightings":7},
             {"other_id":8,"other_label":"Rotate keys","other_kind":"task","other_sources":3,"sightings":2},
-            {"other_id":9,"other_label":"Unseen","other_kind":"task","other_sources":0,"sightings":9}]})"),
-                                         u"edges");
+            {"other_id":9,"other_label":"Unseen","other_kind":"task","other_sources":0,"sightings":9}]})");
         const QList<Candidate> related
-            = CandidateSearch::mostConfidentPerNode(CandidateSearch::edgeCandidates(*edges, context, {}));
+            = CandidateSearch::mostConfidentPerNode(CandidateSearch::readRelations(edges, context, {}));
         QCOMPARE(related.size(), 1);
         QCOMPARE(related[0].confidence, CandidateSearch::relationConfidence(7, 3));
         QCOMPARE(CandidateSearch::relationConfidence(1000, 1000), 0.88); // both parts at their caps

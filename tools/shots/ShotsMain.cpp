@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "Defaults.h"
 #include "Ink.h"
+#include "InterjectionCard.h"
 #include "InterjectionController.h"
 #include "NullPlatform.h"
 #include "PortalAppearance.h"
@@ -151,7 +152,7 @@ int main(int argc, char** argv)
 
         // The reminder card as its preview shows it.
         InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow},
-                                         {});
+                                         InterjectionSwitches{});
         reminders.show(InterjectionController::previewCandidate(), Decision::Accounting::none);
         ok &= save(reminders.card()->grab().toImage(),
                    out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));
