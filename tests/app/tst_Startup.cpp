@@ -126,6 +126,8 @@ private slots:
         f.daemon.reply(QStringLiteral("proposals"),
                        QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
         f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), true}});
+        f.daemon.reply(QStringLiteral("interjection_signals"), json(R"({"held_back":[{"node_id":4,"item_kind":"task",
+                                                                      "label":"Rotate keys"}]})"));
         QSignalSpy helloReplies(&f.delegate, &AppDelegate::helloAnswered);
 
         f.delegate.applicationDidFinishLaunching();
@@ -148,6 +150,9 @@ private slots:
         QCOMPARE(helloReplies.size(), hellos);
         QCOMPARE(f.clock.pendingCount(), 2); // only the started reminders' pass and first pass
         QTEST(anyWindowShown(), "panelShown");
+        // The started reminders' held-back items enable the weekly review.
+        QTRY_COMPARE(f.line(StatusMenu::Line::digest)->text(), QStringLiteral("Weekly review (1)"));
+        QVERIFY(f.line(StatusMenu::Line::digest)->isEnabled());
     }
 
     void presentationHidesAskPanelAndAlert()

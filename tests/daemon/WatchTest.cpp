@@ -241,6 +241,15 @@ private Q_SLOTS:
         QTRY_COMPARE(*second, 1);
         QCOMPARE(*first, 0);
         QCOMPARE(daemon.watchConnects(), 1);
+
+        // A watcher that is gone is never called.
+        auto gone = std::make_unique<QObject>();
+        client.watch(gone.get(), [first](const DaemonClient::State&) { ++*first; });
+        gone.reset();
+        TaskCounter tasks;
+        daemon.pushWatch("{\"kind\":\"capture\",\"capturing\":false}\n");
+        QTRY_VERIFY(tasks.count >= 1);
+        QCOMPARE(*first, 0);
     }
 
     void needsOnboarding_data()

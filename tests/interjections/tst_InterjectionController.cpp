@@ -5,9 +5,7 @@
 #include "InterjectionCard.h"
 #include "InterjectionController.h"
 
-#include <QGuiApplication>
 #include <QJsonArray>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 
@@ -69,8 +67,6 @@ struct Fixture : DaemonRig {
         QVERIFY2(button(title), qPrintable("the card has no button " + title));
         QTest::mouseClick(button(title), Qt::LeftButton);
     }
-    // The search path up to the route: hits on the window in front, no neighbours.
-    void searchFinds(const char* nodes) { daemon.reply("search", json(nodes)); }
 
     FakePlatform platform;
     QList<Candidate> opened;
@@ -138,17 +134,23 @@ private slots:
     {
         InterjectionSwitches switches;
         switches.testContext = "STATE.md — vesk";
+        switches.preview = true;
+        switches.firstPassSeconds = 60; // never later than the test context's one second
         Fixture f(switches);
         f.defaults.setInteger("qev.interjections.shown_total", 3);
         f.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":4})"));
         QSignalSpy counts(&f.controller, &InterjectionController::digestCountChanged);
         f.controller.start();
         f.controller.start();
-        QCOMPARE(f.clock.delays(), (std::vector<double>{300, 1}));
+        QCOMPARE(f.clock.delays(), (std::vector<double>{300, 1, 20})); // the pass, the first pass, the preview's close
         QVERIFY(!f.defaults.contains("qev.interjections.shown_total"));
         f.barrier();
         QCOMPARE(f.controller.settings().policy().dailyCap(), 4);
         QCOMPARE(counts.size(), 2);
+        // The preview card counts itself in its metrics only; it goes for the first pass to run.
+        QVERIFY(f.cardTexts().contains("1 of 2 today · 86% relevance · 30% opened"));
+        QCOMPARE(f.controller.settings().learned().shownToday, 0);
+        f.click("Not now");
         // The test context stands in for the window in front.
         f.platform.foregroundWindow->front.reset();
         f.daemon.reply("search", json(R"({"kind":"search","nodes":[]})"));
@@ -216,23 +218,43 @@ private slots:
         QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
         QCOMPARE(f.outcomes("record_human_outcome"), QStringList{"shown"});
 
-        // Top-right of the available area, 18 in from each edge.
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const QRect card = f.controller.card()->geometry();
-        QCOMPARE(card.width(), 390);
-        QCOMPARE(card.x() + card.width(), area.x() + area.width() - 18);
-        QCOMPARE(card.y(), area.y() + 18);
-
         // A visible card ends the next pass at once.
         f.controller.consider();
-        f.clock.advance(19.9);
-        QVERIFY(f.controller.card());
-        f.clock.advance(0.2);
-        QVERIFY(!f.controller.card());
-        f.clock.advance(60);
-        QCOMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "auto_closed"}));
+        f.barrier();
         QCOMPARE(f.daemon.count("next_semantic_interjection"), 1);
-        QCOMPARE(f.sent("record_human_outcome", 2)[1].value("package_id").toString(), "pkg-9");
+
+        // The same item once its kind is muted (the mutes as the pass began): a note, and the
+        // daemon hears what became of its package.
+        f.controller.card()->hide();
+        f.daemon.reply("interjection_signals", json(R"({"stances":[["decision","muted"]],"held_back":[]})"));
+        f.loadSignals();
+        f.controller.consider();
+        QTRY_COMPARE(f.note(), "Stayed quiet · decision is muted");
+        QCOMPARE(f.sent("record_human_outcome", 2)[1], json(R"({"op":"record_human_outcome","outcome":"muted",
+                                                                 "package_id":"pkg-9"})"));
+    }
+
+    void cardEnds_data()
+    {
+        QTest::addColumn<QString>("action"); // a button's title, or how else the card goes
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::newRow("Not now") << "Not now" << QStringList{"shown", "dismissed"};
+        QTest::newRow("left alone for 20 seconds") << "" << QStringList{"shown", "auto_closed"};
+        QTest::newRow("closed by the window manager") << "hidden" << QStringList{"shown"};
+    }
+    void cardEnds()
+    {
+        QFETCH(QString, action);
+        Fixture f;
+        f.controller.show(searchCandidate(0.9, "pkg-5"), Accounting::searchCard);
+        if (action == "hidden")
+            f.controller.card()->hide();
+        else if (!action.isEmpty())
+            f.click(action);
+        f.clock.advance(19.9);
+        QCOMPARE(f.controller.currentCandidate().has_value(), action.isEmpty());
+        f.clock.advance(60);
+        QTEST(f.outcomes("record_human_outcome"), "outcomes");
     }
 
     void searchPathShowsAndOpensTheBest()
@@ -267,6 +289,39 @@ private slots:
         f.clock.advance(30);
         QCOMPARE(f.outcomes("record_interjection_outcome"), (QStringList{"shown", "opened"}));
         QCOMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "opened"}));
+        f.sent("interjection_signals", 3); // the counters again after each outcome
+    }
+
+    void routeFacts_data()
+    {
+        QTest::addColumn<QByteArray>("meanwhile"); // the signals that arrive while the pass searches
+        QTest::addColumn<bool>("routed");
+        QTest::newRow("muted meanwhile, and cooling down")
+            << QByteArray(R"({"stances":[["task","muted"]],"held_back":[]})") << true;
+        QTest::newRow("cap filled meanwhile") << QByteArray(R"({"shown_today":2,"held_back":[]})") << false;
+    }
+    void routeFacts()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, routed);
+        Fixture f;
+        // Eight hits, of which only the first six are asked about their neighbours.
+        QJsonArray nodes{json(R"({"node_id":8,"label":"Ship it","node_type":"task","score":4.5,"sources":3})")};
+        for (int id = 20; id < 27; ++id)
+            nodes.append(QJsonObject{{"node_id", id}, {"label", "a file"}, {"node_type", "file"}});
+        f.daemon.reply("search", QJsonObject{{"nodes", nodes}});
+        f.controller.settings().policy().stampShown(searchCandidate(0.9), f.clock.now().addSecs(-60));
+        f.controller.consider();
+        f.daemon.replyRaw("interjection_signals", meanwhile + '\n');
+        f.controller.settings().refreshSignals();
+        QTRY_COMPARE(f.daemon.count("relations"), 6);
+        f.barrier();
+        f.barrier();
+        QCOMPARE(f.daemon.count("route_delivery"), routed ? 1 : 0);
+        if (routed)
+            QCOMPARE(f.sent("route_delivery", 1).first().value("muted").toBool()
+                         && f.sent("route_delivery", 1).first().value("cooling_down").toBool(),
+                     true);
     }
 
     void routeOutcomes_data()
@@ -295,7 +350,7 @@ private slots:
         f.daemon.replyRaw("route_delivery", route + '\n');
         f.daemon.reply("record_human_delivery", json(R"({"kind":"ok"})"));
         // The first of two equals is chosen.
-        f.searchFinds(twoEqualHits);
+        f.daemon.reply("search", json(twoEqualHits));
         f.controller.consider();
         QTRY_COMPARE(f.note(), note);
         QCOMPARE(f.sent("route_delivery", 1).first().value("relevance_millis").toInt(), 610);
@@ -311,7 +366,7 @@ private slots:
         Fixture f;
         f.daemon.reply("route_delivery", json(R"({"kind":"route","route":"human","reason":"cleared_gate"})"), 0.2);
         f.daemon.reply("record_human_delivery", json(R"({"kind":"ok","package_id":"pkg-4"})"));
-        f.searchFinds(twoEqualHits);
+        f.daemon.reply("search", json(twoEqualHits));
         f.controller.consider();
         f.platform.foregroundWindow->front->applicationId = "org.gnome.Terminal"; // no longer fresh
         f.sent("route_delivery", 1);
@@ -362,6 +417,15 @@ private slots:
         QTRY_VERIFY(!f.controller.card());
         QCOMPARE(f.sent("set_interjection_kind_stance", 2)[1].value("stance").toString(), "muted");
         QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "muted"}));
+
+        // The answer for a card that was replaced meanwhile leaves the new card as it is.
+        f.daemon.reply("set_interjection_kind_stance", json(R"({"kind":"error"})"), 0.3);
+        f.controller.show(searchCandidate(0.9), Accounting::searchCard);
+        f.click(mute);
+        f.controller.show(searchCandidate(0.8), Accounting::searchCard);
+        f.barrier();
+        QCOMPARE(f.daemon.count("set_interjection_kind_stance"), 3);
+        QVERIFY(f.cardTexts().last().endsWith("opened")); // the metrics, no feedback under them
     }
 
     void policySaveNeedsAConfirmedLoad()
