@@ -130,7 +130,7 @@ void AppDelegate::createStatusItem()
     item->setToolTip(tip);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fputs("[vesk-app] no system tray available; Vesk keeps running without its status item.\n", stderr);
-    menu.iconGeometry = [this] { return item ? item->geometry() : QRect(); };
+    menu.setStatusItem(item.get());
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())

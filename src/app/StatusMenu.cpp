@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <algorithm>
 #include <utility>
 
@@ -103,6 +104,11 @@ void StatusMenu::build()
     // No software-update feed on this platform, so no "Check for Updates…" line.
     add(Line::quit, QStringLiteral("Quit Vesk"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(lines.at(Line::quit), &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void StatusMenu::setStatusItem(const QSystemTrayIcon* icon)
+{
+    statusItem = icon;
 }
 
 void StatusMenu::setStateLine(const QString& title)
@@ -330,7 +336,8 @@ void StatusMenu::keepOnScreen(QMenu* open)
 {
     if (!open->isVisible())
         return;
-    const QRect icon = iconGeometry ? iconGeometry() : QRect();
+    // Invalid when the tray does not say where the item sits.
+    const QRect icon = statusItem ? statusItem->geometry() : QRect();
     QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
     if (!screen)
         screen = open->screen();
