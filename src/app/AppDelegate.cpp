@@ -2,11 +2,13 @@
 
 #include "AskWindow.h"
 #include "Clock.h"
+#include "DataWindow.h"
 #include "Ink.h"
 #include "InterjectionController.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "PresentationMode.h"
+#include "PrivacyExclusionsWindow.h"
 #include "StatusIcon.h"
 
 #include <QCursor>
@@ -24,6 +26,7 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     , client(services.client)
     , platform(services.platform)
     , presentation(services.presentation)
+    , alerts(services.alerts)
     , clock(services.clock)
     , defaults(services.defaults)
     , switches(std::move(switches))
@@ -33,6 +36,8 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
+    connect(&menu, &StatusMenu::dataRequested, this, [this] { dataWindow().show(); });
+    connect(&menu, &StatusMenu::privacyRequested, this, [this] { privacyWindow().show(); });
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
 }
@@ -44,6 +49,7 @@ AskWindow& AppDelegate::askWindow()
     if (!ask) {
         ask = std::make_unique<AskWindow>(client, clock, &presentation);
         ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
+        connect(ask.get(), &AskWindow::privacyExclusionsRequested, this, [this] { privacyWindow().show(); });
     }
     return *ask;
 }
@@ -60,6 +66,20 @@ InterjectionController& AppDelegate::reminders()
         connect(interjections.get(), &InterjectionController::digestCountChanged, &menu, &StatusMenu::updateDigestItem);
     }
     return *interjections;
+}
+
+DataWindow& AppDelegate::dataWindow()
+{
+    if (!data)
+        data = std::make_unique<DataWindow>(client, alerts, &presentation);
+    return *data;
+}
+
+PrivacyExclusionsWindow& AppDelegate::privacyWindow()
+{
+    if (!privacy)
+        privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, alerts, &presentation);
+    return *privacy;
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -89,14 +109,24 @@ void AppDelegate::applicationDidFinishLaunching()
     checkOnboarding(&AppDelegate::offerSetup);
     checkOnboarding(&AppDelegate::startReminders);
 
-    // The ask panel exists from launch; its first-run buttons stay unset until the onboarding and
-    // privacy windows join the build.
+    // The ask panel exists from launch; its first-run "Connect an agent" stays unset until the
+    // onboarding window joins the build.
     askWindow();
     if (switches.firstRunPreview)
         askWindow().showFirstRun();
-    // The data and privacy surfaces open here too once their windows exist.
-    if (switches.surface == LaunchSwitches::Surface::inbox)
+    switch (switches.surface) {
+    case LaunchSwitches::Surface::data:
+        dataWindow().show();
+        break;
+    case LaunchSwitches::Surface::inbox:
         askWindow().showInbox();
+        break;
+    case LaunchSwitches::Surface::privacy:
+        privacyWindow().show();
+        break;
+    case LaunchSwitches::Surface::none:
+        break;
+    }
 }
 
 void AppDelegate::render(const DaemonClient::State& state)

@@ -18,9 +18,11 @@ namespace vesk {
 
 class AskWindow;
 class Clock;
+class DataWindow;
 class Defaults;
 class InterjectionController;
 class PresentationMode;
+class PrivacyExclusionsWindow;
 
 // The application's owner object and its one composition root: the daemon client, the status item
 // and its menu, the global shortcut, the start-up sequence, and every window and controller, each
@@ -52,6 +54,9 @@ public:
     AskWindow& askWindow();
     // The reminders, likewise; they start once the daemon says setup is complete.
     InterjectionController& reminders();
+    // The "Your data" and privacy exclusions windows, likewise.
+    DataWindow& dataWindow();
+    PrivacyExclusionsWindow& privacyWindow();
 
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
@@ -94,6 +99,7 @@ private:
     DaemonClient& client;
     PlatformServices& platform;
     PresentationMode& presentation;
+    Alerts& alerts;
     Clock& clock;
     Defaults& defaults;
     LaunchSwitches switches;
@@ -102,6 +108,8 @@ private:
     std::unique_ptr<QSystemTrayIcon> item;
     std::unique_ptr<AskWindow> ask;
     std::unique_ptr<InterjectionController> interjections;
+    std::unique_ptr<DataWindow> data;
+    std::unique_ptr<PrivacyExclusionsWindow> privacy;
     DaemonClient::State last = DaemonClient::Unreachable{};
     IconInputs drawn;
     QIcon drawnIcon;

@@ -1,5 +1,6 @@
 #include "MenuText.h"
 
+#include "Bytes.h"
 #include "Dates.h"
 
 #include <QLocale>
@@ -8,13 +9,6 @@
 namespace vesk::MenuText {
 
 namespace {
-std::optional<double> mebibytes(std::optional<qint64> bytes)
-{
-    if (!bytes || *bytes < 0)
-        return std::nullopt;
-    return static_cast<double>(*bytes) * 9.5367431640625e-7;
-}
-
 bool inFuture(std::optional<qint64> ms, const QDateTime& now)
 {
     return ms && now.toMSecsSinceEpoch() < *ms;
@@ -52,14 +46,14 @@ StateLines forState(const DaemonClient::State& state, qint64 pendingProposals)
 
 QString pixelsLine(std::optional<qint64> bytes)
 {
-    if (const auto mb = mebibytes(bytes))
+    if (const auto mb = Bytes::mebibytes(bytes))
         return QString::asprintf("Pixels      %.1f / 5120 MB", *mb);
     return QStringLiteral("Pixels      unavailable (could not read the folder)");
 }
 
 QString databaseLine(std::optional<qint64> bytes)
 {
-    if (const auto mb = mebibytes(bytes))
+    if (const auto mb = Bytes::mebibytes(bytes))
         return QString::asprintf("Database    %.1f MB · uncapped", *mb);
     return QStringLiteral("Database    unavailable (could not read the file)");
 }

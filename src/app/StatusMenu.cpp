@@ -97,8 +97,10 @@ void StatusMenu::build()
     add(Line::digest, QStringLiteral("Weekly review"), false);
     add(Line::interjectionSettings, QStringLiteral("Interjection settings…"), false);
     root->addSeparator();
-    add(Line::data, QStringLiteral("Your data…"), false);
-    add(Line::privacy, QStringLiteral("Privacy exclusions…"), false);
+    add(Line::data, QStringLiteral("Your data…"));
+    act(Line::data, &StatusMenu::dataRequested);
+    add(Line::privacy, QStringLiteral("Privacy exclusions…"));
+    act(Line::privacy, &StatusMenu::privacyRequested);
     add(Line::reviewSetup, QStringLiteral("Review setup && permissions…"), false); // "&&" shows one "&"
     add(Line::diagnostics, QStringLiteral("Run diagnostics"), false);
     // No software-update feed on this platform, so no "Check for Updates…" line.

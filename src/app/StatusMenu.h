@@ -83,6 +83,8 @@ signals:
     void opening();
     void askRequested();
     void inboxRequested();
+    void dataRequested();
+    void privacyRequested();
     void proposalsChanged();
 
 protected:

@@ -186,9 +186,9 @@ void AskWindow::showFirstRun()
 {
     if (!show())
         return;
-    show(new FirstRunPage(
-        *panel->column(), client,
-        {[this](const QString& question) { ask(question); }, onOpenAgentConnections, onOpenPrivacyExclusions}));
+    show(new FirstRunPage(*panel->column(), client,
+                          {[this](const QString& question) { ask(question); }, onOpenAgentConnections,
+                           [this] { emit privacyExclusionsRequested(); }}));
 }
 
 bool AskWindow::copyForAgent()

@@ -44,9 +44,8 @@ public:
     void suppressForPresentation();
     void close() { suppressForPresentation(); }
 
-    // Set by the application: the first-run page's "Connect an agent" and "Privacy exclusions".
+    // Set by the application: the first-run page's "Connect an agent".
     std::function<void()> onOpenAgentConnections;
-    std::function<void()> onOpenPrivacyExclusions;
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
     AskPanel* panelWidget() const { return panel.get(); }
@@ -54,6 +53,10 @@ public:
     QLabel* hintLabel() const { return panel ? panel->hint() : nullptr; }
     ScrollColumn* resultColumn() const { return panel ? panel->column() : nullptr; }
     ScrollColumn* inspectorColumn() const { return panel ? panel->inspector() : nullptr; }
+
+signals:
+    // The first-run page's "Privacy exclusions" was pressed.
+    void privacyExclusionsRequested();
 
 private:
     bool presenting() const { return presentation && presentation->isEnabled(); }

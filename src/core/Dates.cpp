@@ -59,6 +59,11 @@ QString mediumDateShortTime(const QDateTime& at, const QString& locale)
     return icuFormat(UDAT_SHORT, UDAT_MEDIUM, at, locale);
 }
 
+QString shortDateMediumTime(const QDateTime& at, const QString& locale)
+{
+    return icuFormat(UDAT_MEDIUM, UDAT_SHORT, at, locale);
+}
+
 QString mediumDate(const QDateTime& at, const QString& locale)
 {
     return icuFormat(UDAT_NONE, UDAT_MEDIUM, at, locale);

@@ -15,6 +15,8 @@ QDateTime local(qint64 ms);
 // en_GB, "02.03.2026, 14:05" in de_DE). `locale` is an ICU locale name; without one the user's locale,
 // where the C and POSIX locales read as en_US.
 QString mediumDateShortTime(const QDateTime& at, const QString& locale = {});
+// The locale's short date and medium time ("3/2/26, 2:05:09 PM" in en_US).
+QString shortDateMediumTime(const QDateTime& at, const QString& locale = {});
 // The locale's medium date alone ("Mar 2, 2026").
 QString mediumDate(const QDateTime& at, const QString& locale = {});
 // The locale's hours and minutes, without seconds even where its short format carries them.

@@ -26,12 +26,16 @@ public:
     bool openSettings(Kind) override { return false; }
 };
 
-// Works on every Qt platform: opening addresses through the desktop services; application
-// names and icons are not known.
+// Opens addresses through the desktop services, which work on every Qt platform, and knows no
+// installed application: it lists none and offers none to choose.
 class DesktopWorkspace final : public Workspace {
 public:
-    QString applicationName(const QString&) override { return {}; }
-    QIcon applicationIcon(const QString&) override { return {}; }
+    bool listsApplications() const override { return false; }
+    std::optional<Application> application(const QString&) override { return std::nullopt; }
+    std::optional<Application> chooseApplication(QWidget*, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     bool openUrl(const QUrl& url) override;
 };
 

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class QWidget;
+
 namespace vesk {
 
 // The global shortcut: Alt+Space on Linux, Option-Space on a Mac.
@@ -47,10 +49,25 @@ public:
 // Installed applications and opening addresses.
 class Workspace {
 public:
+    // An installed application: its id (on Linux the desktop id, the desktop entry's file name
+    // without ".desktop"), the name it shows and its icon.
+    struct Application {
+        QString id;
+        QString name;
+        QIcon icon;
+    };
+
     virtual ~Workspace() = default;
-    // Empty when the application id is not known here.
-    virtual QString applicationName(const QString& applicationId) = 0;
-    virtual QIcon applicationIcon(const QString& applicationId) = 0;
+    // False when this platform cannot tell which applications are installed: then no id is known,
+    // and none may be called "not installed".
+    virtual bool listsApplications() const = 0;
+    // The installed application with this id; nothing when none is installed under it.
+    virtual std::optional<Application> application(const QString& applicationId) = 0;
+    // Asks the user to choose one of the installed applications, in a modal dialog with this title
+    // and this label on its accepting button; nothing when the user cancels.
+    virtual std::optional<Application> chooseApplication(QWidget* parent, const QString& title, const QString& accept)
+        = 0;
+    // Opens an address with the desktop's handler for it.
     virtual bool openUrl(const QUrl& url) = 0;
 };
 

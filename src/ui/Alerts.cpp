@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -26,8 +28,35 @@ QMessageBox::Icon icon(AlertSpec::Style style)
 }
 } // namespace
 
+// A question that takes a line of text: the message box has no place for a field, the input dialog
+// has one, with the first button accepting and the second cancelling.
+AlertResult MessageBoxAlerts::ask(const AlertSpec& spec)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setWindowTitle(spec.title);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(spec.title + QStringLiteral("\n\n") + spec.text);
+    dialog.setOkButtonText(escapeMnemonic(spec.buttons.value(0)));
+    dialog.setCancelButtonText(escapeMnemonic(spec.buttons.value(1, QStringLiteral("Cancel"))));
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
+        field->setPlaceholderText(spec.field.value_or(QString()));
+        field->setAccessibleName(spec.title);
+        field->setMinimumWidth(320);
+    }
+    const int shown = dialog.exec();
+    AlertResult result;
+    if (dialog.property(abortedProperty).toBool())
+        return result;
+    result.button = shown == QDialog::Accepted ? 0 : 1;
+    result.fieldText = dialog.textValue();
+    return result;
+}
+
 AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
 {
+    if (spec.field)
+        return ask(spec);
     QMessageBox box(parent);
     // Modal to its own window only: the status item stays live, so presentation mode can still be
     // turned on (which dismisses the alert) and the application can still be quit.
@@ -50,6 +79,7 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
     if (spec.accessory) {
         check = new QCheckBox(escapeMnemonic(*spec.accessory));
         check->setChecked(spec.accessoryChecked);
+        check->setEnabled(spec.accessoryEnabled);
         box.setCheckBox(check);
     }
     box.exec();

@@ -19,6 +19,9 @@ struct AlertSpec {
     // An optional check box under the text ("Also forget what was captured"), with its start state.
     std::optional<QString> accessory;
     bool accessoryChecked = false;
+    bool accessoryEnabled = true;
+    // An optional one-line text field under the text, with this placeholder ("example.com").
+    std::optional<QString> field;
 
     bool operator==(const AlertSpec&) const = default;
 };
@@ -27,6 +30,7 @@ struct AlertResult {
     // Index into AlertSpec::buttons, or `aborted` when the alert was dismissed without a choice.
     int button = -1;
     bool accessoryChecked = false;
+    QString fieldText; // exactly as typed
     bool operator==(const AlertResult&) const = default;
 };
 
@@ -51,6 +55,7 @@ public:
     AlertResult present(const AlertSpec& spec) override;
 
 private:
+    AlertResult ask(const AlertSpec& spec);
     QWidget* parent;
 };
 

@@ -18,10 +18,10 @@ LoadingSection::LoadingSection(ScrollColumn& column, const QString& heading, Ink
     column.add(status);
 }
 
-void LoadingSection::addRetry(const QString& title, std::function<void()> action)
+void LoadingSection::addRetry(const QString& title, std::function<void()> action, QWidget* below)
 {
     retry = InkButton::make(title, InkButton::Tone::quiet, std::move(action));
-    column.insertAfter(line).view(retry);
+    column.insertAfter(below ? below : line).view(retry);
     retry->hide();
 }
 

@@ -25,8 +25,9 @@ public:
     // Adds the heading (none when empty) and `status` to the end of the column.
     LoadingSection(ScrollColumn& column, const QString& heading, InkLabel* status);
 
-    // A button under the status line, shown only when the section fails.
-    void addRetry(const QString& title, std::function<void()> retry);
+    // A button under the status line (or under `below`, a view of the section already in the
+    // column), shown only when the section fails.
+    void addRetry(const QString& title, std::function<void()> retry, QWidget* below = nullptr);
 
     InkLabel* status() const { return line; }
     // Shows the status line with this text.

@@ -43,10 +43,25 @@ public:
 
 class FakeWorkspace final : public Workspace {
 public:
-    QMap<QString, QString> names;
+    bool lists = true;
+    QMap<QString, Application> installed;
+    // What the next chooser returns; nothing is a cancelled chooser.
+    std::optional<Application> choice;
+    QStringList chooserTitles;
     QList<QUrl> opened;
-    QString applicationName(const QString& id) override { return names.value(id); }
-    QIcon applicationIcon(const QString&) override { return {}; }
+
+    bool listsApplications() const override { return lists; }
+    std::optional<Application> application(const QString& id) override
+    {
+        if (!installed.contains(id))
+            return std::nullopt;
+        return installed.value(id);
+    }
+    std::optional<Application> chooseApplication(QWidget*, const QString& title, const QString&) override
+    {
+        chooserTitles.append(title);
+        return choice;
+    }
     bool openUrl(const QUrl& url) override
     {
         opened.append(url);

@@ -13,13 +13,15 @@ class ScriptedAlerts final : public Alerts {
 public:
     QList<AlertSpec> shown;
 
-    void answer(int button, bool accessoryChecked = false) { answers.push_back({button, accessoryChecked}); }
+    void answer(int button, bool accessoryChecked = false) { answers.push_back({button, accessoryChecked, {}}); }
+    // An answer to an alert with a text field: the button and what was typed.
+    void answerTyping(int button, const QString& typed) { answers.push_back({button, false, typed}); }
 
     AlertResult present(const AlertSpec& spec) override
     {
         shown.append(spec);
         if (answers.empty())
-            return AlertResult{aborted, spec.accessoryChecked};
+            return AlertResult{aborted, spec.accessoryChecked, {}};
         const AlertResult r = answers.front();
         answers.pop_front();
         return r;

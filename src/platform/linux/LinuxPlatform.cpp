@@ -1,3 +1,4 @@
+#include "LinuxWorkspace.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
@@ -11,6 +12,9 @@ namespace vesk {
 PlatformServices createPlatformServices()
 {
     PlatformServices services = nullPlatformServices();
+    // Desktop entries are the same under every display server.
+    const auto applications = std::make_shared<DesktopIndex>();
+    services.workspace = std::make_unique<LinuxWorkspace>(applications);
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return services;
@@ -19,7 +23,8 @@ PlatformServices createPlatformServices()
     if (!screen)
         return services;
     services.hotkey = std::make_unique<XcbHotkey>(connection, screen->root);
-    services.foregroundWindow = std::make_unique<XcbForegroundWindow>(connection, screen->root);
+    services.foregroundWindow = std::make_unique<NamedForegroundWindow>(
+        std::make_unique<XcbForegroundWindow>(connection, screen->root), applications);
     return services;
 }
 

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "DaemonClient.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The words of the "Your data" window, read from the daemon's replies into values that hold every
+// field the window shows. No widgets: each function is tested on its own.
+namespace vesk::DataText {
+
+// The five sections, top to bottom.
+inline const QString handoffsHeading = QStringLiteral("recent handoffs");
+inline const QString connectionsHeading = QStringLiteral("what can read this");
+inline const QString machineHeading = QStringLiteral("on this machine");
+inline const QString profileHeading = QStringLiteral("what Vesk says about you");
+inline const QString changeHeading = QStringLiteral("what you can change");
+
+// --- storage and retention (the status reply)
+
+struct Storage {
+    QString storage;   // three lines: screenshots, database, counts
+    QString retention; // the retention period and the expiry sentence
+    qint64 expiredFrames = 0;
+    qint64 expiredBytes = 0;
+    bool operator==(const Storage&) const = default;
+};
+
+inline const QString storageUnreachable = QStringLiteral("Vesk is not reachable, so it cannot report its size.");
+inline const QString retentionFailed
+    = QStringLiteral("Could not load retention. Vesk could not look; these are unavailable, not zero.");
+
+// "1 MB of 5120 MB" and "3 MB, uncapped" from a byte count; "unavailable" without one.
+QString pixelSize(std::optional<qint64> bytes);
+QString databaseSize(std::optional<qint64> bytes);
+// Expired payloads now, else the next expiry, else that nothing waits to expire.
+QString expirySentence(qint64 expiredFrames, std::optional<qint64> nextExpiryMs);
+Storage storage(const QJsonObject& status);
+
+// The question before deleting expired pixels, with the counts of the last status reply.
+QString deleteQuestion(qint64 expiredFrames, qint64 expiredBytes);
+
+// What a deletion did, or why it did not happen: the alert's title and text.
+struct Outcome {
+    bool deleted = false;
+    QString title;
+    QString text;
+    bool operator==(const Outcome&) const = default;
+};
+Outcome deletion(const Reply& reply);
+
+// --- recent handoffs
+
+// One handoff row of `recent_deliveries` (a JSON array read by position).
+struct Handoff {
+    QString packageId;
+    QString recipient;
+    qint64 sentMs = 0;
+    qint64 tokens = 0;
+    qint64 references = 0;
+    qint64 leftOut = 0;
+    bool operator==(const Handoff&) const = default;
+};
+
+inline const QString handoffsFailed
+    = QStringLiteral("Could not load handoffs. Vesk could not look; this is unavailable, not none.");
+inline const QString nothingSent = QStringLiteral("Nothing sent yet. Agent and desktop handoffs will appear here.");
+inline const QString handoffsExplained = QStringLiteral(
+    "Evidence references can include memories, screens and messages. Inspect a handoff to see the breakdown.");
+inline const QString handoffFailed = QStringLiteral("Could not open this handoff. Vesk could not look; this is "
+                                                    "unavailable, not empty. Close the details and inspect again "
+                                                    "to retry.");
+
+// The rows in reply order, without those whose package id is not a string; nothing when the reply
+// has no "deliveries" array.
+std::optional<QList<Handoff>> handoffs(const Reply& reply);
+// Two lines: when and to whom, then what it carried.
+QString deliveryLine(const Handoff& handoff);
+// What a package referenced, cost and left out, line by line.
+QString packageDetail(const QJsonObject& package);
+QString readableOmission(const QString& reason);
+
+// --- agent connections
+
+struct Connection {
+    QString name;
+    bool detected = false;
+    bool registered = false;
+    QString command;
+    bool operator==(const Connection&) const = default;
+
+    // The connect command is shown only for a tool that is there and not yet connected.
+    bool showsCommand() const { return detected && !registered && !command.isEmpty(); }
+};
+
+inline const QString connectionsFailed
+    = QStringLiteral("Could not load agent connections. Vesk could not look; no connection state is shown.");
+inline const QString agentsReadOnly = QStringLiteral("Agents can read your memory and cannot change it. Nothing an "
+                                                     "agent says gets written back, so a model's mistake cannot end "
+                                                     "up in your history.");
+
+// Nothing when the reply has no "clis" array of objects.
+std::optional<QList<Connection>> connections(const Reply& reply);
+// The tool's name and its status word: "Codex   ·   installed, not connected".
+QString connectionLine(const Connection& connection);
+
+// --- profile
+
+struct Profile {
+    QString body;
+    QString meta;
+    bool failed = false;
+    bool operator==(const Profile&) const = default;
+};
+Profile profile(const Reply& reply);
+
+// --- fixed texts
+
+inline const QString changeBody = QStringLiteral(
+    "You fix what Vesk got wrong where you see it. When two names look like one thing, it asks you which to keep "
+    "instead of deciding. A relation it read off a screen takes one click to remove, and does not come back.");
+inline const QString changeMeta
+    = QStringLiteral("Forget takes an entity and everything derived from it, and shows you the counts before it "
+                     "does. None of this needs a file, a query, or a support request.");
+inline const QString retentionNote
+    = QStringLiteral("Retention deletes screenshot pixels only. Extracted text, provenance, and memory remain until "
+                     "you use Forget on the relevant entity.");
+inline const QString encryptedNote = QStringLiteral("Encrypted, in a documented, open format, and it stays here.");
+
+} // namespace vesk::DataText

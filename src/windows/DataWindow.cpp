@@ -1,0 +1,349 @@
+#include "DataWindow.h"
+
+#include "DataText.h"
+#include "HandoffRow.h"
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "Json.h"
+#include "LoadingSection.h"
+#include "OStyle.h"
+#include "PresentationMode.h"
+#include "Row.h"
+#include "ScrollColumn.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vesk {
+
+namespace {
+
+const QString retryTitle = QStringLiteral("Retry");
+
+InkLabel* bodyLine(const QString& text)
+{
+    return new InkLabel(text, Ink::text(), OStyle::font(13.5));
+}
+
+InkLabel* metaLine(const QString& text)
+{
+    return new InkLabel(text, Ink::muted(), OStyle::font(11.5));
+}
+
+// The wrapping monospaced status lines, whose columns line up.
+InkLabel* monoLine(const QString& text)
+{
+    return new InkLabel(text, Ink::text2(), OStyle::font(11.5, OStyle::Weight::Regular, OStyle::Design::Monospaced));
+}
+
+QWidget* stackOf(int spacing)
+{
+    auto* stack = new QWidget;
+    auto* layout = new QVBoxLayout(stack);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return stack;
+}
+
+// Appends a view to a stack already on screen and shows it at once, as the column does, so the
+// section is complete when its reply has been read.
+void append(QWidget* stack, QWidget* view)
+{
+    stack->layout()->addWidget(view);
+    view->setVisible(!view->isHidden() || !view->testAttribute(Qt::WA_WState_ExplicitShowHide));
+}
+
+// The command that connects a tool, on a sunken field the keyboard can reach, select and copy.
+QWidget* commandField(const DataText::Connection& c)
+{
+    auto* field
+        = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}}, c.command);
+    field->setReadOnly(true);
+    field->setFrame(false);
+    field->setFont(OStyle::font(12, OStyle::Weight::Regular, OStyle::Design::Monospaced));
+    field->setAccessibleName(QStringLiteral("Command that connects ") + c.name);
+    field->setCursorPosition(0);
+    return field;
+}
+
+} // namespace
+
+DataWindow::DataWindow(DaemonClient& client, Alerts& alerts, PresentationMode* presentation, QObject* parent)
+    : QObject(parent)
+    , client(client)
+    , alerts(alerts)
+    , presentation(presentation)
+{
+    if (presentation)
+        connect(presentation, &PresentationMode::changed, this, [this] {
+            if (presenting())
+                suppressForPresentation();
+        });
+}
+
+DataWindow::~DataWindow() = default;
+
+bool DataWindow::presenting() const
+{
+    return presentation && presentation->isEnabled();
+}
+
+bool DataWindow::show()
+{
+    if (presenting())
+        return false;
+    if (!panel)
+        build();
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    reload();
+    return true;
+}
+
+void DataWindow::suppressForPresentation()
+{
+    if (panel)
+        panel->hide();
+}
+
+void DataWindow::build()
+{
+    panel = std::make_unique<OStyle::Inked<QWidget>>(OStyle::Inked<QWidget>::Roles{{QPalette::Window, &Ink::ground()}},
+                                                     nullptr, Qt::Tool);
+    panel->setAutoFillBackground(true);
+    panel->setWindowTitle(QStringLiteral("Your data"));
+    panel->resize(width, 620);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        panel->move(screen->availableGeometry().center() - panel->rect().center());
+    auto* layout = new QVBoxLayout(panel.get());
+    layout->setContentsMargins(0, 22, 0, 22);
+    stack = new ScrollColumn(24);
+    layout->addWidget(stack);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), panel.get());
+    connect(close, &QShortcut::activated, panel.get(), &QWidget::close);
+    panel->installEventFilter(this);
+}
+
+bool DataWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panel.get() && event->type() == QEvent::Close)
+        QTimer::singleShot(0, this, [this] { closed(); }); // not while the panel is still handling its close
+    return QObject::eventFilter(watched, event);
+}
+
+void DataWindow::closed()
+{
+    if (!panel || panel->isVisible())
+        return;
+    // Every reply still on its way belongs to a fill that is over.
+    stack->moveOn();
+    stack = nullptr;
+    panel.release()->deleteLater();
+}
+
+void DataWindow::reload()
+{
+    if (!stack)
+        return;
+    stack->reset();
+    const int textWidth = width - 48;
+    addHandoffs(textWidth);
+    addConnections(textWidth);
+    addStorage(textWidth);
+    addProfile(textWidth);
+    addChanges(textWidth);
+    // Once the column has laid itself out.
+    QTimer::singleShot(0, stack, [column = stack] { column->scrollToTop(); });
+}
+
+void DataWindow::closeSection(int textWidth)
+{
+    stack->space(12);
+    stack->add(OStyle::rule(textWidth));
+    stack->space(12);
+}
+
+void DataWindow::addHandoffs(int textWidth)
+{
+    auto* section = new LoadingSection(*stack, DataText::handoffsHeading, bodyLine("Loading what Vesk has sent…"));
+    section->addRetry(retryTitle, [this] { reload(); });
+    QWidget* rows = stackOf(12);
+    stack->add(rows);
+    closeSection(textWidth);
+    client.recentDeliveries(8, section, section->bind([this, section, rows](Reply r) { handoffs(*section, rows, r); }));
+}
+
+void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Reply& reply)
+{
+    const auto kept = DataText::handoffs(reply);
+    if (!kept) {
+        section.fail(DataText::handoffsFailed);
+        return;
+    }
+    if (kept->isEmpty()) {
+        section.setStatus(DataText::nothingSent);
+        return;
+    }
+    section.setStatus(DataText::handoffsExplained);
+    // The three newest stay in view; the earlier ones fold behind a button.
+    QWidget* older = stackOf(12);
+    olderDeliveryRows = older;
+    for (qsizetype tag = 0; tag < kept->size(); ++tag) {
+        auto* row = new HandoffRow(kept->at(tag), client, section);
+        append(tag < 3 ? rows : older, row);
+    }
+    if (kept->size() >= 4) {
+        InkButton* unfold = InkButton::make(QStringLiteral("Show earlier handoffs"), InkButton::Tone::quiet);
+        connect(unfold, &QPushButton::clicked, this, [this, unfold] { toggleEarlierDeliveries(unfold); });
+        append(rows, unfold);
+        older->hide();
+        append(rows, older);
+    } else {
+        delete older;
+    }
+}
+
+void DataWindow::toggleEarlierDeliveries(InkButton* button)
+{
+    if (!olderDeliveryRows)
+        return;
+    const bool show = olderDeliveryRows->isHidden();
+    olderDeliveryRows->setVisible(show);
+    button->setText(show ? QStringLiteral("Hide earlier handoffs") : QStringLiteral("Show earlier handoffs"));
+}
+
+void DataWindow::addConnections(int textWidth)
+{
+    auto* section = new LoadingSection(*stack, DataText::connectionsHeading, monoLine("Checking agent connections…"));
+    section->addRetry(retryTitle, [this] { reload(); });
+    QWidget* rows = stackOf(10);
+    connectionRows = rows;
+    stack->add(rows);
+    closeSection(textWidth);
+    client.connections(section, section->bind([this, section](Reply r) { connections(*section, r); }));
+}
+
+void DataWindow::connections(LoadingSection& section, const Reply& reply)
+{
+    const auto tools = DataText::connections(reply);
+    if (!tools || reply->isEmpty()) {
+        section.fail(DataText::connectionsFailed);
+        return;
+    }
+    if (!connectionRows)
+        return;
+    section.hideStatus();
+    append(connectionRows, bodyLine(DataText::agentsReadOnly));
+    for (const DataText::Connection& tool : *tools) {
+        auto* line = new InkLabel(DataText::connectionLine(tool), tool.registered ? Ink::text() : Ink::text2(),
+                                  OStyle::font(13, tool.registered ? OStyle::Weight::Medium : OStyle::Weight::Regular),
+                                  InkLabel::Fit::truncateEnd);
+        QList<QWidget*> views{line};
+        if (tool.showsCommand())
+            views << commandField(tool);
+        append(connectionRows, new Row(views, Row::Frame::plain));
+    }
+}
+
+void DataWindow::addStorage(int textWidth)
+{
+    auto* section = new LoadingSection(*stack, DataText::machineHeading, monoLine("Loading storage totals…"));
+    InkLabel* retention = bodyLine(QStringLiteral("Loading retention policy…"));
+    stack->add(retention);
+    section->addRetry(
+        retryTitle, [this] { reload(); }, retention);
+    stack->add(metaLine(DataText::retentionNote));
+    InkButton* remove = InkButton::make(QStringLiteral("Delete expired pixels now"), InkButton::Tone::primary,
+                                        [this] { deleteExpiredPixels(); });
+    remove->setEnabled(false);
+    deleteExpiredButton = remove;
+    stack->add(remove);
+    client.status(section, section->bind([this, section, retention](Reply r) { storage(*section, retention, r); }));
+    stack->add(metaLine(DataText::encryptedNote));
+    closeSection(textWidth);
+}
+
+void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Reply& reply)
+{
+    if (!reply) {
+        section.fail(DataText::storageUnreachable);
+        retention->setText(DataText::retentionFailed);
+        return;
+    }
+    const DataText::Storage read = DataText::storage(*reply);
+    section.setStatus(read.storage);
+    retention->setText(read.retention);
+    expiredFrames = read.expiredFrames;
+    expiredBytes = read.expiredBytes;
+    if (deleteExpiredButton)
+        deleteExpiredButton->setEnabled(expiredFrames > 0);
+}
+
+void DataWindow::addProfile(int textWidth)
+{
+    auto* section = new LoadingSection(*stack, DataText::profileHeading,
+                                       bodyLine(QStringLiteral("Loading what Vesk says about you…")));
+    InkLabel* meta = metaLine(QString());
+    stack->add(meta);
+    meta->hide();
+    section->addRetry(
+        retryTitle, [this] { reload(); }, meta);
+    closeSection(textWidth);
+    client.profile(section, section->bind([this, section, meta](Reply r) { profile(*section, meta, r); }));
+}
+
+void DataWindow::profile(LoadingSection& section, InkLabel* meta, const Reply& reply)
+{
+    const DataText::Profile read = DataText::profile(reply);
+    if (read.failed)
+        section.fail(read.body);
+    else
+        section.setStatus(read.body);
+    meta->setText(read.meta);
+    meta->setVisible(!read.meta.isEmpty());
+}
+
+void DataWindow::addChanges(int textWidth)
+{
+    stack->add(OStyle::section(DataText::changeHeading));
+    stack->add(bodyLine(DataText::changeBody));
+    stack->add(metaLine(DataText::changeMeta));
+    closeSection(textWidth);
+}
+
+void DataWindow::deleteExpiredPixels()
+{
+    if (expiredFrames < 1)
+        return;
+    AlertSpec ask;
+    ask.style = AlertSpec::Style::warning;
+    ask.title = QStringLiteral("Delete expired screenshot pixels?");
+    ask.text = DataText::deleteQuestion(expiredFrames, expiredBytes);
+    ask.buttons = {QStringLiteral("Delete expired pixels"), QStringLiteral("Cancel")};
+    if (alerts.run(ask) != 0)
+        return;
+    if (deleteExpiredButton)
+        deleteExpiredButton->setEnabled(false);
+    // The report belongs to the window, whatever became of the panel meanwhile.
+    client.deleteExpiredPixels(this, [this](Reply reply) {
+        const DataText::Outcome outcome = DataText::deletion(reply);
+        if (!outcome.deleted && deleteExpiredButton)
+            deleteExpiredButton->setEnabled(true);
+        AlertSpec told;
+        told.style = outcome.deleted ? AlertSpec::Style::informational : AlertSpec::Style::warning;
+        told.title = outcome.title;
+        told.text = outcome.text;
+        told.buttons = {QStringLiteral("OK")};
+        alerts.run(told);
+        if (outcome.deleted)
+            reload();
+    });
+}
+
+} // namespace vesk

@@ -1,0 +1,327 @@
+#include "PrivacyExclusionsWindow.h"
+
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "Json.h"
+#include "LoadingSection.h"
+#include "OStyle.h"
+#include "PlatformServices.h"
+#include "PresentationMode.h"
+#include "Row.h"
+#include "ScrollColumn.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+
+namespace vesk {
+
+using PrivacyText::Mode;
+
+namespace {
+
+using List = void (DaemonClient::*)(const QObject*, Completion);
+using Unblock = void (DaemonClient::*)(qint64, const QObject*, Completion);
+using Block = void (DaemonClient::*)(const QString&, const QObject*, Completion);
+
+List listRequest(Mode mode)
+{
+    switch (mode) {
+    case Mode::websites:
+        return &DaemonClient::websiteBlocks;
+    case Mode::windowTitles:
+        return &DaemonClient::windowTitleBlocks;
+    case Mode::applications:
+        break;
+    }
+    return &DaemonClient::appBlocks;
+}
+
+Unblock removeRequest(Mode mode)
+{
+    switch (mode) {
+    case Mode::websites:
+        return &DaemonClient::unblockWebsite;
+    case Mode::windowTitles:
+        return &DaemonClient::unblockWindowTitle;
+    case Mode::applications:
+        break;
+    }
+    return &DaemonClient::unblockApp;
+}
+
+// A theme icon, else a stand-in the style always has.
+QIcon themed(const QString& name, QStyle::StandardPixmap standIn)
+{
+    return QIcon::fromTheme(name, QApplication::style()->standardIcon(standIn));
+}
+
+// What a row shows: its icon, the icon's spoken name, its title and the line under it.
+struct RuleLook {
+    QIcon icon;
+    QString iconName;
+    QString title;
+    QString detail;
+};
+
+RuleLook lookOf(Mode mode, const PrivacyText::Rule& rule, Workspace& workspace)
+{
+    switch (mode) {
+    case Mode::websites:
+        return {themed(QStringLiteral("applications-internet"), QStyle::SP_DriveNetIcon), QStringLiteral("Website"),
+                rule.value, QStringLiteral("Includes subdomains")};
+    case Mode::windowTitles:
+        return {themed(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon), QStringLiteral("Window title"),
+                rule.value, QStringLiteral("Case-insensitive substring")};
+    case Mode::applications:
+        break;
+    }
+    const QIcon generic = themed(QStringLiteral("application-x-executable"), QStyle::SP_ComputerIcon);
+    if (const auto app = workspace.application(rule.value))
+        return {app->icon.isNull() ? generic : app->icon, QStringLiteral("Application"), app->name, rule.value};
+    // Where the platform cannot list applications, the id is all there is to show.
+    if (!workspace.listsApplications())
+        return {generic, QStringLiteral("Application"), rule.value, rule.value};
+    return {themed(QStringLiteral("dialog-question"), QStyle::SP_MessageBoxQuestion),
+            QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, rule.value};
+}
+
+} // namespace
+
+PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Alerts& alerts,
+                                                 PresentationMode* presentation, QObject* parent)
+    : QObject(parent)
+    , client(client)
+    , workspace(workspace)
+    , alerts(alerts)
+    , presentation(presentation)
+{
+    if (presentation)
+        connect(presentation, &PresentationMode::changed, this, [this] {
+            if (presenting())
+                suppressForPresentation();
+        });
+}
+
+PrivacyExclusionsWindow::~PrivacyExclusionsWindow() = default;
+
+bool PrivacyExclusionsWindow::presenting() const
+{
+    return presentation && presentation->isEnabled();
+}
+
+bool PrivacyExclusionsWindow::show()
+{
+    if (presenting())
+        return false;
+    if (!window)
+        build();
+    reload();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
+void PrivacyExclusionsWindow::suppressForPresentation()
+{
+    if (window)
+        window->hide();
+}
+
+void PrivacyExclusionsWindow::build()
+{
+    window = std::make_unique<OStyle::Inked<QWidget>>(
+        OStyle::Inked<QWidget>::Roles{{QPalette::Window, &Ink::surface()}}, nullptr, Qt::Tool);
+    window->setAutoFillBackground(true);
+    window->setWindowTitle(QStringLiteral("Privacy exclusions"));
+    window->resize(600, 460);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    auto* layout = new QVBoxLayout(window.get());
+    layout->setContentsMargins(24, 24, 24, 20);
+    layout->setSpacing(12);
+
+    auto* segments = new QHBoxLayout;
+    segments->setSpacing(4);
+    for (const Mode mode : {Mode::applications, Mode::websites, Mode::windowTitles}) {
+        InkButton* segment = InkButton::make(PrivacyText::copy(mode).segment, InkButton::Tone::quiet,
+                                             [this, mode] { changeSection(mode); });
+        segment->setCheckable(true);
+        segments->addWidget(segment);
+        sections << segment;
+    }
+    segments->addStretch(1);
+    layout->addLayout(segments);
+
+    heading = new InkLabel(QString(), Ink::text(), OStyle::font(20, OStyle::Weight::Semibold));
+    explanation = new InkLabel(QString(), Ink::text2(), OStyle::font(13));
+    table = new ScrollColumn(0);
+    table->setMinimumHeight(180);
+    layout->addWidget(heading);
+    layout->addWidget(explanation);
+    layout->addWidget(table, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    add = InkButton::make(QString(), InkButton::Tone::primary, [this] { addExclusion(); });
+    remove = InkButton::make(QStringLiteral("Remove selected"), InkButton::Tone::quiet, [this] { removeSelected(); });
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    layout->addWidget(new InkLabel(PrivacyText::note, Ink::text2(), OStyle::font(11)));
+
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), window.get());
+    connect(close, &QShortcut::activated, window.get(), &QWidget::hide);
+    updateCopy();
+}
+
+void PrivacyExclusionsWindow::updateCopy()
+{
+    const PrivacyText::Copy& copy = PrivacyText::copy(current);
+    heading->setText(copy.heading);
+    explanation->setText(copy.explanation);
+    add->setText(escapeMnemonic(copy.addTitle));
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        const bool chosen = PrivacyText::modeOf(int(i)) == current;
+        sections[i]->setChecked(chosen);
+        sections[i]->setTone(chosen ? InkButton::Tone::primary : InkButton::Tone::quiet);
+    }
+}
+
+void PrivacyExclusionsWindow::changeSection(Mode mode)
+{
+    current = mode;
+    if (!window)
+        return;
+    updateCopy();
+    reload();
+}
+
+void PrivacyExclusionsWindow::reload()
+{
+    if (!table)
+        return;
+    // A new ticket: the reply of an earlier load, or of the section left, is dropped.
+    table->reset();
+    isLoaded = false;
+    rules.clear();
+    rows.clear();
+    selected = -1;
+    add->setEnabled(false);
+    remove->setEnabled(false);
+    auto* section = new LoadingSection(*table, {}, new InkLabel(PrivacyText::loading, Ink::text2(), OStyle::font(13)));
+    section->status()->setAlignment(Qt::AlignHCenter);
+    section->addRetry(QStringLiteral("Retry"), [this] { reload(); });
+    auto* empty = new InkLabel(PrivacyText::copy(current).empty, Ink::text2(), OStyle::font(13));
+    empty->setAlignment(Qt::AlignHCenter);
+    table->add(empty);
+    empty->hide(); // shown only for a list that loaded empty
+    (client.*listRequest(current))(section,
+                                   section->bind([this, section, empty](Reply r) { listed(*section, empty, r); }));
+}
+
+void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const Reply& reply)
+{
+    // Adding stays possible whatever the list did.
+    add->setEnabled(current != Mode::applications || workspace.listsApplications());
+    const auto kept = PrivacyText::rules(reply, current);
+    if (!kept) {
+        section.fail(PrivacyText::loadFailed);
+        return;
+    }
+    rules = *kept;
+    isLoaded = true;
+    section.hideStatus();
+    empty->setVisible(rules.isEmpty());
+    ColumnInsert insert = section.insert();
+    for (qsizetype i = 0; i < rules.size(); ++i) {
+        Row* row = ruleRow(rules[i]);
+        row->setOnOpen([this, i] { select(i); });
+        rows << row;
+        insert.view(row);
+    }
+}
+
+Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
+{
+    const RuleLook look = lookOf(current, rule, workspace);
+    auto* line = new QWidget;
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(10);
+    auto* icon = new QLabel;
+    icon->setPixmap(look.icon.pixmap(36, 36));
+    icon->setFixedSize(36, 36);
+    icon->setToolTip(look.title);
+    icon->setAccessibleName(look.iconName);
+    layout->addWidget(icon, 0, Qt::AlignVCenter);
+    auto* words = new QVBoxLayout;
+    words->setSpacing(2);
+    auto* title
+        = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
+    auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
+    detail->setToolTip(rule.value);
+    words->addWidget(title);
+    words->addWidget(detail);
+    layout->addLayout(words, 1);
+    return new Row({line});
+}
+
+void PrivacyExclusionsWindow::select(qsizetype row)
+{
+    selected = row;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (rows[i])
+            rows[i]->setCited(i == row);
+    remove->setEnabled(isLoaded && row >= 0 && row < rules.size());
+}
+
+void PrivacyExclusionsWindow::removeSelected()
+{
+    if (!isLoaded || selected < 0 || selected >= rules.size())
+        return;
+    const PrivacyText::Rule rule = rules[selected];
+    AlertSpec ask;
+    ask.style = AlertSpec::Style::warning;
+    ask.title = PrivacyText::copy(current).removeQuestion;
+    ask.text = PrivacyText::removeText(rule.value);
+    ask.buttons = {QStringLiteral("Remove exclusion"), QStringLiteral("Cancel")};
+    if (alerts.run(ask) != 0)
+        return;
+    (client.*removeRequest(current))(rule.id, this, [this](Reply reply) {
+        if (Json::isKind(reply, u"ok"))
+            reload();
+        else
+            showError(reply, QStringLiteral("Could not remove that exclusion."));
+    });
+}
+
+void PrivacyExclusionsWindow::addExclusion()
+{
+    if (current == Mode::applications)
+        addApplication();
+    else
+        addTyped();
+}
+
+void PrivacyExclusionsWindow::tell(const QString& title, const QString& text, AlertSpec::Style style)
+{
+    AlertSpec spec;
+    spec.style = style;
+    spec.title = title;
+    spec.text = text;
+    spec.buttons = {QStringLiteral("OK")};
+    alerts.run(spec);
+}
+
+void PrivacyExclusionsWindow::showError(const Reply& reply, const QString& fallback)
+{
+    tell(fallback, PrivacyText::failureText(reply), AlertSpec::Style::warning);
+}
+
+} // namespace vesk

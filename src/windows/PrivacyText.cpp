@@ -1,0 +1,167 @@
+#include "PrivacyText.h"
+
+#include "Bytes.h"
+#include "Json.h"
+#include "Phrases.h"
+
+namespace vesk::PrivacyText {
+
+Mode modeOf(int segment)
+{
+    switch (segment) {
+    case 1:
+        return Mode::websites;
+    case 2:
+        return Mode::windowTitles;
+    default:
+        return Mode::applications;
+    }
+}
+
+const Copy& copy(Mode mode)
+{
+    static const Copy applications{
+        QStringLiteral("Applications"),
+        QStringLiteral("Applications Vesk must not capture"),
+        QStringLiteral("Choose an application to exclude. Removing its rule allows future capture, subject to the "
+                       "other exclusions."),
+        QStringLiteral("No application exclusions yet."),
+        QStringLiteral("Add application…"),
+        QStringLiteral("bundle_id"),
+        QStringLiteral("Allow future capture of this application?"),
+        {},
+        {},
+        QStringLiteral("Could not exclude that application."),
+    };
+    static const Copy websites{
+        QStringLiteral("Websites"),
+        QStringLiteral("Websites Vesk must not capture"),
+        QStringLiteral("A website rule includes its subdomains. Vesk stores only the hostname. Detecting the website "
+                       "requires Accessibility permission."),
+        QStringLiteral("No website exclusions yet."),
+        QStringLiteral("Add website…"),
+        QStringLiteral("host"),
+        QStringLiteral("Allow future capture of this website?"),
+        QStringLiteral("url_host"),
+        QStringLiteral("that website"),
+        QStringLiteral("Could not exclude that website."),
+    };
+    static const Copy windowTitles{
+        QStringLiteral("Window titles"),
+        QStringLiteral("Window titles Vesk must not capture"),
+        QStringLiteral("Matching is case-insensitive and applies when the phrase appears anywhere in a title. Broad "
+                       "phrases may exclude more windows than you expect."),
+        QStringLiteral("No window-title exclusions yet."),
+        QStringLiteral("Add title phrase…"),
+        QStringLiteral("phrase"),
+        QStringLiteral("Allow future capture of matching window titles?"),
+        QStringLiteral("window_title_substr"),
+        QStringLiteral("windows with that title"),
+        QStringLiteral("Could not add that title exclusion."),
+    };
+    switch (mode) {
+    case Mode::websites:
+        return websites;
+    case Mode::windowTitles:
+        return windowTitles;
+    case Mode::applications:
+        break;
+    }
+    return applications;
+}
+
+std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
+{
+    const auto elements = reply ? Json::objects(*reply, u"rules") : std::nullopt;
+    if (!elements)
+        return std::nullopt;
+    QList<Rule> out;
+    for (const QJsonObject& r : *elements) {
+        const auto id = Json::int64(r, u"id");
+        const auto value = Json::string(r, copy(mode).valueKey);
+        if (id && value)
+            out.append(Rule{*id, *value});
+    }
+    return out;
+}
+
+qint64 count(const Reply& reply, QStringView key)
+{
+    return reply ? Json::numberAsInteger(*reply, key).value_or(0) : 0;
+}
+
+QString failureText(const Reply& reply)
+{
+    const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
+    return message.value_or(QStringLiteral("The daemon did not answer."));
+}
+
+QString removeText(const QString& value)
+{
+    return QStringLiteral("Vesk will be allowed to capture ") + value
+        + QStringLiteral(" after this rule is removed. Existing data is unchanged.");
+}
+
+QString excludeAppTitle(const QString& name)
+{
+    return QStringLiteral("Exclude ") + name + QStringLiteral(" from future capture?");
+}
+
+QString excludeAppText(const QString& applicationId)
+{
+    return QStringLiteral("Vesk will identify the application by ") + applicationId
+        + QStringLiteral(". New frames from it will not be stored. Existing screenshots, extracted text, and memory "
+                         "stay unless you select the separate option below.");
+}
+
+ForgetOption forgetOption(qint64 frames)
+{
+    if (frames < 1)
+        return {QStringLiteral("No existing captures from this application"), false};
+    return {QStringLiteral("Also forget existing data from this application (")
+                + countPhrase(frames, QStringLiteral("screenshot")) + QLatin1Char(')'),
+            true};
+}
+
+QString offerTitle(const QString& subject)
+{
+    return QStringLiteral("Also forget what Vesk already captured from ") + subject + QLatin1Char('?');
+}
+
+QString offerText(qint64 frames)
+{
+    return QStringLiteral("The exclusion is active and stops new capture. ")
+        + countPhrase(frames, QStringLiteral("screenshot record"))
+        + QStringLiteral(" taken before it stay unless you forget them now.");
+}
+
+QString forgetTitle(const QString& subject)
+{
+    return QStringLiteral("Permanently forget existing data from ") + subject + QLatin1Char('?');
+}
+
+QString forgetText(const QJsonObject& preview, const QString& closing)
+{
+    const auto n = [&preview](QStringView key) { return Json::numberAsInteger(preview, key).value_or(0); };
+    return QStringLiteral("This irreversibly deletes ") + countPhrase(n(u"frames"), QStringLiteral("screenshot record"))
+        + QStringLiteral(" and pixels (") + Bytes::fileSize(Json::int64(preview, u"bytes_freed").value_or(0))
+        + QStringLiteral("), ") + countPhrase(n(u"text_lines"), QStringLiteral("extracted text line"))
+        + QStringLiteral(", and ") + countPhrase(n(u"sightings"), QStringLiteral("memory sighting"))
+        + QStringLiteral(".\n\n") + countPhrase(n(u"nodes_deleted"), QStringLiteral("memory item"))
+        + QStringLiteral(" will be deleted. ") + countPhrase(n(u"nodes_kept"), QStringLiteral("item"))
+        + QStringLiteral(" will remain but lose ") + countPhrase(n(u"kept_sightings_lost"), QStringLiteral("sighting"))
+        + closing;
+}
+
+QString forgottenTitle(const QString& subject)
+{
+    return QStringLiteral("Existing data from ") + subject + QStringLiteral(" was forgotten.");
+}
+
+QString forgottenText(const Reply& reply, const QString& remains)
+{
+    return QStringLiteral("Removed ") + countPhrase(count(reply, u"frames"), QStringLiteral("screenshot record"))
+        + QStringLiteral(". ") + remains;
+}
+
+} // namespace vesk::PrivacyText

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "DaemonClient.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The words of the privacy exclusions window and the reading of its replies. No widgets: each
+// function is tested on its own.
+namespace vesk::PrivacyText {
+
+// The three sections, in the order of their segments.
+enum class Mode { applications, websites, windowTitles };
+// Any segment other than 1 or 2 counts as applications.
+Mode modeOf(int segment);
+
+// What a section says and asks the daemon.
+struct Copy {
+    QString segment;
+    QString heading;
+    QString explanation;
+    QString empty;
+    QString addTitle;
+    QString valueKey; // the rule's value in a list reply
+    QString removeQuestion;
+    QString forgetKind;    // websites and title phrases: the kind a forget preview is asked for
+    QString forgetSubject; // websites and title phrases: what the forget dialogs call the rule's data
+    QString addFailed;     // websites and title phrases: the failure of adding a rule
+};
+const Copy& copy(Mode mode);
+
+// One rule the daemon holds: its id and its value (a desktop id, a hostname or a phrase).
+struct Rule {
+    qint64 id = 0;
+    QString value;
+    bool operator==(const Rule&) const = default;
+};
+
+inline const QString loading = QStringLiteral("Loading privacy exclusions…");
+inline const QString loadFailed
+    = QStringLiteral("Could not load privacy exclusions. Vesk could not look; this is not an empty list.");
+inline const QString note = QStringLiteral("Exclusions stop future capture. Existing data stays unless you separately "
+                                           "choose to forget it. Built-in safety exclusions remain active.");
+inline const QString notInstalled = QStringLiteral("Application not currently installed");
+
+// The rules of a list reply in reply order, without those lacking a numeric id or a string value;
+// nothing when the reply holds no "rules" array, which is a failed load and never an empty list.
+std::optional<QList<Rule>> rules(const Reply& reply, Mode mode);
+
+// A reply value read as a number and returned as an integer; 0 when absent or not a number.
+qint64 count(const Reply& reply, QStringView key);
+// The daemon's "message", or "The daemon did not answer." when there is none.
+QString failureText(const Reply& reply);
+
+QString removeText(const QString& value);
+
+// --- adding an application
+QString excludeAppTitle(const QString& name);
+QString excludeAppText(const QString& applicationId);
+// The option to forget earlier captures as well, and whether it can be chosen.
+struct ForgetOption {
+    QString text;
+    bool enabled = false;
+    bool operator==(const ForgetOption&) const = default;
+};
+ForgetOption forgetOption(qint64 frames);
+// The closing sentences of the irreversible forget.
+inline const QString ruleClosing = QStringLiteral(". This cannot be undone.");
+inline const QString appClosing
+    = QStringLiteral(". Other applications and agent conversations are not included. This cannot be undone.");
+
+// --- offering to forget earlier captures (websites and title phrases)
+QString offerTitle(const QString& subject);
+QString offerText(qint64 frames);
+
+// --- the irreversible forget
+QString forgetTitle(const QString& subject);
+// What the forget would delete, from the counts of its preview.
+QString forgetText(const QJsonObject& preview, const QString& closing);
+QString forgottenTitle(const QString& subject);
+// "Removed 2 screenshot records" and what still holds.
+QString forgottenText(const Reply& reply, const QString& remains);
+
+} // namespace vesk::PrivacyText

@@ -1,0 +1,224 @@
+// The "Your data" window against a fake daemon: its sections, handoffs, storage and deletion.
+#include "AccessibleTree.h"
+#include "DataWindow.h"
+#include "ScrollColumn.h"
+#include "WindowsFixture.h"
+
+#include <QJsonArray>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+QJsonArray handoffRows(int count)
+{
+    QJsonArray rows;
+    for (int i = 1; i <= count; ++i)
+        rows.append(QJsonArray{QStringLiteral("pkg-%1").arg(i), "agent", qint64(1772460300000 - i * 60000), "v1",
+                               100 * i, i, 0});
+    return rows;
+}
+
+struct DataFixture : WindowsFixture {
+    DataWindow window{client, alerts, &presentation};
+
+    DataFixture()
+    {
+        daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(2)}});
+        daemon.reply("connections",
+                     json(R"({"clis":[{"name":"Codex","detected":true,"command":"codex mcp add vesk"}]})"));
+        daemon.reply("status", json(R"({"pixel_bytes":5242880,"db_bytes":1048576,"frames":22,"nodes":40,
+                                        "retention_days":5,"expired_pixel_frames":2,"expired_pixel_bytes":2097152})"));
+        daemon.reply("profile", json(R"({"body":"You work on Harbor.","cited":3})"));
+    }
+    QWidget* column() const { return window.column()->content(); }
+    QStringList shown() const { return texts(column()); }
+    InkButton* button(const QString& title) const { return WindowsFixture::button(column(), title); }
+    // Shows the window and waits until all four sections have their replies.
+    void open()
+    {
+        QVERIFY(window.show());
+        QTRY_VERIFY(shown().contains("You work on Harbor."));
+    }
+};
+
+} // namespace
+
+class DataWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // The sections in order, each filled by its own request, sent in the same order; every control
+    // a screen reader reaches has a name.
+    void sectionsInOrder()
+    {
+        DataFixture f;
+        f.open();
+        QStringList ops;
+        for (const QByteArray& line : f.daemon.requests())
+            ops << QJsonDocument::fromJson(line).object().value("op").toString();
+        QCOMPARE(ops, QStringList({"recent_deliveries", "connections", "status", "profile"}));
+        QCOMPARE(f.sent("recent_deliveries").first().value("limit").toInteger(), 8);
+
+        const QStringList shown = f.shown();
+        QStringList headings;
+        for (const QString& text : shown)
+            if (text == text.toUpper() && text.size() > 3)
+                headings << text;
+        QCOMPARE(headings,
+                 QStringList({"RECENT HANDOFFS", "WHAT CAN READ THIS", "ON THIS MACHINE", "WHAT VESK SAYS ABOUT YOU",
+                              "WHAT YOU CAN CHANGE"}));
+        QVERIFY(shown.contains("Screenshots  5 MB of 5120 MB\nDatabase     1 MB, uncapped\n22 frames, 40 entities"));
+        QVERIFY(shown.contains("Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now."));
+        QVERIFY(shown.contains("Codex   ·   installed, not connected"));
+        QVERIFY(f.button("Delete expired pixels now")->isEnabled());
+        QVERIFY(!f.button("Retry"));
+        const QStringList faults = accessibilityFaults(f.window.panelWidget());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
+    }
+
+    // The three newest handoffs are always in view; a fourth folds behind a button.
+    void handoffsFold_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("folded");
+        QTest::newRow("exactly three") << 3 << false;
+        QTest::newRow("four") << 4 << true;
+    }
+    void handoffsFold()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, folded);
+        DataFixture f;
+        f.daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(count)}});
+        f.open();
+        const auto summaries = [&f] {
+            int visible = 0;
+            for (Row* row : WindowsFixture::rows(f.column()))
+                visible += WindowsFixture::texts(row).value(0).contains("evidence reference");
+            return visible;
+        };
+        QCOMPARE(summaries(), 3);
+        QCOMPARE(f.button("Show earlier handoffs") != nullptr, folded);
+        if (!folded)
+            return;
+        WindowsFixture::click(f.button("Show earlier handoffs"));
+        QVERIFY(f.button("Hide earlier handoffs"));
+        QCOMPARE(summaries(), 4);
+    }
+
+    // Closing a handoff's details before its reply and opening them again shows the second reply
+    // only; a failed one says so and relabels the button.
+    void handoffDetails()
+    {
+        DataFixture f;
+        f.daemon.sequence("inspect_context_package",
+                          {{R"({"package_id":"first","frame_ids":[1]})"
+                            "\n",
+                            FakeDaemon::Mode::Reply, 0.3},
+                           {R"({"package_id":"second","frame_ids":[1,2],"message_ids":[3]})"
+                            "\n"},
+                           {R"({"kind":"error"})"
+                            "\n"}});
+        f.open();
+        InkButton* inspect = f.button("Inspect handoff");
+        WindowsFixture::click(inspect);
+        QCOMPARE(inspect->text(), "Hide details");
+        QVERIFY(f.shown().contains("Loading handoff details…"));
+        WindowsFixture::click(inspect);
+        QCOMPARE(inspect->text(), "Inspect handoff");
+        WindowsFixture::click(inspect);
+        f.sent("inspect_context_package", 2);
+        f.barrier();
+        QVERIFY(f.shown().contains(
+            "Referenced  2 screens, 1 message\nCost     0 tokens\nPolicy   unknown\nID       second"));
+        QVERIFY(!f.shown().join("\n").contains("ID       first"));
+        QCOMPARE(f.sent("inspect_context_package").first().value("package_id").toString(), "pkg-1");
+
+        WindowsFixture::click(inspect);
+        WindowsFixture::click(inspect);
+        QTRY_VERIFY(f.shown().contains("Could not open this handoff. Vesk could not look; this is unavailable, not "
+                                       "empty. Close the details and inspect again to retry."));
+        QCOMPARE(inspect->text(), "Close details");
+    }
+
+    // Each section says it could not look, in its own words; any "Retry" fills every section again.
+    void failedSectionsRetry()
+    {
+        DataFixture f;
+        for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
+            f.daemon.closeEarly(op);
+        QVERIFY(f.window.show());
+        QTRY_VERIFY(f.shown().contains("This is a failed read, not an empty profile."));
+        const QStringList shown = f.shown();
+        for (const char* text : {"Could not load handoffs. Vesk could not look; this is unavailable, not none.",
+                                 "Could not load agent connections. Vesk could not look; no connection state is shown.",
+                                 "Vesk is not reachable, so it cannot report its size.",
+                                 "Could not load retention. Vesk could not look; these are unavailable, not zero.",
+                                 "Vesk is not reachable, so it cannot show this."})
+            QVERIFY2(shown.contains(text), text);
+        QVERIFY(!f.button("Delete expired pixels now")->isEnabled());
+        int retries = 0;
+        for (InkButton* b : f.column()->findChildren<InkButton*>())
+            retries += b->isVisibleTo(f.column()) && b->text() == "Retry";
+        QCOMPARE(retries, 4);
+        WindowsFixture::click(f.button("Retry"));
+        for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
+            f.sent(op, 2);
+    }
+
+    // The deletion asks with the last status's counts, reports what the daemon removed and fills the
+    // window again; a refusal gives the button back.
+    void deleteExpiredPixels_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("statusRequests");
+        QTest::newRow("nothing remained")
+            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":0})") << "No expired pixels remained."
+            << "0 screenshot payloads removed; 0.0 MB freed. Extracted text and memory were kept." << 2;
+        QTest::newRow("refused") << QByteArray(R"({"kind":"refused","message":"Read-only store."})")
+                                 << "Could not delete expired pixels."
+                                 << "Read-only store." << 1;
+    }
+    void deleteExpiredPixels()
+    {
+        QFETCH(QByteArray, answer);
+        DataFixture f;
+        f.daemon.replyRaw("delete_expired_pixels", answer + '\n', 0.2);
+        f.open();
+        InkButton* remove = f.button("Delete expired pixels now");
+        WindowsFixture::click(remove);
+        QCOMPARE(f.alertTitles(), QStringList{"Delete expired screenshot pixels?"}); // cancelled: nothing sent
+        f.alerts.answer(0);
+        WindowsFixture::click(remove);
+        QCOMPARE(f.alerts.shown.last().text,
+                 "2 expired screenshot payloads (about 2.0 MB) will be removed.\n\nFrame records, extracted text, "
+                 "provenance, entities, and memory will remain.");
+        f.sent("delete_expired_pixels", 1);
+        QVERIFY(!remove->isEnabled());
+        QTRY_COMPARE(f.alerts.shown.size(), 3);
+        QTEST(f.alerts.shown.last().title, "title");
+        QTEST(f.alerts.shown.last().text, "text");
+        f.barrier();
+        QTEST(f.daemon.count("status"), "statusRequests");
+        if (f.daemon.count("status") == 1)
+            QVERIFY(remove->isEnabled());
+    }
+
+    void presentationKeepsItAway()
+    {
+        DataFixture f;
+        f.open();
+        f.presentation.setEnabled(true);
+        QVERIFY(!f.window.panelWidget()->isVisible());
+        QVERIFY(!f.window.show());
+        QVERIFY(!f.window.panelWidget()->isVisible());
+    }
+};
+
+QTEST_MAIN(DataWindowTest)
+#include "tst_DataWindow.moc"

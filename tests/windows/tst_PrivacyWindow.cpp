@@ -1,0 +1,230 @@
+// The privacy exclusions window against a fake daemon: loading a section, removing and adding
+// rules, and forgetting what was captured before them.
+#include "AccessibleTree.h"
+#include "PrivacyExclusionsWindow.h"
+#include "WindowsFixture.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+struct PrivacyFixture : WindowsFixture {
+    PrivacyExclusionsWindow window{client, *platform.workspace, alerts, &presentation};
+
+    PrivacyFixture()
+    {
+        daemon.reply("app_blocks", json(R"({"rules":[{"id":1,"bundle_id":"com.1password.1password"},
+                                                      {"id":4,"bundle_id":"org.gnome.Terminal"}]})"));
+        daemon.reply("website_blocks", json(R"({"rules":[{"id":2,"host":"bank.example.com"}]})"));
+        platform.workspace->installed.insert(
+            "org.gnome.Terminal", {"org.gnome.Terminal", "Terminal", QIcon::fromTheme("utilities-terminal")});
+    }
+    QWidget* shell() const { return window.windowWidget(); }
+    QStringList shown() const { return texts(shell()); }
+    InkButton* button(const QString& title) const { return WindowsFixture::button(shell(), title); }
+    Row* rowWith(const QString& text) const
+    {
+        for (Row* row : rows(shell()))
+            if (texts(row).contains(text))
+                return row;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+class PrivacyWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // An installed application is listed by its name, one no longer installed says so; both show
+    // their id. Every control a screen reader reaches has a name.
+    void applicationRows()
+    {
+        PrivacyFixture f;
+        QVERIFY(f.window.show());
+        QTRY_VERIFY(f.rowWith("Terminal"));
+        QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")), QStringList({"Terminal", "org.gnome.Terminal"}));
+        QCOMPARE(WindowsFixture::texts(f.rowWith("Application not currently installed")),
+                 QStringList({"Application not currently installed", "com.1password.1password"}));
+        QCOMPARE(f.rowWith("com.1password.1password")->findChild<QLabel*>()->accessibleName(),
+                 "An application that is no longer installed");
+        QVERIFY(f.shown().contains("Applications Vesk must not capture"));
+        const QStringList faults = accessibilityFaults(f.shell());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
+    }
+
+    // A section switched while the list loads drops the first section's late reply.
+    void sectionSwitchDropsTheOldReply()
+    {
+        PrivacyFixture f;
+        f.daemon.reply("app_blocks", json(R"({"rules":[{"id":4,"bundle_id":"org.gnome.Terminal"}]})"), 0.3);
+        QVERIFY(f.window.show());
+        WindowsFixture::click(f.button("Websites"));
+        f.sent("app_blocks", 1);
+        f.sent("website_blocks", 1);
+        f.barrier();
+        QCOMPARE(WindowsFixture::rows(f.shell()).size(), 1);
+        QVERIFY(f.rowWith("bank.example.com"));
+        QVERIFY(f.shown().contains("Includes subdomains"));
+        QVERIFY(f.shown().contains("Websites Vesk must not capture"));
+        QVERIFY(f.button("Add website…"));
+    }
+
+    // A failed load is never shown as an empty list, and nothing can be removed from it.
+    void loadFailures_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // empty: the daemon closes without a reply
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("a reply without rules") << QByteArray(R"({"kind":"app_blocks"})") << true;
+        QTest::newRow("no reply") << QByteArray() << true;
+        QTest::newRow("an empty list") << QByteArray(R"({"rules":[]})") << false;
+    }
+    void loadFailures()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, failed);
+        PrivacyFixture f;
+        if (answer.isEmpty())
+            f.daemon.closeEarly("app_blocks");
+        else
+            f.daemon.replyRaw("app_blocks", answer + '\n', 0.2);
+        QVERIFY(f.window.show());
+        QVERIFY(f.shown().contains("Loading privacy exclusions…"));
+        QVERIFY(!f.button("Remove selected")->isEnabled());
+        QVERIFY(!f.button("Add application…")->isEnabled());
+        QTRY_VERIFY(f.button("Add application…")->isEnabled());
+        const QString failure = "Could not load privacy exclusions. Vesk could not look; this is not an empty list.";
+        QCOMPARE(f.shown().contains(failure), failed);
+        QCOMPARE(f.button("Retry") != nullptr, failed);
+        QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
+        QVERIFY(!f.button("Remove selected")->isEnabled());
+        QCOMPARE(f.window.loaded(), !failed);
+    }
+
+    // Removing asks with the rule's value and, once the daemon agrees, loads the list again.
+    void removeSelected()
+    {
+        PrivacyFixture f;
+        f.daemon.reply("unblock_app", json(R"({"kind":"ok"})"));
+        QVERIFY(f.window.show());
+        QTRY_VERIFY(f.rowWith("Terminal"));
+        QVERIFY(!f.button("Remove selected")->isEnabled());
+        WindowsFixture::click(f.rowWith("Terminal"));
+        QVERIFY(f.rowWith("Terminal")->cited());
+        f.alerts.answer(0);
+        WindowsFixture::click(f.button("Remove selected"));
+        QCOMPARE(f.alerts.shown.last().title, "Allow future capture of this application?");
+        QCOMPARE(f.alerts.shown.last().text,
+                 "Vesk will be allowed to capture org.gnome.Terminal after this rule is removed. Existing data is "
+                 "unchanged.");
+        QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
+        f.sent("app_blocks", 2);
+    }
+
+    // A website is sent exactly as typed; after it is excluded, the earlier captures are counted and
+    // forgotten only through the second, irreversible confirmation.
+    void websiteAndForget_data()
+    {
+        QTest::addColumn<QByteArray>("preview");
+        QTest::addColumn<QByteArray>("forgot");
+        QTest::addColumn<QStringList>("titles");
+        const QString offer = "Also forget what Vesk already captured from that website?";
+        const QString confirm = "Permanently forget existing data from that website?";
+        QTest::newRow("forgotten") << QByteArray(R"({"kind":"rule_forget","frames":2,"bytes_freed":-5})")
+                                   << QByteArray(R"({"kind":"rule_forget","applied":true,"frames":2})")
+                                   << QStringList{"Exclude a website", offer, confirm,
+                                                  "Existing data from that website was forgotten."};
+        QTest::newRow("not applied") << QByteArray(R"({"kind":"rule_forget","frames":1})")
+                                     << QByteArray(R"({"kind":"rule_forget","frames":1})")
+                                     << QStringList{"Exclude a website", offer, confirm,
+                                                    "The exclusion remains active, but the existing data could not "
+                                                    "be forgotten."};
+        QTest::newRow("nothing captured before")
+            << QByteArray(R"({"kind":"rule_forget","frames":0})") << QByteArray() << QStringList{"Exclude a website"};
+    }
+    void websiteAndForget()
+    {
+        QFETCH(QByteArray, preview);
+        QFETCH(QByteArray, forgot);
+        QFETCH(QStringList, titles);
+        PrivacyFixture f;
+        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
+        f.daemon.replyRaw("forget_rule_preview", preview + '\n');
+        f.daemon.replyRaw("forget_rule", forgot + '\n');
+        QVERIFY(f.window.show());
+        WindowsFixture::click(f.button("Websites"));
+        QTRY_VERIFY(f.button("Add website…")->isEnabled());
+        const QString typed = " https://Bank.example.com/login?next=/Home";
+        f.alerts.answerTyping(0, typed);
+        f.alerts.answer(0);
+        f.alerts.answer(0);
+        WindowsFixture::click(f.button("Add website…"));
+        QCOMPARE(f.alerts.shown.first().field, "example.com");
+        QCOMPARE(f.sent("block_website", 1).first().value("host").toString(), typed);
+        const SentRequests looked = f.sent("forget_rule_preview", 1);
+        QCOMPARE(looked.first().value("kind").toString(), "url_host");
+        QCOMPARE(looked.first().value("value").toString(), typed);
+        QTRY_COMPARE(f.alertTitles(), titles);
+        f.sent("website_blocks", 2);
+        f.barrier();
+        QCOMPARE(f.alertTitles(), titles);
+        if (titles.size() < 3)
+            return;
+        QCOMPARE(f.alerts.shown[2].style, AlertSpec::Style::critical);
+        QVERIFY(f.alerts.shown[2].text.startsWith("This irreversibly deletes "));
+        QCOMPARE(f.sent("forget_rule", 1).first().value("value").toString(), typed);
+        if (titles.last().startsWith("Existing"))
+            QCOMPARE(f.alerts.shown.last().text, "Removed 2 screenshot records. The exclusion remains active.");
+    }
+
+    // Excluding an application: with no earlier captures the forget option is disabled; with some,
+    // choosing it asks again and forgets them after the irreversible confirmation.
+    void addApplication_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("no earlier captures") << 0 << "No existing captures from this application" << false
+                                             << QStringList{"Exclude Terminal from future capture?"};
+        QTest::newRow("three screenshots, forgotten")
+            << 3 << "Also forget existing data from this application (3 screenshots)" << true
+            << QStringList{"Exclude Terminal from future capture?", "Permanently forget existing data from Terminal?",
+                           "Existing data from Terminal was forgotten."};
+    }
+    void addApplication()
+    {
+        QFETCH(int, frames);
+        QFETCH(QStringList, titles);
+        PrivacyFixture f;
+        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
+        f.daemon.reply("forget_app_preview", QJsonObject{{"kind", "app_forget_preview"}, {"frames", frames}});
+        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
+        f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
+        QVERIFY(f.window.show());
+        QTRY_VERIFY(f.button("Add application…")->isEnabled());
+        f.alerts.answer(0, true);
+        f.alerts.answer(0);
+        WindowsFixture::click(f.button("Add application…"));
+        QCOMPARE(f.platform.workspace->chooserTitles, QStringList{"Choose an application Vesk must not capture"});
+        QTRY_COMPARE(f.alertTitles(), titles);
+        QTEST(*f.alerts.shown.first().accessory, "option");
+        QTEST(f.alerts.shown.first().accessoryEnabled, "enabled");
+        const QJsonObject blocked = f.sent("block_app", 1).first();
+        QCOMPARE(blocked.value("bundle_id").toString(), "org.gnome.Terminal");
+        QCOMPARE(blocked.value("app_name").toString(), "Terminal");
+        f.sent("app_blocks", 2);
+        f.barrier();
+        QCOMPARE(f.daemon.count("forget_app_preview"), frames ? 2 : 1);
+        QCOMPARE(f.daemon.count("forget_app"), frames ? 1 : 0);
+        if (frames)
+            QVERIFY(f.alerts.shown[1].text.endsWith(
+                ". Other applications and agent conversations are not included. This cannot be undone."));
+    }
+};
+
+QTEST_MAIN(PrivacyWindowTest)
+#include "tst_PrivacyWindow.moc"

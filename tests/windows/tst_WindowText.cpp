@@ -1,0 +1,330 @@
+// The words of the data and privacy windows, read from daemon replies.
+#include "DataText.h"
+#include "PrivacyText.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace vesk;
+
+namespace {
+
+Reply reply(const QByteArray& json)
+{
+    if (json.isEmpty())
+        return std::nullopt;
+    return QJsonDocument::fromJson(json).object();
+}
+
+} // namespace
+
+class WindowTextTest : public QObject {
+    Q_OBJECT
+private slots:
+    void storage_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QString>("storage");
+        QTest::addColumn<QString>("retention");
+        QTest::addColumn<qint64>("expiredFrames");
+
+        QTest::newRow("1 MB, no database size, nothing waiting")
+            << QByteArray(R"({"pixel_bytes":1048576,"frames":3,"nodes":2,"retention_days":7})")
+            << "Screenshots  1 MB of 5120 MB\nDatabase     unavailable\n3 frames, 2 entities"
+            << "Screenshot pixels are retained for 7 days. There are no stored screenshot pixels waiting to expire."
+            << qint64(0);
+        QTest::newRow("a negative size; one expired hides the next date")
+            << QByteArray(R"({"pixel_bytes":-1,"db_bytes":3145728,"retention_days":5,"expired_pixel_frames":1,
+                             "expired_pixel_bytes":2048,"next_pixel_expiry_ms":1772460300000})")
+            << "Screenshots  unavailable\nDatabase     3 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshot pixels are retained for 5 days. 1 screenshot payload is expired now." << qint64(1);
+        QTest::newRow("two expired, read as numbers")
+            << QByteArray(R"({"pixel_bytes":0,"db_bytes":0,"retention_days":5.0,"expired_pixel_frames":2.0})")
+            << "Screenshots  0 MB of 5120 MB\nDatabase     0 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now." << qint64(2);
+        QTest::newRow("the next expiry, a mistyped retention")
+            << QByteArray(R"({"retention_days":"7","next_pixel_expiry_ms":1772460300000})")
+            << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, 0 entities"
+            << "Screenshot pixels are retained for 0 days. The next screenshot pixels expire Mar 2, 2026, 2:05 PM."
+            << qint64(0);
+    }
+    void storage()
+    {
+        QFETCH(QByteArray, status);
+        const DataText::Storage read = DataText::storage(*reply(status));
+        QTEST(read.storage, "storage");
+        QTEST(QString(read.retention).replace(QChar(0x202F), QLatin1Char(' ')), "retention");
+        QTEST(read.expiredFrames, "expiredFrames");
+    }
+
+    void deletion_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("deleted");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("nothing left to delete")
+            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":0})") << true << "No expired pixels remained."
+            << "0 screenshot payloads removed; 0.0 MB freed. Extracted text and memory were kept.";
+        QTest::newRow("one payload") << QByteArray(
+            R"({"kind":"expired_pixels_deleted","frames":1,"bytes_freed":524288})")
+                                     << true << "Expired pixels deleted."
+                                     << "1 screenshot payload removed; 0.5 MB freed. Extracted text and memory were "
+                                        "kept.";
+        QTest::newRow("refused in the daemon's words")
+            << QByteArray(R"({"kind":"refused","message":"The store is read-only."})") << false
+            << "Could not delete expired pixels."
+            << "The store is read-only.";
+        QTest::newRow("no answer") << QByteArray() << false << "Could not delete expired pixels."
+                                   << "The daemon did not answer.";
+    }
+    void deletion()
+    {
+        QFETCH(QByteArray, answer);
+        const DataText::Outcome outcome = DataText::deletion(reply(answer));
+        QTEST(outcome.deleted, "deleted");
+        QTEST(outcome.title, "title");
+        QTEST(outcome.text, "text");
+    }
+
+    void deleteQuestion()
+    {
+        QCOMPARE(DataText::deleteQuestion(1, 1572864),
+                 "1 expired screenshot payload (about 1.5 MB) will be removed.\n\nFrame records, extracted text, "
+                 "provenance, entities, and memory will remain.");
+        QVERIFY(DataText::deleteQuestion(5, 0).startsWith("5 expired screenshot payloads (about 0.0 MB)"));
+    }
+
+    void handoffs_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QStringList>("afterTime"); // each summary after its time
+
+        QTest::newRow("a numeric id is skipped, missing positions default")
+            << QByteArray(R"({"deliveries":[[5,"agent",0,"v",10,1,0],["p1","human",1772460300000,"v",1200,1,0],
+                                             ["p2"],{"id":"p3"},["p4","agent",0,"v",1,2,3.0]]})")
+            << QStringList{"p1", "p2", "p4"}
+            << QStringList{"to you\n1 evidence reference · 1200 tokens  ·  0 left out",
+                           "to unknown\n0 evidence references · 0 tokens  ·  0 left out",
+                           "to an agent\n2 evidence references · 1 token  ·  3 left out"};
+        QTest::newRow("none sent") << QByteArray(R"({"deliveries":[]})") << QStringList() << QStringList();
+    }
+    void handoffs()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, afterTime);
+        const auto rows = DataText::handoffs(reply(answer));
+        QVERIFY(rows);
+        QStringList ids, lines;
+        for (const DataText::Handoff& h : *rows) {
+            ids << h.packageId;
+            lines << DataText::deliveryLine(h).section("  ", 1);
+        }
+        QTEST(ids, "ids");
+        QCOMPARE(lines, afterTime);
+    }
+
+    void handoffsUnreadable()
+    {
+        QVERIFY(!DataText::handoffs(std::nullopt));
+        QVERIFY(!DataText::handoffs(reply(R"({"deliveries":{"p1":[]}})")));
+    }
+
+    void packageDetail_data()
+    {
+        QTest::addColumn<QByteArray>("package");
+        QTest::addColumn<QString>("detail");
+
+        QTest::newRow("two screens and a message")
+            << QByteArray(R"({"package_id":"pkg-7","frame_ids":[1,2],"message_ids":[3],"token_cost":1200,
+                             "policy_version":"v3"})")
+            << "Referenced  2 screens, 1 message\nCost     1200 tokens\nPolicy   v3\nID       pkg-7";
+        QTest::newRow("entities, changes, omissions")
+            << QByteArray(R"({"package_id":"p","node_ids":[1,2],"state_ids":"x","contradiction_ids":[9],
+                             "transition_ids":[1,2],"omissions":[["policy",3],["quota",1],[4,"budget"],["stale"]]})")
+            << "Referenced  2 entities, 1 contradiction\nDelivered changes  2\nCost     0 tokens\nLeft out\n"
+               "  3 left out — a rule said not to send it\n  1 left out — quota\nPolicy   unknown\nID       p";
+        QTest::newRow("nothing referenced") << QByteArray(R"({"package_id":"p","omissions":[],"transition_ids":[]})")
+                                            << "Referenced  nothing\nCost     0 tokens\nPolicy   unknown\nID       p";
+    }
+    void packageDetail()
+    {
+        QFETCH(QByteArray, package);
+        QTEST(DataText::packageDetail(*reply(package)), "detail");
+    }
+
+    void omissions_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("budget") << "budget"
+                                << "no room left in the message";
+        QTest::newRow("policy") << "policy"
+                                << "a rule said not to send it";
+        QTest::newRow("scope") << "scope"
+                               << "it belonged to different work";
+        QTest::newRow("stale") << "stale"
+                               << "newer evidence had replaced it";
+        QTest::newRow("another code") << "quota"
+                                      << "quota";
+    }
+    void omissions()
+    {
+        QFETCH(QString, reason);
+        QTEST(DataText::readableOmission(reason), "sentence");
+    }
+
+    void connections()
+    {
+        const auto tools = DataText::connections(reply(R"({"clis":[
+            {"name":"Claude Code","detected":true,"registered":true,"command":"claude mcp add"},
+            {"name":"Codex","detected":true,"registered":false,"command":"codex mcp add"},
+            {"name":"Aider","detected":true,"registered":false},
+            {"detected":"yes","command":"gemini add"}, 7]})"));
+        QVERIFY(tools);
+        QStringList lines;
+        QList<bool> commands;
+        for (const DataText::Connection& c : *tools) {
+            lines << DataText::connectionLine(c);
+            commands << c.showsCommand();
+        }
+        QCOMPARE(lines,
+                 QStringList({"Claude Code   ·   connected", "Codex   ·   installed, not connected",
+                              "Aider   ·   installed — Vesk does not speak to it yet", "?   ·   not installed"}));
+        QCOMPARE(commands, QList<bool>({false, true, false, false}));
+        QVERIFY(!DataText::connections(reply(R"({"kind":"connections"})")));
+    }
+
+    void profile_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("meta");
+        QTest::addColumn<bool>("failed");
+        const QString written = "Vesk already recognises, and nothing else. Forget any one of them and this "
+                                "paragraph goes with it.";
+        QTest::newRow("one sentence dropped")
+            << QByteArray(R"({"body":"You work on Harbor.","cited":3,"uncited_dropped":1})") << "You work on Harbor."
+            << "Written from 3 things " + written
+                + "\n1 sentence was thrown away for claiming something Vesk had never seen."
+            << false;
+        QTest::newRow("one thing, two dropped") << QByteArray(R"({"body":"B","cited":1,"uncited_dropped":2})") << "B"
+                                                << "Written from 1 thing " + written
+                + "\n2 sentences were thrown away for claiming something Vesk had never seen."
+                                                << false;
+        QTest::newRow("empty body") << QByteArray(R"({"body":"","cited":4})")
+                                    << "Nothing yet. Vesk writes this from what it already recognises, a few times a "
+                                       "day."
+                                    << "" << false;
+        QTest::newRow("no answer") << QByteArray() << "Vesk is not reachable, so it cannot show this."
+                                   << "This is a failed read, not an empty profile." << true;
+    }
+    void profile()
+    {
+        QFETCH(QByteArray, answer);
+        const DataText::Profile read = DataText::profile(reply(answer));
+        QTEST(read.body, "body");
+        QTEST(read.meta, "meta");
+        QTEST(read.failed, "failed");
+    }
+
+    void rules_data()
+    {
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QList<qint64>>("ids");
+        QTest::addColumn<QStringList>("values");
+
+        QTest::newRow("applications: no id, a numeric value skipped")
+            << 0 << QByteArray(R"({"rules":[{"id":4,"bundle_id":"org.mozilla.firefox"},{"bundle_id":"x"},
+                                       {"id":5,"bundle_id":7},{"id":6.0,"bundle_id":"code"},"y"]})")
+            << true << QList<qint64>{4, 6} << QStringList{"org.mozilla.firefox", "code"};
+        QTest::newRow("websites read their host") << 1 << QByteArray(R"({"rules":[{"id":2,"host":"bank.example.com"},
+                                                                            {"id":3,"phrase":"Payroll"}]})")
+                                                  << true << QList<qint64>{2} << QStringList{"bank.example.com"};
+        QTest::newRow("an unknown segment reads applications")
+            << 7 << QByteArray(R"({"rules":[{"id":1,"host":"a.com"}]})") << true << QList<qint64>{} << QStringList{};
+        QTest::newRow("no rules array is a failure")
+            << 2 << QByteArray(R"({"kind":"window_title_blocks"})") << false << QList<qint64>{} << QStringList{};
+        QTest::newRow("no answer") << 2 << QByteArray() << false << QList<qint64>{} << QStringList{};
+    }
+    void rules()
+    {
+        QFETCH(int, segment);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, read);
+        const auto rules = PrivacyText::rules(reply(answer), PrivacyText::modeOf(segment));
+        QCOMPARE(rules.has_value(), read);
+        QList<qint64> ids;
+        QStringList values;
+        for (const PrivacyText::Rule& r : rules.value_or(QList<PrivacyText::Rule>())) {
+            ids << r.id;
+            values << r.value;
+        }
+        QTEST(ids, "ids");
+        QTEST(values, "values");
+    }
+
+    void forgetText_data()
+    {
+        QTest::addColumn<QByteArray>("preview");
+        QTest::addColumn<QString>("closing");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one of each, -5 bytes shown as zero")
+            << QByteArray(R"({"frames":1,"bytes_freed":-5,"text_lines":1,"sightings":1,"nodes_deleted":1,
+                             "nodes_kept":1,"kept_sightings_lost":1})")
+            << PrivacyText::ruleClosing
+            << "This irreversibly deletes 1 screenshot record and pixels (0 bytes), 1 extracted text line, and 1 "
+               "memory sighting.\n\n1 memory item will be deleted. 1 item will remain but lose 1 sighting. This "
+               "cannot be undone.";
+        QTest::newRow("plurals, an application")
+            << QByteArray(R"({"frames":2,"bytes_freed":1500000,"text_lines":14,"sightings":3.0,"nodes_kept":2})")
+            << PrivacyText::appClosing
+            << "This irreversibly deletes 2 screenshot records and pixels (1.5 MB), 14 extracted text lines, and 3 "
+               "memory sightings.\n\n0 memory items will be deleted. 2 items will remain but lose 0 sightings. Other "
+               "applications and agent conversations are not included. This cannot be undone.";
+    }
+    void forgetText()
+    {
+        QFETCH(QByteArray, preview);
+        QFETCH(QString, closing);
+        QTEST(PrivacyText::forgetText(*reply(preview), closing), "text");
+    }
+
+    void counted_data()
+    {
+        QTest::addColumn<qint64>("frames");
+        QTest::addColumn<QString>("offer");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("optionEnabled");
+        QTest::newRow("none") << qint64(0)
+                              << "The exclusion is active and stops new capture. 0 screenshot records taken before "
+                                 "it stay unless you forget them now."
+                              << "No existing captures from this application" << false;
+        QTest::newRow("one") << qint64(1)
+                             << "The exclusion is active and stops new capture. 1 screenshot record taken before it "
+                                "stay unless you forget them now."
+                             << "Also forget existing data from this application (1 screenshot)" << true;
+        QTest::newRow("two") << qint64(2)
+                             << "The exclusion is active and stops new capture. 2 screenshot records taken before it "
+                                "stay unless you forget them now."
+                             << "Also forget existing data from this application (2 screenshots)" << true;
+    }
+    void counted()
+    {
+        QFETCH(qint64, frames);
+        QTEST(PrivacyText::offerText(frames), "offer");
+        QTEST(PrivacyText::forgetOption(frames).text, "option");
+        QTEST(PrivacyText::forgetOption(frames).enabled, "optionEnabled");
+        QCOMPARE(PrivacyText::forgottenText(reply(QByteArray(R"({"frames":)") + QByteArray::number(frames) + "}"),
+                                            "The exclusion remains active."),
+                 "Removed " + QString::number(frames) + (frames == 1 ? " screenshot record" : " screenshot records")
+                     + ". The exclusion remains active.");
+    }
+};
+
+QTEST_GUILESS_MAIN(WindowTextTest)
+#include "tst_WindowText.moc"
