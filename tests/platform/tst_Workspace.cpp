@@ -1,0 +1,168 @@
+// Installed applications as the Linux workspace finds them: desktop entries in the XDG data
+// directories and flatpak's exports, the window in front named after its entry, and the chooser.
+#include "ApplicationChooser.h"
+#include "LinuxWorkspace.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vesk;
+
+namespace {
+
+void writeEntry(const QString& dir, const QString& file, const QByteArray& keys)
+{
+    QDir().mkpath(dir);
+    QFile f(dir + "/" + file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Desktop Entry]\nType=Application\nExec=true\n" + keys);
+}
+
+// A window as the window manager reports it, before the workspace names it.
+class FixedWindow final : public ForegroundWindow {
+public:
+    explicit FixedWindow(ForegroundApp app)
+        : app(std::move(app))
+    {
+    }
+    std::optional<ForegroundApp> current() override { return app; }
+    ForegroundApp app;
+};
+
+} // namespace
+
+class WorkspaceTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir home;
+
+private slots:
+    void initTestCase()
+    {
+        // GIO reads the data directories once per process: they are set before its first read.
+        const QString system = home.path() + "/system", user = home.path() + "/user";
+        qputenv("XDG_DATA_DIRS", system.toUtf8());
+        qputenv("XDG_DATA_HOME", user.toUtf8());
+        writeEntry(system + "/applications", "org.example.Editor.desktop",
+                   "Name=Editor\nIcon=accessories-text-editor\nStartupWMClass=EditorWindow\n");
+        writeEntry(system + "/applications", "helper.desktop", "Name=Helper\nNoDisplay=true\n");
+        writeEntry(user + "/applications", "notes.desktop", "Name=Notes\nStartupWMClass=notes-app\n");
+        // Flatpak exports per user, which a session's XDG_DATA_DIRS often leaves out.
+        writeEntry(user + "/flatpak/exports/share/applications", "com.example.Chat.desktop", "Name=Chat\n");
+    }
+
+    void applicationsByDesktopId_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("name"); // empty: not installed
+        QTest::newRow("system entry") << "org.example.Editor"
+                                      << "Editor";
+        QTest::newRow("user entry") << "notes"
+                                    << "Notes";
+        QTest::newRow("flatpak export") << "com.example.Chat"
+                                        << "Chat";
+        QTest::newRow("hidden from menus, still installed") << "helper"
+                                                            << "Helper";
+        QTest::newRow("uninstalled") << "org.example.Gone"
+                                     << "";
+    }
+    void applicationsByDesktopId()
+    {
+        QFETCH(QString, id);
+        LinuxWorkspace workspace(std::make_shared<DesktopIndex>());
+        QVERIFY(workspace.listsApplications());
+        const auto app = workspace.application(id);
+        QTEST(app ? app->name : QString(), "name");
+        if (app)
+            QCOMPARE(app->id, id);
+    }
+
+    // The window in front is named after the entry of its application: its own id first, then the
+    // entry whose StartupWMClass is its WM_CLASS class; a window of no entry keeps its class.
+    void foregroundNamed_data()
+    {
+        QTest::addColumn<QString>("applicationId");
+        QTest::addColumn<QString>("windowClass");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("by its id") << "com.example.Chat"
+                                   << "Chat-bin"
+                                   << "com.example.Chat"
+                                   << "Chat";
+        QTest::newRow("by StartupWMClass") << "editorwindow"
+                                           << "EditorWindow"
+                                           << "org.example.Editor"
+                                           << "Editor";
+        QTest::newRow("class ignoring case") << "notes-app"
+                                             << "Notes-App"
+                                             << "notes"
+                                             << "Notes";
+        QTest::newRow("no entry") << "xterm"
+                                  << "XTerm"
+                                  << "xterm"
+                                  << "XTerm";
+    }
+    void foregroundNamed()
+    {
+        QFETCH(QString, applicationId);
+        QFETCH(QString, windowClass);
+        NamedForegroundWindow front(
+            std::make_unique<FixedWindow>(ForegroundApp{applicationId, windowClass, "t", false, std::nullopt}),
+            std::make_shared<DesktopIndex>());
+        const auto app = front.current();
+        QVERIFY(app);
+        QTEST(app->applicationId, "id");
+        QTEST(app->name, "name");
+        QCOMPARE(app->windowTitle, "t");
+    }
+
+    // The chooser lists what a menu would list, narrowed by name or id as the user types; Return
+    // takes the first match.
+    void chooserNarrows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen"); // empty: nothing can be chosen
+        QTest::newRow("nothing typed: first by name") << ""
+                                                      << "com.example.Chat";
+        QTest::newRow("by name, any case") << "NOTES"
+                                           << "notes";
+        QTest::newRow("by id") << "org.example"
+                               << "org.example.Editor";
+        QTest::newRow("hidden entry not offered") << "helper"
+                                                  << "";
+    }
+    void chooserNarrows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        auto index = std::make_shared<DesktopIndex>();
+        QList<Workspace::Application> listed;
+        for (const DesktopEntry& e : index->entries())
+            if (e.listed)
+                listed << Workspace::Application{e.id, e.name, {}};
+        ApplicationChooser chooser("Choose", "Exclude application");
+        chooser.show();
+        QVERIFY(chooser.findChild<QLabel*>()->text().startsWith("Looking for installed applications"));
+        chooser.setApplications(listed);
+        QTest::keyClicks(chooser.searchField(), typed);
+        QPushButton* accept = nullptr;
+        for (QPushButton* b : chooser.findChildren<QPushButton*>())
+            if (b->text() == "Exclude application")
+                accept = b;
+        QCOMPARE(accept->isEnabled(), !chosen.isEmpty());
+        if (chosen.isEmpty()) {
+            QCOMPARE(chooser.findChild<QLabel*>()->text(), "No installed application matches “" + typed + "”.");
+            return;
+        }
+        QTest::keyClick(chooser.searchField(), Qt::Key_Return);
+        QCOMPARE(chooser.result(), int(QDialog::Accepted));
+        QCOMPARE(chooser.chosen()->id, chosen);
+    }
+};
+
+QTEST_MAIN(WorkspaceTest)
+#include "tst_Workspace.moc"
