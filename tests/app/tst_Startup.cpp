@@ -1,5 +1,9 @@
 #include "AppFixture.h"
+#include "AskWindow.h"
+#include "DataWindow.h"
+#include "InkButton.h"
 #include "OnboardingCheck.h"
+#include "PrivacyExclusionsWindow.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -181,6 +185,48 @@ private slots:
         f.line(StatusMenu::Line::presentation)->trigger();
         f.platform.hotkey->press();
         QTRY_VERIFY(anyWindowShown());
+    }
+
+    // The menu's "Your data…" and "Privacy exclusions…", the launch switches and the ask panel's
+    // first-run button each open their window, which asks the daemon for what it shows.
+    void windowsOpen_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("data");
+        QTest::newRow("Your data… item") << "item" << true;
+        QTest::newRow("Privacy exclusions… item") << "item" << false;
+        QTest::newRow("data surface") << "surface" << true;
+        QTest::newRow("privacy surface") << "surface" << false;
+        QTest::newRow("first-run Privacy exclusions") << "first run" << false;
+    }
+    void windowsOpen()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, data);
+        LaunchSwitches switches;
+        if (how == "surface")
+            switches.surface = data ? LaunchSwitches::Surface::data : LaunchSwitches::Surface::privacy;
+        AppFixture f(switches);
+        if (how == "surface")
+            f.delegate.applicationDidFinishLaunching();
+        if (how == "item") {
+            QAction* item = f.line(data ? StatusMenu::Line::data : StatusMenu::Line::privacy);
+            QCOMPARE(item->text(), data ? "Your data…" : "Privacy exclusions…");
+            QVERIFY(item->isEnabled());
+            item->trigger();
+        }
+        if (how == "first run") {
+            f.delegate.askWindow().showFirstRun();
+            InkButton* open = nullptr;
+            for (InkButton* b : f.delegate.askWindow().panelWidget()->findChildren<InkButton*>())
+                if (b->text() == "Privacy exclusions")
+                    open = b;
+            QVERIFY(open && open->isEnabled());
+            open->click();
+        }
+        f.sent(data ? "recent_deliveries" : "app_blocks", 1);
+        QVERIFY(data ? f.delegate.dataWindow().panelWidget()->isVisible()
+                     : f.delegate.privacyWindow().windowWidget()->isVisible());
     }
 
     void inboxItemRefreshesCount()
