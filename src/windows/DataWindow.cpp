@@ -4,6 +4,7 @@
 #include "HandoffRow.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "InkView.h"
 #include "Json.h"
 #include "LoadingSection.h"
 #include "OStyle.h"
@@ -114,9 +115,11 @@ void DataWindow::suppressForPresentation()
 
 void DataWindow::build()
 {
-    panel = std::make_unique<OStyle::Inked<QWidget>>(OStyle::Inked<QWidget>::Roles{{QPalette::Window, &Ink::ground()}},
-                                                     nullptr, Qt::Tool);
-    panel->setAutoFillBackground(true);
+    // Painted rather than set in the palette: a colour set there would be the one the next change
+    // of appearance is read from, and the panel would stay light.
+    panel = std::make_unique<InkView>(
+        [](InkLayer& layer, const QWidget& view) { layer.background = Ink::ground().resolve(&view); });
+    panel->setWindowFlags(Qt::Tool);
     panel->setWindowTitle(QStringLiteral("Your data"));
     panel->resize(width, 620);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

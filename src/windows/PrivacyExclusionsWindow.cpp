@@ -2,6 +2,7 @@
 
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "InkView.h"
 #include "Json.h"
 #include "LoadingSection.h"
 #include "OStyle.h"
@@ -134,9 +135,10 @@ void PrivacyExclusionsWindow::suppressForPresentation()
 
 void PrivacyExclusionsWindow::build()
 {
-    window = std::make_unique<OStyle::Inked<QWidget>>(
-        OStyle::Inked<QWidget>::Roles{{QPalette::Window, &Ink::surface()}}, nullptr, Qt::Tool);
-    window->setAutoFillBackground(true);
+    // Painted, like the data panel, so it follows the appearance as it changes.
+    window = std::make_unique<InkView>(
+        [](InkLayer& layer, const QWidget& view) { layer.background = Ink::surface().resolve(&view); });
+    window->setWindowFlags(Qt::Tool);
     window->setWindowTitle(QStringLiteral("Privacy exclusions"));
     window->resize(600, 460);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
