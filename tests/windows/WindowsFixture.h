@@ -40,7 +40,12 @@ struct WindowsFixture : DaemonRig {
                 out << row;
         return out;
     }
-    static void click(QWidget* view) { QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5)); }
+    // A click as the user makes it: once the view has been laid out where it can be hit.
+    static void click(QWidget* view)
+    {
+        QTRY_VERIFY(view->width() > 5 && view->height() > 5);
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+    }
     // The titles of the alerts shown so far.
     QStringList alertTitles() const
     {

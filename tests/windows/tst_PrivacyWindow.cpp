@@ -69,6 +69,7 @@ private slots:
         QCOMPARE(WindowsFixture::rows(f.shell()).size(), 1);
         QVERIFY(f.rowWith("bank.example.com"));
         QVERIFY(f.shown().contains("Includes subdomains"));
+        QVERIFY(!f.shown().contains("No application exclusions yet."));
         QVERIFY(f.shown().contains("Websites Vesk must not capture"));
         QVERIFY(f.button("Add website…"));
     }
@@ -93,6 +94,7 @@ private slots:
             f.daemon.replyRaw("app_blocks", answer + '\n', 0.2);
         QVERIFY(f.window.show());
         QVERIFY(f.shown().contains("Loading privacy exclusions…"));
+        f.window.select(0);
         QVERIFY(!f.button("Remove selected")->isEnabled());
         QVERIFY(!f.button("Add application…")->isEnabled());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
@@ -100,6 +102,7 @@ private slots:
         QCOMPARE(f.shown().contains(failure), failed);
         QCOMPARE(f.button("Retry") != nullptr, failed);
         QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
+        f.window.select(0);
         QVERIFY(!f.button("Remove selected")->isEnabled());
         QCOMPARE(f.window.loaded(), !failed);
     }
@@ -185,19 +188,24 @@ private slots:
     void addApplication_data()
     {
         QTest::addColumn<int>("frames");
+        QTest::addColumn<bool>("checked");
         QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<QStringList>("titles");
-        QTest::newRow("no earlier captures") << 0 << "No existing captures from this application" << false
+        const QString three = "Also forget existing data from this application (3 screenshots)";
+        QTest::newRow("no earlier captures") << 0 << true << "No existing captures from this application" << false
                                              << QStringList{"Exclude Terminal from future capture?"};
+        QTest::newRow("three screenshots, option left off")
+            << 3 << false << three << true << QStringList{"Exclude Terminal from future capture?"};
         QTest::newRow("three screenshots, forgotten")
-            << 3 << "Also forget existing data from this application (3 screenshots)" << true
+            << 3 << true << three << true
             << QStringList{"Exclude Terminal from future capture?", "Permanently forget existing data from Terminal?",
                            "Existing data from Terminal was forgotten."};
     }
     void addApplication()
     {
         QFETCH(int, frames);
+        QFETCH(bool, checked);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
         f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
@@ -206,7 +214,7 @@ private slots:
         f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
         QVERIFY(f.window.show());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
-        f.alerts.answer(0, true);
+        f.alerts.answer(0, checked);
         f.alerts.answer(0);
         WindowsFixture::click(f.button("Add application…"));
         QCOMPARE(f.platform.workspace->chooserTitles, QStringList{"Choose an application Vesk must not capture"});
@@ -218,9 +226,10 @@ private slots:
         QCOMPARE(blocked.value("app_name").toString(), "Terminal");
         f.sent("app_blocks", 2);
         f.barrier();
-        QCOMPARE(f.daemon.count("forget_app_preview"), frames ? 2 : 1);
-        QCOMPARE(f.daemon.count("forget_app"), frames ? 1 : 0);
-        if (frames)
+        const bool forgets = frames && checked;
+        QCOMPARE(f.daemon.count("forget_app_preview"), forgets ? 2 : 1);
+        QCOMPARE(f.daemon.count("forget_app"), forgets ? 1 : 0);
+        if (forgets)
             QVERIFY(f.alerts.shown[1].text.endsWith(
                 ". Other applications and agent conversations are not included. This cannot be undone."));
     }

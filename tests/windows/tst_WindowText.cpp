@@ -182,6 +182,7 @@ private slots:
             {"name":"Claude Code","detected":true,"registered":true,"command":"claude mcp add"},
             {"name":"Codex","detected":true,"registered":false,"command":"codex mcp add"},
             {"name":"Aider","detected":true,"registered":false},
+            {"name":"Goose","detected":true,"command":""},
             {"detected":"yes","command":"gemini add"}, 7]})"));
         QVERIFY(tools);
         QStringList lines;
@@ -192,8 +193,9 @@ private slots:
         }
         QCOMPARE(lines,
                  QStringList({"Claude Code   ·   connected", "Codex   ·   installed, not connected",
-                              "Aider   ·   installed — Vesk does not speak to it yet", "?   ·   not installed"}));
-        QCOMPARE(commands, QList<bool>({false, true, false, false}));
+                              "Aider   ·   installed — Vesk does not speak to it yet",
+                              "Goose   ·   installed — Vesk does not speak to it yet", "?   ·   not installed"}));
+        QCOMPARE(commands, QList<bool>({false, true, false, false, false}));
         QVERIFY(!DataText::connections(reply(R"({"kind":"connections"})")));
     }
 
