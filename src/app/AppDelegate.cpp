@@ -1,14 +1,19 @@
 #include "AppDelegate.h"
 
 #include "AskWindow.h"
+#include "BundledService.h"
 #include "Clock.h"
+#include "Diagnostics.h"
 #include "Ink.h"
 #include "InterjectionController.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
+#include "OnboardingWindow.h"
 #include "PresentationMode.h"
+#include "StaleBuild.h"
 #include "StatusIcon.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
@@ -19,21 +24,41 @@
 
 namespace vesk {
 
-AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* parent)
+AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process, QObject* parent)
     : QObject(parent)
     , client(services.client)
     , platform(services.platform)
     , presentation(services.presentation)
+    , alerts(services.alerts)
     , clock(services.clock)
     , defaults(services.defaults)
     , switches(std::move(switches))
+    , process(std::move(process))
     , menu({services.client, services.presentation, services.alerts, services.clock})
+    , stale(std::make_unique<StaleBuild>(StaleBuild::Services{services.defaults, services.alerts, *platform.launcher},
+                                         this->process.executableTime, this->process.relaunched))
 {
-    connect(this, &AppDelegate::shortcutPressed, this, [this] { askWindow().toggle(); });
+    // The shortcut on the guide's last page opens the ask panel from the guide.
+    connect(this, &AppDelegate::shortcutPressed, this, [this] {
+        if (!onboardingWindow().openAskFromGuide())
+            askWindow().toggle();
+    });
+    connect(this, &AppDelegate::helloAnswered, stale.get(), &StaleBuild::quitIfStale);
+    connect(stale.get(), &StaleBuild::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
+    connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().show(false); });
+    connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().show(true); });
+    connect(&menu, &StatusMenu::diagnosticsRequested, this, &AppDelegate::runDoctor);
+    connect(this, &AppDelegate::setupNeeded, this, [this] { onboardingWindow().show(false); });
+    connect(this, &AppDelegate::servicePrepared, this, [this](bool firstRegistration) {
+        if (firstRegistration)
+            onboardingWindow().show(false);
+        checkOnboarding(&AppDelegate::offerSetup);
+        checkOnboarding(&AppDelegate::startReminders);
+    });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
 }
 
@@ -46,6 +71,21 @@ AskWindow& AppDelegate::askWindow()
         ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
     }
     return *ask;
+}
+
+OnboardingWindow& AppDelegate::onboardingWindow()
+{
+    if (!onboarding) {
+        onboarding = std::make_unique<OnboardingWindow>(
+            OnboardingWindow::Services{client, defaults, *platform.permissions, &presentation});
+        connect(onboarding.get(), &OnboardingWindow::askRequested, this, [this] { askWindow().show(); });
+        // Setup is complete on the daemon's word: the setup line goes and the reminders start.
+        connect(onboarding.get(), &OnboardingWindow::finished, this, [this] {
+            menu.setSetupNeeded(false);
+            emit onboarded();
+        });
+    }
+    return *onboarding;
 }
 
 InterjectionController& AppDelegate::reminders()
@@ -84,19 +124,43 @@ void AppDelegate::applicationDidFinishLaunching()
         menu.requestProposals();
     });
 
-    // Background-service registration comes first once it exists; until then the chains start
-    // directly.
-    checkOnboarding(&AppDelegate::offerSetup);
-    checkOnboarding(&AppDelegate::startReminders);
+    // The background service first: its first registration opens setup, then the chains ask.
+    prepareService();
+    if (switches.onboardingPreview)
+        onboardingWindow().show(true);
 
-    // The ask panel exists from launch; its first-run buttons stay unset until the onboarding and
-    // privacy windows join the build.
-    askWindow();
+    // The ask panel exists from launch; its first-run page's privacy button stays unset until the
+    // privacy window joins the build.
+    connect(&askWindow(), &AskWindow::agentConnectionsRequested, this,
+            [this] { onboardingWindow().showConnections(); });
     if (switches.firstRunPreview)
         askWindow().showFirstRun();
     // The data and privacy surfaces open here too once their windows exist.
     if (switches.surface == LaunchSwitches::Surface::inbox)
         askWindow().showInbox();
+}
+
+void AppDelegate::activate(const Activation& activation)
+{
+    // Named actions join here as the command line learns them; a plain activation shows the panel.
+    if (activation.action.isEmpty())
+        askWindow().show();
+}
+
+void AppDelegate::runDoctor()
+{
+    if (const auto failure = Diagnostics::run(*platform.launcher, process.layout.find(QStringLiteral("veskd"))))
+        alerts.run(*failure);
+}
+
+void AppDelegate::prepareService()
+{
+    auto* service = new BundledService({*platform.serviceManager, defaults, alerts}, process.build, this);
+    connect(service, &BundledService::prepared, this, [this, service](bool firstRegistration) {
+        service->deleteLater();
+        emit servicePrepared(firstRegistration);
+    });
+    service->prepare();
 }
 
 void AppDelegate::render(const DaemonClient::State& state)

@@ -83,6 +83,10 @@ signals:
     void opening();
     void askRequested();
     void inboxRequested();
+    // "Set up Vesk…", "Review setup & permissions…" (the guide in preview) and "Run diagnostics".
+    void setupRequested();
+    void reviewSetupRequested();
+    void diagnosticsRequested();
     void proposalsChanged();
 
 protected:

@@ -186,9 +186,9 @@ void AskWindow::showFirstRun()
 {
     if (!show())
         return;
-    show(new FirstRunPage(
-        *panel->column(), client,
-        {[this](const QString& question) { ask(question); }, onOpenAgentConnections, onOpenPrivacyExclusions}));
+    show(new FirstRunPage(*panel->column(), client,
+                          {[this](const QString& question) { ask(question); },
+                           [this] { emit agentConnectionsRequested(); }, onOpenPrivacyExclusions}));
 }
 
 bool AskWindow::copyForAgent()

@@ -44,8 +44,7 @@ public:
     void suppressForPresentation();
     void close() { suppressForPresentation(); }
 
-    // Set by the application: the first-run page's "Connect an agent" and "Privacy exclusions".
-    std::function<void()> onOpenAgentConnections;
+    // Set by the application: the first-run page's "Privacy exclusions".
     std::function<void()> onOpenPrivacyExclusions;
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
@@ -54,6 +53,10 @@ public:
     QLabel* hintLabel() const { return panel ? panel->hint() : nullptr; }
     ScrollColumn* resultColumn() const { return panel ? panel->column() : nullptr; }
     ScrollColumn* inspectorColumn() const { return panel ? panel->inspector() : nullptr; }
+
+signals:
+    // The first-run page's "Connect an agent".
+    void agentConnectionsRequested();
 
 private:
     bool presenting() const { return presentation && presentation->isEnabled(); }

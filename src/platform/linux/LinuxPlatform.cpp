@@ -1,7 +1,9 @@
+#include "LinuxPermissions.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
+#include "XdgAutostart.h"
 
 #include <QGuiApplication>
 #include <xcb/xcb.h>
@@ -11,6 +13,9 @@ namespace vesk {
 PlatformServices createPlatformServices()
 {
     PlatformServices services = nullPlatformServices();
+    // Autostart entries and the session's permissions need no display server of their own.
+    services.serviceManager = XdgAutostart::forThisUser();
+    services.permissions = LinuxPermissions::forThisSession();
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return services;
