@@ -108,6 +108,11 @@ private slots:
         QTEST(g.window.progressWidget()->text(), "progress");
         QVERIFY(g.texts().contains(title));
         QCOMPARE(g.window.backWidget()->isVisible(), g.window.currentStep() != 0);
+        // Presenting hides the guide, and it stays hidden until the mode is off.
+        g.presentation.setEnabled(true);
+        QVERIFY(!g.panel()->isVisible());
+        g.window.show(preview);
+        QVERIFY(!g.panel()->isVisible());
     }
 
     // A preview walks every page to the last without saving its place or telling the daemon.
