@@ -59,12 +59,6 @@ OnboardingWindow::OnboardingWindow(Services services, QObject* parent)
     , permissions(services.permissions)
     , presentation(services.presentation)
 {
-    // Wherever the mode is turned on from, the guide goes with it.
-    if (presentation)
-        connect(presentation, &PresentationMode::changed, this, [this] {
-            if (presenting())
-                suppressForPresentation();
-        });
     // Coming back from the terminal or the settings: what the user did there may show now.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive || !panel)

@@ -108,7 +108,7 @@ private slots:
         QTEST(g.window.progressWidget()->text(), "progress");
         QVERIFY(g.texts().contains(title));
         QCOMPARE(g.window.backWidget()->isVisible(), g.window.currentStep() != 0);
-        // Presenting hides the guide, and it stays hidden until the mode is off.
+        // Presenting hides the guide, and "Set up Vesk…" leaves it hidden until the mode is off.
         g.presentation.setEnabled(true);
         QVERIFY(!g.panel()->isVisible());
         g.window.show(preview);
@@ -231,6 +231,7 @@ private slots:
         QTest::addColumn<bool>("done");
         QTest::newRow("the daemon confirms") << QByteArray(R"({"kind":"ok"})") << true;
         QTest::newRow("the daemon refuses") << QByteArray(R"({"kind":"error"})") << false;
+        QTest::newRow("the daemon answers something else") << QByteArray(R"({"kind":"status"})") << false;
     }
     void startVesk()
     {
