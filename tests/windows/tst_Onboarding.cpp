@@ -121,7 +121,8 @@ private slots:
         Guide g(5);
         g.window.show(true);
         for (const char* expected : {"2 OF 3", "3 OF 3", "ALL SET"}) {
-            g.settle();
+            // Both answers are in: the readiness and, on every page, the agents.
+            QTRY_VERIFY(g.window.continueWidget()->isEnabled());
             QTest::keyClick(g.panel(), Qt::Key_Return);
             QTRY_COMPARE(g.window.progressWidget()->text(), QString::fromLatin1(expected));
         }
@@ -250,6 +251,7 @@ private slots:
         // The shortcut belongs to the ask panel until the last page.
         QVERIFY(!g.window.openAskFromGuide());
 
+        QTRY_VERIFY(g.window.continueWidget()->isEnabled());
         QTest::keyClick(g.panel(), Qt::Key_Return);
         g.window.continueWidget()->click();
         QCOMPARE(g.window.continueWidget()->text(), QStringLiteral("Saving setup…"));
