@@ -1,16 +1,21 @@
 #include "AppDelegate.h"
 
 #include "AskWindow.h"
+#include "BundledService.h"
 #include "Clock.h"
 #include "DataWindow.h"
+#include "Diagnostics.h"
 #include "Ink.h"
 #include "InterjectionController.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
+#include "OnboardingWindow.h"
 #include "PresentationMode.h"
 #include "PrivacyExclusionsWindow.h"
+#include "StaleBuild.h"
 #include "StatusIcon.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
@@ -21,7 +26,7 @@
 
 namespace vesk {
 
-AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* parent)
+AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process, QObject* parent)
     : QObject(parent)
     , client(services.client)
     , platform(services.platform)
@@ -30,15 +35,34 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     , clock(services.clock)
     , defaults(services.defaults)
     , switches(std::move(switches))
+    , process(std::move(process))
     , menu({services.client, services.presentation, services.alerts, services.clock})
+    , stale(std::make_unique<StaleBuild>(StaleBuild::Services{services.defaults, services.alerts, *platform.launcher},
+                                         this->process.executableTime, this->process.relaunched))
 {
-    connect(this, &AppDelegate::shortcutPressed, this, [this] { askWindow().toggle(); });
+    // The shortcut on the guide's last page opens the ask panel from the guide.
+    connect(this, &AppDelegate::shortcutPressed, this, [this] {
+        if (!onboardingWindow().openAskFromGuide())
+            askWindow().toggle();
+    });
+    connect(this, &AppDelegate::helloAnswered, stale.get(), &StaleBuild::quitIfStale);
+    connect(stale.get(), &StaleBuild::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
     connect(&menu, &StatusMenu::dataRequested, this, [this] { dataWindow().show(); });
     connect(&menu, &StatusMenu::privacyRequested, this, [this] { privacyWindow().show(); });
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
+    connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().show(false); });
+    connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().show(true); });
+    connect(&menu, &StatusMenu::diagnosticsRequested, this, &AppDelegate::runDoctor);
+    connect(this, &AppDelegate::setupNeeded, this, [this] { onboardingWindow().show(false); });
+    connect(this, &AppDelegate::servicePrepared, this, [this](bool firstRegistration) {
+        if (firstRegistration)
+            onboardingWindow().show(false);
+        checkOnboarding(&AppDelegate::offerSetup);
+        checkOnboarding(&AppDelegate::startReminders);
+    });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
 }
 
@@ -52,6 +76,21 @@ AskWindow& AppDelegate::askWindow()
         connect(ask.get(), &AskWindow::privacyExclusionsRequested, this, [this] { privacyWindow().show(); });
     }
     return *ask;
+}
+
+OnboardingWindow& AppDelegate::onboardingWindow()
+{
+    if (!onboarding) {
+        onboarding = std::make_unique<OnboardingWindow>(
+            OnboardingWindow::Services{client, defaults, *platform.permissions, &presentation});
+        connect(onboarding.get(), &OnboardingWindow::askRequested, this, [this] { askWindow().show(); });
+        // Setup is complete on the daemon's word: the setup line goes and the reminders start.
+        connect(onboarding.get(), &OnboardingWindow::finished, this, [this] {
+            menu.setSetupNeeded(false);
+            emit onboarded();
+        });
+    }
+    return *onboarding;
 }
 
 InterjectionController& AppDelegate::reminders()
@@ -104,14 +143,14 @@ void AppDelegate::applicationDidFinishLaunching()
         menu.requestProposals();
     });
 
-    // Background-service registration comes first once it exists; until then the chains start
-    // directly.
-    checkOnboarding(&AppDelegate::offerSetup);
-    checkOnboarding(&AppDelegate::startReminders);
+    // The background service first: its first registration opens setup, then the chains ask.
+    prepareService();
+    if (switches.onboardingPreview)
+        onboardingWindow().show(true);
 
-    // The ask panel exists from launch; its first-run "Connect an agent" stays unset until the
-    // onboarding window joins the build.
-    askWindow();
+    // The ask panel exists from launch.
+    connect(&askWindow(), &AskWindow::agentConnectionsRequested, this,
+            [this] { onboardingWindow().showConnections(); });
     if (switches.firstRunPreview)
         askWindow().showFirstRun();
     switch (switches.surface) {
@@ -127,6 +166,29 @@ void AppDelegate::applicationDidFinishLaunching()
     case LaunchSwitches::Surface::none:
         break;
     }
+}
+
+void AppDelegate::activate(const Activation& activation)
+{
+    // Named actions join here as the command line learns them; a plain activation shows the panel.
+    if (activation.action.isEmpty())
+        askWindow().show();
+}
+
+void AppDelegate::runDoctor()
+{
+    if (const auto failure = Diagnostics::run(*platform.launcher, process.layout.find(QStringLiteral("veskd"))))
+        alerts.run(*failure);
+}
+
+void AppDelegate::prepareService()
+{
+    auto* service = new BundledService({*platform.serviceManager, defaults, alerts}, process.build, this);
+    connect(service, &BundledService::prepared, this, [this, service](bool firstRegistration) {
+        service->deleteLater();
+        emit servicePrepared(firstRegistration);
+    });
+    service->prepare();
 }
 
 void AppDelegate::render(const DaemonClient::State& state)

@@ -2,8 +2,10 @@
 
 #include "Alerts.h"
 #include "DaemonClient.h"
+#include "InstallLayout.h"
 #include "LaunchSwitches.h"
 #include "PlatformServices.h"
+#include "SingleInstance.h"
 #include "StatusMenu.h"
 
 #include <QColor>
@@ -11,6 +13,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -21,8 +24,22 @@ class Clock;
 class DataWindow;
 class Defaults;
 class InterjectionController;
+class OnboardingWindow;
 class PresentationMode;
 class PrivacyExclusionsWindow;
+class StaleBuild;
+
+// What the process knows of itself, handed to the delegate by main.
+struct ProcessFacts {
+    // The build identity: a new one registers the background service again.
+    QString build;
+    // The running executable's modification time, seconds since 1970; nothing when unreadable.
+    std::function<std::optional<double>()> executableTime;
+    // Started by a relaunch after an update.
+    bool relaunched = false;
+    // Where the daemon program is looked for.
+    InstallLayout layout;
+};
 
 // The application's owner object and its one composition root: the daemon client, the status item
 // and its menu, the global shortcut, the start-up sequence, and every window and controller, each
@@ -40,11 +57,16 @@ public:
         Defaults& defaults;
     };
 
-    AppDelegate(Services services, LaunchSwitches switches, QObject* parent = nullptr);
+    AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The start-up sequence: shortcut, status item, menu, hello, watch, setup offer, reminders.
+    // The start-up sequence: shortcut, status item, menu, hello, watch, background service, setup
+    // offer, reminders.
     void applicationDidFinishLaunching();
+    // A second start, or the desktop, activated this instance.
+    void activate(const vesk::Activation& activation);
+    // "Run diagnostics": the daemon's doctor in a terminal.
+    void runDoctor();
 
     // Icon, tooltip and first line from a daemon state; again with the last state whenever the
     // proposal count changes.
@@ -57,6 +79,8 @@ public:
     // The "Your data" and privacy exclusions windows, likewise.
     DataWindow& dataWindow();
     PrivacyExclusionsWindow& privacyWindow();
+    OnboardingWindow& onboardingWindow();
+    const StaleBuild& staleBuild() const { return *stale; }
 
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
@@ -76,6 +100,8 @@ signals:
     void setupNeeded();
     // The daemon says setup is complete: the reminders may start.
     void onboarded();
+    // The background service is prepared; the start-up chains follow.
+    void servicePrepared(bool firstRegistration);
 
 private:
     // What the icon was last drawn from, so an unchanged state draws nothing.
@@ -94,6 +120,7 @@ private:
     void checkOnboarding(void (AppDelegate::*then)(bool onboarded));
     void offerSetup(bool onboarded);
     void startReminders(bool onboarded);
+    void prepareService();
     void printDiagnostics();
 
     DaemonClient& client;
@@ -103,6 +130,7 @@ private:
     Clock& clock;
     Defaults& defaults;
     LaunchSwitches switches;
+    ProcessFacts process;
 
     StatusMenu menu;
     std::unique_ptr<QSystemTrayIcon> item;
@@ -110,6 +138,8 @@ private:
     std::unique_ptr<InterjectionController> interjections;
     std::unique_ptr<DataWindow> data;
     std::unique_ptr<PrivacyExclusionsWindow> privacy;
+    std::unique_ptr<OnboardingWindow> onboarding;
+    std::unique_ptr<StaleBuild> stale;
     DaemonClient::State last = DaemonClient::Unreachable{};
     IconInputs drawn;
     QIcon drawnIcon;

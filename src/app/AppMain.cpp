@@ -5,8 +5,11 @@
 #include "Defaults.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -17,8 +20,37 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vesk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vesk"));
+    QApplication::setApplicationVersion(QStringLiteral(VESK_VERSION));
     // A tray application: closing a panel never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A relaunch waits for the copy it replaces to let go.
+    SingleInstance instance(SingleInstance::forThisProcess());
+    switch (instance.claim({}, options.relaunch ? 10.0 : 0.0)) {
+    case SingleInstance::Claim::handedOver:
+        return 0;
+    case SingleInstance::Claim::failed:
+        std::fputs(options.relaunch ? "[vesk-app] the Vesk this copy replaces did not quit; this copy stops.\n"
+                                    : "[vesk-app] another Vesk is running but did not answer; this copy stops.\n",
+                   stderr);
+        return 1;
+    case SingleInstance::Claim::primary:
+        break;
+    }
+
+    // The path as it was at start: an update puts the new build there, and its time says which
+    // build a relaunch was made for.
+    const QString executable = QCoreApplication::applicationFilePath();
+    ProcessFacts process;
+    process.build = QCoreApplication::applicationVersion();
+    process.executableTime = [executable]() -> std::optional<double> {
+        const QDateTime modified = QFileInfo(executable).lastModified();
+        if (!modified.isValid())
+            return std::nullopt;
+        return double(modified.toMSecsSinceEpoch()) / 1000.0;
+    };
+    process.relaunched = options.relaunch;
+    process.layout = InstallLayout::current();
 
     PortalAppearance appearance;
     appearance.start();
@@ -29,7 +61,8 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     PlatformServices platform = createPlatformServices();
     MessageBoxAlerts alerts;
 
-    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches);
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches, process);
+    QObject::connect(&instance, &SingleInstance::activated, &delegate, &AppDelegate::activate);
     delegate.applicationDidFinishLaunching();
 
     if (options.quitAfterStart)

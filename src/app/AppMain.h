@@ -7,10 +7,13 @@ namespace vesk {
 struct RunOptions {
     // Print "ready" and quit at the first turn of the event loop (the start-up benchmark).
     bool quitAfterStart = false;
+    // Started by a relaunch after an update: take over from the copy that started this one.
+    bool relaunch = false;
 };
 
-// The normal application: the shared objects, the delegate that builds and wires everything else,
-// and the event loop.
+// The normal application: one instance per home (a second start activates the first and ends
+// with status 0), the shared objects, the delegate that builds and wires everything else, and the
+// event loop.
 int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOptions options = {});
 
 } // namespace vesk

@@ -59,7 +59,8 @@ void StatusMenu::build()
     add(Line::state, QStringLiteral("…"), false);
     // Windows not yet part of this build keep their line, disabled, so the menu promises nothing
     // it cannot do.
-    add(Line::setup, QStringLiteral("Set up Vesk…"), false)->setVisible(false);
+    add(Line::setup, QStringLiteral("Set up Vesk…"))->setVisible(false);
+    act(Line::setup, &StatusMenu::setupRequested);
     root->addSeparator();
     add(Line::disk, QStringLiteral("Pixels …"), false);
     add(Line::database, QStringLiteral("Database …"), false);
@@ -101,8 +102,10 @@ void StatusMenu::build()
     act(Line::data, &StatusMenu::dataRequested);
     add(Line::privacy, QStringLiteral("Privacy exclusions…"));
     act(Line::privacy, &StatusMenu::privacyRequested);
-    add(Line::reviewSetup, QStringLiteral("Review setup && permissions…"), false); // "&&" shows one "&"
-    add(Line::diagnostics, QStringLiteral("Run diagnostics"), false);
+    add(Line::reviewSetup, QStringLiteral("Review setup && permissions…")); // "&&" shows one "&"
+    act(Line::reviewSetup, &StatusMenu::reviewSetupRequested);
+    add(Line::diagnostics, QStringLiteral("Run diagnostics"));
+    act(Line::diagnostics, &StatusMenu::diagnosticsRequested);
     // No software-update feed on this platform, so no "Check for Updates…" line.
     add(Line::quit, QStringLiteral("Quit Vesk"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(lines.at(Line::quit), &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

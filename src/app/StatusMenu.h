@@ -85,6 +85,10 @@ signals:
     void inboxRequested();
     void dataRequested();
     void privacyRequested();
+    // "Set up Vesk…", "Review setup & permissions…" (the guide in preview) and "Run diagnostics".
+    void setupRequested();
+    void reviewSetupRequested();
+    void diagnosticsRequested();
     void proposalsChanged();
 
 protected:

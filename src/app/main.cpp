@@ -1,19 +1,39 @@
 #include "AppMain.h"
+#include "CommandLine.h"
 #include "LaunchSwitches.h"
 #include "SelfChecks.h"
 
-#include <cstring>
+#include <QByteArray>
+#include <cstdio>
+#include <vector>
 
 int main(int argc, char** argv)
 {
+    // Before any application object, so --help and --version answer without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto parsed = vesk::CommandLine::parse(arguments, QStringLiteral(VESK_VERSION));
+    if (const auto* exit = std::get_if<vesk::CommandLine::Exit>(&parsed)) {
+        std::fputs(exit->out.toLocal8Bit().constData(), stdout);
+        std::fputs(exit->err.toLocal8Bit().constData(), stderr);
+        return exit->status;
+    }
+    const auto& line = std::get<vesk::CommandLine>(parsed);
+
     const vesk::LaunchSwitches switches = vesk::LaunchSwitches::fromEnvironment();
     // The self-check run never starts the user interface.
     if (switches.selfCheck)
         return vesk::runSelfChecks();
-    // --quit-after-start: start completely, print "ready" and quit at the first turn of the event
-    // loop, which proves an installed copy finds its libraries and its platform plugin.
-    vesk::RunOptions options;
-    for (int i = 1; i < argc; ++i)
-        options.quitAfterStart = options.quitAfterStart || std::strcmp(argv[i], "--quit-after-start") == 0;
-    return vesk::runApplication(argc, argv, switches, options);
+
+    // The application object sees only Qt's own options.
+    std::vector<QByteArray> kept;
+    for (const QString& argument : line.qtArguments)
+        kept.push_back(argument.toLocal8Bit());
+    std::vector<char*> qtArgv;
+    for (QByteArray& argument : kept)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = int(kept.size());
+    return vesk::runApplication(qtArgc, qtArgv.data(), switches, {line.quitAfterStart, line.relaunch});
 }

@@ -187,7 +187,8 @@ void AskWindow::showFirstRun()
     if (!show())
         return;
     show(new FirstRunPage(*panel->column(), client,
-                          {[this](const QString& question) { ask(question); }, onOpenAgentConnections,
+                          {[this](const QString& question) { ask(question); },
+                           [this] { emit agentConnectionsRequested(); },
                            [this] { emit privacyExclusionsRequested(); }}));
 }
 

@@ -44,8 +44,6 @@ public:
     void suppressForPresentation();
     void close() { suppressForPresentation(); }
 
-    // Set by the application: the first-run page's "Connect an agent".
-    std::function<void()> onOpenAgentConnections;
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
     AskPanel* panelWidget() const { return panel.get(); }
@@ -55,7 +53,9 @@ public:
     ScrollColumn* inspectorColumn() const { return panel ? panel->inspector() : nullptr; }
 
 signals:
-    // The first-run page's "Privacy exclusions" was pressed.
+    // The first-run page's "Connect an agent".
+    void agentConnectionsRequested();
+    // The first-run page's "Privacy exclusions".
     void privacyExclusionsRequested();
 
 private:

@@ -12,9 +12,14 @@ bool DesktopWorkspace::openUrl(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
-bool ProcessLauncher::relaunch()
+Permissions::Need NullPermissions::need(Kind)
 {
-    return QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+    return {QStringLiteral("Vesk does not know what this desktop asks for; the daemon reports what it can read."), {}};
+}
+
+bool ProcessLauncher::relaunch(const QStringList& arguments)
+{
+    return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
 }
 
 QList<QStringList> ProcessLauncher::terminalCandidates(const std::optional<QString>& terminalVariable)
@@ -22,24 +27,29 @@ QList<QStringList> ProcessLauncher::terminalCandidates(const std::optional<QStri
     QList<QStringList> out{{QStringLiteral("x-terminal-emulator"), QStringLiteral("-e")}};
     if (terminalVariable && !terminalVariable->trimmed().isEmpty())
         out.append(QStringList{terminalVariable->trimmed(), QStringLiteral("-e")});
-    // gnome-terminal takes the command after "--"; the others after "-e".
+    // Each takes the command as separate arguments after its own marker: gnome-terminal after "--",
+    // xfce4-terminal after "-x" (its "-e" wants one string), the others after "-e".
     out.append(QStringList{QStringLiteral("gnome-terminal"), QStringLiteral("--")});
-    for (const QString& name : {QStringLiteral("konsole"), QStringLiteral("xfce4-terminal"), QStringLiteral("xterm")})
-        out.append(QStringList{name, QStringLiteral("-e")});
+    out.append(QStringList{QStringLiteral("konsole"), QStringLiteral("-e")});
+    out.append(QStringList{QStringLiteral("xfce4-terminal"), QStringLiteral("-x")});
+    out.append(QStringList{QStringLiteral("xterm"), QStringLiteral("-e")});
     return out;
 }
 
-bool ProcessLauncher::runInTerminal(const QStringList& argv)
+Launcher::Launch ProcessLauncher::runInTerminal(const QStringList& argv)
 {
     const QByteArray terminal = qgetenv("TERMINAL");
     const auto variable = terminal.isEmpty() ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(terminal));
+    Launch result = Launch::noTerminal;
     for (const QStringList& prefix : terminalCandidates(variable)) {
-        if (QStandardPaths::findExecutable(prefix.first()).isEmpty())
+        const QString program = QStandardPaths::findExecutable(prefix.first());
+        if (program.isEmpty())
             continue;
-        if (QProcess::startDetached(prefix.first(), prefix.mid(1) + argv))
-            return true;
+        if (QProcess::startDetached(program, prefix.mid(1) + argv))
+            return Launch::started;
+        result = Launch::failed;
     }
-    return false;
+    return result;
 }
 
 PlatformServices nullPlatformServices()

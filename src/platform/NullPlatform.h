@@ -14,16 +14,21 @@ public:
     std::optional<ForegroundApp> current() override { return std::nullopt; }
 };
 
+// Without a service manager there is no daemon to register.
 class NullServiceManager final : public ServiceManager {
 public:
-    Status status(const QString&) override { return Status::notFound; }
-    bool registerService(const QString&) override { return false; }
-    bool unregisterService(const QString&) override { return false; }
+    bool shipsDaemon() override { return false; }
+    bool handInstalledDaemon() override { return false; }
+    Status status(Service) override { return Status::notFound; }
+    bool registerService(Service) override { return false; }
+    bool unregisterService(Service) override { return false; }
+    bool approve(Service) override { return false; }
 };
 
 class NullPermissions final : public Permissions {
 public:
-    bool openSettings(Kind) override { return false; }
+    Need need(Kind) override;
+    bool request(Kind) override { return false; }
 };
 
 // Opens addresses through the desktop services, which work on every Qt platform, and knows no
@@ -42,11 +47,11 @@ public:
 // Starting processes works the same on every Linux display server.
 class ProcessLauncher final : public Launcher {
 public:
-    bool relaunch() override;
-    bool runInTerminal(const QStringList& argv) override;
+    bool relaunch(const QStringList& arguments) override;
+    Launch runInTerminal(const QStringList& argv) override;
 
-    // The terminal commands tried in order: x-terminal-emulator, then $TERMINAL, then common ones;
-    // each is an argv prefix to which the command is appended.
+    // The terminal commands tried in order: the desktop's default (x-terminal-emulator), then
+    // $TERMINAL, then common ones; each is an argv prefix to which the command is appended.
     static QList<QStringList> terminalCandidates(const std::optional<QString>& terminalVariable);
 };
 

@@ -71,35 +71,53 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
 };
 
-// Registration of a per-user background agent or login item.
+// Starting the daemon as a per-user background agent and this application as a login item. Calls
+// may touch the file system: make them off the main thread.
 class ServiceManager {
 public:
     enum class Status { notRegistered, enabled, requiresApproval, notFound };
+    enum class Service { daemon, application };
 
     virtual ~ServiceManager() = default;
-    virtual Status status(const QString& serviceId) = 0;
-    virtual bool registerService(const QString& serviceId) = 0;
-    virtual bool unregisterService(const QString& serviceId) = 0;
+    // Whether this install carries a daemon to register at all.
+    virtual bool shipsDaemon() = 0;
+    // A daemon entry the user installed by hand: it runs the daemon and is left alone.
+    virtual bool handInstalledDaemon() = 0;
+    virtual Status status(Service service) = 0;
+    // False when it could not be done.
+    virtual bool registerService(Service service) = 0;
+    virtual bool unregisterService(Service service) = 0;
+    // The user's approval for a service that needs it (requiresApproval); false when not given.
+    virtual bool approve(Service service) = 0;
 };
 
 // Starting other programs.
 class Launcher {
 public:
+    enum class Launch { started, noTerminal, failed };
+
     virtual ~Launcher() = default;
-    // Starts a fresh copy of this program; false when it could not be started.
-    virtual bool relaunch() = 0;
+    // Starts a fresh copy of this program with these arguments; false when it could not be started.
+    virtual bool relaunch(const QStringList& arguments) = 0;
     // Runs a command (an argv list, never a shell string) in a terminal window.
-    virtual bool runInTerminal(const QStringList& argv) = 0;
+    virtual Launch runInTerminal(const QStringList& argv) = 0;
 };
 
-// The desktop's privacy settings for the permissions the daemon needs.
+// What the daemon needs from the desktop to read the screen and the windows, and what the user can
+// do about it here. Whether it has it is always the daemon's word.
 class Permissions {
 public:
     enum class Kind { screenRecording, accessibility };
+    struct Need {
+        QString note;   // what this desktop needs, in one sentence
+        QString action; // the title of the button that does something about it; empty: no button
+        bool operator==(const Need&) const = default;
+    };
 
     virtual ~Permissions() = default;
-    // Opens the desktop's settings page for the permission; false when none is known.
-    virtual bool openSettings(Kind kind) = 0;
+    virtual Need need(Kind kind) = 0;
+    // Does what the need's action says; false when it could not.
+    virtual bool request(Kind kind) = 0;
 };
 
 // Everything the operating system provides, built once in main and handed down through

@@ -6,6 +6,8 @@
 
 #include <QEvent>
 #include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <cmath>
 
 namespace vesk::OStyle {
@@ -110,6 +112,29 @@ QWidget* rule(int width, QWidget* parent)
         = new InkView([](InkLayer& layer, const QWidget& v) { layer.background = Ink::line().resolve(&v); }, parent);
     view->setFixedSize(width, 1);
     return view;
+}
+
+QWidget* step(const QString& number, const QString& title, const QString& text, int width, QWidget* parent)
+{
+    auto* row = new QWidget(parent);
+    auto* across = new QHBoxLayout(row);
+    across->setContentsMargins(0, 0, 0, 0);
+    across->setSpacing(10);
+    auto* digit
+        = new InkLabel(number, Ink::muted(), font(12, Weight::Medium, Design::Monospaced), InkLabel::Fit::truncateEnd);
+    digit->setFixedWidth(14);
+    across->addWidget(digit, 0, Qt::AlignTop);
+    auto* words = new QVBoxLayout;
+    words->setSpacing(2);
+    InkLabel* heading = label(title, Ink::text(), font(13.5, Weight::Medium), nullptr);
+    InkLabel* detail = label(text, Ink::muted(), font(11.5), nullptr);
+    for (InkLabel* l : {heading, detail}) {
+        l->setFixedWidth(width - 24);
+        words->addWidget(l);
+    }
+    across->addLayout(words);
+    across->addStretch(1);
+    return row;
 }
 
 } // namespace vesk::OStyle

@@ -81,5 +81,8 @@ InkLabel* body(const QString& text, int width, QWidget* parent = nullptr);
 InkLabel* meta(const QString& text, int width, QWidget* parent = nullptr);
 // A horizontal separator exactly `width` wide.
 QWidget* rule(int width, QWidget* parent = nullptr);
+// A numbered step of a guide: the number in a narrow monospaced column, then the step's title and
+// its text beneath, both wrapped at `width` less the number's column.
+QWidget* step(const QString& number, const QString& title, const QString& text, int width, QWidget* parent = nullptr);
 
 } // namespace vesk::OStyle

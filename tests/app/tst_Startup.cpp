@@ -2,7 +2,9 @@
 #include "AskWindow.h"
 #include "DataWindow.h"
 #include "InkButton.h"
+#include "InkLabel.h"
 #include "OnboardingCheck.h"
+#include "OnboardingWindow.h"
 #include "PrivacyExclusionsWindow.h"
 
 #include <QApplication>
@@ -71,6 +73,8 @@ private slots:
         for (const QByteArray& r : replies)
             scripts.append(line(r));
         f.daemon.sequence(QStringLiteral("status"), scripts);
+        // The guide that an offer opens asks for readiness of its own; only the chains count here.
+        QObject::disconnect(&f.delegate, &AppDelegate::setupNeeded, nullptr, nullptr);
         QSignalSpy offers(&f.delegate, &AppDelegate::setupNeeded);
         QSignalSpy starts(&f.delegate, &AppDelegate::onboarded);
 
@@ -115,7 +119,7 @@ private slots:
         QTest::newRow("first-run preview: no hello, the first-run page") << firstRun << 0 << true;
         LaunchSwitches onboarding;
         onboarding.onboardingPreview = true;
-        QTest::newRow("onboarding preview sends no hello") << onboarding << 0 << false;
+        QTest::newRow("onboarding preview sends no hello, opens the guide") << onboarding << 0 << true;
         LaunchSwitches inbox;
         inbox.surface = LaunchSwitches::Surface::inbox;
         QTest::newRow("inbox surface opens the inbox") << inbox << 1 << true;
@@ -157,6 +161,68 @@ private slots:
         // The started reminders' held-back items enable the weekly review.
         QTRY_COMPARE(f.line(StatusMenu::Line::digest)->text(), QStringLiteral("Weekly review (1)"));
         QVERIFY(f.line(StatusMenu::Line::digest)->isEnabled());
+    }
+
+    // Every way into the setup guide, diagnostics and the ask panel lands where it says.
+    void waysIn_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("progress"); // of the guide; empty: the guide stays closed
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<bool>("askShown");
+        QTest::newRow("a fresh install") << "fresh install"
+                                         << "2 OF 3"
+                                         << "" << false;
+        QTest::newRow("Set up Vesk…") << "setup"
+                                      << "2 OF 3"
+                                      << "" << false;
+        QTest::newRow("Review setup & permissions…") << "review"
+                                                     << "1 OF 3"
+                                                     << "" << false;
+        QTest::newRow("Connect an agent") << "agents"
+                                          << "2 OF 3"
+                                          << "" << true;
+        QTest::newRow("Run diagnostics") << "diagnostics"
+                                         << ""
+                                         << "Vesk could not run diagnostics" << false;
+        QTest::newRow("a second start") << "activate"
+                                        << ""
+                                        << "" << true;
+        QTest::newRow("a refused hello") << "stale"
+                                         << ""
+                                         << "Vesk was updated while it was running." << false;
+    }
+    void waysIn()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, progress);
+        QFETCH(QString, alert);
+        AppFixture f;
+        f.defaults.setInteger(QString::fromLatin1(OnboardingWindow::stepKey), 5);
+        f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
+        f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), way != "stale"}});
+        f.platform.serviceManager->ships = way == "fresh install";
+        f.delegate.applicationDidFinishLaunching();
+        if (way == "setup" || way == "review" || way == "diagnostics")
+            f.line(way == "setup"        ? StatusMenu::Line::setup
+                       : way == "review" ? StatusMenu::Line::reviewSetup
+                                         : StatusMenu::Line::diagnostics)
+                ->trigger();
+        if (way == "agents") {
+            f.delegate.askWindow().showFirstRun();
+            for (InkButton* b : f.delegate.askWindow().panelWidget()->findChildren<InkButton*>())
+                if (b->text() == QStringLiteral("Connect an agent"))
+                    b->click();
+        }
+        if (way == "activate")
+            f.delegate.activate({});
+        f.barrier();
+        OnboardingWindow& guide = f.delegate.onboardingWindow();
+        QTRY_COMPARE(guide.panelWidget() && guide.panelWidget()->isVisible() ? guide.progressWidget()->text() : "",
+                     progress);
+        QTRY_COMPARE(f.alerts.shown.isEmpty() ? QString() : f.alerts.shown.first().title, alert);
+        QTEST(f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible(), "askShown");
+        QCOMPARE(f.platform.launcher->relaunches.size(), int(way == "stale"));
     }
 
     void presentationHidesAskPanelAndAlert()

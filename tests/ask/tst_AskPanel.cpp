@@ -171,7 +171,6 @@ private slots:
         QVERIFY(f.texts().contains("Checking your local memory…"));
         QVERIFY(f.texts().contains("Pick up where you left off."));
         QVERIFY(!f.button("Ask: What was I working on?")->isEnabled());
-        QVERIFY(!f.button("Connect an agent")->isEnabled()); // no window to open yet
         QTRY_VERIFY(f.texts().contains(line));
         QCOMPARE(f.button("Ask: What was I working on?")->isEnabled(), askEnabled);
 
@@ -179,6 +178,9 @@ private slots:
         QTRY_COMPARE(f.daemon.count("status"), 2);
         QTest::mouseClick(f.button("Privacy exclusions"), Qt::LeftButton);
         QCOMPARE(privacyOpened.size(), 1);
+        QSignalSpy agents(&f.window, &AskWindow::agentConnectionsRequested);
+        QTest::mouseClick(f.button("Connect an agent"), Qt::LeftButton);
+        QCOMPARE(agents.size(), 1);
         if (!askEnabled)
             return;
         QTRY_VERIFY(f.button("Ask: What was I working on?")->isEnabled());

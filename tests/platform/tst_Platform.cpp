@@ -1,12 +1,37 @@
+#include "LinuxPermissions.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
+#include "XdgAutostart.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vesk;
+using Service = ServiceManager::Service;
+using Status = ServiceManager::Status;
+Q_DECLARE_METATYPE(LinuxPermissions::Session)
+
+namespace {
+// A program at `path` that records its arguments, one a line, in `path`.args.
+void recorder(const QString& path)
+{
+    QFile script(path);
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+} // namespace
 
 class PlatformTest : public QObject {
     Q_OBJECT
@@ -42,8 +67,89 @@ private slots:
                  Hotkey::Registration::unavailable);
         QVERIFY(!called);
         QCOMPARE(services.foregroundWindow->current(), std::nullopt);
-        QCOMPARE(services.serviceManager->status(QStringLiteral("vesk")), ServiceManager::Status::notFound);
-        QVERIFY(!services.permissions->openSettings(Permissions::Kind::accessibility));
+    }
+
+    // The entries a session starts at login: valid for desktop-file-validate whatever the paths
+    // hold, on until the user turns one off, and that "off" kept until the user approves again.
+    void autostartEntries()
+    {
+        QTemporaryDir root;
+        const QString odd = root.filePath(QStringLiteral("Vesk $HOME \"quoted\" 100%"));
+        for (const QString& program : {QStringLiteral("veskd"), QStringLiteral("vesk")})
+            recorder(odd + '/' + program);
+        XdgAutostart autostart(root.filePath("autostart"), "2.0", odd + "/veskd", odd + "/vesk");
+        QCOMPARE(autostart.status(Service::daemon), Status::notRegistered);
+        QVERIFY(autostart.registerService(Service::daemon) && autostart.registerService(Service::application));
+        for (const char* id : {XdgAutostart::daemonId, XdgAutostart::applicationId}) {
+            QProcess validate;
+            validate.start("desktop-file-validate", {autostart.entryPath(id)});
+            QVERIFY(validate.waitForFinished(20000));
+            QCOMPARE(validate.readAll() + validate.readAllStandardError(), QByteArray());
+            QCOMPARE(validate.exitCode(), 0);
+        }
+        QCOMPARE(autostart.status(Service::daemon), Status::enabled);
+        QVERIFY(!autostart.handInstalledDaemon());
+
+        QFile entry(autostart.entryPath(XdgAutostart::daemonId));
+        QVERIFY(entry.open(QIODevice::Append));
+        entry.write("X-GNOME-Autostart-enabled=false\n");
+        entry.close();
+        QCOMPARE(autostart.status(Service::daemon), Status::requiresApproval);
+        QVERIFY(autostart.unregisterService(Service::daemon));
+        QCOMPARE(autostart.status(Service::daemon), Status::requiresApproval);
+        QVERIFY(autostart.approve(Service::daemon));
+        QCOMPARE(autostart.status(Service::daemon), Status::enabled);
+        QVERIFY(autostart.unregisterService(Service::daemon));
+        QCOMPARE(autostart.status(Service::daemon), Status::notRegistered);
+
+        // Entries written by hand run the daemon their own way.
+        for (const char* id : {XdgAutostart::daemonId, XdgAutostart::legacyDaemonId}) {
+            QFile hand(autostart.entryPath(id));
+            QVERIFY(hand.open(QIODevice::WriteOnly));
+            hand.write("[Desktop Entry]\nType=Application\nName=veskd\nExec=veskd\n");
+            hand.close();
+            QVERIFY(autostart.handInstalledDaemon());
+            QFile::remove(autostart.entryPath(id));
+        }
+        QVERIFY(QFile::remove(odd + "/veskd"));
+        QCOMPARE(autostart.status(Service::daemon), Status::notFound);
+    }
+
+    // The desktop's terminal first; saying so when there is none.
+    void terminalForDiagnostics()
+    {
+        QTemporaryDir bin;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        qunsetenv("TERMINAL");
+        ProcessLauncher launcher;
+        QCOMPARE(launcher.runInTerminal({"veskd", "doctor"}), Launcher::Launch::noTerminal);
+        recorder(bin.filePath("xterm"));
+        recorder(bin.filePath("x-terminal-emulator"));
+        QCOMPARE(launcher.runInTerminal({"/opt/a b/veskd", "doctor"}), Launcher::Launch::started);
+        QTRY_COMPARE(readAll(bin.filePath("x-terminal-emulator.args")), QStringLiteral("-e\n/opt/a b/veskd\ndoctor\n"));
+        QVERIFY(!QFile::exists(bin.filePath("xterm.args")));
+        qputenv("PATH", path);
+    }
+
+    void permissionNeeds_data()
+    {
+        QTest::addColumn<LinuxPermissions::Session>("session");
+        QTest::addColumn<bool>("settingsKnown");
+        QTest::addColumn<QString>("screenAction");
+        QTest::newRow("X11 asks nothing") << LinuxPermissions::Session::x11 << true << "";
+        QTest::newRow("Wayland, settings known")
+            << LinuxPermissions::Session::wayland << true << "Open privacy settings";
+        QTest::newRow("Wayland, no settings") << LinuxPermissions::Session::wayland << false << "";
+    }
+    void permissionNeeds()
+    {
+        QFETCH(LinuxPermissions::Session, session);
+        QFETCH(bool, settingsKnown);
+        const auto screen = LinuxPermissions::needFor(Permissions::Kind::screenRecording, session, settingsKnown);
+        QTEST(screen.action, "screenAction");
+        QVERIFY(!screen.note.isEmpty());
+        QCOMPARE(LinuxPermissions::needFor(Permissions::Kind::accessibility, session, settingsKnown).action, QString());
     }
 
     void applicationIds_data()

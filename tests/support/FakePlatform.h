@@ -69,25 +69,33 @@ public:
     }
 };
 
+// Every call, in order ("register daemon", "unregister daemon", "approve daemon", …); the pass
+// makes its calls on a worker thread and a test reads them once the pass has ended.
 class FakeServiceManager final : public ServiceManager {
 public:
-    Status current = Status::notRegistered;
+    bool ships = false; // a build without a daemon registers nothing: the start-up chains follow at once
+    bool handInstalled = false;
+    Status daemon = Status::notRegistered;
+    Status application = Status::notRegistered;
     bool succeed = true;
-    QStringList registered;
-    QStringList unregistered;
-    Status status(const QString&) override { return current; }
-    bool registerService(const QString& id) override
+    QStringList calls;
+
+    bool shipsDaemon() override { return ships; }
+    bool handInstalledDaemon() override { return handInstalled; }
+    Status status(Service s) override { return s == Service::daemon ? daemon : application; }
+    bool registerService(Service s) override { return change(QStringLiteral("register"), s, Status::enabled); }
+    bool unregisterService(Service s) override
     {
-        registered.append(id);
-        if (succeed)
-            current = Status::enabled;
-        return succeed;
+        return change(QStringLiteral("unregister"), s, Status::notRegistered);
     }
-    bool unregisterService(const QString& id) override
+    bool approve(Service s) override { return change(QStringLiteral("approve"), s, Status::enabled); }
+
+private:
+    bool change(const QString& what, Service s, Status after)
     {
-        unregistered.append(id);
+        calls.append(what + (s == Service::daemon ? QStringLiteral(" daemon") : QStringLiteral(" application")));
         if (succeed)
-            current = Status::notRegistered;
+            (s == Service::daemon ? daemon : application) = after;
         return succeed;
     }
 };
@@ -95,26 +103,29 @@ public:
 class FakeLauncher final : public Launcher {
 public:
     bool succeed = true;
-    int relaunches = 0;
+    Launch terminal = Launch::started;
+    QList<QStringList> relaunches;
     QList<QStringList> terminalCommands;
-    bool relaunch() override
+    bool relaunch(const QStringList& arguments) override
     {
-        ++relaunches;
+        relaunches.append(arguments);
         return succeed;
     }
-    bool runInTerminal(const QStringList& argv) override
+    Launch runInTerminal(const QStringList& argv) override
     {
         terminalCommands.append(argv);
-        return succeed;
+        return terminal;
     }
 };
 
 class FakePermissions final : public Permissions {
 public:
-    QList<Kind> opened;
-    bool openSettings(Kind kind) override
+    QMap<Kind, Need> needs;
+    QList<Kind> requested;
+    Need need(Kind kind) override { return needs.value(kind); }
+    bool request(Kind kind) override
     {
-        opened.append(kind);
+        requested.append(kind);
         return true;
     }
 };

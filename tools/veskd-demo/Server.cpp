@@ -166,9 +166,12 @@ void Server::serve(QPointer<QLocalSocket> socket, const QByteArray& text)
 
 void Server::send(QPointer<QLocalSocket> socket, const QString& op, const QJsonObject& reply)
 {
-    logLine(op + QStringLiteral(" → ") + reply.value("kind").toString()
-            + (reply.value("kind") == QLatin1String("error") ? QStringLiteral(": ") + reply.value("message").toString()
-                                                             : QString()));
+    // A failed answer says why, so a log tells an answer from a refusal.
+    const QString why = reply.value("kind") == QLatin1String("error")
+        ? QStringLiteral(": ") + reply.value("message").toString()
+        : reply.contains("failure_code") ? QStringLiteral(": ") + reply.value("failure_code").toString()
+                                         : QString();
+    logLine(op + QStringLiteral(" → ") + reply.value("kind").toString() + why);
     if (!socket)
         return;
     if (options.split.contains(op))

@@ -1,8 +1,10 @@
 #include "LinuxWorkspace.h"
+#include "LinuxPermissions.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
+#include "XdgAutostart.h"
 
 #include <QGuiApplication>
 #include <xcb/xcb.h>
@@ -15,6 +17,9 @@ PlatformServices createPlatformServices()
     // Desktop entries are the same under every display server.
     const auto applications = std::make_shared<DesktopIndex>();
     services.workspace = std::make_unique<LinuxWorkspace>(applications);
+    // Autostart entries and the session's permissions need no display server of their own.
+    services.serviceManager = XdgAutostart::forThisUser();
+    services.permissions = LinuxPermissions::forThisSession();
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return services;

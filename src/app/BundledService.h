@@ -1,0 +1,67 @@
+#pragma once
+
+#include "PlatformServices.h"
+#include "SerialQueue.h"
+
+#include <QObject>
+#include <optional>
+
+namespace vesk {
+
+class Alerts;
+class Defaults;
+
+// At every launch: makes sure the daemon this install carries starts at login, registers it again
+// once after a new build, registers the application itself as a login item, and asks for the
+// user's approval where the system needs it. A daemon entry installed by hand wins: nothing is
+// touched. Ends in one `prepared`, saying whether this was the first registration on this machine
+// (which opens setup). The service manager works on a thread of its own; the alerts are modal.
+class BundledService : public QObject {
+    Q_OBJECT
+public:
+    using Status = ServiceManager::Status;
+    // The build last registered: a new build registers its daemon again, once.
+    static constexpr const char* rememberedKey = "VeskRegisteredServiceVersion";
+
+    struct Facts {
+        bool shipsDaemon = false;
+        bool handInstalled = false;
+        Status daemon = Status::notFound;
+    };
+    struct Plan {
+        bool proceed = false; // false: nothing to register, complete at once
+        bool firstRegistration = false;
+        bool registerAgain = false; // the registered daemon belongs to another build
+        bool operator==(const Plan&) const = default;
+    };
+    static Plan plan(const Facts& facts, const QString& build, const std::optional<QString>& remembered);
+
+    struct Services {
+        ServiceManager& manager;
+        Defaults& defaults;
+        Alerts& alerts;
+    };
+    BundledService(Services services, QString build, QObject* parent = nullptr);
+
+    void prepare();
+
+signals:
+    void prepared(bool firstRegistration);
+
+private:
+    enum class Outcome { done, unregisterFailed, registerFailed };
+    void decide(const Facts& facts);
+    void registered(Outcome outcome, Status daemon);
+    void finish(bool firstRegistration);
+    void showFailure();
+
+    ServiceManager& manager;
+    Defaults& defaults;
+    Alerts& alerts;
+    QString build;
+    bool first = false;
+    // Declared last: its destructor joins the worker before the fields its tasks read go.
+    SerialQueue worker{QStringLiteral("vesk.service")};
+};
+
+} // namespace vesk

@@ -1,0 +1,84 @@
+#include "OnboardingText.h"
+
+#include "Json.h"
+
+namespace vesk::OnboardingText {
+
+int pageFor(std::optional<qint64> stored)
+{
+    return stored && pages.contains(int(*stored)) ? int(*stored) : introPage;
+}
+
+QString progress(int page)
+{
+    if (page == shortcutPage)
+        return QStringLiteral("ALL SET");
+    return QString::number(std::max<qsizetype>(pages.indexOf(page), 0) + 1) + QStringLiteral(" OF 3");
+}
+
+QString title(int page)
+{
+    switch (page) {
+    case agentsPage:
+        return QStringLiteral("Connect your agents.");
+    case permissionsPage:
+        return QStringLiteral("Let Vesk follow your work.");
+    case shortcutPage:
+        return QStringLiteral("Try your first shortcut.");
+    default:
+        return QStringLiteral("Your work, connected.");
+    }
+}
+
+QString continueTitle(int page)
+{
+    if (page == permissionsPage)
+        return QStringLiteral("Start Vesk");
+    return page == shortcutPage ? QStringLiteral("Open Ask Vesk") : QStringLiteral("Continue");
+}
+
+std::optional<QList<Agent>> agents(const Reply& reply)
+{
+    if (!Json::isKind(reply, u"connections"))
+        return std::nullopt;
+    const auto clis = Json::objects(*reply, u"clis");
+    if (!clis)
+        return std::nullopt;
+    QList<Agent> out;
+    for (const QJsonObject& cli : *clis) {
+        const QString name = Json::string(cli, u"name").value_or(QString());
+        // Other tools are not offered here.
+        if (name != QLatin1String("Codex") && name != QLatin1String("Claude Code"))
+            continue;
+        out.append({name, Json::boolean(cli, u"detected").value_or(false),
+                    Json::boolean(cli, u"registered").value_or(false),
+                    Json::string(cli, u"command").value_or(QString())});
+    }
+    return out;
+}
+
+bool anyConnected(const QList<Agent>& agents)
+{
+    return std::any_of(agents.begin(), agents.end(), [](const Agent& a) { return a.registered; });
+}
+
+QString agentLine(const Agent& agent)
+{
+    QString status = QStringLiteral("not installed");
+    if (agent.registered)
+        status = QStringLiteral("connected");
+    else if (agent.detected)
+        status = agent.command.isEmpty() ? QStringLiteral("installed · not supported yet")
+                                         : QStringLiteral("installed · not connected");
+    return (agent.name.isEmpty() ? QStringLiteral("Agent") : agent.name) + QStringLiteral("   ·   ") + status;
+}
+
+Readiness readiness(const Reply& status)
+{
+    if (!Json::isKind(status, u"status"))
+        return {};
+    return {true, Json::boolean(*status, u"screen_recording").value_or(false),
+            Json::boolean(*status, u"accessibility").value_or(false)};
+}
+
+} // namespace vesk::OnboardingText

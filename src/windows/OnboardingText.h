@@ -1,0 +1,52 @@
+#pragma once
+
+#include "DaemonClient.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+// What the setup guide reads from the daemon and the words it shows, kept apart from its widgets.
+namespace vesk::OnboardingText {
+
+// The pages of the guide by id: the three of the flow, in order, and the last one, which only
+// finishing (or a preview) reaches.
+inline constexpr int introPage = 0;
+inline constexpr int agentsPage = 5;
+inline constexpr int permissionsPage = 6;
+inline constexpr int shortcutPage = 7;
+inline const QList<int> pages{introPage, agentsPage, permissionsPage};
+
+// The page a stored id opens: ids outside the flow open the first page.
+int pageFor(std::optional<qint64> stored);
+// "1 OF 3" … "ALL SET".
+QString progress(int page);
+QString title(int page);
+QString continueTitle(int page);
+
+// One coding agent of a connections reply.
+struct Agent {
+    QString name;
+    bool detected = false;
+    bool registered = false;
+    QString command; // the setup command to copy; empty when there is none
+    bool operator==(const Agent&) const = default;
+};
+// The supported agents (Codex and Claude Code) of a connections reply, in its order; nothing when
+// the reply is not one.
+std::optional<QList<Agent>> agents(const Reply& reply);
+bool anyConnected(const QList<Agent>& agents);
+// "Claude Code   ·   connected"
+QString agentLine(const Agent& agent);
+
+// What the daemon reports of itself: answering, and the two permissions it needs.
+struct Readiness {
+    bool reachable = false;
+    bool screenRecording = false;
+    bool accessibility = false;
+    bool ready() const { return screenRecording && accessibility; }
+    bool operator==(const Readiness&) const = default;
+};
+Readiness readiness(const Reply& status);
+
+} // namespace vesk::OnboardingText

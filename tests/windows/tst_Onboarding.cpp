@@ -1,0 +1,283 @@
+#include "DaemonRig.h"
+#include "FakePlatform.h"
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "OnboardingWindow.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+const QByteArray claudeConnected
+    = R"({"kind":"connections","clis":[{"name":"Claude Code","detected":true,"registered":true}]})";
+const QByteArray bothAllowed = R"({"kind":"status","screen_recording":true,"accessibility":true})";
+
+// The guide on a fake daemon that, unless told otherwise, has Claude Code connected and both
+// permissions granted; it reads only what the panel shows.
+struct Guide : DaemonRig {
+    explicit Guide(std::optional<qint64> storedStep = std::nullopt)
+    {
+        if (storedStep)
+            defaults.setInteger(QString::fromLatin1(OnboardingWindow::stepKey), *storedStep);
+        daemon.replyRaw(QStringLiteral("connections"), claudeConnected + '\n');
+        daemon.replyRaw(QStringLiteral("status"), bothAllowed + '\n');
+    }
+
+    QWidget* panel() const { return window.panelWidget(); }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (InkLabel* label : panel()->findChildren<InkLabel*>())
+            if (label->isVisibleTo(panel()))
+                out << label->text();
+        return out;
+    }
+    InkButton* button(const QString& title) const
+    {
+        for (InkButton* b : panel()->findChildren<InkButton*>())
+            if (b->isVisibleTo(panel()) && b->text() == title)
+                return b;
+        return nullptr;
+    }
+    int buttonsTitled(const QString& title) const
+    {
+        int n = 0;
+        for (InkButton* b : panel()->findChildren<InkButton*>())
+            n += b->isVisibleTo(panel()) && b->text() == title;
+        return n;
+    }
+    // Waits until the daemon's answers are on the page (the button says what it does again).
+    void settle() const
+    {
+        QTRY_VERIFY(!window.continueWidget()->text().startsWith(QStringLiteral("Checking")));
+        QTRY_VERIFY(!texts().contains(QStringLiteral("Checking installed agents…")));
+    }
+    // Controls the keyboard reaches that a screen reader cannot name.
+    QStringList unnamed() const
+    {
+        QStringList out;
+        for (QWidget* w : panel()->findChildren<QWidget*>())
+            if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(panel())
+                && QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+                out << w->metaObject()->className();
+        return out;
+    }
+
+    FakePermissions permissions;
+    OnboardingWindow window{{client, defaults, permissions, &presentation}};
+};
+
+} // namespace
+
+class OnboardingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void opensAtTheStoredPage_data()
+    {
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("a stored 3 is no page: the first") << qint64(3) << false << "1 OF 3"
+                                                          << "Your work, connected.";
+        QTest::newRow("the agents page") << qint64(5) << false << "2 OF 3"
+                                         << "Connect your agents.";
+        QTest::newRow("the last page is never stored") << qint64(7) << false << "1 OF 3"
+                                                       << "Your work, connected.";
+        QTest::newRow("a preview starts at the first") << qint64(6) << true << "1 OF 3"
+                                                       << "Your work, connected.";
+    }
+    void opensAtTheStoredPage()
+    {
+        QFETCH(qint64, stored);
+        QFETCH(bool, preview);
+        QFETCH(QString, title);
+        Guide g(stored);
+        g.window.show(preview);
+        QVERIFY(g.panel()->isVisible());
+        QCOMPARE(g.panel()->windowTitle(), QStringLiteral("Set up Vesk"));
+        QTEST(g.window.progressWidget()->text(), "progress");
+        QVERIFY(g.texts().contains(title));
+        QCOMPARE(g.window.backWidget()->isVisible(), g.window.currentStep() != 0);
+        // Presenting hides the guide, and "Set up Vesk…" leaves it hidden until the mode is off.
+        g.presentation.setEnabled(true);
+        QVERIFY(!g.panel()->isVisible());
+        g.window.show(preview);
+        QVERIFY(!g.panel()->isVisible());
+    }
+
+    // A preview walks every page to the last without saving its place or telling the daemon.
+    void previewSavesAndSendsNothing()
+    {
+        Guide g(5);
+        g.window.show(true);
+        for (const char* expected : {"2 OF 3", "3 OF 3", "ALL SET"}) {
+            // Both answers are in: the readiness and, on every page, the agents.
+            QTRY_VERIFY(g.window.continueWidget()->isEnabled());
+            QTest::keyClick(g.panel(), Qt::Key_Return);
+            QTRY_COMPARE(g.window.progressWidget()->text(), QString::fromLatin1(expected));
+        }
+        QVERIFY(g.texts().contains(QStringLiteral("Alt  +  Space")));
+        g.barrier();
+        QCOMPARE(g.daemon.count(QStringLiteral("complete_onboarding")), 0);
+        QCOMPARE(g.defaults.integer(QString::fromLatin1(OnboardingWindow::stepKey)), 5);
+    }
+
+    void agentList_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("copyButtons");
+        QTest::addColumn<bool>("canContinue");
+        const QString note = QStringLiteral("Run a copied command in a terminal, then return and Check again. Existing "
+                                            "configuration is backed up by Vesk's installer before it writes.");
+        QTest::newRow("only other tools")
+            << QByteArray(R"({"kind":"connections","clis":[{"name":"Gemini CLI","detected":true,"registered":true}]})")
+            << QStringList{"Install Codex or Claude Code, then choose Check again to connect it."} << 0 << false;
+        QTest::newRow("installed, nothing to run")
+            << QByteArray(R"({"kind":"connections","clis":[{"name":"Codex","detected":true,"registered":false,
+                             "command":""}]})")
+            << QStringList{"Codex   ·   installed · not supported yet", note} << 0 << false;
+        QTest::newRow("installed, with its command")
+            << QByteArray(R"({"kind":"connections","clis":[{"name":"Codex","detected":true,"registered":false,
+                             "command":"codex mcp add vesk"},{"name":"Claude Code"}]})")
+            << QStringList{"Codex   ·   installed · not connected", "Claude Code   ·   not installed", note} << 1
+            << false;
+        QTest::newRow("connected") << claudeConnected << QStringList{"Claude Code   ·   connected", note} << 0 << true;
+        QTest::newRow("no answer") << QByteArray(R"({"kind":"error"})")
+                                   << QStringList{"Could not check agent connections. Choose Check again to retry; no "
+                                                  "connection status is available yet."}
+                                   << 0 << false;
+    }
+    void agentList()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, lines);
+        QFETCH(bool, canContinue);
+        Guide g(5);
+        g.daemon.replyRaw(QStringLiteral("connections"), reply + '\n');
+        g.window.show(false);
+        g.settle();
+        const QStringList shown = g.texts();
+        QCOMPARE(shown.mid(shown.indexOf(QStringLiteral("Bring past sessions forward and share context with new ones."))
+                           + 1),
+                 lines);
+        QTEST(g.buttonsTitled(QStringLiteral("Copy setup command")), "copyButtons");
+        QCOMPARE(g.window.continueWidget()->isEnabled(), canContinue);
+        // Continue goes nowhere until an agent is connected.
+        QTest::keyClick(g.panel(), Qt::Key_Return);
+        QCOMPARE(g.window.currentStep(), canContinue ? 6 : 5);
+        if (InkButton* copy = g.button(QStringLiteral("Copy setup command"))) {
+            copy->click();
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("codex mcp add vesk"));
+            QCOMPARE(copy->text(), QStringLiteral("Copied"));
+        }
+    }
+
+    void readiness_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("states");
+        QTest::addColumn<bool>("canStart");
+        QTest::newRow("screen recording only") << QByteArray(R"({"kind":"status","screen_recording":true})")
+                                               << QStringList{"running", "allowed", "not allowed"} << false;
+        QTest::newRow("both allowed") << bothAllowed << QStringList{"running", "allowed", "allowed"} << true;
+        QTest::newRow("a permission as a string")
+            << QByteArray(R"({"kind":"status","screen_recording":"yes","accessibility":true})")
+            << QStringList{"running", "not allowed", "allowed"} << false;
+        QTest::newRow("no answer") << QByteArray(R"({"kind":"error"})")
+                                   << QStringList{"not reachable", "not allowed", "not allowed"} << false;
+    }
+    void readiness()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, states);
+        Guide g(6);
+        // What this desktop asks for each permission: a button only where one does something.
+        g.permissions.needs[Permissions::Kind::screenRecording] = {"Wayland asks through its portal.", "Open settings"};
+        g.permissions.needs[Permissions::Kind::accessibility] = {"X11 asks for no grant.", {}};
+        g.daemon.replyRaw(QStringLiteral("status"), reply + '\n');
+        g.window.show(false);
+        g.settle();
+        const QStringList shown = g.texts();
+        for (const QString& state : states)
+            QVERIFY2(shown.contains(state), qPrintable(shown.join(" | ")));
+        QCOMPARE(shown.filter(QRegularExpression(QStringLiteral("^(running|not reachable|allowed|not allowed)$"))),
+                 states);
+        QVERIFY(shown.contains(QStringLiteral("Wayland asks through its portal.")));
+        QCOMPARE(g.window.continueWidget()->text(), QStringLiteral("Start Vesk"));
+        QTEST(g.window.continueWidget()->isEnabled(), "canStart");
+        QCOMPARE(g.buttonsTitled(QStringLiteral("Open settings")), 1);
+        QCOMPARE(g.unnamed(), QStringList());
+
+        // The button asks the desktop, and only the daemon's next answer changes the page.
+        const int asked = g.daemon.count(QStringLiteral("status"));
+        g.button(QStringLiteral("Open settings"))->click();
+        QCOMPARE(g.permissions.requested, QList<Permissions::Kind>{Permissions::Kind::screenRecording});
+        QCOMPARE(g.sent(QStringLiteral("status"), asked + 1).size(), asked + 1);
+    }
+
+    void startVesk_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("done");
+        QTest::newRow("the daemon confirms") << QByteArray(R"({"kind":"ok"})") << true;
+        QTest::newRow("the daemon refuses") << QByteArray(R"({"kind":"error"})") << false;
+        QTest::newRow("the daemon answers something else") << QByteArray(R"({"kind":"status"})") << false;
+    }
+    void startVesk()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, done);
+        Guide g(5);
+        g.daemon.replyRaw(QStringLiteral("complete_onboarding"), reply + '\n', 0.3);
+        QSignalSpy finished(&g.window, &OnboardingWindow::finished);
+        QSignalSpy ask(&g.window, &OnboardingWindow::askRequested);
+        g.window.show(false);
+        QVERIFY(QTest::qWaitForWindowActive(g.panel()));
+        g.settle();
+        QTest::keyClick(g.panel(), Qt::Key_Return);
+        g.settle();
+        QCOMPARE(g.defaults.integer(QString::fromLatin1(OnboardingWindow::stepKey)), 6);
+        // The shortcut belongs to the ask panel until the last page.
+        QVERIFY(!g.window.openAskFromGuide());
+
+        QTRY_VERIFY(g.window.continueWidget()->isEnabled());
+        QTest::keyClick(g.panel(), Qt::Key_Return);
+        g.window.continueWidget()->click();
+        QCOMPARE(g.window.continueWidget()->text(), QStringLiteral("Saving setup…"));
+        QVERIFY(!g.window.continueWidget()->isEnabled() && !g.window.backWidget()->isEnabled());
+        const QJsonObject sent = g.sent(QStringLiteral("complete_onboarding"), 1).first();
+        QCOMPARE(sent, json(R"({"op":"complete_onboarding","answer_generation":true,"embeddings":true,
+                                "relations":true,"profile":true})"));
+        QTRY_COMPARE(g.window.continueWidget()->isEnabled(), true);
+        g.barrier();
+        QCOMPARE(g.daemon.count(QStringLiteral("complete_onboarding")), 1);
+        QCOMPARE(finished.size(), int(done));
+        QCOMPARE(g.defaults.integer(QString::fromLatin1(OnboardingWindow::stepKey)), 6);
+        if (!done) {
+            QCOMPARE(g.window.continueWidget()->text(), QStringLiteral("Could not reach Vesk — try again"));
+            QCOMPARE(g.window.progressWidget()->text(), QStringLiteral("3 OF 3"));
+            return;
+        }
+        QCOMPARE(g.window.progressWidget()->text(), QStringLiteral("ALL SET"));
+        // Holding Alt alone lights the keys; Alt+Space opens the ask panel and closes the guide.
+        QTest::keyPress(g.panel(), Qt::Key_Alt, Qt::AltModifier);
+        QCOMPARE(g.window.shortcutKeysWidget()->colour(), Ink::text());
+        QTest::keyClick(g.panel(), Qt::Key_Space, Qt::AltModifier);
+        QCOMPARE(ask.size(), 1);
+        QTRY_VERIFY(!g.panel() || !g.panel()->isVisible());
+    }
+};
+
+QTEST_MAIN(OnboardingTest)
+#include "tst_Onboarding.moc"
