@@ -2,8 +2,10 @@
 
 #include "AskWindow.h"
 #include "Clock.h"
+#include "DigestWindow.h"
 #include "Ink.h"
 #include "InterjectionController.h"
+#include "InterjectionSettingsWindow.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "PresentationMode.h"
@@ -33,6 +35,9 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
+    connect(&menu, &StatusMenu::digestRequested, this, [this] { digestWindow().showWeeklyDigest(); });
+    connect(&menu, &StatusMenu::interjectionSettingsRequested, this,
+            [this] { interjectionSettingsWindow().showSettings(); });
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
 }
@@ -52,14 +57,36 @@ InterjectionController& AppDelegate::reminders()
 {
     if (!interjections) {
         interjections = std::make_unique<InterjectionController>(
-            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow},
+            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow,
+                                             *platform.windowManager},
             switches.interjections);
-        // A card's "Open sources" lands on the item's entity page in the ask panel.
-        connect(interjections.get(), &InterjectionController::openRequested, this,
-                [this](const Candidate& c) { askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
+        connect(interjections.get(), &InterjectionController::openRequested, this, &AppDelegate::openSources);
         connect(interjections.get(), &InterjectionController::digestCountChanged, &menu, &StatusMenu::updateDigestItem);
     }
     return *interjections;
+}
+
+DigestWindow& AppDelegate::digestWindow()
+{
+    if (!digest) {
+        digest = std::make_unique<DigestWindow>(DigestWindow::Services{client, reminders().settings(), presentation},
+                                                switches.digestPreview);
+        connect(digest.get(), &DigestWindow::openRequested, this, &AppDelegate::openSources);
+    }
+    return *digest;
+}
+
+InterjectionSettingsWindow& AppDelegate::interjectionSettingsWindow()
+{
+    if (!interjectionSettings)
+        interjectionSettings = std::make_unique<InterjectionSettingsWindow>(reminders().settings(), presentation);
+    return *interjectionSettings;
+}
+
+void AppDelegate::openSources(const Candidate& c)
+{
+    // A reminder's "Open sources" lands on the item's entity page in the ask panel.
+    askWindow().showEntity(c.id, c.label, c.kind, c.sources);
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -97,6 +124,10 @@ void AppDelegate::applicationDidFinishLaunching()
     // The data and privacy surfaces open here too once their windows exist.
     if (switches.surface == LaunchSwitches::Surface::inbox)
         askWindow().showInbox();
+    if (switches.digestPreview)
+        digestWindow().showWeeklyDigest();
+    if (switches.settingsPreview)
+        interjectionSettingsWindow().showSettings();
 }
 
 void AppDelegate::render(const DaemonClient::State& state)

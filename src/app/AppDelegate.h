@@ -17,9 +17,12 @@ class QSystemTrayIcon;
 namespace vesk {
 
 class AskWindow;
+struct Candidate;
 class Clock;
 class Defaults;
+class DigestWindow;
 class InterjectionController;
+class InterjectionSettingsWindow;
 class PresentationMode;
 
 // The application's owner object and its one composition root: the daemon client, the status item
@@ -52,6 +55,9 @@ public:
     AskWindow& askWindow();
     // The reminders, likewise; they start once the daemon says setup is complete.
     InterjectionController& reminders();
+    // The weekly review of held-back reminders and the reminders' settings, likewise.
+    DigestWindow& digestWindow();
+    InterjectionSettingsWindow& interjectionSettingsWindow();
 
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
@@ -85,6 +91,7 @@ private:
     void createStatusItem();
     void sendHello();
     void openInbox();
+    void openSources(const vesk::Candidate& item);
     // Starts a start-up chain that asks until the daemon says whether setup is complete.
     void checkOnboarding(void (AppDelegate::*then)(bool onboarded));
     void offerSetup(bool onboarded);
@@ -102,6 +109,9 @@ private:
     std::unique_ptr<QSystemTrayIcon> item;
     std::unique_ptr<AskWindow> ask;
     std::unique_ptr<InterjectionController> interjections;
+    // After the reminders, whose state they show: they go first.
+    std::unique_ptr<DigestWindow> digest;
+    std::unique_ptr<InterjectionSettingsWindow> interjectionSettings;
     DaemonClient::State last = DaemonClient::Unreachable{};
     IconInputs drawn;
     QIcon drawnIcon;

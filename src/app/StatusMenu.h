@@ -83,6 +83,8 @@ signals:
     void opening();
     void askRequested();
     void inboxRequested();
+    void digestRequested();
+    void interjectionSettingsRequested();
     void proposalsChanged();
 
 protected:

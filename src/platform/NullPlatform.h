@@ -26,6 +26,12 @@ public:
     bool openSettings(Kind) override { return false; }
 };
 
+class NullWindowManager final : public WindowManager {
+public:
+    void showOnEveryDesktop(QWindow&) override { }
+    bool compositing() override { return false; }
+};
+
 // Works on every Qt platform: opening addresses through the desktop services; application
 // names and icons are not known.
 class DesktopWorkspace final : public Workspace {

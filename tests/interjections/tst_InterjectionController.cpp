@@ -21,7 +21,8 @@ const ForegroundApp code{"com.visualstudio.code", "Code", "invoice.rs — harbor
 // A controller on a fake daemon, a test clock and a settable window in front.
 struct Fixture : DaemonRig {
     explicit Fixture(InterjectionSwitches switches = {})
-        : controller({client, defaults, clock, presentation, *platform.foregroundWindow}, switches)
+        : controller({client, defaults, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
+                     switches)
     {
         platform.foregroundWindow->front = code;
         daemon.reply("interjection_signals", json(R"({"counts":[["shown",10],["opened",3]],"shown_today":0,
@@ -431,7 +432,7 @@ private slots:
     void policySaveNeedsAConfirmedLoad()
     {
         DaemonRig rig;
-        InterjectionSettings settings(rig.client, rig.defaults);
+        InterjectionSettings settings(rig.client, rig.defaults, rig.clock);
         settings.saveDeliveryPolicy(false, {}, {}, {}, {});
         rig.daemon.reply("status", json(R"({"kind":"status","interjections_quiet_start_hour":22,
                                             "interjections_quiet_end_hour":8})"));

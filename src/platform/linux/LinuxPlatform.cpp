@@ -2,6 +2,7 @@
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
+#include "XcbWindowManager.h"
 
 #include <QGuiApplication>
 #include <xcb/xcb.h>
@@ -20,6 +21,7 @@ PlatformServices createPlatformServices()
         return services;
     services.hotkey = std::make_unique<XcbHotkey>(connection, screen->root);
     services.foregroundWindow = std::make_unique<XcbForegroundWindow>(connection, screen->root);
+    services.windowManager = std::make_unique<XcbWindowManager>(connection, 0);
     return services;
 }
 
