@@ -131,7 +131,7 @@ void InterjectionSettingsWindow::build()
     space();
     // Two buttons a line: all four do not fit the window's width in every font.
     QHBoxLayout* line = nullptr;
-    const auto history = [&](const QString& title, void (InterjectionSettings::*action)()) {
+    const auto history = [this, &line, &column](const QString& title, void (InterjectionSettings::*action)()) {
         if (!line || line->count() == 3) {
             auto* holder = new QWidget;
             line = new QHBoxLayout(holder);
@@ -140,7 +140,8 @@ void InterjectionSettingsWindow::build()
             line->addStretch();
             column.add(holder);
         }
-        InkButton* b = InkButton::make(title, InkButton::Tone::quiet, [this, action] { (settings.*action)(); });
+        InkButton* b
+            = InkButton::make(title, InkButton::Tone::quiet, [model = &settings, action] { (model->*action)(); });
         line->insertWidget(line->count() - 1, b);
     };
     history(QStringLiteral("Allow another daily quota today"), &InterjectionSettings::allowAnotherQuota);
