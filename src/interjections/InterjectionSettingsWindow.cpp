@@ -160,8 +160,9 @@ void InterjectionSettingsWindow::showSettings()
 {
     if (presentation.isEnabled())
         return;
-    render();
+    // Unconfirmed from the first frame: the controls wait for the daemon's status.
     settings.reloadPolicy();
+    render();
     bringForward();
 }
 
