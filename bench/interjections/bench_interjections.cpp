@@ -93,10 +93,11 @@ public:
 int idleEvents(bool withController, DaemonClient& client, Defaults& defaults, PresentationMode& presentation)
 {
     NullForegroundWindow nothing;
+    NullWindowManager noManager;
     std::unique_ptr<InterjectionController> controller;
     if (withController) {
         controller = std::make_unique<InterjectionController>(
-            InterjectionController::Services{client, defaults, systemClock(), presentation, nothing},
+            InterjectionController::Services{client, defaults, systemClock(), presentation, nothing, noManager},
             InterjectionSwitches{});
         controller->start();
     }
@@ -175,9 +176,11 @@ int main(int argc, char** argv)
     PresentationMode presentation(defaults);
 
     NullForegroundWindow nothing;
+    NullWindowManager noManager;
     CountingClock clock;
     {
-        InterjectionController controller({client, defaults, clock, presentation, nothing}, InterjectionSwitches{});
+        InterjectionController controller({client, defaults, clock, presentation, nothing, noManager},
+                                          InterjectionSwitches{});
         controller.start();
         clock.inner.advance(24 * 3600);
     }

@@ -5,8 +5,10 @@
 #include "Clock.h"
 #include "DataWindow.h"
 #include "Diagnostics.h"
+#include "DigestWindow.h"
 #include "Ink.h"
 #include "InterjectionController.h"
+#include "InterjectionSettingsWindow.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
@@ -52,6 +54,9 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
     connect(&menu, &StatusMenu::dataRequested, this, [this] { dataWindow().show(); });
     connect(&menu, &StatusMenu::privacyRequested, this, [this] { privacyWindow().show(); });
+    connect(&menu, &StatusMenu::digestRequested, this, [this] { digestWindow().showWeeklyDigest(); });
+    connect(&menu, &StatusMenu::interjectionSettingsRequested, this,
+            [this] { interjectionSettingsWindow().showSettings(); });
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
     connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().show(false); });
     connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().show(true); });
@@ -97,11 +102,10 @@ InterjectionController& AppDelegate::reminders()
 {
     if (!interjections) {
         interjections = std::make_unique<InterjectionController>(
-            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow},
+            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow,
+                                             *platform.windowManager},
             switches.interjections);
-        // A card's "Open sources" lands on the item's entity page in the ask panel.
-        connect(interjections.get(), &InterjectionController::openRequested, this,
-                [this](const Candidate& c) { askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
+        connect(interjections.get(), &InterjectionController::openRequested, this, &AppDelegate::openSources);
         connect(interjections.get(), &InterjectionController::digestCountChanged, &menu, &StatusMenu::updateDigestItem);
     }
     return *interjections;
@@ -119,6 +123,29 @@ PrivacyExclusionsWindow& AppDelegate::privacyWindow()
     if (!privacy)
         privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, alerts, &presentation);
     return *privacy;
+}
+
+DigestWindow& AppDelegate::digestWindow()
+{
+    if (!digest) {
+        digest = std::make_unique<DigestWindow>(DigestWindow::Services{client, reminders().settings(), presentation},
+                                                switches.digestPreview);
+        connect(digest.get(), &DigestWindow::openRequested, this, &AppDelegate::openSources);
+    }
+    return *digest;
+}
+
+InterjectionSettingsWindow& AppDelegate::interjectionSettingsWindow()
+{
+    if (!interjectionSettings)
+        interjectionSettings = std::make_unique<InterjectionSettingsWindow>(reminders().settings(), presentation);
+    return *interjectionSettings;
+}
+
+void AppDelegate::openSources(const Candidate& c)
+{
+    // A reminder's "Open sources" lands on the item's entity page in the ask panel.
+    askWindow().showEntity(c.id, c.label, c.kind, c.sources);
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -166,6 +193,10 @@ void AppDelegate::applicationDidFinishLaunching()
     case LaunchSwitches::Surface::none:
         break;
     }
+    if (switches.digestPreview)
+        digestWindow().showWeeklyDigest();
+    if (switches.settingsPreview)
+        interjectionSettingsWindow().showSettings();
 }
 
 void AppDelegate::activate(const Activation& activation)

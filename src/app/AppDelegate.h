@@ -20,10 +20,13 @@ class QSystemTrayIcon;
 namespace vesk {
 
 class AskWindow;
+struct Candidate;
 class Clock;
 class DataWindow;
 class Defaults;
+class DigestWindow;
 class InterjectionController;
+class InterjectionSettingsWindow;
 class OnboardingWindow;
 class PresentationMode;
 class PrivacyExclusionsWindow;
@@ -81,6 +84,9 @@ public:
     PrivacyExclusionsWindow& privacyWindow();
     OnboardingWindow& onboardingWindow();
     const StaleBuild& staleBuild() const { return *stale; }
+    // The weekly review of held-back reminders and the reminders' settings, likewise.
+    DigestWindow& digestWindow();
+    InterjectionSettingsWindow& interjectionSettingsWindow();
 
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
@@ -116,6 +122,7 @@ private:
     void createStatusItem();
     void sendHello();
     void openInbox();
+    void openSources(const vesk::Candidate& item);
     // Starts a start-up chain that asks until the daemon says whether setup is complete.
     void checkOnboarding(void (AppDelegate::*then)(bool onboarded));
     void offerSetup(bool onboarded);
@@ -136,6 +143,9 @@ private:
     std::unique_ptr<QSystemTrayIcon> item;
     std::unique_ptr<AskWindow> ask;
     std::unique_ptr<InterjectionController> interjections;
+    // After the reminders, whose state they show: they go first.
+    std::unique_ptr<DigestWindow> digest;
+    std::unique_ptr<InterjectionSettingsWindow> interjectionSettings;
     std::unique_ptr<DataWindow> data;
     std::unique_ptr<PrivacyExclusionsWindow> privacy;
     std::unique_ptr<OnboardingWindow> onboarding;

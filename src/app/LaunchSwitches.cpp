@@ -22,6 +22,8 @@ LaunchSwitches LaunchSwitches::fromEnvironment()
     s.debug = veskEnvironment(QStringLiteral("VESK_APP_DEBUG")).has_value();
     s.onboardingPreview = environmentSwitch(QStringLiteral("VESK_ONBOARDING_PREVIEW"));
     s.firstRunPreview = environmentSwitch(QStringLiteral("VESK_FIRST_RUN_PREVIEW"));
+    s.digestPreview = environmentSwitch(QStringLiteral("VESK_DIGEST_PREVIEW"));
+    s.settingsPreview = environmentSwitch(QStringLiteral("VESK_INTERJECTION_SETTINGS_PREVIEW"));
     s.surface = surfaceNamed(veskEnvironment(QStringLiteral("VESK_SURFACE_PREVIEW")).value_or(QString()));
     if (const auto title = veskEnvironment(QStringLiteral("VESK_INTERJECTION_TEST_CONTEXT"));
         title && !title->isEmpty())

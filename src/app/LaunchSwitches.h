@@ -16,6 +16,8 @@ struct LaunchSwitches {
     bool onboardingPreview = false;  // VESK_ONBOARDING_PREVIEW is "1"
     bool firstRunPreview = false;    // VESK_FIRST_RUN_PREVIEW is "1"
     Surface surface = Surface::none; // VESK_SURFACE_PREVIEW: "data", "inbox" or "privacy"
+    bool digestPreview = false;      // VESK_DIGEST_PREVIEW is "1": the weekly review of two fixed items
+    bool settingsPreview = false;    // VESK_INTERJECTION_SETTINGS_PREVIEW is "1": the settings open at launch
     InterjectionSwitches interjections;
 
     static LaunchSwitches fromEnvironment();

@@ -96,7 +96,9 @@ void StatusMenu::build()
     add(Line::inbox, QStringLiteral("What it knows about you"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     act(Line::inbox, &StatusMenu::inboxRequested);
     add(Line::digest, QStringLiteral("Weekly review"), false);
-    add(Line::interjectionSettings, QStringLiteral("Interjection settings…"), false);
+    act(Line::digest, &StatusMenu::digestRequested);
+    add(Line::interjectionSettings, QStringLiteral("Interjection settings…"));
+    act(Line::interjectionSettings, &StatusMenu::interjectionSettingsRequested);
     root->addSeparator();
     add(Line::data, QStringLiteral("Your data…"));
     act(Line::data, &StatusMenu::dataRequested);

@@ -83,6 +83,8 @@ signals:
     void opening();
     void askRequested();
     void inboxRequested();
+    void digestRequested();
+    void interjectionSettingsRequested();
     void dataRequested();
     void privacyRequested();
     // "Set up Vesk…", "Review setup & permissions…" (the guide in preview) and "Run diagnostics".

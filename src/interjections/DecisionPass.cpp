@@ -32,6 +32,20 @@ void DecisionPass::run()
         return finish(Quiet{InterjectionText::interruptionsOff, {}});
     if (policy.inQuietHours(s.clock.now()))
         return finish(Quiet{InterjectionText::quietHours(policy.quietStartHour(), policy.quietEndHour()), {}});
+    if (!s.settings.signalsStale())
+        return capAndContext();
+    // A new day, or counters that could not be read: the cap is judged on today's count or not at all.
+    s.settings.refreshSignals(this, [this](bool read) {
+        if (!read)
+            return finish(Quiet{InterjectionText::memoryUnavailable, {}});
+        if (s.cardVisible())
+            return finish(Stopped{});
+        capAndContext();
+    });
+}
+
+void DecisionPass::capAndContext()
+{
     if (s.settings.capReached())
         return finish(Quiet{InterjectionText::capReached, {}});
     const ForegroundContext::Result read = s.foreground.read();

@@ -20,11 +20,12 @@ class ForegroundContext;
 class InterjectionSettings;
 class PresentationMode;
 
-// One decision pass: the local gates, the window in front, the daemon's own reminder or else the
-// search path (search, then the neighbours of the first hits, then the best candidate routed by the
-// daemon and recorded by it). The pass owns its steps and ends in exactly one `finished`, after
-// which its owner deletes it; replies that arrive later are dropped with it. Passes are not
-// serialised: each tick starts its own. Main thread only.
+// One decision pass: the local gates (the daily cap judged on today's count, which is asked for
+// first when the counters in hand are from an earlier day or were never read), the window in front, the daemon's own
+// reminder or else the search path (search, then the neighbours of the first hits, then the best candidate routed by
+// the daemon and recorded by it). The pass owns its steps and ends in exactly one `finished`, after which its owner
+// deletes it; replies that arrive later are dropped with it. Passes are not serialised: each tick starts its own. Main
+// thread only.
 class DecisionPass : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +34,7 @@ public:
         Clock& clock;
         PresentationMode& presentation;
         ForegroundContext& foreground;
-        const InterjectionSettings& settings;
+        InterjectionSettings& settings;
         // Whether a card is on screen: checked again at every reply, it ends the pass without a note.
         std::function<bool()> cardVisible;
     };
@@ -64,6 +65,8 @@ signals:
     void finished(const vesk::DecisionPass::Outcome& outcome);
 
 private:
+    // The gates from the daily cap on.
+    void capAndContext();
     void semanticReply(const Reply& reply);
     void searchContext();
     // The neighbours of the anchors, asked for all at once and gathered as they answer.

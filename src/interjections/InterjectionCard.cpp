@@ -20,6 +20,9 @@ namespace {
 constexpr int spacing = 12;
 constexpr int verticalPad = 16; // the card is its stack's height plus 32
 constexpr double radius = 12;
+// The room around the panel its shadow falls into (deeper below: the light comes from above).
+const QMargins shadowRoom(16, 10, 16, 22);
+constexpr int shadowDrop = 4;
 
 QFont cardFont(double size, OStyle::Weight weight = OStyle::Weight::Regular)
 {
@@ -36,15 +39,19 @@ QAccessibleInterface* cardAccessible(const QString& className, QObject* object)
 
 } // namespace
 
-InterjectionCard::InterjectionCard(const Content& content)
+InterjectionCard::InterjectionCard(const Content& content, bool composited)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+    , shadow(composited ? shadowRoom : QMargins())
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Only a compositor shows what lies under a translucent window; without one the corners are
+    // cut by a mask instead.
+    setAttribute(Qt::WA_TranslucentBackground, composited);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Vesk reminder"));
 
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(inset, verticalPad, inset, verticalPad);
+    stack->setContentsMargins(QMargins(inset, verticalPad, inset, verticalPad) + shadow);
     stack->setSpacing(spacing);
     stack->setSizeConstraint(QLayout::SetFixedSize);
     auto add = [&](const QString& text, const InkColor& colour, const QFont& font, int lines) {
@@ -78,6 +85,8 @@ InterjectionCard::InterjectionCard(const Content& content)
     add(content.metrics, Ink::muted(), cardFont(10), 2);
     muteButton
         = button(QStringLiteral("Don't remind me about this kind"), InkButton::Tone::quiet, &InterjectionCard::muted);
+    muteButton->setToolTip(QStringLiteral("To hear about this kind again, choose Unmute all in Interjection "
+                                          "settings… in the Vesk menu."));
     stack->addWidget(muteButton, 0, Qt::AlignLeft);
     feedback = add(QString(), Ink::flag(), cardFont(11), 3);
     feedback->hide();
@@ -92,12 +101,13 @@ InterjectionCard::InterjectionCard(const Content& content)
 void InterjectionCard::place()
 {
     layout()->activate();
-    setFixedSize(cardWidth, layout()->sizeHint().height());
+    setFixedSize(cardWidth + shadow.left() + shadow.right(), layout()->sizeHint().height());
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // The panel, not its shadow, keeps the inset from the corner.
     const QRect area = screen->availableGeometry();
-    move(area.x() + area.width() - inset - cardWidth, area.y() + inset);
+    move(area.x() + area.width() - inset - cardWidth - shadow.left(), area.y() + inset - shadow.top());
 }
 
 void InterjectionCard::showFeedback(const QString& text, bool isFailure)
@@ -112,12 +122,28 @@ void InterjectionCard::setMuteBusy(bool busy)
     muteButton->setEnabled(!busy);
 }
 
+QRectF InterjectionCard::panelRect() const
+{
+    return QRectF(rect().marginsRemoved(shadow));
+}
+
 void InterjectionCard::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF panel = panelRect();
+    if (!shadow.isNull()) {
+        // Rings of fading black, widest and faintest outside, dropped a little below the panel.
+        const int rings = shadow.left();
+        for (int i = rings; i > 0; --i) {
+            const double fade = 1.0 - double(i) / double(rings + 1);
+            QPainterPath ring;
+            ring.addRoundedRect(panel.adjusted(-i, -i, i, i).translated(0, shadowDrop), radius + i, radius + i);
+            painter.fillPath(ring, QColor(0, 0, 0, int(10 * fade * fade)));
+        }
+    }
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    outline.addRoundedRect(panel.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     painter.fillPath(outline, Ink::surface().resolve(this));
     painter.setPen(QPen(Ink::line().resolve(this), 1.0));
     painter.drawPath(outline);
@@ -126,7 +152,9 @@ void InterjectionCard::paintEvent(QPaintEvent*)
 void InterjectionCard::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Rounded corners without depending on a compositing window manager.
+    if (!shadow.isNull())
+        return;
+    // Rounded corners without a compositing manager.
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()), radius, radius);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
@@ -136,6 +164,19 @@ void InterjectionCard::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     emit hidden();
+}
+
+void InterjectionCard::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    resting = true;
+}
+
+void InterjectionCard::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    resting = false;
+    emit pointerLeft();
 }
 
 void InterjectionCard::changeEvent(QEvent* event)

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QWindow>
 
 namespace vesk {
 
@@ -26,8 +27,9 @@ InterjectionController::InterjectionController(Services services, InterjectionSw
     , client(services.client)
     , clock(services.clock)
     , presentation(services.presentation)
+    , windowManager(services.windowManager)
     , switches(std::move(switches))
-    , reminderSettings(services.client, services.defaults)
+    , reminderSettings(services.client, services.defaults, services.clock)
     , foreground(services.foreground, ownApplicationId(), QCoreApplication::applicationPid(),
                  this->switches.testContext)
 {
@@ -151,7 +153,8 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
         previous->deleteLater();
     }
     cards.next();
-    auto* card = new InterjectionCard(content);
+    closeWhenPointerLeaves = false;
+    auto* card = new InterjectionCard(content, windowManager.compositing());
     card->setAttribute(Qt::WA_DeleteOnClose, false);
     panel = card;
     connect(card, &InterjectionCard::opened, this, &InterjectionController::openClicked);
@@ -162,16 +165,34 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
         if (panel == card)
             close();
     });
+    connect(card, &InterjectionCard::pointerLeft, this, [this, card, candidate] {
+        if (panel != card || !closeWhenPointerLeaves || !autoClose)
+            return;
+        // Counted from the last time the pointer left.
+        autoClose = std::make_unique<QObject>();
+        clock.after(afterPointerLeaves, autoClose.get(), [this, candidate] { autoCloseDue(candidate); });
+    });
     card->place();
+    // On every virtual desktop, so a card is never left behind on the one the user moved away from.
+    card->winId();
+    if (QWindow* window = card->windowHandle())
+        windowManager.showOnEveryDesktop(*window);
     card->show();
     card->raise();
 
     packageOutcome(candidate, QStringLiteral("shown"));
     autoClose = std::make_unique<QObject>();
-    clock.after(autoCloseSeconds, autoClose.get(), [this, candidate] {
-        packageOutcome(candidate, QStringLiteral("auto_closed"));
-        close();
-    });
+    clock.after(autoCloseSeconds, autoClose.get(), [this, candidate] { autoCloseDue(candidate); });
+}
+
+void InterjectionController::autoCloseDue(const Candidate& candidate)
+{
+    if (panel && panel->pointerResting()) {
+        closeWhenPointerLeaves = true;
+        return;
+    }
+    packageOutcome(candidate, QStringLiteral("auto_closed"));
+    close();
 }
 
 void InterjectionController::openClicked()
@@ -235,6 +256,7 @@ void InterjectionController::showCardFeedback(const QString& text, bool isFailur
 void InterjectionController::close()
 {
     autoClose.reset();
+    closeWhenPointerLeaves = false;
     cards.next();
     if (panel) {
         InterjectionCard* card = panel;

@@ -24,8 +24,9 @@ class PresentationMode;
 // Proactive reminders: every five minutes a decision pass looks at the window in front and, under
 // the delivery policy the daemon routes, may put a card about a relevant open item in the corner
 // of the screen. Every pass that stays quiet leaves its reason in the last-decision record, and
-// every card is accounted so that the daily cap and the adoption rate stay honest. What the user
-// asks of a card leaves as signals. Main thread only.
+// every card is accounted so that the daily cap and the adoption rate stay honest. A card closes
+// itself after 20 seconds, but not while the pointer rests on it. What the user asks of a card
+// leaves as signals. Main thread only.
 class InterjectionController : public QObject {
     Q_OBJECT
 public:
@@ -35,10 +36,14 @@ public:
         Clock& clock;
         PresentationMode& presentation;
         ForegroundWindow& foreground;
+        WindowManager& windowManager;
     };
 
     static constexpr double passInterval = 300;
     static constexpr double autoCloseSeconds = 20;
+    // A card whose time is up while the pointer rests on it waits, and goes this long after the
+    // pointer leaves it.
+    static constexpr double afterPointerLeaves = 4;
 
     InterjectionController(Services services, InterjectionSwitches switches, QObject* parent = nullptr);
     ~InterjectionController() override;
@@ -77,11 +82,14 @@ private:
     void laterClicked();
     void muteClicked();
     void showCardFeedback(const QString& text, bool isFailure);
+    // The card's time is up: it goes, unless the pointer rests on it.
+    void autoCloseDue(const Candidate& candidate);
     void close();
 
     DaemonClient& client;
     Clock& clock;
     PresentationMode& presentation;
+    WindowManager& windowManager;
     InterjectionSwitches switches;
     InterjectionSettings reminderSettings;
     ForegroundContext foreground;
@@ -96,6 +104,8 @@ private:
     bool mutePending = false;
     // The pending auto-close; destroying it cancels the close.
     std::unique_ptr<QObject> autoClose;
+    // The card's time is up and it waits for the pointer to leave.
+    bool closeWhenPointerLeaves = false;
 };
 
 } // namespace vesk

@@ -1,12 +1,17 @@
 #include "InterjectionSettings.h"
 
+#include "Clock.h"
 #include "Json.h"
+
+#include <QStringList>
+#include <memory>
 
 namespace vesk {
 
-InterjectionSettings::InterjectionSettings(DaemonClient& client, Defaults& defaults, QObject* parent)
+InterjectionSettings::InterjectionSettings(DaemonClient& client, Defaults& defaults, Clock& clock, QObject* parent)
     : QObject(parent)
     , client(client)
+    , clock(clock)
     , deliveryPolicy(defaults)
 {
 }
@@ -16,10 +21,88 @@ bool InterjectionSettings::capReached() const
     return Decision::capReached(daemonSignals, deliveryPolicy.dailyCap(), extraToday);
 }
 
+bool InterjectionSettings::signalsStale() const
+{
+    return signalsDay != clock.now().toLocalTime().date();
+}
+
+int InterjectionSettings::cooldownCount() const
+{
+    return deliveryPolicy.recentCount(clock.now());
+}
+
 void InterjectionSettings::allowAnotherQuota()
 {
-    extraToday += deliveryPolicy.dailyCap();
-    emit changed();
+    const qint64 cap = deliveryPolicy.dailyCap();
+    extraToday += cap;
+    noteDecision(QStringLiteral("Settings changed · today's cap was raised by ") + QString::number(cap));
+}
+
+void InterjectionSettings::clearCooldowns()
+{
+    deliveryPolicy.clearRecent();
+    noteDecision(QStringLiteral("Settings changed · all 7-day cooldowns were cleared"));
+}
+
+void InterjectionSettings::unmuteAll()
+{
+    if (settingsPending)
+        return;
+    if (daemonSignals.muted.isEmpty())
+        return setFeedback(QStringLiteral("No reminder kinds are muted."), false);
+    settingsPending = true;
+    setFeedback(QStringLiteral("Restoring muted kinds…"), false);
+    // Every kind at once; the last answer settles the whole batch.
+    struct Batch {
+        qsizetype waiting;
+        bool confirmed = true;
+    };
+    QStringList kinds(daemonSignals.muted.begin(), daemonSignals.muted.end());
+    kinds.sort();
+    const auto batch = std::make_shared<Batch>(Batch{kinds.size()});
+    for (const QString& kind : kinds) {
+        client.setInterjectionKindStance(kind, std::nullopt, this, [this, batch](Reply reply) {
+            batch->confirmed = batch->confirmed && Json::isKind(reply, u"ok");
+            if (--batch->waiting > 0)
+                return;
+            settingsPending = false;
+            if (batch->confirmed) {
+                noteDecision(QStringLiteral("Settings changed · all muted kinds were restored"));
+                setFeedback(QStringLiteral("Muted kinds restored."), false);
+            } else {
+                setFeedback(QStringLiteral("Some changes were not confirmed. Refresh and retry Unmute all."), true);
+            }
+            refreshSignals();
+        });
+    }
+}
+
+void InterjectionSettings::resetLearning()
+{
+    if (settingsPending)
+        return;
+    settingsPending = true;
+    setFeedback(QStringLiteral("Resetting learned gates…"), false);
+    client.resetInterjectionLearning(this, [this](Reply reply) {
+        settingsPending = false;
+        if (Json::isKind(reply, u"ok")) {
+            noteDecision(QStringLiteral("Settings changed · learned gates and adoption history were reset"));
+            setFeedback(QStringLiteral("Learned gates and adoption history reset."), false);
+        } else {
+            setFeedback(QStringLiteral("Reset was not confirmed. Try again."), true);
+        }
+        refreshSignals();
+    });
+}
+
+void InterjectionSettings::reloadPolicy()
+{
+    if (settingsPending)
+        return;
+    settingsPolicyLoaded = false;
+    setFeedback(QStringLiteral("Loading policy…"), false);
+    refreshSignals();
+    refreshDeliveryPolicy();
 }
 
 void InterjectionSettings::noteDecision(const QString& text)
@@ -34,10 +117,15 @@ void InterjectionSettings::setFeedback(const QString& text, bool failure)
     emit changed();
 }
 
-void InterjectionSettings::record(const QString& outcome, const Candidate& candidate)
+void InterjectionSettings::record(const QString& outcome, const Candidate& candidate, const QObject* receiver,
+                                  Completion done)
 {
     client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources,
-                                     this, [this](Reply) { refreshSignals(); });
+                                     receiver ? receiver : this, [this, done](Reply reply) {
+                                         refreshSignals();
+                                         if (done)
+                                             done(reply);
+                                     });
 }
 
 void InterjectionSettings::cardShown(const Candidate& candidate, Decision::Accounting accounting, const QDateTime& now)
@@ -50,14 +138,30 @@ void InterjectionSettings::cardShown(const Candidate& candidate, Decision::Accou
 
 void InterjectionSettings::refreshSignals()
 {
-    client.interjectionSignals(this, [this](Reply reply) {
-        const auto fresh = Signals::read(reply);
-        if (!fresh)
-            return;
-        daemonSignals = *fresh;
-        emit heldBackCounted(fresh->heldBack.size());
-        emit changed();
+    refreshSignals(this, {});
+}
+
+void InterjectionSettings::refreshSignals(const QObject* receiver, std::function<void(bool read)> done)
+{
+    // The day of the asking: a reply that crosses midnight may still hold yesterday's count.
+    const QDate asked = clock.now().toLocalTime().date();
+    client.interjectionSignals(receiver, [this, asked, done](Reply reply) {
+        const bool read = takeSignals(reply, asked);
+        if (done)
+            done(read);
     });
+}
+
+bool InterjectionSettings::takeSignals(const Reply& reply, const QDate& askedOn)
+{
+    const auto fresh = Signals::read(reply);
+    if (!fresh)
+        return false;
+    daemonSignals = *fresh;
+    signalsDay = askedOn;
+    emit heldBackCounted(fresh->heldBack.size());
+    emit changed();
+    return true;
 }
 
 void InterjectionSettings::refreshDeliveryPolicy()

@@ -1,5 +1,6 @@
 #include "InterjectionText.h"
 
+#include "Decision.h"
 #include "Phrases.h"
 
 #include <QStringList>
@@ -32,11 +33,27 @@ QString cardKind(const QString& kind)
     return QStringLiteral("Memory");
 }
 
+namespace {
+// "22:00–08:00"
+QString hours(qint64 start, qint64 end)
+{
+    return QStringLiteral("%1:00–%2:00").arg(start, 2, 10, QLatin1Char('0')).arg(end, 2, 10, QLatin1Char('0'));
+}
+
+// Kind phrases, sorted and joined, or "none".
+QString kinds(const QSet<QString>& set)
+{
+    QStringList phrases;
+    for (const QString& kind : set)
+        phrases << kindPhrase(kind);
+    phrases.sort();
+    return phrases.isEmpty() ? QStringLiteral("none") : phrases.join(QStringLiteral(", "));
+}
+} // namespace
+
 QString quietHours(qint64 start, qint64 end)
 {
-    return QStringLiteral("Stayed quiet · quiet hours %1:00–%2:00")
-        .arg(start, 2, 10, QLatin1Char('0'))
-        .arg(end, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Stayed quiet · quiet hours ") + hours(start, end);
 }
 
 QString muted(const QString& kind)
@@ -93,6 +110,54 @@ QString cardMetrics(std::optional<double> relevance, qint64 today, qint64 cap, q
                             : QStringLiteral("%1% opened").arg(std::llround(double(opened) * 100.0 / double(shown))));
     }
     return parts.join(QStringLiteral(" · "));
+}
+
+QString digestProgress(qsizetype index, qsizetype count)
+{
+    return QStringLiteral("%1 of %2 held back this week").arg(index + 1).arg(count);
+}
+
+QString digestEvidence(const Candidate& item)
+{
+    QString text = cardKind(item.kind) + QStringLiteral(" · ") + countPhrase(item.sources, QStringLiteral("source"))
+        + QStringLiteral(" · %1% relevance").arg(percent(item.confidence));
+    if (!item.context.isEmpty())
+        text += QLatin1Char('\n') + relatedTo(item.context);
+    return text;
+}
+
+QString settingsSummary(const Signals& learned, qint64 dailyCap)
+{
+    const QString opened = learned.shownTotal < 1
+        ? QStringLiteral("new")
+        : QStringLiteral("%1%").arg(std::llround(double(learned.openedTotal) * 100.0 / double(learned.shownTotal)));
+    return QStringLiteral("%1 of %2 shown today  ·  %3 opened  ·  %4% base gate")
+        .arg(learned.shownToday)
+        .arg(dailyCap)
+        .arg(opened)
+        .arg(percent(Decision::baseGate(learned)));
+}
+
+QString settingsPreferences(const Signals& learned, int cooldowns)
+{
+    return QStringLiteral("Muted kinds · ") + kinds(learned.muted) + QStringLiteral("\nEncouraged kinds · ")
+        + kinds(learned.encouraged) + QStringLiteral("\nHeld for review · ") + QString::number(learned.heldBack.size())
+        + QStringLiteral("  ·  Cooldowns · ") + QString::number(cooldowns) + QLatin1Char('\n');
+}
+
+QString quietHoursTitle(qint64 start, qint64 end)
+{
+    return QStringLiteral("Quiet hours · ") + hours(start, end) + QStringLiteral(" (local time)");
+}
+
+QString dailyLimitChoice(qint64 limit)
+{
+    return QString::number(limit) + QStringLiteral(" reminders");
+}
+
+QString retryChoice(qint64 minutes)
+{
+    return QString::number(minutes) + QStringLiteral(" minutes");
 }
 
 } // namespace vesk::InterjectionText

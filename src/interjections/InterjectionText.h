@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Candidate.h"
+#include "Signals.h"
 
 #include <QString>
 #include <optional>
 
-// The reminders' words: the last-decision notes and the card's lines.
+// The reminders' words: the last-decision notes, the card's lines, the weekly review's and the
+// settings window's.
 namespace vesk::InterjectionText {
 
 // A fraction as a whole percentage: 0.61 → 61.
@@ -45,5 +47,22 @@ QString relatedTo(const QString& context);
 QString evidence(const Candidate& candidate, bool semantic);
 // "2 of 2 today · 86% relevance · 40% opened"; the relevance parts only with a relevance.
 QString cardMetrics(std::optional<double> relevance, qint64 today, qint64 cap, qint64 shown, qint64 opened);
+
+// The weekly review: "2 of 3 held back this week", and what an item rests on ("Task · 4 sources ·
+// 71% relevance", then "Related to …" on a line of its own when the item has a context).
+QString digestProgress(qsizetype index, qsizetype count);
+QString digestEvidence(const Candidate& item);
+
+// The settings window: "1 of 2 shown today  ·  40% opened  ·  74% base gate" (the opened rate is
+// "new" before any card was shown; the encouraged-kind reduction is not part of the base gate).
+QString settingsSummary(const Signals& learned, qint64 dailyCap);
+// The muted and encouraged kinds (as kind phrases, sorted, or "none"), the held-back items and the
+// cooldowns, a line each.
+QString settingsPreferences(const Signals& learned, int cooldowns);
+// "Quiet hours · 22:00–08:00 (local time)".
+QString quietHoursTitle(qint64 start, qint64 end);
+// The pop-ups' items: "1 reminders" (always plural), "60 minutes".
+QString dailyLimitChoice(qint64 limit);
+QString retryChoice(qint64 minutes);
 
 } // namespace vesk::InterjectionText

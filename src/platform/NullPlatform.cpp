@@ -61,6 +61,7 @@ PlatformServices nullPlatformServices()
     s.serviceManager = std::make_unique<NullServiceManager>();
     s.launcher = std::make_unique<ProcessLauncher>();
     s.permissions = std::make_unique<NullPermissions>();
+    s.windowManager = std::make_unique<NullWindowManager>();
     return s;
 }
 

@@ -31,6 +31,12 @@ public:
     bool request(Kind) override { return false; }
 };
 
+class NullWindowManager final : public WindowManager {
+public:
+    void showOnEveryDesktop(QWindow&) override { }
+    bool compositing() override { return false; }
+};
+
 // Opens addresses through the desktop services, which work on every Qt platform, and knows no
 // installed application: it lists none and offers none to choose.
 class DesktopWorkspace final : public Workspace {

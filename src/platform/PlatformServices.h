@@ -11,6 +11,7 @@
 #include <optional>
 
 class QWidget;
+class QWindow;
 
 namespace vesk {
 
@@ -120,6 +121,17 @@ public:
     virtual bool request(Kind kind) = 0;
 };
 
+// What the window manager does for our own floating panels.
+class WindowManager {
+public:
+    virtual ~WindowManager() = default;
+    // Keeps a top-level window on every virtual desktop; call it before the window is first shown.
+    virtual void showOnEveryDesktop(QWindow& window) = 0;
+    // Whether a compositing manager runs now, so that a translucent window shows the shadow drawn
+    // around it.
+    virtual bool compositing() = 0;
+};
+
 // Everything the operating system provides, built once in main and handed down through
 // constructors.
 struct PlatformServices {
@@ -129,6 +141,7 @@ struct PlatformServices {
     std::unique_ptr<ServiceManager> serviceManager;
     std::unique_ptr<Launcher> launcher;
     std::unique_ptr<Permissions> permissions;
+    std::unique_ptr<WindowManager> windowManager;
 };
 
 // The backends for the running Qt platform: the native ones on X11, honest "unavailable" ones

@@ -6,9 +6,11 @@
 #include "InterjectionController.h"
 
 #include <QAccessible>
+#include <QEnterEvent>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QWindow>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -21,7 +23,8 @@ const ForegroundApp code{"com.visualstudio.code", "Code", "invoice.rs — harbor
 // A controller on a fake daemon, a test clock and a settable window in front.
 struct Fixture : DaemonRig {
     explicit Fixture(InterjectionSwitches switches = {})
-        : controller({client, defaults, clock, presentation, *platform.foregroundWindow}, switches)
+        : controller({client, defaults, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
+                     switches)
     {
         platform.foregroundWindow->front = code;
         daemon.reply("interjection_signals", json(R"({"counts":[["shown",10],["opened",3]],"shown_today":0,
@@ -74,6 +77,9 @@ struct Fixture : DaemonRig {
 const char* twoEqualHits = R"({"kind":"search","nodes":[
     {"node_id":8,"label":"Ship the invoice rounding fix","node_type":"task","score":2.8,"sources":2},
     {"node_id":9,"label":"Rotate the signing keys","node_type":"task","score":2.8,"sources":2}]})";
+
+const QByteArray capped(R"({"shown_today":2,"held_back":[]})");
+const QByteArray fresh(R"({"shown_today":0,"held_back":[]})");
 
 Candidate searchCandidate(double confidence, std::optional<QString> package = std::nullopt)
 {
@@ -321,7 +327,8 @@ private slots:
         QCOMPARE(f.daemon.count("route_delivery"), routed ? 1 : 0);
         if (routed)
             QCOMPARE(f.sent("route_delivery", 1).first().value("muted").toBool()
-                         && f.sent("route_delivery", 1).first().value("cooling_down").toBool(),
+                         && f.sent("route_delivery", 1).first().value("cooling_down").toBool()
+                         && f.sent("route_delivery", 1).first().value("within_budget").toBool(),
                      true);
     }
 
@@ -356,6 +363,8 @@ private slots:
         QTRY_COMPARE(f.note(), note);
         QCOMPARE(f.sent("route_delivery", 1).first().value("relevance_millis").toInt(), 610);
         QCOMPARE(f.daemon.count("record_human_delivery"), deliveries);
+        if (deliveries)
+            QCOMPARE(f.sent("record_human_delivery", 1).first().value("relevance_millis").toInt(), 610);
         QCOMPARE(f.outcomes("record_interjection_outcome"), outcomes);
         if (!outcomes.isEmpty())
             QCOMPARE(f.sent("record_interjection_outcome", 1).first().value("node_id").toInt(), 8);
@@ -428,10 +437,111 @@ private slots:
         QVERIFY(f.cardTexts().last().endsWith("opened")); // the metrics, no feedback under them
     }
 
+    void timedPasses()
+    {
+        Fixture f;
+        f.controller.start();
+        f.clock.advance(299.9);
+        f.barrier();
+        f.barrier();
+        const int first = f.daemon.count("next_semantic_interjection");
+        f.clock.advance(0.1);
+        QTRY_COMPARE(f.daemon.count("next_semantic_interjection"), first + 1);
+        f.clock.advance(299.9);
+        f.barrier();
+        QCOMPARE(f.daemon.count("next_semantic_interjection"), first + 1);
+        f.clock.advance(0.1);
+        QTRY_COMPARE(f.daemon.count("next_semantic_interjection"), first + 2);
+    }
+
+    void capJudgedOnTodaysCount_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // the counters read before the first pass
+        QTest::addColumn<double>("hours");      // then the clock moves on (it starts at 14:05)
+        QTest::addColumn<QByteArray>("after");  // and the daemon answers this
+        QTest::addColumn<QString>("note");      // the pass's note, empty when it asked on
+        QTest::addColumn<int>("asked");         // reminders asked for after one more pass
+        QTest::newRow("past midnight") << capped << 10.0 << fresh << QString() << 2;
+        QTest::newRow("the same evening") << capped << 9.9 << fresh << "Stayed quiet · daily cap reached" << 0;
+        QTest::newRow("counters unreadable on the new day")
+            << fresh << 10.0 << QByteArray(R"({"kind":"error"})") << "Stayed quiet · local memory was unavailable" << 1;
+    }
+    void capJudgedOnTodaysCount()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(double, hours);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, note);
+        QFETCH(int, asked);
+        Fixture f;
+        f.daemon.replyRaw("interjection_signals", before + '\n');
+        f.loadSignals();
+        f.clock.advance(hours * 3600);
+        f.daemon.replyRaw("interjection_signals", after + '\n');
+        const int reads = f.daemon.count("interjection_signals");
+        f.controller.consider();
+        QTRY_VERIFY(!f.note().isEmpty());
+        QCOMPARE(f.daemon.count("next_semantic_interjection"), note.isEmpty() ? 1 : 0);
+        QCOMPARE(f.daemon.count("interjection_signals"), reads + (hours < 10 ? 0 : 1));
+        if (!note.isEmpty())
+            QCOMPARE(f.note(), note);
+        // A failed read is tried again at the next pass.
+        f.daemon.replyRaw("interjection_signals", fresh + '\n');
+        f.controller.consider();
+        f.barrier();
+        f.barrier();
+        QCOMPARE(f.daemon.count("next_semantic_interjection"), asked);
+    }
+
+    void semanticCardOutcomes_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Open sources") << "Open sources"
+                                      << "opened";
+        QTest::newRow("Not now") << "Not now"
+                                 << "dismissed";
+        QTest::newRow("mute") << "Don't remind me about this kind"
+                              << "muted";
+    }
+    void semanticCardOutcomes()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, outcome);
+        Fixture f;
+        f.daemon.reply("set_interjection_kind_stance", json(R"({"kind":"ok"})"));
+        f.controller.show(Candidate{11, "Use half-even rounding", "decision", 2, 0.8, "Code · invoice.rs", "pkg-9"},
+                          Accounting::semanticCard);
+        f.click(button);
+        QTRY_VERIFY(!f.controller.card());
+        QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", outcome}));
+        // A reopened item is the daemon's own reminder: it is not a search card the user adopted.
+        QCOMPARE(f.outcomes("record_interjection_outcome"), QStringList());
+    }
+
+    void autoCloseWaitsForThePointer()
+    {
+        Fixture f;
+        f.controller.show(searchCandidate(0.9, "pkg-5"), Accounting::searchCard);
+        // On every desktop, so that switching desktops does not leave it behind.
+        QCOMPARE(f.platform.windowManager->onEveryDesktop, QList<QWindow*>{f.controller.card()->windowHandle()});
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(f.controller.card(), &enter);
+        f.clock.advance(60);
+        QVERIFY(f.controller.currentCandidate());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(f.controller.card(), &leave);
+        f.clock.advance(InterjectionController::afterPointerLeaves - 0.1);
+        QVERIFY(f.controller.currentCandidate());
+        f.clock.advance(0.1);
+        QVERIFY(!f.controller.currentCandidate());
+        QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "auto_closed"}));
+    }
+
     void policySaveNeedsAConfirmedLoad()
     {
         DaemonRig rig;
-        InterjectionSettings settings(rig.client, rig.defaults);
+        InterjectionSettings settings(rig.client, rig.defaults, rig.clock);
         settings.saveDeliveryPolicy(false, {}, {}, {}, {});
         rig.daemon.reply("status", json(R"({"kind":"status","interjections_quiet_start_hour":22,
                                             "interjections_quiet_end_hour":8})"));

@@ -1,3 +1,4 @@
+#include "CompoundText.h"
 #include "LinuxPermissions.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
@@ -56,6 +57,26 @@ private slots:
         for (uint16_t v : XcbHotkey::variants(uint16_t(alt), uint16_t(numLock), 0x02))
             got.append(v);
         QTEST(got, "expected");
+    }
+
+    void compoundText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("title");
+        // xmessage gives a title with an em dash as a UTF-8 stretch.
+        QTest::newRow("UTF-8 stretch") << QByteArray("invoice.rs \x1b%G\xe2\x80\x94\x1b%@ harbor-api")
+                                       << "invoice.rs — harbor-api";
+        QTest::newRow("Latin-1 right half") << QByteArray("Caf\xe9 menu") << "Café menu";
+        QTest::newRow("Latin-2 right half") << QByteArray("\x1b-B\xe8"
+                                                          "esky")
+                                            << "česky";
+        QTest::newRow("JIS X 0208 on the left, then ASCII")
+            << QByteArray("\x1b$(B\x46\x7c\x4b\x5c\x1b(B.txt") << "日本.txt";
+    }
+    void compoundText()
+    {
+        QFETCH(QByteArray, bytes);
+        QTEST(decodeCompoundText(bytes), "title");
     }
 
     void offscreenIsUnavailable()

@@ -130,6 +130,14 @@ public:
     }
 };
 
+class FakeWindowManager final : public WindowManager {
+public:
+    bool composited = false;
+    QList<QWindow*> onEveryDesktop;
+    void showOnEveryDesktop(QWindow& window) override { onEveryDesktop.append(&window); }
+    bool compositing() override { return composited; }
+};
+
 // The services handed to the code under test, with typed handles to each fake.
 struct FakePlatform {
     FakeHotkey* hotkey;
@@ -138,6 +146,7 @@ struct FakePlatform {
     FakeServiceManager* serviceManager;
     FakeLauncher* launcher;
     FakePermissions* permissions;
+    FakeWindowManager* windowManager;
     PlatformServices services;
 
     FakePlatform()
@@ -148,13 +157,16 @@ struct FakePlatform {
         auto s = std::make_unique<FakeServiceManager>();
         auto l = std::make_unique<FakeLauncher>();
         auto p = std::make_unique<FakePermissions>();
+        auto m = std::make_unique<FakeWindowManager>();
         hotkey = h.get();
         foregroundWindow = f.get();
         workspace = w.get();
         serviceManager = s.get();
         launcher = l.get();
         permissions = p.get();
-        services = PlatformServices{std::move(h), std::move(f), std::move(w), std::move(s), std::move(l), std::move(p)};
+        windowManager = m.get();
+        services = PlatformServices{std::move(h), std::move(f), std::move(w), std::move(s),
+                                    std::move(l), std::move(p), std::move(m)};
     }
 };
 

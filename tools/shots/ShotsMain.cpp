@@ -5,9 +5,12 @@
 #include "AppDelegate.h"
 #include "Clock.h"
 #include "Defaults.h"
+#include "DigestWindow.h"
 #include "Ink.h"
 #include "InterjectionCard.h"
 #include "InterjectionController.h"
+#include "InterjectionSettings.h"
+#include "InterjectionSettingsWindow.h"
 #include "NullPlatform.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
@@ -155,6 +158,19 @@ int main(int argc, char** argv)
         reminders.show(InterjectionController::previewCandidate(), Decision::Accounting::none);
         ok &= save(reminders.card()->grab().toImage(),
                    out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));
+
+        // The weekly review of the demo's held-back items, and the reminders' settings once the
+        // daemon confirmed the policy.
+        DigestWindow& review = delegate.digestWindow();
+        review.showWeeklyDigest();
+        waitFor([&] { return !review.reviewItems().isEmpty(); }, 5000);
+        ok &= save(review.grab().toImage(), out.filePath(QStringLiteral("weekly-review-%1.png").arg(suffix)));
+        review.close();
+        InterjectionSettingsWindow& settings = delegate.interjectionSettingsWindow();
+        settings.showSettings();
+        waitFor([&] { return reminders.settings().policyLoaded(); }, 5000);
+        ok &= save(settings.grab().toImage(), out.filePath(QStringLiteral("interjection-settings-%1.png").arg(suffix)));
+        settings.close();
 
         // The confirmation for sending entity names to a model, as the presenter shows it.
         QImage alertShot;

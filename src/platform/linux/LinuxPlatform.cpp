@@ -4,6 +4,7 @@
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
+#include "XcbWindowManager.h"
 #include "XdgAutostart.h"
 
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ PlatformServices createPlatformServices()
     services.hotkey = std::make_unique<XcbHotkey>(connection, screen->root);
     services.foregroundWindow = std::make_unique<NamedForegroundWindow>(
         std::make_unique<XcbForegroundWindow>(connection, screen->root), applications);
+    services.windowManager = std::make_unique<XcbWindowManager>(connection, 0);
     return services;
 }
 

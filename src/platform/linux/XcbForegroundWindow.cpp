@@ -1,5 +1,7 @@
 #include "XcbForegroundWindow.h"
 
+#include "CompoundText.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -68,10 +70,15 @@ bool XcbForegroundWindow::internAtoms()
 {
     if (interned)
         return true;
-    static const char* const names[atomCount] = {"_NET_ACTIVE_WINDOW",  "_NET_WM_NAME",
-                                                 "UTF8_STRING",         "_NET_WM_PID",
-                                                 "_NET_WM_STATE",       "_NET_WM_STATE_FULLSCREEN",
-                                                 "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"};
+    static const char* const names[atomCount] = {"_NET_ACTIVE_WINDOW",
+                                                 "_NET_WM_NAME",
+                                                 "UTF8_STRING",
+                                                 "COMPOUND_TEXT",
+                                                 "_NET_WM_PID",
+                                                 "_NET_WM_STATE",
+                                                 "_NET_WM_STATE_FULLSCREEN",
+                                                 "_GTK_APPLICATION_ID",
+                                                 "_KDE_NET_WM_DESKTOP_FILE"};
     xcb_intern_atom_cookie_t cookies[atomCount];
     for (int i = 0; i < atomCount; ++i)
         cookies[i] = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(names[i])), names[i]);
@@ -145,8 +152,10 @@ std::optional<ForegroundApp> XcbForegroundWindow::current()
     if (netNameP.present())
         app.windowTitle = QString::fromUtf8(netNameP.bytes());
     else if (nameP.present())
-        app.windowTitle
-            = nameP.type() == atoms[utf8String] ? QString::fromUtf8(nameP.bytes()) : QString::fromLatin1(nameP.bytes());
+        // WM_NAME in the encoding its type names; STRING (and any other type) is Latin-1.
+        app.windowTitle = nameP.type() == atoms[utf8String] ? QString::fromUtf8(nameP.bytes())
+            : nameP.type() == atoms[compoundText]           ? decodeCompoundText(nameP.bytes())
+                                                            : QString::fromLatin1(nameP.bytes());
     app.applicationId = applicationId(gtkP.present() ? gtkP.bytes() : kdeP.bytes(), classP.bytes());
     app.name = splitWmClass(classP.bytes()).second;
     if (const auto v = pidP.values(); !v.empty())

@@ -34,6 +34,7 @@ private:
         activeWindow,
         wmName,
         utf8String,
+        compoundText,
         wmPid,
         wmState,
         wmStateFullScreen,

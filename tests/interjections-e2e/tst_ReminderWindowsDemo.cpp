@@ -1,0 +1,117 @@
+// The weekly review and the reminders' settings, opened from the status menu, against the real
+// veskd-demo.
+#include "AppDelegate.h"
+#include "Defaults.h"
+#include "DemoProcess.h"
+#include "DigestWindow.h"
+#include "FakePlatform.h"
+#include "InkLabel.h"
+#include "InterjectionCard.h"
+#include "InterjectionController.h"
+#include "InterjectionSettingsWindow.h"
+#include "PresentationMode.h"
+#include "ScriptedAlerts.h"
+#include "StatusMenu.h"
+#include "TestClock.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QStandardPaths>
+
+using namespace vesk;
+
+namespace {
+
+QStringList texts(QWidget* window)
+{
+    QStringList out;
+    for (InkLabel* l : window->findChildren<InkLabel*>())
+        if (l->isVisibleTo(window))
+            out << l->text();
+    return out;
+}
+
+void click(QWidget* window, const QString& title)
+{
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (b->text().trimmed() == title && b->isVisibleTo(window) && b->isEnabled())
+            return QTest::mouseClick(b, Qt::LeftButton);
+    QFAIL(qPrintable("no enabled button " + title));
+}
+
+// The vesk program's delegate on the demo daemon; the platform and the clock are stand-ins, so
+// no timed pass runs of its own.
+struct Vesk {
+    explicit Vesk(const QString& socket)
+        : client(socket, clock)
+        , defaults(dir.filePath("defaults.json"))
+        , presentation(defaults)
+        , delegate({client, platform.services, presentation, alerts, clock, defaults}, LaunchSwitches{})
+    {
+    }
+    QAction* line(StatusMenu::Line which) { return delegate.statusMenu().item(which); }
+
+    QTemporaryDir dir;
+    vesk::test::TestClock clock;
+    DaemonClient client;
+    Defaults defaults;
+    PresentationMode presentation;
+    vesk::test::FakePlatform platform;
+    vesk::test::ScriptedAlerts alerts;
+    AppDelegate delegate;
+};
+
+} // namespace
+
+class ReminderWindowsDemoTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void reviewFromTheMenu()
+    {
+        DemoProcess demo;
+        QVERIFY(demo.ready());
+        Vesk vesk(demo.socketPath);
+        vesk.delegate.reminders().start();
+        QAction* digest = vesk.line(StatusMenu::Line::digest);
+        QTRY_COMPARE(digest->text(), "Weekly review (3)");
+        QVERIFY(digest->isEnabled());
+        digest->trigger();
+        DigestWindow& review = vesk.delegate.digestWindow();
+        QTRY_VERIFY(texts(&review).contains("1 of 3 held back this week"));
+        QVERIFY(texts(&review).contains("Rotate the staging API keys"));
+        QVERIFY(texts(&review).contains("Task · 4 sources · 71% relevance"));
+        click(&review, "Don't remind me");
+        QTRY_VERIFY(texts(&review).contains("1 of 2 held back this week"));
+        QVERIFY(texts(&review).contains("Who owns the staging deploy pipeline?"));
+        QTRY_COMPARE(digest->text(), "Weekly review (2)");
+        QVERIFY(vesk.delegate.reminders().settings().learned().muted.contains("task"));
+    }
+
+    void settingsUnmuteAKindMutedFromACard()
+    {
+        DemoProcess demo;
+        QVERIFY(demo.ready());
+        Vesk vesk(demo.socketPath);
+        InterjectionController& reminders = vesk.delegate.reminders();
+        reminders.start();
+        reminders.show(Candidate{9, "Rotate the staging API keys", "task", 4, 0.9, "Terminal · keys", std::nullopt},
+                       Decision::Accounting::searchCard);
+        click(reminders.card(), "Don't remind me about this kind");
+        QTRY_VERIFY(!reminders.card());
+        QTRY_VERIFY(reminders.settings().learned().muted.contains("task"));
+
+        vesk.line(StatusMenu::Line::interjectionSettings)->trigger();
+        InterjectionSettingsWindow& settings = vesk.delegate.interjectionSettingsWindow();
+        QTRY_VERIFY(settings.isVisible() && texts(&settings).contains("Policy loaded."));
+        QVERIFY(texts(&settings).at(2).startsWith("Muted kinds · task\n"));
+        click(&settings, "Unmute all");
+        QTRY_VERIFY(texts(&settings).contains("Muted kinds restored."));
+        QTRY_VERIFY(texts(&settings).at(2).startsWith("Muted kinds · none\n"));
+        QVERIFY(reminders.settings().learned().muted.isEmpty());
+    }
+};
+
+QTEST_MAIN(ReminderWindowsDemoTest)
+#include "tst_ReminderWindowsDemo.moc"

@@ -1,0 +1,324 @@
+#include "DaemonRig.h"
+#include "DigestWindow.h"
+#include "InkButton.h"
+#include "InkLabel.h"
+#include "InterjectionSettings.h"
+#include "InterjectionSettingsWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QStandardPaths>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+const char* threeHeld = R"({"kind":"interjection_signals","held_back":[
+    {"node_id":4,"item_kind":"task","label":"Ship the rounding fix","sources":1,"confidence":0.71},
+    {"node_id":5,"item_kind":"open_question","label":"Is the proxy safe?","sources":3,"confidence":0.66},
+    {"node_id":6,"item_kind":"decision","label":"Use half-even rounding","sources":2,"confidence":0.8}]})";
+
+// Both windows over one settings model, on a fake daemon.
+struct Windows : DaemonRig {
+    Windows()
+        : settings(client, defaults, clock)
+        , review({client, settings, presentation}, false)
+        , panel(settings, presentation)
+    {
+        daemon.reply("interjection_signals", json(threeHeld));
+        daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"));
+        daemon.reply("set_interjection_kind_stance", json(R"({"kind":"ok"})"));
+        daemon.reply("status", json(R"({"kind":"status"})"));
+    }
+
+    // What the window shows in words, in order.
+    static QStringList texts(QWidget* window)
+    {
+        QStringList out;
+        for (InkLabel* l : window->findChildren<InkLabel*>())
+            if (l->isVisibleTo(window) && !l->text().isEmpty())
+                out << l->text();
+        return out;
+    }
+    static QAbstractButton* button(QWidget* window, const QString& title)
+    {
+        for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+            if (b->text().trimmed() == title && b->isVisibleTo(window))
+                return b;
+        return nullptr;
+    }
+    static void click(QWidget* window, const QString& title)
+    {
+        QAbstractButton* b = button(window, title);
+        QVERIFY2(b && b->isEnabled(), qPrintable("no enabled button " + title));
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QString sentKinds(const QString& op)
+    {
+        barrier();
+        QStringList out;
+        for (const QJsonObject& o : sent(op))
+            out << o.value("item_kind").toString() + ':' + o.value("stance").toString(o.value("outcome").toString());
+        return out.join(' ');
+    }
+    QComboBox* popUp(const QString& name) const
+    {
+        for (QComboBox* c : panel.findChildren<QComboBox*>())
+            if (c->accessibleName() == name)
+                return c;
+        return nullptr;
+    }
+
+    InterjectionSettings settings;
+    DigestWindow review;
+    InterjectionSettingsWindow panel;
+};
+
+} // namespace
+
+class ReminderWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void threeItemReview()
+    {
+        Windows w;
+        w.review.showWeeklyDigest();
+        QCOMPARE(Windows::texts(&w.review).mid(2),
+                 (QStringList{"Loading held-back items…", "Checking the local review queue."}));
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+        QVERIFY(Windows::texts(&w.review).contains("Ship the rounding fix"));
+        QVERIFY(Windows::texts(&w.review).contains("Task · 1 source · 71% relevance"));
+        QCOMPARE(w.review.size(), QSize(580, 410));
+
+        Windows::click(&w.review, "Dismiss this item");
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
+        QVERIFY(Windows::texts(&w.review).contains("Is the proxy safe?"));
+        Windows::click(&w.review, "Remind me sooner");
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 1 held back this week"));
+        // The keyboard stays on the button that decided.
+        QCOMPARE(w.review.focusWidget(), Windows::button(&w.review, "Remind me sooner"));
+        Windows::click(&w.review, "Don't remind me");
+        QTRY_VERIFY(Windows::texts(&w.review).contains("Nothing waiting for review"));
+        QCOMPARE(Windows::texts(&w.review).mid(2),
+                 (QStringList{"Review complete", "Nothing waiting for review",
+                              "No held-back items remain in this review. You can close this window."}));
+        QVERIFY(!Windows::button(&w.review, "Open sources"));
+        QVERIFY(Windows::button(&w.review, "Check again"));
+        QCOMPARE(w.review.size(), QSize(580, 280));
+        QCOMPARE(w.sentKinds("set_interjection_kind_stance"), "open_question:encouraged decision:muted");
+        QCOMPARE(w.sentKinds("record_interjection_outcome"),
+                 "task:dismissed open_question:dismissed decision:dismissed");
+    }
+
+    void failedDecisions_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QByteArray>("stanceReply");
+        QTest::addColumn<QByteArray>("recordReply");
+        QTest::addColumn<QString>("feedback");
+        QTest::newRow("stance not saved") << "Don't remind me" << QByteArray(R"({"kind":"error"})") << QByteArray()
+                                          << "Could not save your preference. This item is still here; try again.";
+        QTest::newRow("stance saved, dismissal failed")
+            << "Remind me sooner" << QByteArray(R"({"kind":"ok"})") << QByteArray(R"({"kind":"error"})")
+            << "Preference saved. Could not finish this review item; choose Dismiss this item to retry.";
+        QTest::newRow("dismissal failed") << "Dismiss this item" << QByteArray() << QByteArray("not json")
+                                          << "Could not dismiss this item. Try again.";
+    }
+    void failedDecisions()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QByteArray, stanceReply);
+        QFETCH(QByteArray, recordReply);
+        QFETCH(QString, feedback);
+        Windows w;
+        if (!stanceReply.isEmpty())
+            w.daemon.replyRaw("set_interjection_kind_stance", stanceReply + '\n');
+        if (!recordReply.isEmpty())
+            w.daemon.replyRaw("record_interjection_outcome", recordReply + '\n');
+        w.review.showWeeklyDigest();
+        QTRY_VERIFY(Windows::button(&w.review, choice) && Windows::button(&w.review, choice)->isEnabled());
+        Windows::click(&w.review, choice);
+        QVERIFY(Windows::texts(&w.review).contains("Saving…"));
+        QVERIFY(!Windows::button(&w.review, "Open sources")->isEnabled());
+        QTRY_VERIFY(Windows::texts(&w.review).contains(feedback));
+        QVERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+        const int stances = w.daemon.count("set_interjection_kind_stance");
+        const int records = w.daemon.count("record_interjection_outcome");
+        QCOMPARE(records, recordReply.isEmpty() ? 0 : 1);
+
+        // Dismissing again sends only the dismissal, and the item goes.
+        w.daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"));
+        Windows::click(&w.review, "Dismiss this item");
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
+        QCOMPARE(w.daemon.count("set_interjection_kind_stance"), stances);
+        QCOMPARE(w.daemon.count("record_interjection_outcome"), records + 1);
+    }
+
+    void closedReviewIgnoresTheLateAnswer()
+    {
+        Windows w;
+        w.daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"), 0.4);
+        w.review.showWeeklyDigest();
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+        Windows::click(&w.review, "Dismiss this item");
+        // Opening it again while the decision is saved does nothing.
+        w.review.showWeeklyDigest();
+        QVERIFY(Windows::texts(&w.review).contains("Saving…"));
+        w.review.close();
+        w.sent("record_interjection_outcome", 1);
+        w.barrier();
+        QCOMPARE(w.review.reviewItems().size(), 3);
+        w.review.showWeeklyDigest();
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+        QVERIFY(Windows::texts(&w.review).contains("Ship the rounding fix"));
+        QVERIFY(Windows::button(&w.review, "Dismiss this item")->isEnabled());
+    }
+
+    void failedLoadIsNotAnEmptyQueue()
+    {
+        Windows w;
+        w.daemon.reply("interjection_signals", json(R"({"kind":"error","message":"locked"})"));
+        w.review.showWeeklyDigest();
+        QTRY_VERIFY(Windows::texts(&w.review).contains("Could not load the review"));
+        QVERIFY(
+            Windows::texts(&w.review).contains("Vesk could not check held-back items. This is not an empty queue."));
+        w.daemon.reply("interjection_signals", json(threeHeld));
+        Windows::click(&w.review, "Check again");
+        QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+    }
+
+    void settingsRender_data()
+    {
+        QTest::addColumn<QByteArray>("counters");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QStringList>("shown"); // summary, preferences, quiet title, daily, retry
+        QTest::newRow("no history")
+            << QByteArray(R"({"held_back":[]})") << QByteArray(R"({"kind":"status"})")
+            << QStringList{"0 of 2 shown today  ·  new opened  ·  74% base gate",
+                           "Muted kinds · none\nEncouraged kinds · none\nHeld for review · 0  ·  Cooldowns · 0\n",
+                           "Quiet hours · 22:00–08:00 (local time)", "2 reminders", "60 minutes"};
+        QTest::newRow("values set elsewhere")
+            << QByteArray(R"({"counts":[["shown",5],["opened",2]],"shown_today":1,"held_back":[],
+                              "stances":[["task","muted"],["open_question","muted"],["decision","sooner"]]})")
+            << QByteArray(R"({"kind":"status","interjections_daily_limit":3,"interjections_retry_minutes":30,
+                              "interjections_quiet_start_hour":21,"interjections_quiet_end_hour":7})")
+            << QStringList{"1 of 3 shown today  ·  40% opened  ·  74% base gate",
+                           "Muted kinds · task, unresolved question\nEncouraged kinds · decision\n"
+                           "Held for review · 0  ·  Cooldowns · 0\n",
+                           "Quiet hours · 21:00–07:00 (local time)", "3 reminders", "30 minutes"};
+        QTest::newRow("few cards opened")
+            << QByteArray(R"({"counts":[["shown",8],["opened",1]],"shown_today":2,"held_back":[]})")
+            << QByteArray(R"({"kind":"status","interjections_daily_limit":8})")
+            << QStringList{"2 of 8 shown today  ·  13% opened  ·  82% base gate",
+                           "Muted kinds · none\nEncouraged kinds · none\nHeld for review · 0  ·  Cooldowns · 0\n",
+                           "Quiet hours · 22:00–08:00 (local time)", "8 reminders", "60 minutes"};
+    }
+    void settingsRender()
+    {
+        QFETCH(QByteArray, counters);
+        QFETCH(QByteArray, status);
+        QFETCH(QStringList, shown);
+        Windows w;
+        w.daemon.replyRaw("interjection_signals", counters + '\n');
+        w.daemon.replyRaw("status", status + '\n');
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        w.barrier();
+        QStringList seen = Windows::texts(&w.panel).mid(1, 2);
+        QCheckBox* quiet = w.panel.findChildren<QCheckBox*>().at(1);
+        seen << quiet->text() << w.popUp("Daily limit")->currentText()
+             << w.popUp("Retry held items after")->currentText();
+        QCOMPARE(seen, shown);
+        QVERIFY(Windows::texts(&w.panel).contains("No interjection decision recorded yet."));
+        // A value set elsewhere takes its place among the choices.
+        QStringList daily;
+        for (int i = 0; i < w.popUp("Daily limit")->count(); ++i)
+            daily << w.popUp("Daily limit")->itemText(i).section(' ', 0, 0);
+        QStringList expected{"0", "1", "2", "4", "8"};
+        if (!expected.contains(shown[3].section(' ', 0, 0)))
+            expected.insert(3, shown[3].section(' ', 0, 0));
+        QCOMPARE(daily, expected);
+    }
+
+    void policyChangeFromTheKeyboard()
+    {
+        Windows w;
+        w.panel.showSettings();
+        QComboBox* daily = w.popUp("Daily limit");
+        QTRY_VERIFY(daily->isEnabled());
+        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"), 0.3);
+        daily->setFocus();
+        QTest::keyClick(daily, Qt::Key_Down);
+        QCOMPARE(w.sent("set_delivery_policy", 1).first().value("daily_limit").toInt(), 4);
+        // No second change while the first is saved; the keyboard comes back when it is done.
+        QVERIFY(!daily->isEnabled());
+        QTRY_VERIFY(Windows::texts(&w.panel).contains("Policy saved."));
+        QCOMPARE(daily->currentText(), "4 reminders");
+        QCOMPARE(w.panel.focusWidget(), daily);
+    }
+
+    void unmuteAll_data()
+    {
+        QTest::addColumn<QString>("last"); // the daemon's answer to the last of three
+        QTest::addColumn<QString>("feedback");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("all confirmed") << R"({"kind":"ok"})"
+                                       << "Muted kinds restored."
+                                       << "Settings changed · all muted kinds were restored";
+        QTest::newRow("the last one refused") << R"({"kind":"error"})"
+                                              << "Some changes were not confirmed. Refresh and retry Unmute all."
+                                              << "";
+    }
+    void unmuteAll()
+    {
+        QFETCH(QString, last);
+        QFETCH(QString, feedback);
+        QFETCH(QString, note);
+        Windows w;
+        w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"],
+            ["open_question","muted"],["decision","muted"]]})"));
+        // A refusal that comes last: the batch is settled only when every kind was answered.
+        const QByteArray ok = R"({"kind":"ok"})"
+                              "\n";
+        w.daemon.sequence("set_interjection_kind_stance", {{ok}, {ok}, {last.toUtf8() + '\n'}});
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        Windows::click(&w.panel, "Unmute all");
+        QTRY_VERIFY(Windows::texts(&w.panel).contains(feedback));
+        QCOMPARE(w.sentKinds("set_interjection_kind_stance"), "decision: open_question: task:");
+        QCOMPARE(w.settings.policy().lastDecision().value_or(QString()), note);
+    }
+
+    void quotaRaisedWhileTheDaemonIsDown()
+    {
+        Windows w;
+        w.daemon.reply("interjection_signals", json(R"({"held_back":[],"shown_today":4})"));
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        QVERIFY(w.settings.capReached());
+        w.daemon.stop();
+        Windows::click(&w.panel, "Allow another daily quota today");
+        Windows::click(&w.panel, "Allow another daily quota today");
+        QVERIFY(!w.settings.capReached());
+        QVERIFY(Windows::texts(&w.panel).contains("Settings changed · today's cap was raised by 2"));
+    }
+
+    void presentationModeClosesBoth()
+    {
+        Windows w;
+        w.review.showWeeklyDigest();
+        w.panel.showSettings();
+        QVERIFY(w.review.isVisible() && w.panel.isVisible());
+        w.presentation.setEnabled(true);
+        QVERIFY(!w.review.isVisible() && !w.panel.isVisible());
+        w.review.showWeeklyDigest();
+        w.panel.showSettings();
+        QVERIFY(!w.review.isVisible() && !w.panel.isVisible());
+    }
+};
+
+QTEST_MAIN(ReminderWindowsTest)
+#include "tst_ReminderWindows.moc"
