@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <functional>
 #include <memory>
 
 namespace vesk {
@@ -43,7 +42,6 @@ public:
     void updateCaptureStatus(const QString& text);
     void suppressForPresentation();
     void close() { suppressForPresentation(); }
-
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
     AskPanel* panelWidget() const { return panel.get(); }

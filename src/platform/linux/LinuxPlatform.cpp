@@ -1,5 +1,5 @@
-#include "LinuxWorkspace.h"
 #include "LinuxPermissions.h"
+#include "LinuxWorkspace.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
 #include "XcbForegroundWindow.h"
