@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace vesk {
 
@@ -24,10 +28,54 @@ QMessageBox::Icon icon(AlertSpec::Style style)
     }
     return QMessageBox::Information;
 }
+
+// A message box has no place for a text field: an alert that asks for text is a small dialog of
+// the same parts, the title in bold over the text, then the field, then the buttons.
+AlertResult askForText(QWidget* parent, const AlertSpec& spec)
+{
+    QDialog box(parent);
+    box.setWindowModality(Qt::WindowModal);
+    box.setWindowTitle(spec.title);
+    auto* layout = new QVBoxLayout(&box);
+    auto* title = new QLabel(spec.title);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* text = new QLabel(spec.text);
+    for (QLabel* label : {title, text}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    auto* field = new QLineEdit(spec.input.value_or(QString()));
+    field->setFixedSize(320, 24);
+    field->selectAll();
+    layout->addWidget(field);
+    auto* buttons = new QDialogButtonBox;
+    int escape = Alerts::aborted;
+    for (int i = 0; i < spec.buttons.size(); ++i) {
+        QPushButton* b = buttons->addButton(escapeMnemonic(spec.buttons[i]), QDialogButtonBox::ActionRole);
+        b->setDefault(i == 0);
+        if (spec.buttons[i] == QStringLiteral("Cancel"))
+            escape = i;
+        // Results count from 1: 0 is the dialog's own rejection (Escape, the close button).
+        QObject::connect(b, &QPushButton::clicked, &box, [&box, i] { box.done(i + 1); });
+    }
+    layout->addWidget(buttons);
+    field->setFocus();
+    const int chosen = box.exec();
+    AlertResult result;
+    result.input = field->text();
+    if (!box.property(abortedProperty).toBool())
+        result.button = chosen > 0 ? chosen - 1 : escape;
+    return result;
+}
 } // namespace
 
 AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
 {
+    if (spec.input)
+        return askForText(parent, spec);
     QMessageBox box(parent);
     // Modal to its own window only: the status item stays live, so presentation mode can still be
     // turned on (which dismisses the alert) and the application can still be quit.

@@ -19,6 +19,8 @@ struct AlertSpec {
     // An optional check box under the text ("Also forget what was captured"), with its start state.
     std::optional<QString> accessory;
     bool accessoryChecked = false;
+    // An optional one-line text field under the text, holding this text all selected ("Rename").
+    std::optional<QString> input;
 
     bool operator==(const AlertSpec&) const = default;
 };
@@ -27,6 +29,8 @@ struct AlertResult {
     // Index into AlertSpec::buttons, or `aborted` when the alert was dismissed without a choice.
     int button = -1;
     bool accessoryChecked = false;
+    // The text field's text as the alert was answered, exactly as typed.
+    QString input;
     bool operator==(const AlertResult&) const = default;
 };
 

@@ -13,20 +13,27 @@ class ScriptedAlerts final : public Alerts {
 public:
     QList<AlertSpec> shown;
 
-    void answer(int button, bool accessoryChecked = false) { answers.push_back({button, accessoryChecked}); }
+    void answer(int button, bool accessoryChecked = false)
+    {
+        answers.push_back({{button, accessoryChecked, {}}, false});
+    }
+    // Answers an alert with a text field, typing `text` into it.
+    void answerTyping(int button, const QString& text) { answers.push_back({{button, false, text}, true}); }
 
     AlertResult present(const AlertSpec& spec) override
     {
         shown.append(spec);
         if (answers.empty())
-            return AlertResult{aborted, spec.accessoryChecked};
-        const AlertResult r = answers.front();
+            return AlertResult{aborted, spec.accessoryChecked, spec.input.value_or(QString())};
+        auto [r, typed] = answers.front();
         answers.pop_front();
+        if (!typed)
+            r.input = spec.input.value_or(QString()); // answered without typing: the field as it was
         return r;
     }
 
 private:
-    std::deque<AlertResult> answers;
+    std::deque<std::pair<AlertResult, bool>> answers; // bool: text was typed
 };
 
 } // namespace vesk::test
