@@ -71,10 +71,9 @@ void ClaimCorrectionView::setEvidence(std::optional<Evidence> links)
 void ClaimCorrectionView::setState(State state)
 {
     current = std::move(state);
-    if (current.kind == Kind::failed)
-        expanded = true;
-    else if (current.kind == Kind::saved)
-        expanded = false;
+    // A failure opens the choices again for the retry; a receipt comes with its links folded.
+    if (current.kind == Kind::failed || current.kind == Kind::saved)
+        expanded = current.kind == Kind::failed;
     render();
 }
 

@@ -14,7 +14,7 @@ QList<qint64> linkIds(const QJsonObject& reply, QStringView key)
 {
     QList<qint64> ids;
     for (qint64 id : Json::integers(reply, key).value_or(QList<qint64>()))
-        if (id >= 1)
+        if (id > 0)
             ids << id;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
