@@ -174,7 +174,7 @@ double quitTime(const QByteArray& path, bool busy)
 {
     auto client = std::make_unique<DaemonClient>(QString::fromUtf8(path));
     if (busy) {
-        client->watch([](const DaemonClient::State&) {});
+        client->watch(QCoreApplication::instance(), [](const DaemonClient::State&) {});
         client->ask(QStringLiteral("waits up to 180 s"), QCoreApplication::instance(), [](Reply) {});
         client->status(QCoreApplication::instance(), [](Reply) {});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

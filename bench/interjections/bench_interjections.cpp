@@ -11,6 +11,7 @@
 #include "Json.h"
 #include "NullPlatform.h"
 #include "PresentationMode.h"
+#include "RouteFacts.h"
 #include "TestClock.h"
 
 #include <QApplication>
@@ -96,7 +97,7 @@ int idleEvents(bool withController, DaemonClient& client, Defaults& defaults, Pr
     if (withController) {
         controller = std::make_unique<InterjectionController>(
             InterjectionController::Services{client, defaults, systemClock(), presentation, nothing},
-            [](const Candidate&) {});
+            InterjectionSwitches{});
         controller->start();
     }
     // Let the start's own requests (which fail: nothing listens) come back before counting.
@@ -146,14 +147,13 @@ int main(int argc, char** argv)
 
         timer.restart();
         for (int p = 0; p < passes; ++p) {
-            const QJsonObject hits = QJsonDocument::fromJson(search).object();
-            const QList<QJsonObject> nodes = Json::objects(hits, u"nodes").value_or(QList<QJsonObject>{});
-            QList<Candidate> found = CandidateSearch::directCandidates(nodes, context, {});
+            const auto hits = CandidateSearch::readSearch(QJsonDocument::fromJson(search).object(), context, {});
+            if (!hits)
+                return 1;
+            QList<Candidate> found = hits->direct;
             QList<Candidate> related;
             for (const QByteArray& r : relations)
-                related += CandidateSearch::edgeCandidates(
-                    Json::objects(QJsonDocument::fromJson(r).object(), u"edges").value_or(QList<QJsonObject>{}),
-                    context, {});
+                related += CandidateSearch::readRelations(QJsonDocument::fromJson(r).object(), context, {});
             found += CandidateSearch::mostConfidentPerNode(related);
             const auto best = Decision::best(found);
             if (!best)
@@ -177,7 +177,7 @@ int main(int argc, char** argv)
     NullForegroundWindow nothing;
     CountingClock clock;
     {
-        InterjectionController controller({client, defaults, clock, presentation, nothing}, [](const Candidate&) {});
+        InterjectionController controller({client, defaults, clock, presentation, nothing}, InterjectionSwitches{});
         controller.start();
         clock.inner.advance(24 * 3600);
     }

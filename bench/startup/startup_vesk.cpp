@@ -4,5 +4,6 @@
 
 int main(int argc, char** argv)
 {
-    return vesk::runApplication(argc, argv, vesk::RunOptions{.quitAfterStart = true});
+    return vesk::runApplication(argc, argv, vesk::LaunchSwitches::fromEnvironment(),
+                                vesk::RunOptions{.quitAfterStart = true});
 }

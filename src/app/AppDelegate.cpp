@@ -3,7 +3,9 @@
 #include "AskWindow.h"
 #include "Clock.h"
 #include "Ink.h"
+#include "InterjectionController.h"
 #include "MenuText.h"
+#include "OnboardingCheck.h"
 #include "PresentationMode.h"
 #include "StatusIcon.h"
 
@@ -17,18 +19,14 @@
 
 namespace vesk {
 
-double AppDelegate::retryDelay(int attempt)
-{
-    return std::min(0.5 * (attempt + 1), 5.0);
-}
-
 AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* parent)
     : QObject(parent)
     , client(services.client)
     , platform(services.platform)
     , presentation(services.presentation)
     , clock(services.clock)
-    , switches(switches)
+    , defaults(services.defaults)
+    , switches(std::move(switches))
     , menu({services.client, services.presentation, services.alerts, services.clock})
 {
     connect(this, &AppDelegate::shortcutPressed, this, [this] { askWindow().toggle(); });
@@ -36,6 +34,7 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, QObject* pa
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
     connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
+    connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -49,13 +48,23 @@ AskWindow& AppDelegate::askWindow()
     return *ask;
 }
 
+InterjectionController& AppDelegate::reminders()
+{
+    if (!interjections) {
+        interjections = std::make_unique<InterjectionController>(
+            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow},
+            switches.interjections);
+        // A card's "Open sources" lands on the item's entity page in the ask panel.
+        connect(interjections.get(), &InterjectionController::openRequested, this,
+                [this](const Candidate& c) { askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
+        connect(interjections.get(), &InterjectionController::digestCountChanged, &menu, &StatusMenu::updateDigestItem);
+    }
+    return *interjections;
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
-    const QPointer<AppDelegate> self(this);
-    const auto registration = platform.hotkey->registerShortcut([self] {
-        if (self)
-            emit self->shortcutPressed();
-    });
+    const auto registration = platform.hotkey->registerShortcut(this, [this] { emit shortcutPressed(); });
     const QString failure = MenuText::shortcutFailureLine(registration);
     if (!failure.isEmpty())
         std::fputs(failure.toUtf8().constData(), stderr);
@@ -70,24 +79,15 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!switches.onboardingPreview && !switches.firstRunPreview)
         sendHello();
 
-    client.watch([self](const DaemonClient::State& state) {
-        if (!self)
-            return;
-        self->render(state);
-        self->menu.requestProposals();
+    client.watch(this, [this](const DaemonClient::State& state) {
+        render(state);
+        menu.requestProposals();
     });
 
     // Background-service registration comes first once it exists; until then the chains start
     // directly.
-    untilOnboardingKnown(0, [this](bool onboarded) {
-        menu.setSetupNeeded(!onboarded);
-        if (!onboarded && !presentation.isEnabled())
-            emit setupNeeded();
-    });
-    untilOnboardingKnown(0, [this](bool onboarded) {
-        if (onboarded)
-            emit this->onboarded();
-    });
+    checkOnboarding(&AppDelegate::offerSetup);
+    checkOnboarding(&AppDelegate::startReminders);
 
     // The ask panel exists from launch; its first-run buttons stay unset until the onboarding and
     // privacy windows join the build.
@@ -130,7 +130,7 @@ void AppDelegate::createStatusItem()
     item->setToolTip(tip);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fputs("[vesk-app] no system tray available; Vesk keeps running without its status item.\n", stderr);
-    menu.iconGeometry = [this] { return item ? item->geometry() : QRect(); };
+    menu.setStatusItem(item.get());
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())
@@ -140,11 +140,7 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::sendHello()
 {
-    const QPointer<AppDelegate> self(this);
-    client.hello(this, [self](Reply reply) {
-        if (self && self->onHello)
-            self->onHello(reply);
-    });
+    client.hello(this, [this](Reply reply) { emit helloAnswered(reply); });
 }
 
 void AppDelegate::openInbox()
@@ -153,20 +149,30 @@ void AppDelegate::openInbox()
     menu.requestProposals();
 }
 
-void AppDelegate::untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known)
+void AppDelegate::checkOnboarding(void (AppDelegate::*then)(bool onboarded))
 {
-    const QPointer<AppDelegate> self(this);
-    client.needsOnboarding(this, [self, attempt, known](std::optional<bool> needed) {
-        if (!self)
-            return;
-        if (needed)
-            return known(!*needed);
-        if (attempt < lastAttempt)
-            self->clock.after(retryDelay(attempt), self, [self, attempt, known] {
-                if (self)
-                    self->untilOnboardingKnown(attempt + 1, known);
-            });
+    auto* check = new OnboardingCheck(client, clock, this);
+    connect(check, &OnboardingCheck::settled, this, [this, check, then](std::optional<bool> onboarded) {
+        check->deleteLater();
+        // A chain that gave up stays silent.
+        if (onboarded)
+            (this->*then)(*onboarded);
     });
+    check->start();
+}
+
+void AppDelegate::offerSetup(bool onboarded)
+{
+    menu.setSetupNeeded(!onboarded);
+    if (!onboarded && !presentation.isEnabled())
+        emit setupNeeded();
+}
+
+void AppDelegate::startReminders(bool onboarded)
+{
+    // Not onboarded: the reminders wait for the onboarding window to report that setup finished.
+    if (onboarded)
+        emit this->onboarded();
 }
 
 void AppDelegate::printDiagnostics()

@@ -18,11 +18,14 @@ namespace vesk {
 
 class AskWindow;
 class Clock;
+class Defaults;
+class InterjectionController;
 class PresentationMode;
 
-// The application's owner object: the one daemon client, the status item and its menu, the
-// global shortcut, the start-up sequence and (as they are built) every window. Windows reach one
-// another only through callbacks wired here. Main thread only.
+// The application's owner object and its one composition root: the daemon client, the status item
+// and its menu, the global shortcut, the start-up sequence, and every window and controller, each
+// created by its accessor on first use (one of each, ever) and kept for the life of the process.
+// Windows reach one another only through the signals wired here. Main thread only.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +35,7 @@ public:
         PresentationMode& presentation;
         Alerts& alerts;
         Clock& clock;
+        Defaults& defaults;
     };
 
     AppDelegate(Services services, LaunchSwitches switches, QObject* parent = nullptr);
@@ -46,6 +50,8 @@ public:
 
     // The ask panel, created on first use and kept for the life of the process.
     AskWindow& askWindow();
+    // The reminders, likewise; they start once the daemon says setup is complete.
+    InterjectionController& reminders();
 
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
@@ -56,14 +62,9 @@ public:
     const QIcon& icon() const { return drawnIcon; }
     const QString& toolTip() const { return tip; }
 
-    // Requests of each start-up chain: attempts 0 to 24.
-    static constexpr int lastAttempt = 24;
-    static double retryDelay(int attempt);
-
-    // Receives every hello reply (the stale-build check hangs here).
-    std::function<void(const Reply&)> onHello;
-
 signals:
+    // Every hello reply (the stale-build check hangs here).
+    void helloAnswered(const vesk::Reply& reply);
     // The shortcut was pressed; the ask panel toggles on it.
     void shortcutPressed();
     // The daemon says setup is needed and presentation mode is off.
@@ -84,19 +85,23 @@ private:
     void createStatusItem();
     void sendHello();
     void openInbox();
-    // Both start-up chains: `status` until its "onboarded" is a Boolean, retried on the clock.
-    void untilOnboardingKnown(int attempt, std::function<void(bool onboarded)> known);
+    // Starts a start-up chain that asks until the daemon says whether setup is complete.
+    void checkOnboarding(void (AppDelegate::*then)(bool onboarded));
+    void offerSetup(bool onboarded);
+    void startReminders(bool onboarded);
     void printDiagnostics();
 
     DaemonClient& client;
     PlatformServices& platform;
     PresentationMode& presentation;
     Clock& clock;
+    Defaults& defaults;
     LaunchSwitches switches;
 
     StatusMenu menu;
     std::unique_ptr<QSystemTrayIcon> item;
     std::unique_ptr<AskWindow> ask;
+    std::unique_ptr<InterjectionController> interjections;
     DaemonClient::State last = DaemonClient::Unreachable{};
     IconInputs drawn;
     QIcon drawnIcon;

@@ -1,10 +1,8 @@
 #include "AppMain.h"
 
 #include "AppDelegate.h"
-#include "AskWindow.h"
 #include "Clock.h"
 #include "Defaults.h"
-#include "InterjectionController.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
 
@@ -14,7 +12,7 @@
 
 namespace vesk {
 
-int runApplication(int& argc, char** argv, RunOptions options)
+int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOptions options)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vesk"));
@@ -31,21 +29,7 @@ int runApplication(int& argc, char** argv, RunOptions options)
     PlatformServices platform = createPlatformServices();
     MessageBoxAlerts alerts;
 
-    AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches::fromEnvironment());
-    // The reminders start once the daemon says setup is complete; the card's "Open sources" lands
-    // on the ask panel's entity page.
-    std::unique_ptr<InterjectionController> reminders;
-    QObject::connect(&delegate, &AppDelegate::onboarded, &delegate, [&] {
-        if (!reminders) {
-            reminders = std::make_unique<InterjectionController>(
-                InterjectionController::Services{client, defaults, systemClock(), presentation,
-                                                 *platform.foregroundWindow},
-                [&delegate](const Candidate& c) { delegate.askWindow().showEntity(c.id, c.label, c.kind, c.sources); });
-            reminders->onDigestCountChanged
-                = [&delegate](qint64 count) { delegate.statusMenu().updateDigestItem(count); };
-        }
-        reminders->start();
-    });
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches);
     delegate.applicationDidFinishLaunching();
 
     if (options.quitAfterStart)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LaunchSwitches.h"
+
 namespace vesk {
 
 struct RunOptions {
@@ -7,7 +9,8 @@ struct RunOptions {
     bool quitAfterStart = false;
 };
 
-// The normal application: the shared objects, the delegate and the event loop.
-int runApplication(int& argc, char** argv, RunOptions options = {});
+// The normal application: the shared objects, the delegate that builds and wires everything else,
+// and the event loop.
+int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOptions options = {});
 
 } // namespace vesk

@@ -23,6 +23,16 @@ LaunchSwitches LaunchSwitches::fromEnvironment()
     s.onboardingPreview = environmentSwitch(QStringLiteral("VESK_ONBOARDING_PREVIEW"));
     s.firstRunPreview = environmentSwitch(QStringLiteral("VESK_FIRST_RUN_PREVIEW"));
     s.surface = surfaceNamed(veskEnvironment(QStringLiteral("VESK_SURFACE_PREVIEW")).value_or(QString()));
+    if (const auto title = veskEnvironment(QStringLiteral("VESK_INTERJECTION_TEST_CONTEXT"));
+        title && !title->isEmpty())
+        s.interjections.testContext = *title;
+    if (const auto asked = veskEnvironment(QStringLiteral("VESK_INTERJECTION_FIRST_PASS_SECONDS"))) {
+        bool ok = false;
+        const double seconds = asked->toDouble(&ok);
+        if (ok && seconds >= 0)
+            s.interjections.firstPassSeconds = seconds;
+    }
+    s.interjections.preview = environmentSwitch(QStringLiteral("VESK_INTERJECTION_PREVIEW"));
     return s;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "InterjectionSwitches.h"
+
 #include <QString>
 
 namespace vesk {
 
-// The environment switches read at launch, each with the legacy QEV_ fallback.
+// Every environment switch, read once at launch (each with the legacy QEV_ fallback) and handed to
+// whatever obeys it.
 struct LaunchSwitches {
     enum class Surface { none, data, inbox, privacy };
 
@@ -13,6 +16,7 @@ struct LaunchSwitches {
     bool onboardingPreview = false;  // VESK_ONBOARDING_PREVIEW is "1"
     bool firstRunPreview = false;    // VESK_FIRST_RUN_PREVIEW is "1"
     Surface surface = Surface::none; // VESK_SURFACE_PREVIEW: "data", "inbox" or "privacy"
+    InterjectionSwitches interjections;
 
     static LaunchSwitches fromEnvironment();
     static Surface surfaceNamed(const QString& value);

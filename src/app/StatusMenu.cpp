@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPointer>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <algorithm>
 #include <utility>
 
@@ -106,6 +106,11 @@ void StatusMenu::build()
     connect(lines.at(Line::quit), &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+void StatusMenu::setStatusItem(const QSystemTrayIcon* icon)
+{
+    statusItem = icon;
+}
+
 void StatusMenu::setStateLine(const QString& title)
 {
     lines.at(Line::state)->setText(title);
@@ -127,11 +132,7 @@ void StatusMenu::menuWillOpen()
 {
     emit opening();
     requestProposals();
-    const QPointer<StatusMenu> self(this);
-    client.status(this, [self](Reply reply) {
-        if (self)
-            self->applyStatus(reply);
-    });
+    client.status(this, [this](Reply reply) { applyStatus(reply); });
 }
 
 void StatusMenu::requestProposals()
@@ -141,14 +142,11 @@ void StatusMenu::requestProposals()
         return;
     }
     proposalsInFlight = true;
-    const QPointer<StatusMenu> self(this);
-    client.proposals(200, this, [self](Reply reply) {
-        if (!self)
-            return;
-        self->proposalsInFlight = false;
-        self->refreshProposalCount(reply);
-        if (std::exchange(self->proposalsWaiting, false))
-            self->requestProposals();
+    client.proposals(200, this, [this](Reply reply) {
+        proposalsInFlight = false;
+        refreshProposalCount(reply);
+        if (std::exchange(proposalsWaiting, false))
+            requestProposals();
     });
 }
 
@@ -239,14 +237,12 @@ void StatusMenu::toggleSwitch(std::optional<bool> StatusMenu::*value, Line line,
 {
     if (!(this->*value))
         return;
-    const QPointer<StatusMenu> self(this);
-    (client.*send)(!*(this->*value), std::nullopt, this, [self, value, line, lineAfter](Reply reply) {
-        StatusMenu* menu = self.data();
-        if (!menu || !Json::isKind(reply, u"ok") || !(menu->*value))
+    (client.*send)(!*(this->*value), std::nullopt, this, [this, value, line, lineAfter](Reply reply) {
+        std::optional<bool>& current = this->*value;
+        if (!Json::isKind(reply, u"ok") || !current)
             return;
-        std::optional<bool>& current = menu->*value;
         current = !*current;
-        menu->lines.at(line)->setText(lineAfter(*current));
+        lines.at(line)->setText(lineAfter(*current));
     });
 }
 
@@ -269,14 +265,13 @@ void StatusMenu::toggleTier(QAction* sender)
         if (alerts.run(spec) != 0)
             return;
     }
-    const QPointer<StatusMenu> self(this);
-    client.setTier(tier, turningOn, this, [self, tier, turningOn](Reply reply) {
-        if (!self || !Json::isKind(reply, u"ok"))
+    client.setTier(tier, turningOn, this, [this, tier, turningOn](Reply reply) {
+        if (!Json::isKind(reply, u"ok"))
             return;
-        const auto current = self->tierState.find(tier);
-        const bool ready = current != self->tierState.end() && current->second.ready;
-        self->tierState[tier] = MenuText::TierState{turningOn, ready};
-        self->renderTiers();
+        const auto current = tierState.find(tier);
+        const bool ready = current != tierState.end() && current->second.ready;
+        tierState[tier] = MenuText::TierState{turningOn, ready};
+        renderTiers();
     });
 }
 
@@ -341,7 +336,8 @@ void StatusMenu::keepOnScreen(QMenu* open)
 {
     if (!open->isVisible())
         return;
-    const QRect icon = iconGeometry ? iconGeometry() : QRect();
+    // Invalid when the tray does not say where the item sits.
+    const QRect icon = statusItem ? statusItem->geometry() : QRect();
     QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
     if (!screen)
         screen = open->screen();

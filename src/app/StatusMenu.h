@@ -5,15 +5,15 @@
 #include "MenuText.h"
 
 #include <QObject>
-#include <QRect>
+#include <QPointer>
 #include <QStringList>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
 class QAction;
 class QMenu;
+class QSystemTrayIcon;
 
 namespace vesk {
 
@@ -74,9 +74,9 @@ public:
     // often this is called: a flood of watch states costs two requests, not one each.
     void requestProposals();
 
-    // Where the status item sits on screen (invalid when the tray does not say): the open menu
-    // stays inside the available area of the screen that holds it.
-    std::function<QRect()> iconGeometry;
+    // The status item the menu opens from: the open menu stays inside the available area of the
+    // screen that holds it.
+    void setStatusItem(const QSystemTrayIcon* icon);
 
 signals:
     // The menu is opening; sent before its own requests, so a hello goes first.
@@ -112,6 +112,7 @@ private:
     Clock& clock;
 
     std::unique_ptr<QMenu> root;
+    QPointer<const QSystemTrayIcon> statusItem;
     std::map<Line, QAction*> lines;
     std::map<QString, QAction*> tierItems;
     std::map<QString, MenuText::TierState> tierState;

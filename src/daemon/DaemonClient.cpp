@@ -14,7 +14,6 @@
 #include <QStringDecoder>
 
 #include <atomic>
-#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -42,7 +41,9 @@ struct DaemonClient::Shared {
     bool retryDue = false;
     // The newest watch state not yet seen by the main thread; one delivery is queued while set.
     std::optional<State> latest;
-    StateCallback onState; // main thread only
+    // Main thread only: the watcher and its callback, which runs only while the watcher exists.
+    QPointer<const QObject> watcher;
+    StateCallback onState;
 
     ~Shared()
     {
@@ -137,7 +138,7 @@ void publish(const std::shared_ptr<DaemonClient::Shared>& shared, DaemonClient::
             std::lock_guard lock(s->mutex);
             newest.swap(s->latest);
         }
-        if (newest && s->onState)
+        if (newest && s->watcher && s->onState)
             s->onState(*newest);
     });
 }
@@ -240,38 +241,7 @@ qint64 hourOf(const QDateTime& t)
     return t.toLocalTime().time().hour();
 }
 
-// Fractions travel as integer thousandths, halves rounded away from zero.
-std::optional<qint64> thousandths(double fraction)
-{
-    const double scaled = std::round(fraction * 1000.0);
-    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9223372036854775808.0)
-        return std::nullopt;
-    return static_cast<qint64>(scaled);
-}
-
 } // namespace
-
-std::optional<QJsonObject> routeDeliveryPayload(const RouteFacts& f)
-{
-    const auto relevance = thousandths(f.relevance);
-    const auto minimum = thousandths(f.minimum);
-    if (!relevance || !minimum)
-        return std::nullopt;
-    return QJsonObject{
-        {QStringLiteral("op"), QStringLiteral("route_delivery")},
-        {QStringLiteral("relevance_millis"), *relevance},
-        {QStringLiteral("minimum_relevance_millis"), *minimum},
-        {QStringLiteral("policy_available"), true},
-        {QStringLiteral("policy_allows"), f.policyAllows},
-        {QStringLiteral("fresh"), f.fresh},
-        {QStringLiteral("muted"), f.muted},
-        {QStringLiteral("cooling_down"), f.coolingDown},
-        {QStringLiteral("within_budget"), f.withinBudget},
-        {QStringLiteral("agent_can_act"), f.agentCanAct},
-        {QStringLiteral("requires_human"), f.requiresHuman},
-        {QStringLiteral("interruption_safe"), f.interruptionSafe},
-    };
-}
 
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason)
 {
@@ -380,8 +350,9 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Com
     request(text, route.timeout, route.lane, receiver, std::move(done));
 }
 
-void DaemonClient::watch(StateCallback onState)
+void DaemonClient::watch(const QObject* receiver, StateCallback onState)
 {
+    shared->watcher = receiver;
     shared->onState = std::move(onState);
     if (watching)
         return;
@@ -642,14 +613,9 @@ void DaemonClient::connections(const QObject* receiver, Completion done)
 
 // Proactive reminders.
 
-void DaemonClient::routeDelivery(const RouteFacts& facts, const QObject* receiver, Completion done)
+void DaemonClient::routeDelivery(const QJsonObject& payload, const QObject* receiver, Completion done)
 {
-    const auto payload = routeDeliveryPayload(facts);
-    if (!payload) {
-        done(std::nullopt);
-        return;
-    }
-    send(*payload, receiver, std::move(done));
+    send(payload, receiver, std::move(done));
 }
 
 void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route,

@@ -22,24 +22,7 @@ class SerialQueue;
 using Reply = std::optional<QJsonObject>;
 using Completion = std::function<void(Reply)>;
 
-// The facts a delivery is routed on; relevance and minimum are fractions from 0 to 1.
-struct RouteFacts {
-    double relevance = 0;
-    double minimum = 0;
-    bool policyAllows = false;
-    bool fresh = false;
-    bool muted = false;
-    bool coolingDown = false;
-    bool withinBudget = false;
-    bool agentCanAct = false;
-    bool requiresHuman = false;
-    bool interruptionSafe = false;
-    bool operator==(const RouteFacts&) const = default;
-};
-
-// Pure builders of the three delivery requests, so a request can be inspected without sending it.
-// routeDeliveryPayload is nothing when a fraction is not finite or too large to scale.
-std::optional<QJsonObject> routeDeliveryPayload(const RouteFacts& facts);
+// Pure builders of the delivery records, so a request can be inspected without sending it.
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason);
 QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome);
 
@@ -105,10 +88,10 @@ public:
         send(text, receiver, std::move(done));
     }
 
-    // State watch: replaces the callback and starts the reconnecting watch loop (once). The
-    // callback sees the newest state: states that arrive while one is waiting replace it. The
-    // pause before reconnecting runs on the clock.
-    void watch(StateCallback onState);
+    // State watch: replaces the receiver and its callback and starts the reconnecting watch loop
+    // (once). The callback sees the newest state, while the receiver exists: states that arrive
+    // while one is waiting replace it. The pause before reconnecting runs on the clock.
+    void watch(const QObject* receiver, StateCallback onState);
     void hello(const QObject* receiver, Completion done);
     void status(const QObject* receiver, Completion done);
     // The negation of the status reply's Boolean "onboarded"; nothing when it cannot be read.
@@ -163,7 +146,8 @@ public:
     void connections(const QObject* receiver, Completion done);
 
     // Proactive reminders.
-    void routeDelivery(const RouteFacts& facts, const QObject* receiver, Completion done);
+    // The request the reminders built from their facts ("route_delivery"): the client only sends it.
+    void routeDelivery(const QJsonObject& payload, const QObject* receiver, Completion done);
     void recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason,
                              const QObject* receiver, Completion done);
     void recordHumanOutcome(const QString& packageID, const QString& outcome, const QObject* receiver, Completion done);

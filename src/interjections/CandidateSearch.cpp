@@ -1,81 +1,105 @@
 #include "CandidateSearch.h"
 
-#include "InterjectionText.h"
 #include "Json.h"
 
 #include <QHash>
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
-namespace vesk {
+namespace vesk::CandidateSearch {
 
-CandidateSearch::CandidateSearch(DaemonClient& client, QObject* parent)
-    : QObject(parent)
-    , client(client)
-{
-}
+namespace {
 
-bool CandidateSearch::remindable(const QString& kind, const QSet<QString>& muted)
+// Where a candidate's fields sit in a record: a search hit names its own node, a relation edge
+// the node at its other end.
+struct Keys {
+    QStringView id;
+    QStringView label;
+    QStringView kind;
+    QStringView sources;
+};
+constexpr Keys hitKeys{u"node_id", u"label", u"node_type", u"sources"};
+constexpr Keys edgeKeys{u"other_id", u"other_label", u"other_kind", u"other_sources"};
+
+bool remindable(const QString& kind, const QSet<QString>& muted)
 {
     return (kind == u"open_question" || kind == u"task" || kind == u"decision") && !muted.contains(kind);
 }
 
-bool CandidateSearch::namesTheWindow(const QString& label, const QString& query)
+// The label and the window's query contain one another (case-insensitive): such an item only
+// names the window, it reminds of nothing.
+bool namesTheWindow(const QString& label, const QString& query)
 {
     return query.contains(label, Qt::CaseInsensitive) || label.contains(query, Qt::CaseInsensitive);
 }
 
-double CandidateSearch::searchConfidence(double score, qint64 sources)
+// The one reader of a candidate record, before it is scored: nothing when its kind is not
+// remindable or is muted, its id or label is missing, or it only names the window.
+std::optional<Candidate> readRecord(const QJsonObject& record, const Keys& keys, const WindowContext& context,
+                                    const QSet<QString>& muted)
+{
+    const auto kind = Json::string(record, keys.kind);
+    const auto id = Json::integer(record, keys.id);
+    const auto label = Json::string(record, keys.label);
+    if (!kind || !remindable(*kind, muted) || !id || !label || namesTheWindow(*label, context.query))
+        return std::nullopt;
+    return Candidate{*id, *label, *kind, 0, 0, context.display, std::nullopt};
+}
+
+} // namespace
+
+double searchConfidence(double score, qint64 sources)
 {
     return std::min(score / (score + 2.0) + std::min(std::log2(double(sources) + 1.0) / 60.0, 0.1), 0.99);
 }
 
-double CandidateSearch::relationConfidence(qint64 sightings, qint64 sources)
+double relationConfidence(qint64 sightings, qint64 sources)
 {
     const double seen = std::min(0.64 + 0.055 * std::log2(double(sightings) + 1.0), 0.78);
     return std::min(seen + std::min(0.035 * std::log2(double(sources) + 1.0), 0.1), 0.96);
 }
 
-QList<Candidate> CandidateSearch::directCandidates(const QList<QJsonObject>& nodes, const WindowContext& context,
-                                                   const QSet<QString>& muted)
+std::optional<Hits> readSearch(const Reply& reply, const WindowContext& context, const QSet<QString>& muted)
 {
-    QList<Candidate> out;
-    for (const QJsonObject& node : nodes) {
-        const auto kind = Json::string(node, u"node_type");
-        const auto id = Json::integer(node, u"node_id");
-        const auto label = Json::string(node, u"label");
+    const auto nodes = reply ? Json::objects(*reply, u"nodes") : std::nullopt;
+    if (!nodes)
+        return std::nullopt;
+    Hits hits;
+    for (const QJsonObject& node : *nodes) {
+        if (hits.anchors.size() < anchorLimit)
+            if (const auto id = Json::integer(node, hitKeys.id))
+                hits.anchors.append(*id);
+        auto candidate = readRecord(node, hitKeys, context, muted);
         const auto score = Json::number(node, u"score");
-        const auto sources = Json::integer(node, u"sources");
-        if (!kind || !remindable(*kind, muted) || !id || !label || !score || !sources || *sources <= 1
-            || namesTheWindow(*label, context.query))
+        const auto sources = Json::integer(node, hitKeys.sources);
+        // A hit seen in one source only is not yet worth an interruption.
+        if (!candidate || !score || !sources || *sources <= 1)
             continue;
-        out.append(
-            Candidate{*id, *label, *kind, *sources, searchConfidence(*score, *sources), context.display, std::nullopt});
+        candidate->sources = *sources;
+        candidate->confidence = searchConfidence(*score, *sources);
+        hits.direct.append(*candidate);
     }
-    return out;
+    return hits;
 }
 
-QList<Candidate> CandidateSearch::edgeCandidates(const QList<QJsonObject>& edges, const WindowContext& context,
-                                                 const QSet<QString>& muted)
+QList<Candidate> readRelations(const Reply& reply, const WindowContext& context, const QSet<QString>& muted)
 {
     QList<Candidate> out;
-    for (const QJsonObject& edge : edges) {
-        const auto kind = Json::string(edge, u"other_kind");
-        const auto id = Json::integer(edge, u"other_id");
-        const auto label = Json::string(edge, u"other_label");
-        const qint64 sources = Json::integer(edge, u"other_sources").value_or(0);
-        const qint64 sightings = Json::integer(edge, u"sightings").value_or(0);
-        if (!kind || !remindable(*kind, muted) || !id || !label || sources < 1 || namesTheWindow(*label, context.query))
+    if (!reply)
+        return out;
+    for (const QJsonObject& edge : Json::objects(*reply, u"edges").value_or(QList<QJsonObject>{})) {
+        auto candidate = readRecord(edge, edgeKeys, context, muted);
+        const qint64 sources = Json::integer(edge, edgeKeys.sources).value_or(0);
+        if (!candidate || sources < 1)
             continue;
-        out.append(Candidate{*id, *label, *kind, sources, relationConfidence(sightings, sources), context.display,
-                             std::nullopt});
+        candidate->sources = sources;
+        candidate->confidence = relationConfidence(Json::integer(edge, u"sightings").value_or(0), sources);
+        out.append(*candidate);
     }
     return out;
 }
 
-QList<Candidate> CandidateSearch::mostConfidentPerNode(const QList<Candidate>& candidates)
+QList<Candidate> mostConfidentPerNode(const QList<Candidate>& candidates)
 {
     QList<Candidate> out;
     QHash<qint64, qsizetype> at;
@@ -93,52 +117,4 @@ QList<Candidate> CandidateSearch::mostConfidentPerNode(const QList<Candidate>& c
     return out;
 }
 
-void CandidateSearch::searchContext(const WindowContext& context, const QSet<QString>& muted, Events events)
-{
-    client.search(context.query, limit, this, [this, context, muted, events = std::move(events)](Reply reply) {
-        if (events.cardVisible && events.cardVisible())
-            return;
-        const auto nodes = reply ? Json::objects(*reply, u"nodes") : std::nullopt;
-        if (!nodes) {
-            events.note(InterjectionText::memoryUnavailable);
-            return;
-        }
-        if (nodes->isEmpty())
-            events.note(InterjectionText::nothingMatched);
-        const QList<Candidate> direct = directCandidates(*nodes, context, muted);
-        relatedCandidates(nodes->mid(0, anchorLimit), context, muted,
-                          [direct, done = events.done](QList<Candidate> related) { done(direct + related); });
-    });
-}
-
-void CandidateSearch::relatedCandidates(const QList<QJsonObject>& anchors, const WindowContext& context,
-                                        const QSet<QString>& muted, std::function<void(QList<Candidate>)> done)
-{
-    QList<qint64> ids;
-    for (const QJsonObject& anchor : anchors)
-        if (const auto id = Json::integer(anchor, u"node_id"))
-            ids.append(*id);
-    if (ids.isEmpty()) {
-        done({});
-        return;
-    }
-    // Completions arrive on the main thread, so the shared list needs no lock: the last reply to
-    // arrive delivers the whole list once.
-    struct Group {
-        qsizetype waiting = 0;
-        QList<Candidate> found;
-        std::function<void(QList<Candidate>)> done;
-    };
-    auto group = std::make_shared<Group>(Group{ids.size(), {}, std::move(done)});
-    for (qint64 id : ids) {
-        client.relations(id, this, [group, context, muted](Reply reply) {
-            if (reply)
-                group->found
-                    += edgeCandidates(Json::objects(*reply, u"edges").value_or(QList<QJsonObject>{}), context, muted);
-            if (--group->waiting == 0)
-                group->done(mostConfidentPerNode(group->found));
-        });
-    }
-}
-
-} // namespace vesk
+} // namespace vesk::CandidateSearch

@@ -1,6 +1,5 @@
 #include "ForegroundContext.h"
 
-#include "Environment.h"
 #include "InterjectionText.h"
 
 #include <QStringList>
@@ -24,17 +23,19 @@ QString trimSpacesAndTabs(const QString& s)
 
 } // namespace
 
-ForegroundContext::ForegroundContext(ForegroundWindow& window, QString ownApplicationId, qint64 ownPid)
+ForegroundContext::ForegroundContext(ForegroundWindow& window, QString ownApplicationId, qint64 ownPid,
+                                     std::optional<QString> testTitle)
     : window(window)
     , ownApplicationId(std::move(ownApplicationId))
     , ownPid(ownPid)
+    , testTitle(std::move(testTitle))
 {
 }
 
 ForegroundContext::Result ForegroundContext::read()
 {
-    if (const auto test = veskEnvironment(QStringLiteral("VESK_INTERJECTION_TEST_CONTEXT")); test && !test->isEmpty())
-        return testContext(*test);
+    if (testTitle)
+        return testContext(*testTitle);
     return decide(window.current(), ownApplicationId, ownPid);
 }
 

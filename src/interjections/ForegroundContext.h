@@ -21,10 +21,11 @@ public:
     };
     using Result = std::variant<WindowContext, Quiet>;
 
-    // `ownApplicationId` and `ownPid` recognise our own windows.
-    ForegroundContext(ForegroundWindow& window, QString ownApplicationId, qint64 ownPid);
+    // `ownApplicationId` and `ownPid` recognise our own windows; a `testTitle` stands in for the
+    // window in front.
+    ForegroundContext(ForegroundWindow& window, QString ownApplicationId, qint64 ownPid,
+                      std::optional<QString> testTitle = std::nullopt);
 
-    // VESK_INTERJECTION_TEST_CONTEXT, when set and not empty, stands in for the window in front.
     Result read();
     // The application id in front now, to check that the context is still fresh.
     std::optional<QString> frontApplicationId();
@@ -44,6 +45,7 @@ private:
     ForegroundWindow& window;
     QString ownApplicationId;
     qint64 ownPid;
+    std::optional<QString> testTitle;
 };
 
 } // namespace vesk

@@ -1,16 +1,16 @@
 #include "InterjectionCard.h"
 
+#include "ClampedLabel.h"
 #include "InkButton.h"
-#include "InkLabel.h"
 #include "InkView.h"
 #include "OStyle.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace vesk {
@@ -26,72 +26,15 @@ QFont cardFont(double size, OStyle::Weight weight = OStyle::Weight::Regular)
     return OStyle::font(size, weight);
 }
 
+// Qt gives a plain widget no role of its own: the card is announced as a notification.
+QAccessibleInterface* cardAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("vesk::InterjectionCard") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    return nullptr;
+}
+
 } // namespace
-
-ClampedLabel::ClampedLabel(const QString& text, const InkColor& colour, const QFont& font, int width, int maxLines,
-                           QWidget* parent)
-    : QLabel(parent)
-    , ink(&colour)
-    , maxLines(maxLines)
-{
-    setFont(font);
-    setTextFormat(Qt::PlainText);
-    setFixedWidth(width);
-    setText(text, colour);
-}
-
-void ClampedLabel::setText(const QString& text, const InkColor& colour)
-{
-    ink = &colour;
-    // A label from the daemon or a window title can be any length; a card shows a few lines of it.
-    const QString kept = InkLabel::capped(text, InkLabel::Fit::wrap);
-    QLabel::setText(kept);
-    setToolTip(kept);
-    layOut();
-    update();
-}
-
-// Breaks the text into the lines painted, once per text (the width is fixed).
-void ClampedLabel::layOut()
-{
-    const QString all = text();
-    QTextLayout layout(all, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    const QFontMetrics metrics(font());
-    lines.clear();
-    while (lines.size() < maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width());
-        const bool last = lines.size() == maxLines - 1 && line.textStart() + line.textLength() < all.size();
-        // The last visible line carries the rest of the text, cut with an ellipsis.
-        lines.append(last ? metrics.elidedText(all.mid(line.textStart()).simplified(), Qt::ElideRight, width())
-                          : all.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-    setFixedHeight(metrics.lineSpacing() * std::max<int>(static_cast<int>(lines.size()), 1));
-}
-
-void ClampedLabel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setPen(ink->resolve(this));
-    painter.setFont(font());
-    const int step = QFontMetrics(font()).lineSpacing();
-    for (int n = 0; n < lines.size(); ++n)
-        painter.drawText(QRect(0, n * step, width(), step), Qt::AlignLeft | Qt::AlignVCenter, lines.at(n));
-}
-
-void ClampedLabel::changeEvent(QEvent* event)
-{
-    QLabel::changeEvent(event);
-    if (isAppearanceEvent(event))
-        update();
-}
 
 InterjectionCard::InterjectionCard(const Content& content)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
@@ -116,31 +59,34 @@ InterjectionCard::InterjectionCard(const Content& content)
 
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
-    // The actions are given after the card is built: each button asks for its slot when clicked.
-    const auto relay = [this](std::function<void()> Actions::*slot) {
-        return [this, slot] {
-            if (actions.*slot)
-                (actions.*slot)();
-        };
-    };
-    openButton = InkButton::make(QStringLiteral("Open sources"), InkButton::Tone::primary, relay(&Actions::open), this);
-    laterButton = InkButton::make(QStringLiteral("Not now"), InkButton::Tone::quiet, relay(&Actions::later), this);
-    for (InkButton* b : {openButton, laterButton}) {
-        b->setFixedHeight(28);
-        b->setFocusPolicy(Qt::NoFocus);
-        row->addWidget(b);
-    }
+    // Each button says which item it acts on.
+    const auto button
+        = [this, &content](const QString& title, InkButton::Tone tone, void (InterjectionCard::*signal)()) {
+              InkButton* b = InkButton::make(
+                  title, tone, [this, signal] { emit(this->*signal)(); }, this);
+              b->setFixedHeight(28);
+              b->setFocusPolicy(Qt::NoFocus);
+              b->setAccessibleName(title);
+              b->setAccessibleDescription(content.headline);
+              return b;
+          };
+    row->addWidget(button(QStringLiteral("Open sources"), InkButton::Tone::primary, &InterjectionCard::opened));
+    row->addWidget(button(QStringLiteral("Not now"), InkButton::Tone::quiet, &InterjectionCard::later));
     row->addStretch();
     stack->addLayout(row);
 
     add(content.metrics, Ink::muted(), cardFont(10), 2);
-    muteButton = InkButton::make(QStringLiteral("Don't remind me about this kind"), InkButton::Tone::quiet,
-                                 relay(&Actions::mute), this);
-    muteButton->setFixedHeight(28);
-    muteButton->setFocusPolicy(Qt::NoFocus);
+    muteButton
+        = button(QStringLiteral("Don't remind me about this kind"), InkButton::Tone::quiet, &InterjectionCard::muted);
     stack->addWidget(muteButton, 0, Qt::AlignLeft);
     feedback = add(QString(), Ink::flag(), cardFont(11), 3);
     feedback->hide();
+
+    static const bool announced = (QAccessible::installFactory(cardAccessible), true);
+    Q_UNUSED(announced);
+    setAccessibleName(windowTitle() + QStringLiteral(": ") + content.headline);
+    setAccessibleDescription(
+        QStringList{content.kicker, content.related, content.evidence, content.metrics}.join(u'\n'));
 }
 
 void InterjectionCard::place()
@@ -159,6 +105,11 @@ void InterjectionCard::showFeedback(const QString& text, bool isFailure)
     feedback->setText(text, isFailure ? Ink::flag() : Ink::text2());
     feedback->show();
     place();
+}
+
+void InterjectionCard::setMuteBusy(bool busy)
+{
+    muteButton->setEnabled(!busy);
 }
 
 void InterjectionCard::paintEvent(QPaintEvent*)
@@ -184,8 +135,7 @@ void InterjectionCard::resizeEvent(QResizeEvent* event)
 void InterjectionCard::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    if (actions.hidden)
-        actions.hidden();
+    emit hidden();
 }
 
 void InterjectionCard::changeEvent(QEvent* event)

@@ -1,42 +1,17 @@
 #pragma once
 
-#include "Ink.h"
-
-#include <QLabel>
-#include <QStringList>
+#include <QString>
 #include <QWidget>
-#include <functional>
 
 namespace vesk {
 
+class ClampedLabel;
 class InkButton;
-
-// A plain-text label at a fixed width that wraps by word up to a number of lines and truncates
-// its last visible line; its whole text is its tool tip.
-class ClampedLabel : public QLabel {
-    Q_OBJECT
-public:
-    ClampedLabel(const QString& text, const InkColor& colour, const QFont& font, int width, int maxLines,
-                 QWidget* parent = nullptr);
-
-    void setText(const QString& text, const InkColor& colour);
-    const InkColor& colour() const { return *ink; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
-    void layOut();
-
-    const InkColor* ink;
-    int maxLines;
-    QStringList lines; // as painted
-};
 
 // The reminder card: a small panel in the top-right corner of the screen that names an open item,
 // says why it appeared and offers to open its sources. It never takes the focus from the window
-// the user works in.
+// the user works in. What the user does with it leaves as signals; a screen reader reads it as a
+// notification named by its headline.
 class InterjectionCard : public QWidget {
     Q_OBJECT
 public:
@@ -51,27 +26,22 @@ public:
         QString evidence;
         QString metrics;
     };
-    struct Actions {
-        std::function<void()> open;
-        std::function<void()> later;
-        std::function<void()> mute;
-        // The card was hidden by anything but the controller itself (the window manager, the
-        // presentation switch).
-        std::function<void()> hidden;
-    };
 
     explicit InterjectionCard(const Content& content);
-    void setActions(Actions a) { actions = std::move(a); }
 
     // Sizes the card to its contents and puts it in the top-right corner of the main screen's
     // available area.
     void place();
     void showFeedback(const QString& text, bool isFailure);
+    // While the mute is being saved its button cannot be pressed again.
+    void setMuteBusy(bool busy);
 
-    InkButton* openButton = nullptr;
-    InkButton* laterButton = nullptr;
-    InkButton* muteButton = nullptr;
-    ClampedLabel* feedback = nullptr;
+signals:
+    void opened();
+    void later();
+    void muted();
+    // The card was hidden by anything but its controller (the window manager, presentation mode).
+    void hidden();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -80,7 +50,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    Actions actions;
+    InkButton* muteButton = nullptr;
+    ClampedLabel* feedback = nullptr;
 };
 
 } // namespace vesk

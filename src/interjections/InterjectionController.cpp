@@ -1,9 +1,6 @@
 #include "InterjectionController.h"
 
-#include "CandidateSearch.h"
 #include "Clock.h"
-#include "Environment.h"
-#include "InkButton.h"
 #include "InterjectionCard.h"
 #include "InterjectionText.h"
 #include "Json.h"
@@ -11,14 +8,10 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <cmath>
 
 namespace vesk {
 
 namespace {
-
-const QString testContextSwitch = QStringLiteral("VESK_INTERJECTION_TEST_CONTEXT");
-const QString previewSwitch = QStringLiteral("VESK_INTERJECTION_PREVIEW");
 
 QString ownApplicationId()
 {
@@ -26,38 +19,23 @@ QString ownApplicationId()
     return desktop.isEmpty() ? QCoreApplication::applicationName().toLower() : desktop;
 }
 
-// The delay before the first pass: 45 seconds, 1 with a test context, or less when the
-// end-to-end tests ask for it (VESK_INTERJECTION_FIRST_PASS_SECONDS only ever shortens it).
-double firstPassDelay()
-{
-    const auto test = veskEnvironment(testContextSwitch);
-    double delay
-        = test && !test->isEmpty() ? InterjectionController::testContextFirstPass : InterjectionController::firstPass;
-    if (const auto asked = veskEnvironment(QStringLiteral("VESK_INTERJECTION_FIRST_PASS_SECONDS"))) {
-        bool ok = false;
-        const double seconds = asked->toDouble(&ok);
-        if (ok && seconds >= 0 && seconds < delay)
-            delay = seconds;
-    }
-    return delay;
-}
-
 } // namespace
 
-InterjectionController::InterjectionController(Services services, std::function<void(const Candidate&)> openSources,
-                                               QObject* parent)
+InterjectionController::InterjectionController(Services services, InterjectionSwitches switches, QObject* parent)
     : QObject(parent)
     , client(services.client)
     , clock(services.clock)
     , presentation(services.presentation)
-    , deliveryPolicy(services.defaults)
-    , foreground(services.foreground, ownApplicationId(), QCoreApplication::applicationPid())
-    , search(new CandidateSearch(services.client, this))
-    , openSources(std::move(openSources))
+    , switches(std::move(switches))
+    , reminderSettings(services.client, services.defaults)
+    , foreground(services.foreground, ownApplicationId(), QCoreApplication::applicationPid(),
+                 this->switches.testContext)
 {
+    connect(&reminderSettings, &InterjectionSettings::heldBackCounted, this,
+            &InterjectionController::digestCountChanged);
     connect(&presentation, &PresentationMode::changed, this, [this] {
         if (presentation.isEnabled())
-            suppressForPresentation();
+            close();
     });
 }
 
@@ -75,13 +53,12 @@ void InterjectionController::start()
         return;
     started = true;
     schedulePass();
-    if (onDigestCountChanged)
-        onDigestCountChanged(daemonSignals.heldBack.size());
-    refreshDeliveryPolicy();
-    refreshSignals();
-    deliveryPolicy.removeObsoleteKeys();
-    clock.after(firstPassDelay(), this, [this] { consider(); });
-    if (environmentSwitch(previewSwitch))
+    emit digestCountChanged(reminderSettings.learned().heldBack.size());
+    reminderSettings.refreshDeliveryPolicy();
+    reminderSettings.refreshSignals();
+    reminderSettings.policy().removeObsoleteKeys();
+    clock.after(switches.firstPassDelay(), this, [this] { consider(); });
+    if (switches.preview)
         show(previewCandidate(), Decision::Accounting::none);
 }
 
@@ -105,26 +82,26 @@ void InterjectionController::schedulePass()
     });
 }
 
-void InterjectionController::noteDecision(const QString& text)
+void InterjectionController::consider()
 {
-    deliveryPolicy.setLastDecision(text);
-    emit settingsChanged();
+    auto* pass = new DecisionPass(
+        {client, clock, presentation, foreground, reminderSettings, [this] { return cardVisible(); }}, this);
+    connect(pass, &DecisionPass::finished, this, [this, pass](const DecisionPass::Outcome& outcome) {
+        pass->deleteLater();
+        passFinished(outcome);
+    });
+    pass->run();
 }
 
-void InterjectionController::setFeedback(const QString& text, bool failure)
+void InterjectionController::passFinished(const DecisionPass::Outcome& outcome)
 {
-    settingsFeedback = Feedback{text, failure};
-    emit settingsChanged();
-}
-
-void InterjectionController::record(const QString& outcome, const Candidate& candidate)
-{
-    const QPointer<InterjectionController> self(this);
-    client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources,
-                                     this, [self](Reply) {
-                                         if (self)
-                                             self->refreshSignals();
-                                     });
+    if (const auto* quiet = std::get_if<DecisionPass::Quiet>(&outcome)) {
+        if (quiet->heldBack)
+            reminderSettings.record(QStringLiteral("held_back"), *quiet->heldBack);
+        reminderSettings.noteDecision(quiet->note);
+    } else if (const auto* speak = std::get_if<DecisionPass::Speak>(&outcome)) {
+        show(speak->candidate, speak->accounting);
+    }
 }
 
 void InterjectionController::packageOutcome(const Candidate& candidate, const QString& word)
@@ -133,79 +110,9 @@ void InterjectionController::packageOutcome(const Candidate& candidate, const QS
         client.recordHumanOutcome(*candidate.packageID, word, this, [](Reply) {});
 }
 
-void InterjectionController::refreshSignals(std::function<void(bool)> done)
+InterjectionCard* InterjectionController::card() const
 {
-    const QPointer<InterjectionController> self(this);
-    client.interjectionSignals(this, [self, done = std::move(done)](Reply reply) {
-        if (!self)
-            return;
-        const auto fresh = Signals::read(reply);
-        if (fresh) {
-            self->daemonSignals = *fresh;
-            if (self->onDigestCountChanged)
-                self->onDigestCountChanged(fresh->heldBack.size());
-            emit self->settingsChanged();
-        }
-        if (done)
-            done(fresh.has_value());
-    });
-}
-
-void InterjectionController::refreshDeliveryPolicy(std::function<void()> done)
-{
-    const QPointer<InterjectionController> self(this);
-    client.status(this, [self, done = std::move(done)](Reply reply) {
-        if (!self)
-            return;
-        if (!reply) {
-            self->settingsPolicyLoaded = false;
-            self->setFeedback(QStringLiteral("Could not load policy. Showing last known values; refresh to retry."),
-                              true);
-        } else {
-            self->settingsPolicyLoaded = true;
-            self->deliveryPolicy.storeFromStatus(*reply);
-            if (!self->settingsPending)
-                self->setFeedback(QStringLiteral("Policy loaded."), false);
-        }
-        if (done)
-            done();
-    });
-}
-
-void InterjectionController::saveDeliveryPolicy(std::optional<bool> enabled, std::optional<qint64> daily,
-                                                std::optional<qint64> retry, std::optional<bool> quiet,
-                                                std::optional<bool> reopened)
-{
-    if (!settingsPolicyLoaded || settingsPending) {
-        emit settingsChanged();
-        return;
-    }
-    DeliveryPolicy::Values v = deliveryPolicy.values();
-    v.enabled = enabled.value_or(v.enabled);
-    v.daily = daily.value_or(v.daily);
-    v.retry = retry.value_or(v.retry);
-    v.quiet = quiet.value_or(v.quiet);
-    v.reopened = reopened.value_or(v.reopened);
-    settingsPending = true;
-    setFeedback(QStringLiteral("Saving policy…"), false);
-    const auto hour = [&v](qint64 h) { return v.quiet ? std::optional<qint64>(h) : std::nullopt; };
-    const QPointer<InterjectionController> self(this);
-    client.setDeliveryPolicy(v.enabled, v.daily, v.retry, v.reopened, hour(v.quietStart), hour(v.quietEnd), this,
-                             [self, v](Reply reply) {
-                                 if (!self)
-                                     return;
-                                 self->settingsPending = false;
-                                 if (Json::isKind(reply, u"ok")) {
-                                     self->deliveryPolicy.store(v);
-                                     self->setFeedback(QStringLiteral("Policy saved."), false);
-                                     return;
-                                 }
-                                 // Only a fresh load may be saved on again.
-                                 self->settingsPolicyLoaded = false;
-                                 self->setFeedback(QStringLiteral("Save was not confirmed. Showing last confirmed "
-                                                                  "values; refresh before retrying."),
-                                                   true);
-                             });
+    return panel;
 }
 
 bool InterjectionController::cardVisible() const
@@ -218,26 +125,24 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     using Decision::Accounting;
     if (presentation.isEnabled())
         return;
-    if (Decision::countsAgainstCap(accounting))
-        deliveryPolicy.stampShown(candidate, clock.now());
-    if (Decision::countShown(daemonSignals, accounting))
-        record(QStringLiteral("shown"), candidate);
+    reminderSettings.cardShown(candidate, accounting, clock.now());
     current = candidate;
     mutePending = false;
     currentAccounting = accounting;
+    const Signals& learned = reminderSettings.learned();
     if (accounting == Accounting::semanticCard)
-        noteDecision(InterjectionText::spokeReopened(candidate.kind));
+        reminderSettings.noteDecision(InterjectionText::spokeReopened(candidate.kind));
     else if (accounting == Accounting::searchCard)
-        noteDecision(InterjectionText::spokeSearch(candidate.confidence,
-                                                   Decision::relevanceGate(daemonSignals, candidate.kind)));
+        reminderSettings.noteDecision(
+            InterjectionText::spokeSearch(candidate.confidence, Decision::relevanceGate(learned, candidate.kind)));
 
     const bool semantic = accounting == Accounting::semanticCard;
     const InterjectionCard::Content content{
         InterjectionText::kicker(candidate.kind), candidate.label, InterjectionText::relatedTo(candidate.context),
         InterjectionText::evidence(candidate, semantic),
         InterjectionText::cardMetrics(semantic ? std::nullopt : std::optional<double>(candidate.confidence),
-                                      environmentSwitch(previewSwitch) ? 1 : daemonSignals.shownToday,
-                                      deliveryPolicy.dailyCap(), daemonSignals.shownTotal, daemonSignals.openedTotal)};
+                                      switches.preview ? 1 : learned.shownToday, reminderSettings.policy().dailyCap(),
+                                      learned.shownTotal, learned.openedTotal)};
     if (panel) {
         // A card replaced by another leaves without an outcome of its own.
         InterjectionCard* previous = panel;
@@ -245,17 +150,18 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
         previous->hide();
         previous->deleteLater();
     }
+    cards.next();
     auto* card = new InterjectionCard(content);
     card->setAttribute(Qt::WA_DeleteOnClose, false);
     panel = card;
-    const QPointer<InterjectionCard> mine(card);
+    connect(card, &InterjectionCard::opened, this, &InterjectionController::openClicked);
+    connect(card, &InterjectionCard::later, this, &InterjectionController::laterClicked);
+    connect(card, &InterjectionCard::muted, this, &InterjectionController::muteClicked);
     // The window manager may close the card, or presentation mode hide it: either ends the card.
-    InterjectionCard::Actions actions{[this] { openClicked(); }, [this] { laterClicked(); }, [this] { muteClicked(); },
-                                      [this, mine] {
-                                          if (mine && panel == mine)
-                                              close();
-                                      }};
-    card->setActions(std::move(actions));
+    connect(card, &InterjectionCard::hidden, this, [this, card] {
+        if (panel == card)
+            close();
+    });
     card->place();
     card->show();
     card->raise();
@@ -274,11 +180,10 @@ void InterjectionController::openClicked()
         return;
     const Candidate candidate = *current;
     if (currentAccounting == Decision::Accounting::searchCard)
-        record(QStringLiteral("opened"), candidate);
+        reminderSettings.record(QStringLiteral("opened"), candidate);
     packageOutcome(candidate, QStringLiteral("opened"));
     close();
-    if (openSources)
-        openSources(candidate);
+    emit openRequested(candidate);
 }
 
 void InterjectionController::laterClicked()
@@ -298,32 +203,27 @@ void InterjectionController::muteClicked()
         return;
     }
     mutePending = true;
-    if (panel)
-        panel->muteButton->setEnabled(false);
+    panel->setMuteBusy(true);
     showCardFeedback(QStringLiteral("Saving preference…"), false);
     const Candidate clicked = *current;
-    const QPointer<InterjectionCard> clickedPanel = panel;
-    const QPointer<InterjectionController> self(this);
-    client.setInterjectionKindStance(
-        clicked.kind, QStringLiteral("muted"), this, [self, clicked, clickedPanel](Reply reply) {
-            if (!self)
-                return;
-            const bool saved = Json::isKind(reply, u"ok");
-            if (saved) {
-                self->refreshSignals();
-                self->packageOutcome(clicked, QStringLiteral("muted"));
-            }
-            // A card that changed or went meanwhile keeps what it shows.
-            if (!clickedPanel || self->panel != clickedPanel || self->current != clicked)
-                return;
-            self->mutePending = false;
-            self->panel->muteButton->setEnabled(true);
-            if (saved)
-                self->close();
-            else
-                self->showCardFeedback(
-                    QStringLiteral("Could not save this preference. Try again; this kind is not muted yet."), true);
-        });
+    const Generation::Ticket ticket = cards.ticket();
+    client.setInterjectionKindStance(clicked.kind, QStringLiteral("muted"), this, [this, clicked, ticket](Reply reply) {
+        const bool saved = Json::isKind(reply, u"ok");
+        if (saved) {
+            reminderSettings.refreshSignals();
+            packageOutcome(clicked, QStringLiteral("muted"));
+        }
+        // A card that changed or went meanwhile keeps what it shows.
+        if (!ticket.current())
+            return;
+        mutePending = false;
+        panel->setMuteBusy(false);
+        if (saved)
+            close();
+        else
+            showCardFeedback(QStringLiteral("Could not save this preference. Try again; this kind is not muted yet."),
+                             true);
+    });
 }
 
 void InterjectionController::showCardFeedback(const QString& text, bool isFailure)
@@ -335,6 +235,7 @@ void InterjectionController::showCardFeedback(const QString& text, bool isFailur
 void InterjectionController::close()
 {
     autoClose.reset();
+    cards.next();
     if (panel) {
         InterjectionCard* card = panel;
         panel = nullptr;
@@ -345,11 +246,6 @@ void InterjectionController::close()
     current.reset();
     mutePending = false;
     currentAccounting = Decision::Accounting::none;
-}
-
-void InterjectionController::suppressForPresentation()
-{
-    close();
 }
 
 } // namespace vesk

@@ -25,7 +25,6 @@ inline const QString fullScreen = QStringLiteral("Stayed quiet · full-screen fo
 inline const QString titleUnavailable = QStringLiteral("Stayed quiet · the foreground window title was unavailable");
 inline const QString noUsableTitle = QStringLiteral("Stayed quiet · the foreground window had no usable title");
 inline const QString memoryUnavailable = QStringLiteral("Stayed quiet · local memory was unavailable");
-inline const QString nothingMatched = QStringLiteral("Stayed quiet · nothing matched this window");
 inline const QString presenting = QStringLiteral("Stayed quiet · Presentation Mode");
 inline const QString nothingRelevant = QStringLiteral("Stayed quiet · no relevant open item was found");
 inline const QString unclassified = QStringLiteral("Stayed quiet · vesk could not say what kind of item this is");

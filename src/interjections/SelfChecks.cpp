@@ -4,6 +4,7 @@
 #include "Decision.h"
 #include "DeliveryPolicy.h"
 #include "Json.h"
+#include "RouteFacts.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -6,7 +6,7 @@ namespace vesk {
 
 class NullHotkey final : public Hotkey {
 public:
-    Registration registerShortcut(std::function<void()>) override { return Registration::unavailable; }
+    Registration registerShortcut(const QObject*, std::function<void()>) override { return Registration::unavailable; }
 };
 
 class NullForegroundWindow final : public ForegroundWindow {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QIcon>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -20,9 +22,9 @@ public:
     };
 
     virtual ~Hotkey() = default;
-    // Keeps `pressed` (replacing any earlier callback) and grabs the key. The key stays registered
-    // until the process ends.
-    virtual Registration registerShortcut(std::function<void()> pressed) = 0;
+    // Keeps `pressed` (replacing any earlier callback), which runs only while `receiver` exists,
+    // and grabs the key. The key stays registered until the process ends.
+    virtual Registration registerShortcut(const QObject* receiver, std::function<void()> pressed) = 0;
 };
 
 // The application in front and its focused window, as the window manager reports it.

@@ -17,7 +17,7 @@ namespace vesk::test {
 struct AppFixture : DaemonRig {
     explicit AppFixture(LaunchSwitches switches = {}, const QString& defaultsPath = {})
         : DaemonRig(defaultsPath)
-        , delegate({client, platform.services, presentation, alerts, clock}, switches)
+        , delegate({client, platform.services, presentation, alerts, clock, defaults}, switches)
     {
     }
 

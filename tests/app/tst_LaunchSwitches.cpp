@@ -10,18 +10,17 @@ using Env = QList<QPair<QByteArray, QByteArray>>;
 
 class LaunchSwitchesTest : public QObject {
     Q_OBJECT
-private slots:
-
-private:
     void clear()
     {
         for (const char* name : {"VESK_INTERJECTION_SELFCHECK", "VESK_APP_DEBUG", "VESK_ONBOARDING_PREVIEW",
-                                 "VESK_FIRST_RUN_PREVIEW", "VESK_SURFACE_PREVIEW"}) {
+                                 "VESK_FIRST_RUN_PREVIEW", "VESK_SURFACE_PREVIEW", "VESK_INTERJECTION_TEST_CONTEXT",
+                                 "VESK_INTERJECTION_FIRST_PASS_SECONDS", "VESK_INTERJECTION_PREVIEW"}) {
             qunsetenv(name);
             qunsetenv(QByteArray(name).replace("VESK_", "QEV_"));
         }
     }
 
+private slots:
     void fromEnvironment_data()
     {
         QTest::addColumn<Env>("env");
@@ -57,6 +56,19 @@ private:
             << Env{{"VESK_SURFACE_PREVIEW", "data"}, {"QEV_SURFACE_PREVIEW", "inbox"}} << data;
         QTest::newRow("surface privacy") << Env{{"VESK_SURFACE_PREVIEW", "privacy"}} << privacy;
         QTest::newRow("any other surface opens nothing") << Env{{"VESK_SURFACE_PREVIEW", "Inbox"}} << LaunchSwitches{};
+
+        LaunchSwitches reminders;
+        reminders.interjections = {"STATE.md", 2.5, true};
+        QTest::newRow("reminders: test context, first-pass seconds, preview")
+            << Env{{"QEV_INTERJECTION_TEST_CONTEXT", "STATE.md"},
+                   {"VESK_INTERJECTION_FIRST_PASS_SECONDS", "2.5"},
+                   {"VESK_INTERJECTION_PREVIEW", "1"}}
+            << reminders;
+        QTest::newRow("reminders: empty context, negative seconds, preview not \"1\"")
+            << Env{{"VESK_INTERJECTION_TEST_CONTEXT", ""},
+                   {"VESK_INTERJECTION_FIRST_PASS_SECONDS", "-1"},
+                   {"VESK_INTERJECTION_PREVIEW", "0"}}
+            << LaunchSwitches{};
     }
 
     void fromEnvironment()

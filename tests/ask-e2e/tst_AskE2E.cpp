@@ -65,7 +65,8 @@ private slots:
         client = std::make_unique<DaemonClient>(socket);
         platform = createPlatformServices();
         delegate = std::make_unique<AppDelegate>(
-            AppDelegate::Services{*client, platform, *presentation, alerts, systemClock()}, LaunchSwitches{});
+            AppDelegate::Services{*client, platform, *presentation, alerts, systemClock(), *defaults},
+            LaunchSwitches{});
         delegate->applicationDidFinishLaunching();
     }
 

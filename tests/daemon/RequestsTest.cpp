@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
-#include <cmath>
 
 using namespace vesk;
 using vesk::test::app;
@@ -136,29 +135,6 @@ private Q_SLOTS:
         QVERIFY(!line.contains(":null"));
     }
 
-    void thousandthsRoundHalvesAwayFromZero_data()
-    {
-        QTest::addColumn<double>("fraction");
-        QTest::addColumn<qint64>("millis");
-        QTest::newRow("2.5 thousandths") << 0.0025 << qint64(3);
-        QTest::newRow("half a thousandth") << 0.0005 << qint64(1);
-        QTest::newRow("negative half") << -0.0005 << qint64(-1);
-        QTest::newRow("just below half") << 0.00049 << qint64(0);
-        QTest::newRow("one") << 1.0 << qint64(1000);
-        QTest::newRow("0.6666") << 0.6666 << qint64(667);
-    }
-    void thousandthsRoundHalvesAwayFromZero()
-    {
-        QFETCH(double, fraction);
-        QFETCH(qint64, millis);
-        const auto payload = routeDeliveryPayload({fraction, fraction});
-        QVERIFY(payload);
-        QCOMPARE(payload->value(QStringLiteral("relevance_millis")).toInteger(), millis);
-        QCOMPARE(payload->value(QStringLiteral("minimum_relevance_millis")).toInteger(), millis);
-        QCOMPARE(payload->size(), 12);
-        QCOMPARE(payload->value(QStringLiteral("policy_available")), QJsonValue(true));
-    }
-
     void unbuildableRequestsAreNotSent_data()
     {
         QTest::addColumn<Call>("call");
@@ -166,12 +142,6 @@ private Q_SLOTS:
             [](DaemonClient& c, Completion d) { c.ask(QString(QChar(0xD800)) + QStringLiteral("abc"), app(), d); });
         QTest::newRow("lone surrogate in a label")
             << Call([](DaemonClient& c, Completion d) { c.rename(3, QString(QChar(0xDC00)), app(), d); });
-        QTest::newRow("relevance not finite") << Call([](DaemonClient& c, Completion d) {
-            c.routeDelivery({std::nan(""), 0.5}, app(), d);
-        });
-        QTest::newRow("relevance too large to scale") << Call([](DaemonClient& c, Completion d) {
-            c.routeDelivery({1e300, 0.5}, app(), d);
-        });
     }
     void unbuildableRequestsAreNotSent()
     {

@@ -212,7 +212,7 @@ private Q_SLOTS:
         FullQueue full(QFile::encodeName(dir.filePath(QStringLiteral("full.sock"))));
         auto client = std::make_unique<DaemonClient>(QFile::decodeName(full.path));
         Inbox inbox;
-        client->watch([](const DaemonClient::State&) {});
+        client->watch(app(), [](const DaemonClient::State&) {});
         client->ask(QStringLiteral("waits up to 180 s"), app(), inbox.take(QStringLiteral("ask")));
         // Connecting gives up within the request's time-out…
         client->request("{\"op\":\"status\"}", 0.3, DaemonClient::Lane::Ask, app(),

@@ -37,7 +37,7 @@ QList<Known> knowns(const States& states)
 std::shared_ptr<States> watchInto(DaemonClient& client)
 {
     auto states = std::make_shared<States>();
-    client.watch([states](const DaemonClient::State& s) { states->push_back(s); });
+    client.watch(app(), [states](const DaemonClient::State& s) { states->push_back(s); });
     return states;
 }
 
@@ -235,13 +235,22 @@ private Q_SLOTS:
         FakeDaemon daemon;
         DaemonClient client(daemon.path());
         auto first = std::make_shared<int>(0), second = std::make_shared<int>(0);
-        client.watch([first](const DaemonClient::State&) { ++*first; });
+        client.watch(app(), [first](const DaemonClient::State&) { ++*first; });
         QTRY_COMPARE(daemon.watchConnections(), 1);
-        client.watch([second](const DaemonClient::State&) { ++*second; });
+        client.watch(app(), [second](const DaemonClient::State&) { ++*second; });
         daemon.pushWatch("{\"kind\":\"capture\",\"capturing\":true}\n");
         QTRY_COMPARE(*second, 1);
         QCOMPARE(*first, 0);
         QCOMPARE(daemon.watchConnects(), 1);
+
+        // A watcher that is gone is never called.
+        auto gone = std::make_unique<QObject>();
+        client.watch(gone.get(), [first](const DaemonClient::State&) { ++*first; });
+        gone.reset();
+        TaskCounter tasks;
+        daemon.pushWatch("{\"kind\":\"capture\",\"capturing\":false}\n");
+        QTRY_VERIFY(tasks.count >= 1);
+        QCOMPARE(*first, 0);
     }
 
     void needsOnboarding_data()

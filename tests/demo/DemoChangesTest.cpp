@@ -1,4 +1,5 @@
 #include "DemoProcess.h"
+#include "RouteFacts.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -144,7 +145,7 @@ private Q_SLOTS:
     {
         // The callback stays on the shared client after this test: it owns what it writes to.
         const auto watched = std::make_shared<std::vector<DaemonClient::State>>();
-        client->watch([watched](const DaemonClient::State& s) { watched->push_back(s); });
+        client->watch(app(), [watched](const DaemonClient::State& s) { watched->push_back(s); });
         const std::vector<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.empty());
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{true, 2, "recording"}));
@@ -349,7 +350,8 @@ private Q_SLOTS:
         QFETCH(RouteFacts, facts);
         QFETCH(QString, route);
         QFETCH(QString, reason);
-        const Reply reply = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(facts, app(), d); });
+        const Reply reply
+            = run([facts](DaemonClient& c, Completion d) { c.routeDelivery(*routeDeliveryPayload(facts), app(), d); });
         QVERIFY(Json::isKind(reply, u"route"));
         QCOMPARE(Json::string(*reply, u"route").value(), route);
         QCOMPARE(Json::string(*reply, u"reason").value(), reason);

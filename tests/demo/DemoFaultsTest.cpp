@@ -101,7 +101,7 @@ private Q_SLOTS:
     {
         // The callback stays on the shared client after this test: it owns what it writes to.
         const auto watched = std::make_shared<std::vector<DaemonClient::State>>();
-        client->watch([watched](const DaemonClient::State& s) { watched->push_back(s); });
+        client->watch(app(), [watched](const DaemonClient::State& s) { watched->push_back(s); });
         const std::vector<DaemonClient::State>& states = *watched;
         QTRY_VERIFY(!states.empty());
         QCOMPARE(states.back(), DaemonClient::State(DaemonClient::Known{false, 0, "setup is not finished"}));

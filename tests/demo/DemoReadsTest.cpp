@@ -1,4 +1,5 @@
 #include "DemoProcess.h"
+#include "RouteFacts.h"
 
 #include <QJsonDocument>
 
@@ -126,7 +127,8 @@ private Q_SLOTS:
             {"counts:arrays", "shown_today:int", "stances:arrays", "held_back[].node_id:int",
              "held_back[].item_kind:string", "held_back[].label:string", "held_back[].sources:int",
              "held_back[].confidence:number"});
-        row("route_delivery", [](DaemonClient& c, Completion d) { c.routeDelivery(RouteFacts{}, app(), d); }, "route",
+        row("route_delivery",
+            [](DaemonClient& c, Completion d) { c.routeDelivery(*routeDeliveryPayload({}), app(), d); }, "route",
             {"route:string", "reason:string"});
     }
 

@@ -38,7 +38,8 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         PlatformServices services = createPlatformServices();
         bool called = false;
-        QCOMPARE(services.hotkey->registerShortcut([&called] { called = true; }), Hotkey::Registration::unavailable);
+        QCOMPARE(services.hotkey->registerShortcut(QCoreApplication::instance(), [&called] { called = true; }),
+                 Hotkey::Registration::unavailable);
         QVERIFY(!called);
         QCOMPARE(services.foregroundWindow->current(), std::nullopt);
         QCOMPARE(services.serviceManager->status(QStringLiteral("vesk")), ServiceManager::Status::notFound);

@@ -14,22 +14,24 @@ public:
     Registration result = Registration::registered;
     int registrations = 0;
 
-    Registration registerShortcut(std::function<void()> callback) override
+    Registration registerShortcut(const QObject* owner, std::function<void()> callback) override
     {
         ++registrations;
+        receiver = owner;
         pressed = std::move(callback);
         return result;
     }
     // As if the user pressed the shortcut; false when nothing was registered.
     bool press()
     {
-        if (result != Registration::registered || !pressed)
+        if (result != Registration::registered || !receiver || !pressed)
             return false;
         pressed();
         return true;
     }
 
 private:
+    QPointer<const QObject> receiver;
     std::function<void()> pressed;
 };
 

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "Defaults.h"
 #include "Ink.h"
+#include "InterjectionCard.h"
 #include "InterjectionController.h"
 #include "NullPlatform.h"
 #include "PortalAppearance.h"
@@ -121,7 +122,7 @@ int main(int argc, char** argv)
     PlatformServices platform = nullPlatformServices();
     MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AppDelegate delegate({client, platform, presentation, alerts, systemClock()}, LaunchSwitches{});
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, LaunchSwitches{});
     delegate.applicationDidFinishLaunching();
 
     const bool reached
@@ -150,8 +151,7 @@ int main(int argc, char** argv)
                    out.filePath(QStringLiteral("menu-tiers-%1.png").arg(suffix)));
 
         // The reminder card as its preview shows it.
-        InterjectionController reminders({client, defaults, systemClock(), presentation, *platform.foregroundWindow},
-                                         {});
+        InterjectionController& reminders = delegate.reminders();
         reminders.show(InterjectionController::previewCandidate(), Decision::Accounting::none);
         ok &= save(reminders.card()->grab().toImage(),
                    out.filePath(QStringLiteral("reminder-card-%1.png").arg(suffix)));

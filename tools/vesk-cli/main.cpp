@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         : std::make_unique<DaemonClient>();
 
     if (parser.isSet(QStringLiteral("watch"))) {
-        client->watch([](const DaemonClient::State& state) {
+        client->watch(&app, [](const DaemonClient::State& state) {
             if (const auto* known = std::get_if<DaemonClient::Known>(&state))
                 std::printf("%s, %lld display(s)%s%s\n", known->capturing ? "recording" : "not recording",
                             static_cast<long long>(known->displays), known->reason.isEmpty() ? "" : ": ",

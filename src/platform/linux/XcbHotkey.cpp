@@ -127,8 +127,9 @@ void XcbHotkey::ungrab()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
-Hotkey::Registration XcbHotkey::registerShortcut(std::function<void()> pressed)
+Hotkey::Registration XcbHotkey::registerShortcut(const QObject* receiver, std::function<void()> pressed)
 {
+    this->receiver = receiver;
     callback = std::move(pressed);
     ungrab();
     const Registration result = grab();
@@ -173,7 +174,7 @@ bool XcbHotkey::nativeEventFilter(const QByteArray& eventType, void* message, qi
         return true;
     }
     held = true;
-    if (callback)
+    if (receiver && callback)
         callback();
     return true;
 }

@@ -19,7 +19,7 @@ public:
     XcbHotkey(xcb_connection_t* connection, uint32_t root);
     ~XcbHotkey() override;
 
-    Registration registerShortcut(std::function<void()> pressed) override;
+    Registration registerShortcut(const QObject* receiver, std::function<void()> pressed) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -41,6 +41,7 @@ private:
 
     xcb_connection_t* connection;
     uint32_t root;
+    QPointer<const QObject> receiver;
     std::function<void()> callback;
     uint8_t keycode = 0;
     uint16_t altMask = 0;
