@@ -49,6 +49,7 @@ AlertResult askForText(QWidget* parent, const AlertSpec& spec)
     }
     auto* field = new QLineEdit(spec.input.value_or(QString()));
     field->setFixedSize(320, 24);
+    field->setAccessibleName(spec.title);
     field->selectAll();
     layout->addWidget(field);
     auto* buttons = new QDialogButtonBox;
