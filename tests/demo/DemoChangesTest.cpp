@@ -105,22 +105,6 @@ private Q_SLOTS:
         QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(app(), d); }), u"body")->isEmpty());
     }
 
-    void rejectedRelationLeavesTheGraph()
-    {
-        const auto edgeIds = [this] {
-            QSet<qint64> ids;
-            for (const QJsonObject& e :
-                 list(run([](DaemonClient&c, Completion d) { c.relations(1, app(), d); }), "edges"))
-                ids.insert(Json::integer(e, u"edge_id").value());
-            return ids;
-        };
-        QVERIFY(edgeIds().contains(2));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }), u"ok"));
-        QVERIFY(!edgeIds().contains(2));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relationEvidence(2, app(), d); }));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }));
-    }
-
     void correctionReceiptLinksSharedEvidence()
     {
         const auto correct = [this](const char* judgement) {
