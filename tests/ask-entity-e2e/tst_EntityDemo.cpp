@@ -183,7 +183,6 @@ private slots:
                                                  "Shares evidence with the correction. This does not "
                                                  "establish that the memory is wrong."),
                                  10000);
-        QVERIFY(ShotTour::button(inspector, "Open source 1"));
     }
 
     // On Harbor's page, a line of the graph removed after its question: the page comes back
