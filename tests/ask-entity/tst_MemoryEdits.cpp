@@ -95,7 +95,6 @@ private slots:
         QTRY_COMPARE(f.alerts.shown.size(), 1);
         QCOMPARE(said(f.alerts.shown.first()), dialog);
         QCOMPARE(f.alerts.shown.first().style == Style::critical, dialog.contains("Forget it"));
-        QCOMPARE(f.sent("forget_entity_preview").first().value("node_id").toInteger(), 1);
         QTRY_VERIFY(f.button(forgetButton) && f.button(forgetButton)->isEnabled());
         f.barrier();
         QCOMPARE(f.daemon.count("forget_entity"), 0);
@@ -252,8 +251,7 @@ private slots:
             QVERIFY(f.alerts.shown.isEmpty()); // no question first, no failure after
             QVERIFY(!wrong->isEnabled());
             auto* effect = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
-            QVERIFY(effect);
-            QCOMPARE(effect->opacity(), 0.4);
+            QCOMPARE(effect ? effect->opacity() : 1.0, 0.4);
             return;
         }
         QTRY_COMPARE(f.alerts.shown.size(), 1);
