@@ -1,6 +1,7 @@
 #include "AnswerPage.h"
 
 #include "AskText.h"
+#include "ClaimCorrectionView.h"
 #include "Clock.h"
 #include "InkButton.h"
 #include "InkLabel.h"
@@ -50,6 +51,10 @@ void AnswerPage::open()
 
 void AnswerPage::ask()
 {
+    // Every asking is a new answer: what was corrected in the last one does not carry over.
+    answerID = QUuid::createUuid();
+    correctionStates.clear();
+    correctionEvidence.clear();
     state(QStringLiteral("Generating an answer"),
           QStringLiteral("Searching local evidence first, then asking the enabled answer model."));
     client.ask(
@@ -90,6 +95,7 @@ void AnswerPage::draw()
 {
     fresh();
     claimCorrectionByTag.clear();
+    correctionViews.clear();
     int tag = 1;
     for (const QJsonObject& claim : AskText::textClaims(*reply))
         claimCorrectionByTag.insert(
@@ -113,10 +119,26 @@ QWidget* AnswerPage::details()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
 
+    // The tags are those draw() gave the claims, in the same order.
     const QList<QJsonObject> claims = AskText::textClaims(*reply);
-    for (const QJsonObject& claim : claims)
-        layout->addWidget(
-            new Row({new InkLabel(Json::string(claim, u"text").value_or(QString()), Ink::text(), OStyle::font(14))}));
+    for (int tag = 1; tag <= claims.size(); ++tag) {
+        const QJsonObject& claim = claims[tag - 1];
+        const ClaimRecord& record = claimCorrectionByTag[tag];
+        const auto found = correctionEvidence.constFind(tag);
+        auto* view
+            = new ClaimCorrectionView(record.frames.size(), CorrectionText::interpretations(claim),
+                                      found == correctionEvidence.cend() ? std::nullopt : std::make_optional(*found),
+                                      correctionStates.value(tag));
+        view->onRejectInterpretation = [this, tag](const CorrectionText::Interpretation& reading) {
+            correctClaim(tag, CorrectionText::judgements[0], reading);
+        };
+        view->onChoose = [this, tag](const QString& judgement) { correctClaim(tag, judgement, std::nullopt); };
+        view->onInspectMemory = callbacks.openMemory;
+        view->onInspectSource = [this, origin = Origin{0, record.text, QStringLiteral("claim"), record.frames.size()}](
+                                    qint64 frame) { callbacks.openFrame(frame, origin); };
+        correctionViews.insert(tag, view);
+        layout->addWidget(new Row({new InkLabel(record.text, Ink::text(), OStyle::font(14)), view}));
+    }
     if (!claims.isEmpty())
         layout->addSpacing(10);
 
@@ -172,12 +194,13 @@ AnswerPage::Copy AnswerPage::copyForAgent() const
 {
     if (!reply)
         return {};
-    for (CorrectionState s : correctionStates)
-        if (s == CorrectionState::saving)
+    using Kind = CorrectionText::State::Kind;
+    for (const CorrectionText::State& s : correctionStates)
+        if (s.kind == Kind::saving)
             return {false, QStringLiteral("Wait for the correction to finish before copying.")};
     QSet<int> corrected;
     for (auto it = correctionStates.cbegin(); it != correctionStates.cend(); ++it)
-        if (it.value() == CorrectionState::saved)
+        if (it.value().kind == Kind::saved)
             corrected.insert(it.key());
     const std::optional<AskText::Digest> digest = AskText::agentDigest(question, *reply, corrected);
     if (!digest)
@@ -190,6 +213,50 @@ AnswerPage::Copy AnswerPage::copyForAgent() const
     return {true,
             digest->omitted > 0 ? QStringLiteral("Copied for agent · corrected claims omitted")
                                 : QStringLiteral("Copied for agent · no hidden screen text included")};
+}
+
+void AnswerPage::correctClaim(int tag, const QString& judgement,
+                              const std::optional<CorrectionText::Interpretation>& reading)
+{
+    using Kind = CorrectionText::State::Kind;
+    const auto claim = claimCorrectionByTag.constFind(tag);
+    if (claim == claimCorrectionByTag.cend())
+        return;
+    const Kind now = correctionStates.value(tag).kind;
+    if (now == Kind::saving || now == Kind::saved)
+        return;
+    const QString text = reading ? reading->text : claim->text;
+    const QList<qint64> frames = reading ? QList<qint64>{reading->frame} : claim->frames;
+    const QUuid asked = answerID;
+    correctionStates.insert(tag, {Kind::saving, {}});
+    if (ClaimCorrectionView* view = correctionViews.value(tag))
+        view->setState(correctionStates[tag]);
+    // Not bound to the column: a receipt that comes while the answer is off screen is kept for it.
+    client.correctClaim(text, judgement, frames, this, [this, tag, asked, reading](Reply got) {
+        if (answerID != asked)
+            return;
+        CorrectionText::State state = CorrectionText::result(got);
+        if (reading && state.kind == Kind::saved)
+            state.receipt = CorrectionText::markedWrong(reading->text, state.receipt);
+        const std::optional<CorrectionText::Evidence> links = CorrectionText::evidence(got);
+        if (links)
+            correctionEvidence.insert(tag, *links);
+        else
+            correctionEvidence.remove(tag);
+        correctionStates.insert(tag, state);
+        if (ClaimCorrectionView* view = correctionViews.value(tag)) {
+            view->setEvidence(links);
+            view->setState(state);
+        }
+    });
+}
+
+bool AnswerPage::collapseCorrection()
+{
+    for (ClaimCorrectionView* view : std::as_const(correctionViews))
+        if (view && view->isVisible() && view->collapse())
+            return true;
+    return false;
 }
 
 } // namespace vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CorrectionText.h"
 #include "DaemonClient.h"
 #include "Origin.h"
 #include "Page.h"
@@ -7,12 +8,14 @@
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QUuid>
 #include <functional>
 #include <optional>
 
 namespace vesk {
 
+class ClaimCorrectionView;
 class Clock;
 
 // One question and what became of it: "Generating an answer" while it is asked, then the answer
@@ -32,9 +35,9 @@ public:
         std::function<void()> copy;
         std::function<void(qint64 frame, const Origin& origin)> openFrame;
         std::function<void(const Origin& origin)> openEntity;
+        // A memory that shares a correction's evidence: "entity" or "relationship", and its id.
+        std::function<void(const QString& kind, qint64 id)> openMemory;
     };
-    // Where a correction of one claim stands; a claim without one is ready.
-    enum class CorrectionState { ready, saving, saved, failed };
     // What "copy for agent" did: whether the digest is on the clipboard, and the hint's note
     // (empty: nothing to say).
     struct Copy {
@@ -57,6 +60,8 @@ public:
     void showDetails(bool shown);
     // Puts the digest of the answer on the clipboard, without the claims whose correction was saved.
     Copy copyForAgent() const;
+    // Folds the first unfolded correction view on screen that is not saving; false when none was.
+    bool collapseCorrection();
 
 private:
     struct ClaimRecord {
@@ -65,6 +70,9 @@ private:
     };
 
     void ask();
+    // Sends one correction of the claim with `tag`: the claim's own text and frames, or those of
+    // the reading marked wrong. A claim is corrected once per answer, and never twice at a time.
+    void correctClaim(int tag, const QString& judgement, const std::optional<CorrectionText::Interpretation>& reading);
     void fail(const QString& code, const QString& message, bool retryable, std::optional<qint64> resetAt);
     void draw();
     QWidget* details();
@@ -75,9 +83,13 @@ private:
     Callbacks callbacks;
     std::optional<QJsonObject> reply;
     // The claims by tag, numbered from 1 in reply order on every redraw, so that a correction stored
-    // by tag finds its claim again; the corrections will fill the states and send the answer's id.
+    // by tag finds its claim again. The views are those drawn now: a column emptied by another page
+    // takes them with it.
     QMap<int, ClaimRecord> claimCorrectionByTag;
-    QMap<int, CorrectionState> correctionStates;
+    QMap<int, QPointer<ClaimCorrectionView>> correctionViews;
+    QMap<int, CorrectionText::State> correctionStates;
+    QMap<int, CorrectionText::Evidence> correctionEvidence;
+    // A fresh identity with every answer: a receipt for an earlier one is dropped.
     QUuid answerID = QUuid::createUuid();
     std::optional<QString> failedQuestion;
     bool answerDetailsExpanded = false;

@@ -1,8 +1,11 @@
 #include "AskWindow.h"
 
+#include "Alerts.h"
 #include "AnswerPage.h"
+#include "CorrectionMemoryPane.h"
 #include "EntityPage.h"
 #include "FirstRunPage.h"
+#include "Forgetting.h"
 #include "FramePane.h"
 #include "InboxPage.h"
 #include "MergeCard.h"
@@ -13,11 +16,13 @@
 
 namespace vesk {
 
-AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, QObject* parent)
+AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, Alerts* alerts,
+                     QObject* parent)
     : QObject(parent)
     , client(client)
     , clock(clock)
     , presentation(presentation)
+    , alerts(alerts)
     , judge(new MergeJudge(client, this))
     , viewer(std::make_unique<FrameWindow>())
 {
@@ -50,6 +55,10 @@ bool AskWindow::show()
             [this](const QString& text) { ask(text); }, [this](const QString& text) { search(text); },
             [this] { cancel(); }, [this] { openInbox(); }, [this] { return copyForAgent(); }});
         updateCaptureStatus(captureStatus);
+        if (!alerts) {
+            panelAlerts = std::make_unique<MessageBoxAlerts>(panel.get());
+            alerts = panelAlerts.get();
+        }
     }
     if (created || !panel->isVisible()) {
         panel->field()->clear();
@@ -107,6 +116,9 @@ void AskWindow::updateHint()
 
 void AskWindow::cancel()
 {
+    // An unfolded correction folds first, before anything closes.
+    if (auto* answer = qobject_cast<AnswerPage*>(current.data()); answer && answer->collapseCorrection())
+        return;
     if (inspecting) {
         inspecting = nullptr;
         panel->setInspector(false);
@@ -137,7 +149,8 @@ void AskWindow::ask(const QString& text)
                         {[this] { updateHint(); }, [this](const QString& asked) { panel->setFieldText(asked); },
                          [this] { copyForAgent(); },
                          [this](qint64 frame, const Origin& origin) { openFrame(frame, origin); },
-                         [this](const Origin& origin) { openEntity(origin); }}));
+                         [this](const Origin& origin) { openEntity(origin); },
+                         [this](const QString& kind, qint64 id) { openCorrectionMemory(kind, id); }}));
 }
 
 void AskWindow::search(const QString& text)
@@ -159,9 +172,10 @@ void AskWindow::showEntity(qint64 id, const QString& label, const QString& kind,
 void AskWindow::openEntity(const Origin& origin)
 {
     const auto back = left ? left->returnsAs() : std::nullopt;
-    show(new EntityPage(*panel->column(), client, *judge, origin, back.value_or(EntityText::BackTo::results),
+    show(new EntityPage(*panel->column(), client, *alerts, *judge, origin, back.value_or(EntityText::BackTo::results),
                         {[this] { restoreTop(); }, [this](const Origin& next) { openEntity(next); },
-                         [this](qint64 frame, const Origin& from) { openFrame(frame, from); }}));
+                         [this](qint64 frame, const Origin& from) { openFrame(frame, from); },
+                         [this](const Origin& forgotten, QWidget* button) { forget(forgotten, button); }}));
 }
 
 void AskWindow::showInbox()
@@ -179,7 +193,27 @@ void AskWindow::openFrame(qint64 frame, const Origin& origin)
 {
     if (frame < 1)
         return;
-    show(new FramePane(*panel->inspector(), client, *viewer, frame, origin));
+    show(new FramePane(*panel->inspector(), client, *alerts, *viewer, frame, origin));
+}
+
+void AskWindow::openCorrectionMemory(const QString& kind, qint64 id)
+{
+    if (CorrectionMemoryPane::shows(kind, id))
+        show(new CorrectionMemoryPane(*panel->inspector(), client, kind, id,
+                                      [this](qint64 frame, const Origin& origin) { openFrame(frame, origin); }));
+}
+
+void AskWindow::forget(const Origin& origin, QWidget* button)
+{
+    auto* forgetting = new Forgetting(client, *alerts, origin, this);
+    connect(forgetting, &Forgetting::ended, this, [this] {
+        if (inspecting) {
+            inspecting = nullptr;
+            panel->setInspector(false);
+        }
+        restoreTop();
+    });
+    forgetting->start(button);
 }
 
 void AskWindow::showFirstRun()

@@ -13,6 +13,7 @@
 
 namespace vesk {
 
+class Alerts;
 class FrameWindow;
 class MergeJudge;
 class Page;
@@ -20,13 +21,15 @@ class Page;
 // The ask panel's coordinator. The global shortcut toggles the panel (AskPanel); each view of its
 // result column or its inspector is a page (a search, an answer, an entity page, the inbox, the
 // first-run page; a frame) that draws itself and sends its own requests. The window shows every
-// page through one path, keeps the page back leads to, and owns the hint, the shortcuts' actions
-// and the full-size frame viewer. Main thread only.
+// page through one path, keeps the page back leads to, and owns the hint, the shortcuts' actions,
+// the full-size frame viewer and the change to memory that outlives its page (forgetting). Main
+// thread only.
 class AskWindow : public QObject {
     Q_OBJECT
 public:
+    // Dialogs go through `alerts`; without it, through message boxes over the panel.
     explicit AskWindow(DaemonClient& client, Clock& clock = systemClock(), PresentationMode* presentation = nullptr,
-                       QObject* parent = nullptr);
+                       Alerts* alerts = nullptr, QObject* parent = nullptr);
     ~AskWindow() override;
 
     // The shortcut's action: shows the panel, brings it forward, or puts it away when it is active.
@@ -72,13 +75,20 @@ private:
     void openEntity(const Origin& origin);
     void openInbox();
     void openFrame(qint64 frame, const Origin& origin);
+    // A memory that shares a correction's evidence, in the inspector.
+    void openCorrectionMemory(const QString& kind, qint64 id);
+    // Forgetting an entity, started from its page by `button`; it ends by leaving the page.
+    void forget(const Origin& origin, QWidget* button);
     bool copyForAgent();
 
     DaemonClient& client;
     Clock& clock;
     PresentationMode* presentation;
+    Alerts* alerts;
     MergeJudge* judge;
     std::unique_ptr<AskPanel> panel;
+    // The message boxes over the panel, when no alerts were given.
+    std::unique_ptr<Alerts> panelAlerts;
     // The screenshot full size, in a window of its own.
     std::unique_ptr<FrameWindow> viewer;
     // The page of the result column, the last page back leads to, and the inspector's page.

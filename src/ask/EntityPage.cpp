@@ -1,6 +1,8 @@
 #include "EntityPage.h"
 
+#include "EditDialogs.h"
 #include "InboxText.h"
+#include "InkButton.h"
 #include "InkLabel.h"
 #include "Json.h"
 #include "LoadingSection.h"
@@ -11,12 +13,33 @@
 #include "Row.h"
 #include "ScrollColumn.h"
 
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+
 namespace vesk {
 
-EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
-                       EntityText::BackTo backTo, Callbacks callbacks)
+namespace {
+
+// Views side by side at their own sizes, from the left: a row places its views at its full width.
+QWidget* side(const QList<QWidget*>& views)
+{
+    auto* line = new QWidget;
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    for (QWidget* view : views)
+        layout->addWidget(view);
+    layout->addStretch(1);
+    return line;
+}
+
+} // namespace
+
+EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, Alerts& alerts, MergeJudge& judge,
+                       const Origin& origin, EntityText::BackTo backTo, Callbacks callbacks)
     : Page(column)
     , client(client)
+    , alerts(alerts)
     , judge(judge)
     , origin(origin)
     , backTo(backTo)
@@ -27,6 +50,11 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& j
 void EntityPage::open()
 {
     fresh();
+    if (!note.isEmpty()) {
+        column.add(new InkLabel(note, Ink::muted(), OStyle::monoSmall()));
+        column.space(14);
+        note.clear();
+    }
     auto* back = new Row(
         {new InkLabel(EntityText::backRow(backTo), Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)},
         Row::Frame::plain);
@@ -36,6 +64,11 @@ void EntityPage::open()
     column.add(new InkLabel(origin.label, Ink::text(), OStyle::pageTitle(), InkLabel::Fit::truncateMiddle));
     subtitle = new InkLabel(EntityText::subtitle(origin.kind, origin.sources), Ink::muted(), OStyle::monoSmall());
     column.add(subtitle);
+    column.space(6);
+    InkButton* forget = InkButton::make(QStringLiteral("Forget everything about this"), InkButton::Tone::destructive);
+    connect(forget, &InkButton::clicked, this, [this, forget] { callbacks.forget(origin, forget); });
+    column.add(
+        side({InkButton::make(QStringLiteral("Rename"), InkButton::Tone::quiet, [this] { startRename(); }), forget}));
     column.space(12);
 
     // Stays hidden unless the daemon has a question about this name.
@@ -88,19 +121,80 @@ void EntityPage::relations(const Reply& reply)
     connects->hideStatus();
     ColumnInsert insert = connects->insert();
     if (!found.neighbours.isEmpty()) {
-        // Removing a relation arrives with the memory edits; until then the graph only opens.
-        insert.view(new NeighbourhoodView(origin.label, found.neighbours,
-                                          [this](const EntityText::Neighbour& n) {
-                                              callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
-                                          },
-                                          {}));
+        insert.view(new NeighbourhoodView(
+            origin.label, found.neighbours,
+            [this](const EntityText::Neighbour& n) {
+                callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
+            },
+            [this](const EntityText::Neighbour& n, NeighbourhoodView*) { confirmRejectRelation(n); }));
     }
     insert.view(
         new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
     insert.space(14);
-    for (const EntityText::RelationLines& lines : found.rows)
-        insert.view(new Row({new InkLabel(lines.sentence, Ink::text(), OStyle::font(13)),
-                             new InkLabel(lines.provenance, Ink::muted(), OStyle::monoSmall())}));
+    for (const EntityText::RelationLines& lines : found.rows) {
+        InkButton* wrong = InkButton::make(QStringLiteral("This is wrong"), InkButton::Tone::quiet);
+        auto* row = new Row({new InkLabel(lines.sentence, Ink::text(), OStyle::font(13)),
+                             new InkLabel(lines.provenance, Ink::muted(), OStyle::monoSmall()), side({wrong})});
+        connect(wrong, &InkButton::clicked, this,
+                [this, row, wrong, edge = lines.edgeId] { rejectRelation(edge, row, wrong); });
+        insert.view(row);
+    }
+}
+
+void EntityPage::startRename()
+{
+    AlertSpec spec;
+    spec.title = QStringLiteral("What is this actually called?");
+    spec.text = QStringLiteral("The old spelling is kept, so anything that mentions it still finds this entity.");
+    spec.field = QString();
+    spec.fieldText = origin.label;
+    spec.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
+    const AlertResult answer = alerts.present(spec);
+    if (answer.button != 0)
+        return;
+    const QString label = answer.fieldText;
+    client.rename(origin.id, label, this, whileCurrent(column.ticket(), [this, label](Reply reply) {
+                      if (!Json::isKind(reply, u"renamed")) {
+                          EditDialogs::report(alerts, reply, QStringLiteral("Could not rename that."));
+                          return;
+                      }
+                      // The page again, under its new name, with a note of what now reads it.
+                      origin.label = label;
+                      note = MemoryEditText::renameNote(*reply, label);
+                      open();
+                  }));
+}
+
+void EntityPage::rejectRelation(qint64 edgeId, Row* row, InkButton* button)
+{
+    button->setEnabled(false);
+    client.rejectRelation(edgeId, row, whileCurrent(column.ticket(), [this, row, button](Reply reply) {
+                              if (!Json::isKind(reply, u"ok")) {
+                                  button->setEnabled(true);
+                                  EditDialogs::report(alerts, reply, QStringLiteral("Could not remove that relation."));
+                                  return;
+                              }
+                              auto* faded = new QGraphicsOpacityEffect(row);
+                              faded->setOpacity(0.4);
+                              row->setGraphicsEffect(faded);
+                              button->setText(QStringLiteral("removed"));
+                          }));
+}
+
+void EntityPage::confirmRejectRelation(const EntityText::Neighbour& neighbour)
+{
+    if (EditDialogs::ask(alerts, AlertSpec::Style::informational,
+                         {QStringLiteral("Remove this relation?"),
+                          MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
+                         {QStringLiteral("This is wrong"), QStringLiteral("Cancel")})
+        != 0)
+        return;
+    client.rejectRelation(neighbour.edgeId, this, whileCurrent(column.ticket(), [this](Reply reply) {
+                              if (Json::isKind(reply, u"ok"))
+                                  open(); // the graph drawn again, without the relation
+                              else
+                                  EditDialogs::report(alerts, reply, QStringLiteral("Could not remove that relation."));
+                          }));
 }
 
 void EntityPage::sources(const Reply& reply)

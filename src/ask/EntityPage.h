@@ -9,15 +9,20 @@
 
 namespace vesk {
 
+class Alerts;
+class InkButton;
 class InkLabel;
 class LoadingSection;
 class MergeJudge;
+class Row;
 
 // One entity's page: the way back, its name and counts, and three parts that its own requests
 // fill: whether it may be the same thing as another name (pending merge questions), what it
 // connects to (a one-hop graph and the relations listed with where they came from), and where it
 // came from (its sources, grouped). Each part says why it stays empty when it does. A source group
-// opens its frame in the inspector and stays marked while the frame is shown.
+// opens its frame in the inspector and stays marked while the frame is shown. The page renames its
+// entity and removes relations that are wrong (from the list, or by a click near a line of the
+// graph), each confirmed by the daemon before it shows; it hands forgetting to its coordinator.
 class EntityPage : public Page {
     Q_OBJECT
 public:
@@ -25,10 +30,12 @@ public:
         std::function<void()> back;
         std::function<void(const Origin& origin)> openEntity;
         std::function<void(qint64 frame, const Origin& origin)> openFrame;
+        // "Forget everything about this", with its button.
+        std::function<void(const Origin& origin, QWidget* button)> forget;
     };
 
-    // A page whose back row reads for `backTo`.
-    EntityPage(ScrollColumn& column, DaemonClient& client, MergeJudge& judge, const Origin& origin,
+    // A page whose back row reads for `backTo`; its dialogs go through `alerts`.
+    EntityPage(ScrollColumn& column, DaemonClient& client, Alerts& alerts, MergeJudge& judge, const Origin& origin,
                EntityText::BackTo backTo, Callbacks callbacks);
 
     QString hint() const override { return QStringLiteral("esc to go back"); }
@@ -39,12 +46,20 @@ private:
     void proposals(const Reply& reply);
     void relations(const Reply& reply);
     void sources(const Reply& reply);
+    void startRename();
+    // A relation of the list: removed at once, the row faded once the daemon confirms it.
+    void rejectRelation(qint64 edgeId, Row* row, InkButton* button);
+    // A relation of the graph: removed after a confirmation, the page drawn again without it.
+    void confirmRejectRelation(const EntityText::Neighbour& neighbour);
 
     DaemonClient& client;
+    Alerts& alerts;
     MergeJudge& judge;
     Origin origin;
     EntityText::BackTo backTo;
     Callbacks callbacks;
+    // Shown once at the top of the page, over a page reopened after a rename.
+    QString note;
     InkLabel* subtitle = nullptr;
     LoadingSection* same = nullptr;
     LoadingSection* connects = nullptr;

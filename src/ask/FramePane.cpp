@@ -1,9 +1,11 @@
 #include "FramePane.h"
 
 #include "DaemonClient.h"
+#include "EditDialogs.h"
 #include "FrameImage.h"
 #include "FrameText.h"
 #include "FrameView.h"
+#include "InkButton.h"
 #include "InkLabel.h"
 #include "Json.h"
 #include "LoadingSection.h"
@@ -28,10 +30,11 @@ QSize box(int width, int height)
 
 } // namespace
 
-FramePane::FramePane(ScrollColumn& inspector, DaemonClient& client, FrameWindow& viewer, qint64 frame,
+FramePane::FramePane(ScrollColumn& inspector, DaemonClient& client, Alerts& alerts, FrameWindow& viewer, qint64 frame,
                      const Origin& origin)
     : Page(inspector)
     , client(client)
+    , alerts(alerts)
     , viewer(viewer)
     , frame(frame)
     , origin(origin)
@@ -90,8 +93,33 @@ void FramePane::render(const Reply& reply)
     label(QStringLiteral("No next, no previous — a frame is reachable only through a citation, and esc goes back to "
                          "it."),
           Ink::muted(), OStyle::monoSmall());
-    // "Stop capturing <app>" joins this frame once blocking an app can be confirmed and undone;
-    // until then there is no button rather than one that does nothing.
+    if (const auto bundleId = Json::nonEmptyString(*reply, u"app_bundle_id")) {
+        const QString name = Json::nonEmptyString(*reply, u"app_name").value_or(*bundleId);
+        InkButton* stop = InkButton::make(QStringLiteral("Stop capturing ") + name, InkButton::Tone::quiet);
+        connect(stop, &InkButton::clicked, this, [this, stop, id = *bundleId, name] { startBlock(stop, id, name); });
+        add.space(6);
+        add.view(stop);
+    }
+}
+
+void FramePane::startBlock(InkButton* button, const QString& bundleId, const QString& appName)
+{
+    if (bundleId.isEmpty()
+        || EditDialogs::ask(alerts, AlertSpec::Style::informational,
+                            {QStringLiteral("Stop capturing this app?"), MemoryEditText::blockQuestion(bundleId)},
+                            {QStringLiteral("Stop capturing it"), QStringLiteral("Cancel")})
+            != 0)
+        return;
+    // One rule per confirmation: the button waits for the daemon's word.
+    button->setEnabled(false);
+    client.blockApp(bundleId, appName, button, whileCurrent(column.ticket(), [this, button](Reply reply) {
+                        if (Json::isKind(reply, u"ok")) {
+                            button->setText(QStringLiteral("Not capturing this app"));
+                            return;
+                        }
+                        button->setEnabled(true);
+                        EditDialogs::report(alerts, reply, QStringLiteral("Could not add the rule."));
+                    }));
 }
 
 FrameWindow::FrameWindow()

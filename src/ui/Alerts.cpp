@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QInputDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace vesk {
 
@@ -26,37 +28,56 @@ QMessageBox::Icon icon(AlertSpec::Style style)
     }
     return QMessageBox::Information;
 }
-} // namespace
 
-// A question that takes a line of text: the message box has no place for a field, the input dialog
-// has one, with the first button accepting and the second cancelling.
-AlertResult MessageBoxAlerts::ask(const AlertSpec& spec)
+// A message box has no place for a text field: an alert that asks for text is a small dialog of
+// the same parts, the title in bold over the text, then the field, then the buttons.
+AlertResult askForText(QWidget* parent, const AlertSpec& spec)
 {
-    QInputDialog dialog(parent);
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setWindowTitle(spec.title);
-    dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setLabelText(spec.title + QStringLiteral("\n\n") + spec.text);
-    dialog.setOkButtonText(escapeMnemonic(spec.buttons.value(0)));
-    dialog.setCancelButtonText(escapeMnemonic(spec.buttons.value(1, QStringLiteral("Cancel"))));
-    if (auto* field = dialog.findChild<QLineEdit*>()) {
-        field->setPlaceholderText(spec.field.value_or(QString()));
-        field->setAccessibleName(spec.title);
-        field->setMinimumWidth(320);
+    QDialog box(parent);
+    box.setWindowModality(Qt::WindowModal);
+    box.setWindowTitle(spec.title);
+    auto* layout = new QVBoxLayout(&box);
+    auto* title = new QLabel(spec.title);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* text = new QLabel(spec.text);
+    for (QLabel* label : {title, text}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        layout->addWidget(label);
     }
-    const int shown = dialog.exec();
+    auto* field = new QLineEdit(spec.fieldText);
+    field->setPlaceholderText(spec.field.value_or(QString()));
+    field->setFixedSize(320, 24);
+    field->setAccessibleName(spec.title);
+    field->selectAll();
+    layout->addWidget(field);
+    auto* buttons = new QDialogButtonBox;
+    int escape = Alerts::aborted;
+    for (int i = 0; i < spec.buttons.size(); ++i) {
+        QPushButton* b = buttons->addButton(escapeMnemonic(spec.buttons[i]), QDialogButtonBox::ActionRole);
+        b->setDefault(i == 0);
+        if (spec.buttons[i] == QStringLiteral("Cancel"))
+            escape = i;
+        // Results count from 1: 0 is the dialog's own rejection (Escape, the close button).
+        QObject::connect(b, &QPushButton::clicked, &box, [&box, i] { box.done(i + 1); });
+    }
+    layout->addWidget(buttons);
+    field->setFocus();
+    const int chosen = box.exec();
     AlertResult result;
-    if (dialog.property(abortedProperty).toBool())
-        return result;
-    result.button = shown == QDialog::Accepted ? 0 : 1;
-    result.fieldText = dialog.textValue();
+    result.fieldText = field->text();
+    if (!box.property(abortedProperty).toBool())
+        result.button = chosen > 0 ? chosen - 1 : escape;
     return result;
 }
+} // namespace
 
 AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
 {
     if (spec.field)
-        return ask(spec);
+        return askForText(parent, spec);
     QMessageBox box(parent);
     // Modal to its own window only: the status item stays live, so presentation mode can still be
     // turned on (which dismisses the alert) and the application can still be quit.

@@ -20,8 +20,10 @@ struct AlertSpec {
     std::optional<QString> accessory;
     bool accessoryChecked = false;
     bool accessoryEnabled = true;
-    // An optional one-line text field under the text, with this placeholder ("example.com").
+    // An optional one-line text field under the text, with this placeholder ("example.com"); it
+    // starts holding fieldText, all selected (a rename starts from the old name).
     std::optional<QString> field;
+    QString fieldText;
 
     bool operator==(const AlertSpec&) const = default;
 };
@@ -55,7 +57,6 @@ public:
     AlertResult present(const AlertSpec& spec) override;
 
 private:
-    AlertResult ask(const AlertSpec& spec);
     QWidget* parent;
 };
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -42,6 +43,47 @@ Row* sourceRow(QWidget* root)
 int amberGain(const QColor& onScreen, const QColor& underneath)
 {
     return (onScreen.red() - onScreen.blue()) - (underneath.red() - underneath.blue());
+}
+
+using vesk::test::ShotTour;
+
+// Clicks `choice` in the next message box as soon as it is up, as the user would, and keeps what
+// it said (title, then text).
+void answerMessageBox(const QString& choice, QStringList& said)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, choice, &said] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == choice) {
+                said << box->text() << box->informativeText();
+                poll->deleteLater();
+                b->click();
+                return;
+            }
+    });
+    poll->start(50);
+}
+
+// Clicks the button of the result column reading `title` once it is there, scrolled into view.
+void press(AskWindow& window, const QString& title)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(ShotTour::button(ShotTour::column(window), title), 20000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    window.resultColumn()->ensureWidgetVisible(ShotTour::button(ShotTour::column(window), title));
+    QTest::mouseClick(ShotTour::button(ShotTour::column(window), title), Qt::LeftButton);
+}
+
+// The panel on the demo daemon with Harbor's page open.
+void openHarbor(AskWindow& window)
+{
+    window.show();
+    ShotTour::enter(window, "harbor", Qt::ShiftModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(rowWith(ShotTour::column(window), "Harbor"), 10000);
+    QTest::mouseClick(rowWith(ShotTour::column(window), "Harbor"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY_WITH_TIMEOUT(ShotTour::column(window)->findChild<NeighbourhoodView*>(), 10000);
 }
 
 } // namespace
@@ -119,6 +161,78 @@ private slots:
         QVERIFY(reply && *reply);
         for (const QJsonObject& p : Json::objects(**reply, u"proposals").value_or(QList<QJsonObject>()))
             QVERIFY(Json::integer(p, u"id") != proposal);
+    }
+
+    // A claim of a real answer marked wrong: the daemon's receipt, then a related entity from it.
+    void correctAClaimAndOpenARelatedEntity()
+    {
+        DemoProcess demo;
+        QVERIFY(demo.ready());
+        DaemonClient client(demo.socketPath);
+        AskWindow window(client);
+        window.show();
+        ShotTour::enter(window, "invoice rounding");
+        for (const char* title : {"Details & corrections", "Where is this wrong?", "This is outdated",
+                                  "Inspect correction evidence", "Inspect entity 1"})
+            press(window, title);
+        QVERIFY(ShotTour::shows(ShotTour::column(window),
+                                "Related memories share this evidence; they were not "
+                                "rewritten."));
+        QWidget* inspector = window.inspectorColumn()->content();
+        QTRY_VERIFY_WITH_TIMEOUT(ShotTour::shows(inspector,
+                                                 "Shares evidence with the correction. This does not "
+                                                 "establish that the memory is wrong."),
+                                 10000);
+    }
+
+    // On Harbor's page, a line of the graph removed after its question: the page comes back
+    // without it. Then Harbor forgotten after the dialog that quotes the daemon's counts: gone from
+    // search.
+    void removeARelationThenForgetTheEntity()
+    {
+        DemoProcess demo;
+        QVERIFY(demo.ready());
+        DaemonClient client(demo.socketPath);
+        AskWindow window(client);
+        openHarbor(window);
+        QTRY_VERIFY(ShotTour::shows(ShotTour::column(window),
+                                    "one hop · strongest 5 of 9 · 2 more below · 2 beyond "
+                                    "the 7-relation limit are not shown"));
+        NeighbourhoodView* graph = ShotTour::column(window)->findChild<NeighbourhoodView*>();
+        InkButton* chip = graph->findChildren<InkButton*>()[0];
+        const QString neighbour = chip->toolTip().isEmpty() ? chip->text().trimmed() : chip->toolTip();
+        const QPoint halfway = ((QRectF(graph->rect()).center() + QRectF(chip->geometry()).center()) / 2).toPoint();
+        QStringList said;
+        answerMessageBox("Cancel", said); // second thoughts: nothing goes
+        QTest::mouseClick(graph, Qt::LeftButton, {}, halfway);
+        const auto kept = call(client, [](DaemonClient& c, Completion done) { c.relations(1, qApp, std::move(done)); });
+        QVERIFY(kept && *kept && Json::integer(**kept, u"total") == 9);
+        answerMessageBox("This is wrong", said);
+        QTest::mouseClick(graph, Qt::LeftButton, {}, halfway);
+        QCOMPARE(said.value(2), "Remove this relation?");
+        QVERIFY2(said.value(3).endsWith(" " + neighbour
+                                        + "\" goes. The frames stay, both entities stay, and the "
+                                          "correction is remembered so extraction does not propose it again within "
+                                          "the hour."),
+                 qPrintable(said.value(3)));
+        QTRY_VERIFY_WITH_TIMEOUT(ShotTour::shows(ShotTour::column(window),
+                                                 "one hop · strongest 5 of 8 · 2 more below "
+                                                 "· 1 beyond the 7-relation limit are not "
+                                                 "shown"),
+                                 10000);
+
+        said.clear();
+        answerMessageBox("Forget it", said);
+        press(window, "Forget everything about this");
+        QTRY_VERIFY_WITH_TIMEOUT(!ShotTour::button(ShotTour::column(window), "Forget everything about this"), 20000);
+        QCOMPARE(said.value(0), "Forget everything about Harbor?");
+        QVERIFY2(said.value(1).endsWith("\n\nThis cannot be undone."), qPrintable(said.value(1)));
+        const auto found = call(client, [](DaemonClient& c, Completion done) {
+            c.search("harbor", 25, QCoreApplication::instance(), std::move(done));
+        });
+        QVERIFY(found && *found);
+        for (const QJsonObject& node : Json::objects(**found, u"nodes").value_or(QList<QJsonObject>()))
+            QVERIFY(Json::string(node, u"label") != "Harbor");
     }
 };
 

@@ -5,6 +5,7 @@
 #include "DaemonRig.h"
 #include "InkButton.h"
 #include "Row.h"
+#include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
 
 #include <QJsonArray>
@@ -13,11 +14,12 @@
 
 namespace vesk::test {
 
-// An ask window on a fake daemon and a test clock, with its settings in a temporary file. It reads
-// only what the panel shows: the labels, buttons and rows of its columns, the field and the hint.
+// An ask window on a fake daemon and a test clock, with its settings in a temporary file and its
+// dialogs answered from a script. It reads only what the panel shows: the labels, buttons and rows
+// of its columns, the field and the hint.
 struct AskFixture : DaemonRig {
     AskFixture()
-        : window(client, clock, &presentation)
+        : window(client, clock, &presentation, &alerts)
     {
     }
 
@@ -98,6 +100,7 @@ struct AskFixture : DaemonRig {
         QTRY_VERIFY(button(QStringLiteral("Hide details")));
     }
 
+    ScriptedAlerts alerts;
     AskWindow window;
 };
 

@@ -105,22 +105,6 @@ private Q_SLOTS:
         QVERIFY(!Json::string(*run([](DaemonClient& c, Completion d) { c.profile(app(), d); }), u"body")->isEmpty());
     }
 
-    void rejectedRelationLeavesTheGraph()
-    {
-        const auto edgeIds = [this] {
-            QSet<qint64> ids;
-            for (const QJsonObject& e :
-                 list(run([](DaemonClient&c, Completion d) { c.relations(1, app(), d); }), "edges"))
-                ids.insert(Json::integer(e, u"edge_id").value());
-            return ids;
-        };
-        QVERIFY(edgeIds().contains(2));
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }), u"ok"));
-        QVERIFY(!edgeIds().contains(2));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.relationEvidence(2, app(), d); }));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.rejectRelation(2, app(), d); }));
-    }
-
     void correctionReceiptLinksSharedEvidence()
     {
         const auto correct = [this](const char* judgement) {
@@ -422,27 +406,6 @@ private Q_SLOTS:
         QVERIFY(Json::nonEmptyString(*frame, u"redaction_reason"));
         QVERIFY(!QFileInfo::exists(oldImage));
         QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(app(), d); }), "frames"), 0);
-    }
-
-    void forgetRemovesTheEntity()
-    {
-        const Reply preview = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, app(), d); });
-        QVERIFY(Json::isKind(preview, u"forget_entity_preview"));
-        const qint64 frames = number(preview, "frames");
-        QVERIFY(frames >= 2);
-        QVERIFY(number(preview, "messages") >= 1);
-        QVERIFY(number(preview, "nodes_deleted") >= 1);
-        const qint64 storedFrames = number(run([](DaemonClient& c, Completion d) { c.status(app(), d); }), "frames");
-
-        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.forgetEntity(10, app(), d); }), u"ok"));
-        QVERIFY(!run([](DaemonClient& c, Completion d) { c.why(10, app(), d); }));
-        QVERIFY(!listsNode(run([](DaemonClient& c, Completion d) { c.search("0042 rollback", 25, app(), d); }), "nodes",
-                           10));
-        QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.status(app(), d); }), "frames"),
-                 storedFrames - frames);
-        const Reply again = run([](DaemonClient& c, Completion d) { c.forgetEntityPreview(10, app(), d); });
-        QCOMPARE(number(again, "frames"), 0);
-        QCOMPARE(number(again, "sightings"), 0);
     }
 
     void forgettingARuleDeletesItsFrames()

@@ -1,13 +1,17 @@
 // Any reply a daemon may send to the ask panel's requests, read by the panel's text modules: no
 // reading crashes, and what they produce keeps its promises (rows only from usable elements, a
-// strength inside its track, no more marks than lines, a digest that starts with the question).
+// strength inside its track, no more marks than lines, a digest that starts with the question,
+// receipt links as distinct positive ids in order, two readings or none).
 #include "AskText.h"
+#include "CorrectionText.h"
 #include "EntityText.h"
 #include "FrameText.h"
 #include "InboxText.h"
 #include "Json.h"
+#include "MemoryEditText.h"
 #include "Wire.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -71,5 +75,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)FrameText::frameStatus(marks.size(), Json::string(r, u"redaction_reason"),
                                  Json::numberAsInteger(r, u"expires_at_ms").value_or(0));
     (void)FrameText::capturedLine(Json::numberAsInteger(r, u"captured_at_ms").value_or(0));
+
+    // Corrections and the changes to memory.
+    check(CorrectionText::interpretations(r).size() % 2 == 0);
+    if (const auto links = CorrectionText::evidence(reply))
+        for (const QList<qint64>& ids : {links->frames, links->nodes, links->relations})
+            check(std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<>()) == ids.end()
+                  && (ids.isEmpty() || ids.first() >= 1));
+    check(CorrectionText::result(reply).kind != CorrectionText::State::Kind::ready);
+    for (const QString& kind : {QStringLiteral("entity"), QStringLiteral("relationship")})
+        if (const auto memory = CorrectionText::memory(reply, kind))
+            check(memory->frames.size() <= memory->listed && !memory->label.isEmpty());
+    if (const auto preview = MemoryEditText::forgetPreview(reply))
+        check(MemoryEditText::forgetConfirmation(*preview, QStringLiteral("x")).text.endsWith(u"undone."));
+    (void)MemoryEditText::forgetVerdict(reply, 12, QStringLiteral("x"));
+    (void)MemoryEditText::renameNote(r, QStringLiteral("x"));
     return 0;
 }

@@ -13,22 +13,27 @@ class ScriptedAlerts final : public Alerts {
 public:
     QList<AlertSpec> shown;
 
-    void answer(int button, bool accessoryChecked = false) { answers.push_back({button, accessoryChecked, {}}); }
-    // An answer to an alert with a text field: the button and what was typed.
-    void answerTyping(int button, const QString& typed) { answers.push_back({button, false, typed}); }
+    void answer(int button, bool accessoryChecked = false)
+    {
+        answers.push_back({{button, accessoryChecked, {}}, false});
+    }
+    // Answers an alert with a text field, typing `text` into it.
+    void answerTyping(int button, const QString& text) { answers.push_back({{button, false, text}, true}); }
 
     AlertResult present(const AlertSpec& spec) override
     {
         shown.append(spec);
         if (answers.empty())
-            return AlertResult{aborted, spec.accessoryChecked, {}};
-        const AlertResult r = answers.front();
+            return AlertResult{aborted, spec.accessoryChecked, spec.fieldText};
+        auto [r, typed] = answers.front();
         answers.pop_front();
+        if (!typed)
+            r.fieldText = spec.fieldText; // answered without typing: the field as it was
         return r;
     }
 
 private:
-    std::deque<AlertResult> answers;
+    std::deque<std::pair<AlertResult, bool>> answers; // bool: text was typed
 };
 
 } // namespace vesk::test

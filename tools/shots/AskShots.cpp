@@ -1,8 +1,9 @@
 // Screenshots of the ask panel's own states, in the light and the dark appearance, against the
 // daemon under $HOME (scripts/shots starts veskd-demo in a private home): the opening message, a
-// question waiting for its answer, the answer folded and unfolded, search rows, nothing found and
-// the first-run page. Every failure title comes from a second panel whose daemon is a stand-in
-// that fails each question the way the real one words it.
+// question waiting for its answer, the answer folded and unfolded, a claim's correction in each of
+// its states with a related memory in the inspector, search rows, nothing found and the first-run
+// page. Every failure (of a question, of a correction) comes from a second panel whose daemon is a
+// stand-in that fails the way the real one words it.
 //
 //   vesk-ask-shots DIR
 #include "AskPanel.h"
@@ -16,6 +17,7 @@
 #include "ShotTour.h"
 
 #include <QApplication>
+#include <QJsonArray>
 
 using namespace vesk;
 using vesk::test::FakeDaemon;
@@ -37,6 +39,24 @@ const QList<std::pair<QString, QString>> failures{
     {"daemon_unreachable", "Vesk is not running or could not be reached."},
     {"invalid_response", "Vesk returned an answer response it could not display."},
 };
+
+// The first visible label under `root` that begins with `prefix`.
+bool showsStarting(QWidget* root, const QString& prefix)
+{
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->isVisibleTo(root) && label->text().startsWith(prefix))
+            return true;
+    return false;
+}
+
+// Presses the first visible button of the panel's result column that reads `title`.
+bool press(AskWindow& window, const QString& title)
+{
+    InkButton* b = ShotTour::button(ShotTour::column(window), title);
+    if (b)
+        b->click();
+    return b != nullptr;
+}
 
 } // namespace
 
@@ -75,6 +95,28 @@ int main(int argc, char** argv)
                 b->click();
         ok &= tour.save(window, QStringLiteral("ask-answer-details") + suffix, answered);
 
+        // A claim's correction: the choices, saving, the receipt with its links, a related memory.
+        ok &= tour.save(window, QStringLiteral("ask-claim-choices") + suffix,
+                        press(window, QStringLiteral("Where is this wrong?")));
+        ok &= tour.save(window, QStringLiteral("ask-claim-saving") + suffix,
+                        press(window, QStringLiteral("The fact is wrong")));
+        const bool saved = ShotTour::waitFor([&] {
+            return showsStarting(ShotTour::column(window), QStringLiteral("Corrected"))
+                || showsStarting(ShotTour::column(window), QStringLiteral("Already corrected"));
+        });
+        ok &= tour.save(window, QStringLiteral("ask-claim-saved") + suffix,
+                        saved && press(window, QStringLiteral("Inspect correction evidence")) && ShotTour::waitFor([&] {
+                            // Shown once its row has grown to hold it.
+                            InkButton* link
+                                = ShotTour::button(ShotTour::column(window), QStringLiteral("Open source 1"));
+                            return link && !link->visibleRegion().isEmpty();
+                        }));
+        press(window, QStringLiteral("Inspect entity 1"));
+        ok &= tour.save(window, QStringLiteral("ask-claim-related-memory") + suffix, ShotTour::waitFor([&] {
+                            return showsStarting(window.inspectorColumn()->content(), QStringLiteral("Related entity"));
+                        }));
+        ShotTour::press(window, Qt::Key_Escape);
+
         failed.close();
         failed.show();
         for (const auto& [code, message] : failures) {
@@ -89,6 +131,21 @@ int main(int argc, char** argv)
                                 return ShotTour::shows(ShotTour::column(failed), AskText::failureTitle(code).toUpper());
                             }));
         }
+        // A correction the daemon did not confirm.
+        failing.reply(QStringLiteral("ask"),
+                      QJsonObject{{"answer", "You were reviewing the rounding fix."},
+                                  {"claims",
+                                   QJsonArray{QJsonObject{{"text", "The fix uses banker's rounding."},
+                                                          {"frame_ids", QJsonArray{3, 4}}}}}});
+        ShotTour::enter(failed, question);
+        ShotTour::waitFor([&] { return press(failed, QStringLiteral("Details & corrections")); });
+        press(failed, QStringLiteral("Where is this wrong?"));
+        press(failed, QStringLiteral("This is outdated"));
+        ok &= tour.save(failed, QStringLiteral("ask-claim-failed") + suffix, ShotTour::waitFor([&] {
+                            return ShotTour::shows(ShotTour::column(failed),
+                                                   QStringLiteral("Vesk could not confirm the correction. Choose "
+                                                                  "again to retry."));
+                        }));
         failed.close();
 
         // Over the opening message, as after a fresh show, a search shows its pending state first.

@@ -1,11 +1,16 @@
 // Screenshots of the entity page, a frame with its marked lines, a frame whose pixels are gone and
 // the inbox, in the light and the dark appearance, against the daemon under $HOME
-// (scripts/shots starts veskd-demo in a private home). Everything is reached as a user would:
-// entity pages by their id, frames by their source rows, the inbox by Ctrl+K.
+// (scripts/shots starts veskd-demo in a private home), with every dialog of the changes to memory:
+// renaming, forgetting (the confirmation, nothing to forget, and what a forget left when it was not
+// confirmed), removing a relation, no longer capturing an application, and a failure. Everything
+// is reached as a user would: entity pages by their id, frames by their source rows, dialogs by
+// their buttons, the inbox by Ctrl+K; only the outcomes of a forget the daemon did not confirm are
+// shown by themselves, since the demo daemon always confirms.
 //
 //   vesk-entity-shots DIR
 #include "AskPanel.h"
 #include "AskWindow.h"
+#include "EditDialogs.h"
 #include "FrameView.h"
 #include "Ink.h"
 #include "NeighbourhoodView.h"
@@ -15,9 +20,11 @@
 #include "ShotTour.h"
 
 #include <QApplication>
+#include <QJsonObject>
 #include <QMouseEvent>
 
 using namespace vesk;
+using vesk::test::ShotAlerts;
 using vesk::test::ShotTour;
 
 namespace {
@@ -37,9 +44,8 @@ QList<Row*> sourceRows(const AskWindow& window)
     return rows;
 }
 
-void click(QWidget* view)
+void click(QWidget* view, QPointF at = QPointF(10, 10))
 {
-    const QPointF at(10, 10);
     QMouseEvent press(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(view, &press);
@@ -66,6 +72,32 @@ bool openFrameWhere(AskWindow& window, const std::function<bool(const FrameView&
     return false;
 }
 
+// A click halfway along the graph's line to its first neighbour, which asks to remove that relation.
+void clickFirstLine(NeighbourhoodView* graph)
+{
+    const QRectF chip = graph->findChildren<InkButton*>().value(0)->geometry();
+    click(graph, (chip.center() + QRectF(graph->rect()).center()) / 2);
+}
+
+// The outcomes of a forget the daemon did not confirm, and a failure, as their dialogs read.
+void showForgetOutcomes(ShotAlerts& alerts, const QString& suffix)
+{
+    const QString label = QStringLiteral("Harbor");
+    alerts.expect(QStringLiteral("alert-nothing-to-forget") + suffix);
+    EditDialogs::ask(alerts, AlertSpec::Style::informational, MemoryEditText::nothingToForget(label),
+                     {QStringLiteral("OK")});
+    const QList<std::pair<QString, qint64>> outcomes{
+        {QStringLiteral("forgotten"), 0}, {QStringLiteral("nothing-deleted"), 12}, {QStringLiteral("partly-done"), 5}};
+    for (const auto& [name, left] : outcomes) {
+        const MemoryEditText::Verdict verdict = MemoryEditText::forgetVerdict(QJsonObject{{"frames", left}}, 12, label);
+        alerts.expect(QStringLiteral("alert-forget-") + name + suffix);
+        EditDialogs::ask(alerts, verdict.warning ? AlertSpec::Style::warning : AlertSpec::Style::informational,
+                         verdict.words, {QStringLiteral("OK")});
+    }
+    alerts.expect(QStringLiteral("alert-could-not-rename") + suffix);
+    EditDialogs::report(alerts, std::nullopt, QStringLiteral("Could not rename that."));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,7 +108,8 @@ int main(int argc, char** argv)
         return *failed;
     DaemonClient client;
     PortalAppearance appearance;
-    AskWindow window(client);
+    ShotAlerts alerts(tour);
+    AskWindow window(client, systemClock(), nullptr, &alerts);
     window.show();
     // The inbox expands the panel; entity pages keep the height they find.
     ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
@@ -91,10 +124,26 @@ int main(int argc, char** argv)
                         openEntity(window, 1, QStringLiteral("Harbor"), QStringLiteral("project"))
                             && ShotTour::column(window)->findChild<NeighbourhoodView*>());
 
+        // Each change's dialog, answered "Cancel": the next tour starts from the same memory.
+        alerts.expect(QStringLiteral("alert-rename") + suffix, 1);
+        ShotTour::button(ShotTour::column(window), QStringLiteral("Rename"))->click();
+        alerts.expect(QStringLiteral("alert-remove-relation") + suffix, 1);
+        clickFirstLine(ShotTour::column(window)->findChild<NeighbourhoodView*>());
+        alerts.expect(QStringLiteral("alert-forget") + suffix, 1);
+        ShotTour::button(ShotTour::column(window), QStringLiteral("Forget everything about this"))->click();
+        ShotTour::waitFor([&] { return alerts.allSaved(); });
+        showForgetOutcomes(alerts, suffix);
+
         const bool repo = openEntity(window, 2, QStringLiteral("harbor-api"), QStringLiteral("repo"));
         ok &= tour.save(
             window, QStringLiteral("frame-marked") + suffix,
             repo && openFrameWhere(window, [](const FrameView& f) { return f.image() && !f.highlights().isEmpty(); }));
+        for (InkButton* b : window.inspectorColumn()->content()->findChildren<InkButton*>())
+            if (b->text().startsWith(QStringLiteral("Stop capturing"))) {
+                alerts.expect(QStringLiteral("alert-stop-capturing") + suffix, 1);
+                b->click();
+            }
+        ok &= alerts.allSaved();
 
         const bool task = openEntity(window, 9, QStringLiteral("Rotate the staging API keys"), QStringLiteral("task"));
         ok &= tour.save(window, QStringLiteral("frame-pixels-gone") + suffix,

@@ -1,16 +1,20 @@
 #pragma once
 
+#include "Alerts.h"
 #include "AskPanel.h"
 #include "AskWindow.h"
+#include "InkButton.h"
 #include "ScrollColumn.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -68,14 +72,27 @@ public:
         return false;
     }
 
+    // The visible button under `root` that reads `title`, or null.
+    static InkButton* button(QWidget* root, const QString& title)
+    {
+        for (InkButton* b : root->findChildren<InkButton*>())
+            if (b->isVisibleTo(root) && b->text().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
+                return b;
+        return nullptr;
+    }
+
     bool save(AskWindow& window, const QString& name, bool ready)
     {
         if (!ready)
             std::fprintf(stderr, "%s: %s did not finish loading; saved as it stands\n", program.constData(),
                          qPrintable(name));
         QCoreApplication::sendPostedEvents(); // let the column lay itself out before the grab
+        return save(window.panelWidget()->grab().toImage(), name);
+    }
+    bool save(const QImage& image, const QString& name)
+    {
         const QString path = out.filePath(name + QStringLiteral(".png"));
-        if (!window.panelWidget()->grab().save(path)) {
+        if (image.isNull() || !image.save(path)) {
             std::fprintf(stderr, "%s: could not write %s\n", program.constData(), qPrintable(path));
             return false;
         }
@@ -86,6 +103,45 @@ public:
 private:
     QByteArray program;
     QDir out;
+};
+
+// Dialogs as the panel's message boxes show them, each saved under the name set for it, then
+// answered with the button queued for it (or dismissed when none is).
+class ShotAlerts final : public Alerts {
+public:
+    explicit ShotAlerts(ShotTour& tour)
+        : tour(tour)
+    {
+    }
+
+    // The next dialog is saved as `name` and answered with `button`.
+    void expect(const QString& name, int button = aborted) { expected.push_back({name, button}); }
+    bool allSaved() const { return ok && expected.empty(); }
+
+    AlertResult present(const AlertSpec& spec) override
+    {
+        const auto [name, button]
+            = expected.empty() ? std::pair(QStringLiteral("alert-unexpected"), int(aborted)) : expected.front();
+        if (!expected.empty())
+            expected.pop_front();
+        QImage shot;
+        QTimer::singleShot(0, qApp, [&shot] {
+            ShotTour::waitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000);
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                ShotTour::waitFor([box] { return box->isVisible(); }, 2000);
+                shot = box->grab().toImage();
+            }
+            abortModalDialogs();
+        });
+        MessageBoxAlerts(QApplication::activeWindow()).present(spec);
+        ok &= tour.save(shot, name);
+        return AlertResult{button, spec.accessoryChecked, spec.fieldText};
+    }
+
+private:
+    ShotTour& tour;
+    std::deque<std::pair<QString, int>> expected;
+    bool ok = true;
 };
 
 } // namespace vesk::test

@@ -7,7 +7,7 @@ namespace vesk::demo {
 
 namespace {
 
-constexpr qint64 relationLimit = 12;
+constexpr qint64 relationLimit = 7;
 constexpr qint64 receiptLinkLimit = 12;
 
 // How many of the terms a text holds.

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "CorrectionText.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+namespace vesk {
+
+// The view under one claim of an answer through which the user says the sentence is wrong, and
+// how: one of three judgements, or, when the answer model proposed two readings of the same
+// evidence, which reading is wrong. It shows where the correction stands: the choices (folded
+// behind "Where is this wrong?"), "Saving correction…", the receipt with its evidence links
+// (folded behind "Inspect correction evidence"), or the choices again with the news that the last
+// one was not confirmed. It sends nothing itself: its callbacks do. It takes the width its row
+// gives it.
+class ClaimCorrectionView : public QWidget {
+    Q_OBJECT
+public:
+    using Interpretation = CorrectionText::Interpretation;
+    using Evidence = CorrectionText::Evidence;
+    using State = CorrectionText::State;
+
+    // A view for a claim resting on `sourceCount` frames.
+    ClaimCorrectionView(qsizetype sourceCount, QList<Interpretation> interpretations, std::optional<Evidence> evidence,
+                        State state, QWidget* parent = nullptr);
+
+    // A reading was marked wrong.
+    std::function<void(const Interpretation& interpretation)> onRejectInterpretation;
+    // A related memory: kind "entity" or "relationship", and its id.
+    std::function<void(const QString& kind, qint64 id)> onInspectMemory;
+    std::function<void(qint64 frame)> onInspectSource;
+    // A judgement was chosen ("fact_wrong", "source_unsupported" or "stale").
+    std::function<void(const QString& judgement)> onChoose;
+
+    void setEvidence(std::optional<Evidence> evidence);
+    // A failed correction opens the choices again, a saved one folds its links; the others leave
+    // them as they are.
+    void setState(State state);
+    State state() const { return current; }
+    // Folds what is unfolded, unless a correction is being saved; false when nothing was folded.
+    bool collapse();
+
+private:
+    void render();
+    void toggle();
+    void drawReceipt();
+    void drawChoices();
+
+    QList<Interpretation> interpretations;
+    std::optional<Evidence> evidence;
+    State current;
+    bool expanded = false;
+    qsizetype sourceCount;
+    // Everything drawn for the current state; replaced as a whole on every change.
+    QWidget* body = nullptr;
+};
+
+} // namespace vesk

@@ -1,0 +1,20 @@
+#include "EditDialogs.h"
+
+namespace vesk::EditDialogs {
+
+int ask(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& words, const QStringList& buttons)
+{
+    AlertSpec spec;
+    spec.style = style;
+    spec.title = words.title;
+    spec.text = words.text;
+    spec.buttons = buttons;
+    return alerts.run(spec);
+}
+
+void report(Alerts& alerts, const Reply& reply, const QString& fallback)
+{
+    ask(alerts, AlertSpec::Style::warning, {fallback, MemoryEditText::failureText(reply)}, {QStringLiteral("OK")});
+}
+
+} // namespace vesk::EditDialogs
