@@ -92,7 +92,8 @@ private slots:
             f.clock.advance(OnboardingCheck::retryDelay(round));
         }
 
-        QCOMPARE(chainRequests(), 2 * rounds);
+        // A started reminders' own status request may still be on its way.
+        QTRY_COMPARE(chainRequests(), 2 * rounds);
         std::vector<double> expected;
         for (int attempt = 0; attempt < rounds - 1; ++attempt) {
             // 0.5, 1.0, … rising by half a second to 5.0, then 5.0 each.
