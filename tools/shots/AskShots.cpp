@@ -96,8 +96,13 @@ int main(int argc, char** argv)
         ok &= tour.save(window, QStringLiteral("ask-answer-details") + suffix, answered);
 
         // A claim's correction: the choices, saving, the receipt with its links, a related memory.
+        // The choices are laid out on the next turn of the event loop: wait for them to show.
         ok &= tour.save(window, QStringLiteral("ask-claim-choices") + suffix,
-                        press(window, QStringLiteral("Where is this wrong?")));
+                        press(window, QStringLiteral("Where is this wrong?")) && ShotTour::waitFor([&] {
+                            const InkButton* b
+                                = ShotTour::button(ShotTour::column(window), QStringLiteral("The fact is wrong"));
+                            return b && !b->visibleRegion().isEmpty();
+                        }));
         ok &= tour.save(window, QStringLiteral("ask-claim-saving") + suffix,
                         press(window, QStringLiteral("The fact is wrong")));
         const bool saved = ShotTour::waitFor([&] {
