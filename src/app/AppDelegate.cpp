@@ -4,6 +4,7 @@
 #include "BundledService.h"
 #include "Clock.h"
 #include "DataWindow.h"
+#include "Defaults.h"
 #include "Diagnostics.h"
 #include "DigestWindow.h"
 #include "Ink.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -69,6 +71,28 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
         checkOnboarding(&AppDelegate::startReminders);
     });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
+    connect(&defaults, &Defaults::saveFailed, this, [this](const QString& reason) {
+        if (unsavedTold || unsavedReason)
+            return;
+        unsavedReason = reason;
+        // Later: the save may be part of a click still being handled.
+        QTimer::singleShot(0, this, &AppDelegate::tellSettingsUnsaved);
+    });
+    connect(&presentation, &PresentationMode::changed, this, &AppDelegate::tellSettingsUnsaved, Qt::QueuedConnection);
+}
+
+void AppDelegate::tellSettingsUnsaved()
+{
+    if (!unsavedReason || unsavedTold || presentation.isEnabled())
+        return;
+    unsavedTold = true;
+    AlertSpec notice;
+    notice.style = AlertSpec::Style::warning;
+    notice.title = QStringLiteral("Vesk could not save your settings");
+    notice.text = QStringLiteral("Your settings could not be saved: ") + *unsavedReason
+        + QStringLiteral(". Vesk keeps working with your choices until it quits, but they will be lost then.");
+    notice.buttons = {QStringLiteral("OK")};
+    alerts.run(notice);
 }
 
 AppDelegate::~AppDelegate() = default;

@@ -129,6 +129,8 @@ private:
     void startReminders(bool onboarded);
     void prepareService();
     void printDiagnostics();
+    // Says once per run that settings could not be saved; not while presenting.
+    void tellSettingsUnsaved();
 
     DaemonClient& client;
     PlatformServices& platform;
@@ -154,6 +156,9 @@ private:
     IconInputs drawn;
     QIcon drawnIcon;
     QString tip;
+    // Why the first failed settings save failed, until it has been said.
+    std::optional<QString> unsavedReason;
+    bool unsavedTold = false;
 };
 
 } // namespace vesk

@@ -14,9 +14,11 @@ bool inFuture(std::optional<qint64> ms, const QDateTime& now)
     return ms && now.toMSecsSinceEpoch() < *ms;
 }
 
-QString displaysPhrase(qint64 displays)
+QString displaysPhrase(std::optional<qint64> displays)
 {
-    return QString::number(displays) + QStringLiteral(" display") + (displays == 1 ? QString() : QStringLiteral("s"));
+    if (!displays)
+        return QStringLiteral("(display count unavailable)");
+    return countPhrase(*displays, QStringLiteral("display"));
 }
 } // namespace
 
@@ -75,10 +77,13 @@ QString injectionSwitchLine(bool enabled)
     return enabled ? QStringLiteral("Turn injection off  ·  on") : QStringLiteral("Turn injection on  ·  off");
 }
 
-QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now)
+QString injectionLine(bool enabled, std::optional<qint64> count, std::optional<qint64> pausedUntilMs,
+                      const QDateTime& now)
 {
+    if (enabled && !count)
+        return QStringLiteral("Turn injection off  ·  on, today's count unavailable");
     if (enabled)
-        return QStringLiteral("Turn injection off  ·  on, ") + QString::number(count) + QStringLiteral(" today");
+        return QStringLiteral("Turn injection off  ·  on, ") + QString::number(*count) + QStringLiteral(" today");
     if (inFuture(pausedUntilMs, now))
         return QStringLiteral("Resume injection  ·  paused until ") + Dates::shortTime(Dates::local(*pausedUntilMs));
     return injectionSwitchLine(false);

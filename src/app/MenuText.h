@@ -27,7 +27,8 @@ QString databaseLine(std::optional<qint64> bytes);
 
 // "Resume recording  ·  paused until 14:05" and its plain forms.
 QString captureLine(bool paused, std::optional<qint64> pausedUntilMs, const QDateTime& now);
-QString injectionLine(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs, const QDateTime& now);
+QString injectionLine(bool enabled, std::optional<qint64> count, std::optional<qint64> pausedUntilMs,
+                      const QDateTime& now);
 // The lines right after a switch, before the next status reply: no pause end, no count.
 QString captureSwitchLine(bool paused);
 QString injectionSwitchLine(bool enabled);

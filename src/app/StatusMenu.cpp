@@ -139,7 +139,10 @@ void StatusMenu::menuWillOpen()
 {
     emit opening();
     requestProposals();
-    client.status(this, [this](Reply reply) { applyStatus(reply); });
+    client.status(this, [this, asked = ++statusAsked](Reply reply) {
+        if (asked > statusFloor)
+            applyStatus(reply);
+    });
 }
 
 void StatusMenu::requestProposals()
@@ -195,7 +198,7 @@ void StatusMenu::applyStatus(const Reply& reply)
     // Pause ends are milliseconds, read as integers.
     renderCapture(*paused, Json::numberAsInteger(r, u"capture_paused_until_ms"));
 
-    const qint64 today = Json::integer(r, u"injections_today").value_or(0);
+    const std::optional<qint64> today = Json::count(r, u"injections_today");
     const auto enabled = Json::boolean(r, u"injection_enabled");
     if (!enabled) {
         injectionOn.reset();
@@ -221,7 +224,7 @@ void StatusMenu::renderCapture(bool paused, std::optional<qint64> pausedUntilMs)
     lines.at(Line::capture)->setText(MenuText::captureLine(paused, pausedUntilMs, clock.now()));
 }
 
-void StatusMenu::renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs)
+void StatusMenu::renderInjection(bool enabled, std::optional<qint64> count, std::optional<qint64> pausedUntilMs)
 {
     injectionOn = enabled;
     lines.at(Line::injection)->setText(MenuText::injectionLine(enabled, count, pausedUntilMs, clock.now()));
@@ -248,6 +251,7 @@ void StatusMenu::toggleSwitch(std::optional<bool> StatusMenu::*value, Line line,
         std::optional<bool>& current = this->*value;
         if (!Json::isKind(reply, u"ok") || !current)
             return;
+        statusFloor = statusAsked;
         current = !*current;
         lines.at(line)->setText(lineAfter(*current));
     });
@@ -275,6 +279,7 @@ void StatusMenu::toggleTier(QAction* sender)
     client.setTier(tier, turningOn, this, [this, tier, turningOn](Reply reply) {
         if (!Json::isKind(reply, u"ok"))
             return;
+        statusFloor = statusAsked;
         const auto current = tierState.find(tier);
         const bool ready = current != tierState.end() && current->second.ready;
         tierState[tier] = MenuText::TierState{turningOn, ready};

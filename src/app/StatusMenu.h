@@ -101,7 +101,7 @@ private:
     void menuWillOpen();
     void applyStatus(const Reply& reply);
     void renderCapture(bool paused, std::optional<qint64> pausedUntilMs);
-    void renderInjection(bool enabled, qint64 count, std::optional<qint64> pausedUntilMs);
+    void renderInjection(bool enabled, std::optional<qint64> count, std::optional<qint64> pausedUntilMs);
     void renderTiers();
     void renderPresentationMode();
     void refreshProposalCount(const Reply& reply);
@@ -127,6 +127,10 @@ private:
     // Unknown until a status reply says; the matching switch does nothing meanwhile.
     std::optional<bool> injectionOn;
     std::optional<bool> capturePaused;
+    // Requests run side by side, so a status reply can land after a change the daemon confirmed
+    // later: a reply asked for at or before `statusFloor` is older than that change and dropped.
+    quint64 statusAsked = 0;
+    quint64 statusFloor = 0;
     qint64 proposalCount = 0;
     bool proposalsInFlight = false;
     bool proposalsWaiting = false;

@@ -86,7 +86,7 @@ Readiness readiness(const std::optional<QJsonObject>& status)
 
 std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateTime& now)
 {
-    const std::optional<qint64> frame = Json::numberAsInteger(item, u"frame_id");
+    const std::optional<qint64> frame = Json::id(item, u"frame_id");
     if (!frame)
         return std::nullopt;
     EvidenceLines out;
@@ -124,7 +124,7 @@ std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateT
 std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited)
 {
     const std::optional<QString> label = Json::string(node, u"label");
-    const std::optional<qint64> id = Json::numberAsInteger(node, u"node_id");
+    const std::optional<qint64> id = Json::id(node, u"node_id");
     if (!label || !id)
         return std::nullopt;
     EntityLines out;

@@ -47,10 +47,10 @@ QString noEdgesText(const std::optional<QString>& state)
 
 std::optional<Neighbour> usableNeighbour(const QJsonObject& edge)
 {
-    const auto id = Json::numberAsInteger(edge, u"other_id");
+    const auto id = Json::id(edge, u"other_id");
     const auto label = Json::string(edge, u"other_label");
     const auto phrase = Json::string(edge, u"phrase");
-    const auto edgeId = Json::numberAsInteger(edge, u"edge_id");
+    const auto edgeId = Json::id(edge, u"edge_id");
     if (!id || !label || !phrase || !edgeId)
         return std::nullopt;
     return Neighbour{*id,
@@ -82,7 +82,8 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
 {
     const auto other = Json::string(edge, u"other_label");
     const auto phrase = Json::string(edge, u"phrase");
-    if (!other || !phrase)
+    const auto edgeId = Json::id(edge, u"edge_id");
+    if (!other || !phrase || !edgeId)
         return std::nullopt;
     const bool outgoing = Json::boolean(edge, u"outgoing").value_or(true);
     RelationLines out;
@@ -99,7 +100,7 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
     }
     out.provenance = countPhrase(Json::numberAsInteger(edge, u"sightings").value_or(0), QStringLiteral("observation"))
         + separator + origin;
-    out.edgeId = Json::numberAsInteger(edge, u"edge_id").value_or(0);
+    out.edgeId = *edgeId;
     return out;
 }
 

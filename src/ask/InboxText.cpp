@@ -13,9 +13,9 @@ namespace vesk::InboxText {
 
 std::optional<Proposal> proposal(const QJsonObject& item)
 {
-    const auto id = Json::numberAsInteger(item, u"id");
-    const auto aId = Json::numberAsInteger(item, u"a_id");
-    const auto bId = Json::numberAsInteger(item, u"b_id");
+    const auto id = Json::id(item, u"id");
+    const auto aId = Json::id(item, u"a_id");
+    const auto bId = Json::id(item, u"b_id");
     const auto a = Json::string(item, u"a_label");
     const auto b = Json::string(item, u"b_label");
     if (!id || !aId || !bId || !a || !b)
@@ -23,10 +23,10 @@ std::optional<Proposal> proposal(const QJsonObject& item)
     return Proposal{*id,
                     *aId,
                     *a,
-                    Json::numberAsInteger(item, u"a_sources").value_or(0),
+                    Json::count(item, u"a_sources"),
                     *bId,
                     *b,
-                    Json::numberAsInteger(item, u"b_sources").value_or(0),
+                    Json::count(item, u"b_sources"),
                     Json::string(item, u"method")};
 }
 
@@ -126,7 +126,7 @@ RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
     QList<QJsonObject> nodes;
     std::optional<double> most;
     for (const QJsonObject& node : Json::objects(reply, u"nodes").value_or(QList<QJsonObject>())) {
-        if (!Json::string(node, u"label") || !Json::numberAsInteger(node, u"node_id"))
+        if (!Json::string(node, u"label") || !Json::id(node, u"node_id"))
             continue;
         nodes << node;
         if (const auto score = Json::number(node, u"score"))
@@ -141,7 +141,7 @@ RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
         if (!worthShowing(kind))
             continue;
         byKind[{kindRank(kind), kind}].append(
-            Recognised{*Json::numberAsInteger(node, u"node_id"), *Json::string(node, u"label"), kind,
+            Recognised{*Json::id(node, u"node_id"), *Json::string(node, u"label"), kind,
                        Json::numberAsInteger(node, u"sources").value_or(0), recognisedMeta(node, now),
                        std::clamp(Json::number(node, u"score").value_or(0) / scale, 0.02, 1.0)});
     }

@@ -15,10 +15,10 @@ struct Proposal {
     qint64 id = 0;
     qint64 aId = 0;
     QString a;
-    qint64 an = 0;
+    std::optional<qint64> an; // nothing: the count is unavailable
     qint64 bId = 0;
     QString b;
-    qint64 bn = 0;
+    std::optional<qint64> bn;
     std::optional<QString> method;
     bool operator==(const Proposal&) const = default;
 };

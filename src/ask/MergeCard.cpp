@@ -45,7 +45,7 @@ MergeCard::MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge
     const struct {
         qint64 entity;
         QString name;
-        qint64 count;
+        std::optional<qint64> count;
     } sides[] = {{pair.aId, pair.a, pair.an}, {pair.bId, pair.b, pair.bn}};
     for (const auto& side : sides) {
         auto* names = new QWidget;

@@ -61,11 +61,21 @@ Contents readAll(int fd)
 
 // A full disk shows at the write, at the flush or only at the sync. Returning without a commit
 // discards the temporary file and leaves the old one as it was.
-bool writeWhole(const QString& path, const QByteArray& bytes)
+// Returns 0, or the error of the step that failed.
+int writeWhole(const QString& path, const QByteArray& bytes)
 {
     QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush()
-        && ::fsync(out.handle()) == 0 && out.commit();
+    const auto failed = [] { return errno != 0 ? errno : EIO; };
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly))
+        return failed();
+    errno = 0;
+    if (out.write(bytes) != bytes.size() || !out.flush())
+        return failed();
+    errno = 0;
+    if (::fsync(out.handle()) != 0 || !out.commit())
+        return failed();
+    return 0;
 }
 
 } // namespace
@@ -160,23 +170,49 @@ bool Defaults::remove(const QString& key)
     return save(next);
 }
 
+bool Defaults::fail(int error)
+{
+    emit saveFailed(failureReason(error));
+    return false;
+}
+
+QString Defaults::failureReason(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("the disk is full");
+    case EROFS:
+        return QStringLiteral("the disk is read-only");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Vesk has no permission to write its settings file");
+    case EISDIR:
+        return QStringLiteral("something that is not a settings file is in its place");
+    default:
+        return QStringLiteral("the settings file could not be written");
+    }
+}
+
 bool Defaults::save(const QJsonObject& next)
 {
     const QByteArray name = QFile::encodeName(path);
     // A directory, FIFO or device in its place, or a file that could not be read, is not ours to
     // replace; QSaveFile would even open a FIFO for writing and wait for a reader.
     const Existing now = existing(name);
-    if (now == Existing::other || (now == Existing::regular && file == FileState::unusable))
-        return false;
+    if (now == Existing::other)
+        return fail(EISDIR);
+    if (now == Existing::regular && file == FileState::unusable)
+        return fail(EACCES);
     QDir().mkpath(QFileInfo(path).absolutePath());
     const bool setAside = now == Existing::regular && file == FileState::damaged;
     const QByteArray aside = name + ".corrupt";
     if (setAside && ::rename(name.constData(), aside.constData()) != 0)
-        return false;
-    if (!writeWhole(path, QJsonDocument(next).toJson(QJsonDocument::Indented))) {
+        return fail(errno);
+    if (const int error = writeWhole(path, QJsonDocument(next).toJson(QJsonDocument::Indented))) {
         if (setAside)
             (void)::rename(aside.constData(), name.constData());
-        return false;
+        return fail(error);
     }
     file = FileState::usable;
     values = next;

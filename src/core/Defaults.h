@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -10,7 +11,8 @@ namespace vesk {
 // The user's settings ("vesk.…" keys) as one JSON object in a file. JSON keeps the types apart
 // (a Boolean stays a Boolean), and every change rewrites the file atomically, so a crash never
 // leaves half a file. Main thread only.
-class Defaults {
+class Defaults : public QObject {
+    Q_OBJECT
 public:
     // $XDG_CONFIG_HOME/vesk/defaults.json (through QStandardPaths, so test mode redirects it).
     static QString standardPath();
@@ -40,11 +42,19 @@ public:
     // Re-reads the file, dropping unsaved state (used when another process may have written it).
     void reload();
 
+    // Why a save failed, in plain words, from the error the system gave.
+    static QString failureReason(int error);
+
+signals:
+    // A setter could not write the file; `reason` as failureReason gives it.
+    void saveFailed(const QString& reason);
+
 private:
     enum class FileState { usable, damaged, unusable };
 
     // Writes `next` and makes it the current values only once it is safely on disk.
     bool save(const QJsonObject& next);
+    bool fail(int error);
 
     QString path;
     QJsonObject values;

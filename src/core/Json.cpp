@@ -28,6 +28,28 @@ std::optional<qint64> integer(const QJsonObject& o, QStringView key)
     return integer(o.value(key));
 }
 
+std::optional<qint64> id(const QJsonValue& v)
+{
+    const std::optional<qint64> whole = integer(v);
+    return whole && *whole > 0 ? whole : std::nullopt;
+}
+
+std::optional<qint64> id(const QJsonObject& o, QStringView key)
+{
+    return id(o.value(key));
+}
+
+std::optional<qint64> count(const QJsonValue& v)
+{
+    const auto n = integer(v);
+    return n && *n >= 0 ? n : std::nullopt;
+}
+
+std::optional<qint64> count(const QJsonObject& o, QStringView key)
+{
+    return count(o.value(key));
+}
+
 std::optional<qint64> numberAsInteger(const QJsonValue& v)
 {
     if (!v.isDouble())

@@ -14,6 +14,16 @@ namespace vesk::Json {
 std::optional<qint64> integer(const QJsonObject& o, QStringView key);
 std::optional<qint64> integer(const QJsonValue& v);
 
+// An id the daemon gave: a whole number above zero. Anything else (7.9, 0, -3, a string) is no
+// id, so a row without one is skipped rather than acted on under an id the daemon never gave.
+std::optional<qint64> id(const QJsonObject& o, QStringView key);
+std::optional<qint64> id(const QJsonValue& v);
+
+// A count: a whole number, zero or more. Anything else is no count, which a line says is
+// unavailable rather than showing it as 0 or below.
+std::optional<qint64> count(const QJsonObject& o, QStringView key);
+std::optional<qint64> count(const QJsonValue& v);
+
 // Any finite JSON number inside the 64-bit range, truncated toward zero ("read as an integer");
 // a number outside that range counts as absent.
 std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key);

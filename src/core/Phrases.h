@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace vesk {
 
@@ -9,6 +10,8 @@ namespace vesk {
 QString countPhrase(qint64 n, const QString& noun);
 // The same for a noun whose plural is not the noun and "s" ("1 guess", "2 guesses").
 QString countPhrase(qint64 n, const QString& one, const QString& many);
+// A count the daemon may not have given: without one, "observations unavailable".
+QString countPhrase(std::optional<qint64> n, const QString& noun);
 
 // The separator between the parts of a line: two spaces, a middle dot, two spaces.
 inline const QString separator = QStringLiteral("  ·  ");

@@ -1,16 +1,20 @@
 #include "SerialQueue.h"
 
+#include <algorithm>
+
 #include <pthread.h>
 
 namespace vesk {
 
-SerialQueue::SerialQueue(QString label)
+SerialQueue::SerialQueue(QString label, int workers)
     : name(std::move(label))
 {
-    worker = std::thread([this] { run(); });
     // Thread names are limited to 15 bytes; the tail of the label is what tells lanes apart.
     const QByteArray shortName = name.toUtf8().right(15);
-    pthread_setname_np(worker.native_handle(), shortName.constData());
+    for (int i = 0; i < std::max(1, workers); ++i) {
+        threads.emplace_back([this] { run(); });
+        pthread_setname_np(threads.back().native_handle(), shortName.constData());
+    }
 }
 
 SerialQueue::~SerialQueue()
@@ -20,7 +24,8 @@ SerialQueue::~SerialQueue()
         closing = true;
     }
     wake.notify_all();
-    worker.join();
+    for (std::thread& t : threads)
+        t.join();
 }
 
 void SerialQueue::post(std::function<void()> task)

@@ -6,14 +6,17 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vesk {
 
-// One worker thread running tasks strictly one after another, in the order they were posted.
+// Worker threads taking tasks in the order they were posted. With one worker (the default) the
+// tasks run strictly one after another; with more, up to that many run side by side, so one slow
+// task holds one worker, not the ones posted after it.
 class SerialQueue {
 public:
-    explicit SerialQueue(QString label);
-    // Runs the tasks still queued, then joins the worker.
+    explicit SerialQueue(QString label, int workers = 1);
+    // Runs the tasks still queued, then joins the workers.
     ~SerialQueue();
 
     SerialQueue(const SerialQueue&) = delete;
@@ -30,7 +33,7 @@ private:
     std::condition_variable wake;
     std::deque<std::function<void()>> tasks;
     bool closing = false;
-    std::thread worker;
+    std::vector<std::thread> threads;
 };
 
 } // namespace vesk

@@ -17,7 +17,9 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <set>
 
+#include <malloc.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -44,6 +46,9 @@ struct DaemonClient::Shared {
     // Main thread only: the watcher and its callback, which runs only while the watcher exists.
     QPointer<const QObject> watcher;
     StateCallback onState;
+    // Main thread only: the ask-lane requests made so far, and those not yet completed.
+    quint64 made = 0;
+    std::set<quint64> open;
 
     ~Shared()
     {
@@ -76,10 +81,20 @@ void onMainThread(std::function<void()> work)
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
 }
 
-// One request on its own connection. Connecting and each write or read wait at most `timeout`;
-// the whole exchange at most twice that, so a daemon trickling bytes cannot hold a lane.
-Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout)
+// glibc keeps freed memory in its arenas: after a large reply (its bytes, or the decoded tree
+// once the completion let go of it) it is given back, or a single big reply stays resident.
+void trimIfLarge(qsizetype size)
 {
+    if (size > DaemonClient::trimAfter)
+        ::malloc_trim(0);
+}
+
+// One request on its own connection. Connecting and each write or read wait at most `timeout`;
+// the whole exchange at most twice that, so a daemon trickling bytes cannot hold a lane. A reply
+// line longer than `cap` is no reply, and is not read further.
+Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, qsizetype& bytes)
+{
+    bytes = 0;
     using Result = Connection::Result;
     if (shared.stopping)
         return std::nullopt;
@@ -110,12 +125,18 @@ Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout)
         const void* newline = std::memchr(buffer.constData() + had, '\n', static_cast<size_t>(got));
         const qsizetype line = newline ? static_cast<const char*>(newline) - buffer.constData() : buffer.size();
         // Past the cap there is no reply, whatever follows.
-        if (line > DaemonClient::replyCap)
+        if (line > cap) {
+            bytes = buffer.size();
+            trimIfLarge(std::exchange(buffer, QByteArray()).size());
             return std::nullopt;
+        }
         if (newline)
             break;
     }
-    return Wire::decodeReply(buffer);
+    Reply reply = Wire::decodeReply(buffer);
+    bytes = buffer.size();
+    trimIfLarge(std::exchange(buffer, QByteArray()).size());
+    return reply;
 }
 
 // Hands the main thread the newest state. While a delivery is queued a newer state replaces the
@@ -236,6 +257,15 @@ bool validStrings(const QJsonValue& v)
     return true;
 }
 
+// Template texts, and the writer's compact output of a payload whose first key is "op", begin
+// {"op":"NAME"; any other text has no op and goes the default way.
+QByteArrayView opOf(QByteArrayView text)
+{
+    constexpr QByteArrayView head = "{\"op\":\"";
+    const qsizetype end = text.startsWith(head) ? text.indexOf('"', head.size()) : -1;
+    return end < 0 ? QByteArrayView() : text.sliced(head.size(), end - head.size());
+}
+
 qint64 hourOf(const QDateTime& t)
 {
     return t.toLocalTime().time().hour();
@@ -278,7 +308,7 @@ DaemonClient::DaemonClient(Clock& clock)
 DaemonClient::DaemonClient(const QString& socketPath, Clock& c)
     : shared(std::make_shared<Shared>())
     , queue(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.watch")))
-    , asks(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.ask")))
+    , asks(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.ask"), askWorkers))
     , answers(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.answer")))
 {
     shared->path = socketPath;
@@ -311,28 +341,67 @@ const QString& DaemonClient::path() const
 
 void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
 {
-    SerialQueue& target = lane == Lane::Answer ? *answers : *asks;
-    target.post([s = shared, text, timeout, deliver = toReceiver(receiver, std::move(done))]() mutable {
-        deliver(exchange(*s, text, timeout));
+    enqueue(text, {lane, timeout, routeOf(opOf(text)).cap}, receiver, std::move(done));
+}
+
+void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Completion done)
+{
+    const auto [lane, timeout, routeCap] = route;
+    const qsizetype cap = std::min(routeCap, replyCap);
+    if (lane == Lane::Answer) {
+        answers->post([s = shared, text, timeout, cap, deliver = toReceiver(receiver, std::move(done))]() mutable {
+            qsizetype bytes = 0;
+            deliver(exchange(*s, text, timeout, cap, bytes));
+            onMainThread([bytes] { trimIfLarge(bytes); });
+        });
+        return;
+    }
+    const quint64 n = ++shared->made;
+    shared->open.insert(n);
+    asks->post([s = shared, text, timeout, cap, n, deliver = toReceiver(receiver, std::move(done))]() mutable {
+        qsizetype bytes = 0;
+        deliver(exchange(*s, text, timeout, cap, bytes));
+        // Queued after the delivery, so it runs once the completion has let go of the reply.
+        onMainThread([s, n, bytes] {
+            s->open.erase(n);
+            trimIfLarge(bytes);
+        });
     });
+}
+
+quint64 DaemonClient::requestsMade() const
+{
+    return shared->made;
+}
+
+bool DaemonClient::settledThrough(quint64 made) const
+{
+    return shared->open.empty() || *shared->open.begin() > made;
 }
 
 DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
 {
+    constexpr qsizetype MB = 1024 * 1024;
     if (op == "ask")
-        return {Lane::Answer, answerTimeout};
-    return {Lane::Ask, defaultTimeout};
+        return {Lane::Answer, answerTimeout, 64 * MB};
+    // A frame's text and boxes, a context package's contents.
+    if (op == "frame" || op == "inspect_context_package")
+        return {Lane::Ask, defaultTimeout, 64 * MB};
+    // An entity's edges and sources, which grow with what was seen.
+    if (op == "why" || op == "relations" || op == "relation_evidence")
+        return {Lane::Ask, defaultTimeout, 32 * MB};
+    // Lists of at most a few hundred short records.
+    for (const char* list :
+         {"search", "top", "proposals", "profile", "recent_deliveries", "connections", "app_blocks", "website_blocks",
+          "window_title_blocks", "interjection_signals", "next_semantic_interjection"})
+        if (op == list)
+            return {Lane::Ask, defaultTimeout, 16 * MB};
+    return {Lane::Ask, defaultTimeout, 4 * MB};
 }
 
 void DaemonClient::send(const QByteArray& text, const QObject* receiver, Completion done)
 {
-    // Template texts all begin {"op":"NAME", and the name picks the lane and time-out; any other
-    // text goes the default way.
-    constexpr QByteArrayView head = "{\"op\":\"";
-    const qsizetype end = text.startsWith(head) ? text.indexOf('"', head.size()) : -1;
-    const Route route
-        = routeOf(end < 0 ? QByteArrayView() : QByteArrayView(text).sliced(head.size(), end - head.size()));
-    request(text, route.timeout, route.lane, receiver, std::move(done));
+    enqueue(text, routeOf(opOf(text)), receiver, std::move(done));
 }
 
 void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Completion done)
@@ -346,8 +415,7 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Com
         done(std::nullopt);
         return;
     }
-    const Route route = routeOf(payload.value(QLatin1String("op")).toString().toUtf8());
-    request(text, route.timeout, route.lane, receiver, std::move(done));
+    enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), receiver, std::move(done));
 }
 
 void DaemonClient::watch(const QObject* receiver, StateCallback onState)
@@ -621,12 +689,16 @@ void DaemonClient::routeDelivery(const QJsonObject& payload, const QObject* rece
 void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, const QString& route,
                                        const QString& reason, const QObject* receiver, Completion done)
 {
+    if (route.size() > echoCap || reason.size() > echoCap)
+        return done(std::nullopt);
     send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), receiver, std::move(done));
 }
 
 void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& outcome, const QObject* receiver,
                                       Completion done)
 {
+    if (packageID.size() > echoCap)
+        return done(std::nullopt);
     send(humanOutcomePayload(packageID, outcome), receiver, std::move(done));
 }
 

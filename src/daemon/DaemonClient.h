@@ -29,14 +29,17 @@ QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome
 // The only path to the daemon: one Unix-domain socket connection per request, one JSON line each
 // way, plus one long-lived watch stream. Every operation takes the object that receives its reply:
 // the completion runs once, on the main thread, while that object exists, and is dropped with it,
-// so no caller writes its own guard. Completions of one lane arrive in the order the lane
-// finished them. A request that cannot be built completes at once, before the call returns.
+// so no caller writes its own guard. Requests other than `ask` run side by side, a few at once
+// (askWorkers), in the order they were made but finishing in any order: one slow reply holds one
+// worker, not the requests behind it. A request that must follow another (a change, then the read
+// that shows it) is made from the first one's completion. Answers have a lane of their own, one at
+// a time. A request that cannot be built completes at once, before the call returns.
 // Needs a QCoreApplication; call from the main thread.
 class DaemonClient {
 public:
     struct Known {
         bool capturing = false;
-        qint64 displays = 0;
+        std::optional<qint64> displays; // nothing: not a count
         QString reason;
         bool operator==(const Known&) const = default;
     };
@@ -51,15 +54,26 @@ public:
     static constexpr double defaultTimeout = 30.0;
     static constexpr double answerTimeout = 180.0;
     static constexpr double watchRetrySeconds = 2.0;
-    // What a daemon can make the client hold: a reply line past this is no reply; a watch line
-    // past this is dropped and the stream opened again.
-    static constexpr qsizetype replyCap = 256 * 1024 * 1024;
+    // How many requests of the ask lane are in flight at once.
+    static constexpr int askWorkers = 4;
+    // What a daemon can make the client hold: a reply line past its operation's cap (Route) is no
+    // reply, and none is allowed more than replyCap; a watch line past watchLineCap is dropped and
+    // the stream opened again.
+    static constexpr qsizetype replyCap = 64 * 1024 * 1024;
+    // After a reply this large the freed memory is handed back to the system.
+    static constexpr qsizetype trimAfter = 4 * 1024 * 1024;
     static constexpr qsizetype watchLineCap = 1024 * 1024;
+    // A package id or reason the daemon gave is sent back only up to this many characters; a
+    // longer one is no id the daemon could mean, and the request is not sent.
+    static constexpr qsizetype echoCap = 1024;
 
-    // The lane and time-out of an operation, by its "op" name: every sender goes through this.
+    // The lane, time-out and reply cap of an operation, by its "op" name: every sender goes
+    // through this. The cap fits what the operation can carry: a list of a few hundred short
+    // records needs megabytes, not hundreds of them.
     struct Route {
         Lane lane = Lane::Ask;
         double timeout = defaultTimeout;
+        qsizetype cap = 4 * 1024 * 1024;
         bool operator==(const Route&) const = default;
     };
     static Route routeOf(QByteArrayView op);
@@ -164,6 +178,12 @@ public:
                                    Completion done);
     void interjectionSignals(const QObject* receiver, Completion done);
 
+    // Requests of the ask lane made so far, and whether every one of the first `made` has
+    // completed (or been dropped with its receiver). Replies come in any order, so this, not the
+    // order of the replies, tells that earlier requests are done. Main thread.
+    quint64 requestsMade() const;
+    bool settledThrough(quint64 made) const;
+
     // The lanes' shared state (sockets in flight, the watch callback); internal to the client.
     struct Shared;
 
@@ -172,10 +192,11 @@ private:
     void send(const QJsonObject& payload, const QObject* receiver, Completion done);
     // Template-style requests, whose text begins with their "op".
     void send(const QByteArray& text, const QObject* receiver, Completion done);
+    void enqueue(const QByteArray& text, Route route, const QObject* receiver, Completion done);
 
     std::shared_ptr<Shared> shared;
     std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"
-    std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask"
+    std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask", askWorkers side by side
     std::unique_ptr<SerialQueue> answers; // "vesk.daemon.answer"
     bool watching = false;
 };

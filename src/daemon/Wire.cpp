@@ -27,7 +27,7 @@ std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line)
     const auto capturing = Json::boolean(*object, u"capturing");
     if (!capturing)
         return std::nullopt;
-    return DaemonClient::Known{*capturing, Json::integer(*object, u"displays").value_or(0),
+    return DaemonClient::Known{*capturing, Json::count(*object, u"displays"),
                                Json::string(*object, u"reason").value_or(QString())};
 }
 

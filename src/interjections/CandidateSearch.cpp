@@ -39,7 +39,7 @@ std::optional<Candidate> readRecord(const QJsonObject& record, const Keys& keys,
                                     const QSet<QString>& muted)
 {
     const auto kind = Json::string(record, keys.kind);
-    const auto id = Json::integer(record, keys.id);
+    const auto id = Json::id(record, keys.id);
     const auto label = Json::string(record, keys.label);
     if (!kind || !remindable(*kind, muted) || !id || !label || namesTheWindow(*label, context.query))
         return std::nullopt;
@@ -67,7 +67,7 @@ std::optional<Hits> readSearch(const Reply& reply, const WindowContext& context,
     Hits hits;
     for (const QJsonObject& node : *nodes) {
         if (hits.anchors.size() < anchorLimit)
-            if (const auto id = Json::integer(node, hitKeys.id))
+            if (const auto id = Json::id(node, hitKeys.id))
                 hits.anchors.append(*id);
         auto candidate = readRecord(node, hitKeys, context, muted);
         const auto score = Json::number(node, u"score");

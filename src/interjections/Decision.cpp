@@ -12,7 +12,7 @@ SemanticReply classifySemanticReply(const Reply& reply, const QSet<QString>& mut
         return Silent{};
     if (Json::boolean(*reply, u"unavailable") == true)
         return Unavailable{};
-    const auto id = Json::integer(*reply, u"node_id");
+    const auto id = Json::id(*reply, u"node_id");
     const auto label = Json::string(*reply, u"label");
     if (!id || !label)
         return Silent{};

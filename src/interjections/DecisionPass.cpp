@@ -97,12 +97,17 @@ void DecisionPass::relatedCandidates(const QList<qint64>& anchors)
     relationsWaiting = anchors.size();
     if (anchors.isEmpty())
         return chooseAndShow(direct);
-    for (qint64 id : anchors) {
-        s.client.relations(id, this, [this](Reply reply) {
-            related += CandidateSearch::readRelations(reply, context, muted);
+    related = QList<QList<Candidate>>(anchors.size());
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        s.client.relations(anchors[i], this, [this, i](Reply reply) {
+            related[i] = CandidateSearch::readRelations(reply, context, muted);
+            if (--relationsWaiting > 0)
+                return;
             // The last to answer hands the whole list on; the direct hits win ties, coming first.
-            if (--relationsWaiting == 0)
-                chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(related));
+            QList<Candidate> all;
+            for (const QList<Candidate>& some : std::as_const(related))
+                all += some;
+            chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(all));
         });
     }
 }

@@ -81,7 +81,8 @@ private:
     // The mutes as they were when the pass began decide it, whatever a refresh brings meanwhile.
     QSet<QString> muted;
     QList<Candidate> direct;
-    QList<Candidate> related;
+    // Per anchor, in the anchors' order: replies arrive in any order, ties are broken by this one.
+    QList<QList<Candidate>> related;
     qsizetype relationsWaiting = 0;
 };
 

@@ -145,18 +145,21 @@ void InterjectionSettings::refreshSignals(const QObject* receiver, std::function
 {
     // The day of the asking: a reply that crosses midnight may still hold yesterday's count.
     const QDate asked = clock.now().toLocalTime().date();
-    client.interjectionSignals(receiver, [this, asked, done](Reply reply) {
-        const bool read = takeSignals(reply, asked);
+    client.interjectionSignals(receiver, [this, asked, done, n = ++signalsAsked](Reply reply) {
+        const bool read = takeSignals(reply, asked, n);
         if (done)
             done(read);
     });
 }
 
-bool InterjectionSettings::takeSignals(const Reply& reply, const QDate& askedOn)
+bool InterjectionSettings::takeSignals(const Reply& reply, const QDate& askedOn, quint64 asked)
 {
     const auto fresh = Signals::read(reply);
     if (!fresh)
         return false;
+    if (asked < signalsTaken)
+        return true; // a newer reading is already in hand
+    signalsTaken = asked;
     daemonSignals = *fresh;
     signalsDay = askedOn;
     emit heldBackCounted(fresh->heldBack.size());

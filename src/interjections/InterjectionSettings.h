@@ -91,7 +91,7 @@ signals:
 
 private:
     void setFeedback(const QString& text, bool failure);
-    bool takeSignals(const Reply& reply, const QDate& askedOn);
+    bool takeSignals(const Reply& reply, const QDate& askedOn, quint64 asked);
 
     DaemonClient& client;
     Clock& clock;
@@ -99,6 +99,10 @@ private:
     Signals daemonSignals;
     // The local day on which the signals in hand were asked for.
     std::optional<QDate> signalsDay;
+    // Refreshes run side by side and may answer out of order: only a reply newer than the one in
+    // hand replaces it.
+    quint64 signalsAsked = 0;
+    quint64 signalsTaken = 0;
     qint64 extraToday = 0;
     bool settingsPolicyLoaded = false;
     bool settingsPending = false;

@@ -17,9 +17,13 @@ std::optional<Signals> Signals::read(const Reply& reply)
         if (row.isEmpty())
             continue;
         const auto name = Json::string(row.first());
-        const auto count = Json::integer(row.last());
-        if (!name || !count)
+        if (!name)
             continue;
+        // A counter that is not a count makes the reading unusable: the cap and the rates would
+        // be judged, and shown, on a number the daemon did not give.
+        const auto count = Json::count(row.last());
+        if (!count)
+            return std::nullopt;
         if (*name == u"shown")
             s.shownTotal = *count;
         else if (*name == u"opened")
@@ -27,7 +31,12 @@ std::optional<Signals> Signals::read(const Reply& reply)
         else if (*name == u"held_back")
             s.heldBackTotal = *count;
     }
-    s.shownToday = Json::integer(*reply, u"shown_today").value_or(0);
+    if (reply->contains(QLatin1String("shown_today"))) {
+        const auto today = Json::count(*reply, u"shown_today");
+        if (!today)
+            return std::nullopt;
+        s.shownToday = *today;
+    }
     for (const QJsonArray& row : Json::arrays(*reply, u"stances").value_or(QList<QJsonArray>{})) {
         if (row.isEmpty())
             continue;
@@ -38,7 +47,7 @@ std::optional<Signals> Signals::read(const Reply& reply)
         (*stance == u"muted" ? s.muted : s.encouraged).insert(*kind);
     }
     for (const QJsonObject& item : *held) {
-        const auto id = Json::integer(item, u"node_id");
+        const auto id = Json::id(item, u"node_id");
         const auto kind = Json::string(item, u"item_kind");
         const auto label = Json::nonEmptyString(item, u"label");
         if (!id || !kind || !label)

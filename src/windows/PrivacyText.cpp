@@ -77,7 +77,7 @@ std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
         return std::nullopt;
     QList<Rule> out;
     for (const QJsonObject& r : *elements) {
-        const auto id = Json::int64(r, u"id");
+        const auto id = Json::id(r, u"id");
         const auto value = Json::string(r, copy(mode).valueKey);
         if (id && value)
             out.append(Rule{*id, *value});

@@ -26,22 +26,27 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<std::optional<qint64>>("integer");
         QTest::addColumn<std::optional<qint64>>("asInteger");
+        // An id is above zero and whole; a count is zero or more and whole.
+        QTest::addColumn<std::optional<qint64>>("id");
+        QTest::addColumn<std::optional<qint64>>("count");
 
         using O = std::optional<qint64>;
-        QTest::newRow("whole") << QByteArray("42") << O(42) << O(42);
-        QTest::newRow("negative") << QByteArray("-7") << O(-7) << O(-7);
-        QTest::newRow("whole written as fraction") << QByteArray("3.0") << O(3) << O(3);
-        QTest::newRow("fraction") << QByteArray("3.9") << O() << O(3);
-        QTest::newRow("negative fraction truncates toward zero") << QByteArray("-3.9") << O() << O(-3);
+        QTest::newRow("whole") << QByteArray("42") << O(42) << O(42) << O(42) << O(42);
+        QTest::newRow("negative") << QByteArray("-7") << O(-7) << O(-7) << O() << O();
+        QTest::newRow("whole written as fraction") << QByteArray("3.0") << O(3) << O(3) << O(3) << O(3);
+        QTest::newRow("fraction") << QByteArray("3.9") << O() << O(3) << O() << O();
+        QTest::newRow("negative fraction truncates toward zero") << QByteArray("-3.9") << O() << O(-3) << O() << O();
         QTest::newRow("max int64 keeps every digit")
-            << QByteArray("9223372036854775807") << O(9223372036854775807LL) << O(9223372036854775807LL);
+            << QByteArray("9223372036854775807") << O(9223372036854775807LL) << O(9223372036854775807LL)
+            << O(9223372036854775807LL) << O(9223372036854775807LL);
         QTest::newRow("min int64") << QByteArray("-9223372036854775808") << O(std::numeric_limits<qint64>::min())
-                                   << O(std::numeric_limits<qint64>::min());
-        QTest::newRow("2^63, one past int64") << QByteArray("9223372036854775808") << O() << O();
-        QTest::newRow("fraction just past int64") << QByteArray("9223372036854775808.5") << O() << O();
-        QTest::newRow("below int64") << QByteArray("-9223372036854777856") << O() << O();
-        QTest::newRow("1e308") << QByteArray("1e308") << O() << O();
-        QTest::newRow("string digits") << QByteArray("\"42\"") << O() << O();
+                                   << O(std::numeric_limits<qint64>::min()) << O() << O();
+        QTest::newRow("2^63, one past int64") << QByteArray("9223372036854775808") << O() << O() << O() << O();
+        QTest::newRow("fraction just past int64") << QByteArray("9223372036854775808.5") << O() << O() << O() << O();
+        QTest::newRow("below int64") << QByteArray("-9223372036854777856") << O() << O() << O() << O();
+        QTest::newRow("1e308") << QByteArray("1e308") << O() << O() << O() << O();
+        QTest::newRow("string digits") << QByteArray("\"42\"") << O() << O() << O() << O();
+        QTest::newRow("zero: a count, no id") << QByteArray("0") << O(0) << O(0) << O() << O(0);
     }
     void integers()
     {
@@ -52,6 +57,8 @@ private Q_SLOTS:
         QCOMPARE(Json::integer(o, u"v"), integer);
         QCOMPARE(Json::numberAsInteger(o, u"v"), asInteger);
         QCOMPARE(Json::int64(o, u"v"), asInteger);
+        QTEST(Json::id(o, u"v"), "id");
+        QTEST(Json::count(o, u"v"), "count");
         QCOMPARE(Json::integer(o, u"missing"), std::optional<qint64>());
     }
 

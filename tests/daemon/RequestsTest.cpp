@@ -142,6 +142,13 @@ private Q_SLOTS:
             [](DaemonClient& c, Completion d) { c.ask(QString(QChar(0xD800)) + QStringLiteral("abc"), app(), d); });
         QTest::newRow("lone surrogate in a label")
             << Call([](DaemonClient& c, Completion d) { c.rename(3, QString(QChar(0xDC00)), app(), d); });
+        // What the daemon gave, past any sane length, is not sent back to it.
+        const QString huge(DaemonClient::echoCap + 1, QLatin1Char('p'));
+        QTest::newRow("a package id past the echo bound") << Call(
+            [huge](DaemonClient& c, Completion d) { c.recordHumanOutcome(huge, QStringLiteral("opened"), app(), d); });
+        QTest::newRow("a reason past the echo bound") << Call([huge](DaemonClient& c, Completion d) {
+            c.recordHumanDelivery(4, 800, QStringLiteral("human"), huge, app(), d);
+        });
     }
     void unbuildableRequestsAreNotSent()
     {
@@ -182,14 +189,21 @@ private Q_SLOTS:
         QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }
 
-    // Each operation's lane and time-out, as every sender picks them.
-    void lanesAndTimeOuts()
+    // Each operation's lane, time-out and reply cap, as every sender picks them.
+    void lanesTimeOutsAndCaps()
     {
         using Route = DaemonClient::Route;
-        QCOMPARE(DaemonClient::routeOf("ask"), (Route{DaemonClient::Lane::Answer, 180.0}));
-        for (const char* op :
-             {"status", "hello", "search", "why", "frame", "proposals", "set_capture", "route_delivery", ""})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{DaemonClient::Lane::Ask, 30.0}));
+        using enum DaemonClient::Lane;
+        constexpr qsizetype MB = 1024 * 1024;
+        QCOMPARE(DaemonClient::routeOf("ask"), (Route{Answer, 180.0, 64 * MB}));
+        for (const char* op : {"frame", "inspect_context_package"})
+            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 64 * MB}));
+        for (const char* op : {"why", "relations", "relation_evidence"})
+            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 32 * MB}));
+        for (const char* op : {"search", "top", "proposals", "interjection_signals", "next_semantic_interjection"})
+            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 16 * MB}));
+        for (const char* op : {"status", "hello", "set_capture", "route_delivery", "judge_merge", ""})
+            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 4 * MB}));
     }
 };
 

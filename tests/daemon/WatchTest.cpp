@@ -67,8 +67,11 @@ Q_DECLARE_METATYPE(std::optional<Known>)
 namespace QTest {
 template <> char* toString(const Known& k)
 {
-    return qstrdup(
-        QStringLiteral("Known(%1, %2, \"%3\")").arg(k.capturing).arg(k.displays).arg(k.reason.left(40)).toUtf8());
+    return qstrdup(QStringLiteral("Known(%1, %2, \"%3\")")
+                       .arg(k.capturing)
+                       .arg(k.displays ? QString::number(*k.displays) : QStringLiteral("?"))
+                       .arg(k.reason.left(40))
+                       .toUtf8());
 }
 } // namespace QTest
 
@@ -83,12 +86,14 @@ private Q_SLOTS:
         QTest::newRow("recording on two displays")
             << QByteArray(R"({"kind":"capture","capturing":true,"displays":2})") << K(Known{true, 2, QString()});
         QTest::newRow("paused with a reason") << QByteArray(R"({"kind":"capture","capturing":false,"reason":"paused"})")
-                                              << K(Known{false, 0, QStringLiteral("paused")});
+                                              << K(Known{false, {}, QStringLiteral("paused")});
         QTest::newRow("wrong types read as absent")
-            << QByteArray(R"({"kind":"capture","capturing":true,"displays":"3","reason":7})") << K(Known{true, 0, {}});
+            << QByteArray(R"({"kind":"capture","capturing":true,"displays":"3","reason":7})") << K(Known{true, {}, {}});
+        QTest::newRow("displays negative or fractional are absent")
+            << QByteArray(R"({"kind":"capture","capturing":true,"displays":-9223372036854775808})")
+            << K(Known{true, {}, {}});
         QTest::newRow("displays past 64 bits are absent")
-            << QByteArray(R"({"kind":"capture","capturing":true,"displays":9223372036854775808})")
-            << K(Known{true, 0, {}});
+            << QByteArray(R"({"kind":"capture","capturing":true,"displays":1e308})") << K(Known{true, {}, {}});
         QTest::newRow("no capturing") << QByteArray(R"({"kind":"capture","displays":2})") << K();
         QTest::newRow("capturing not a Boolean") << QByteArray(R"({"kind":"capture","capturing":1})") << K();
         QTest::newRow("other kind") << QByteArray(R"({"kind":"status","capturing":true})") << K();
@@ -114,14 +119,14 @@ private Q_SLOTS:
             << Known{true, 1, QString()} << 1;
         QTest::newRow("skipped lines around a capture line")
             << QList<QByteArray>{"{}\nnot json\n{\"kind\":\"capture\",\"capturing\":false}\n[]\n"}
-            << Known{false, 0, {}} << 1;
+            << Known{false, {}, {}} << 1;
         QTest::newRow("two lines in one read: the newest counts") << QList<
             QByteArray>{"{\"kind\":\"capture\",\"capturing\":true}\n{\"kind\":\"capture\",\"capturing\":false}\n"}
-                                                                  << Known{false, 0, QString()} << 2;
+                                                                  << Known{false, {}, QString()} << 2;
         QTest::newRow("a line longer than the read chunk")
-            << QList<QByteArray>{captureLine(9000)} << Known{true, 0, QString(9000 - 47, QLatin1Char('r'))} << 1;
+            << QList<QByteArray>{captureLine(9000)} << Known{true, {}, QString(9000 - 47, QLatin1Char('r'))} << 1;
         QTest::newRow("a line of exactly 1 MB is kept")
-            << QList<QByteArray>{captureLine(mebibyte)} << Known{true, 0, QString(mebibyte - 47, QLatin1Char('r'))}
+            << QList<QByteArray>{captureLine(mebibyte)} << Known{true, {}, QString(mebibyte - 47, QLatin1Char('r'))}
             << 1;
     }
     void streamIsCutIntoLines()
@@ -227,7 +232,7 @@ private Q_SLOTS:
         FakeDaemon daemon(dir.path() + QStringLiteral("/none.sock"));
         daemon.setWatchGreeting("{\"kind\":\"capture\",\"capturing\":false}\n");
         clock.advance(2.0);
-        QTRY_COMPARE(knowns(*states), (QList<Known>{{false, 0, QString()}}));
+        QTRY_COMPARE(knowns(*states), (QList<Known>{{false, std::nullopt, QString()}}));
     }
 
     void laterWatchReplacesTheCallbackWithoutASecondStream()

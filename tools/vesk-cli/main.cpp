@@ -43,9 +43,9 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("watch"))) {
         client->watch(&app, [](const DaemonClient::State& state) {
             if (const auto* known = std::get_if<DaemonClient::Known>(&state))
-                std::printf("%s, %lld display(s)%s%s\n", known->capturing ? "recording" : "not recording",
-                            static_cast<long long>(known->displays), known->reason.isEmpty() ? "" : ": ",
-                            known->reason.toUtf8().constData());
+                std::printf("%s, %s display(s)%s%s\n", known->capturing ? "recording" : "not recording",
+                            known->displays ? QByteArray::number(*known->displays).constData() : "?",
+                            known->reason.isEmpty() ? "" : ": ", known->reason.toUtf8().constData());
             else
                 std::printf("daemon unreachable\n");
             std::fflush(stdout);

@@ -2,6 +2,8 @@
 
 #include "CompoundText.h"
 
+#include <QStringDecoder>
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -121,6 +123,36 @@ QString XcbForegroundWindow::applicationId(const QByteArray& publishedId, const 
     return desktopIdFromClass(instance, windowClass);
 }
 
+QString XcbForegroundWindow::title(Encoding encoding, const QByteArray& bytes)
+{
+    QString text;
+    switch (encoding) {
+    case Encoding::utf8: {
+        // Invalid sequences become NULs, which go below with the other control characters.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInvalidToNull);
+        text = utf8.decode(bytes);
+        break;
+    }
+    case Encoding::latin1:
+        text = QString::fromLatin1(bytes);
+        break;
+    case Encoding::compoundText:
+        text = decodeCompoundText(bytes);
+        break;
+    case Encoding::notText:
+        return QString(); // a number or an atom list is no title
+    }
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : std::as_const(text)) {
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            out += QLatin1Char(' ');
+        else if (c.category() != QChar::Other_Control)
+            out += c;
+    }
+    return out;
+}
+
 std::optional<ForegroundApp> XcbForegroundWindow::current()
 {
     if (!connection || !internAtoms())
@@ -150,12 +182,15 @@ std::optional<ForegroundApp> XcbForegroundWindow::current()
 
     ForegroundApp app;
     if (netNameP.present())
-        app.windowTitle = QString::fromUtf8(netNameP.bytes());
+        app.windowTitle
+            = title(netNameP.type() == atoms[utf8String] ? Encoding::utf8 : Encoding::notText, netNameP.bytes());
     else if (nameP.present())
-        // WM_NAME in the encoding its type names; STRING (and any other type) is Latin-1.
-        app.windowTitle = nameP.type() == atoms[utf8String] ? QString::fromUtf8(nameP.bytes())
-            : nameP.type() == atoms[compoundText]           ? decodeCompoundText(nameP.bytes())
-                                                            : QString::fromLatin1(nameP.bytes());
+        // WM_NAME in the encoding its type names.
+        app.windowTitle = title(nameP.type() == atoms[utf8String]         ? Encoding::utf8
+                                    : nameP.type() == XCB_ATOM_STRING     ? Encoding::latin1
+                                    : nameP.type() == atoms[compoundText] ? Encoding::compoundText
+                                                                          : Encoding::notText,
+                                nameP.bytes());
     app.applicationId = applicationId(gtkP.present() ? gtkP.bytes() : kdeP.bytes(), classP.bytes());
     app.name = splitWmClass(classP.bytes()).second;
     if (const auto v = pidP.values(); !v.empty())

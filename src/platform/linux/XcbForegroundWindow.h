@@ -29,6 +29,13 @@ public:
     // one derived from the window class.
     static QString applicationId(const QByteArray& publishedId, const QByteArray& wmClass);
 
+    // How a title property's bytes are to be read, by the property's type; a type that is not
+    // text (CARDINAL, ATOM, …) gives no title.
+    enum class Encoding { utf8, latin1, compoundText, notText };
+    // The title another program set, as text fit for a search query and a card: invalid UTF-8
+    // and control characters (NUL, ESC, DEL, C1) are dropped, line breaks and tabs become spaces.
+    static QString title(Encoding encoding, const QByteArray& bytes);
+
 private:
     enum Atom {
         activeWindow,
