@@ -181,6 +181,7 @@ QString Defaults::failureReason(int error)
     switch (error) {
     case ENOSPC:
     case EDQUOT:
+    case EFBIG: // no room for the file, as far as the user can tell
         return QStringLiteral("the disk is full");
     case EROFS:
         return QStringLiteral("the disk is read-only");

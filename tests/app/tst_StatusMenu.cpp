@@ -2,8 +2,10 @@
 #include "Dates.h"
 #include "MenuText.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vesk;
@@ -51,14 +53,15 @@ private slots:
             << "Database    0.0 MB · uncapped"
             << "Pause recording"
             << "Turn injection off  ·  on, 3 today" << fullTiers << false;
-        QTest::newRow("negative and fractional byte counts are absent")
+        QTest::newRow("negative and fractional counts are unavailable")
             << QList<QByteArray>{QByteArray(fullStatus)
                                      .replace("1073741824", "-1")
-                                     .replace("\"db_bytes\":0", "\"db_bytes\":1.5")}
+                                     .replace("\"db_bytes\":0", "\"db_bytes\":1.5")
+                                     .replace("\"injections_today\":3", "\"injections_today\":-9223372036854775808")}
             << "Pixels      unavailable (could not read the folder)"
             << "Database    unavailable (could not read the file)"
             << "Pause recording"
-            << "Turn injection off  ·  on, 3 today" << fullTiers << false;
+            << "Turn injection off  ·  on, today's count unavailable" << fullTiers << false;
         QTest::newRow("missing capture_paused leaves injection and tiers as they were")
             << QList<QByteArray>{fullStatus,
                                  R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
@@ -164,6 +167,10 @@ private slots:
         QTest::newRow("recording one display")
             << DaemonClient::State(DaemonClient::Known{true, 1, "ok"}) << "Recording 1 display"
             << "Vesk is recording 1 display";
+        QTest::newRow("recording, display count not a count")
+            << DaemonClient::State(DaemonClient::Known{true, std::nullopt, "ok"})
+            << "Recording (display count unavailable)"
+            << "Vesk is recording (display count unavailable)";
         QTest::newRow("not recording, reason not shown")
             << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
             << "Vesk is not recording";
@@ -358,6 +365,33 @@ private slots:
         QCOMPARE(f.menu()->isVisible(), op.isEmpty());
         for (const QString& sent : {QStringLiteral("set_capture"), QStringLiteral("set_injection")})
             QCOMPARE(f.daemon.count(sent), sent == op ? 1 : 0);
+    }
+
+    // Settings that cannot be written are said once per run, with the reason, and not while the
+    // screen is being presented; the mode still holds for this run.
+    void unsavedSettingsAreSaidOnce()
+    {
+        QTemporaryDir dir;
+        const QString inTheWay = dir.filePath(QStringLiteral("defaults.json"));
+        QVERIFY(QDir().mkpath(inTheWay));
+        AppFixture f({}, inTheWay);
+        QAction* mode = f.line(StatusMenu::Line::presentation);
+        mode->trigger();
+        QVERIFY(f.presentation.isEnabled());
+        QCoreApplication::processEvents();
+        QVERIFY(f.alerts.shown.isEmpty());
+        mode->trigger();
+        QTRY_COMPARE(f.alerts.shown.size(), 1);
+        QCOMPARE(f.alerts.shown[0].title, "Vesk could not save your settings");
+        QCOMPARE(f.alerts.shown[0].text,
+                 "Your settings could not be saved: something that is not a settings file is "
+                 "in its place. Vesk keeps working with your choices until it quits, but "
+                 "they will be lost then.");
+        mode->trigger();
+        mode->trigger();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.alerts.shown.size(), 1);
     }
 
     void filledMenuStaysOnScreen()

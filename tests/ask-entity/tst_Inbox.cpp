@@ -113,6 +113,29 @@ private slots:
         QCOMPARE(f.sent("judge_merge").first(), json(R"({"op":"judge_merge","proposal_id":7,"keep":41})"));
     }
 
+    // A proposal whose ids are not whole is no card and is never judged under a truncated id; a
+    // source count that is not a count reads as unavailable, not as 0 or below.
+    void numbersFromTheDaemonAreChecked()
+    {
+        EntityFixture f;
+        QJsonObject fractional = pair(7, 4, 5), odd = pair(8, 41, 42);
+        fractional["id"] = 7.9;
+        fractional["a_id"] = 4.5;
+        odd["a_sources"] = std::numeric_limits<qint64>::min();
+        odd["b_sources"] = 1e308;
+        f.daemon.reply("proposals", proposals({fractional, odd}));
+        f.daemon.reply("judge_merge", json(R"({"kind":"ok","state":"kept_apart"})"));
+        QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
+        QTRY_VERIFY(f.button("Use this name"));
+        QCOMPARE(f.buttons("Keep them separate").size(), 1);
+        QCOMPARE(f.texts().count("observations unavailable"), 2);
+        for (InkButton* separate : f.buttons("Keep them separate"))
+            QTest::mouseClick(separate, Qt::LeftButton);
+        QTRY_VERIFY(f.texts().contains("kept apart"));
+        QCOMPARE(f.daemon.requests("judge_merge"),
+                 QList<QByteArray>{R"({"op":"judge_merge","proposal_id":8,"keep":null})"});
+    }
+
     // A merge retires the other cards naming the entity that is gone; a refusal gives the card back.
     void judgments_data()
     {

@@ -113,14 +113,17 @@ private Q_SLOTS:
     }
 
     // Whatever is in the way, a failed save changes nothing: neither the file nor the value read
-    // back. Reading must not hang on a FIFO either.
+    // back, and it says why, once. Reading must not hang on a FIFO either.
     void failedSaveChangesNothing_data()
     {
         QTest::addColumn<QString>("obstacle");
-        QTest::newRow("the disk fills while writing") << QStringLiteral("full");
-        QTest::newRow("a directory in the file's place") << QStringLiteral("directory");
-        QTest::newRow("a FIFO in the file's place") << QStringLiteral("fifo");
-        QTest::newRow("a folder that cannot be made") << QStringLiteral("proc");
+        QTest::addColumn<QString>("reason");
+        const QString inPlace = QStringLiteral("something that is not a settings file is in its place");
+        QTest::newRow("the disk fills while writing") << QStringLiteral("full") << "the disk is full";
+        QTest::newRow("a directory in the file's place") << QStringLiteral("directory") << inPlace;
+        QTest::newRow("a FIFO in the file's place") << QStringLiteral("fifo") << inPlace;
+        QTest::newRow("a folder that cannot be made")
+            << QStringLiteral("proc") << "the settings file could not be written";
     }
     void failedSaveChangesNothing()
     {
@@ -137,6 +140,8 @@ private Q_SLOTS:
         else
             path = QStringLiteral("/proc/vesk-cannot-write/defaults.json");
         Defaults d(path);
+        QStringList said;
+        QObject::connect(&d, &Defaults::saveFailed, [&said](const QString& why) { said << why; });
         const std::optional<bool> old = obstacle == u"full" ? std::optional<bool>(true) : std::nullopt;
         QCOMPARE(d.boolean(QStringLiteral("vesk.a")), old);
         // Files may not grow past 8 bytes for the moment: the write fails as on a full disk. The
@@ -146,6 +151,8 @@ private Q_SLOTS:
             = d.setString(QStringLiteral("vesk.a"), QStringLiteral("a value longer than the disk has room for"));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
+        QFETCH(QString, reason);
+        QCOMPARE(said, QStringList{reason});
         QCOMPARE(d.boolean(QStringLiteral("vesk.a")), old);
         QVERIFY(!d.contains(QStringLiteral("vesk.b")) && !d.string(QStringLiteral("vesk.a")));
         if (obstacle == u"full")

@@ -17,6 +17,7 @@ using namespace vesk;
 using Service = ServiceManager::Service;
 using Status = ServiceManager::Status;
 Q_DECLARE_METATYPE(LinuxPermissions::Session)
+Q_DECLARE_METATYPE(XcbForegroundWindow::Encoding)
 
 namespace {
 // A program at `path` that records its arguments, one a line, in `path`.args.
@@ -77,6 +78,31 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QTEST(decodeCompoundText(bytes), "title");
+    }
+
+    // What another program put in its title reaches the query and the card as plain text: only
+    // text properties are read, and control characters and invalid UTF-8 are dropped.
+    void foregroundTitles_data()
+    {
+        using E = XcbForegroundWindow::Encoding;
+        QTest::addColumn<E>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("UTF-8 kept whole")
+            << E::utf8 << QByteArray("caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac") << "café 日本";
+        QTest::newRow("NUL, ESC, DEL and C1 dropped")
+            << E::utf8 << QByteArray("a\0b\x1b[31mc\x7f\xc2\x85", 12) << "ab[31mc";
+        QTest::newRow("line breaks and tabs become spaces")
+            << E::utf8 << QByteArray("one\r\ntwo\tthree") << "one  two three";
+        QTest::newRow("invalid UTF-8 dropped, not boxed") << E::utf8 << QByteArray("ok\xff\xfe\xc3 done") << "ok done";
+        QTest::newRow("STRING is Latin-1, controls dropped") << E::latin1 << QByteArray("Caf\xe9\x1b\x07") << "Café";
+        QTest::newRow("a CARDINAL or other type is no title") << E::notText << QByteArray("\x41\0\0\0", 4) << "";
+    }
+    void foregroundTitles()
+    {
+        QFETCH(XcbForegroundWindow::Encoding, encoding);
+        QFETCH(QByteArray, bytes);
+        QTEST(XcbForegroundWindow::title(encoding, bytes), "title");
     }
 
     void offscreenIsUnavailable()
