@@ -249,6 +249,11 @@ private slots:
         f.openMenuWith(fullStatus);
         const QString op = captureSwitch ? QStringLiteral("set_capture") : QStringLiteral("set_injection");
         f.daemon.replyRaw(op, reply + '\n');
+        // A status asked before the switch is confirmed, and answered after, does not undo it.
+        f.daemon.script(QStringLiteral("status"), {.reply = QByteArray(fullStatus) + '\n', .delaySeconds = 0.4});
+        f.menu()->hide();
+        f.menu()->popup({});
+        f.sent(QStringLiteral("status"), 2);
         QAction* line = f.line(captureSwitch ? StatusMenu::Line::capture : StatusMenu::Line::injection);
         line->trigger();
         f.barrier();

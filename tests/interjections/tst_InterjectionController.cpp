@@ -538,6 +538,25 @@ private slots:
         QTRY_COMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "auto_closed"}));
     }
 
+    // Refreshes run side by side: an older reading that answers last does not replace a newer one.
+    void newerSignalsWin()
+    {
+        DaemonRig rig;
+        InterjectionSettings settings(rig.client, rig.defaults, rig.clock);
+        rig.daemon.sequence("interjection_signals",
+                            {{R"({"shown_today":1,"held_back":[]})"
+                              "\n",
+                              FakeDaemon::Mode::Reply, 0.4},
+                             {R"({"shown_today":2,"held_back":[]})"
+                              "\n"}});
+        settings.refreshSignals();
+        rig.sent("interjection_signals", 1);
+        settings.refreshSignals();
+        rig.sent("interjection_signals", 2);
+        rig.barrier();
+        QCOMPARE(settings.learned().shownToday, 2);
+    }
+
     void policySaveNeedsAConfirmedLoad()
     {
         DaemonRig rig;

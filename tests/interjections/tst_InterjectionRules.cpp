@@ -204,13 +204,18 @@ private slots:
     void signalsReply()
     {
         QCOMPARE(Signals::read(json(R"({"counts":[["shown",3]]})")), std::nullopt);
-        const auto s = Signals::read(json(R"({"counts":[["shown",10],["opened","2"],["held_back",1,4],[]],
+        // A counter that is not a count leaves the reading unusable: never shown as 0 or below.
+        for (const char* bad : {R"({"counts":[["opened","2"]],"held_back":[]})",
+                                R"({"counts":[["shown",-9223372036854775807]],"held_back":[]})",
+                                R"({"shown_today":1e308,"held_back":[]})"})
+            QCOMPARE(Signals::read(json(bad)), std::nullopt);
+        const auto s = Signals::read(json(R"({"counts":[["shown",10],["opened",2],["held_back",1,4],[]],
             "shown_today":2,"stances":[["task","muted"],["decision","sooner"],["x"]],
             "held_back":[{"node_id":9,"item_kind":"task","label":"Rotate keys","confidence":0.71},
                          {"node_id":10,"item_kind":"task","label":""},"junk"]})"));
         QVERIFY(s);
         QCOMPARE(s->shownTotal, 10);
-        QCOMPARE(s->openedTotal, 0);
+        QCOMPARE(s->openedTotal, 2);
         QCOMPARE(s->heldBackTotal, 4);
         QCOMPARE(s->shownToday, 2);
         QCOMPARE(s->muted, QSet<QString>{"task"});
