@@ -2,6 +2,7 @@
 
 #include "Bytes.h"
 #include "Dates.h"
+#include "Phrases.h"
 
 #include <QLocale>
 #include <cmath>
