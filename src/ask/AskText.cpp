@@ -86,7 +86,8 @@ Readiness readiness(const std::optional<QJsonObject>& status)
 
 std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateTime& now)
 {
-    const std::optional<qint64> frame = Json::id(item, u"frame_id");
+    // A whole number, never a truncated one; 0 is the agent conversation, not a frame.
+    const std::optional<qint64> frame = Json::count(item, u"frame_id");
     if (!frame)
         return std::nullopt;
     EvidenceLines out;

@@ -132,9 +132,15 @@ void EntityPage::relations(const Reply& reply)
         new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
     insert.space(14);
     for (const EntityText::RelationLines& lines : found.rows) {
+        auto* sentence = new InkLabel(lines.sentence, Ink::text(), OStyle::font(13));
+        auto* provenance = new InkLabel(lines.provenance, Ink::muted(), OStyle::monoSmall());
+        // Without an id the daemon gave there is nothing to remove: the row only reads.
+        if (lines.edgeId < 1) {
+            insert.view(new Row({sentence, provenance}));
+            continue;
+        }
         InkButton* wrong = InkButton::make(QStringLiteral("This is wrong"), InkButton::Tone::quiet);
-        auto* row = new Row({new InkLabel(lines.sentence, Ink::text(), OStyle::font(13)),
-                             new InkLabel(lines.provenance, Ink::muted(), OStyle::monoSmall()), side({wrong})});
+        auto* row = new Row({sentence, provenance, side({wrong})});
         connect(wrong, &InkButton::clicked, this,
                 [this, row, wrong, edge = lines.edgeId] { rejectRelation(edge, row, wrong); });
         insert.view(row);

@@ -97,8 +97,7 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
 {
     const auto other = shown(Json::string(edge, u"other_label"));
     const auto phrase = shown(Json::string(edge, u"phrase"));
-    const auto edgeId = Json::id(edge, u"edge_id");
-    if (!other || !phrase || !edgeId)
+    if (!other || !phrase)
         return std::nullopt;
     const bool outgoing = Json::boolean(edge, u"outgoing").value_or(true);
     RelationLines out;
@@ -115,7 +114,8 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
     }
     out.provenance = countPhrase(Json::numberAsInteger(edge, u"sightings").value_or(0), QStringLiteral("observation"))
         + separator + origin;
-    out.edgeId = *edgeId;
+    // 0: no id the daemon gave, so the row offers nothing to act on.
+    out.edgeId = Json::id(edge, u"edge_id").value_or(0);
     return out;
 }
 

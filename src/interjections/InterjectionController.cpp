@@ -108,8 +108,21 @@ void InterjectionController::passFinished(const DecisionPass::Outcome& outcome)
 
 void InterjectionController::packageOutcome(const Candidate& candidate, const QString& word)
 {
-    if (candidate.packageID)
-        client.recordHumanOutcome(*candidate.packageID, word, this, [](Reply) {});
+    if (!candidate.packageID)
+        return;
+    outcomes.append({*candidate.packageID, word});
+    if (outcomes.size() == 1)
+        sendNextOutcome();
+}
+
+void InterjectionController::sendNextOutcome()
+{
+    const auto [package, word] = outcomes.first();
+    client.recordHumanOutcome(package, word, this, [this](Reply) {
+        outcomes.removeFirst();
+        if (!outcomes.isEmpty())
+            sendNextOutcome();
+    });
 }
 
 InterjectionCard* InterjectionController::card() const

@@ -76,8 +76,11 @@ private:
     void schedulePass();
     void passFinished(const DecisionPass::Outcome& outcome);
     bool cardVisible() const;
-    // Tells the daemon what became of the card's delivery package, when it has one.
+    // Tells the daemon what became of the card's delivery package, when it has one. One at a
+    // time, in order: the daemon keeps a package's last outcome, so "shown" must not land after
+    // "dismissed".
     void packageOutcome(const Candidate& candidate, const QString& word);
+    void sendNextOutcome();
     void openClicked();
     void laterClicked();
     void muteClicked();
@@ -106,6 +109,8 @@ private:
     std::unique_ptr<QObject> autoClose;
     // The card's time is up and it waits for the pointer to leave.
     bool closeWhenPointerLeaves = false;
+    // Package outcomes not yet answered, the first one in flight: (package id, outcome).
+    QList<std::pair<QString, QString>> outcomes;
 };
 
 } // namespace vesk

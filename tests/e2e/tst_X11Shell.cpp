@@ -291,8 +291,8 @@ void X11ShellTest::menuInsideScreen()
 {
     if (!expectTray())
         QSKIP("needs the tray host");
-    // Every hello answers a second late, so the menu is seen before the status reply fills it in.
-    Session s({QStringLiteral("--slow"), QStringLiteral("hello=1")});
+    // Every status answers a second late, so the menu is seen before its reply fills it in.
+    Session s({QStringLiteral("--slow"), QStringLiteral("status=1")});
     QVERIFY(s.start());
     std::optional<XWindow> icon;
     QTRY_VERIFY((icon = find(s.pid(), isIcon)).has_value());
