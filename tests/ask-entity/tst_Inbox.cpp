@@ -118,12 +118,12 @@ private slots:
     void numbersFromTheDaemonAreChecked()
     {
         EntityFixture f;
-        QJsonObject fractional = pair(7, 4, 5), odd = pair(8, 41, 42);
+        QJsonObject fractional = pair(7, 4, 5), fractionalEntity = pair(9, 6, 3), odd = pair(8, 41, 42);
         fractional["id"] = 7.9;
-        fractional["a_id"] = 4.5;
+        fractionalEntity["a_id"] = 4.5;
         odd["a_sources"] = std::numeric_limits<qint64>::min();
         odd["b_sources"] = 1e308;
-        f.daemon.reply("proposals", proposals({fractional, odd}));
+        f.daemon.reply("proposals", proposals({fractional, fractionalEntity, odd}));
         f.daemon.reply("judge_merge", json(R"({"kind":"ok","state":"kept_apart"})"));
         QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
         QTRY_VERIFY(f.button("Use this name"));
