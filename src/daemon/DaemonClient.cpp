@@ -49,6 +49,8 @@ struct DaemonClient::Shared {
     // Main thread only: the ask-lane requests made so far, and those not yet completed.
     quint64 made = 0;
     std::set<quint64> open;
+    // Worker threads: ask-lane replies handed to the main thread so far, applied or not.
+    std::atomic<quint64> handedOver{0};
 
     ~Shared()
     {
@@ -361,6 +363,7 @@ void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* r
     asks->post([s = shared, text, timeout, cap, n, deliver = toReceiver(receiver, std::move(done))]() mutable {
         qsizetype bytes = 0;
         deliver(exchange(*s, text, timeout, cap, bytes));
+        ++s->handedOver;
         // Queued after the delivery, so it runs once the completion has let go of the reply.
         onMainThread([s, n, bytes] {
             s->open.erase(n);
@@ -372,6 +375,11 @@ void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* r
 quint64 DaemonClient::requestsMade() const
 {
     return shared->made;
+}
+
+quint64 DaemonClient::repliesHandedOver() const
+{
+    return shared->handedOver.load();
 }
 
 bool DaemonClient::settledThrough(quint64 made) const

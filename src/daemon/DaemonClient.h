@@ -183,6 +183,9 @@ public:
     // order of the replies, tells that earlier requests are done. Main thread.
     quint64 requestsMade() const;
     bool settledThrough(quint64 made) const;
+    // Ask-lane replies handed to the main thread so far, whether or not their completions ran
+    // yet: lets a test hold replies queued without running them. Any thread.
+    quint64 repliesHandedOver() const;
 
     // The lanes' shared state (sockets in flight, the watch callback); internal to the client.
     struct Shared;

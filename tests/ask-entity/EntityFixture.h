@@ -38,14 +38,12 @@ struct EntityFixture : AskFixture {
             if (label->text() == unchanged)
                 watched = label;
         QVERIFY(watched);
-        // Every request made so far has reached the daemon, whose replies here come at once: a
-        // moment later they are all handed over. Requests run side by side, so nothing tells that
-        // moment exactly; waited for without running the event loop, which would apply them.
+        // Every reply to the requests made so far is handed to the main thread, none applied yet:
+        // waited for without running the event loop, which would apply them.
         QDeadlineTimer deadline(5000);
-        while (quint64(daemon.requests().size()) < client.requestsMade() && !deadline.hasExpired())
+        while (client.repliesHandedOver() < client.requestsMade() && !deadline.hasExpired())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        QVERIFY(quint64(daemon.requests().size()) >= client.requestsMade());
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        QVERIFY(client.repliesHandedOver() >= client.requestsMade());
         leave();
         // The replies already handed over, but not the deletions the event loop still owes.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
