@@ -164,6 +164,9 @@ private slots:
         QTest::newRow("recording one display")
             << DaemonClient::State(DaemonClient::Known{true, 1, "ok"}) << "Recording 1 display"
             << "Vesk is recording 1 display";
+        QTest::newRow("recording no display")
+            << DaemonClient::State(DaemonClient::Known{true, 0, {}}) << "Recording 0 displays"
+            << "Vesk is recording 0 displays";
         QTest::newRow("not recording, reason not shown")
             << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
             << "Vesk is not recording";
