@@ -27,8 +27,7 @@ class StatusIconTest : public QObject {
     Q_OBJECT
 private slots:
 
-    // The badge counts the proposals up to nine, then says "9+".
-    void badge() { QCOMPARE(badgeText(9) + ' ' + badgeText(10), "9 9+"); }
+    void badgeCountsToNineThenSaysNinePlus() { QCOMPARE(badgeText(9) + ' ' + badgeText(10), "9 9+"); }
 
     void legibleInEverySlot_data()
     {
