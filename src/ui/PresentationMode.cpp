@@ -9,11 +9,17 @@
 namespace vesk {
 
 namespace {
-// Menus are popups, and an XEmbed tray shows the status item as a top-level window of its own:
-// hiding either would take away the only way to turn the mode off.
+// An XEmbed tray shows the status item as a top-level window of its own: hiding it would take
+// away the only way to turn the mode off.
+bool isTrayIcon(const QWidget* w)
+{
+    return w->inherits("QSystemTrayIconSys");
+}
+
+// A menu opened while presenting is the status menu, where the mode is turned off: it may show.
 bool isMenuLike(const QWidget* w)
 {
-    return w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip || w->inherits("QSystemTrayIconSys");
+    return w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip || isTrayIcon(w);
 }
 } // namespace
 
@@ -60,7 +66,7 @@ bool PresentationMode::setEnabled(bool value)
 void PresentationMode::hideAllWindows()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !isMenuLike(w))
+        if (w->isVisible() && !isTrayIcon(w))
             w->hide();
 }
 

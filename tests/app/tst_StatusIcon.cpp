@@ -27,6 +27,8 @@ class StatusIconTest : public QObject {
     Q_OBJECT
 private slots:
 
+    void badgeCountsToNineThenSaysNinePlus() { QCOMPARE(badgeText(9) + ' ' + badgeText(10), "9 9+"); }
+
     void legibleInEverySlot_data()
     {
         QTest::addColumn<QString>("glyph");

@@ -171,6 +171,9 @@ private slots:
             << DaemonClient::State(DaemonClient::Known{true, std::nullopt, "ok"})
             << "Recording (display count unavailable)"
             << "Vesk is recording (display count unavailable)";
+        QTest::newRow("recording no display")
+            << DaemonClient::State(DaemonClient::Known{true, 0, {}}) << "Recording 0 displays"
+            << "Vesk is recording 0 displays";
         QTest::newRow("not recording, reason not shown")
             << DaemonClient::State(DaemonClient::Known{false, 2, "paused by user"}) << "Not recording"
             << "Vesk is not recording";

@@ -57,6 +57,7 @@ private slots:
         QTRY_VERIFY(f.rowWith("Harbor"));
         f.click(f.rowWith("Harbor"));
         QTRY_VERIFY(f.rowWith(wording));
+        QTRY_VERIFY(f.texts().contains("project  ·  1 source")); // no source_count: the records are counted
         QCOMPARE(f.hint(), "esc to go back");
         QVERIFY(f.texts().contains("Harbor"));
         QTRY_VERIFY(f.texts().contains(noneFound));

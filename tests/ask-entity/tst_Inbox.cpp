@@ -43,6 +43,10 @@ private slots:
                              << "1 guess the engine cannot settle on its own. None of them affects an answer until "
                                 "you choose."
                              << 1 << "Clear these 1 and you can close this.";
+        QTest::newRow("twenty-five") << 25
+                                     << "25 guesses the engine cannot settle on its own. None of them affects an "
+                                        "answer until you choose."
+                                     << 25 << "Clear these 25 and you can close this.";
         QTest::newRow("thirty") << 30
                                 << "30 guesses the engine cannot settle on its own. None of them affects an answer "
                                    "until you choose.  Showing the first 25."
@@ -177,6 +181,10 @@ private slots:
         // The untouched pair is still there to judge.
         QVERIFY(f.texts().contains("name 44"));
         QVERIFY(f.texts().contains("name 45"));
+        if (separateButtons == 3) { // a refused judgment can be made again
+            QTest::mouseClick(f.buttons(button).first(), Qt::LeftButton);
+            QCOMPARE(f.sent("judge_merge", 2)[1].value("proposal_id").toInteger(), 1);
+        }
     }
 
     void recognisedItems_data()

@@ -49,6 +49,7 @@ private slots:
             {{"observed_at_ms", at(10, 50)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 3}},
             {{"observed_at_ms", at(10, 20)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 2}},
             {{"observed_at_ms", at(11, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 4}},
+            {{"observed_at_ms", at(11, 30)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 5}},
             {{"observed_at_ms", at(11, 6)}, {"app_bundle_id", "org.agent"}, {"frame_id", 0}},
         };
         const auto groups = EntityText::groupSources(records);
@@ -56,7 +57,7 @@ private slots:
         QCOMPARE(groups[0].count, 3);
         QCOMPARE(groups[0].anchor, 3); // the newest record, not the last one
         QCOMPARE(EntityText::groupHeadline(groups[0]), "Mar 2, 10:50    Firefox   ×3");
-        QCOMPARE(EntityText::groupHeadline(groups[1]), "Mar 2, 11:05    Firefox");
+        QCOMPARE(EntityText::groupHeadline(groups[1]), "Mar 2, 11:30    Firefox   ×2");
         QCOMPARE(groups[2].app, "org.agent");
         QCOMPARE(groups[2].detail, std::nullopt);
         QCOMPARE(groups[2].anchor, 0);

@@ -19,6 +19,8 @@ private slots:
         const QStringList readme{"Opened README.TXT in the editor", "/src/app/Readme.txt", "src/app/main.cpp",
                                  "readme.md"};
         QTest::newRow("path by its file name") << "/src/app/Readme.txt" << readme << QList<int>{0, 1};
+        QTest::newRow("four-letter file name")
+            << "/src/app/Make" << QStringList{"make: done", "cd /src/app", "mak"} << QList<int>{0};
         QTest::newRow("short file name needs the whole path")
             << "/src/app/abc" << QStringList{"abc is here", "cd /src/app/abc", "xabcx"} << QList<int>{1};
         QTest::newRow("no match") << "Harbor" << QStringList{"nothing", "here"} << QList<int>{};

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QEnterEvent>
 #include <QJsonArray>
+#include <QPaintEngine>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QWindow>
@@ -72,6 +73,27 @@ struct Fixture : DaemonRig {
 
     FakePlatform platform;
     InterjectionController controller;
+};
+
+// The text runs a widget paints: what the user reads where a label elides its last line.
+struct PaintedText : QImage {
+    explicit PaintedText(QWidget& widget)
+        : QImage(widget.size(), QImage::Format_ARGB32_Premultiplied)
+    {
+        widget.render(this);
+    }
+    QPaintEngine* paintEngine() const override { return &engine; }
+    struct Recorder : QPaintEngine {
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override { }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { }
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override { }
+        void drawTextItem(const QPointF&, const QTextItem& item) override { runs << item.text(); }
+        Type type() const override { return User; }
+        QStringList runs;
+    };
+    mutable Recorder engine;
 };
 
 const char* twoEqualHits = R"({"kind":"search","nodes":[
@@ -284,13 +306,20 @@ private slots:
         QCOMPARE(shown.id, 13);
         QCOMPARE(shown.packageID, QString("pkg-3"));
         const QJsonObject route = f.sent("route_delivery", 1).first();
-        QCOMPARE(route.value("relevance_millis").toInt(), qRound(shown.confidence * 1000));
+        // Seen 5 times from 4 sources: 0.78 + 0.035 × log2(5).
+        QCOMPARE(route.value("relevance_millis").toInt(), 861);
         QCOMPARE(route.value("minimum_relevance_millis").toInt(), 740);
         QCOMPARE(route.value("fresh"), true);
-        QCOMPARE(f.sent("record_human_delivery", 1).first().value("reason").toString(), "cleared_gate");
-        QCOMPARE(f.note(),
-                 QStringLiteral("Spoke · %1 relevance cleared the 74 gate").arg(qRound(shown.confidence * 100)));
+        QCOMPARE(f.sent("record_human_delivery", 1).first(),
+                 json(R"({"op":"record_human_delivery","node_id":13,"relevance_millis":861,"route":"human",
+                          "reason":"cleared_gate"})"));
+        QCOMPARE(f.note(), "Spoke · 86 relevance cleared the 74 gate");
         QVERIFY(f.cardTexts().contains("4 sources behind this unresolved question."));
+        // Adoption learns the item, its relevance and its sources.
+        QJsonObject adopted = f.sent("record_interjection_outcome", 1).first();
+        QVERIFY(qAbs(adopted.take("confidence").toDouble() - 0.8613) < 1e-4);
+        QCOMPARE(adopted, json(R"({"op":"record_interjection_outcome","node_id":13,"item_kind":"open_question",
+                                   "outcome":"shown","sources":4})"));
 
         QSignalSpy opened(&f.controller, &InterjectionController::openRequested);
         f.click("Open sources");
@@ -304,34 +333,41 @@ private slots:
     void routeFacts_data()
     {
         QTest::addColumn<QByteArray>("meanwhile"); // the signals that arrive while the pass searches
-        QTest::addColumn<bool>("routed");
-        QTest::newRow("muted meanwhile, and cooling down")
-            << QByteArray(R"({"stances":[["task","muted"]],"held_back":[]})") << true;
-        QTest::newRow("cap filled meanwhile") << QByteArray(R"({"shown_today":2,"held_back":[]})") << false;
+        QTest::addColumn<bool>("shownLately");
+        QTest::addColumn<QString>("facts"); // muted and cooling_down as routed, or empty: not routed
+        QTest::newRow("muted meanwhile") << QByteArray(R"({"stances":[["task","muted"]],"held_back":[]})") << false
+                                         << "true false";
+        QTest::newRow("cooling down") << fresh << true << "false true";
+        QTest::newRow("cap filled meanwhile") << capped << true << "";
     }
     void routeFacts()
     {
         QFETCH(QByteArray, meanwhile);
-        QFETCH(bool, routed);
+        QFETCH(bool, shownLately);
+        QFETCH(QString, facts);
         Fixture f;
         // Eight hits, of which only the first six are asked about their neighbours.
         QJsonArray nodes{json(R"({"node_id":8,"label":"Ship it","node_type":"task","score":4.5,"sources":3})")};
         for (int id = 20; id < 27; ++id)
             nodes.append(QJsonObject{{"node_id", id}, {"label", "a file"}, {"node_type", "file"}});
         f.daemon.reply("search", QJsonObject{{"nodes", nodes}});
-        f.controller.settings().policy().stampShown(searchCandidate(0.9), f.clock.now().addSecs(-60));
+        if (shownLately)
+            f.controller.settings().policy().stampShown(searchCandidate(0.9), f.clock.now().addSecs(-60));
         f.controller.consider();
         f.daemon.replyRaw("interjection_signals", meanwhile + '\n');
         f.controller.settings().refreshSignals();
-        QTRY_COMPARE(f.daemon.count("relations"), 6);
+        f.sent("relations", 6);
         f.barrier();
         f.barrier();
-        QCOMPARE(f.daemon.count("route_delivery"), routed ? 1 : 0);
-        if (routed)
-            QCOMPARE(f.sent("route_delivery", 1).first().value("muted").toBool()
-                         && f.sent("route_delivery", 1).first().value("cooling_down").toBool()
-                         && f.sent("route_delivery", 1).first().value("within_budget").toBool(),
-                     true);
+        QCOMPARE(f.daemon.count("relations"), 6);
+        QCOMPARE(f.daemon.count("route_delivery"), facts.isEmpty() ? 0 : 1);
+        if (!facts.isEmpty()) {
+            const QJsonObject route = f.sent("route_delivery", 1).first();
+            QCOMPARE(QString("%1 %2").arg(route.value("muted").toVariant().toString(),
+                                          route.value("cooling_down").toVariant().toString()),
+                     facts);
+            QCOMPARE(route.value("within_budget"), true);
+        }
     }
 
     void routeOutcomes_data()
@@ -559,6 +595,18 @@ private slots:
         QCOMPARE(settings.learned().shownToday, 2);
     }
 
+    // A headline longer than its four lines paints four, the last cut with an ellipsis.
+    void longHeadlineCutAtFourLines()
+    {
+        Fixture f;
+        Candidate item = searchCandidate(0.9);
+        item.label = QStringLiteral("Confirm the invoice rounding rule with finance ").repeated(6);
+        f.controller.show(item, Accounting::searchCard);
+        const QStringList lines = PaintedText(*f.controller.card()->findChildren<ClampedLabel*>().at(1)).engine.runs;
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines.last().endsWith(QChar(0x2026)) && item.label.startsWith(lines.first()));
+    }
+
     void policySaveNeedsAConfirmedLoad()
     {
         DaemonRig rig;
@@ -579,6 +627,7 @@ private slots:
         const QJsonObject sent = rig.sent("set_delivery_policy", 1).first();
         QCOMPARE(sent.value("daily_limit").toInt(), 4);
         QCOMPARE(sent.value("quiet_start_hour").toInt(), 22);
+        QCOMPARE(sent.value("quiet_end_hour").toInt(), 8);
         settings.saveDeliveryPolicy({}, 1, {}, {}, {});
         rig.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"));
         settings.refreshDeliveryPolicy();

@@ -4,10 +4,13 @@
 #include "InkView.h"
 #include "OStyle.h"
 #include "PortalAppearance.h"
+#include "Row.h"
+#include "ScrollColumn.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QTest>
 #include <QVBoxLayout>
 #include <cmath>
@@ -45,12 +48,8 @@ private slots:
                                              &Ink::flagBg(), &Ink::agent(),   &Ink::ground(),    &Ink::surface(),
                                              &Ink::sunken(), &Ink::line(),    &Ink::lineSoft(),  &Ink::text(),
                                              &Ink::text2(),  &Ink::muted()};
-        for (const InkColor* entry : entries) {
-            QVERIFY(entry->light != entry->dark);
-            QCOMPARE(entry->light.alpha(), 255);
-            QCOMPARE(entry->dark.alpha(), 255);
-        }
-        QCOMPARE(Ink::dot().light, Ink::dot().dark);
+        for (const InkColor* entry : entries)
+            QVERIFY(entry->light != entry->dark && entry->light.alpha() == 255 && entry->dark.alpha() == 255);
         for (const bool dark : {false, true}) {
             for (const InkColor* ground : {&Ink::ground(), &Ink::surface()}) {
                 QVERIFY(contrast(Ink::text().resolve(dark), ground->resolve(dark)) >= 7);
@@ -60,24 +59,14 @@ private slots:
         }
     }
 
+    // A switch of the whole application's appearance repaints without any code in the window.
     void viewFollowsAppearance()
     {
         QWidget window;
-        auto* view = new InkView(
-            [](InkLayer& layer, const QWidget& v) {
-                layer.background = Ink::surface().resolve(&v);
-                layer.border = Ink::line().resolve(&v);
-                layer.borderWidth = 1;
-            },
-            &window);
         auto* button = InkButton::make(QStringLiteral("Keep"), InkButton::Tone::quiet, {}, &window);
         QApplication::setPalette(PortalAppearance::palette(false));
-        QTRY_COMPARE(view->layer().background, Ink::surface().light);
         const InkLayer light = button->layer();
-        // A switch of the whole application's appearance repaints without any code in the window.
         QApplication::setPalette(PortalAppearance::palette(true));
-        QTRY_COMPARE(view->layer().background, Ink::surface().dark);
-        QCOMPARE(view->layer().border, Ink::line().dark);
         QTRY_VERIFY(button->layer().background != light.background);
         QVERIFY(button->layer().border != light.border);
     }
@@ -181,25 +170,6 @@ private slots:
         }
     }
 
-    void buttonWithoutTone()
-    {
-        QApplication::setPalette(PortalAppearance::palette(false));
-        std::unique_ptr<InkButton> button(InkButton::make(QStringLiteral("Row"), std::nullopt));
-        QCOMPARE(button->layer(), InkLayer{});
-        int painted = 0;
-        button->setPaint([&painted](InkLayer& layer, const QWidget& b) {
-            ++painted;
-            layer.background = Ink::amberBg().resolve(&b);
-        });
-        // Setting the painter paints at once, and only the painter decides.
-        QVERIFY(painted >= 1);
-        QCOMPARE(button->layer().background, Ink::amberBg().light);
-        QCOMPARE(button->layer().borderWidth, 0.0);
-        QEnterEvent e = enter();
-        QApplication::sendEvent(button.get(), &e);
-        QCOMPARE(button->layer().background, Ink::amberBg().light);
-    }
-
     void cursorOnlyWhenEnabled()
     {
         QWidget window;
@@ -242,6 +212,25 @@ private slots:
         QCOMPARE(OStyle::font(13.5).pixelSize(), 14);
         QVERIFY(QFontInfo(OStyle::monoSmall()).fixedPitch());
         QVERIFY(OStyle::font(14, OStyle::Weight::Semibold).weight() > OStyle::font(14).weight());
+    }
+
+    // Short content sits at the top of its column; only the primary button opens a row in it, a
+    // right or a middle click does nothing.
+    void rowAtTheTopOpensOnThePrimaryButton()
+    {
+        ScrollColumn column(12);
+        column.resize(320, 600);
+        auto* row = new Row({new QLabel(QStringLiteral("src/app/main.cpp"))});
+        int opened = 0;
+        row->setOnOpen([&opened] { ++opened; });
+        column.add(row);
+        column.add(new QLabel(QStringLiteral("second")));
+        column.show();
+        QTRY_VERIFY(row->height() > 0);
+        QCOMPARE(row->mapTo(column.viewport(), QPoint()).y(), 0);
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton, Qt::LeftButton})
+            QTest::mouseClick(row, button);
+        QCOMPARE(opened, 1);
     }
 };
 

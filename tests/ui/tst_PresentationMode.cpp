@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -130,6 +131,24 @@ private slots:
         QVERIFY(!panel.isVisible());
         QVERIFY(!tool.isVisible());
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // Turning the mode on hides an open menu or tool tip too; a menu opened while presenting stays,
+    // since the status menu is where the mode is turned off.
+    void openMenusHidden()
+    {
+        Store s;
+        QMenu menu;
+        menu.addAction(QStringLiteral("Copy"));
+        QWidget tip(nullptr, Qt::ToolTip);
+        menu.popup(QPoint(10, 10));
+        tip.show();
+        QTRY_VERIFY(menu.isVisible() && tip.isVisible());
+        s.mode.setEnabled(true);
+        QVERIFY(!menu.isVisible() && !tip.isVisible());
+        menu.popup(QPoint(10, 10));
+        QCoreApplication::processEvents();
+        QVERIFY(menu.isVisible());
     }
 };
 
