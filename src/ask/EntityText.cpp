@@ -11,9 +11,11 @@
 
 namespace vesk::EntityText {
 
-QString backRow(BackTo where)
+QString backRow(BackTo where, const QString& name)
 {
     switch (where) {
+    case BackTo::search:
+        return QStringLiteral("‹  search for “") + name + QStringLiteral("”");
     case BackTo::inbox:
         return QStringLiteral("‹  back to the inbox");
     case BackTo::answer:

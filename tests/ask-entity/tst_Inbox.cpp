@@ -227,7 +227,7 @@ private slots:
         QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
         f.leaveWithRepliesQueued("Loading uncertain items…", [&] { f.window.showEntity(5, "Lena", "person", 1); });
         QVERIFY(f.buttons("Use this name").isEmpty());
-        QTRY_VERIFY(f.rowWith("‹  back to results"));
+        QTRY_VERIFY(f.rowWith("‹  search for “Lena”"));
     }
 };
 
