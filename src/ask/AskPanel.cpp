@@ -238,6 +238,8 @@ QList<QWidget*> AskPanel::reachable() const
 {
     QWidget* content = results->content();
     QList<QWidget*> out;
+    if (!content)
+        return out; // between two contents of the column, while it is being replaced
     for (QWidget* w : content->findChildren<QWidget*>())
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(content))
             out << w;
