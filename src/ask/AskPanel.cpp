@@ -50,10 +50,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override
     {
         QLineEdit::focusInEvent(event);
-        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
-            deselect();
-            end(false);
-        }
+        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+            end(false); // also clears the selection
     }
 };
 
@@ -311,8 +309,6 @@ bool AskPanel::eventFilter(QObject* watched, QEvent* event)
     }
     if (key->key() == Qt::Key_Up && mods == Qt::NoModifier)
         return recall();
-    if (key->key() == Qt::Key_Down && mods == Qt::NoModifier)
-        return step(true);
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
         && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
         if (mods == Qt::NoModifier)
@@ -344,7 +340,7 @@ void AskPanel::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    // Buttons of the result column leave the arrow keys to us.
+    // Down from the field, which leaves it to us, into the result column.
     if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && event->modifiers() == Qt::NoModifier
         && step(event->key() == Qt::Key_Down)) {
         event->accept();
