@@ -6,6 +6,7 @@
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
 #include "SingleInstance.h"
+#include "StatusIcon.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -21,6 +22,7 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     QApplication::setApplicationName(QStringLiteral("vesk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vesk"));
     QApplication::setApplicationVersion(QStringLiteral(VESK_VERSION));
+    useAppIdentity();
     // A tray application: closing a panel never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
 

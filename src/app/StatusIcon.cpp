@@ -3,6 +3,7 @@
 #include "Ink.h"
 #include "OStyle.h"
 
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +16,12 @@ namespace {
 // The slot sizes a tray that asks which sizes exist is offered.
 constexpr int slotSizes[] = {16, 22, 24, 32, 48};
 
+// The dots of "◌": four large ones in small slots, six smaller ones from 32 pixels.
+double dotRadius(double lineWidth, double slot)
+{
+    return lineWidth * (slot < 32 ? 1.0 : 0.7);
+}
+
 // The glyph as a filled path around a circle of radius r: a disc, a ring or a ring of dots.
 QPainterPath glyphPath(const QString& glyph, QPointF centre, double r, double lineWidth, double slot)
 {
@@ -22,11 +29,13 @@ QPainterPath glyphPath(const QString& glyph, QPointF centre, double r, double li
     if (glyph == QStringLiteral("●")) {
         path.addEllipse(centre, r, r);
     } else if (glyph == QStringLiteral("◌")) {
-        // Fewer dots in small slots, so their halos do not close the gaps.
-        const int dots = slot < 24 ? 6 : 8;
+        // Few dots with the tray showing between them: with more, their halos close into a ring
+        // (a hexagon at 22 pixels) that reads like the solid ring of "not recording".
+        const int dots = slot < 32 ? 4 : 6;
         for (int i = 0; i < dots; ++i) {
             const double a = 2 * M_PI * i / dots - M_PI / 2;
-            path.addEllipse(centre + QPointF(r * std::cos(a), r * std::sin(a)), lineWidth * 0.7, lineWidth * 0.7);
+            path.addEllipse(centre + QPointF(r * std::cos(a), r * std::sin(a)), dotRadius(lineWidth, slot),
+                            dotRadius(lineWidth, slot));
         }
     } else {
         path.addEllipse(centre, r + lineWidth / 2, r + lineWidth / 2);
@@ -84,7 +93,7 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
     const double extent = badged ? s * 0.31 : s / 2 - edge; // the glyph's halo reaches this far from its centre
     const QPointF centre = slot.topLeft() + (badged ? QPointF(extent + edge, extent + edge) : QPointF(s / 2, s / 2));
     const double stroke = glyph == QStringLiteral("●") ? (outlined ? outlineWidth / 2 : 0)
-        : glyph == QStringLiteral("◌")                 ? lineWidth * 0.7
+        : glyph == QStringLiteral("◌")                 ? dotRadius(lineWidth, s)
                                                        : lineWidth / 2;
     const double reach = halo + stroke;
     const double r = extent - reach;
@@ -164,6 +173,44 @@ private:
 QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 badge, bool darkAppearance)
 {
     return QIcon(new DotEngine(glyph, colour, outlined, badge, darkAppearance));
+}
+
+namespace {
+// The installed drawing (a 128 square): the recording dot and a faint ring on a dark tile.
+QPixmap paintedAppIcon(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 128.0, size / 128.0);
+    p.setPen(QPen(Ink::line().resolve(true), 1));
+    p.setBrush(Ink::surface().resolve(true));
+    p.drawRoundedRect(QRectF(6.5, 6.5, 115, 115), 25.5, 25.5);
+    QColor ring = Ink::dot().resolve(true);
+    ring.setAlphaF(0.4f);
+    p.setPen(QPen(ring, 6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(64, 64), 40, 40);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Ink::dot().resolve(true));
+    p.drawEllipse(QPointF(64, 64), 26, 26);
+    return pixmap;
+}
+} // namespace
+
+QIcon appIcon()
+{
+    QIcon painted;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        painted.addPixmap(paintedAppIcon(size));
+    return QIcon::fromTheme(QStringLiteral("com.vesk.vesk"), painted);
+}
+
+void useAppIdentity()
+{
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vesk.vesk"));
+    QGuiApplication::setWindowIcon(appIcon());
 }
 
 } // namespace vesk

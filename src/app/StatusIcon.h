@@ -26,4 +26,11 @@ QIcon dotIcon(const QString& glyph, const QColor& colour, bool outlined, qint64 
 // "1" to "9", and "9+" above nine.
 QString badgeText(qint64 badge);
 
+// The application's own icon, com.vesk.vesk, from the icon theme as installed; where it is not
+// installed (a build tree), the same drawing painted here.
+QIcon appIcon();
+// Gives every window the application's icon and tells the desktop which entry the windows
+// belong to, so switchers show the icon and our own windows read as com.vesk.vesk.
+void useAppIdentity();
+
 } // namespace vesk

@@ -43,6 +43,16 @@ public:
                                                 "these words, Escape goes back or closes the panel."));
         setAttribute(Qt::WA_MacShowFocusRect, false);
     }
+
+protected:
+    // Coming back to the field, by Tab or because the focused view went away, never selects the
+    // question: the next key would overwrite it. The caret goes to the end instead.
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+            end(false); // also clears the selection
+    }
 };
 
 QWidget* line(QWidget* parent, Qt::Orientation orientation)
@@ -99,6 +109,7 @@ AskPanel::AskPanel(Callbacks given)
     mainLayout->addSpacing(12);
     input = new AskField(main);
     input->installEventFilter(this);
+    connect(input, &QLineEdit::textEdited, this, [this] { recalled = -1; });
     inset(mainLayout, pad, pad, input);
     mainLayout->addSpacing(14);
     inset(mainLayout, pad, pad, line(main, Qt::Horizontal));
@@ -110,6 +121,7 @@ AskPanel::AskPanel(Callbacks given)
     results = new ScrollColumn(7, main);
     results->setMinimumWidth(260 + 2 * 7 + results->verticalScrollBar()->sizeHint().width());
     inset(mainLayout, pad - 7, 2, results, 1);
+    results->setBarlessMargin(pad - 2);
     mainLayout->addSpacing(12);
 
     keys = new InkLabel(QString(), Ink::muted(), OStyle::font(10, OStyle::Weight::Regular, OStyle::Design::Monospaced),
@@ -181,9 +193,11 @@ void AskPanel::setInspector(bool open)
     const QRect visible = visibleFrame();
     const QRect frame = geometry();
     const int w = open ? std::min(frame.width() + panelW, visible.width() - 24) : std::max(frame.width() - panelW, 420);
-    int x = frame.x();
+    // The panel grows and shrinks about its centre, so it stays where the user placed it.
+    int x = frame.x() + (frame.width() - w) / 2;
     if (x + w > visible.right() + 1)
-        x = std::max(visible.left(), visible.right() + 1 - w);
+        x = visible.right() + 1 - w;
+    x = std::max(x, visible.left());
     setGeometry(x, frame.y(), w, frame.height());
 }
 
@@ -198,6 +212,69 @@ void AskPanel::bringForward()
     if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
         QApplication::setActiveWindow(this);
     input->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void AskPanel::remember(const QString& question)
+{
+    if (asked.isEmpty() || asked.last() != question)
+        asked.append(question);
+    recalled = -1;
+}
+
+bool AskPanel::recall()
+{
+    // Only from an empty field, or one still showing what the last Up recalled.
+    const bool browsing = recalled >= 0 && recalled < asked.size() && input->text() == asked.at(recalled);
+    if (asked.isEmpty() || (!input->text().isEmpty() && !browsing))
+        return false;
+    recalled = browsing ? std::max<qsizetype>(recalled - 1, 0) : asked.size() - 1;
+    input->setText(asked.at(recalled));
+    return true;
+}
+
+QList<QWidget*> AskPanel::reachable() const
+{
+    QWidget* content = results->content();
+    QList<QWidget*> out;
+    if (!content)
+        return out; // between two contents of the column, while it is being replaced
+    for (QWidget* w : content->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(content))
+            out << w;
+    std::stable_sort(out.begin(), out.end(), [content](QWidget* a, QWidget* b) {
+        const QPoint pa = a->mapTo(content, QPoint(0, 0));
+        const QPoint pb = b->mapTo(content, QPoint(0, 0));
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    return out;
+}
+
+bool AskPanel::step(bool down)
+{
+    const QList<QWidget*> views = reachable();
+    const qsizetype at = views.indexOf(QApplication::focusWidget());
+    if (input->hasFocus() && down && !views.isEmpty()) {
+        views.first()->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (at < 0)
+        return false;
+    if (!down && at == 0)
+        input->setFocus(Qt::BacktabFocusReason);
+    else if (const qsizetype next = at + (down ? 1 : -1); next < views.size())
+        views.at(next)->setFocus(down ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+bool AskPanel::focusNextPrevChild(bool next)
+{
+    // A row moves on with the arrow keys through here: up from the first one is the field.
+    const QList<QWidget*> views = reachable();
+    if (!next && !views.isEmpty() && QApplication::focusWidget() == views.first()) {
+        input->setFocus(Qt::BacktabFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void AskPanel::setFieldText(const QString& text)
@@ -230,6 +307,8 @@ bool AskPanel::eventFilter(QObject* watched, QEvent* event)
         callbacks.cancel();
         return true;
     }
+    if (key->key() == Qt::Key_Up && mods == Qt::NoModifier)
+        return recall();
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
         && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
         if (mods == Qt::NoModifier)
@@ -258,6 +337,12 @@ void AskPanel::keyPressEvent(QKeyEvent* event)
     }
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         callbacks.cancel();
+        event->accept();
+        return;
+    }
+    // Down from the field, which leaves it to us, into the result column.
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && event->modifiers() == Qt::NoModifier
+        && step(event->key() == Qt::Key_Down)) {
         event->accept();
         return;
     }

@@ -60,12 +60,15 @@ public:
     void bringForward();
     // The field holds `text`, unless it does already (white space aside).
     void setFieldText(const QString& text);
+    // A question asked in this session, which Up in the empty field brings back (newest first).
+    void remember(const QString& question);
 
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -73,6 +76,13 @@ protected:
 private:
     // Ctrl+K and Ctrl+Shift+C: true when the key was handled.
     bool shortcut(const QKeyEvent& event);
+    // Up in the field: the question asked before the one it shows, when it is empty or shows one.
+    bool recall();
+    // The views of the result column the keyboard reaches, top to bottom.
+    QList<QWidget*> reachable() const;
+    // Down from the field to the first of them, and Up and Down between them; Up from the first
+    // is the field again.
+    bool step(bool down);
     QRect visibleFrame() const;
 
     Callbacks callbacks;
@@ -84,6 +94,8 @@ private:
     QWidget* inspectorBox = nullptr;
     ScrollColumn* inspectorColumn = nullptr;
     bool isCompact = true;
+    QStringList asked;
+    qsizetype recalled = -1;
     std::optional<QPoint> dragFrom;
 };
 

@@ -144,6 +144,7 @@ void AskWindow::ask(const QString& text)
     const QString question = text.trimmed();
     if (question.size() < 3)
         return;
+    panel->remember(question);
     panel->setFieldText(question);
     show(new AnswerPage(*panel->column(), client, clock, question,
                         {[this] { updateHint(); }, [this](const QString& asked) { panel->setFieldText(asked); },
@@ -171,11 +172,19 @@ void AskWindow::showEntity(qint64 id, const QString& label, const QString& kind,
 
 void AskWindow::openEntity(const Origin& origin)
 {
-    const auto back = left ? left->returnsAs() : std::nullopt;
+    // Reached from outside the panel there is nothing to go back to: back searches for the
+    // entity's name, which the field holds.
+    const auto back = left ? left->returnsAs() : EntityText::BackTo::search;
+    if (!left)
+        panel->setFieldText(origin.label);
     show(new EntityPage(*panel->column(), client, *alerts, *judge, origin, back.value_or(EntityText::BackTo::results),
                         {[this] { restoreTop(); }, [this](const Origin& next) { openEntity(next); },
                          [this](qint64 frame, const Origin& from) { openFrame(frame, from); },
-                         [this](const Origin& forgotten, QWidget* button) { forget(forgotten, button); }}));
+                         [this](const Origin& forgotten, QWidget* button) { forget(forgotten, button); },
+                         [this](const QString& name) {
+                             if (!left)
+                                 panel->setFieldText(name);
+                         }}));
 }
 
 void AskWindow::showInbox()

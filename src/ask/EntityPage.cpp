@@ -10,6 +10,7 @@
 #include "MergeCard.h"
 #include "NeighbourhoodView.h"
 #include "OStyle.h"
+#include "Phrases.h"
 #include "Row.h"
 #include "ScrollColumn.h"
 
@@ -55,13 +56,14 @@ void EntityPage::open()
         column.space(14);
         note.clear();
     }
-    auto* back = new Row(
-        {new InkLabel(EntityText::backRow(backTo), Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)},
-        Row::Frame::plain);
+    backLine = new InkLabel(EntityText::backRow(backTo, origin.label), Ink::muted(), OStyle::monoSmall(),
+                            InkLabel::Fit::truncateEnd);
+    auto* back = new Row({backLine}, Row::Frame::plain);
     back->setOnOpen(callbacks.back);
     column.add(back);
     column.space(12);
-    column.add(new InkLabel(origin.label, Ink::text(), OStyle::pageTitle(), InkLabel::Fit::truncateMiddle));
+    title = new InkLabel(origin.label, Ink::text(), OStyle::pageTitle(), InkLabel::Fit::truncateMiddle);
+    column.add(title);
     subtitle = new InkLabel(EntityText::subtitle(origin.kind, origin.sources), Ink::muted(), OStyle::monoSmall());
     column.add(subtitle);
     column.space(6);
@@ -208,6 +210,15 @@ void EntityPage::sources(const Reply& reply)
     const QList<QJsonObject> records
         = reply ? Json::objects(*reply, u"sources").value_or(QList<QJsonObject>()) : QList<QJsonObject>();
     const qint64 count = reply ? Json::numberAsInteger(*reply, u"source_count").value_or(records.size()) : 0;
+    // A reminder opens the page under its own headline; the entity's name replaces it once known.
+    if (const auto name = reply ? shownLabel(Json::nonEmptyString(*reply, u"label")) : std::nullopt;
+        name && *name != origin.label) {
+        origin.label = *name;
+        title->setText(*name);
+        backLine->setText(EntityText::backRow(backTo, *name));
+        if (callbacks.named)
+            callbacks.named(*name);
+    }
     subtitle->setText(
         EntityText::subtitle(origin.kind, count, reply ? Json::int64(*reply, u"first_seen_ms") : std::nullopt));
     cameFrom->hideStatus();

@@ -32,6 +32,8 @@ public:
         std::function<void(qint64 frame, const Origin& origin)> openFrame;
         // "Forget everything about this", with its button.
         std::function<void(const Origin& origin, QWidget* button)> forget;
+        // The daemon named the entity otherwise than the label the page was opened with.
+        std::function<void(const QString& name)> named;
     };
 
     // A page whose back row reads for `backTo`; its dialogs go through `alerts`.
@@ -39,6 +41,8 @@ public:
                EntityText::BackTo backTo, Callbacks callbacks);
 
     QString hint() const override { return QStringLiteral("esc to go back"); }
+    // Tall enough for its three parts, however it was reached (from a reminder the panel was compact).
+    Height height() const override { return Height::expanded; }
     // Sends `proposals`, `relations` and `why`.
     void open() override;
 
@@ -60,6 +64,8 @@ private:
     Callbacks callbacks;
     // Shown once at the top of the page, over a page reopened after a rename.
     QString note;
+    InkLabel* backLine = nullptr;
+    InkLabel* title = nullptr;
     InkLabel* subtitle = nullptr;
     LoadingSection* same = nullptr;
     LoadingSection* connects = nullptr;

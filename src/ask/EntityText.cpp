@@ -11,24 +11,11 @@
 
 namespace vesk::EntityText {
 
-namespace {
-// A label is drawn on a line or a few: past this many characters the rest is never seen, and
-// laying it out would hold the main thread.
-constexpr qsizetype kShownLabel = 2000;
-
-std::optional<QString> shown(std::optional<QString> text)
-{
-    if (text && text->size() > kShownLabel) {
-        text->truncate(text->at(kShownLabel - 1).isHighSurrogate() ? kShownLabel - 1 : kShownLabel);
-        text->append(QChar(0x2026));
-    }
-    return text;
-}
-} // namespace
-
-QString backRow(BackTo where)
+QString backRow(BackTo where, const QString& name)
 {
     switch (where) {
+    case BackTo::search:
+        return QStringLiteral("‹  search for “") + name + QStringLiteral("”");
     case BackTo::inbox:
         return QStringLiteral("‹  back to the inbox");
     case BackTo::answer:
@@ -63,8 +50,8 @@ QString noEdgesText(const std::optional<QString>& state)
 std::optional<Neighbour> usableNeighbour(const QJsonObject& edge)
 {
     const auto id = Json::id(edge, u"other_id");
-    const auto label = shown(Json::string(edge, u"other_label"));
-    const auto phrase = shown(Json::string(edge, u"phrase"));
+    const auto label = shownLabel(Json::string(edge, u"other_label"));
+    const auto phrase = shownLabel(Json::string(edge, u"phrase"));
     const auto edgeId = Json::id(edge, u"edge_id");
     if (!id || !label || !phrase || !edgeId)
         return std::nullopt;
@@ -95,8 +82,8 @@ QString caption(qsizetype usable, qint64 total)
 
 std::optional<RelationLines> relationLines(const QJsonObject& edge)
 {
-    const auto other = shown(Json::string(edge, u"other_label"));
-    const auto phrase = shown(Json::string(edge, u"phrase"));
+    const auto other = shownLabel(Json::string(edge, u"other_label"));
+    const auto phrase = shownLabel(Json::string(edge, u"phrase"));
     if (!other || !phrase)
         return std::nullopt;
     const bool outgoing = Json::boolean(edge, u"outgoing").value_or(true);
@@ -145,11 +132,11 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
         std::optional<QString> named = Json::string(record, u"app_name");
         if (!named)
             named = Json::string(record, u"app_bundle_id");
-        const QString app = shown(named).value_or(QStringLiteral("unknown"));
+        const QString app = shownLabel(named).value_or(QStringLiteral("unknown"));
         std::optional<QString> detail = Json::string(record, u"document_url");
         if (!detail)
             detail = Json::string(record, u"context");
-        detail = shown(detail);
+        detail = shownLabel(detail);
         const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
 
         // Formatting a local time is the costly step; every time zone offset is a multiple of 15

@@ -8,9 +8,10 @@
 // The words of an entity page, built from daemon replies without any widget.
 namespace vesk::EntityText {
 
-// "‹  back to results" and its two siblings, for where the page was opened from.
-enum class BackTo { results, inbox, answer };
-QString backRow(BackTo where);
+// "‹  back to results" and its two siblings, for where the page was opened from. A page opened
+// from outside the panel (a reminder) had nothing before it: back searches for its own `name`.
+enum class BackTo { results, inbox, answer, search };
+QString backRow(BackTo where, const QString& name = {});
 
 // kind + "  ·  " + "3 sources"; the first-seen time follows when the daemon gave one.
 QString subtitle(const QString& kind, qint64 sources, std::optional<qint64> firstSeenMs = std::nullopt);

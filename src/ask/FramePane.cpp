@@ -13,6 +13,7 @@
 #include "ScrollColumn.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
@@ -74,8 +75,8 @@ void FramePane::render(const Reply& reply)
           OStyle::monoSmall());
     add.space(12);
 
-    const QList<QRectF> marked
-        = FrameText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()), origin.label);
+    const QList<QRectF> marked = FrameText::highlights(Json::objects(*reply, u"lines").value_or(QList<QJsonObject>()),
+                                                       origin.label, origin.kind == QLatin1String("evidence"));
     auto* picture = new FrameView(marked, true);
     add.view(picture);
     if (const auto path = Json::string(*reply, u"image_path")) {
@@ -127,6 +128,17 @@ FrameWindow::FrameWindow()
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void FrameWindow::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Escape && mods == Qt::NoModifier)
+        || (event->key() == Qt::Key_W && mods == Qt::ControlModifier)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrameWindow::open(const QString& path, const QList<QRectF>& highlights, const QString& title)

@@ -59,6 +59,10 @@ public:
     // Shows `path` (read off the main thread) with `highlights`, replacing what it showed.
     void open(const QString& path, const QList<QRectF>& highlights, const QString& title);
 
+protected:
+    // Escape and Ctrl+W close it, as they close any viewer.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     FrameView* view = nullptr;
 };

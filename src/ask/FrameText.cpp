@@ -8,7 +8,7 @@
 
 namespace vesk::FrameText {
 
-QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label)
+QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label, bool quoting)
 {
     const QString whole = label.toLower();
     QList<QRectF> out;
@@ -26,7 +26,9 @@ QList<QRectF> highlights(const QList<QJsonObject>& lines, const QString& label)
         if (!x || !y || !w || !h || !text)
             continue;
         const QString lower = text->toLower();
-        if (lower.contains(whole) || (last.size() >= 4 && lower.contains(last)))
+        const QString quoted = lower.simplified();
+        if (lower.contains(whole) || (last.size() >= 4 && lower.contains(last))
+            || (quoting && quoted.size() >= 4 && whole.simplified().contains(quoted)))
             out.append(QRectF(*x, *y, *w, *h));
     }
     return out;

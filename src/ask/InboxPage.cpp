@@ -82,7 +82,7 @@ void InboxPage::waiting(const Reply& reply)
         return;
     }
     const QList<InboxText::Proposal> all = InboxText::proposals(*reply);
-    const qsizetype total = all.size();
+    total = all.size();
     const qsizetype shown = std::min(total, InboxText::inboxCards);
     waitingOnYou->setStatus(InboxText::waitingStatus(total, shown));
     if (total == 0)
@@ -92,21 +92,33 @@ void InboxPage::waiting(const Reply& reply)
         auto* card
             = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
                   judge.judge(card, keep, column.ticket(),
-                              [this](MergeCard* settled, qint64 entity) { retire(entity, settled); });
+                              [this](MergeCard* settled, std::optional<qint64> entity) { settle(settled, entity); });
               });
         cards << card;
         insert.view(card);
         // Without a gap one card's note reads as the next card's heading.
         insert.space(14);
     }
-    insert.view(new InkLabel(InboxText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall()));
+    footer = new InkLabel(InboxText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall());
+    insert.view(footer);
 }
 
-void InboxPage::retire(qint64 entity, MergeCard* except)
+void InboxPage::settle(MergeCard* settled, std::optional<qint64> entity)
 {
-    for (const QPointer<MergeCard>& card : cards)
-        if (card && card != except && card->names(entity))
+    qsizetype decided = 0;
+    for (QPointer<MergeCard>& card : cards) {
+        if (!card || (card != settled && !(entity && card->names(*entity))))
+            continue;
+        if (card != settled)
             card->replaceWith(QStringLiteral("no longer applies — one of these was just merged"));
+        card = nullptr;
+        ++decided;
+    }
+    cards.removeIf([](const QPointer<MergeCard>& card) { return card.isNull(); });
+    total = std::max<qsizetype>(total - decided, 0);
+    waitingOnYou->setStatus(InboxText::waitingStatus(total, cards.size()));
+    footer->setText(InboxText::waitingFooter(total, cards.size()));
+    footer->setVisible(total > 0);
 }
 
 void InboxPage::recognised(const Reply& reply)

@@ -11,6 +11,7 @@
 namespace vesk {
 
 class Clock;
+class InkLabel;
 class LoadingSection;
 class MergeCard;
 class MergeJudge;
@@ -36,8 +37,9 @@ public:
 private:
     void waiting(const Reply& reply);
     void recognised(const Reply& reply);
-    // After a merge: every other card naming the entity it removed no longer applies.
-    void retire(qint64 entity, MergeCard* except);
+    // After a judgment: the card, and after a merge every other card naming the entity it
+    // removed, no longer wait; the heading and the footer count what still does.
+    void settle(MergeCard* settled, std::optional<qint64> entity);
 
     DaemonClient& client;
     MergeJudge& judge;
@@ -45,7 +47,10 @@ private:
     OpenEntity openEntity;
     LoadingSection* waitingOnYou = nullptr;
     LoadingSection* knows = nullptr;
+    // The cards still waiting on the user, out of `total` proposals.
     QList<QPointer<MergeCard>> cards;
+    qsizetype total = 0;
+    InkLabel* footer = nullptr;
 };
 
 } // namespace vesk

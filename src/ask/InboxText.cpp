@@ -11,28 +11,13 @@
 
 namespace vesk::InboxText {
 
-namespace {
-// A label is drawn on a line or a few: past this many characters the rest is never seen, and
-// laying it out would hold the main thread.
-constexpr qsizetype kShownLabel = 2000;
-
-std::optional<QString> shown(std::optional<QString> text)
-{
-    if (text && text->size() > kShownLabel) {
-        text->truncate(text->at(kShownLabel - 1).isHighSurrogate() ? kShownLabel - 1 : kShownLabel);
-        text->append(QChar(0x2026));
-    }
-    return text;
-}
-} // namespace
-
 std::optional<Proposal> proposal(const QJsonObject& item)
 {
     const auto id = Json::id(item, u"id");
     const auto aId = Json::id(item, u"a_id");
     const auto bId = Json::id(item, u"b_id");
-    const auto a = shown(Json::string(item, u"a_label"));
-    const auto b = shown(Json::string(item, u"b_label"));
+    const auto a = shownLabel(Json::string(item, u"a_label"));
+    const auto b = shownLabel(Json::string(item, u"b_label"));
     if (!id || !aId || !bId || !a || !b)
         return std::nullopt;
     return Proposal{*id,
@@ -156,7 +141,7 @@ RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
         if (!worthShowing(kind))
             continue;
         byKind[{kindRank(kind), kind}].append(
-            Recognised{*Json::id(node, u"node_id"), *shown(Json::string(node, u"label")), kind,
+            Recognised{*Json::id(node, u"node_id"), *shownLabel(Json::string(node, u"label")), kind,
                        Json::numberAsInteger(node, u"sources").value_or(0), recognisedMeta(node, now),
                        std::clamp(Json::number(node, u"score").value_or(0) / scale, 0.02, 1.0)});
     }

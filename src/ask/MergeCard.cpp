@@ -122,7 +122,7 @@ MergeJudge::MergeJudge(DaemonClient& client, QObject* parent)
 }
 
 void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::Ticket ticket,
-                       std::function<void(MergeCard*, qint64)> settled)
+                       std::function<void(MergeCard*, std::optional<qint64>)> settled)
 {
     const qint64 id = card->pair().id;
     if (inFlight.contains(id))
@@ -143,8 +143,8 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
         bool ok = false;
         const qint64 named
             = Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
-        if (ok && settled)
-            settled(shown, named);
+        if (settled)
+            settled(shown, ok ? std::optional<qint64>(named) : std::nullopt);
     });
 }
 

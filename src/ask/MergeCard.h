@@ -56,11 +56,10 @@ public:
 
     // Sends the card's judgment unless one for its proposal is in flight. The reply always frees
     // the proposal; the card shows it only while it exists and `ticket`, taken from the card's
-    // column when the button was pressed, is current. After a
-    // success whose state names an entity ("merged:42"), `settled` is called with the card and
-    // that entity.
+    // column when the button was pressed, is current. After every success `settled` is called
+    // with the card and the entity the reply's state names ("merged:42"), if any.
     void judge(MergeCard* card, std::optional<qint64> keep, Generation::Ticket ticket,
-               std::function<void(MergeCard* card, qint64 entity)> settled = {});
+               std::function<void(MergeCard* card, std::optional<qint64> entity)> settled = {});
 
 private:
     DaemonClient& client;

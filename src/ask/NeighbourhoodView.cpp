@@ -43,9 +43,8 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
     setMinimumWidth(2 * nodeW + 16);
     const QFont font = OStyle::font(11);
     for (const Neighbour& n : shown) {
-        const QString title = QFontMetrics(font).elidedText(n.label, Qt::ElideMiddle, nodeW - 12);
         auto* chip = InkButton::make(
-            title, std::nullopt,
+            n.label, std::nullopt,
             [this, n] {
                 if (this->onOpen) {
                     // Opening rebuilds the column this view lives in: call a copy.
@@ -63,8 +62,6 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
         });
         chip->setFont(font);
         chip->setFixedSize(nodeW, nodeH);
-        if (title != n.label)
-            chip->setToolTip(n.label);
         // Read by the whole name, however short the chip cuts it, and by its kind.
         chip->setAccessibleName(n.label);
         chip->setAccessibleDescription(n.kind);
@@ -81,8 +78,25 @@ void NeighbourhoodView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     points = layout(shown.size(), width(), height());
-    for (qsizetype i = 0; i < chips.size(); ++i)
-        chips[i]->move(QPointF(points[i].x() - nodeW / 2.0, points[i].y() - nodeH / 2.0).toPoint());
+    const QPointF mid(width() / 2.0, height() / 2.0);
+    const QFontMetrics metrics(OStyle::font(11));
+    for (qsizetype i = 0; i < chips.size(); ++i) {
+        // A chip grows for its whole name as far as the free width around it allows: to the view's
+        // edges, and half way to a chip level with it (the centre chip keeps its size).
+        const QPointF at = points[i];
+        double room = 2 * (std::min(at.x(), width() - at.x()) - 4);
+        if (std::abs(at.y() - mid.y()) < nodeH + 4)
+            room = std::min(room, 2 * std::abs(at.x() - mid.x()) - nodeW - 16);
+        for (qsizetype j = 0; j < points.size(); ++j)
+            if (j != i && std::abs(at.y() - points[j].y()) < nodeH + 4)
+                room = std::min(room, std::abs(at.x() - points[j].x()) - 8);
+        const int w = std::max(nodeW, std::min(metrics.horizontalAdvance(shown[i].label) + 16, int(room)));
+        const QString title = metrics.elidedText(shown[i].label, Qt::ElideMiddle, w - 12);
+        chips[i]->setText(escapeMnemonic(title));
+        chips[i]->setToolTip(title != shown[i].label ? shown[i].label : QString());
+        chips[i]->setFixedSize(w, nodeH);
+        chips[i]->move(QPointF(at.x() - w / 2.0, at.y() - nodeH / 2.0).toPoint());
+    }
 }
 
 QList<QPointF> NeighbourhoodView::layout(qsizetype count, int width, int height)

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -72,6 +73,14 @@ AlertResult askForText(QWidget* parent, const AlertSpec& spec)
         result.button = chosen > 0 ? chosen - 1 : escape;
     return result;
 }
+// The title as a title bar shows it ("… — Vesk"), with room for the bar's buttons.
+int titleWidth(const QWidget& window)
+{
+    QString title = window.windowTitle();
+    if (!QGuiApplication::applicationDisplayName().isEmpty())
+        title += QStringLiteral(" — ") + QGuiApplication::applicationDisplayName();
+    return QFontMetrics(QApplication::font()).horizontalAdvance(title) * 5 / 4 + 120;
+}
 } // namespace
 
 AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
@@ -103,6 +112,11 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
         check->setEnabled(spec.accessoryEnabled);
         box.setCheckBox(check);
     }
+    // The window manager writes the title in the title bar, beside its buttons: the box is at least
+    // wide enough for it there, or the question reads "Turn on ans…ion? — Vesk".
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
     box.exec();
     AlertResult result;
     result.accessoryChecked = check && check->isChecked();

@@ -41,9 +41,16 @@ public:
     // The parent of everything shown now.
     QWidget* content() const { return widget(); }
 
+    // The margin right of the views while no scroll bar shows, where the bar would stand: a column
+    // set closer to the window's edge than to its other side for the bar keeps its sides even.
+    void setBarlessMargin(int right);
+
 private:
+    void applyMargins();
+
     QVBoxLayout* layout = nullptr;
     int margin;
+    int barless;
     Generation generation;
 };
 

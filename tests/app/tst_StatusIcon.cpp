@@ -1,8 +1,11 @@
 #include "Ink.h"
 #include "StatusIcon.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QSet>
 #include <QTest>
+#include <QWidget>
 #include <cmath>
 
 using namespace vesk;
@@ -26,6 +29,13 @@ double contrast(QRgb a, QRgb b)
 class StatusIconTest : public QObject {
     Q_OBJECT
 private slots:
+    // Every window carries the application's icon and names the desktop entry it belongs to.
+    void appIdentity()
+    {
+        useAppIdentity();
+        QCOMPARE(QGuiApplication::desktopFileName(), "com.vesk.vesk");
+        QCOMPARE(QWidget().windowIcon().pixmap(32).toImage().pixelColor(16, 16).rgb(), Ink::dot().resolve(true).rgb());
+    }
 
     void badgeCountsToNineThenSaysNinePlus() { QCOMPARE(badgeText(9) + ' ' + badgeText(10), "9 9+"); }
 
@@ -50,7 +60,7 @@ private slots:
         const QRgb trays[] = {qRgb(0xED, 0xED, 0xED), qRgb(0x80, 0x80, 0x80), qRgb(0x2B, 0x2B, 0x2B)};
         for (const bool dark : {false, true}) {
             const QColor colour = (recording ? Ink::dot() : Ink::text2()).resolve(dark);
-            for (const int size : {16, 22, 32, 48}) {
+            for (const int size : {16, 22, 24, 32, 48}) {
                 for (const QRgb tray : trays) {
                     // The slot sits in the middle of a larger canvas, so anything drawn past it shows.
                     QImage canvas(size * 2, size * 2, QImage::Format_RGB32);
@@ -73,6 +83,27 @@ private slots:
                                             .arg(size)
                                             .arg(tray & 0xffffff, 6, 16, QLatin1Char('0'))
                                             .arg(readable)));
+                    // "Not recording" is one solid ring, "cannot reach the daemon" separate dots:
+                    // the glyph's pixels (those that change with its colour) form one piece or several.
+                    if (badge == 0 && glyph != "●") {
+                        QImage other = canvas;
+                        other.fill(tray);
+                        QPainter q(&other);
+                        paintDot(q, slot, glyph, Qt::red, recording, badge, dark);
+                        q.end();
+                        QSet<int> left;
+                        for (int i = 0; i < canvas.width() * canvas.height(); ++i)
+                            if (other.pixel(i % canvas.width(), i / canvas.width())
+                                != canvas.pixel(i % canvas.width(), i / canvas.width()))
+                                left.insert(i);
+                        int pieces = 0;
+                        for (; !left.isEmpty(); ++pieces)
+                            for (QList<int> todo{*left.begin()}; !todo.isEmpty();)
+                                if (const int i = todo.takeLast(); left.remove(i))
+                                    todo << i - 1 << i + 1 << i - canvas.width() << i + canvas.width();
+                        QVERIFY2((pieces == 1) == (glyph == "○"),
+                                 qPrintable(QStringLiteral("%1 px: %2 pieces").arg(size).arg(pieces)));
+                    }
                 }
             }
         }

@@ -18,7 +18,9 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     // The page remembers where it was opened from, says so, and goes back there; going back to
-    // an answer also closes a frame left open in the inspector.
+    // an answer also closes a frame left open in the inspector. A reminder's card opens it with
+    // its headline: the daemon's name replaces it, and back searches for that name. However it
+    // was reached, the panel is tall enough for the page.
     void backRow_data()
     {
         QTest::addColumn<QString>("from");
@@ -33,6 +35,9 @@ private slots:
         QTest::newRow("answer") << "answer"
                                 << "‹  back to the answer"
                                 << "";
+        QTest::newRow("card") << "card"
+                              << "‹  search for “Harbor”"
+                              << "search";
     }
     void backRow()
     {
@@ -41,9 +46,8 @@ private slots:
         QFETCH(QString, backOp);
         EntityFixture f;
         f.daemon.reply("relations", json(R"({"kind":"relations","state":"none_found"})"));
-        f.daemon.reply(
-            "why",
-            json(R"({"kind":"why","sources":[{"app_name":"Code","document_url":"src/harbor.rs","frame_id":5}]})"));
+        f.daemon.reply("why", json(R"({"kind":"why","label":"Harbor",
+                                       "sources":[{"app_name":"Code","document_url":"src/harbor.rs","frame_id":5}]})"));
         f.daemon.reply("proposals", json(R"({"kind":"proposals"})"));
         f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
         f.daemon.reply("search", QJsonObject{{"kind", "search"}, {"nodes", QJsonArray{json(harbor)}}});
@@ -52,14 +56,21 @@ private slots:
             f.searchByKeyboard("harbor");
         else if (from == "inbox")
             QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
-        else
+        else if (from == "answer")
             f.unfoldedAnswer(QJsonObject{{"answer", "You were on Harbor."}, {"sources", QJsonArray{json(harbor)}}});
-        QTRY_VERIFY(f.rowWith("Harbor"));
-        f.click(f.rowWith("Harbor"));
+        if (from == "card") {
+            f.window.show();
+            f.window.showEntity(1, "Reopened: Harbor launch", "project", 3);
+        } else {
+            QTRY_VERIFY(f.rowWith("Harbor"));
+            f.click(f.rowWith("Harbor"));
+        }
         QTRY_VERIFY(f.rowWith(wording));
         QTRY_VERIFY(f.texts().contains("project  ·  1 source")); // no source_count: the records are counted
         QCOMPARE(f.hint(), "esc to go back");
         QVERIFY(f.texts().contains("Harbor"));
+        QVERIFY(!f.texts().contains("Reopened: Harbor launch"));
+        QVERIFY(f.panel()->height() > 400);
         QTRY_VERIFY(f.texts().contains(noneFound));
         QCOMPARE(f.sent("relations", 1).last().value("node_id").toInteger(), 1);
 
@@ -76,6 +87,8 @@ private slots:
         } else {
             QTRY_COMPARE(f.daemon.count(backOp), before + 1);
         }
+        if (backOp == "search")
+            QCOMPARE(f.sent("search", 1).last().value("query").toString().toLower(), "harbor");
     }
 
     // The graph draws at most five neighbours and the caption says what was left out and why.
@@ -136,18 +149,27 @@ private slots:
             QVERIFY(chips[1]->geometry().center().x() > centre.x());
     }
 
-    // A chip is reached from the keyboard and opens its neighbour; a cut label keeps its whole
-    // name in a tooltip.
+    // A chip is reached from the keyboard and opens its neighbour; a name longer than a chip is
+    // shown whole where the width around the chip allows, else cut with its whole name in a
+    // tooltip. No chip reaches into another.
     void chipsFromTheKeyboard()
     {
         EntityFixture f;
         const QString longName = "The billing reconciliation working group of the platform team";
-        f.page("Harbor", relationsReply({edge(7, "Priya", "reviewed by"), edge(8, longName, "meets with")}));
-        QTRY_COMPARE(f.chips().size(), 2);
+        f.page("Harbor",
+               relationsReply({edge(9, "Northwind Freight Co", "ships for"), edge(7, "Priya", "reviewed by"),
+                               edge(8, longName, "meets with"), edge(10, longName + " B", "meets with"),
+                               edge(11, "Tomás", "reviews")}));
+        QTRY_COMPARE(f.chips().size(), 5);
+        QTRY_COMPARE(f.chips()[0]->text().trimmed(), "Northwind Freight Co");
         QCOMPARE(f.chips()[0]->toolTip(), QString());
-        QCOMPARE(f.chips()[1]->toolTip(), longName);
-        f.chips()[1]->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(f.chips()[1], Qt::Key_Return);
+        QCOMPARE(f.chips()[1]->toolTip(), QString());
+        QCOMPARE(f.chips()[2]->toolTip(), longName);
+        for (InkButton* a : f.chips())
+            for (InkButton* b : f.chips())
+                QVERIFY(a == b || !a->geometry().intersects(b->geometry()));
+        f.chips()[2]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f.chips()[2], Qt::Key_Return);
         QTRY_VERIFY(f.texts().contains(longName));
         QTRY_COMPARE(f.daemon.count("relations"), 2);
         QCOMPARE(f.sent("relations").last().value("node_id").toInteger(), 8);

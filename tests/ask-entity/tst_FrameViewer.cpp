@@ -98,6 +98,40 @@ private slots:
         QVERIFY(f.texts().contains("From the readme."));
     }
 
+    // The full-size window closes on Escape and on Ctrl+W; evidence that quotes a line of the
+    // frame marks it too, counted with the lines that name the file.
+    void fullSizeWindowKeysAndQuotedLines_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << int(Qt::ControlModifier);
+    }
+    void fullSizeWindowKeysAndQuotedLines()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        EntityFixture f;
+        QTemporaryDir dir;
+        openFromEvidence(f,
+                         QJsonObject{{"kind", "frame"},
+                                     {"image_path", writeImage(dir, QSize(400, 200))},
+                                     {"lines",
+                                      QJsonArray{line(0.2, "README.txt"), line(0.4, " src/app "), line(0.6, "app"),
+                                                 line(0.8, "src/main")}}});
+        QTRY_VERIFY(f.frame() && f.frame()->loaded());
+        QCOMPARE(f.frame()->highlights().size(), 2);
+        QVERIFY(f.inspectorTexts().contains("2 matching lines marked   ·   pixels kept until January 1"));
+        QTest::mouseClick(f.frame(), Qt::LeftButton);
+        FrameWindow* viewer = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* candidate = qobject_cast<FrameWindow*>(w); candidate && candidate->isVisible())
+                viewer = candidate;
+        QVERIFY(viewer);
+        QTest::keyClick(viewer, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QVERIFY(!viewer->isVisible());
+    }
+
     // What the inspector says when there is no picture to show, and what it never waits on.
     void withoutPixels_data()
     {

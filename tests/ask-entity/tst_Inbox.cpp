@@ -141,6 +141,7 @@ private slots:
     }
 
     // A merge retires the other cards naming the entity that is gone; a refusal gives the card back.
+    // The heading and the footer count only what still waits.
     void judgments_data()
     {
         QTest::addColumn<QString>("button");
@@ -149,12 +150,18 @@ private slots:
         QTest::addColumn<int>("separateButtons");
         QTest::addColumn<QString>("keep");
         const QString gone = "no longer applies — one of these was just merged";
+        const QString settle = " the engine cannot settle on its own. None of them affects an answer until you choose.";
         QTest::newRow("merged") << "Use this name" << QByteArray(R"({"kind":"ok","state":"merged:42"})")
-                                << QStringList{"merged", gone} << 1 << "41";
+                                << QStringList{"merged", gone, "1 guess" + settle,
+                                               "Clear these 1 and you can close this."}
+                                << 1 << "41";
         QTest::newRow("kept apart") << "Keep them separate" << QByteArray(R"({"kind":"ok","state":"kept_apart"})")
-                                    << QStringList{"kept apart"} << 2 << "null";
+                                    << QStringList{"kept apart", "2 guesses" + settle,
+                                                   "Clear these 2 and you can close this."}
+                                    << 2 << "null";
         QTest::newRow("refused") << "Use this name" << QByteArray(R"({"kind":"error","message":"no"})")
-                                 << QStringList{"Could not confirm this decision. Try again."} << 3 << "41";
+                                 << QStringList{"Could not confirm this decision. Try again.", "3 guesses" + settle}
+                                 << 3 << "41";
         QTest::newRow("another kind") << "Use this name" << QByteArray(R"({"kind":"judged"})")
                                       << QStringList{"Could not confirm this decision. Try again."} << 3 << "41";
     }
@@ -258,7 +265,7 @@ private slots:
         QTest::keyClick(f.field(), Qt::Key_K, Qt::ControlModifier);
         f.leaveWithRepliesQueued("Loading uncertain items…", [&] { f.window.showEntity(5, "Lena", "person", 1); });
         QVERIFY(f.buttons("Use this name").isEmpty());
-        QTRY_VERIFY(f.rowWith("‹  back to results"));
+        QTRY_VERIFY(f.rowWith("‹  search for “Lena”"));
     }
 };
 

@@ -1,5 +1,8 @@
 #include "AskFixture.h"
 
+#include "PortalAppearance.h"
+
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
@@ -118,11 +121,18 @@ private slots:
         QCOMPARE(f.panel()->geometry().top(), compact.top());
         QVERIFY(f.panel()->geometry().bottom() <= visible.bottom());
         QTRY_VERIFY(f.window.resultColumn()->verticalScrollBar()->isVisible()); // thirty rows scroll
+        // Its thumb is drawn in the muted ink, which stands out from the ground.
+        const QImage bar = f.window.resultColumn()->verticalScrollBar()->grab().toImage();
+        int thumb = 0;
+        for (int y = 0; y < bar.height(); ++y)
+            thumb += bar.pixelColor(bar.width() / 2, y) == Ink::muted().resolve(f.panel());
+        QVERIFY(thumb > 20);
         QTRY_VERIFY(rowsFit(f));
 
         f.click(f.rowWith("src/billing/a/very/long/path/invoice0.rs"));
         QCOMPARE(f.panel()->width(), std::min(compact.width() + AskPanel::panelW, visible.width() - 24));
         QVERIFY(f.panel()->geometry().right() <= visible.right());
+        QVERIFY(std::abs(f.panel()->geometry().center().x() - compact.center().x()) <= 2);
         QTRY_VERIFY(rowsFit(f));
 
         f.panel()->setMinimumSize(0, 0);
@@ -215,6 +225,34 @@ private slots:
                               "Searching local evidence first, then asking the enabled answer model."}));
     }
 
+    // A change of the desktop's colour scheme while the panel is open repaints it at once: its
+    // ground and the text of the page it shows.
+    void portalSchemeChangeRethemesAnOpenPage()
+    {
+        AskFixture f;
+        PortalAppearance appearance;
+        f.window.show();
+        QLabel* message = nullptr;
+        for (QLabel* label : f.results()->findChildren<QLabel*>())
+            if (label->text() == "Search your local memory, or press return to ask a question.")
+                message = label;
+        QVERIFY(message);
+        for (const bool dark : {true, false, true}) {
+            QVERIFY(QMetaObject::invokeMethod(
+                &appearance, "settingChanged", Q_ARG(QString, "org.freedesktop.appearance"),
+                Q_ARG(QString, "color-scheme"), Q_ARG(QDBusVariant, QDBusVariant(QVariant(dark ? 1u : 2u)))));
+            QCoreApplication::processEvents();
+            const QImage panel = f.panel()->grab().toImage();
+            QCOMPARE(panel.pixelColor(f.panel()->width() / 2, f.panel()->height() - 4), Ink::ground().resolve(dark));
+            const QImage text = message->grab().toImage();
+            int inked = 0;
+            for (int y = 0; y < text.height(); ++y)
+                for (int x = 0; x < text.width(); ++x)
+                    inked += text.pixelColor(x, y) == Ink::text2().resolve(dark);
+            QVERIFY(inked > 10);
+        }
+    }
+
     // Ctrl+K opens the inbox, and only Ctrl+K.
     void shortcuts()
     {
@@ -229,9 +267,18 @@ private slots:
         QCOMPARE(f.daemon.count("proposals"), 1);
     }
 
-    // From the field, Tab reaches the first row and Return opens it; the arrows move between rows.
+    // From the field, Tab or Down reaches the first row and Return opens it; the arrows move
+    // between rows, and Up from the first row comes back to the field with the caret at the end
+    // of the query, nothing selected.
+    void keyboardReachesRows_data()
+    {
+        QTest::addColumn<int>("into");
+        QTest::newRow("Tab") << int(Qt::Key_Tab);
+        QTest::newRow("Down") << int(Qt::Key_Down);
+    }
     void keyboardReachesRows()
     {
+        QFETCH(int, into);
         AskFixture f;
         f.daemon.reply("search", json(R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person"},
                                                    {"label":"Harbor","node_id":2,"node_type":"project"}]})"));
@@ -240,14 +287,67 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), f.field());
         f.searchByKeyboard("harbor");
         QTRY_VERIFY(f.rowWith("Harbor"));
-        QTest::keyClick(f.field(), Qt::Key_Tab);
+        // Without a scroll bar the rows keep as far from the right edge as from the left.
+        const auto margins = [&f] {
+            const int left = f.rowWith("Ada")->mapTo(f.panel(), QPoint(0, 0)).x();
+            return std::abs(f.panel()->width() - left - f.rowWith("Ada")->width() - left);
+        };
+        QTRY_VERIFY(margins() <= 2);
+        QTest::keyClick(f.field(), Qt::Key(into));
         QCOMPARE(QApplication::focusWidget(), f.rowWith("Ada"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), f.rowWith("Harbor"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), f.field());
+        QCOMPARE(f.field()->selectedText(), "");
+        QCOMPARE(f.field()->cursorPosition(), 6);
+        QTest::keyClick(f.field(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(f.rowWith("‹  back to results"));
         QVERIFY(f.texts().contains("Harbor"));
         QCOMPARE(QApplication::focusWidget(), f.field());
+    }
+
+    // Return on "Details & corrections" redraws the answer; the caret comes back to the end of the
+    // question, which the next key must not overwrite. The arrows also leave a button for the field.
+    void detailsByKeyboardKeepTheQuestion()
+    {
+        AskFixture f;
+        f.daemon.reply("ask", json(R"({"answer":"You were on Harbor."})"));
+        f.window.show();
+        f.askByKeyboard("what was I doing?");
+        QTRY_VERIFY(f.button("Details & corrections"));
+        QTest::keyClick(f.field(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), f.button("Details & corrections"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(f.button("Hide details"));
+        QTRY_COMPARE(QApplication::focusWidget(), f.field());
+        QCOMPARE(f.field()->selectedText(), "");
+        QCOMPARE(f.field()->cursorPosition(), f.field()->text().size());
+        f.button("Hide details")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), f.field());
+    }
+
+    // Up in the empty field recalls this session's questions, newest first, never what is typed.
+    void upRecallsQuestions()
+    {
+        AskFixture f;
+        f.daemon.reply("ask", json(R"({"answer":"Yes."})"));
+        f.window.show();
+        for (const char* question : {"first question", "second question"}) {
+            f.askByKeyboard(question);
+            QTRY_VERIFY(f.texts().contains("Yes."));
+        }
+        f.field()->clear();
+        const auto up = [&f] { return QTest::keyClick(f.field(), Qt::Key_Up), f.field()->text(); };
+        QCOMPARE(up(), "second question");
+        QCOMPARE(up(), "first question");
+        QCOMPARE(up(), "first question");
+        f.type("new");
+        QCOMPARE(up(), "new");
     }
 };
 

@@ -1,6 +1,8 @@
 // The weekly review and the reminders' settings, opened from the status menu, against the real
 // veskd-demo.
 #include "AppDelegate.h"
+#include "AskPanel.h"
+#include "AskWindow.h"
 #include "Defaults.h"
 #include "DemoProcess.h"
 #include "DigestWindow.h"
@@ -11,11 +13,15 @@
 #include "InterjectionSettingsWindow.h"
 #include "PresentationMode.h"
 #include "ScriptedAlerts.h"
+#include "ScrollColumn.h"
 #include "StatusMenu.h"
 #include "TestClock.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
 #include <QStandardPaths>
 
 using namespace vesk;
@@ -110,6 +116,32 @@ private slots:
         QTRY_VERIFY(texts(&settings).contains("Muted kinds restored."));
         QTRY_VERIFY(texts(&settings).at(2).startsWith("Muted kinds · none\n"));
         QVERIFY(reminders.settings().learned().muted.isEmpty());
+    }
+
+    // A card's "Open sources" lands on an entity page tall enough to read, under the entity's own
+    // name rather than the card's headline, whose way back searches that name.
+    void openSourcesFromACard()
+    {
+        DemoProcess demo;
+        QVERIFY(demo.ready());
+        Vesk vesk(demo.socketPath);
+        InterjectionController& reminders = vesk.delegate.reminders();
+        reminders.start();
+        reminders.show(Candidate{11, "Reopened: Use banker's rounding…", "decision", 3, 0, "", std::nullopt},
+                       Decision::Accounting::semanticCard);
+        QVERIFY(reminders.card());
+        click(reminders.card(), "Open sources");
+        AskWindow& ask = vesk.delegate.askWindow();
+        QTRY_VERIFY(ask.panelWidget() && ask.panelWidget()->isVisible());
+        QWidget* page = ask.resultColumn()->content();
+        QTRY_VERIFY(texts(page).contains("Use banker's rounding for invoice totals"));
+        QVERIFY(!texts(page).contains("Reopened: Use banker's rounding…"));
+        QVERIFY(texts(page).contains("‹  search for “Use banker's rounding for invoice totals”"));
+        QCOMPARE(ask.fieldWidget()->text(), "Use banker's rounding for invoice totals");
+        // The page's own column, in the panel as the window manager placed it.
+        QTRY_VERIFY(ask.resultColumn()->height() >= 400);
+        QVERIFY(ask.panelWidget()->frameGeometry().bottom()
+                <= QGuiApplication::primaryScreen()->availableGeometry().bottom());
     }
 };
 

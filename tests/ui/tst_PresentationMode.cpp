@@ -19,7 +19,7 @@ namespace {
 AlertSpec confirmation()
 {
     AlertSpec spec;
-    spec.title = QStringLiteral("Forget this?");
+    spec.title = QStringLiteral("Forget everything Vesk has recorded about this project?");
     spec.text = QStringLiteral("It cannot be undone.");
     spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
     return spec;
@@ -107,6 +107,8 @@ private slots:
             QVERIFY(box);
             QVERIFY(QTest::qWaitForWindowActive(box));
             sawIt = box->isVisible();
+            // Wide enough for the whole question in a title bar, beside the bar's buttons.
+            QVERIFY(box->width() > QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle()) + 100);
             for (QAbstractButton* b : box->buttons())
                 if (b->text() == QStringLiteral("Forget"))
                     b->click();

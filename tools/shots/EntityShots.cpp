@@ -149,6 +149,15 @@ int main(int argc, char** argv)
         ok &= tour.save(window, QStringLiteral("frame-pixels-gone") + suffix,
                         task && openFrameWhere(window, [](const FrameView& f) { return !f.image(); }));
 
+        // A reminder's "Open sources": the panel was away, and the card's headline gives way to the
+        // entity's name.
+        window.close();
+        ok &= tour.save(
+            window, QStringLiteral("card-entity-page") + suffix,
+            openEntity(window, 11, QStringLiteral("Reopened: Use banker's rounding…"), QStringLiteral("decision"))
+                && ShotTour::shows(ShotTour::column(window),
+                                   QStringLiteral("Use banker's rounding for invoice totals")));
+
         ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);
         ok &= tour.save(window, QStringLiteral("inbox") + suffix, ShotTour::waitFor([&] {
                             return !ShotTour::shows(ShotTour::column(window),

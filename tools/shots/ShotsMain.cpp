@@ -91,6 +91,30 @@ bool saveIcons(const QDir& out, const QString& suffix, bool dark)
         ok &= save(sheet.scaled(sheet.size() * 2),
                    out.filePath(QStringLiteral("icon-%1-%2.png").arg(QLatin1String(s.name), suffix)));
     }
+
+    // The states that must not be confused, side by side in the small slots: paused, unreachable
+    // and the "9+" badge, at 16, 22 and 24 pixels on each tray.
+    const Shot apart[] = {shots[2], shots[0], shots[4]};
+    const int small[] = {16, 22, 24};
+    const int cell = 24 + gap;
+    QImage sheet(gap + 3 * (3 * cell + gap), 3 * cell + gap, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&sheet);
+    for (int t = 0; t < 3; ++t) {
+        p.fillRect(0, t * cell, sheet.width(), cell + (t == 2 ? gap : 0), trays[t]);
+        int x = gap;
+        for (int size : small) {
+            for (const Shot& s : apart) {
+                const MenuText::StateLines lines = MenuText::forState(s.state, s.badge);
+                const QColor colour = (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark);
+                p.drawImage(x + (24 - size) / 2, t * cell + gap / 2 + (24 - size) / 2,
+                            dot(lines.glyph, colour, lines.recording, s.badge, dark, size));
+                x += cell;
+            }
+            x += gap;
+        }
+    }
+    p.end();
+    ok &= save(sheet.scaled(sheet.size() * 3), out.filePath(QStringLiteral("icon-states-small-%1.png").arg(suffix)));
     return ok;
 }
 
