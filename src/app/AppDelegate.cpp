@@ -193,7 +193,8 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(&askWindow(), &AskWindow::agentConnectionsRequested, this,
             [this] { onboardingWindow().showConnections(); });
     // Without a tray host nothing else would show that Vesk runs: the panel is its way in.
-    if (!trayHost)
+    const bool panelAtStart = !trayHost;
+    if (panelAtStart)
         askWindow().show();
     if (switches.firstRunPreview)
         askWindow().showFirstRun();
