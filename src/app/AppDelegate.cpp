@@ -297,7 +297,7 @@ void AppDelegate::offerDesktopShortcut()
     // Asked once, ever; never while presenting (the next launch asks instead).
     static const QString offered = QStringLiteral("vesk.shortcut.desktop_offered");
     if (defaults.boolean(offered).value_or(false) || presentation.isEnabled())
-        return;
+        return emit desktopShortcutOffered({});
     DesktopShortcut& desktop = *platform.desktopShortcut;
     offMainThread(
         desktopWork, this, [&desktop] { return desktop.available(); },
@@ -305,7 +305,7 @@ void AppDelegate::offerDesktopShortcut()
             if (!available) {
                 const QString line = MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings);
                 std::fputs(("[vesk-app] " + line + "\n").toUtf8().constData(), stderr);
-                return;
+                return emit desktopShortcutOffered(line);
             }
             defaults.setBoolean(offered, true);
             AlertSpec offer;
@@ -317,6 +317,8 @@ void AppDelegate::offerDesktopShortcut()
             offer.buttons = {QStringLiteral("Add Shortcut"), QStringLiteral("Not Now")};
             if (alerts.run(offer) == 0)
                 addDesktopShortcut();
+            else
+                emit desktopShortcutOffered({});
         });
 }
 
@@ -342,6 +344,7 @@ void AppDelegate::addDesktopShortcut()
             done.title = MenuText::desktopShortcutLine(result);
             done.buttons = {QStringLiteral("OK")};
             alerts.run(done);
+            emit desktopShortcutOffered(done.title);
         });
 }
 

@@ -112,6 +112,9 @@ signals:
     void onboarded();
     // The background service is prepared; the start-up chains follow.
     void servicePrepared(bool firstRegistration);
+    // The offer of a desktop shortcut for `vesk --ask` ended, with the one line it said; empty when
+    // it said nothing (made before, declined, or while presenting).
+    void desktopShortcutOffered(const QString& line);
 
 private:
     // What the icon was last drawn from, so an unchanged state draws nothing.

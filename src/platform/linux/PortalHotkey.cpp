@@ -146,9 +146,8 @@ void PortalHotkey::request(const QString& method, QVariantList arguments,
 
 void PortalHotkey::listenOn(const QString& path)
 {
-    if (!requestPath.isEmpty())
-        bus.disconnect(QString(), requestPath, requestInterface, QStringLiteral("Response"), this,
-                       SLOT(answered(uint, QVariantMap)));
+    // Earlier requests stay subscribed: a request object answers once, and answered() only heeds the
+    // current one.
     requestPath = path;
     bus.connect(QString(), requestPath, requestInterface, QStringLiteral("Response"), this,
                 SLOT(answered(uint, QVariantMap)));
