@@ -10,6 +10,7 @@
 #include "Ink.h"
 #include "InterjectionController.h"
 #include "InterjectionSettingsWindow.h"
+#include "MainThread.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
@@ -20,15 +21,27 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
 namespace vesk {
+
+namespace {
+
+// Runs `work` on `pool` and hands its result to `then` on the main thread, while `receiver` exists.
+template <class Work, class Then> void offMainThread(QThreadPool& pool, const QObject* receiver, Work work, Then then)
+{
+    pool.start([work = std::move(work), done = toReceiver(receiver, std::move(then))]() mutable { done(work()); });
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process, QObject* parent)
     : QObject(parent)
@@ -38,6 +51,7 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     , alerts(services.alerts)
     , clock(services.clock)
     , defaults(services.defaults)
+    , trayAvailable(std::move(services.trayAvailable))
     , switches(std::move(switches))
     , process(std::move(process))
     , menu({services.client, services.presentation, services.alerts, services.clock})
@@ -174,10 +188,9 @@ void AppDelegate::openSources(const Candidate& c)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    const auto registration = platform.hotkey->registerShortcut(this, [this] { emit shortcutPressed(); });
-    const QString failure = MenuText::shortcutFailureLine(registration);
-    if (!failure.isEmpty())
-        std::fputs(failure.toUtf8().constData(), stderr);
+    shortcutSettled(platform.hotkey->registerShortcut(
+        this, [this] { emit shortcutPressed(); },
+        [this](Hotkey::Registration registration) { shortcutSettled(registration); }));
 
     createStatusItem();
     render(DaemonClient::Unreachable{});
@@ -202,6 +215,10 @@ void AppDelegate::applicationDidFinishLaunching()
     // The ask panel exists from launch.
     connect(&askWindow(), &AskWindow::agentConnectionsRequested, this,
             [this] { onboardingWindow().showConnections(); });
+    // Without a tray host nothing else would show that Vesk runs: the panel is its way in.
+    const bool panelAtStart = !trayHost;
+    if (panelAtStart)
+        askWindow().show();
     if (switches.firstRunPreview)
         askWindow().showFirstRun();
     switch (switches.surface) {
@@ -225,8 +242,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::activate(const Activation& activation)
 {
-    // Named actions join here as the command line learns them; a plain activation shows the panel.
-    if (activation.action.isEmpty())
+    // Named actions join here as the command line learns them; a plain activation, like `vesk --ask`,
+    // shows the panel.
+    if (activation.action.isEmpty() || activation.action == askAction)
         askWindow().show();
 }
 
@@ -275,14 +293,82 @@ void AppDelegate::createStatusItem()
     item = std::make_unique<QSystemTrayIcon>();
     item->setIcon(drawnIcon);
     item->setToolTip(tip);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fputs("[vesk-app] no system tray available; Vesk keeps running without its status item.\n", stderr);
+    trayHost = trayAvailable();
+    if (!trayHost)
+        std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
+                   "(or vesk --ask) shows it.\n",
+                   stderr);
     menu.setStatusItem(item.get());
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())
             menu.menu()->popup(QCursor::pos());
     });
+}
+
+void AppDelegate::shortcutSettled(Hotkey::Registration registration)
+{
+    const QString failure = MenuText::shortcutFailureLine(registration);
+    if (!failure.isEmpty())
+        std::fputs(failure.toUtf8().constData(), stderr);
+    if (registration == Hotkey::Registration::unsupported)
+        offerDesktopShortcut();
+}
+
+void AppDelegate::offerDesktopShortcut()
+{
+    // Asked once, ever; never while presenting (the next launch asks instead).
+    static const QString offered = QStringLiteral("vesk.shortcut.desktop_offered");
+    if (defaults.boolean(offered).value_or(false) || presentation.isEnabled())
+        return emit desktopShortcutOffered({});
+    DesktopShortcut& desktop = *platform.desktopShortcut;
+    offMainThread(
+        desktopWork, this, [&desktop] { return desktop.available(); },
+        [this](bool available) {
+            if (!available) {
+                const QString line = MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings);
+                std::fputs(("[vesk-app] " + line + "\n").toUtf8().constData(), stderr);
+                return emit desktopShortcutOffered(line);
+            }
+            defaults.setBoolean(offered, true);
+            AlertSpec offer;
+            offer.title = QStringLiteral("Add Alt+Space as a desktop shortcut?");
+            offer.text = QStringLiteral("This desktop gives applications no global shortcut, so Vesk cannot register "
+                                        "Alt+Space itself. Vesk can add Alt+Space to the desktop's keyboard "
+                                        "shortcuts, running vesk --ask, which opens the ask panel. Vesk asks this "
+                                        "once.");
+            offer.buttons = {QStringLiteral("Add Shortcut"), QStringLiteral("Not Now")};
+            if (alerts.run(offer) == 0)
+                addDesktopShortcut();
+            else
+                emit desktopShortcutOffered({});
+        });
+}
+
+void AppDelegate::addDesktopShortcut()
+{
+    DesktopShortcut& desktop = *platform.desktopShortcut;
+    const QString program = QCoreApplication::applicationFilePath();
+    offMainThread(
+        desktopWork, this,
+        [&desktop, program] {
+            // The plain name where the search path finds this very program, as the package installs it.
+            const QString found = QStandardPaths::findExecutable(QStringLiteral("vesk"));
+            const QString command
+                = found.isEmpty() || QFileInfo(found).canonicalFilePath() != QFileInfo(program).canonicalFilePath()
+                ? QLatin1Char('\'') + QString(program).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
+                    + QLatin1Char('\'')
+                : QStringLiteral("vesk");
+            return desktop.add(QStringLiteral("Vesk: ask"), QStringLiteral("<Alt>space"),
+                               command + QStringLiteral(" --ask"));
+        },
+        [this](DesktopShortcut::Result result) {
+            AlertSpec done;
+            done.title = MenuText::desktopShortcutLine(result);
+            done.buttons = {QStringLiteral("OK")};
+            alerts.run(done);
+            emit desktopShortcutOffered(done.title);
+        });
 }
 
 void AppDelegate::sendHello()

@@ -11,11 +11,11 @@
 #include <QColor>
 #include <QIcon>
 #include <QObject>
+#include <QSystemTrayIcon>
+#include <QThreadPool>
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QSystemTrayIcon;
 
 namespace vesk {
 
@@ -58,6 +58,8 @@ public:
         Alerts& alerts;
         Clock& clock;
         Defaults& defaults;
+        // Whether a tray host shows the status item (asked at launch).
+        std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     };
 
     AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process = {}, QObject* parent = nullptr);
@@ -66,6 +68,8 @@ public:
     // The start-up sequence: shortcut, status item, menu, hello, watch, background service, setup
     // offer, reminders.
     void applicationDidFinishLaunching();
+    // The action of `vesk --ask`: show the ask panel.
+    static inline const QString askAction = QStringLiteral("ask");
     // A second start, or the desktop, activated this instance.
     void activate(const vesk::Activation& activation);
     // "Run diagnostics": the daemon's doctor in a terminal.
@@ -108,6 +112,9 @@ signals:
     void onboarded();
     // The background service is prepared; the start-up chains follow.
     void servicePrepared(bool firstRegistration);
+    // The offer of a desktop shortcut for `vesk --ask` ended, with the one line it said; empty when
+    // it said nothing (made before, declined, or while presenting).
+    void desktopShortcutOffered(const QString& line);
 
 private:
     // What the icon was last drawn from, so an unchanged state draws nothing.
@@ -120,6 +127,9 @@ private:
     };
 
     void createStatusItem();
+    void shortcutSettled(Hotkey::Registration registration);
+    void offerDesktopShortcut();
+    void addDesktopShortcut();
     void sendHello();
     void openInbox();
     void openSources(const vesk::Candidate& item);
@@ -138,6 +148,7 @@ private:
     Alerts& alerts;
     Clock& clock;
     Defaults& defaults;
+    std::function<bool()> trayAvailable;
     LaunchSwitches switches;
     ProcessFacts process;
 
@@ -159,6 +170,10 @@ private:
     // Why the first failed settings save failed, until it has been said.
     std::optional<QString> unsavedReason;
     bool unsavedTold = false;
+    bool trayHost = true;
+    // The desktop's shortcut settings are read and written here; it waits for them when it goes,
+    // before the platform they use.
+    QThreadPool desktopWork;
 };
 
 } // namespace vesk

@@ -28,7 +28,8 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
 
     // A relaunch waits for the copy it replaces to let go.
     SingleInstance instance(SingleInstance::forThisProcess());
-    switch (instance.claim({}, options.relaunch ? 10.0 : 0.0)) {
+    const Activation request = options.ask ? Activation{AppDelegate::askAction, {}} : Activation{};
+    switch (instance.claim(request, options.relaunch ? 10.0 : 0.0)) {
     case SingleInstance::Claim::handedOver:
         return 0;
     case SingleInstance::Claim::failed:
@@ -66,6 +67,8 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches, process);
     QObject::connect(&instance, &SingleInstance::activated, &delegate, &AppDelegate::activate);
     delegate.applicationDidFinishLaunching();
+    if (options.ask)
+        delegate.activate(request);
 
     if (options.quitAfterStart)
         QTimer::singleShot(0, &app, [] {

@@ -9,6 +9,8 @@ struct RunOptions {
     bool quitAfterStart = false;
     // Started by a relaunch after an update: take over from the copy that started this one.
     bool relaunch = false;
+    // Show the ask panel: the running instance's, or this one's at start.
+    bool ask = false;
 };
 
 // The normal application: one instance per home (a second start activates the first and ends

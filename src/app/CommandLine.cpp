@@ -78,7 +78,10 @@ std::variant<CommandLine, CommandLine::Exit> CommandLine::parse(const QStringLis
     const QCommandLineOption relaunch(QStringLiteral("relaunch"),
                                       QStringLiteral("Wait up to 10 seconds for the running Vesk to quit, then start "
                                                      "in its place (Vesk uses it to restart after an update)."));
-    parser.addOptions({versionOption, quitAfterStart, relaunch});
+    // What a desktop shortcut runs where the desktop gives applications no global shortcut.
+    const QCommandLineOption ask(QStringLiteral("ask"),
+                                 QStringLiteral("Show the ask panel of the running Vesk, starting Vesk if none runs."));
+    parser.addOptions({versionOption, quitAfterStart, relaunch, ask});
 
     const QString name = QStringLiteral("vesk");
     if (!parser.parse(ours))
@@ -100,6 +103,7 @@ std::variant<CommandLine, CommandLine::Exit> CommandLine::parse(const QStringLis
                         + QStringLiteral("'\nTry '") + name + QStringLiteral(" --help' for more information.\n")};
     line.quitAfterStart = parser.isSet(quitAfterStart);
     line.relaunch = parser.isSet(relaunch);
+    line.ask = parser.isSet(ask);
     return line;
 }
 

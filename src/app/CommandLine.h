@@ -21,6 +21,8 @@ struct CommandLine {
     bool quitAfterStart = false;
     // Started by Vesk itself after an update: wait for the copy that started it to quit.
     bool relaunch = false;
+    // Show the ask panel: the running Vesk's, or this one's once it has started.
+    bool ask = false;
     // The program name and Qt's own options, for the application object.
     QStringList qtArguments;
 

@@ -169,10 +169,36 @@ QString shortcutFailureLine(Hotkey::Registration registration)
         // Wayland, no X server, or a keyboard map without Alt: nothing can be grabbed at all.
         return QStringLiteral("[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. "
                               "Use the menu.\n");
+    case Hotkey::Registration::unsupported:
+        return QStringLiteral("[vesk-app] could not register Alt+Space; this desktop's portal gives applications no "
+                              "global shortcut. Use the menu, or a desktop shortcut that runs vesk --ask.\n");
+    case Hotkey::Registration::refused:
+        return QStringLiteral("[vesk-app] could not register Alt+Space; the desktop declined the shortcut. "
+                              "Use the menu.\n");
     case Hotkey::Registration::registered:
+    case Hotkey::Registration::pending: // the outcome is said when it comes
         break;
     }
     return {};
+}
+
+QString desktopShortcutLine(DesktopShortcut::Result result)
+{
+    switch (result) {
+    case DesktopShortcut::Result::added:
+        return QStringLiteral("Alt+Space now runs vesk --ask from the desktop's keyboard shortcuts.");
+    case DesktopShortcut::Result::alreadyAdded:
+        return QStringLiteral("Alt+Space already runs vesk --ask from the desktop's keyboard shortcuts; nothing "
+                              "was changed.");
+    case DesktopShortcut::Result::keysTaken:
+        return QStringLiteral("The desktop already uses Alt+Space for another shortcut; Vesk left it as it was.");
+    case DesktopShortcut::Result::noSettings:
+        return QStringLiteral("This desktop's keyboard shortcut settings are not installed here; Vesk could not "
+                              "add the shortcut.");
+    case DesktopShortcut::Result::failed:
+        break;
+    }
+    return QStringLiteral("The desktop's settings did not take the shortcut; Vesk could not add it.");
 }
 
 QString shortestDecimal(double value)

@@ -55,6 +55,8 @@ QString presentationLine(bool on);
 
 // The standard-error line when the global shortcut could not be registered; empty when it was.
 QString shortcutFailureLine(Hotkey::Registration registration);
+// What became of the offer to add a desktop shortcut that runs `vesk --ask`, in one line.
+QString desktopShortcutLine(DesktopShortcut::Result result);
 
 // The diagnostic line of VESK_APP_DEBUG.
 QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);

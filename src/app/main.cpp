@@ -35,5 +35,5 @@ int main(int argc, char** argv)
         qtArgv.push_back(argument.data());
     qtArgv.push_back(nullptr);
     int qtArgc = int(kept.size());
-    return vesk::runApplication(qtArgc, qtArgv.data(), switches, {line.quitAfterStart, line.relaunch});
+    return vesk::runApplication(qtArgc, qtArgv.data(), switches, {line.quitAfterStart, line.relaunch, line.ask});
 }

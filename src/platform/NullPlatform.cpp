@@ -62,6 +62,7 @@ PlatformServices nullPlatformServices()
     s.launcher = std::make_unique<ProcessLauncher>();
     s.permissions = std::make_unique<NullPermissions>();
     s.windowManager = std::make_unique<NullWindowManager>();
+    s.desktopShortcut = std::make_unique<NullDesktopShortcut>();
     return s;
 }
 

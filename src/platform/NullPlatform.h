@@ -6,7 +6,10 @@ namespace vesk {
 
 class NullHotkey final : public Hotkey {
 public:
-    Registration registerShortcut(const QObject*, std::function<void()>) override { return Registration::unavailable; }
+    Registration registerShortcut(const QObject*, std::function<void()>, std::function<void(Registration)>) override
+    {
+        return Registration::unavailable;
+    }
 };
 
 class NullForegroundWindow final : public ForegroundWindow {
@@ -29,6 +32,12 @@ class NullPermissions final : public Permissions {
 public:
     Need need(Kind) override;
     bool request(Kind) override { return false; }
+};
+
+class NullDesktopShortcut final : public DesktopShortcut {
+public:
+    bool available() override { return false; }
+    Result add(const QString&, const QString&, const QString&) override { return Result::noSettings; }
 };
 
 class NullWindowManager final : public WindowManager {

@@ -22,12 +22,39 @@ public:
         registered,
         taken,       // another application owns the key
         unavailable, // this display server offers no global shortcut to us
+        unsupported, // the desktop's portal runs, but gives applications no global shortcuts
+        refused,     // the desktop or the user declined to bind it
+        pending,     // the desktop was asked; the outcome follows
     };
 
     virtual ~Hotkey() = default;
     // Keeps `pressed` (replacing any earlier callback), which runs only while `receiver` exists,
-    // and grabs the key. The key stays registered until the process ends.
-    virtual Registration registerShortcut(const QObject* receiver, std::function<void()> pressed) = 0;
+    // and registers the key, which stays registered until the process ends. A backend that must
+    // ask the desktop first answers `pending` and later runs `settled` once with the outcome, on
+    // the main thread and while `receiver` exists; the others answer at once and never run it.
+    virtual Registration registerShortcut(const QObject* receiver, std::function<void()> pressed,
+                                          std::function<void(Registration)> settled)
+        = 0;
+};
+
+// A shortcut the desktop itself runs: a command bound to keys in the desktop's own settings, for
+// desktops that give applications no global shortcut. Calls read and write the desktop's settings:
+// make them off the main thread.
+class DesktopShortcut {
+public:
+    enum class Result {
+        added,
+        alreadyAdded, // the same keys already run the same command
+        keysTaken,    // the desktop already binds these keys to something else; left alone
+        noSettings,   // this desktop's shortcut settings are not installed here
+        failed,       // the settings would not take the change
+    };
+
+    virtual ~DesktopShortcut() = default;
+    // Whether this desktop keeps shortcut settings we can add to.
+    virtual bool available() = 0;
+    // Binds `keys` (written "<Alt>space") to `command`, shown under `name`.
+    virtual Result add(const QString& name, const QString& keys, const QString& command) = 0;
 };
 
 // The application in front and its focused window, as the window manager reports it.
@@ -142,10 +169,11 @@ struct PlatformServices {
     std::unique_ptr<Launcher> launcher;
     std::unique_ptr<Permissions> permissions;
     std::unique_ptr<WindowManager> windowManager;
+    std::unique_ptr<DesktopShortcut> desktopShortcut;
 };
 
-// The backends for the running Qt platform: the native ones on X11, honest "unavailable" ones
-// elsewhere (offscreen, Wayland until the portal lands). Needs a QGuiApplication.
+// The backends for the running session: the native ones on X11, the desktop portal's shortcut on
+// Wayland, honest "unavailable" ones elsewhere (offscreen). Needs a QGuiApplication.
 PlatformServices createPlatformServices();
 
 // The backends that report every facility as unavailable.

@@ -17,7 +17,8 @@ namespace vesk::test {
 struct AppFixture : DaemonRig {
     explicit AppFixture(LaunchSwitches switches = {}, const QString& defaultsPath = {})
         : DaemonRig(defaultsPath)
-        , delegate({client, platform.services, presentation, alerts, clock, defaults}, switches)
+        , delegate({client, platform.services, presentation, alerts, clock, defaults, [this] { return trayHost; }},
+                   switches)
     {
     }
 
@@ -38,6 +39,7 @@ struct AppFixture : DaemonRig {
 
     FakePlatform platform;
     ScriptedAlerts alerts;
+    bool trayHost = true;
     AppDelegate delegate;
 };
 

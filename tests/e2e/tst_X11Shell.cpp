@@ -241,12 +241,12 @@ void X11ShellTest::shortcutOwnedByAnotherClient()
     // had already grabbed.
     const uint16_t altNum = mapping.altMask | mapping.numLockMask;
     QCOMPARE(other.grab(mapping.keycode, altNum), 0);
-    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }), Hotkey::Registration::taken);
+    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }, {}), Hotkey::Registration::taken);
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask), 0);
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask | XCB_MOD_MASK_LOCK), 0);
     other.ungrab(mapping.keycode, XCB_MOD_MASK_ANY);
 
-    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }), Hotkey::Registration::registered);
+    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }, {}), Hotkey::Registration::registered);
     // Now we own every variant.
     QCOMPARE(other.grab(mapping.keycode, mapping.altMask), badAccess);
 }

@@ -14,12 +14,21 @@ public:
     Registration result = Registration::registered;
     int registrations = 0;
 
-    Registration registerShortcut(const QObject* owner, std::function<void()> callback) override
+    Registration registerShortcut(const QObject* owner, std::function<void()> callback,
+                                  std::function<void(Registration)> outcome) override
     {
         ++registrations;
         receiver = owner;
         pressed = std::move(callback);
+        settled = std::move(outcome);
         return result;
+    }
+    // As if the desktop answered a `pending` registration.
+    void settle(Registration outcome)
+    {
+        result = outcome;
+        if (receiver && settled)
+            settled(outcome);
     }
     // As if the user pressed the shortcut; false when nothing was registered.
     bool press()
@@ -33,6 +42,7 @@ public:
 private:
     QPointer<const QObject> receiver;
     std::function<void()> pressed;
+    std::function<void(Registration)> settled;
 };
 
 class FakeForegroundWindow final : public ForegroundWindow {
@@ -130,6 +140,19 @@ public:
     }
 };
 
+class FakeDesktopShortcut final : public DesktopShortcut {
+public:
+    bool settings = true;
+    Result result = Result::added;
+    QStringList added; // "name|keys|command"
+    bool available() override { return settings; }
+    Result add(const QString& name, const QString& keys, const QString& command) override
+    {
+        added.append(name + u'|' + keys + u'|' + command);
+        return result;
+    }
+};
+
 class FakeWindowManager final : public WindowManager {
 public:
     bool composited = false;
@@ -147,6 +170,7 @@ struct FakePlatform {
     FakeLauncher* launcher;
     FakePermissions* permissions;
     FakeWindowManager* windowManager;
+    FakeDesktopShortcut* desktopShortcut;
     PlatformServices services;
 
     FakePlatform()
@@ -158,6 +182,7 @@ struct FakePlatform {
         auto l = std::make_unique<FakeLauncher>();
         auto p = std::make_unique<FakePermissions>();
         auto m = std::make_unique<FakeWindowManager>();
+        auto d = std::make_unique<FakeDesktopShortcut>();
         hotkey = h.get();
         foregroundWindow = f.get();
         workspace = w.get();
@@ -165,8 +190,9 @@ struct FakePlatform {
         launcher = l.get();
         permissions = p.get();
         windowManager = m.get();
+        desktopShortcut = d.get();
         services = PlatformServices{std::move(h), std::move(f), std::move(w), std::move(s),
-                                    std::move(l), std::move(p), std::move(m)};
+                                    std::move(l), std::move(p), std::move(m), std::move(d)};
     }
 };
 

@@ -149,7 +149,9 @@ int main(int argc, char** argv)
     PlatformServices platform = nullPlatformServices();
     MessageBoxAlerts alerts;
     PortalAppearance appearance;
-    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, LaunchSwitches{});
+    // The tour pictures a desktop with a tray, whatever the offscreen platform says.
+    AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults, [] { return true; }},
+                         LaunchSwitches{});
     delegate.applicationDidFinishLaunching();
 
     const bool reached

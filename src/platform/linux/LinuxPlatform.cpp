@@ -1,12 +1,15 @@
+#include "GnomeShortcut.h"
 #include "LinuxPermissions.h"
 #include "LinuxWorkspace.h"
 #include "NullPlatform.h"
 #include "PlatformServices.h"
+#include "PortalHotkey.h"
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
 #include "XcbWindowManager.h"
 #include "XdgAutostart.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
@@ -21,6 +24,19 @@ PlatformServices createPlatformServices()
     // Autostart entries and the session's permissions need no display server of their own.
     services.serviceManager = XdgAutostart::forThisUser();
     services.permissions = LinuxPermissions::forThisSession();
+    services.desktopShortcut = std::make_unique<GnomeShortcut>();
+    // On a Wayland session an X11 grab sees only XWayland's windows and the window in front is
+    // never ours to read, also when Qt itself runs through XWayland: the portal gives the
+    // shortcut, and the foreground window stays unknown.
+    const QString platform = QGuiApplication::platformName();
+    const bool wayland = platform.startsWith(QLatin1String("wayland"))
+        || (platform == QLatin1String("xcb")
+            && (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+                || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")));
+    if (wayland) {
+        services.hotkey = std::make_unique<PortalHotkey>(QDBusConnection::sessionBus());
+        return services;
+    }
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return services;

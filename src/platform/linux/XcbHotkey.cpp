@@ -127,7 +127,8 @@ void XcbHotkey::ungrab()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
-Hotkey::Registration XcbHotkey::registerShortcut(const QObject* receiver, std::function<void()> pressed)
+Hotkey::Registration XcbHotkey::registerShortcut(const QObject* receiver, std::function<void()> pressed,
+                                                 std::function<void(Registration)>)
 {
     this->receiver = receiver;
     callback = std::move(pressed);

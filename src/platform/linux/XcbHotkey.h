@@ -19,7 +19,8 @@ public:
     XcbHotkey(xcb_connection_t* connection, uint32_t root);
     ~XcbHotkey() override;
 
-    Registration registerShortcut(const QObject* receiver, std::function<void()> pressed) override;
+    Registration registerShortcut(const QObject* receiver, std::function<void()> pressed,
+                                  std::function<void(Registration)>) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

@@ -1,0 +1,249 @@
+#include "AppFixture.h"
+#include "AskWindow.h"
+#include "CommandLine.h"
+#include "GnomeShortcut.h"
+#include "MenuText.h"
+#include "PortalHotkey.h"
+
+#include <QDBusMessage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+const QString entries = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
+
+// A process the test starts and waits for: it is ready once it printed its first line.
+std::unique_ptr<QProcess> started(const QString& program, const QStringList& arguments, const QString& busAddress = {})
+{
+    auto process = std::make_unique<QProcess>();
+    if (!busAddress.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        process->setProcessEnvironment(environment);
+    }
+    process->start(program, arguments);
+    QDeadlineTimer deadline(10000);
+    while (!process->canReadLine())
+        if (!process->waitForReadyRead(int(deadline.remainingTime()))) {
+            qWarning() << program << "did not start:" << process->errorString() << process->readAllStandardError();
+            return nullptr;
+        }
+    return process;
+}
+
+QString gsettings(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral("gsettings"), arguments);
+    return p.waitForFinished(10000) ? QString::fromUtf8(p.readAllStandardOutput()).trimmed() : QStringLiteral("-");
+}
+
+} // namespace
+
+// Ways in where Alt+Space cannot be grabbed: the portal's shortcut on a private bus, the GNOME
+// shortcut that runs `vesk --ask`, `vesk --ask` itself and the panel at start without a tray host.
+class ReachableTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+    std::unique_ptr<QProcess> bus;
+    QString address;
+
+    // A scripted portal on a fresh private bus; nothing answers there when `arguments` is null.
+    std::unique_ptr<QProcess> portal(const std::optional<QStringList>& arguments)
+    {
+        stop(bus);
+        bus = started(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+        if (!bus)
+            return nullptr;
+        address = QString::fromUtf8(bus->readLine()).trimmed();
+        if (!arguments)
+            return nullptr;
+        return started(QStringLiteral(VESK_TEST_SCRIPTS "/scripted-portal"), *arguments, address);
+    }
+    QStringList connections;
+    QDBusConnection connection(const QString& name)
+    {
+        connections << name;
+        return QDBusConnection::connectToBus(address, name);
+    }
+    // Asks the scripted portal's control interface.
+    QString control(const QString& connectionName, const QString& method, const QVariantList& arguments = {})
+    {
+        auto call = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                                                   "vesk.test.Portal", method);
+        call.setArguments(arguments);
+        return connection(connectionName).call(call, QDBus::Block, 5000).arguments().value(0).toString();
+    }
+    void stop(std::unique_ptr<QProcess>& process)
+    {
+        if (process) {
+            process->kill();
+            process->waitForFinished(5000);
+            process.reset();
+        }
+    }
+
+private slots:
+    void cleanup()
+    {
+        for (const QString& name : std::exchange(connections, {}))
+            QDBusConnection::disconnectFromBus(name);
+    }
+    void cleanupTestCase() { stop(bus); }
+    void initTestCase()
+    {
+        // GNOME's settings in a file of our own, read back by a separate gsettings: set before
+        // anything in this process opens GSettings. The user already has one shortcut.
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QDir().mkpath(config.filePath("glib-2.0/settings"));
+        QFile keyfile(config.filePath("glib-2.0/settings/keyfile"));
+        QVERIFY(keyfile.open(QIODevice::WriteOnly));
+        keyfile.write("[org/gnome/settings-daemon/plugins/media-keys]\ncustom-keybindings=['" + entries.toUtf8()
+                      + "custom0/']\n\n[org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0]\n"
+                        "binding='<Super>t'\ncommand='xterm'\nname='Terminal'\n");
+    }
+
+    void portalOutcome_data()
+    {
+        QTest::addColumn<std::optional<QStringList>>("portalArguments");
+        QTest::addColumn<Hotkey::Registration>("outcome");
+        QTest::addColumn<QString>("bound");
+        QTest::newRow("bound") << std::optional<QStringList>(QStringList{}) << Hotkey::Registration::registered
+                               << "ask|Open the Vesk ask panel|ALT+space";
+        QTest::newRow("the user declines") << std::optional<QStringList>(QStringList{"--refuse"})
+                                           << Hotkey::Registration::refused << "ask|Open the Vesk ask panel|ALT+space";
+        QTest::newRow("a portal without global shortcuts")
+            << std::optional<QStringList>(QStringList{"--without-shortcuts"}) << Hotkey::Registration::unsupported
+            << "";
+        QTest::newRow("no portal") << std::optional<QStringList>() << Hotkey::Registration::unavailable << "";
+    }
+    void portalOutcome()
+    {
+        QFETCH(std::optional<QStringList>, portalArguments);
+        auto script = portal(portalArguments);
+        const auto end = qScopeGuard([&] { stop(script); });
+        QVERIFY(bus && (script || !portalArguments));
+        PortalHotkey hotkey(connection(QTest::currentDataTag()));
+        std::optional<Hotkey::Registration> outcome;
+        QCOMPARE(hotkey.registerShortcut(
+                     this, [] {}, [&](Hotkey::Registration r) { outcome = r; }),
+                 Hotkey::Registration::pending);
+        QTRY_VERIFY(outcome);
+        QTEST(*outcome, "outcome");
+        if (script)
+            QTEST(control(QTest::currentDataTag(), "Bound"), "bound");
+    }
+
+    // Each press the desktop reports toggles the ask panel; another session's press does nothing.
+    void portalPressesToggleThePanel()
+    {
+        auto script = portal(QStringList{});
+        const auto end = qScopeGuard([&] { stop(script); });
+        QVERIFY(script);
+        AppFixture f;
+        f.platform.services.hotkey = std::make_unique<PortalHotkey>(connection("toggle"));
+        f.delegate.applicationDidFinishLaunching();
+        QTRY_VERIFY(!control("toggle", "Bound").isEmpty());
+        const auto shown
+            = [&] { return f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible(); };
+        QVERIFY(!shown());
+        const QString session = "/org/freedesktop/portal/desktop/session/"
+            + connection("toggle").baseService().mid(1).replace('.', '_') + "/vesk";
+        control("toggle", "Press", {session, "ask"});
+        QTRY_VERIFY(shown());
+        control("toggle", "Press", {"/org/freedesktop/portal/desktop/session/other/vesk", "ask"});
+        control("toggle", "Press", {session, "ask"});
+        QTRY_VERIFY(!shown());
+        control("toggle", "Press", {session, "ask"});
+        QTRY_VERIFY(shown());
+    }
+
+    // Where the portal gives no shortcut, Vesk offers once to add one to GNOME's settings that runs
+    // `vesk --ask`, and says in one line what came of it.
+    void desktopShortcutOffer()
+    {
+        const QString defaultsPath = config.filePath("defaults.json");
+        const auto launch = [](AppFixture& f, Hotkey::Registration registration) {
+            f.platform.hotkey->result = registration;
+            auto spy = std::make_unique<QSignalSpy>(&f.delegate, &AppDelegate::desktopShortcutOffered);
+            f.delegate.applicationDidFinishLaunching();
+            return spy;
+        };
+        {
+            AppFixture f({}, defaultsPath);
+            f.platform.services.desktopShortcut = std::make_unique<GnomeShortcut>();
+            f.alerts.answer(0);
+            const auto said = launch(f, Hotkey::Registration::unsupported);
+            QTRY_COMPARE(said->size(), 1);
+            QCOMPARE(f.alerts.shown.size(), 2);
+            QCOMPARE(f.alerts.shown[0].title, "Add Alt+Space as a desktop shortcut?");
+            QVERIFY(f.alerts.shown[0].text.contains("vesk --ask"));
+            QCOMPARE(said->at(0).at(0), "Alt+Space now runs vesk --ask from the desktop's keyboard shortcuts.");
+            QCOMPARE(f.alerts.shown[1].title, said->at(0).at(0));
+        }
+        // Read back by another process, beside the user's own shortcut.
+        QCOMPARE(gsettings({"get", "org.gnome.settings-daemon.plugins.media-keys", "custom-keybindings"}),
+                 "['" + entries + "custom0/', '" + entries + "vesk-ask/']");
+        const QString entry = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" + entries + "vesk-ask/";
+        QCOMPARE(gsettings({"get", entry, "binding"}), "'<Alt>space'");
+        const QString command = gsettings({"get", entry, "command"});
+        QVERIFY2(command.contains(" --ask"), qPrintable(command));
+        // The user's own keys are never taken over.
+        QCOMPARE(GnomeShortcut().add("Other", "<Super>t", "other"), DesktopShortcut::Result::keysTaken);
+
+        // Asked once: a later launch says nothing, at once; so does a key another app holds.
+        for (const auto registration : {Hotkey::Registration::unsupported, Hotkey::Registration::taken}) {
+            AppFixture again({}, defaultsPath);
+            const auto said = launch(again, registration);
+            QCOMPARE(said->size(), registration == Hotkey::Registration::taken ? 0 : 1);
+            QVERIFY(again.alerts.shown.isEmpty());
+        }
+        // Declined: nothing is added. Without GNOME's settings nothing is offered, and the line says why.
+        AppFixture declined, bare;
+        declined.alerts.answer(1);
+        bare.platform.desktopShortcut->settings = false;
+        const auto saidDeclined = launch(declined, Hotkey::Registration::unsupported);
+        const auto saidBare = launch(bare, Hotkey::Registration::unsupported);
+        QTRY_VERIFY(saidDeclined->size() == 1 && saidBare->size() == 1);
+        QCOMPARE(saidDeclined->at(0).at(0).toString(), QString());
+        QVERIFY(declined.platform.desktopShortcut->added.isEmpty() && bare.alerts.shown.isEmpty());
+        QCOMPARE(saidBare->at(0).at(0), MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings));
+    }
+
+    // `vesk --ask` and, without a tray host, every start show the ask panel.
+    void askPanelWaysIn_data()
+    {
+        QTest::addColumn<bool>("trayHost");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<bool>("afterActivation");
+        QTest::newRow("tray: vesk --ask") << true << AppDelegate::askAction << false << true;
+        QTest::newRow("tray: an unknown action") << true << "other" << false << false;
+        QTest::newRow("no tray: at start") << false << "other" << true << true;
+    }
+    void askPanelWaysIn()
+    {
+        QFETCH(bool, trayHost);
+        QFETCH(QString, action);
+        const auto parsed = CommandLine::parse({"vesk", "--ask"}, "2.0");
+        QVERIFY(std::get<CommandLine>(parsed).ask);
+        AppFixture f;
+        f.trayHost = trayHost;
+        f.delegate.applicationDidFinishLaunching();
+        const auto shown
+            = [&] { return f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible(); };
+        QTEST(shown(), "atStart");
+        f.delegate.activate({action, {}});
+        QTEST(shown(), "afterActivation");
+    }
+};
+
+QTEST_MAIN(ReachableTest)
+#include "tst_Reachable.moc"
