@@ -48,6 +48,9 @@ void InterjectionSettings::unmuteAll()
 {
     if (settingsPending)
         return;
+    // Before the first reading arrives, an empty list means "not known yet", not "none muted".
+    if (signalsTaken == 0)
+        return setFeedback(QStringLiteral("Muted kinds are not loaded yet. Refresh and retry Unmute all."), true);
     if (daemonSignals.muted.isEmpty())
         return setFeedback(QStringLiteral("No reminder kinds are muted."), false);
     settingsPending = true;

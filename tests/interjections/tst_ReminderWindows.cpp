@@ -285,7 +285,8 @@ private slots:
                               "\n";
         w.daemon.sequence("set_interjection_kind_stance", {{ok}, {ok}, {last.toUtf8() + '\n'}});
         w.panel.showSettings();
-        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        // The policy and the signals are read side by side: both must be in before the press.
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && !w.settings.learned().muted.isEmpty());
         Windows::click(&w.panel, "Unmute all");
         QTRY_VERIFY(Windows::texts(&w.panel).contains(feedback));
         // Sent side by side: which arrives first is not fixed.
@@ -295,13 +296,24 @@ private slots:
         QCOMPARE(w.settings.policy().lastDecision().value_or(QString()), note);
     }
 
+    // Pressed before the muted kinds were read: nothing is sent and nothing claims none are muted.
+    void unmuteAllBeforeTheSignals()
+    {
+        Windows w;
+        w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"]]})"), 3.0);
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        Windows::click(&w.panel, "Unmute all");
+        QTRY_VERIFY(Windows::texts(&w.panel).contains("Muted kinds are not loaded yet. Refresh and retry Unmute all."));
+        QCOMPARE(w.daemon.requests("set_interjection_kind_stance").size(), 0);
+    }
+
     void quotaRaisedWhileTheDaemonIsDown()
     {
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"shown_today":4})"));
         w.panel.showSettings();
-        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
-        QVERIFY(w.settings.capReached());
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && w.settings.capReached());
         w.daemon.stop();
         Windows::click(&w.panel, "Allow another daily quota today");
         Windows::click(&w.panel, "Allow another daily quota today");
