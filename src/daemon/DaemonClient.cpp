@@ -348,9 +348,10 @@ void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, co
 
 void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Completion done)
 {
-    const auto [lane, timeout, routeCap] = route;
-    const qsizetype cap = std::min(routeCap, replyCap);
-    if (lane == Lane::Answer) {
+    // Plain copies, not a structured binding: clang 14 cannot capture a binding in a lambda.
+    const double timeout = route.timeout;
+    const qsizetype cap = std::min(route.cap, replyCap);
+    if (route.lane == Lane::Answer) {
         answers->post([s = shared, text, timeout, cap, deliver = toReceiver(receiver, std::move(done))]() mutable {
             qsizetype bytes = 0;
             deliver(exchange(*s, text, timeout, cap, bytes));
