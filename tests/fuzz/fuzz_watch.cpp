@@ -23,7 +23,13 @@ void checkState(const QByteArray& line)
     if (object.value(QLatin1String("kind")) != QLatin1String("capture")
         || object.value(QLatin1String("capturing")) != QJsonValue(known->capturing))
         std::abort();
-    if (known->displays != 0 && object.value(QLatin1String("displays")).toInteger() != known->displays)
+    // A display count is one only when the line holds a whole number of at least 0 there.
+    const QJsonValue displays = object.value(QLatin1String("displays"));
+    if (known->displays
+        && (!displays.isDouble() || displays.toDouble() != double(*known->displays) || *known->displays < 0))
+        std::abort();
+    if (!known->displays && displays.isDouble() && displays.toDouble() >= 0 && displays.toDouble() < 1e15
+        && displays.toDouble() == double(qint64(displays.toDouble())))
         std::abort();
     if (!known->reason.isEmpty() && object.value(QLatin1String("reason")).toString() != known->reason)
         std::abort();
