@@ -7,6 +7,7 @@
 #include "Row.h"
 #include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
+#include "Seen.h"
 
 #include <QJsonArray>
 #include <QLabel>
@@ -30,42 +31,19 @@ struct AskFixture : DaemonRig {
     QWidget* inspector() const { return window.inspectorColumn()->content(); }
 
     // The texts of the visible labels under `root`, top to bottom.
-    static QStringList textsIn(QWidget* root)
-    {
-        QStringList out;
-        for (QLabel* label : root->findChildren<QLabel*>())
-            if (label->isVisibleTo(root))
-                out << label->text();
-        return out;
-    }
+    static QStringList textsIn(QWidget* root) { return visibleTexts(root, Empty::keep); }
     QStringList texts() const { return panel() ? textsIn(results()) : QStringList(); }
     QStringList inspectorTexts() const { return textsIn(inspector()); }
 
     // The visible buttons of the result column by the title the user reads, top to bottom.
     QList<InkButton*> buttons(const QString& title, QWidget* root = nullptr) const
     {
-        QList<InkButton*> out;
-        root = root ? root : results();
-        for (InkButton* b : root->findChildren<InkButton*>())
-            if (b->isVisibleTo(root) && b->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
-                out << b;
-        return out;
+        return visibleButtons(root ? root : results(), title);
     }
-    InkButton* button(const QString& title) const
-    {
-        const QList<InkButton*> found = buttons(title);
-        return found.isEmpty() ? nullptr : found.first();
-    }
+    InkButton* button(const QString& title) const { return visibleButton(results(), title); }
 
     // Visible rows of the result column, top to bottom.
-    QList<Row*> rows() const
-    {
-        QList<Row*> out;
-        for (Row* row : results()->findChildren<Row*>())
-            if (row->isVisibleTo(results()))
-                out << row;
-        return out;
-    }
+    QList<Row*> rows() const { return visibleUnder<Row>(results()); }
     Row* rowWith(const QString& text) const
     {
         for (Row* row : rows())

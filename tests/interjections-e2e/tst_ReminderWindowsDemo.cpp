@@ -14,6 +14,7 @@
 #include "PresentationMode.h"
 #include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
+#include "Seen.h"
 #include "StatusMenu.h"
 #include "TestClock.h"
 
@@ -25,24 +26,13 @@
 #include <QStandardPaths>
 
 using namespace vesk;
+using namespace vesk::test;
 
 namespace {
 
 QStringList texts(QWidget* window)
 {
-    QStringList out;
-    for (InkLabel* l : window->findChildren<InkLabel*>())
-        if (l->isVisibleTo(window))
-            out << l->text();
-    return out;
-}
-
-void click(QWidget* window, const QString& title)
-{
-    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
-        if (b->text().trimmed() == title && b->isVisibleTo(window) && b->isEnabled())
-            return QTest::mouseClick(b, Qt::LeftButton);
-    QFAIL(qPrintable("no enabled button " + title));
+    return visibleTexts<InkLabel>(window, Empty::keep);
 }
 
 // The vesk program's delegate on the demo daemon; the platform and the clock are stand-ins, so
@@ -88,7 +78,7 @@ private slots:
         QTRY_VERIFY(texts(&review).contains("1 of 3 held back this week"));
         QVERIFY(texts(&review).contains("Rotate the staging API keys"));
         QVERIFY(texts(&review).contains("Task · 4 sources · 71% relevance"));
-        click(&review, "Don't remind me");
+        clickButton(&review, "Don't remind me");
         QTRY_VERIFY(texts(&review).contains("1 of 2 held back this week"));
         QVERIFY(texts(&review).contains("Who owns the staging deploy pipeline?"));
         QTRY_COMPARE(digest->text(), "Weekly review (2)");
@@ -104,7 +94,7 @@ private slots:
         reminders.start();
         reminders.show(Candidate{9, "Rotate the staging API keys", "task", 4, 0.9, "Terminal · keys", std::nullopt},
                        Decision::Accounting::searchCard);
-        click(reminders.card(), "Don't remind me about this kind");
+        clickButton(reminders.card(), "Don't remind me about this kind");
         QTRY_VERIFY(!reminders.card());
         QTRY_VERIFY(reminders.settings().learned().muted.contains("task"));
 
@@ -112,7 +102,7 @@ private slots:
         InterjectionSettingsWindow& settings = vesk.delegate.interjectionSettingsWindow();
         QTRY_VERIFY(settings.isVisible() && texts(&settings).contains("Policy loaded."));
         QVERIFY(texts(&settings).at(2).startsWith("Muted kinds · task\n"));
-        click(&settings, "Unmute all");
+        clickButton(&settings, "Unmute all");
         QTRY_VERIFY(texts(&settings).contains("Muted kinds restored."));
         QTRY_VERIFY(texts(&settings).at(2).startsWith("Muted kinds · none\n"));
         QVERIFY(reminders.settings().learned().muted.isEmpty());
@@ -130,7 +120,7 @@ private slots:
         reminders.show(Candidate{11, "Reopened: Use banker's rounding…", "decision", 3, 0, "", std::nullopt},
                        Decision::Accounting::semanticCard);
         QVERIFY(reminders.card());
-        click(reminders.card(), "Open sources");
+        clickButton(reminders.card(), "Open sources");
         AskWindow& ask = vesk.delegate.askWindow();
         QTRY_VERIFY(ask.panelWidget() && ask.panelWidget()->isVisible());
         QWidget* page = ask.resultColumn()->content();

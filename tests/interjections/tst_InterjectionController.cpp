@@ -4,6 +4,7 @@
 #include "InkButton.h"
 #include "InterjectionCard.h"
 #include "InterjectionController.h"
+#include "Seen.h"
 
 #include <QAccessible>
 #include <QEnterEvent>
@@ -49,27 +50,9 @@ struct Fixture : DaemonRig {
             out << o.value("outcome").toString();
         return out;
     }
-    QStringList cardTexts() const
-    {
-        QStringList out;
-        for (QLabel* l : controller.card()->findChildren<QLabel*>())
-            if (l->isVisibleTo(controller.card()))
-                out << l->text();
-        return out;
-    }
-    // The card's button with the title the user reads.
-    InkButton* button(const QString& title) const
-    {
-        for (InkButton* b : controller.card()->findChildren<InkButton*>())
-            if (b->text().trimmed() == title)
-                return b;
-        return nullptr;
-    }
-    void click(const QString& title)
-    {
-        QVERIFY2(button(title), qPrintable("the card has no button " + title));
-        QTest::mouseClick(button(title), Qt::LeftButton);
-    }
+    QStringList cardTexts() const { return visibleTexts(controller.card(), Empty::keep); }
+    InkButton* button(const QString& title) const { return visibleButton(controller.card(), title); }
+    void click(const QString& title) { clickButton(controller.card(), title); }
 
     FakePlatform platform;
     InterjectionController controller;

@@ -4,6 +4,7 @@
 #include "InkLabel.h"
 #include "InterjectionSettings.h"
 #include "InterjectionSettingsWindow.h"
+#include "Seen.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,27 +34,12 @@ struct Windows : DaemonRig {
     }
 
     // What the window shows in words, in order.
-    static QStringList texts(QWidget* window)
-    {
-        QStringList out;
-        for (InkLabel* l : window->findChildren<InkLabel*>())
-            if (l->isVisibleTo(window) && !l->text().isEmpty())
-                out << l->text();
-        return out;
-    }
+    static QStringList texts(QWidget* window) { return visibleTexts<InkLabel>(window); }
     static QAbstractButton* button(QWidget* window, const QString& title)
     {
-        for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
-            if (b->text().trimmed() == title && b->isVisibleTo(window))
-                return b;
-        return nullptr;
+        return visibleButton<QAbstractButton>(window, title);
     }
-    static void click(QWidget* window, const QString& title)
-    {
-        QAbstractButton* b = button(window, title);
-        QVERIFY2(b && b->isEnabled(), qPrintable("no enabled button " + title));
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
+    static void click(QWidget* window, const QString& title) { clickButton(window, title); }
     QString sentKinds(const QString& op)
     {
         barrier();

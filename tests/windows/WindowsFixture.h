@@ -5,6 +5,7 @@
 #include "InkButton.h"
 #include "Row.h"
 #include "ScriptedAlerts.h"
+#include "Seen.h"
 
 #include <QLabel>
 #include <QStandardPaths>
@@ -17,29 +18,9 @@ struct WindowsFixture : DaemonRig {
     ScriptedAlerts alerts;
     FakePlatform platform;
 
-    static QStringList texts(QWidget* root)
-    {
-        QStringList out;
-        for (QLabel* label : root->findChildren<QLabel*>())
-            if (label->isVisibleTo(root) && !label->text().isEmpty())
-                out << label->text();
-        return out;
-    }
-    static InkButton* button(QWidget* root, const QString& title)
-    {
-        for (InkButton* b : root->findChildren<InkButton*>())
-            if (b->isVisibleTo(root) && b->text().replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
-                return b;
-        return nullptr;
-    }
-    static QList<Row*> rows(QWidget* root)
-    {
-        QList<Row*> out;
-        for (Row* row : root->findChildren<Row*>())
-            if (row->isVisibleTo(root))
-                out << row;
-        return out;
-    }
+    static QStringList texts(QWidget* root) { return visibleTexts(root); }
+    static InkButton* button(QWidget* root, const QString& title) { return visibleButton(root, title); }
+    static QList<Row*> rows(QWidget* root) { return visibleUnder<Row>(root); }
     // A click as the user makes it: once the view has been laid out where it can be hit.
     static void click(QWidget* view)
     {

@@ -3,6 +3,7 @@
 #include "InkButton.h"
 #include "InkLabel.h"
 #include "OnboardingWindow.h"
+#include "Seen.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -31,28 +32,9 @@ struct Guide : DaemonRig {
     }
 
     QWidget* panel() const { return window.panelWidget(); }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (InkLabel* label : panel()->findChildren<InkLabel*>())
-            if (label->isVisibleTo(panel()))
-                out << label->text();
-        return out;
-    }
-    InkButton* button(const QString& title) const
-    {
-        for (InkButton* b : panel()->findChildren<InkButton*>())
-            if (b->isVisibleTo(panel()) && b->text() == title)
-                return b;
-        return nullptr;
-    }
-    int buttonsTitled(const QString& title) const
-    {
-        int n = 0;
-        for (InkButton* b : panel()->findChildren<InkButton*>())
-            n += b->isVisibleTo(panel()) && b->text() == title;
-        return n;
-    }
+    QStringList texts() const { return visibleTexts<InkLabel>(panel(), Empty::keep); }
+    InkButton* button(const QString& title) const { return visibleButton(panel(), title); }
+    int buttonsTitled(const QString& title) const { return int(visibleButtons(panel(), title).size()); }
     // Waits until the daemon's answers are on the page (the button says what it does again).
     void settle() const
     {
