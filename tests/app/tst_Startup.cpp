@@ -6,6 +6,7 @@
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
 #include "PrivacyExclusionsWindow.h"
+#include "Seen.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -211,9 +212,7 @@ private slots:
                 ->trigger();
         if (way == "agents") {
             f.delegate.askWindow().showFirstRun();
-            for (InkButton* b : f.delegate.askWindow().panelWidget()->findChildren<InkButton*>())
-                if (b->text() == QStringLiteral("Connect an agent"))
-                    b->click();
+            clickButton(f.delegate.askWindow().panelWidget(), "Connect an agent");
         }
         if (way == "activate")
             f.delegate.activate({});
@@ -284,12 +283,7 @@ private slots:
         }
         if (how == "first run") {
             f.delegate.askWindow().showFirstRun();
-            InkButton* open = nullptr;
-            for (InkButton* b : f.delegate.askWindow().panelWidget()->findChildren<InkButton*>())
-                if (b->text() == "Privacy exclusions")
-                    open = b;
-            QVERIFY(open && open->isEnabled());
-            open->click();
+            clickButton(f.delegate.askWindow().panelWidget(), "Privacy exclusions");
         }
         f.sent(data ? "recent_deliveries" : "app_blocks", 1);
         QVERIFY(data ? f.delegate.dataWindow().panelWidget()->isVisible()

@@ -7,6 +7,7 @@
 #include "NeighbourhoodView.h"
 #include "Row.h"
 #include "ScrollColumn.h"
+#include "Seen.h"
 #include "ShotTour.h"
 
 #include <QApplication>
@@ -22,19 +23,17 @@ namespace {
 
 Row* rowWith(QWidget* root, const QString& text)
 {
-    for (Row* row : root->findChildren<Row*>())
-        if (row->isVisibleTo(root))
-            for (QLabel* label : row->findChildren<QLabel*>())
-                if (label->text() == text)
-                    return row;
+    for (Row* row : vesk::test::visibleUnder<Row>(root))
+        if (vesk::test::visibleTexts(row, vesk::test::Empty::keep).contains(text))
+            return row;
     return nullptr;
 }
 
 // The first source group of the page: the framed rows that open something (the way back is plain).
 Row* sourceRow(QWidget* root)
 {
-    for (Row* row : root->findChildren<Row*>())
-        if (row->isVisibleTo(root) && row->opens() && !row->isPlain())
+    for (Row* row : vesk::test::visibleUnder<Row>(root))
+        if (row->opens() && !row->isPlain())
             return row;
     return nullptr;
 }
