@@ -294,10 +294,13 @@ void AppDelegate::createStatusItem()
     item->setIcon(drawnIcon);
     item->setToolTip(tip);
     trayHost = trayAvailable();
-    if (!trayHost)
+    if (!trayHost) {
         std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
                    "(or vesk --ask) shows it.\n",
                    stderr);
+        // Started from the launcher, nobody reads standard error.
+        askWindow().tell(MenuText::noTrayNotice());
+    }
     menu.setStatusItem(item.get());
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -328,6 +331,7 @@ void AppDelegate::offerDesktopShortcut()
             if (!available) {
                 const QString line = MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings);
                 std::fputs(("[vesk-app] " + line + "\n").toUtf8().constData(), stderr);
+                askWindow().tell(MenuText::noShortcutNotice(trayHost));
                 return emit desktopShortcutOffered(line);
             }
             defaults.setBoolean(offered, true);

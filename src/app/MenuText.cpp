@@ -201,6 +201,21 @@ QString desktopShortcutLine(DesktopShortcut::Result result)
     return QStringLiteral("The desktop's settings did not take the shortcut; Vesk could not add it.");
 }
 
+QString noTrayNotice()
+{
+    return QStringLiteral("This desktop shows no tray icons, so Vesk opens this panel when it starts. Start Vesk "
+                          "again, or run vesk --ask, to bring the panel back.");
+}
+
+QString noShortcutNotice(bool trayHost)
+{
+    return QStringLiteral("Alt+Space does not open Vesk here: this desktop's portal gives applications no global "
+                          "shortcut, and GNOME's keyboard shortcut settings, where Vesk would add one, are not "
+                          "installed. ")
+        + (trayHost ? QStringLiteral("Use the menu, or add a desktop shortcut that runs vesk --ask.")
+                    : QStringLiteral("Add a desktop shortcut that runs vesk --ask."));
+}
+
 QString shortestDecimal(double value)
 {
     QString s = QString::number(value, 'g', QLocale::FloatingPointShortest);

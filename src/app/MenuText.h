@@ -57,6 +57,11 @@ QString presentationLine(bool on);
 QString shortcutFailureLine(Hotkey::Registration registration);
 // What became of the offer to add a desktop shortcut that runs `vesk --ask`, in one line.
 QString desktopShortcutLine(DesktopShortcut::Result result);
+// The ask panel's notice when no tray host shows the status item.
+QString noTrayNotice();
+// The ask panel's notice when the desktop gives no global shortcut and Vesk cannot offer to add
+// one; the menu is named only where a tray host shows it.
+QString noShortcutNotice(bool trayHost);
 
 // The diagnostic line of VESK_APP_DEBUG.
 QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);
