@@ -188,6 +188,8 @@ void AppDelegate::openSources(const Candidate& c)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    // Asked first: what the shortcut's failure line advises depends on it.
+    trayHost = trayAvailable();
     shortcutSettled(platform.hotkey->registerShortcut(
         this, [this] { emit shortcutPressed(); },
         [this](Hotkey::Registration registration) { shortcutSettled(registration); }));
@@ -293,7 +295,6 @@ void AppDelegate::createStatusItem()
     item = std::make_unique<QSystemTrayIcon>();
     item->setIcon(drawnIcon);
     item->setToolTip(tip);
-    trayHost = trayAvailable();
     if (!trayHost) {
         std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
                    "(or vesk --ask) shows it.\n",
@@ -311,7 +312,7 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::shortcutSettled(Hotkey::Registration registration)
 {
-    const QString failure = MenuText::shortcutFailureLine(registration);
+    const QString failure = MenuText::shortcutFailureLine(registration, trayHost);
     if (!failure.isEmpty())
         std::fputs(failure.toUtf8().constData(), stderr);
     if (registration == Hotkey::Registration::unsupported)

@@ -53,8 +53,9 @@ QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
 QString presentationLine(bool on);
 
-// The standard-error line when the global shortcut could not be registered; empty when it was.
-QString shortcutFailureLine(Hotkey::Registration registration);
+// The standard-error line when the global shortcut could not be registered; empty when it was. It
+// names the menu only where a tray host shows it.
+QString shortcutFailureLine(Hotkey::Registration registration, bool trayHost);
 // What became of the offer to add a desktop shortcut that runs `vesk --ask`, in one line.
 QString desktopShortcutLine(DesktopShortcut::Result result);
 // The ask panel's notice when no tray host shows the status item.
