@@ -188,6 +188,8 @@ void AppDelegate::openSources(const Candidate& c)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    // Asked first: what the shortcut's failure line advises depends on it.
+    trayHost = trayAvailable();
     shortcutSettled(platform.hotkey->registerShortcut(
         this, [this] { emit shortcutPressed(); },
         [this](Hotkey::Registration registration) { shortcutSettled(registration); }));
@@ -293,11 +295,13 @@ void AppDelegate::createStatusItem()
     item = std::make_unique<QSystemTrayIcon>();
     item->setIcon(drawnIcon);
     item->setToolTip(tip);
-    trayHost = trayAvailable();
-    if (!trayHost)
+    if (!trayHost) {
         std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
                    "(or vesk --ask) shows it.\n",
                    stderr);
+        // Started from the launcher, nobody reads standard error.
+        askWindow().tell(MenuText::noTrayNotice());
+    }
     menu.setStatusItem(item.get());
     // A left click opens the same menu as a right click: the item has no other action.
     connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -308,7 +312,7 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::shortcutSettled(Hotkey::Registration registration)
 {
-    const QString failure = MenuText::shortcutFailureLine(registration);
+    const QString failure = MenuText::shortcutFailureLine(registration, trayHost);
     if (!failure.isEmpty())
         std::fputs(failure.toUtf8().constData(), stderr);
     if (registration == Hotkey::Registration::unsupported)
@@ -328,6 +332,7 @@ void AppDelegate::offerDesktopShortcut()
             if (!available) {
                 const QString line = MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings);
                 std::fputs(("[vesk-app] " + line + "\n").toUtf8().constData(), stderr);
+                askWindow().tell(MenuText::noShortcutNotice(trayHost));
                 return emit desktopShortcutOffered(line);
             }
             defaults.setBoolean(offered, true);

@@ -160,21 +160,25 @@ QString presentationLine(bool on)
     return on ? QStringLiteral("Presentation Mode  ·  on") : QStringLiteral("Presentation Mode");
 }
 
-QString shortcutFailureLine(Hotkey::Registration registration)
+QString shortcutFailureLine(Hotkey::Registration registration, bool trayHost)
 {
+    // The way in that remains: the menu, where a tray host shows it; else the panel a start opens.
+    const QString instead = trayHost ? QStringLiteral(" Use the menu.\n")
+                                     : QStringLiteral(" Start Vesk again, or run vesk --ask, to open the ask panel.\n");
     switch (registration) {
     case Hotkey::Registration::taken:
-        return QStringLiteral("[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n");
+        return QStringLiteral("[vesk-app] could not register Alt+Space; another app owns it.") + instead;
     case Hotkey::Registration::unavailable:
         // Wayland, no X server, or a keyboard map without Alt: nothing can be grabbed at all.
-        return QStringLiteral("[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. "
-                              "Use the menu.\n");
+        return QStringLiteral("[vesk-app] could not register Alt+Space; global shortcuts are unavailable here.")
+            + instead;
     case Hotkey::Registration::unsupported:
         return QStringLiteral("[vesk-app] could not register Alt+Space; this desktop's portal gives applications no "
-                              "global shortcut. Use the menu, or a desktop shortcut that runs vesk --ask.\n");
+                              "global shortcut. ")
+            + (trayHost ? QStringLiteral("Use the menu, or a desktop shortcut that runs vesk --ask.\n")
+                        : QStringLiteral("Use a desktop shortcut that runs vesk --ask.\n"));
     case Hotkey::Registration::refused:
-        return QStringLiteral("[vesk-app] could not register Alt+Space; the desktop declined the shortcut. "
-                              "Use the menu.\n");
+        return QStringLiteral("[vesk-app] could not register Alt+Space; the desktop declined the shortcut.") + instead;
     case Hotkey::Registration::registered:
     case Hotkey::Registration::pending: // the outcome is said when it comes
         break;
@@ -199,6 +203,21 @@ QString desktopShortcutLine(DesktopShortcut::Result result)
         break;
     }
     return QStringLiteral("The desktop's settings did not take the shortcut; Vesk could not add it.");
+}
+
+QString noTrayNotice()
+{
+    return QStringLiteral("This desktop shows no tray icons, so Vesk opens this panel when it starts. Start Vesk "
+                          "again, or run vesk --ask, to bring the panel back.");
+}
+
+QString noShortcutNotice(bool trayHost)
+{
+    return QStringLiteral("Alt+Space does not open Vesk here: this desktop's portal gives applications no global "
+                          "shortcut, and GNOME's keyboard shortcut settings, where Vesk would add one, are not "
+                          "installed. ")
+        + (trayHost ? QStringLiteral("Use the menu, or add a desktop shortcut that runs vesk --ask.")
+                    : QStringLiteral("Add a desktop shortcut that runs vesk --ask."));
 }
 
 QString shortestDecimal(double value)

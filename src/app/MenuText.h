@@ -53,10 +53,16 @@ QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
 QString presentationLine(bool on);
 
-// The standard-error line when the global shortcut could not be registered; empty when it was.
-QString shortcutFailureLine(Hotkey::Registration registration);
+// The standard-error line when the global shortcut could not be registered; empty when it was. It
+// names the menu only where a tray host shows it.
+QString shortcutFailureLine(Hotkey::Registration registration, bool trayHost);
 // What became of the offer to add a desktop shortcut that runs `vesk --ask`, in one line.
 QString desktopShortcutLine(DesktopShortcut::Result result);
+// The ask panel's notice when no tray host shows the status item.
+QString noTrayNotice();
+// The ask panel's notice when the desktop gives no global shortcut and Vesk cannot offer to add
+// one; the menu is named only where a tray host shows it.
+QString noShortcutNotice(bool trayHost);
 
 // The diagnostic line of VESK_APP_DEBUG.
 QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);

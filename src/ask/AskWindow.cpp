@@ -9,6 +9,7 @@
 #include "FramePane.h"
 #include "InboxPage.h"
 #include "MergeCard.h"
+#include "OStyle.h"
 #include "ScrollColumn.h"
 #include "SearchPage.h"
 
@@ -64,6 +65,8 @@ bool AskWindow::show()
         panel->field()->clear();
         panel->place();
         search(QString()); // the opening message, with nothing to go back to
+        opening = current;
+        showNotices(); // what was told while the panel was away
     }
     panel->bringForward();
     return true;
@@ -81,6 +84,28 @@ void AskWindow::suppressForPresentation()
     if (panel)
         panel->hide();
     viewer->hide();
+}
+
+void AskWindow::tell(const QString& line)
+{
+    notices << line;
+    if (panel && panel->isVisible() && current && current == opening)
+        showNotices();
+}
+
+void AskWindow::showNotices()
+{
+    if (notices.isEmpty())
+        return;
+    // Said once: another opening page shows only what was told after this one.
+    panel->column()->space(8);
+    for (const QString& line : std::exchange(notices, {})) {
+        auto* notice = new InkLabel(line, Ink::text(), OStyle::font(12.5));
+        notice->setAccessibleDescription(QStringLiteral("Notice"));
+        panel->column()->add(notice);
+    }
+    // Room for the lines at once, without scrolling.
+    panel->setCompact(false);
 }
 
 void AskWindow::show(Page* page)

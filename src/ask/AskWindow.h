@@ -45,6 +45,9 @@ public:
     void updateCaptureStatus(const QString& text);
     void suppressForPresentation();
     void close() { suppressForPresentation(); }
+    // A line on how Vesk can be reached on this desktop (no tray icon, no global shortcut). The
+    // user reads it once a run: on the opening page shown now, or else on the next one.
+    void tell(const QString& line);
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
     AskPanel* panelWidget() const { return panel.get(); }
@@ -80,6 +83,8 @@ private:
     // Forgetting an entity, started from its page by `button`; it ends by leaving the page.
     void forget(const Origin& origin, QWidget* button);
     bool copyForAgent();
+    // The lines not yet told, under the opening page's message.
+    void showNotices();
 
     DaemonClient& client;
     Clock& clock;
@@ -93,6 +98,9 @@ private:
     std::unique_ptr<FrameWindow> viewer;
     // The page of the result column, the last page back leads to, and the inspector's page.
     QPointer<Page> current, left, inspecting;
+    // The page the panel opened on when it was last brought up, while it lives.
+    QPointer<Page> opening;
+    QStringList notices;
     QString captureStatus = QStringLiteral("Capture status unavailable");
 };
 

@@ -102,23 +102,26 @@ private slots:
         QTEST(MenuText::diagnosticLine(true, x, width, screen, -1.0, -1.0), "line");
     }
 
+    // The way in it names is one the session has. (The taken key's line is read end to end.)
     void shortcutFailure_data()
     {
         QTest::addColumn<Hotkey::Registration>("result");
+        QTest::addColumn<bool>("trayHost");
         QTest::addColumn<QString>("line");
-        QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << "";
-        QTest::newRow("another app owns it")
-            << Hotkey::Registration::taken
-            << "[vesk-app] could not register Alt+Space; another app owns it. Use the menu.\n";
+        QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << false << "";
         QTest::newRow("no global shortcut can exist here")
-            << Hotkey::Registration::unavailable
+            << Hotkey::Registration::unavailable << true
             << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
+        QTest::newRow("no shortcut and no tray")
+            << Hotkey::Registration::unavailable << false
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Start Vesk again, or "
+               "run vesk --ask, to open the ask panel.\n";
     }
-
     void shortcutFailure()
     {
         QFETCH(Hotkey::Registration, result);
-        QTEST(MenuText::shortcutFailureLine(result), "line");
+        QFETCH(bool, trayHost);
+        QTEST(MenuText::shortcutFailureLine(result, trayHost), "line");
     }
 };
 
