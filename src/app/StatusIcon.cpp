@@ -129,10 +129,12 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
         const double h = ink.height() + 2 * (pad + ring);
         const double w = std::min(s, std::max(h, std::ceil(ink.width()) + 2 * (pad + ring)));
         const QRectF pill(std::round(slot.right() - w), std::round(slot.bottom() - h), w, h);
+        // Corners rounded less than a capsule's, whose ends would cut into the digit's corners.
+        const double corner = h * 0.3;
         QPainterPath outer;
-        outer.addRoundedRect(pill, h / 2, h / 2);
+        outer.addRoundedRect(pill, corner, corner);
         QPainterPath inner;
-        inner.addRoundedRect(pill.adjusted(ring, ring, -ring, -ring), h / 2 - ring, h / 2 - ring);
+        inner.addRoundedRect(pill.adjusted(ring, ring, -ring, -ring), corner - ring, corner - ring);
         p.fillPath(outer, Ink::ground().resolve(false));
         p.fillPath(inner, Ink::ground().resolve(true));
         p.fillPath(label.translated(pill.left() + (w - ink.width()) / 2, pill.top() + ring + pad),
