@@ -48,38 +48,23 @@ private Q_SLOTS:
     void localeStyles_data()
     {
         QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("dateAndTime");
-        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("open");
         QTest::addColumn<QString>("fixed");
-        QTest::newRow("en_US") << QLocale("en_US") << "Mar 2, 2026, 2:05\u202FPM"
-                               << "2:05\u202FPM"
-                               << "March 2, 14:05:09 · Mar 2, 14:05 · 22:00–08:00";
-        QTest::newRow("en_GB") << QLocale("en_GB") << "2 Mar 2026, 14:05"
-                               << "14:05"
-                               << "March 2, 14:05:09 · Mar 2, 14:05 · 22:00–08:00";
-        QTest::newRow("de_DE") << QLocale("de_DE") << "02.03.2026, 14:05"
-                               << "14:05"
-                               << "März 2, 14:05:09 · März 2, 14:05 · 22:00–08:00";
-        QTest::newRow("C") << QLocale::c() << "Mar 2, 2026, 2:05\u202FPM"
-                           << "2:05\u202FPM"
+        QTest::newRow("C") << QLocale::c() << "Mar 2, 2026, 2:05\u202FPM · 2:05\u202FPM"
                            << "March 2, 14:05:09 · Mar 2, 14:05 · 22:00–08:00";
+        QTest::newRow("en_GB") << QLocale("en_GB") << "2 Mar 2026, 14:05 · 14:05"
+                               << "March 2, 14:05:09 · Mar 2, 14:05 · 22:00–08:00";
+        QTest::newRow("de_DE") << QLocale("de_DE") << "02.03.2026, 14:05 · 14:05"
+                               << "März 2, 14:05:09 · März 2, 14:05 · 22:00–08:00";
     }
     void localeStyles()
     {
         QFETCH(QLocale, locale);
         QLocale::setDefault(locale);
         const QDateTime at = now.addSecs(9);
-        QTEST(Dates::mediumDateShortTime(at), "dateAndTime");
-        QTEST(Dates::shortTime(at), "time");
+        QTEST(Dates::mediumDateShortTime(at) + " · " + Dates::shortTime(at), "open");
         QTEST(Dates::monthDayTime(at) + " · " + Dates::shortMonthDayTime(at) + " · " + Dates::hourSpan(22, 8), "fixed");
         QLocale::setDefault(QLocale::c());
-    }
-
-    void unreadableMilliseconds()
-    {
-        QCOMPARE(Dates::fromMs(1772460300000.0), Dates::local(1772460300000));
-        QCOMPARE(Dates::fromMs(1e300), std::nullopt);
-        QCOMPARE(Dates::fromMs(-1e16), std::nullopt);
     }
 };
 
