@@ -44,18 +44,26 @@ QPainterPath glyphPath(const QString& glyph, QPointF centre, double r, double li
     return path;
 }
 
-// The text scaled to fit `box`, aligned to its bottom-right corner.
-QPainterPath fittedText(const QString& text, const QRectF& box)
+// The count with its ink exactly `height` pixels high and its top left at (0, 0). The "+" past nine
+// is smaller and raised, so that "9+" keeps a tall digit and still fits a 16 pixel slot.
+QPainterPath badgeLabel(const QString& text, double height)
 {
-    QPainterPath path;
-    path.addText(0, 0, OStyle::font(box.height(), OStyle::Weight::Bold, OStyle::Design::MonospacedDigit), text);
-    const QRectF b = path.boundingRect();
-    const double scale = std::min(box.width() / b.width(), box.height() / b.height());
-    QTransform t;
-    t.translate(box.right() - b.width() * scale, box.bottom() - b.height() * scale);
-    t.scale(scale, scale);
-    t.translate(-b.left(), -b.top());
-    return t.map(path);
+    // Outlines taken at a large size and scaled down keep their proportions.
+    const QFont font = OStyle::font(64, OStyle::Weight::Bold, OStyle::Design::MonospacedDigit);
+    auto placed = [&font](const QString& part, double h, QPointF at) {
+        QPainterPath path;
+        path.addText(0, 0, font, part);
+        const QRectF b = path.boundingRect();
+        QTransform t;
+        t.translate(at.x(), at.y());
+        t.scale(h / b.height(), h / b.height());
+        t.translate(-b.left(), -b.top());
+        return t.map(path);
+    };
+    QPainterPath label = placed(text.left(1), height, QPointF(0, 0));
+    if (text.size() > 1)
+        label.addPath(placed(text.mid(1), height * 0.6, QPointF(label.boundingRect().right() + height * 0.1, 0)));
+    return label;
 }
 
 // The shape widened by `width` on every side.
@@ -90,7 +98,7 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
     p.setRenderHint(QPainter::Antialiasing);
     // With a badge the glyph moves to the upper left and the count takes the lower right corner.
     const bool badged = badge >= 1;
-    const double extent = badged ? s * 0.31 : s / 2 - edge; // the glyph's halo reaches this far from its centre
+    const double extent = badged ? s * 0.4 : s / 2 - edge; // the glyph's halo reaches this far from its centre
     const QPointF centre = slot.topLeft() + (badged ? QPointF(extent + edge, extent + edge) : QPointF(s / 2, s / 2));
     const double stroke = glyph == QStringLiteral("●") ? (outlined ? outlineWidth / 2 : 0)
         : glyph == QStringLiteral("◌")                 ? dotRadius(lineWidth, s)
@@ -111,15 +119,26 @@ void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColo
         p.strokePath(shape, QPen(outline, outlineWidth));
 
     if (badged) {
-        const QRectF box(slot.left() + s * 0.3 + halo + edge, slot.top() + s * 0.42 + halo + edge,
-                         s * 0.7 - 2 * (halo + edge), s * 0.58 - 2 * (halo + edge));
-        const QPainterPath text = fittedText(badgeText(badge), box);
-        const double stroke = std::max(0.8, s * 0.035);
-        QPainterPath pill;
-        pill.addRoundedRect(text.boundingRect().adjusted(-halo, -halo, halo, halo), halo * 1.5, halo * 1.5);
-        p.fillPath(pill, ground);
-        p.fillPath(text, Ink::dot().resolve(darkAppearance));
-        p.strokePath(text, QPen(outline, stroke));
+        // A dark pill with the count in Ink.dot, ringed in light: the ring parts it from a dark tray
+        // and from the glyph, the pill from a light or grey one; the same on every tray, so the
+        // count's contrast never depends on the tray. Whole pixels keep the digit's edges sharp.
+        const double ring = std::max(1.0, std::round(s * 0.045));
+        const double pad = std::max(1.0, std::round(s * 0.06));
+        const QPainterPath label = badgeLabel(badgeText(badge), std::round(s * 0.44));
+        const QRectF ink = label.boundingRect();
+        const double h = ink.height() + 2 * (pad + ring);
+        const double w = std::min(s, std::max(h, std::ceil(ink.width()) + 2 * (pad + ring)));
+        const QRectF pill(std::round(slot.right() - w), std::round(slot.bottom() - h), w, h);
+        // Corners rounded less than a capsule's, whose ends would cut into the digit's corners.
+        const double corner = h * 0.3;
+        QPainterPath outer;
+        outer.addRoundedRect(pill, corner, corner);
+        QPainterPath inner;
+        inner.addRoundedRect(pill.adjusted(ring, ring, -ring, -ring), corner - ring, corner - ring);
+        p.fillPath(outer, Ink::ground().resolve(false));
+        p.fillPath(inner, Ink::ground().resolve(true));
+        p.fillPath(label.translated(pill.left() + (w - ink.width()) / 2, pill.top() + ring + pad),
+                   Ink::dot().resolve(darkAppearance));
     }
     p.restore();
 }

@@ -12,8 +12,9 @@ namespace vesk {
 
 // The status icon: the state glyph ("●", "○" or "◌"), and the proposal count as a badge when it is
 // at least 1. Trays give an icon a square slot of 16 to 48 pixels and may be light, grey or dark,
-// so everything is drawn to fill the slot and sits on a halo of Ink.ground, which keeps the glyph
-// readable on any tray colour; a badge never leaves the slot.
+// so everything is drawn to fill the slot: the glyph sits on a halo of Ink.ground, which keeps it
+// readable on any tray colour, and the count on a dark, light-ringed badge in the lower right that
+// never leaves the slot.
 void paintDot(QPainter& p, const QRectF& slot, const QString& glyph, const QColor& colour, bool outlined, qint64 badge,
               bool darkAppearance);
 

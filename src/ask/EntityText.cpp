@@ -144,7 +144,7 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
         const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
         auto known = hours.constFind(quarter);
         if (known == hours.constEnd())
-            known = hours.insert(quarter, Dates::local(static_cast<qint64>(ms)).toString(QStringLiteral("yyyyMMddHH")));
+            known = hours.insert(quarter, Dates::hourKey(Dates::local(static_cast<qint64>(ms))));
         const QString& hour = *known;
         // Built in one allocation: this runs once per record.
         const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());

@@ -1,7 +1,6 @@
 #include "Dates.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -23,11 +22,11 @@ QString userLocale()
 
 // ICU's formatter for one style pair. Qt decides what the local wall time is (as everywhere else
 // in the program); ICU only writes it, given as that wall time in UTC.
-QString icuFormat(UDateFormatStyle time, UDateFormatStyle date, const QDateTime& at, const QString& locale)
+QString icuFormat(UDateFormatStyle time, UDateFormatStyle date, const QDateTime& at)
 {
     const QDateTime wall = at.toLocalTime();
     const QDateTime asUtc(wall.date(), wall.time(), QTimeZone::utc());
-    const QByteArray name = (locale.isEmpty() ? userLocale() : locale).toLatin1();
+    const QByteArray name = userLocale().toLatin1();
     static const UChar utc[] = u"UTC";
     UErrorCode status = U_ZERO_ERROR;
     const std::unique_ptr<UDateFormat, void (*)(UDateFormat*)> format(
@@ -54,26 +53,19 @@ QDateTime local(qint64 ms)
     return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime();
 }
 
-QString mediumDateShortTime(const QDateTime& at, const QString& locale)
+QString mediumDateShortTime(const QDateTime& at)
 {
-    return icuFormat(UDAT_SHORT, UDAT_MEDIUM, at, locale);
+    return icuFormat(UDAT_SHORT, UDAT_MEDIUM, at);
 }
 
-QString shortDateMediumTime(const QDateTime& at, const QString& locale)
+QString shortDateMediumTime(const QDateTime& at)
 {
-    return icuFormat(UDAT_MEDIUM, UDAT_SHORT, at, locale);
-}
-
-QString mediumDate(const QDateTime& at, const QString& locale)
-{
-    return icuFormat(UDAT_NONE, UDAT_MEDIUM, at, locale);
+    return icuFormat(UDAT_MEDIUM, UDAT_SHORT, at);
 }
 
 QString shortTime(const QDateTime& at)
 {
-    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
-    const QLocale locale;
-    return locale.toString(at.toLocalTime().time(), locale.timeFormat(QLocale::ShortFormat).remove(seconds));
+    return icuFormat(UDAT_SHORT, UDAT_NONE, at);
 }
 
 QString monthDay(const QDateTime& at)
@@ -89,6 +81,16 @@ QString monthDayTime(const QDateTime& at)
 QString shortMonthDayTime(const QDateTime& at)
 {
     return pattern(at, QStringLiteral("MMM d, HH:mm"));
+}
+
+QString hourSpan(qint64 start, qint64 end)
+{
+    return QStringLiteral("%1:00–%2:00").arg(start, 2, 10, QLatin1Char('0')).arg(end, 2, 10, QLatin1Char('0'));
+}
+
+QString hourKey(const QDateTime& at)
+{
+    return at.toLocalTime().toString(QStringLiteral("yyyyMMddHH"));
 }
 
 QString ago(const QDateTime& seen, const QDateTime& now)

@@ -1,5 +1,6 @@
 #include "InterjectionText.h"
 
+#include "Dates.h"
 #include "Decision.h"
 #include "Phrases.h"
 
@@ -34,12 +35,6 @@ QString cardKind(const QString& kind)
 }
 
 namespace {
-// "22:00–08:00"
-QString hours(qint64 start, qint64 end)
-{
-    return QStringLiteral("%1:00–%2:00").arg(start, 2, 10, QLatin1Char('0')).arg(end, 2, 10, QLatin1Char('0'));
-}
-
 // Kind phrases, sorted and joined, or "none".
 QString kinds(const QSet<QString>& set)
 {
@@ -53,7 +48,7 @@ QString kinds(const QSet<QString>& set)
 
 QString quietHours(qint64 start, qint64 end)
 {
-    return QStringLiteral("Stayed quiet · quiet hours ") + hours(start, end);
+    return QStringLiteral("Stayed quiet · quiet hours ") + Dates::hourSpan(start, end);
 }
 
 QString muted(const QString& kind)
@@ -147,7 +142,7 @@ QString settingsPreferences(const Signals& learned, int cooldowns)
 
 QString quietHoursTitle(qint64 start, qint64 end)
 {
-    return QStringLiteral("Quiet hours · ") + hours(start, end) + QStringLiteral(" (local time)");
+    return QStringLiteral("Quiet hours · ") + Dates::hourSpan(start, end) + QStringLiteral(" (local time)");
 }
 
 QString dailyLimitChoice(qint64 limit)

@@ -83,6 +83,31 @@ private slots:
                                             .arg(size)
                                             .arg(tray & 0xffffff, 6, 16, QLatin1Char('0'))
                                             .arg(readable)));
+                    // In the small slots the count reads: it is all that is drawn in Ink.dot when not
+                    // recording, stands at least 0.4 of the slot high, on its badge and in contrast
+                    // with it, and the badge's edge stands out from the tray.
+                    if (!recording && badge > 0 && size <= 24) {
+                        const QRgb ink = Ink::dot().resolve(dark).rgb();
+                        QRect text;
+                        for (int i = 0; i < canvas.width() * canvas.height(); ++i)
+                            if (const QRgb c = canvas.pixel(i % canvas.width(), i / canvas.width());
+                                qAbs(qRed(c) - qRed(ink)) + qAbs(qGreen(c) - qGreen(ink)) + qAbs(qBlue(c) - qBlue(ink))
+                                < 60)
+                                text |= QRect(i % canvas.width(), i / canvas.width(), 1, 1);
+                        QVERIFY2(text.height() >= size * 0.4,
+                                 qPrintable(QStringLiteral("%1 px high").arg(text.height())));
+                        // Under the raised "+" of "9+" lies the badge's fill.
+                        const QRgb fill = canvas.pixel(text.right(), text.bottom());
+                        QVERIFY2(fill != tray && contrast(fill, ink) >= 4.5, "the count fades into its badge");
+                        const QPoint m = text.center();
+                        for (const QPoint at : {QPoint(text.left() - 1, m.y()), QPoint(text.right() + 1, m.y()),
+                                                QPoint(m.x(), text.top() - 1), QPoint(m.x(), text.bottom() + 1)})
+                            QVERIFY2(canvas.pixel(at) != tray, "the count touches the tray");
+                        bool edge = false;
+                        for (int y = text.bottom() + 1; y <= slot.bottom(); ++y)
+                            edge |= contrast(canvas.pixel(m.x(), y), tray) >= 3.0;
+                        QVERIFY2(edge, "the badge melts into the tray");
+                    }
                     // "Not recording" is one solid ring, "cannot reach the daemon" separate dots:
                     // the glyph's pixels (those that change with its colour) form one piece or several.
                     if (badge == 0 && glyph != "●") {

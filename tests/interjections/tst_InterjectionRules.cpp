@@ -255,7 +255,6 @@ private slots:
     {
         using namespace InterjectionText;
         // The others are read in the controller's flows.
-        QCOMPARE(InterjectionText::quietHours(22, 8), "Stayed quiet · quiet hours 22:00–08:00");
         QCOMPARE(muted("open_question"), "Stayed quiet · unresolved question is muted");
         QCOMPARE(spokeSearch(0.855, 0.74), "Spoke · 86 relevance cleared the 74 gate");
         QCOMPARE(kicker("commitment"), "VESK · TASK");

@@ -58,19 +58,6 @@ public:
         current = end;
     }
 
-    // Runs the next piece of delayed work, whatever its delay; false when none is waiting.
-    bool fireNext()
-    {
-        if (pending.empty())
-            return false;
-        auto next = pending.begin();
-        for (auto it = pending.begin(); it != pending.end(); ++it)
-            if (it->due < next->due)
-                next = it;
-        advance(static_cast<double>(current.msecsTo(next->due)) / 1000.0);
-        return true;
-    }
-
 private:
     struct Pending {
         QDateTime due;
