@@ -123,12 +123,12 @@ void EntityPage::relations(const Reply& reply)
     connects->hideStatus();
     ColumnInsert insert = connects->insert();
     if (!found.neighbours.isEmpty()) {
-        insert.view(new NeighbourhoodView(
-            origin.label, found.neighbours,
-            [this](const EntityText::Neighbour& n) {
-                callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
-            },
-            [this](const EntityText::Neighbour& n, NeighbourhoodView*) { confirmRejectRelation(n); }));
+        insert.view(graph = new NeighbourhoodView(
+                        origin.label, found.neighbours,
+                        [this](const EntityText::Neighbour& n) {
+                            callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
+                        },
+                        [this](const EntityText::Neighbour& n, NeighbourhoodView*) { confirmRejectRelation(n); }));
     }
     insert.view(
         new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
@@ -215,6 +215,8 @@ void EntityPage::sources(const Reply& reply)
         name && *name != origin.label) {
         origin.label = *name;
         title->setText(*name);
+        if (graph)
+            graph->setCentre(*name);
         backLine->setText(EntityText::backRow(backTo, *name));
         if (callbacks.named)
             callbacks.named(*name);

@@ -5,6 +5,7 @@
 #include "Origin.h"
 #include "Page.h"
 
+#include <QPointer>
 #include <functional>
 
 namespace vesk {
@@ -13,6 +14,7 @@ class Alerts;
 class InkButton;
 class InkLabel;
 class LoadingSection;
+class NeighbourhoodView;
 class MergeJudge;
 class Row;
 
@@ -69,6 +71,8 @@ private:
     InkLabel* subtitle = nullptr;
     LoadingSection* same = nullptr;
     LoadingSection* connects = nullptr;
+    // The graph, while one is drawn: it follows a retitle.
+    QPointer<NeighbourhoodView> graph;
     LoadingSection* cameFrom = nullptr;
 };
 

@@ -38,6 +38,8 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
     , onReject(std::move(onReject))
 {
     setFixedHeight(heightFor(shown.size()));
+    // The centre chip is painted, not a widget: the view carries its name for screen readers.
+    setAccessibleName(centre);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // Never wider than the narrowest column: the chips crowd the centre before a row overflows.
     setMinimumWidth(2 * nodeW + 16);

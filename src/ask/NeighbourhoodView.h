@@ -32,6 +32,14 @@ public:
                       std::function<void(const Neighbour&)> onOpen,
                       std::function<void(const Neighbour&, NeighbourhoodView*)> onReject, QWidget* parent = nullptr);
 
+    // The entity's name once the daemon gives it, where the page opened under another label.
+    void setCentre(const QString& name)
+    {
+        centre = name;
+        setAccessibleName(name);
+        update();
+    }
+
     // The height for a number of drawn neighbours.
     static int heightFor(qsizetype shown) { return shown < 3 ? 150 : 230; }
     // Chip centres, top-down, for `count` neighbours in a view of this size: one sits straight

@@ -310,6 +310,21 @@ private slots:
         QTRY_VERIFY(f.inspectorTexts().contains("Code"));
     }
 
+    // A page opened under a reminder's headline names its graph's centre after the entity too, once
+    // the daemon gives the name after the graph is drawn.
+    void retitleReachesTheGraph()
+    {
+        EntityFixture f;
+        f.daemon.reply("relations", relationsReply({edge(7, "Priya", "reviewed by")}));
+        f.daemon.reply("why", json(R"({"kind":"why","label":"Harbor","source_count":2})"), 0.3);
+        f.daemon.reply("proposals", json(R"({"kind":"proposals"})"));
+        f.window.showEntity(1, "Reopened: Harbor launch", "project", 3);
+        QTRY_VERIFY(f.graph());
+        QCOMPARE(f.graph()->accessibleName(), "Reopened: Harbor launch");
+        QTRY_VERIFY(f.texts().contains("project  ·  2 sources"));
+        QCOMPARE(f.graph()->accessibleName(), "Harbor");
+    }
+
     // Replies already on their way when the user opens another page are dropped, although the
     // page they were meant for still exists while they arrive.
     void repliesQueuedBeforeLeavingAreDropped()
