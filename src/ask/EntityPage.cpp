@@ -85,15 +85,28 @@ void EntityPage::open()
                              new InkLabel(QStringLiteral("reading its sources…"), Ink::muted(), OStyle::monoSmall()));
     column.scrollToTop();
 
-    client.proposals(20, same, same->bind([this](Reply reply) { proposals(reply); }));
-    client.relations(origin.id, connects, connects->bind([this](Reply reply) { relations(reply); }));
-    client.why(origin.id, cameFrom, cameFrom->bind([this](Reply reply) { sources(reply); }));
+    using Reading = DaemonClient::Reading;
+    client.proposals(
+        20, same,
+        Reading([](const Reply& reply) { return reply ? InboxText::proposals(*reply) : QList<InboxText::Proposal>(); },
+                same->bind([this](const QList<InboxText::Proposal>& all) { proposals(all); })));
+    client.relations(
+        origin.id, connects,
+        Reading([](const Reply& reply) { return reply ? std::optional(EntityText::relations(*reply)) : std::nullopt; },
+                connects->bind([this](const std::optional<EntityText::Relations>& found) { relations(found); })));
+    client.why(
+        origin.id, cameFrom,
+        Reading([](const Reply& reply) { return reply ? std::optional(EntityText::sources(*reply)) : std::nullopt; },
+                cameFrom->bind([this](const std::optional<EntityText::Sources>& found) { sources(found); })));
 }
 
-void EntityPage::proposals(const Reply& reply)
+void EntityPage::proposals(const QList<InboxText::Proposal>& all)
 {
-    const QList<InboxText::Proposal> kept
-        = reply ? InboxText::proposals(*reply, origin.label) : QList<InboxText::Proposal>();
+    // By the name the page has when the reply arrives, which the sources reply may have changed.
+    QList<InboxText::Proposal> kept;
+    for (const InboxText::Proposal& p : all)
+        if (p.a == origin.label || p.b == origin.label)
+            kept << p;
     if (kept.isEmpty())
         return; // no question to ask: the line stays empty
     same->status()->setFont(OStyle::font(9, OStyle::Weight::Medium, OStyle::Design::Monospaced));
@@ -109,15 +122,15 @@ void EntityPage::proposals(const Reply& reply)
     insert.space(10);
 }
 
-void EntityPage::relations(const Reply& reply)
+void EntityPage::relations(const std::optional<EntityText::Relations>& reply)
 {
     if (!reply) {
         connects->fail(EntityText::noEdgesText(std::nullopt));
         return;
     }
-    const EntityText::Relations found = EntityText::relations(*reply);
+    const EntityText::Relations& found = *reply;
     if (found.rows.isEmpty()) {
-        connects->setStatus(EntityText::noEdgesText(Json::string(*reply, u"state")));
+        connects->setStatus(EntityText::noEdgesText(found.state));
         return;
     }
     connects->hideStatus();
@@ -205,14 +218,10 @@ void EntityPage::confirmRejectRelation(const EntityText::Neighbour& neighbour)
                           }));
 }
 
-void EntityPage::sources(const Reply& reply)
+void EntityPage::sources(const std::optional<EntityText::Sources>& found)
 {
-    const QList<QJsonObject> records
-        = reply ? Json::objects(*reply, u"sources").value_or(QList<QJsonObject>()) : QList<QJsonObject>();
-    const qint64 count = reply ? Json::numberAsInteger(*reply, u"source_count").value_or(records.size()) : 0;
     // A reminder opens the page under its own headline; the entity's name replaces it once known.
-    if (const auto name = reply ? shownLabel(Json::nonEmptyString(*reply, u"label")) : std::nullopt;
-        name && *name != origin.label) {
+    if (const auto name = found ? found->name : std::nullopt; name && *name != origin.label) {
         origin.label = *name;
         title->setText(*name);
         if (graph)
@@ -222,10 +231,10 @@ void EntityPage::sources(const Reply& reply)
             callbacks.named(*name);
     }
     subtitle->setText(
-        EntityText::subtitle(origin.kind, count, reply ? Json::int64(*reply, u"first_seen_ms") : std::nullopt));
+        EntityText::subtitle(origin.kind, found ? found->count : 0, found ? found->firstSeenMs : std::nullopt));
     cameFrom->hideStatus();
     ColumnInsert insert = cameFrom->insert();
-    if (records.isEmpty()) {
+    if (!found || found->groups.isEmpty()) {
         insert.view(new InkLabel(QStringLiteral("no visible sources — a blocklist rule may cover them"), Ink::muted(),
                                  OStyle::monoSmall()));
         return;
@@ -235,7 +244,7 @@ void EntityPage::sources(const Reply& reply)
         callbacks.openFrame(frame, origin);
         row->setCited(true);
     };
-    for (QWidget* view : MemoryRows::sources(EntityText::groupSources(records), open))
+    for (QWidget* view : MemoryRows::sources(found->groups, open))
         insert.view(view);
 }
 

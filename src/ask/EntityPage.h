@@ -2,6 +2,7 @@
 
 #include "DaemonClient.h"
 #include "EntityText.h"
+#include "InboxText.h"
 #include "Origin.h"
 #include "Page.h"
 
@@ -49,9 +50,10 @@ public:
     void open() override;
 
 private:
-    void proposals(const Reply& reply);
-    void relations(const Reply& reply);
-    void sources(const Reply& reply);
+    // Each reply is read on the way, off the main thread; nothing: no reply.
+    void proposals(const QList<InboxText::Proposal>& all);
+    void relations(const std::optional<EntityText::Relations>& found);
+    void sources(const std::optional<EntityText::Sources>& found);
     void startRename();
     // A relation of the list: removed at once, the row faded once the daemon confirms it.
     void rejectRelation(qint64 edgeId, Row* row, InkButton* button);

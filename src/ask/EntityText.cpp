@@ -109,13 +109,20 @@ std::optional<RelationLines> relationLines(const QJsonObject& edge)
 Relations relations(const QJsonObject& reply)
 {
     Relations out;
+    qint64 usable = 0;
     for (const QJsonObject& edge : Json::objects(reply, u"edges").value_or(QList<QJsonObject>())) {
-        if (auto n = usableNeighbour(edge))
-            out.neighbours << *n;
-        if (auto row = relationLines(edge))
-            out.rows << *row;
+        // Past what the page lays out an edge only counts.
+        if (auto n = usableNeighbour(edge)) {
+            ++usable;
+            if (out.neighbours.size() < shownRelations)
+                out.neighbours << *n;
+        }
+        if (out.rows.size() < shownRelations)
+            if (auto row = relationLines(edge))
+                out.rows << *row;
     }
-    out.total = Json::numberAsInteger(reply, u"total").value_or(out.neighbours.size());
+    out.total = Json::numberAsInteger(reply, u"total").value_or(usable);
+    out.state = Json::string(reply, u"state");
     return out;
 }
 
@@ -162,6 +169,17 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
         }
     }
     return groups;
+}
+
+Sources sources(const QJsonObject& reply)
+{
+    Sources out;
+    const QList<QJsonObject> records = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());
+    out.groups = groupSources(records);
+    out.count = Json::numberAsInteger(reply, u"source_count").value_or(records.size());
+    out.name = shownLabel(Json::nonEmptyString(reply, u"label"));
+    out.firstSeenMs = Json::int64(reply, u"first_seen_ms");
+    return out;
 }
 
 QString groupHeadline(const SourceGroup& group)

@@ -46,14 +46,16 @@ struct RelationLines {
 std::optional<RelationLines> relationLines(const QJsonObject& edge);
 
 // A relations reply read edge by edge: the neighbours the graph can draw, the rows of the list
-// (every edge with a label and a phrase; so every neighbour has one), and the total the daemon
-// counted, else the number of neighbours.
+// (every edge with a label and a phrase; so every neighbour has one), each up to shownRelations,
+// the total the daemon counted, else the number of usable neighbours, and its "state".
 struct Relations {
     QList<Neighbour> neighbours;
     QList<RelationLines> rows;
     qint64 total = 0;
+    std::optional<QString> state;
 };
 Relations relations(const QJsonObject& reply);
+inline constexpr qsizetype shownRelations = 100;
 
 // One line of an entity page's source list: records of one app and one document or context
 // within one clock hour.
@@ -68,5 +70,15 @@ struct SourceGroup {
 QList<SourceGroup> groupSources(const QList<QJsonObject>& records);
 QString groupHeadline(const SourceGroup& group);
 inline constexpr int shownGroups = 40;
+
+// A where-it-came-from reply: its records grouped, the count the daemon gave (else the number of
+// records), the entity's name as the daemon knows it and when it was first seen.
+struct Sources {
+    QList<SourceGroup> groups;
+    qint64 count = 0;
+    std::optional<QString> name;
+    std::optional<qint64> firstSeenMs;
+};
+Sources sources(const QJsonObject& reply);
 
 } // namespace vesk::EntityText

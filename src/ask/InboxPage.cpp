@@ -70,18 +70,22 @@ void InboxPage::open()
     knows->addRetry(QStringLiteral("Retry recognised items"), [this] { open(); });
     column.scrollToTop();
 
-    client.proposals(500, waitingOnYou, waitingOnYou->bind([this](Reply reply) { waiting(reply); }));
+    client.proposals(
+        500, waitingOnYou,
+        DaemonClient::Reading(
+            [](const Reply& reply) { return reply ? std::optional(InboxText::proposals(*reply)) : std::nullopt; },
+            waitingOnYou->bind([this](const std::optional<QList<InboxText::Proposal>>& all) { waiting(all); })));
     client.top(200, knows, knows->bind([this](Reply reply) { recognised(reply); }));
 }
 
-void InboxPage::waiting(const Reply& reply)
+void InboxPage::waiting(const std::optional<QList<InboxText::Proposal>>& reply)
 {
     if (!reply) {
         waitingOnYou->fail(
             QStringLiteral("Could not load uncertain items. Vesk could not look; this is not an empty queue."));
         return;
     }
-    const QList<InboxText::Proposal> all = InboxText::proposals(*reply);
+    const QList<InboxText::Proposal>& all = *reply;
     total = all.size();
     const qsizetype shown = std::min(total, InboxText::inboxCards);
     waitingOnYou->setStatus(InboxText::waitingStatus(total, shown));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DaemonClient.h"
+#include "InboxText.h"
 #include "Origin.h"
 #include "Page.h"
 
@@ -35,7 +36,8 @@ public:
     void open() override;
 
 private:
-    void waiting(const Reply& reply);
+    // The proposals, read off the main thread; nothing: no reply.
+    void waiting(const std::optional<QList<InboxText::Proposal>>& reply);
     void recognised(const Reply& reply);
     // After a judgment: the card, and after a merge every other card naming the entity it
     // removed, no longer wait; the heading and the footer count what still does.

@@ -341,29 +341,48 @@ const QString& DaemonClient::path() const
     return shared->path;
 }
 
-void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
+DaemonClient::Reading::Reading(Completion done)
+    : run([done = std::move(done)](Reply reply) mutable -> std::function<void()> {
+        return [done, reply = std::move(reply)]() mutable { done(std::move(reply)); };
+    })
 {
-    enqueue(text, {lane, timeout, routeOf(opOf(text)).cap}, receiver, std::move(done));
 }
 
-void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Completion done)
+void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
+{
+    enqueue(text, {lane, timeout, routeOf(opOf(text)).cap}, receiver, Reading(std::move(done)));
+}
+
+void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done)
 {
     // Plain copies, not a structured binding: clang 14 cannot capture a binding in a lambda.
     const double timeout = route.timeout;
     const qsizetype cap = std::min(route.cap, replyCap);
+    // A reply read on the worker is let go of there, and the memory given back there; a reply
+    // handed over as it is goes once the completion is done with it, on the main thread.
+    const bool onWorker = done.onWorker;
+    auto deliver = toReceiver(receiver, [](std::function<void()> applied) { applied(); });
+    const auto read = [s = shared, text, timeout, cap, onWorker, read = std::move(done.run)](qsizetype& bytes) {
+        std::function<void()> applied = read(exchange(*s, text, timeout, cap, bytes));
+        if (onWorker) {
+            trimIfLarge(bytes);
+            bytes = 0;
+        }
+        return applied;
+    };
     if (route.lane == Lane::Answer) {
-        answers->post([s = shared, text, timeout, cap, deliver = toReceiver(receiver, std::move(done))]() mutable {
+        answers->post([read = std::move(read), deliver = std::move(deliver)]() mutable {
             qsizetype bytes = 0;
-            deliver(exchange(*s, text, timeout, cap, bytes));
+            deliver(read(bytes));
             onMainThread([bytes] { trimIfLarge(bytes); });
         });
         return;
     }
     const quint64 n = ++shared->made;
     shared->open.insert(n);
-    asks->post([s = shared, text, timeout, cap, n, deliver = toReceiver(receiver, std::move(done))]() mutable {
+    asks->post([s = shared, n, read = std::move(read), deliver = std::move(deliver)]() mutable {
         qsizetype bytes = 0;
-        deliver(exchange(*s, text, timeout, cap, bytes));
+        deliver(read(bytes));
         ++s->handedOver;
         // Queued after the delivery, so it runs once the completion has let go of the reply.
         onMainThread([s, n, bytes] {
@@ -408,12 +427,12 @@ DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
     return {Lane::Ask, defaultTimeout, 4 * MB};
 }
 
-void DaemonClient::send(const QByteArray& text, const QObject* receiver, Completion done)
+void DaemonClient::send(const QByteArray& text, const QObject* receiver, Reading done)
 {
     enqueue(text, routeOf(opOf(text)), receiver, std::move(done));
 }
 
-void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Completion done)
+void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Reading done)
 {
     QByteArray text;
     if (validStrings(payload))
@@ -421,7 +440,7 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Com
     QStringDecoder utf8(QStringDecoder::Utf8);
     (void)utf8.decode(text);
     if (text.isEmpty() || utf8.hasError()) {
-        done(std::nullopt);
+        done.run(std::nullopt)();
         return;
     }
     enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), receiver, std::move(done));
@@ -475,10 +494,20 @@ void DaemonClient::search(const QString& query, qint64 limit, const QObject* rec
 
 void DaemonClient::why(qint64 nodeId, const QObject* receiver, Completion done)
 {
+    send(withId("{\"op\":\"why\",\"node_id\":", nodeId), receiver, Reading(std::move(done)));
+}
+
+void DaemonClient::why(qint64 nodeId, const QObject* receiver, Reading done)
+{
     send(withId("{\"op\":\"why\",\"node_id\":", nodeId), receiver, std::move(done));
 }
 
 void DaemonClient::relations(qint64 nodeId, const QObject* receiver, Completion done)
+{
+    send(withId("{\"op\":\"relations\",\"node_id\":", nodeId), receiver, Reading(std::move(done)));
+}
+
+void DaemonClient::relations(qint64 nodeId, const QObject* receiver, Reading done)
 {
     send(withId("{\"op\":\"relations\",\"node_id\":", nodeId), receiver, std::move(done));
 }
@@ -499,6 +528,11 @@ void DaemonClient::top(qint64 limit, const QObject* receiver, Completion done)
 }
 
 void DaemonClient::proposals(qint64 limit, const QObject* receiver, Completion done)
+{
+    send(withId("{\"op\":\"proposals\",\"limit\":", limit), receiver, Reading(std::move(done)));
+}
+
+void DaemonClient::proposals(qint64 limit, const QObject* receiver, Reading done)
 {
     send(withId("{\"op\":\"proposals\",\"limit\":", limit), receiver, std::move(done));
 }

@@ -91,6 +91,30 @@ public:
 
     static QString socketPathForHome(const QString& home);
 
+    // A completion whose reply is read on the worker that received it: `read(Reply)` turns the
+    // reply into the caller's own value there, and `done(value)` gets it on the main thread under
+    // the rules of any completion (while the receiver exists, dropped with it). A large reply is
+    // then read, cut to what is shown and let go of without holding the main thread. Several run
+    // at once, so `read` touches no widget and nothing the main thread changes.
+    class Reading {
+    public:
+        template <class Read, class Done>
+        Reading(Read read, Done done)
+            : run([read = std::move(read), done = std::move(done)](Reply reply) mutable -> std::function<void()> {
+                return [done, value = read(std::move(reply))]() mutable { done(std::move(value)); };
+            })
+            , onWorker(true)
+        {
+        }
+        // The reply itself, handed to the main thread as it is.
+        Reading(Completion done);
+
+    private:
+        friend class DaemonClient;
+        std::function<std::function<void()>(Reply)> run;
+        bool onWorker = false;
+    };
+
     const QString& path() const;
 
     // Sends one request line and delivers the decoded reply or nothing. Connecting, each write and
@@ -99,7 +123,7 @@ public:
     // The same, on the lane and time-out its "op" calls for (routeOf).
     void request(const QByteArray& text, const QObject* receiver, Completion done)
     {
-        send(text, receiver, std::move(done));
+        send(text, receiver, Reading(std::move(done)));
     }
 
     // State watch: replaces the receiver and its callback and starts the reconnecting watch loop
@@ -115,11 +139,14 @@ public:
     void ask(const QString& question, const QObject* receiver, Completion done);
     void search(const QString& query, qint64 limit, const QObject* receiver, Completion done);
     void why(qint64 nodeId, const QObject* receiver, Completion done);
+    void why(qint64 nodeId, const QObject* receiver, Reading done);
     void relations(qint64 nodeId, const QObject* receiver, Completion done);
+    void relations(qint64 nodeId, const QObject* receiver, Reading done);
     void relationEvidence(qint64 edgeId, const QObject* receiver, Completion done);
     void frame(qint64 frameId, const QObject* receiver, Completion done);
     void top(qint64 limit, const QObject* receiver, Completion done);
     void proposals(qint64 limit, const QObject* receiver, Completion done);
+    void proposals(qint64 limit, const QObject* receiver, Reading done);
     void judgeMerge(qint64 proposalId, std::optional<qint64> keep, const QObject* receiver, Completion done);
     void rename(qint64 nodeId, const QString& label, const QObject* receiver, Completion done);
     void rejectRelation(qint64 edgeId, const QObject* receiver, Completion done);
@@ -192,10 +219,10 @@ public:
 
 private:
     // Serializer-style requests: a payload the writer cannot turn into valid UTF-8 is not sent.
-    void send(const QJsonObject& payload, const QObject* receiver, Completion done);
+    void send(const QJsonObject& payload, const QObject* receiver, Reading done);
     // Template-style requests, whose text begins with their "op".
-    void send(const QByteArray& text, const QObject* receiver, Completion done);
-    void enqueue(const QByteArray& text, Route route, const QObject* receiver, Completion done);
+    void send(const QByteArray& text, const QObject* receiver, Reading done);
+    void enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done);
 
     std::shared_ptr<Shared> shared;
     std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace vesk::CandidateSearch {
 
@@ -96,7 +97,21 @@ QList<Candidate> readRelations(const Reply& reply, const WindowContext& context,
         candidate->confidence = relationConfidence(Json::integer(edge, u"sightings").value_or(0), sources);
         out.append(*candidate);
     }
-    return out;
+    out = mostConfidentPerNode(out);
+    if (out.size() <= relatedPerAnchor)
+        return out;
+    QList<qsizetype> order(out.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Ties keep the earlier candidate, as the choice does.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return out[a].confidence > out[b].confidence; });
+    order.resize(relatedPerAnchor);
+    std::sort(order.begin(), order.end());
+    QList<Candidate> kept;
+    kept.reserve(relatedPerAnchor);
+    for (qsizetype i : order)
+        kept.append(out[i]);
+    return kept;
 }
 
 QList<Candidate> mostConfidentPerNode(const QList<Candidate>& candidates)

@@ -23,8 +23,11 @@ struct Hits {
 };
 // Nothing when memory could not be searched: no reply, or no "nodes" list of objects.
 std::optional<Hits> readSearch(const Reply& reply, const WindowContext& context, const QSet<QString>& muted);
-// The candidates among the edges of one "relations" reply; none without a reply.
+// The candidates among the edges of one "relations" reply, one per node as mostConfidentPerNode
+// keeps them, and of those only the relatedPerAnchor most confident, in reply order: only they
+// can win the choice. None without a reply.
 QList<Candidate> readRelations(const Reply& reply, const WindowContext& context, const QSet<QString>& muted);
+inline constexpr qsizetype relatedPerAnchor = 100;
 
 // One candidate per node: the first with a positive confidence, replaced only by a strictly more
 // confident one.

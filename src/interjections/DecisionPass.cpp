@@ -99,16 +99,20 @@ void DecisionPass::relatedCandidates(const QList<qint64>& anchors)
         return chooseAndShow(direct);
     related = QList<QList<Candidate>>(anchors.size());
     for (qsizetype i = 0; i < anchors.size(); ++i) {
-        s.client.relations(anchors[i], this, [this, i](Reply reply) {
-            related[i] = CandidateSearch::readRelations(reply, context, muted);
-            if (--relationsWaiting > 0)
-                return;
-            // The last to answer hands the whole list on; the direct hits win ties, coming first.
-            QList<Candidate> all;
-            for (const QList<Candidate>& some : std::as_const(related))
-                all += some;
-            chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(all));
-        });
+        // Read where it arrives: a reply can carry far more edges than the choice uses.
+        const auto read = [context = context, muted = muted](const Reply& reply) {
+            return CandidateSearch::readRelations(reply, context, muted);
+        };
+        s.client.relations(anchors[i], this, DaemonClient::Reading(read, [this, i](const QList<Candidate>& found) {
+                               related[i] = found;
+                               if (--relationsWaiting > 0)
+                                   return;
+                               // The last to answer hands the whole list on; the direct hits win ties, coming first.
+                               QList<Candidate> all;
+                               for (const QList<Candidate>& some : std::as_const(related))
+                                   all += some;
+                               chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(all));
+                           }));
     }
 }
 

@@ -226,6 +226,10 @@ private slots:
             << QByteArray(R"([{"id":4,"a_id":1,"a_label":"Harbor","b_id":2,"b_label":"harbor api","a_sources":3},
                               {"id":5,"a_id":2,"a_label":"harbor","b_id":3,"b_label":"HARBOR"}])")
             << 1;
+        QTest::newRow("named first or second")
+            << QByteArray(R"([{"id":4,"a_id":1,"a_label":"Harbor","b_id":2,"b_label":"harbor api","a_sources":3},
+                              {"id":6,"a_id":7,"a_label":"Harbour","b_id":1,"b_label":"Harbor"}])")
+            << 2;
         QTest::newRow("other case only") << QByteArray(
             R"([{"id":5,"a_id":2,"a_label":"harbor","b_id":3,"b_label":"HARBOR"}])")
                                          << 0;

@@ -1,6 +1,7 @@
 #include "EntityText.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -78,6 +79,19 @@ private slots:
         QCOMPARE(relations.rows.size(), 2);
         QCOMPARE(relations.neighbours.size(), 1);
         QCOMPARE(relations.total, 1);
+
+        // More relations than a page lays out: the first ones make chips and rows, the caption
+        // counts the rest.
+        QJsonArray edges;
+        for (int i = 1; i <= 1000; ++i)
+            edges.append(QJsonObject{{"other_id", i}, {"other_label", "Ada"}, {"phrase", "knows"}, {"edge_id", i}});
+        const EntityText::Relations many = EntityText::relations(QJsonObject{{"edges", edges}});
+        QCOMPARE(many.neighbours.size(), EntityText::shownRelations);
+        QCOMPARE(many.rows.size(), EntityText::shownRelations);
+        QCOMPARE(EntityText::caption(many.neighbours.size(), many.total),
+                 "one hop · strongest 5 of 1000 · 95 more below · 900 beyond the 100-relation limit are not shown");
+        // A name longer than a page shows is cut before it reaches the page.
+        QCOMPARE(EntityText::sources(QJsonObject{{"label", QString(5000, u'n')}}).name->size(), 2001);
     }
 };
 

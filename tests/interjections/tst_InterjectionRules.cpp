@@ -8,6 +8,7 @@
 #include "SelfChecks.h"
 #include "Signals.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
@@ -249,6 +250,34 @@ private slots:
         QCOMPARE(related.size(), 1);
         QVERIFY(qAbs(related[0].confidence - 0.85) < 1e-9);              // the most sightings: 0.78 + 0.035 × 2
         QCOMPARE(CandidateSearch::relationConfidence(1000, 1000), 0.88); // both parts at their caps
+    }
+
+    // A relations reply can carry far more edges than a pass can use: only the most confident
+    // reach the choice, so the best one survives wherever it stands in the reply.
+    void relatedCandidatesAreCut_data()
+    {
+        QTest::addColumn<int>("edges");
+        QTest::addColumn<int>("kept");
+        const int cap = int(CandidateSearch::relatedPerAnchor);
+        QTest::newRow("a few") << 3 << 3;
+        QTest::newRow("as many as the cap") << cap << cap;
+        QTest::newRow("far more") << 5000 << cap;
+    }
+    void relatedCandidatesAreCut()
+    {
+        QFETCH(int, edges);
+        QFETCH(int, kept);
+        QJsonArray list;
+        for (int i = 1; i <= edges; ++i)
+            list.append(QJsonObject{{"other_id", i},
+                                    {"other_label", QStringLiteral("Item %1").arg(i)},
+                                    {"other_kind", "task"},
+                                    {"other_sources", 2},
+                                    {"sightings", i == edges ? 50 : 1}});
+        const WindowContext context{"ship the socket fix — repo", "Code · x", {}};
+        const QList<Candidate> related = CandidateSearch::readRelations(QJsonObject{{"edges", list}}, context, {});
+        QCOMPARE(related.size(), kept);
+        QCOMPARE(related[*Decision::best(related)].id, edges); // the last edge, seen most often
     }
 
     void texts()

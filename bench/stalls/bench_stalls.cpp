@@ -1,0 +1,225 @@
+// The longest the main thread stands still while the real pages and the reminder pass read very
+// large replies from a stand-in daemon, seen as the biggest gap of a 1 ms heartbeat timer; the
+// floor is the same heartbeat's biggest gap while a small status reply comes back, in the same run.
+// 1. the inbox: 25 merge proposals, each with two labels of 300 KB (what fits its reply cap);
+// 2. an entity page whose relations and where-it-came-from replies carry labels of 1 MB;
+// 3. a reminder pass whose six relations replies carry 100,000 edges each.
+#include "AskWindow.h"
+#include "DaemonRig.h"
+#include "FakePlatform.h"
+#include "InterjectionController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+constexpr int runs = 5;
+
+QByteArray line(const QJsonObject& o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString big(qsizetype chars, QChar c)
+{
+    // Words, so a label that is laid out wraps as real text would.
+    QString s(chars, c);
+    for (qsizetype i = 7; i < chars; i += 8)
+        s[i] = QLatin1Char(' ');
+    return s;
+}
+
+QByteArray proposalsReply()
+{
+    QJsonArray proposals;
+    for (int i = 0; i < 25; ++i)
+        proposals.append(QJsonObject{{"id", i + 1},
+                                     {"a_id", 100 + i},
+                                     {"a_label", big(300 * 1024, QLatin1Char('a'))},
+                                     {"a_sources", 3},
+                                     {"b_id", 200 + i},
+                                     {"b_label", big(300 * 1024, QLatin1Char('b'))},
+                                     {"b_sources", 2},
+                                     {"method", "embedding"}});
+    return line(QJsonObject{{"kind", "proposals"}, {"proposals", proposals}});
+}
+
+QByteArray entityRelations()
+{
+    QJsonArray edges;
+    for (int i = 0; i < 12; ++i)
+        edges.append(QJsonObject{{"edge_id", i + 1},
+                                 {"other_id", 50 + i},
+                                 {"other_label", big(1024 * 1024, QLatin1Char('r'))},
+                                 {"other_kind", "person"},
+                                 {"other_sources", 3},
+                                 {"phrase", "works with"},
+                                 {"sightings", 4},
+                                 {"extractor", "relation-model"}});
+    return line(QJsonObject{{"kind", "relations"}, {"edges", edges}, {"state", "found"}});
+}
+
+QByteArray entityWhy()
+{
+    QJsonArray sources;
+    for (int i = 0; i < 12; ++i)
+        sources.append(QJsonObject{{"app_name", "Code"},
+                                   {"observed_at_ms", 1772366700000.0 - i * 4000000.0},
+                                   {"frame_id", i + 1},
+                                   {"document_url", big(1024 * 1024, QLatin1Char('w'))}});
+    return line(QJsonObject{
+        {"kind", "why"}, {"label", big(1024 * 1024, QLatin1Char('n'))}, {"sources", sources}, {"source_count", 12}});
+}
+
+QByteArray passRelations(int anchor)
+{
+    const QStringList kinds{"task", "open_question", "decision", "repo"};
+    QJsonArray edges;
+    for (int i = 0; i < 100000; ++i)
+        edges.append(QJsonObject{{"edge_id", anchor * 1000000 + i},
+                                 {"other_id", 1000 + (anchor * 7919 + i) % 150000},
+                                 {"other_label", QStringLiteral("Neighbour %1 of the billing work").arg(i)},
+                                 {"other_kind", kinds[i % kinds.size()]},
+                                 {"other_sources", 1 + i % 9},
+                                 {"phrase", "is about"},
+                                 {"sightings", i % 13}});
+    return line(QJsonObject{{"kind", "relations"}, {"edges", edges}});
+}
+
+// The biggest gap between two beats of a 1 ms timer from `start()` until `done()` holds.
+double longestStall(const std::function<void()>& start, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(1);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    // What the previous scenario left behind (deletions, freed memory) is not this one's stall.
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < 200)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    clock.start();
+    beat.start();
+    start();
+    QElapsedTimer limit;
+    limit.start();
+    while (!done()) {
+        if (limit.elapsed() > 120000) {
+            std::fprintf(stderr, "a scenario did not finish within 120 s\n");
+            std::exit(1);
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    // The beat after the last reply: a stall at the very end counts too.
+    const qint64 end = clock.nsecsElapsed();
+    worst = std::max(worst, end - last);
+    return worst / 1e6;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Rig : DaemonRig {
+    Rig()
+        : window(client, clock, &presentation)
+        , controller({client, defaults, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
+                     InterjectionSwitches{})
+    {
+        daemon.replyRaw("status",
+                        R"({"kind":"status","onboarded":true,"capture_paused":false})"
+                        "\n");
+        daemon.replyRaw("proposals", proposalsReply());
+        daemon.replyRaw("top",
+                        R"({"kind":"top","nodes":[]})"
+                        "\n");
+        daemon.reply("interjection_signals", json(R"({"counts":[],"shown_today":0,"stances":[],"held_back":[]})"));
+        daemon.reply("next_semantic_interjection", json(R"({"kind":"semantic_interjection"})"));
+        QJsonArray nodes;
+        for (int i = 0; i < 6; ++i)
+            nodes.append(QJsonObject{{"node_id", i + 1},
+                                     {"label", QStringLiteral("Billing item %1").arg(i)},
+                                     {"node_type", "task"},
+                                     {"score", 1.0},
+                                     {"sources", 1}});
+        daemon.reply("search", QJsonObject{{"kind", "search"}, {"nodes", nodes}});
+        daemon.reply("route_delivery", json(R"({"route":"held","reason":"held_for_bench"})"));
+        daemon.reply("record_human_delivery", json(R"({"kind":"ok"})"));
+        platform.foregroundWindow->front
+            = ForegroundApp{"com.visualstudio.code", "Code", "invoice.rs — harbor-api", false, 4242};
+        controller.settings().refreshSignals();
+        barrier();
+    }
+    bool settled() const { return client.settledThrough(client.requestsMade()); }
+
+    AskWindow window;
+    FakePlatform platform;
+    InterjectionController controller;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Rig rig;
+    rig.window.show();
+
+    std::vector<QByteArray> passReplies;
+    for (int i = 0; i < 6; ++i)
+        passReplies.push_back(passRelations(i));
+
+    std::vector<double> floor, inbox, entity, pass;
+    for (int run = 0; run < runs; ++run) {
+        floor.push_back(
+            longestStall([&] { rig.client.status(&rig.window, [](Reply) {}); }, [&] { return rig.settled(); }));
+
+        inbox.push_back(longestStall([&] { rig.window.showInbox(); }, [&] { return rig.settled(); }));
+
+        rig.daemon.replyRaw("relations", entityRelations());
+        rig.daemon.replyRaw("why", entityWhy());
+        rig.daemon.replyRaw("proposals",
+                            R"({"kind":"proposals","proposals":[]})"
+                            "\n");
+        entity.push_back(
+            longestStall([&] { rig.window.showEntity(1, "Harbor", "project", 3); }, [&] { return rig.settled(); }));
+        rig.daemon.replyRaw("proposals", proposalsReply());
+
+        QList<FakeDaemon::Script> scripts;
+        for (const QByteArray& r : passReplies)
+            scripts.append({r});
+        rig.daemon.sequence("relations", scripts);
+        const int routed = rig.daemon.count("route_delivery");
+        pass.push_back(longestStall([&] { rig.controller.consider(); },
+                                    [&] { return rig.daemon.count("route_delivery") > routed && rig.settled(); }));
+    }
+    const double f = median(floor);
+    std::printf("longest main-thread stall, floor (a small status reply) %.1f ms\n", f);
+    std::printf("inbox, 25 proposals with 300 KB labels: %.1f ms, ratio %.1f\n", median(inbox), median(inbox) / f);
+    std::printf("entity page, relations and sources with 1 MB labels: %.1f ms, ratio %.1f\n", median(entity),
+                median(entity) / f);
+    std::printf("reminder pass, 6 relations replies of 100,000 edges: %.1f ms, ratio %.1f\n", median(pass),
+                median(pass) / f);
+    std::printf("(target: each ratio near 1; a stall the user feels starts at about 50 ms)\n");
+    return 0;
+}
