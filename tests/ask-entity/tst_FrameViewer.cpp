@@ -28,6 +28,16 @@ void openFromEvidence(EntityFixture& f, const QJsonObject& frame, const QString&
     f.click(f.rowWith(label));
 }
 
+// Clicks the inspector's picture and returns the full-size window it opened, if one shows.
+FrameWindow* openFullSize(EntityFixture& f)
+{
+    QTest::mouseClick(f.frame(), Qt::LeftButton);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* viewer = qobject_cast<FrameWindow*>(w); viewer && viewer->isVisible())
+            return viewer;
+    return nullptr;
+}
+
 QString writeImage(const QTemporaryDir& dir, const QSize& size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -80,11 +90,7 @@ private slots:
         QCOMPARE(shot.pixelColor(QPoint(f.frame()->width() / 2, f.frame()->height() * 3 / 4)), QColor(Qt::white));
 
         // A click on the picture opens it full size in a window of its own, with the same marks.
-        QTest::mouseClick(f.frame(), Qt::LeftButton);
-        FrameWindow* viewer = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* candidate = qobject_cast<FrameWindow*>(w); candidate && candidate->isVisible())
-                viewer = candidate;
+        FrameWindow* viewer = openFullSize(f);
         QVERIFY(viewer);
         QCOMPARE(viewer->windowTitle(), "Code");
         auto* large = viewer->findChild<FrameView*>();
@@ -122,11 +128,7 @@ private slots:
         QTRY_VERIFY(f.frame() && f.frame()->loaded());
         QCOMPARE(f.frame()->highlights().size(), 2);
         QVERIFY(f.inspectorTexts().contains("2 matching lines marked   ·   pixels kept until January 1"));
-        QTest::mouseClick(f.frame(), Qt::LeftButton);
-        FrameWindow* viewer = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* candidate = qobject_cast<FrameWindow*>(w); candidate && candidate->isVisible())
-                viewer = candidate;
+        FrameWindow* viewer = openFullSize(f);
         QVERIFY(viewer);
         QTest::keyClick(viewer, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QVERIFY(!viewer->isVisible());
