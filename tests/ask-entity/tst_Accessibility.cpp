@@ -48,6 +48,11 @@ private slots:
         QTest::mouseClick(f.button("Where is this wrong?"), Qt::LeftButton); // a claim's choices, unfolded
         QVERIFY(f.button("The source does not support it"));
         found << accessibilityFaults(f.panel());
+        // A row that opens nothing reads as its text: the first line names it, the others describe it.
+        QAccessibleInterface* plain = accessible(f.rowWith("Agent conversation"));
+        QCOMPARE(plain->role(), QAccessible::StaticText);
+        QCOMPARE(plain->text(QAccessible::Name) + " / " + plain->text(QAccessible::Description),
+                 "Agent conversation / Conversation context unavailable · agent conversation · directly cited");
         // The ask field is named by the panel, not by a shared piece: it is reported on its own, last.
         const bool fieldNameless = found.removeAll("no name: " + described(accessible(f.field()))) > 0;
         QVERIFY2(found.isEmpty(), qPrintable(found.join("\n  ")));
