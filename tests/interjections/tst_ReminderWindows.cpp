@@ -248,28 +248,31 @@ private slots:
 
     void unmuteAll_data()
     {
-        QTest::addColumn<QString>("last"); // the daemon's answer to the last of three
+        QTest::addColumn<QStringList>("answers"); // the daemon's kinds, in the order it reads the three
         QTest::addColumn<QString>("feedback");
         QTest::addColumn<QString>("note");
-        QTest::newRow("all confirmed") << R"({"kind":"ok"})"
-                                       << "Muted kinds restored."
+        const QString notConfirmed = "Some changes were not confirmed. Refresh and retry Unmute all.";
+        QTest::newRow("all confirmed") << QStringList{"ok", "ok", "ok"} << "Muted kinds restored."
                                        << "Settings changed · all muted kinds were restored";
-        QTest::newRow("the last one refused") << R"({"kind":"error"})"
-                                              << "Some changes were not confirmed. Refresh and retry Unmute all."
-                                              << "";
+        // "later" answers 0.2 s after the others, so the refusal is the last answer, or the first.
+        QTest::newRow("a refusal answered last") << QStringList{"ok", "ok", "error later"} << notConfirmed << "";
+        QTest::newRow("a refusal answered first") << QStringList{"error", "ok later", "ok later"} << notConfirmed << "";
     }
     void unmuteAll()
     {
-        QFETCH(QString, last);
+        QFETCH(QStringList, answers);
         QFETCH(QString, feedback);
         QFETCH(QString, note);
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"],
             ["open_question","muted"],["decision","muted"]]})"));
-        // A refusal that comes last: the batch is settled only when every kind was answered.
-        const QByteArray ok = R"({"kind":"ok"})"
-                              "\n";
-        w.daemon.sequence("set_interjection_kind_stance", {{ok}, {ok}, {last.toUtf8() + '\n'}});
+        // The batch is settled only when every kind was answered, whichever answer comes last.
+        QList<FakeDaemon::Script> scripts;
+        for (const QString& answer : answers)
+            scripts.append(
+                {QJsonDocument(QJsonObject{{"kind", answer.section(' ', 0, 0)}}).toJson(QJsonDocument::Compact) + '\n',
+                 FakeDaemon::Mode::Reply, answer.endsWith("later") ? 0.2 : 0});
+        w.daemon.sequence("set_interjection_kind_stance", scripts);
         w.panel.showSettings();
         // The policy and the signals are read side by side: both must be in before the press.
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && !w.settings.learned().muted.isEmpty());
