@@ -174,6 +174,18 @@ private slots:
         w.daemon.reply("interjection_signals", json(threeHeld));
         Windows::click(&w.review, "Check again");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+
+        // A failure that lands after the review was opened afresh belonged to the one before.
+        w.daemon.sequence("interjection_signals",
+                          {{R"({"kind":"error"})"
+                            "\n",
+                            FakeDaemon::Mode::Reply, 0.4},
+                           {QJsonDocument(json(threeHeld)).toJson(QJsonDocument::Compact) + '\n'}});
+        w.review.showWeeklyDigest();
+        w.review.showWeeklyDigest();
+        w.barrier();
+        QVERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
+        QVERIFY(!Windows::texts(&w.review).contains("Could not load the review"));
     }
 
     void settingsRender_data()
