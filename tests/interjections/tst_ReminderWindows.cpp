@@ -181,7 +181,9 @@ private slots:
                             "\n",
                             FakeDaemon::Mode::Reply, 0.4},
                            {QJsonDocument(json(threeHeld)).toJson(QJsonDocument::Compact) + '\n'}});
+        const int loads = w.daemon.count("interjection_signals");
         w.review.showWeeklyDigest();
+        w.sent("interjection_signals", loads + 1); // the failing answer goes to the first
         w.review.showWeeklyDigest();
         w.barrier();
         QVERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
