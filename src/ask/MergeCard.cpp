@@ -28,15 +28,6 @@ QWidget* buttonRow(QWidget* left, InkButton* button)
     return row;
 }
 
-// The part of a name a card lays out, a few lines; the tool tip holds the whole name.
-QString shownName(const QString& name)
-{
-    constexpr qsizetype shown = 300;
-    if (name.size() <= shown)
-        return name;
-    return name.left(name.at(shown - 1).isHighSurrogate() ? shown - 1 : shown) + QChar(0x2026);
-}
-
 } // namespace
 
 MergeCard::MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge, QWidget* parent)
@@ -61,8 +52,9 @@ MergeCard::MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge
         auto* namesLayout = new QVBoxLayout(names);
         namesLayout->setContentsMargins(0, 0, 0, 0);
         namesLayout->setSpacing(3);
-        // A name wraps over a few lines at most: laying out pages of one name holds the panel.
-        auto* name = new InkLabel(shownName(side.name), Ink::text(), OStyle::font(13.5));
+        // A name wraps over a few lines at most: laying out pages of one name holds the panel. The
+        // tool tip holds the whole name.
+        auto* name = new InkLabel(cutWithEllipsis(side.name, 300), Ink::text(), OStyle::font(13.5));
         name->setToolTip(side.name);
         namesLayout->addWidget(name);
         namesLayout->addWidget(

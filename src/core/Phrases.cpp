@@ -17,13 +17,19 @@ QString countPhrase(qint64 n, const QString& one, const QString& many)
     return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
 }
 
+QString cutWithEllipsis(QString text, qsizetype shown)
+{
+    if (text.size() > shown) {
+        text.truncate(text.at(shown - 1).isHighSurrogate() ? shown - 1 : shown);
+        text.append(QChar(0x2026));
+    }
+    return text;
+}
+
 std::optional<QString> shownLabel(std::optional<QString> text)
 {
-    constexpr qsizetype shown = 2000;
-    if (text && text->size() > shown) {
-        text->truncate(text->at(shown - 1).isHighSurrogate() ? shown - 1 : shown);
-        text->append(QChar(0x2026));
-    }
+    if (text)
+        *text = cutWithEllipsis(std::move(*text), 2000);
     return text;
 }
 

@@ -13,6 +13,10 @@ QString countPhrase(qint64 n, const QString& one, const QString& many);
 // A count the daemon may not have given: without one, "observations unavailable".
 QString countPhrase(std::optional<qint64> n, const QString& noun);
 
+// The first `shown` characters of `text` and "…", never splitting a surrogate pair; `text` as it is
+// when it fits.
+QString cutWithEllipsis(QString text, qsizetype shown);
+
 // A label from the daemon as a page draws it: a line or a few, so past 2,000 characters the rest
 // is never seen and laying it out would only hold the main thread; cut there with "…".
 std::optional<QString> shownLabel(std::optional<QString> text);
