@@ -273,6 +273,7 @@ void StatusMenu::toggleTier(QAction* sender)
         spec.title = words.title;
         spec.text = words.text;
         spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        spec.safe = 1;
         if (alerts.run(spec) != 0)
             return;
     }

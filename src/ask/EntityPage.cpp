@@ -170,6 +170,7 @@ void EntityPage::startRename()
     spec.field = QString();
     spec.fieldText = origin.label;
     spec.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
+    spec.safe = 1;
     const AlertResult answer = alerts.present(spec);
     if (answer.button != 0)
         return;
@@ -204,10 +205,10 @@ void EntityPage::rejectRelation(qint64 edgeId, Row* row, InkButton* button)
 
 void EntityPage::confirmRejectRelation(const EntityText::Neighbour& neighbour)
 {
-    if (EditDialogs::ask(alerts, AlertSpec::Style::informational,
-                         {QStringLiteral("Remove this relation?"),
-                          MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
-                         {QStringLiteral("This is wrong"), QStringLiteral("Cancel")})
+    if (EditDialogs::confirm(alerts, AlertSpec::Style::informational,
+                             {QStringLiteral("Remove this relation?"),
+                              MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
+                             QStringLiteral("This is wrong"), EditDialogs::Undo::impossible)
         != 0)
         return;
     client.rejectRelation(neighbour.edgeId, this, whileCurrent(column.ticket(), [this](Reply reply) {

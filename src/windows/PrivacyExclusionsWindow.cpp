@@ -293,6 +293,7 @@ void PrivacyExclusionsWindow::removeSelected()
     ask.title = PrivacyText::copy(current).removeQuestion;
     ask.text = PrivacyText::removeText(rule.value);
     ask.buttons = {QStringLiteral("Remove exclusion"), QStringLiteral("Cancel")};
+    ask.safe = 1;
     if (alerts.run(ask) != 0)
         return;
     (client.*removeRequest(current))(rule.id, this, [this](Reply reply) {

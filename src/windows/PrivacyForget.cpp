@@ -35,6 +35,7 @@ void PrivacyExclusionsWindow::excludeApplication(const QString& id, const QStrin
     ask.accessory = option.text;
     ask.accessoryEnabled = option.enabled;
     ask.buttons = {QStringLiteral("Exclude application"), QStringLiteral("Cancel")};
+    ask.safe = 1;
     const AlertResult answer = alerts.present(ask);
     if (answer.button != 0)
         return;
@@ -73,6 +74,8 @@ void PrivacyExclusionsWindow::confirmIrreversibleAppForget(const QJsonObject& pr
     ask.title = PrivacyText::forgetTitle(name);
     ask.text = PrivacyText::forgetText(preview, PrivacyText::appClosing);
     ask.buttons = {QStringLiteral("Forget existing data"), QStringLiteral("Keep existing data")};
+    ask.safe = 1;
+    ask.destructive = 0;
     if (alerts.run(ask) != 0)
         return;
     client.forgetApp(id, this, [this, name](Reply reply) {
@@ -100,6 +103,7 @@ void PrivacyExclusionsWindow::addTyped()
     ask.field = website ? QStringLiteral("example.com") : QStringLiteral("For example: Payroll");
     ask.buttons = {website ? QStringLiteral("Exclude website") : QStringLiteral("Exclude matching windows"),
                    QStringLiteral("Cancel")};
+    ask.safe = 1;
     const AlertResult answer = alerts.present(ask);
     if (answer.button != 0)
         return;
@@ -133,6 +137,7 @@ void PrivacyExclusionsWindow::offerRetroactiveForget(const QString& kind, const 
         ask.title = PrivacyText::offerTitle(subject);
         ask.text = PrivacyText::offerText(frames);
         ask.buttons = {QStringLiteral("Review what would be deleted"), QStringLiteral("Keep existing data")};
+        ask.safe = 1;
         if (alerts.run(ask) == 0)
             confirmIrreversibleRuleForget(*preview, kind, value, subject);
     });
@@ -146,6 +151,8 @@ void PrivacyExclusionsWindow::confirmIrreversibleRuleForget(const QJsonObject& p
     ask.title = PrivacyText::forgetTitle(subject);
     ask.text = PrivacyText::forgetText(preview, PrivacyText::ruleClosing);
     ask.buttons = {QStringLiteral("Forget existing data"), QStringLiteral("Keep existing data")};
+    ask.safe = 1;
+    ask.destructive = 0;
     if (alerts.run(ask) != 0)
         return;
     client.forgetRule(kind, value, this, [this, subject](Reply reply) {

@@ -214,6 +214,7 @@ int main(int argc, char** argv)
         spec.title = words.title;
         spec.text = words.text;
         spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        spec.safe = 1;
         alerts.run(spec);
         ok &= save(alertShot, out.filePath(QStringLiteral("alert-tier-%1.png").arg(suffix)));
     }
