@@ -124,7 +124,7 @@ private slots:
         const QString odd = root.filePath(QStringLiteral("Vesk $HOME \"quoted\" 100%"));
         for (const QString& program : {QStringLiteral("veskd"), QStringLiteral("vesk")})
             recorder(odd + '/' + program);
-        XdgAutostart autostart(root.filePath("autostart"), "2.0", odd + "/veskd", odd + "/vesk");
+        XdgAutostart autostart(root.filePath("autostart"), "2.0", odd + "/veskd", odd + "/vesk", {});
         QCOMPARE(autostart.status(Service::daemon), Status::notRegistered);
         QVERIFY(autostart.registerService(Service::daemon) && autostart.registerService(Service::application));
         for (const char* id : {XdgAutostart::daemonId, XdgAutostart::applicationId}) {
