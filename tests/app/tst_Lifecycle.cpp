@@ -54,8 +54,6 @@ private slots:
         QTest::newRow("updated build") << false << Status::enabled << "1.0" << true << 0
                                        << QStringList{"unregister daemon", "register daemon"} << QStringList{} << false
                                        << "2.0";
-        QTest::newRow("entry gone, build remembered")
-            << false << Status::notRegistered << "2.0" << true << 0 << both << QStringList{} << false << "2.0";
         QTest::newRow("hand-installed daemon entry wins")
             << true << Status::notRegistered << "" << true << 0 << QStringList{} << QStringList{} << false << "";
         QTest::newRow("approval pending, cancelled") << false << Status::requiresApproval << "2.0" << true << 1
@@ -218,10 +216,10 @@ private slots:
     // A private home never answers to the session's name, and two homes never share a lock.
     void instanceNames()
     {
-        const auto session = SingleInstance::namesFor("/home/ann/", "/home/ann", "/run/user/1000");
+        const auto session = SingleInstance::namesFor("/home/ann/", "/home/ann", {"/run/user/1000"});
         QCOMPARE(session.busName, QStringLiteral("com.vesk.vesk"));
         QCOMPARE(session.objectPath, QStringLiteral("/com/vesk/vesk"));
-        const auto demo = SingleInstance::namesFor("/tmp/vesk-demo-home.x", "/home/ann", "/run/user/1000");
+        const auto demo = SingleInstance::namesFor("/tmp/vesk-demo-home.x", "/home/ann", {"/run/user/1000"});
         QVERIFY(demo.busName.startsWith("com.vesk.vesk.H") && demo.busName.size() == 31);
         QCOMPARE(demo.objectPath, "/" + QString(demo.busName).replace('.', '/'));
         QVERIFY(demo.lockPath.startsWith("/run/user/1000/vesk-") && demo.lockPath != session.lockPath);
