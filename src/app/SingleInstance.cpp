@@ -57,12 +57,12 @@ SingleInstance::Runtime SingleInstance::runtimeFor(const QString& xdgRuntimeDir,
                                                    const QString& own)
 {
     if (QDir::isAbsolutePath(xdgRuntimeDir) && QDir(xdgRuntimeDir).exists())
-        return {xdgRuntimeDir};
+        return {xdgRuntimeDir, true, {}};
     const QString folder = temp + QStringLiteral("/vesk-runtime-") + QString::number(uid);
     ::mkdir(QFile::encodeName(folder).constData(), 0700);
     const std::optional<QString> problem = notPrivate(folder, uid);
     if (!problem)
-        return {folder};
+        return {folder, true, {}};
     QDir().mkpath(own);
     return {own, false, folder + QLatin1Char(' ') + *problem};
 }

@@ -216,10 +216,10 @@ private slots:
     // A private home never answers to the session's name, and two homes never share a lock.
     void instanceNames()
     {
-        const auto session = SingleInstance::namesFor("/home/ann/", "/home/ann", {"/run/user/1000"});
+        const auto session = SingleInstance::namesFor("/home/ann/", "/home/ann", {"/run/user/1000", true, {}});
         QCOMPARE(session.busName, QStringLiteral("com.vesk.vesk"));
         QCOMPARE(session.objectPath, QStringLiteral("/com/vesk/vesk"));
-        const auto demo = SingleInstance::namesFor("/tmp/vesk-demo-home.x", "/home/ann", {"/run/user/1000"});
+        const auto demo = SingleInstance::namesFor("/tmp/vesk-demo-home.x", "/home/ann", {"/run/user/1000", true, {}});
         QVERIFY(demo.busName.startsWith("com.vesk.vesk.H") && demo.busName.size() == 31);
         QCOMPARE(demo.objectPath, "/" + QString(demo.busName).replace('.', '/'));
         QVERIFY(demo.lockPath.startsWith("/run/user/1000/vesk-") && demo.lockPath != session.lockPath);

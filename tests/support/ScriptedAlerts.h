@@ -60,11 +60,11 @@ private:
         OnScreen seen;
         QTimer::singleShot(0, qApp, [&seen, gesture] {
             QDialog* dialog = nullptr;
-            QTest::qWaitFor([&dialog] {
+            const bool up = QTest::qWaitFor([&dialog] {
                 dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                 return dialog && dialog->isVisible() && QApplication::focusWidget();
             });
-            if (!dialog) {
+            if (!up) {
                 abortModalDialogs();
                 return;
             }
