@@ -62,7 +62,7 @@ private:
             QDialog* dialog = nullptr;
             const bool up = QTest::qWaitFor([&dialog] {
                 dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                return dialog && dialog->isVisible() && QApplication::focusWidget();
+                return dialog && dialog->isActiveWindow() && dialog->isAncestorOf(QApplication::focusWidget());
             });
             if (!up) {
                 abortModalDialogs();
@@ -100,3 +100,6 @@ private:
 };
 
 } // namespace vesk::test
+
+Q_DECLARE_METATYPE(vesk::test::ScriptedAlerts::Gesture)
+Q_DECLARE_METATYPE(vesk::test::ScriptedAlerts::OnScreen)
