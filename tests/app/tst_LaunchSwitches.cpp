@@ -111,17 +111,19 @@ private slots:
         QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << false << "";
         QTest::newRow("no global shortcut can exist here")
             << Hotkey::Registration::unavailable << true
-            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Choose other keys with "
+               "vesk --shortcut KEYS (for example vesk --shortcut Ctrl+Alt+Space), or use the menu.\n";
         QTest::newRow("no shortcut and no tray")
             << Hotkey::Registration::unavailable << false
-            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Start Vesk again, or "
-               "run vesk --ask, to open the ask panel.\n";
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Choose other keys with "
+               "vesk --shortcut KEYS (for example vesk --shortcut Ctrl+Alt+Space); until then, start Vesk again or run "
+               "vesk --ask to open the ask panel.\n";
     }
     void shortcutFailure()
     {
         QFETCH(Hotkey::Registration, result);
         QFETCH(bool, trayHost);
-        QTEST(MenuText::shortcutFailureLine(result, trayHost), "line");
+        QTEST(MenuText::shortcutFailureLine(result, KeyChord::standard(), trayHost), "line");
     }
 };
 

@@ -110,7 +110,8 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         PlatformServices services = createPlatformServices();
         bool called = false;
-        QCOMPARE(services.hotkey->registerShortcut(QCoreApplication::instance(), [&called] { called = true; }, {}),
+        QCOMPARE(services.hotkey->registerShortcut(KeyChord::standard(), QCoreApplication::instance(),
+                                                   [&called] { called = true; }, {}),
                  Hotkey::Registration::unavailable);
         QVERIFY(!called);
         QCOMPARE(services.foregroundWindow->current(), std::nullopt);
