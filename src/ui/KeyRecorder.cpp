@@ -71,12 +71,17 @@ void KeyRecorder::keyPressEvent(QKeyEvent* event)
         stop();
         return emit cancelled();
     }
-    // A modifier alone: show what is held so far.
-    if (key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Meta
-        || key == Qt::Key_Super_L || key == Qt::Key_Super_R || key == Qt::Key_AltGr) {
+    // A modifier alone: show what is held so far. The event's modifiers are those held before this
+    // key went down, so the key itself is added.
+    const unsigned pressed = key == Qt::Key_Control                               ? KeyChord::ctrl
+        : key == Qt::Key_Alt || key == Qt::Key_AltGr                              ? KeyChord::alt
+        : key == Qt::Key_Shift                                                    ? KeyChord::shift
+        : key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R ? KeyChord::super
+                                                                                  : 0u;
+    if (pressed) {
         // "Ctrl+Alt+" with no key yet.
-        const QString held = KeyChord{KeyChord::modifiersOf(event->modifiers()), QString()}.text();
-        return show(held.isEmpty() ? prompt : held + QStringLiteral("…"), spokenPrompt);
+        const QString held = KeyChord{KeyChord::modifiersOf(event->modifiers()) | pressed, QString()}.text();
+        return show(held + QStringLiteral("…"), spokenPrompt);
     }
     const auto keys = KeyChord::fromQt(key, event->modifiers());
     if (!keys)
