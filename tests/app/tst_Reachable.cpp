@@ -4,7 +4,10 @@
 #include "AskWindow.h"
 #include "CommandLine.h"
 #include "GnomeShortcut.h"
+#include "Ink.h"
+#include "InkView.h"
 #include "MenuText.h"
+#include "PortalAppearance.h"
 #include "PortalHotkey.h"
 #include "ScrollColumn.h"
 
@@ -132,6 +135,9 @@ private slots:
                                << "ask|Open the Vesk ask panel|ALT+space";
         QTest::newRow("the user declines") << std::optional<QStringList>(QStringList{"--refuse"})
                                            << Hotkey::Registration::refused << "ask|Open the Vesk ask panel|ALT+space";
+        QTest::newRow("a portal that answers yes and binds nothing")
+            << std::optional<QStringList>(QStringList{"--bind-nothing"}) << Hotkey::Registration::unbound
+            << "ask|Open the Vesk ask panel|ALT+space";
         QTest::newRow("a portal without global shortcuts")
             << std::optional<QStringList>(QStringList{"--without-shortcuts"}) << Hotkey::Registration::unsupported
             << "";
@@ -294,6 +300,35 @@ private slots:
         ask.close();
         QVERIFY(ask.show());
         QCOMPARE(shown(), QStringList{});
+    }
+
+    // The desktop's colour scheme, followed while Vesk runs: the portal's SettingChanged signal
+    // repaints the windows open and is what windows opened later draw with, either way round.
+    void colourSchemeFollowed()
+    {
+        auto script = portal(QStringList{"--scheme", "2"});
+        const auto end = qScopeGuard([&] { stop(script); });
+        QVERIFY(script);
+        PortalAppearance appearance;
+        const auto restore = qScopeGuard([&] { appearance.apply(PortalAppearance::Scheme::noPreference); });
+        const auto ground = [](QWidget& w) { return w.grab().toImage().pixelColor(w.width() / 2, w.height() / 2); };
+        const auto window = [] {
+            auto view = std::make_unique<InkView>(
+                [](InkLayer& layer, const QWidget& v) { layer.background = Ink::ground().resolve(&v); });
+            view->resize(40, 40);
+            view->show();
+            return view;
+        };
+        auto open = window();
+        appearance.start(connection("scheme"));
+        QTRY_COMPARE(ground(*open), Ink::ground().light);
+        for (const uint scheme : {1u, 2u}) {
+            const QColor expected = scheme == 1 ? Ink::ground().dark : Ink::ground().light;
+            control("scheme", "Scheme", {QVariant::fromValue(scheme)});
+            QTRY_COMPARE(ground(*open), expected);
+            auto later = window();
+            QCOMPARE(ground(*later), expected);
+        }
     }
 };
 
