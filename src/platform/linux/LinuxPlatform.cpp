@@ -25,10 +25,12 @@ PlatformServices createPlatformServices()
     // Autostart entries and the session's permissions need no display server of their own.
     services.serviceManager = XdgAutostart::forThisUser();
     services.permissions = LinuxPermissions::forThisSession();
-    // The desktop's own shortcut settings, where Vesk may add a command shortcut with the user's yes.
-    if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("XFCE"), Qt::CaseInsensitive))
+    // The desktop's own shortcut settings, where Vesk may add a command shortcut with the user's yes:
+    // only those of the desktop that runs, which are the ones that act.
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (desktop.contains(QLatin1String("XFCE"), Qt::CaseInsensitive))
         services.desktopShortcut = std::make_unique<XfceShortcut>();
-    else
+    else if (desktop.contains(QLatin1String("GNOME"), Qt::CaseInsensitive))
         services.desktopShortcut = std::make_unique<GnomeShortcut>();
     // The portal, wherever a session bus runs: the desktop's own settings then manage the key.
     if (QDBusConnection::sessionBus().isConnected())
