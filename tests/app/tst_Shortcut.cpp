@@ -10,6 +10,7 @@ using namespace vesk::test;
 
 using Registration = Hotkey::Registration;
 Q_DECLARE_METATYPE(std::optional<Registration>)
+Q_DECLARE_METATYPE(DesktopShortcut::Binding)
 
 namespace {
 
@@ -163,6 +164,33 @@ private slots:
         f.delegate.activate({AppDelegate::shortcutAction, {}});
         QCOMPARE(keysOf(f.platform.hotkey), (QStringList{"Super+F12", "Alt+Space"}));
         QVERIFY(f.platform.hotkey->press());
+    }
+
+    // Keys the grab could not have are offered for the desktop's own settings once per keys, and
+    // never when the desktop already uses them for something else.
+    void desktopOffer_data()
+    {
+        QTest::addColumn<DesktopShortcut::Binding>("bound");
+        QTest::addColumn<QList<int>>("offers"); // at the first and the second start
+        QTest::newRow("free: asked once") << DesktopShortcut::Binding::free << QList<int>{1, 0};
+        QTest::newRow("the desktop's own") << DesktopShortcut::Binding::taken << QList<int>{0, 0};
+    }
+    void desktopOffer()
+    {
+        QTemporaryDir dir;
+        QFETCH(DesktopShortcut::Binding, bound);
+        QFETCH(QList<int>, offers);
+        for (const int offered : offers) {
+            AppFixture f({}, dir.filePath("defaults.json"));
+            f.platform.hotkey->result = Registration::taken;
+            f.platform.desktopShortcut->bound = bound;
+            f.alerts.answer(1);
+            QSignalSpy notices(&f.delegate.askShortcut(), &AskShortcut::notice);
+            f.delegate.applicationDidFinishLaunching();
+            QTRY_COMPARE(notices.size(), 1);
+            QCOMPARE(int(f.alerts.shown.size()), offered);
+            QVERIFY(f.platform.desktopShortcut->added.isEmpty());
+        }
     }
 };
 
