@@ -10,7 +10,6 @@
 #include "Ink.h"
 #include "InterjectionController.h"
 #include "InterjectionSettingsWindow.h"
-#include "MainThread.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
@@ -21,27 +20,15 @@
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
 namespace vesk {
-
-namespace {
-
-// Runs `work` on `pool` and hands its result to `then` on the main thread, while `receiver` exists.
-template <class Work, class Then> void offMainThread(QThreadPool& pool, const QObject* receiver, Work work, Then then)
-{
-    pool.start([work = std::move(work), done = toReceiver(receiver, std::move(then))]() mutable { done(work()); });
-}
-
-} // namespace
 
 AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process, QObject* parent)
     : QObject(parent)
@@ -55,6 +42,7 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     , switches(std::move(switches))
     , process(std::move(process))
     , menu({services.client, services.presentation, services.alerts, services.clock})
+    , shortcut({services.platform, services.defaults, services.alerts, services.presentation})
     , stale(std::make_unique<StaleBuild>(StaleBuild::Services{services.defaults, services.alerts, *platform.launcher},
                                          this->process.executableTime, this->process.relaunched))
 {
@@ -62,6 +50,12 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     connect(this, &AppDelegate::shortcutPressed, this, [this] {
         if (!onboardingWindow().openAskFromGuide())
             askWindow().toggle();
+    });
+    connect(&shortcut, &AskShortcut::pressed, this, &AppDelegate::shortcutPressed);
+    connect(&shortcut, &AskShortcut::notice, this, [this](const QString& line) { askWindow().tell(line); });
+    connect(&shortcut, &AskShortcut::keysChanged, this, [this](const KeyChord& keys) {
+        menu.setAskKeys(keys);
+        askWindow().setShortcutKeys(keys);
     });
     connect(this, &AppDelegate::helloAnswered, stale.get(), &StaleBuild::quitIfStale);
     connect(stale.get(), &StaleBuild::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -190,9 +184,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     // Asked first: what the shortcut's failure line advises depends on it.
     trayHost = trayAvailable();
-    shortcutSettled(platform.hotkey->registerShortcut(
-        this, [this] { emit shortcutPressed(); },
-        [this](Hotkey::Registration registration) { shortcutSettled(registration); }));
+    shortcut.start(trayHost);
 
     createStatusItem();
     render(DaemonClient::Unreachable{});
@@ -248,6 +240,11 @@ void AppDelegate::activate(const Activation& activation)
     // shows the panel.
     if (activation.action.isEmpty() || activation.action == askAction)
         askWindow().show();
+    // `vesk --shortcut` wrote the keys into the settings file beside us.
+    if (activation.action == shortcutAction) {
+        defaults.reload();
+        shortcut.start(trayHost);
+    }
 }
 
 void AppDelegate::runDoctor()
@@ -308,72 +305,6 @@ void AppDelegate::createStatusItem()
         if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())
             menu.menu()->popup(QCursor::pos());
     });
-}
-
-void AppDelegate::shortcutSettled(Hotkey::Registration registration)
-{
-    const QString failure = MenuText::shortcutFailureLine(registration, trayHost);
-    if (!failure.isEmpty())
-        std::fputs(failure.toUtf8().constData(), stderr);
-    if (registration == Hotkey::Registration::unsupported)
-        offerDesktopShortcut();
-}
-
-void AppDelegate::offerDesktopShortcut()
-{
-    // Asked once, ever; never while presenting (the next launch asks instead).
-    static const QString offered = QStringLiteral("vesk.shortcut.desktop_offered");
-    if (defaults.boolean(offered).value_or(false) || presentation.isEnabled())
-        return emit desktopShortcutOffered({});
-    DesktopShortcut& desktop = *platform.desktopShortcut;
-    offMainThread(
-        desktopWork, this, [&desktop] { return desktop.available(); },
-        [this](bool available) {
-            if (!available) {
-                const QString line = MenuText::desktopShortcutLine(DesktopShortcut::Result::noSettings);
-                std::fputs(("[vesk-app] " + line + "\n").toUtf8().constData(), stderr);
-                askWindow().tell(MenuText::noShortcutNotice(trayHost));
-                return emit desktopShortcutOffered(line);
-            }
-            defaults.setBoolean(offered, true);
-            AlertSpec offer;
-            offer.title = QStringLiteral("Add Alt+Space as a desktop shortcut?");
-            offer.text = QStringLiteral("This desktop gives applications no global shortcut, so Vesk cannot register "
-                                        "Alt+Space itself. Vesk can add Alt+Space to the desktop's keyboard "
-                                        "shortcuts, running vesk --ask, which opens the ask panel. Vesk asks this "
-                                        "once.");
-            offer.buttons = {QStringLiteral("Add Shortcut"), QStringLiteral("Not Now")};
-            if (alerts.run(offer) == 0)
-                addDesktopShortcut();
-            else
-                emit desktopShortcutOffered({});
-        });
-}
-
-void AppDelegate::addDesktopShortcut()
-{
-    DesktopShortcut& desktop = *platform.desktopShortcut;
-    const QString program = QCoreApplication::applicationFilePath();
-    offMainThread(
-        desktopWork, this,
-        [&desktop, program] {
-            // The plain name where the search path finds this very program, as the package installs it.
-            const QString found = QStandardPaths::findExecutable(QStringLiteral("vesk"));
-            const QString command
-                = found.isEmpty() || QFileInfo(found).canonicalFilePath() != QFileInfo(program).canonicalFilePath()
-                ? QLatin1Char('\'') + QString(program).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
-                    + QLatin1Char('\'')
-                : QStringLiteral("vesk");
-            return desktop.add(QStringLiteral("Vesk: ask"), QStringLiteral("<Alt>space"),
-                               command + QStringLiteral(" --ask"));
-        },
-        [this](DesktopShortcut::Result result) {
-            AlertSpec done;
-            done.title = MenuText::desktopShortcutLine(result);
-            done.buttons = {QStringLiteral("OK")};
-            alerts.run(done);
-            emit desktopShortcutOffered(done.title);
-        });
 }
 
 void AppDelegate::sendHello()

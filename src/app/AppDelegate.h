@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Alerts.h"
+#include "AskShortcut.h"
 #include "DaemonClient.h"
 #include "InstallLayout.h"
 #include "LaunchSwitches.h"
@@ -12,7 +13,6 @@
 #include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <QThreadPool>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,6 +70,8 @@ public:
     void applicationDidFinishLaunching();
     // The action of `vesk --ask`: show the ask panel.
     static inline const QString askAction = QStringLiteral("ask");
+    // The action of `vesk --shortcut KEYS`, which stored the keys: register them at once.
+    static inline const QString shortcutAction = QStringLiteral("shortcut");
     // A second start, or the desktop, activated this instance.
     void activate(const vesk::Activation& activation);
     // "Run diagnostics": the daemon's doctor in a terminal.
@@ -92,6 +94,8 @@ public:
     DigestWindow& digestWindow();
     InterjectionSettingsWindow& interjectionSettingsWindow();
 
+    // The ask shortcut: its keys, and `apply` for a change of keys.
+    AskShortcut& askShortcut() { return shortcut; }
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
     // Null until launch.
@@ -112,9 +116,6 @@ signals:
     void onboarded();
     // The background service is prepared; the start-up chains follow.
     void servicePrepared(bool firstRegistration);
-    // The offer of a desktop shortcut for `vesk --ask` ended, with the one line it said; empty when
-    // it said nothing (made before, declined, or while presenting).
-    void desktopShortcutOffered(const QString& line);
 
 private:
     // What the icon was last drawn from, so an unchanged state draws nothing.
@@ -127,9 +128,6 @@ private:
     };
 
     void createStatusItem();
-    void shortcutSettled(Hotkey::Registration registration);
-    void offerDesktopShortcut();
-    void addDesktopShortcut();
     void sendHello();
     void openInbox();
     void openSources(const vesk::Candidate& item);
@@ -153,6 +151,7 @@ private:
     ProcessFacts process;
 
     StatusMenu menu;
+    AskShortcut shortcut;
     std::unique_ptr<QSystemTrayIcon> item;
     std::unique_ptr<AskWindow> ask;
     std::unique_ptr<InterjectionController> interjections;
@@ -171,9 +170,6 @@ private:
     std::optional<QString> unsavedReason;
     bool unsavedTold = false;
     bool trayHost = true;
-    // The desktop's shortcut settings are read and written here; it waits for them when it goes,
-    // before the platform they use.
-    QThreadPool desktopWork;
 };
 
 } // namespace vesk

@@ -9,6 +9,7 @@
 #include "StatusIcon.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
@@ -91,6 +92,26 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
             QCoreApplication::quit();
         });
     return app.exec();
+}
+
+int storeShortcut(int& argc, char** argv, const KeyChord& keys)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vesk"));
+    Defaults defaults;
+    if (!defaults.setString(AskShortcut::keysSetting, keys.text())) {
+        std::fprintf(stderr, "vesk: could not save the shortcut in %s.\n", qPrintable(defaults.filePath()));
+        return 1;
+    }
+    // A running Vesk takes the keys at once; this copy, if it became the one instance, just ends.
+    SingleInstance instance(SingleInstance::forThisProcess());
+    const bool handed
+        = instance.claim(Activation{AppDelegate::shortcutAction, {}}) == SingleInstance::Claim::handedOver;
+    std::printf("%s\n",
+                qPrintable(keys.text()
+                           + (handed ? QStringLiteral(" is saved; the running Vesk registers it now.")
+                                     : QStringLiteral(" is saved; Vesk registers it when it starts."))));
+    return 0;
 }
 
 } // namespace vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyChord.h"
 #include "LaunchSwitches.h"
 
 namespace vesk {
@@ -17,5 +18,10 @@ struct RunOptions {
 // with status 0), the shared objects, the delegate that builds and wires everything else, and the
 // event loop.
 int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOptions options = {});
+
+// `vesk --shortcut KEYS`: stores the keys in the settings and hands them to a running Vesk, which
+// registers them at once; says which on standard output. Needs no display. 0 once stored, 1 when
+// the settings could not be written.
+int storeShortcut(int& argc, char** argv, const KeyChord& keys);
 
 } // namespace vesk

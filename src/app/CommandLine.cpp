@@ -81,7 +81,12 @@ std::variant<CommandLine, CommandLine::Exit> CommandLine::parse(const QStringLis
     // What a desktop shortcut runs where the desktop gives applications no global shortcut.
     const QCommandLineOption ask(QStringLiteral("ask"),
                                  QStringLiteral("Show the ask panel of the running Vesk, starting Vesk if none runs."));
-    parser.addOptions({versionOption, quitAfterStart, relaunch, ask});
+    const QCommandLineOption shortcut(
+        QStringLiteral("shortcut"),
+        QStringLiteral("Use KEYS (for example Ctrl+Alt+Space) to open the ask panel from anywhere, from now on, and "
+                       "exit. A running Vesk registers them at once."),
+        QStringLiteral("KEYS"));
+    parser.addOptions({versionOption, quitAfterStart, relaunch, ask, shortcut});
 
     const QString name = QStringLiteral("vesk");
     if (!parser.parse(ours))
@@ -104,6 +109,17 @@ std::variant<CommandLine, CommandLine::Exit> CommandLine::parse(const QStringLis
     line.quitAfterStart = parser.isSet(quitAfterStart);
     line.relaunch = parser.isSet(relaunch);
     line.ask = parser.isSet(ask);
+    if (parser.isSet(shortcut)) {
+        line.shortcut = KeyChord::parse(parser.value(shortcut));
+        if (!line.shortcut)
+            return Exit{2,
+                        {},
+                        name + QStringLiteral(": cannot use '") + parser.value(shortcut)
+                            + QStringLiteral("' as a shortcut. Write Ctrl, Alt, Shift or Super joined by + to one "
+                                             "key: a letter, a digit, F1 to F24, Space, Return, Tab, an arrow or "
+                                             "editing key, for example Ctrl+Alt+Space. A key that types needs Ctrl, "
+                                             "Alt or Super.\n")};
+    }
     return line;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "KeyChord.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <variant>
 
 namespace vesk {
@@ -23,6 +26,8 @@ struct CommandLine {
     bool relaunch = false;
     // Show the ask panel: the running Vesk's, or this one's once it has started.
     bool ask = false;
+    // Store these keys as the ask shortcut (the running Vesk registers them at once) and exit.
+    std::optional<KeyChord> shortcut;
     // The program name and Qt's own options, for the application object.
     QStringList qtArguments;
 

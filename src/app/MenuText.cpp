@@ -160,42 +160,87 @@ QString presentationLine(bool on)
     return on ? QStringLiteral("Presentation Mode  ·  on") : QStringLiteral("Presentation Mode");
 }
 
-QString shortcutFailureLine(Hotkey::Registration registration, bool trayHost)
+QString shortcutReason(Hotkey::Registration registration)
 {
-    // The way in that remains: the menu, where a tray host shows it; else the panel a start opens.
-    const QString instead = trayHost ? QStringLiteral(" Use the menu.\n")
-                                     : QStringLiteral(" Start Vesk again, or run vesk --ask, to open the ask panel.\n");
     switch (registration) {
     case Hotkey::Registration::taken:
-        return QStringLiteral("[vesk-app] could not register Alt+Space; another app owns it.") + instead;
-    case Hotkey::Registration::unavailable:
-        // Wayland, no X server, or a keyboard map without Alt: nothing can be grabbed at all.
-        return QStringLiteral("[vesk-app] could not register Alt+Space; global shortcuts are unavailable here.")
-            + instead;
+        return QStringLiteral("another app owns it");
     case Hotkey::Registration::unsupported:
-        return QStringLiteral("[vesk-app] could not register Alt+Space; this desktop's portal gives applications no "
-                              "global shortcut. ")
-            + (trayHost ? QStringLiteral("Use the menu, or a desktop shortcut that runs vesk --ask.\n")
-                        : QStringLiteral("Use a desktop shortcut that runs vesk --ask.\n"));
+        return QStringLiteral("this desktop's portal gives applications no global shortcut");
+    case Hotkey::Registration::unbound:
+        return QStringLiteral("the desktop's portal bound no key for it");
     case Hotkey::Registration::refused:
-        return QStringLiteral("[vesk-app] could not register Alt+Space; the desktop declined the shortcut.") + instead;
+        return QStringLiteral("the desktop declined the shortcut");
+    case Hotkey::Registration::unavailable:
     case Hotkey::Registration::registered:
-    case Hotkey::Registration::pending: // the outcome is said when it comes
+    case Hotkey::Registration::pending:
         break;
     }
-    return {};
+    // Wayland without a portal, no X server, or a keyboard map without the keys: nothing to grab.
+    return QStringLiteral("global shortcuts are unavailable here");
 }
 
-QString desktopShortcutLine(DesktopShortcut::Result result)
+KeyChord suggestedKeys(const KeyChord& failed)
+{
+    const KeyChord ctrlAltSpace{KeyChord::ctrl | KeyChord::alt, QStringLiteral("space")};
+    return failed == ctrlAltSpace ? KeyChord{KeyChord::ctrl | KeyChord::shift, QStringLiteral("space")} : ctrlAltSpace;
+}
+
+QString shortcutFailureLine(Hotkey::Registration registration, const KeyChord& keys, bool trayHost)
+{
+    if (registration == Hotkey::Registration::registered || registration == Hotkey::Registration::pending)
+        return {};
+    // The way in that remains: the menu, where a tray host shows it; else the panel a start opens.
+    return QStringLiteral("[vesk-app] could not register ") + keys.text() + QStringLiteral("; ")
+        + shortcutReason(registration) + QStringLiteral(". Choose other keys with vesk --shortcut KEYS (for example ")
+        + QStringLiteral("vesk --shortcut ") + suggestedKeys(keys).text()
+        + (trayHost ? QStringLiteral("), or use the menu.\n")
+                    : QStringLiteral("); until then, start Vesk again or run vesk --ask to open the ask panel.\n"));
+}
+
+QString shortcutNotice(Hotkey::Registration registration, const KeyChord& keys, bool trayHost)
+{
+    return keys.text() + QStringLiteral(" does not open Vesk here: ") + shortcutReason(registration)
+        + QStringLiteral(". Choose other keys with vesk --shortcut KEYS in a terminal, for example vesk --shortcut ")
+        + suggestedKeys(keys).text() + QStringLiteral(". ")
+        + (trayHost ? QStringLiteral("Until then, the menu's Ask something opens this panel.")
+                    : QStringLiteral("Until then, start Vesk again or run vesk --ask to open this panel."));
+}
+
+QString appliedLine(const KeyChord& keys, Hotkey::Registration registration, const KeyChord& before, bool stored)
+{
+    if (registration == Hotkey::Registration::registered)
+        return keys.text() + QStringLiteral(" opens Vesk now.")
+            + (stored ? QString()
+                      : QStringLiteral(" Vesk could not save the choice, so the next start uses ") + before.text()
+                       + QStringLiteral(" again."));
+    return QStringLiteral("Vesk could not register ") + keys.text() + QStringLiteral(": ")
+        + shortcutReason(registration) + QStringLiteral(". Vesk keeps ") + before.text() + QStringLiteral(".");
+}
+
+AlertSpec desktopShortcutOffer(const KeyChord& keys, Hotkey::Registration registration)
+{
+    AlertSpec offer;
+    offer.title = QStringLiteral("Add ") + keys.text() + QStringLiteral(" as a desktop shortcut?");
+    offer.text = QStringLiteral("Vesk cannot register ") + keys.text() + QStringLiteral(" itself here: ")
+        + shortcutReason(registration) + QStringLiteral(". Vesk can add ") + keys.text()
+        + QStringLiteral(" to the desktop's keyboard shortcuts, running vesk --ask, which opens the ask panel. "
+                         "Vesk asks this once.");
+    offer.buttons = {QStringLiteral("Add Shortcut"), QStringLiteral("Not Now")};
+    return offer;
+}
+
+QString desktopShortcutLine(DesktopShortcut::Result result, const KeyChord& keys)
 {
     switch (result) {
     case DesktopShortcut::Result::added:
-        return QStringLiteral("Alt+Space now runs vesk --ask from the desktop's keyboard shortcuts.");
+        return keys.text() + QStringLiteral(" now runs vesk --ask from the desktop's keyboard shortcuts.");
     case DesktopShortcut::Result::alreadyAdded:
-        return QStringLiteral("Alt+Space already runs vesk --ask from the desktop's keyboard shortcuts; nothing "
-                              "was changed.");
+        return keys.text()
+            + QStringLiteral(" already runs vesk --ask from the desktop's keyboard shortcuts; nothing was changed.");
     case DesktopShortcut::Result::keysTaken:
-        return QStringLiteral("The desktop already uses Alt+Space for another shortcut; Vesk left it as it was.");
+        return QStringLiteral("The desktop already uses ") + keys.text()
+            + QStringLiteral(" for another shortcut; Vesk left it as it was.");
     case DesktopShortcut::Result::noSettings:
         return QStringLiteral("This desktop's keyboard shortcut settings are not installed here; Vesk could not "
                               "add the shortcut.");
@@ -209,15 +254,6 @@ QString noTrayNotice()
 {
     return QStringLiteral("This desktop shows no tray icons, so Vesk opens this panel when it starts. Start Vesk "
                           "again, or run vesk --ask, to bring the panel back.");
-}
-
-QString noShortcutNotice(bool trayHost)
-{
-    return QStringLiteral("Alt+Space does not open Vesk here: this desktop's portal gives applications no global "
-                          "shortcut, and GNOME's keyboard shortcut settings, where Vesk would add one, are not "
-                          "installed. ")
-        + (trayHost ? QStringLiteral("Use the menu, or add a desktop shortcut that runs vesk --ask.")
-                    : QStringLiteral("Add a desktop shortcut that runs vesk --ask."));
 }
 
 QString shortestDecimal(double value)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Alerts.h"
 #include "DaemonClient.h"
+#include "KeyChord.h"
 #include "PlatformServices.h"
 
 #include <QDateTime>
@@ -53,16 +55,23 @@ QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
 QString presentationLine(bool on);
 
-// The standard-error line when the global shortcut could not be registered; empty when it was. It
-// names the menu only where a tray host shows it.
-QString shortcutFailureLine(Hotkey::Registration registration, bool trayHost);
+// Why the shortcut's keys could not be registered, as the end of a sentence ("another app owns it").
+QString shortcutReason(Hotkey::Registration registration);
+// The standard-error line when the shortcut's keys could not be registered; empty when they were.
+// It names the keys, how to choose others, and the menu only where a tray host shows it.
+QString shortcutFailureLine(Hotkey::Registration registration, const KeyChord& keys, bool trayHost);
+// The same on the ask panel, for a start from the launcher, which shows no standard error.
+QString shortcutNotice(Hotkey::Registration registration, const KeyChord& keys, bool trayHost);
+// Keys to suggest in those lines: Ctrl+Alt+Space, or others when those failed.
+KeyChord suggestedKeys(const KeyChord& failed);
+// What a change of keys came to: they open Vesk now, or why not and which keys still do.
+QString appliedLine(const KeyChord& keys, Hotkey::Registration registration, const KeyChord& before, bool stored);
+// The question before a command shortcut is added to the desktop's settings.
+AlertSpec desktopShortcutOffer(const KeyChord& keys, Hotkey::Registration registration);
 // What became of the offer to add a desktop shortcut that runs `vesk --ask`, in one line.
-QString desktopShortcutLine(DesktopShortcut::Result result);
+QString desktopShortcutLine(DesktopShortcut::Result result, const KeyChord& keys);
 // The ask panel's notice when no tray host shows the status item.
 QString noTrayNotice();
-// The ask panel's notice when the desktop gives no global shortcut and Vesk cannot offer to add
-// one; the menu is named only where a tray host shows it.
-QString noShortcutNotice(bool trayHost);
 
 // The diagnostic line of VESK_APP_DEBUG.
 QString diagnosticLine(bool visible, double x, double width, double screenWidth, double notchLeft, double notchRight);

@@ -90,7 +90,8 @@ void StatusMenu::build()
     }
     renderTiers();
     root->addSeparator();
-    add(Line::ask, QStringLiteral("Ask something"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Space));
+    add(Line::ask, QStringLiteral("Ask something"));
+    setAskKeys(KeyChord::standard());
     act(Line::ask, &StatusMenu::askRequested);
     root->addSeparator();
     add(Line::inbox, QStringLiteral("What it knows about you"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -121,6 +122,11 @@ void StatusMenu::setStatusItem(const QSystemTrayIcon* icon)
 void StatusMenu::setStateLine(const QString& title)
 {
     lines.at(Line::state)->setText(title);
+}
+
+void StatusMenu::setAskKeys(const KeyChord& keys)
+{
+    lines.at(Line::ask)->setShortcut(QKeySequence(QKeyCombination(keys.qtModifiers(), Qt::Key(keys.qtKey()))));
 }
 
 void StatusMenu::setSetupNeeded(bool needed)

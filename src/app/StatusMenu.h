@@ -68,6 +68,8 @@ public:
     void setStateLine(const QString& title);
     // "Set up Vesk…" is shown exactly while setup is needed.
     void setSetupNeeded(bool needed);
+    // "Ask something" shows the ask shortcut's keys.
+    void setAskKeys(const KeyChord& keys);
     // The weekly-review line for a count of held-back items.
     void updateDigestItem(qint64 count);
     // Refreshes the proposal count. At most one request is in flight and one more waits, however

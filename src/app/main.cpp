@@ -22,6 +22,10 @@ int main(int argc, char** argv)
         return exit->status;
     }
     const auto& line = std::get<vesk::CommandLine>(parsed);
+    if (line.shortcut) {
+        int qtArgc = 1;
+        return vesk::storeShortcut(qtArgc, argv, *line.shortcut);
+    }
 
     const vesk::LaunchSwitches switches = vesk::LaunchSwitches::fromEnvironment();
     // The self-check run never starts the user interface.

@@ -67,6 +67,13 @@ QString resetLine(qint64 resetAtSeconds)
         + Dates::mediumDateShortTime(QDateTime::fromSecsSinceEpoch(resetAtSeconds)) + QLatin1Char('.');
 }
 
+QString firstRunLead(const KeyChord& keys)
+{
+    return QStringLiteral("Press ") + keys.text()
+        + QStringLiteral(" from any app to return here. Ask a question, then open a source to verify the answer "
+                         "against the exact local evidence.");
+}
+
 Readiness readiness(const std::optional<QJsonObject>& status)
 {
     if (!Json::isKind(status, u"status"))

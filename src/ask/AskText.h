@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyChord.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
@@ -32,6 +34,9 @@ bool isServiceAccessCode(const QString& code);
 QString failureBody(const QString& code, const QString& message);
 // "This device can ask again after <date and time>." in the user's locale.
 QString resetLine(qint64 resetAtSeconds);
+
+// The first-run page's lead, which teaches the keys that open the panel.
+QString firstRunLead(const KeyChord& keys);
 
 // The first-run readiness line for a status reply; `askReady` is nothing when the button should
 // keep its state (the daemon could not be read).

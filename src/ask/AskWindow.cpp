@@ -256,8 +256,8 @@ void AskWindow::showFirstRun()
         return;
     show(new FirstRunPage(*panel->column(), client,
                           {[this](const QString& question) { ask(question); },
-                           [this] { emit agentConnectionsRequested(); },
-                           [this] { emit privacyExclusionsRequested(); }}));
+                           [this] { emit agentConnectionsRequested(); }, [this] { emit privacyExclusionsRequested(); }},
+                          shortcutKeys));
 }
 
 bool AskWindow::copyForAgent()

@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DaemonClient.h"
 #include "InkLabel.h"
+#include "KeyChord.h"
 #include "Origin.h"
 #include "PresentationMode.h"
 
@@ -48,6 +49,8 @@ public:
     // A line on how Vesk can be reached on this desktop (no tray icon, no global shortcut). The
     // user reads it once a run: on the opening page shown now, or else on the next one.
     void tell(const QString& line);
+    // The keys of the shortcut that opens the panel, which the first-run page teaches.
+    void setShortcutKeys(const KeyChord& keys) { shortcutKeys = keys; }
 
     // The panel's visible parts, for tests and screenshot tours (null before the first show).
     AskPanel* panelWidget() const { return panel.get(); }
@@ -101,6 +104,7 @@ private:
     // The page the panel opened on when it was last brought up, while it lives.
     QPointer<Page> opening;
     QStringList notices;
+    KeyChord shortcutKeys;
     QString captureStatus = QStringLiteral("Capture status unavailable");
 };
 

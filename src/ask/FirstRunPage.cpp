@@ -12,10 +12,11 @@
 
 namespace vesk {
 
-FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks)
+FirstRunPage::FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks, KeyChord keys)
     : Page(column)
     , client(client)
     , callbacks(std::move(callbacks))
+    , keys(std::move(keys))
 {
 }
 
@@ -29,9 +30,7 @@ void FirstRunPage::open()
     fresh();
     column.add(new InkLabel(QStringLiteral("Pick up where you left off."), Ink::text(), OStyle::pageTitle(),
                             InkLabel::Fit::truncateMiddle));
-    column.add(new InkLabel(QStringLiteral("Press Alt+Space from any app to return here. Ask a question, then open a "
-                                           "source to verify the answer against the exact local evidence."),
-                            Ink::text(), OStyle::font(13.5)));
+    column.add(new InkLabel(AskText::firstRunLead(keys), Ink::text(), OStyle::font(13.5)));
     column.space(12);
 
     askButton = InkButton::make(QStringLiteral("Ask: What was I working on?"), InkButton::Tone::primary,

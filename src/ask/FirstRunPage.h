@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyChord.h"
 #include "Page.h"
 
 #include <functional>
@@ -23,7 +24,8 @@ public:
         std::function<void()> openPrivacyExclusions;
     };
 
-    FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks);
+    // `keys` open the panel from anywhere; the page teaches them.
+    FirstRunPage(ScrollColumn& column, DaemonClient& client, Callbacks callbacks, KeyChord keys = {});
 
     QString hint() const override;
     std::optional<EntityText::BackTo> returnsAs() const override { return EntityText::BackTo::results; }
@@ -34,6 +36,7 @@ public:
 private:
     DaemonClient& client;
     Callbacks callbacks;
+    KeyChord keys;
     InkButton* askButton = nullptr;
     LoadingSection* readiness = nullptr;
 };

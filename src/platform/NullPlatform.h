@@ -6,10 +6,12 @@ namespace vesk {
 
 class NullHotkey final : public Hotkey {
 public:
-    Registration registerShortcut(const QObject*, std::function<void()>, std::function<void(Registration)>) override
+    Registration registerShortcut(const KeyChord&, const QObject*, std::function<void()>,
+                                  std::function<void(Registration)>) override
     {
         return Registration::unavailable;
     }
+    void release() override { }
 };
 
 class NullForegroundWindow final : public ForegroundWindow {
@@ -36,8 +38,8 @@ public:
 
 class NullDesktopShortcut final : public DesktopShortcut {
 public:
-    bool available() override { return false; }
-    Result add(const QString&, const QString&, const QString&) override { return Result::noSettings; }
+    Binding binding(const KeyChord&, const QString&) override { return Binding::noSettings; }
+    Result add(const QString&, const KeyChord&, const QString&) override { return Result::noSettings; }
 };
 
 class NullWindowManager final : public WindowManager {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyChord.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -15,7 +17,7 @@ class QWindow;
 
 namespace vesk {
 
-// The global shortcut: Alt+Space on Linux, Option-Space on a Mac.
+// The global shortcut that opens the ask panel: Alt+Space unless the user chose other keys.
 class Hotkey {
 public:
     enum class Registration {
@@ -23,25 +25,35 @@ public:
         taken,       // another application owns the key
         unavailable, // this display server offers no global shortcut to us
         unsupported, // the desktop's portal runs, but gives applications no global shortcuts
+        unbound,     // the desktop's portal said yes but bound no key (it leaves that to its settings)
         refused,     // the desktop or the user declined to bind it
         pending,     // the desktop was asked; the outcome follows
     };
 
     virtual ~Hotkey() = default;
     // Keeps `pressed` (replacing any earlier callback), which runs only while `receiver` exists,
-    // and registers the key, which stays registered until the process ends. A backend that must
-    // ask the desktop first answers `pending` and later runs `settled` once with the outcome, on
-    // the main thread and while `receiver` exists; the others answer at once and never run it.
-    virtual Registration registerShortcut(const QObject* receiver, std::function<void()> pressed,
+    // and registers `keys` in place of any keys registered before; they stay registered until
+    // released or the process ends. A backend that must ask the desktop first answers `pending`
+    // and later runs `settled` once with the outcome, on the main thread and while `receiver`
+    // exists; the others answer at once and never run it.
+    virtual Registration registerShortcut(const KeyChord& keys, const QObject* receiver, std::function<void()> pressed,
                                           std::function<void(Registration)> settled)
         = 0;
+    // Lets go of the keys, so another backend's registration is the only one.
+    virtual void release() = 0;
 };
 
 // A shortcut the desktop itself runs: a command bound to keys in the desktop's own settings, for
-// desktops that give applications no global shortcut. Calls read and write the desktop's settings:
-// make them off the main thread.
+// desktops that give applications no global shortcut or whose window manager holds the keys.
+// Calls read and write the desktop's settings: make them off the main thread.
 class DesktopShortcut {
 public:
+    enum class Binding {
+        free,       // nothing in the desktop's settings uses the keys
+        ours,       // the keys already run the command
+        taken,      // the keys do something else there
+        noSettings, // this desktop's shortcut settings are not installed here
+    };
     enum class Result {
         added,
         alreadyAdded, // the same keys already run the same command
@@ -51,10 +63,10 @@ public:
     };
 
     virtual ~DesktopShortcut() = default;
-    // Whether this desktop keeps shortcut settings we can add to.
-    virtual bool available() = 0;
-    // Binds `keys` (written "<Alt>space") to `command`, shown under `name`.
-    virtual Result add(const QString& name, const QString& keys, const QString& command) = 0;
+    // What the desktop's settings do with `keys` now; read only.
+    virtual Binding binding(const KeyChord& keys, const QString& command) = 0;
+    // Binds `keys` to `command`, shown under `name`; keys bound to anything else are left alone.
+    virtual Result add(const QString& name, const KeyChord& keys, const QString& command) = 0;
 };
 
 // The application in front and its focused window, as the window manager reports it.
@@ -162,6 +174,7 @@ public:
 // Everything the operating system provides, built once in main and handed down through
 // constructors.
 struct PlatformServices {
+    // The key grab of this display server (X11); unavailable elsewhere.
     std::unique_ptr<Hotkey> hotkey;
     std::unique_ptr<ForegroundWindow> foregroundWindow;
     std::unique_ptr<Workspace> workspace;
@@ -170,10 +183,13 @@ struct PlatformServices {
     std::unique_ptr<Permissions> permissions;
     std::unique_ptr<WindowManager> windowManager;
     std::unique_ptr<DesktopShortcut> desktopShortcut;
+    // The desktop portal's global shortcuts, on any session with a session bus; null without one.
+    std::unique_ptr<Hotkey> portalHotkey;
 };
 
-// The backends for the running session: the native ones on X11, the desktop portal's shortcut on
-// Wayland, honest "unavailable" ones elsewhere (offscreen). Needs a QGuiApplication.
+// The backends for the running session: the native ones on X11, the desktop portal's shortcut
+// wherever a session bus runs, the desktop's own shortcut settings for GNOME or XFCE, honest
+// "unavailable" ones elsewhere (offscreen). Needs a QGuiApplication.
 PlatformServices createPlatformServices();
 
 // The backends that report every facility as unavailable.

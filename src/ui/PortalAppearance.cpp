@@ -37,13 +37,11 @@ PortalAppearance::PortalAppearance(QObject* parent)
 {
 }
 
-void PortalAppearance::start()
+void PortalAppearance::start(QDBusConnection bus)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(service, path, interface, QStringLiteral("SettingChanged"), this,
-                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    bus.connect(service, path, interface, QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QDBusMessage)));
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Read"));
     call << group << key;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
@@ -57,11 +55,13 @@ void PortalAppearance::start()
     });
 }
 
-void PortalAppearance::settingChanged(const QString& changedGroup, const QString& changedKey, const QDBusVariant& value)
+void PortalAppearance::settingChanged(const QDBusMessage& message)
 {
-    if (changedGroup != group || changedKey != key)
+    // (s namespace, s key, v value)
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() != 3 || arguments[0].toString() != group || arguments[1].toString() != key)
         return;
-    if (const auto v = unwrap(QVariant::fromValue(value)); v && *v <= 2)
+    if (const auto v = unwrap(arguments[2]); v && *v <= 2)
         apply(static_cast<Scheme>(*v));
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QPalette>
 #include <optional>
 
-class QDBusVariant;
+class QDBusMessage;
 
 namespace vesk {
 
@@ -19,8 +20,8 @@ public:
 
     explicit PortalAppearance(QObject* parent = nullptr);
 
-    // Starts the read and the subscription to changes.
-    void start();
+    // Starts the read and the subscription to changes, on the session bus or another.
+    void start(QDBusConnection bus = QDBusConnection::sessionBus());
     // Applies a preference as if the portal had reported it (the screenshot tour uses this).
     void apply(Scheme scheme);
 
@@ -28,7 +29,8 @@ public:
     static QPalette palette(bool dark);
 
 private slots:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    // Takes the whole message: Qt 6.4 refuses to connect a slot with a QDBusVariant parameter.
+    void settingChanged(const QDBusMessage& message);
 
 private:
     std::optional<QPalette> original;

@@ -2,6 +2,8 @@
 
 #include "Json.h"
 
+#include <QStringList>
+
 namespace vesk::OnboardingText {
 
 int pageFor(std::optional<qint64> stored)
@@ -79,6 +81,29 @@ Readiness readiness(const Reply& status)
         return {};
     return {true, Json::boolean(*status, u"screen_recording").value_or(false),
             Json::boolean(*status, u"accessibility").value_or(false)};
+}
+
+QString shortcutLead(const KeyChord& keys)
+{
+    return QStringLiteral("Press ") + keys.text() + QStringLiteral(" to ask about your work.");
+}
+
+QString shortcutKeys(const KeyChord& keys)
+{
+    return keys.text(QStringLiteral("  +  "));
+}
+
+QString shortcutHold(const KeyChord& keys)
+{
+    const KeyChord key{0, keys.key};
+    QStringList held = keys.text().split(QLatin1Char('+'));
+    held.removeLast();
+    if (held.isEmpty())
+        return QStringLiteral("Press ") + key.text() + QLatin1Char('.');
+    const QString last = held.takeLast();
+    return QStringLiteral("Hold ")
+        + (held.isEmpty() ? last : held.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last)
+        + QStringLiteral(", then press ") + key.text() + QLatin1Char('.');
 }
 
 } // namespace vesk::OnboardingText

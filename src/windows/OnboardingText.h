@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DaemonClient.h"
+#include "KeyChord.h"
 
 #include <QList>
 #include <QString>
@@ -23,6 +24,12 @@ int pageFor(std::optional<qint64> stored);
 QString progress(int page);
 QString title(int page);
 QString continueTitle(int page);
+
+// The shortcut page's words for the keys that open the ask panel: "Press Alt+Space to ask about
+// your work.", the large keys label "Alt  +  Space" and "Hold Alt, then press Space.".
+QString shortcutLead(const KeyChord& keys);
+QString shortcutKeys(const KeyChord& keys);
+QString shortcutHold(const KeyChord& keys);
 
 // One coding agent of a connections reply.
 struct Agent {

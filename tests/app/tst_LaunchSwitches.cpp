@@ -108,20 +108,34 @@ private slots:
         QTest::addColumn<Hotkey::Registration>("result");
         QTest::addColumn<bool>("trayHost");
         QTest::addColumn<QString>("line");
-        QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << false << "";
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("registered: nothing to say") << Hotkey::Registration::registered << false << ""
+                                                    << "";
+        // Another example than the keys that failed.
+        QTest::newRow("the suggested keys taken")
+            << Hotkey::Registration::taken << true
+            << "[vesk-app] could not register Ctrl+Alt+Space; another app owns it. Choose other keys with vesk "
+               "--shortcut KEYS (for example vesk --shortcut Ctrl+Shift+Space), or use the menu.\n"
+            << "Ctrl+Alt+Space";
         QTest::newRow("no global shortcut can exist here")
             << Hotkey::Registration::unavailable << true
-            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Use the menu.\n";
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Choose other keys with "
+               "vesk --shortcut KEYS (for example vesk --shortcut Ctrl+Alt+Space), or use the menu.\n"
+            << "";
         QTest::newRow("no shortcut and no tray")
             << Hotkey::Registration::unavailable << false
-            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Start Vesk again, or "
-               "run vesk --ask, to open the ask panel.\n";
+            << "[vesk-app] could not register Alt+Space; global shortcuts are unavailable here. Choose other keys with "
+               "vesk --shortcut KEYS (for example vesk --shortcut Ctrl+Alt+Space); until then, start Vesk again or run "
+               "vesk --ask to open the ask panel.\n"
+            << "";
     }
     void shortcutFailure()
     {
         QFETCH(Hotkey::Registration, result);
         QFETCH(bool, trayHost);
-        QTEST(MenuText::shortcutFailureLine(result, trayHost), "line");
+        QFETCH(QString, keys);
+        QTEST(MenuText::shortcutFailureLine(result, KeyChord::parse(keys).value_or(KeyChord::standard()), trayHost),
+              "line");
     }
 };
 

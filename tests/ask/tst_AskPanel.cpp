@@ -2,6 +2,7 @@
 
 #include "PortalAppearance.h"
 
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
@@ -239,9 +240,12 @@ private slots:
                 message = label;
         QVERIFY(message);
         for (const bool dark : {true, false, true}) {
-            QVERIFY(QMetaObject::invokeMethod(
-                &appearance, "settingChanged", Q_ARG(QString, "org.freedesktop.appearance"),
-                Q_ARG(QString, "color-scheme"), Q_ARG(QDBusVariant, QDBusVariant(QVariant(dark ? 1u : 2u)))));
+            // The signal as the portal sends it (tst_Reachable sends it over a bus).
+            QDBusMessage changed = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                              "org.freedesktop.portal.Settings", "SettingChanged");
+            changed << "org.freedesktop.appearance"
+                    << "color-scheme" << QVariant::fromValue(QDBusVariant(QVariant(dark ? 1u : 2u)));
+            QVERIFY(QMetaObject::invokeMethod(&appearance, "settingChanged", Q_ARG(QDBusMessage, changed)));
             QCoreApplication::processEvents();
             const QImage panel = f.panel()->grab().toImage();
             QCOMPARE(panel.pixelColor(f.panel()->width() / 2, f.panel()->height() - 4), Ink::ground().resolve(dark));

@@ -229,7 +229,7 @@ void X11ShellTest::initTestCase()
     services = createPlatformServices();
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     QVERIFY(x11);
-    const auto m = XcbHotkey::readMapping(x11->connection());
+    const auto m = XcbHotkey::readMapping(x11->connection(), KeyChord::standard());
     QVERIFY(m);
     mapping = *m;
 }
@@ -239,16 +239,18 @@ void X11ShellTest::shortcutOwnedByAnotherClient()
     OtherClient other;
     // The other client holds only the NumLock variant: ours must fail and let go of the ones it
     // had already grabbed.
-    const uint16_t altNum = mapping.altMask | mapping.numLockMask;
+    const uint16_t altNum = mapping.modifiers | mapping.numLockMask;
     QCOMPARE(other.grab(mapping.keycode, altNum), 0);
-    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }, {}), Hotkey::Registration::taken);
-    QCOMPARE(other.grab(mapping.keycode, mapping.altMask), 0);
-    QCOMPARE(other.grab(mapping.keycode, mapping.altMask | XCB_MOD_MASK_LOCK), 0);
+    QCOMPARE(services.hotkey->registerShortcut(KeyChord::standard(), this, [this] { ++presses; }, {}),
+             Hotkey::Registration::taken);
+    QCOMPARE(other.grab(mapping.keycode, mapping.modifiers), 0);
+    QCOMPARE(other.grab(mapping.keycode, mapping.modifiers | XCB_MOD_MASK_LOCK), 0);
     other.ungrab(mapping.keycode, XCB_MOD_MASK_ANY);
 
-    QCOMPARE(services.hotkey->registerShortcut(this, [this] { ++presses; }, {}), Hotkey::Registration::registered);
+    QCOMPARE(services.hotkey->registerShortcut(KeyChord::standard(), this, [this] { ++presses; }, {}),
+             Hotkey::Registration::registered);
     // Now we own every variant.
-    QCOMPARE(other.grab(mapping.keycode, mapping.altMask), badAccess);
+    QCOMPARE(other.grab(mapping.keycode, mapping.modifiers), badAccess);
 }
 
 void X11ShellTest::shortcutFires_data()
@@ -362,17 +364,19 @@ void X11ShellTest::applicationAgainstDemoDaemon()
     // Our own grab goes first: the application must then find the key taken and say so.
     services.hotkey.reset();
     OtherClient other;
-    QCOMPARE(other.grab(mapping.keycode, mapping.altMask), 0);
+    QCOMPARE(other.grab(mapping.keycode, mapping.modifiers), 0);
     {
         Session s;
         // The diagnostic line comes one second after start, from the running event loop.
         QVERIFY(s.start());
         QCOMPARE(s.app.state(), QProcess::Running);
         // The way in it names is the menu only where the tray shows it.
-        QVERIFY2(s.err.contains("[vesk-app] could not register Alt+Space; another app owns it."
+        QVERIFY2(s.err.contains("[vesk-app] could not register Alt+Space; another app owns it. Choose other keys with "
+                                "vesk --shortcut KEYS (for example vesk --shortcut Ctrl+Alt+Space)"
                                 + QByteArray(expectTray()
-                                                 ? " Use the menu.\n"
-                                                 : " Start Vesk again, or run vesk --ask, to open the ask panel.\n")),
+                                                 ? ", or use the menu.\n"
+                                                 : "; until then, start Vesk again or run vesk --ask to open the ask "
+                                                   "panel.\n")),
                  s.err);
         QCOMPARE(s.err.contains("[vesk-app] no system tray available"), !expectTray());
         QVERIFY2(s.err.contains(expectTray() ? "visible=true" : "visible=false"), s.err);
@@ -383,7 +387,7 @@ void X11ShellTest::applicationAgainstDemoDaemon()
     Session s;
     QVERIFY(s.start());
     QVERIFY2(!s.err.contains("Alt+Space"), s.err);
-    QCOMPARE(other.grab(mapping.keycode, mapping.altMask), badAccess);
+    QCOMPARE(other.grab(mapping.keycode, mapping.modifiers), badAccess);
 }
 
 void X11ShellTest::selfCheckSwitch()

@@ -5,6 +5,7 @@
 #include "XcbForegroundWindow.h"
 #include "XcbHotkey.h"
 #include "XdgAutostart.h"
+#include "XfceShortcut.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +111,8 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
         PlatformServices services = createPlatformServices();
         bool called = false;
-        QCOMPARE(services.hotkey->registerShortcut(QCoreApplication::instance(), [&called] { called = true; }, {}),
+        QCOMPARE(services.hotkey->registerShortcut(KeyChord::standard(), QCoreApplication::instance(),
+                                                   [&called] { called = true; }, {}),
                  Hotkey::Registration::unavailable);
         QVERIFY(!called);
         QCOMPARE(services.foregroundWindow->current(), std::nullopt);
@@ -228,6 +230,41 @@ private slots:
         QFETCH(QByteArray, published);
         QFETCH(QByteArray, wmClass);
         QTEST(XcbForegroundWindow::applicationId(published, wmClass), "id");
+    }
+
+    // XFCE's shortcut channel: only the set in force counts, the window manager's keys as well,
+    // and the first shortcut added copies the defaults into the user's own set before it switches
+    // that set on, so XFCE's own shortcuts keep working.
+    void xfceShortcuts()
+    {
+        const auto keys = [](const char* text) { return *KeyChord::parse(QString::fromLatin1(text)); };
+        const auto bound = [](const char* value) { return std::optional<QString>(QString::fromLatin1(value)); };
+        QMap<QString, QString> channel{{"/commands/default/<Alt>F2", "xfce4-appfinder --collapsed"},
+                                       {"/commands/default/<Alt>F2/startup-notify", "true"},
+                                       {"/xfwm4/default/<Alt>space", "popup_menu_key"},
+                                       {"/xfwm4/custom/<Alt>space", "close_window_key"}};
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Alt+Space")), bound("popup_menu_key"));
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Alt+F2")), bound("xfce4-appfinder --collapsed"));
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Ctrl+Alt+Space")), std::nullopt);
+        const auto set = [](const QString& rest) {
+            return QStringList{"-c", "xfce4-keyboard-shortcuts", "-p"} + rest.split(QLatin1Char('|'));
+        };
+        QCOMPARE(XfceShortcut::additions(channel, keys("Ctrl+Alt+Space"), "vesk --ask"),
+                 (QList<QStringList>{set("/commands/custom/<Alt>F2|-n|-t|string|-s|xfce4-appfinder --collapsed"),
+                                     set("/commands/custom/<Alt>F2/startup-notify|-n|-t|bool|-s|true"),
+                                     set("/commands/custom/override|-n|-t|bool|-s|true"),
+                                     set("/commands/custom/<Primary><Alt>space|-n|-t|string|-s|vesk --ask")}));
+
+        channel.insert("/commands/custom/override", "true");
+        channel.insert("/xfwm4/custom/override", "true");
+        channel.insert("/commands/custom/<Primary><Alt>space", "vesk --ask");
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Alt+Space")), bound("close_window_key"));
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Alt+F2")), std::nullopt);
+        QCOMPARE(XfceShortcut::boundTo(channel, keys("Ctrl+Alt+Space")), bound("vesk --ask"));
+        QCOMPARE(XfceShortcut::additions(channel, keys("Super+F12"), "vesk --ask").size(), 1);
+        // No xfconf-query to ask: no settings to add to.
+        QCOMPARE(XfceShortcut(QStringLiteral("/nonexistent/xfconf-query")).binding(keys("Super+F12"), "vesk --ask"),
+                 DesktopShortcut::Binding::noSettings);
     }
 };
 

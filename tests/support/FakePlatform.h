@@ -13,27 +13,33 @@ class FakeHotkey final : public Hotkey {
 public:
     Registration result = Registration::registered;
     int registrations = 0;
+    QList<KeyChord> asked; // the keys of each registration, in order
+    bool holding = false;  // registered and not released since
 
-    Registration registerShortcut(const QObject* owner, std::function<void()> callback,
+    Registration registerShortcut(const KeyChord& keys, const QObject* owner, std::function<void()> callback,
                                   std::function<void(Registration)> outcome) override
     {
         ++registrations;
+        asked.append(keys);
+        holding = result == Registration::registered;
         receiver = owner;
         pressed = std::move(callback);
         settled = std::move(outcome);
         return result;
     }
+    void release() override { holding = false; }
     // As if the desktop answered a `pending` registration.
     void settle(Registration outcome)
     {
         result = outcome;
+        holding = outcome == Registration::registered;
         if (receiver && settled)
             settled(outcome);
     }
     // As if the user pressed the shortcut; false when nothing was registered.
     bool press()
     {
-        if (result != Registration::registered || !receiver || !pressed)
+        if (!holding || !receiver || !pressed)
             return false;
         pressed();
         return true;
@@ -143,12 +149,13 @@ public:
 class FakeDesktopShortcut final : public DesktopShortcut {
 public:
     bool settings = true;
+    Binding bound = Binding::free; // what the settings do with any keys, when they exist
     Result result = Result::added;
     QStringList added; // "name|keys|command"
-    bool available() override { return settings; }
-    Result add(const QString& name, const QString& keys, const QString& command) override
+    Binding binding(const KeyChord&, const QString&) override { return settings ? bound : Binding::noSettings; }
+    Result add(const QString& name, const KeyChord& keys, const QString& command) override
     {
-        added.append(name + u'|' + keys + u'|' + command);
+        added.append(name + u'|' + keys.text() + u'|' + command);
         return result;
     }
 };

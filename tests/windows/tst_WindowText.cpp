@@ -1,5 +1,7 @@
-// The words of the data and privacy windows, read from daemon replies.
+// The words of the data and privacy windows, read from daemon replies, and the setup guide's
+// words for the shortcut's keys.
 #include "DataText.h"
+#include "OnboardingText.h"
 #include "PrivacyText.h"
 
 #include <QJsonDocument>
@@ -325,6 +327,28 @@ private slots:
                                             "The exclusion remains active."),
                  "Removed " + QString::number(frames) + (frames == 1 ? " screenshot record" : " screenshot records")
                      + ". The exclusion remains active.");
+    }
+
+    void shortcutPage_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("Alt+Space") << "Alt+Space"
+                                   << QStringList{"Press Alt+Space to ask about your work.", "Alt  +  Space",
+                                                  "Hold Alt, then press Space."};
+        QTest::newRow("three keys") << "Ctrl+Shift+Super+K"
+                                    << QStringList{"Press Ctrl+Shift+Super+K to ask about your work.",
+                                                   "Ctrl  +  Shift  +  Super  +  K",
+                                                   "Hold Ctrl, Shift and Super, then press K."};
+        QTest::newRow("a key alone") << "F12" << QStringList{"Press F12 to ask about your work.", "F12", "Press F12."};
+    }
+    void shortcutPage()
+    {
+        QFETCH(QString, keys);
+        const KeyChord chord = *KeyChord::parse(keys);
+        QTEST((QStringList{OnboardingText::shortcutLead(chord), OnboardingText::shortcutKeys(chord),
+                           OnboardingText::shortcutHold(chord)}),
+              "words");
     }
 };
 

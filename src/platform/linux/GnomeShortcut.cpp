@@ -1,6 +1,8 @@
 #include "GnomeShortcut.h"
 
+#include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // GIO declares a struct member named "signals", which Qt defines as a keyword.
@@ -38,44 +40,65 @@ QString text(GSettings* settings, const char* key)
     return s;
 }
 
-} // namespace
+// The custom shortcuts' paths, and the one whose keys are `keys` with the command it runs.
+struct Entries {
+    QStringList paths;
+    std::optional<QString> commandOfKeys;
+};
 
-bool GnomeShortcut::available()
+Entries entries(GSettingsSchema* list, GSettingsSchema* entry, const KeyChord& keys)
 {
-    return schema(listSchema) && schema(entrySchema);
+    Entries out;
+    const Owned<GSettings> settings(g_settings_new_full(list, nullptr, nullptr));
+    const Owned<gchar*> paths(g_settings_get_strv(settings.get(), "custom-keybindings"));
+    for (gchar** p = paths.get(); *p; ++p)
+        out.paths << QString::fromUtf8(*p);
+    for (const QString& path : out.paths) {
+        const Owned<GSettings> existing(g_settings_new_full(entry, nullptr, path.toUtf8().constData()));
+        if (!out.commandOfKeys && KeyChord::parse(text(existing.get(), "binding")) == keys)
+            out.commandOfKeys = text(existing.get(), "command");
+    }
+    return out;
 }
 
-DesktopShortcut::Result GnomeShortcut::add(const QString& name, const QString& keys, const QString& command)
+} // namespace
+
+DesktopShortcut::Binding GnomeShortcut::binding(const KeyChord& keys, const QString& command)
+{
+    const auto list = schema(listSchema);
+    const auto entry = schema(entrySchema);
+    if (!list || !entry)
+        return Binding::noSettings;
+    const auto bound = entries(list.get(), entry.get(), keys).commandOfKeys;
+    if (!bound)
+        return Binding::free;
+    return *bound == command ? Binding::ours : Binding::taken;
+}
+
+DesktopShortcut::Result GnomeShortcut::add(const QString& name, const KeyChord& keys, const QString& command)
 {
     const auto list = schema(listSchema);
     const auto entry = schema(entrySchema);
     if (!list || !entry)
         return Result::noSettings;
-    const Owned<GSettings> settings(g_settings_new_full(list.get(), nullptr, nullptr));
-    const Owned<gchar*> paths(g_settings_get_strv(settings.get(), "custom-keybindings"));
-    QStringList known;
-    for (gchar** p = paths.get(); *p; ++p)
-        known << QString::fromUtf8(*p);
     // The user's own shortcuts come first: the same keys bound to anything else are left alone.
-    for (const QString& path : known) {
-        const Owned<GSettings> existing(g_settings_new_full(entry.get(), nullptr, path.toUtf8().constData()));
-        if (text(existing.get(), "binding") != keys)
-            continue;
-        return text(existing.get(), "command") == command ? Result::alreadyAdded : Result::keysTaken;
-    }
+    Entries known = entries(list.get(), entry.get(), keys);
+    if (known.commandOfKeys)
+        return *known.commandOfKeys == command ? Result::alreadyAdded : Result::keysTaken;
 
     QString path = entryFolder + QStringLiteral("vesk-ask/");
-    for (int n = 2; known.contains(path); ++n)
+    for (int n = 2; known.paths.contains(path); ++n)
         path = entryFolder + QStringLiteral("vesk-ask-%1/").arg(n);
+    const Owned<GSettings> settings(g_settings_new_full(list.get(), nullptr, nullptr));
     const Owned<GSettings> added(g_settings_new_full(entry.get(), nullptr, path.toUtf8().constData()));
     bool written = g_settings_set_string(added.get(), "name", name.toUtf8().constData())
         && g_settings_set_string(added.get(), "command", command.toUtf8().constData())
-        && g_settings_set_string(added.get(), "binding", keys.toUtf8().constData());
+        && g_settings_set_string(added.get(), "binding", keys.accelerator().toUtf8().constData());
     if (written) {
-        known << path;
+        known.paths << path;
         QList<QByteArray> bytes;
         std::vector<const gchar*> strv;
-        for (const QString& p : known)
+        for (const QString& p : known.paths)
             bytes << p.toUtf8();
         for (const QByteArray& b : bytes)
             strv.push_back(b.constData());

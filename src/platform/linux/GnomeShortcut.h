@@ -8,8 +8,8 @@ namespace vesk {
 // and written through GSettings, so it lands in whatever backend the session uses.
 class GnomeShortcut final : public DesktopShortcut {
 public:
-    bool available() override;
-    Result add(const QString& name, const QString& keys, const QString& command) override;
+    Binding binding(const KeyChord& keys, const QString& command) override;
+    Result add(const QString& name, const KeyChord& keys, const QString& command) override;
 };
 
 } // namespace vesk

@@ -8,6 +8,7 @@
 #include "XcbHotkey.h"
 #include "XcbWindowManager.h"
 #include "XdgAutostart.h"
+#include "XfceShortcut.h"
 
 #include <QDBusConnection>
 #include <QGuiApplication>
@@ -24,19 +25,26 @@ PlatformServices createPlatformServices()
     // Autostart entries and the session's permissions need no display server of their own.
     services.serviceManager = XdgAutostart::forThisUser();
     services.permissions = LinuxPermissions::forThisSession();
-    services.desktopShortcut = std::make_unique<GnomeShortcut>();
+    // The desktop's own shortcut settings, where Vesk may add a command shortcut with the user's yes:
+    // only those of the desktop that runs, which are the ones that act.
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (desktop.contains(QLatin1String("XFCE"), Qt::CaseInsensitive))
+        services.desktopShortcut = std::make_unique<XfceShortcut>();
+    else if (desktop.contains(QLatin1String("GNOME"), Qt::CaseInsensitive))
+        services.desktopShortcut = std::make_unique<GnomeShortcut>();
+    // The portal, wherever a session bus runs: the desktop's own settings then manage the key.
+    if (QDBusConnection::sessionBus().isConnected())
+        services.portalHotkey = std::make_unique<PortalHotkey>(QDBusConnection::sessionBus());
     // On a Wayland session an X11 grab sees only XWayland's windows and the window in front is
-    // never ours to read, also when Qt itself runs through XWayland: the portal gives the
+    // never ours to read, also when Qt itself runs through XWayland: only the portal gives the
     // shortcut, and the foreground window stays unknown.
     const QString platform = QGuiApplication::platformName();
     const bool wayland = platform.startsWith(QLatin1String("wayland"))
         || (platform == QLatin1String("xcb")
             && (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
                 || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")));
-    if (wayland) {
-        services.hotkey = std::make_unique<PortalHotkey>(QDBusConnection::sessionBus());
+    if (wayland)
         return services;
-    }
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return services;

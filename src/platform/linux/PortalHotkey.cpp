@@ -6,6 +6,7 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <algorithm>
 
 namespace {
 
@@ -80,38 +81,65 @@ PortalHotkey::PortalHotkey(QDBusConnection bus, int deadlineMs, QObject* parent)
     connect(&deadline, &QTimer::timeout, this, [this] { settle(Registration::unavailable); });
 }
 
-Hotkey::Registration PortalHotkey::registerShortcut(const QObject* receiver, std::function<void()> pressed,
+Hotkey::Registration PortalHotkey::registerShortcut(const KeyChord& keys, const QObject* receiver,
+                                                    std::function<void()> pressed,
                                                     std::function<void(Registration)> settled)
 {
+    release();
     this->receiver = receiver;
     this->pressed = std::move(pressed);
     this->settled = std::move(settled);
+    done = false;
     if (!bus.isConnected())
         return Registration::unavailable;
     deadline.start();
     request(QStringLiteral("CreateSession"),
-            {QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("vesk")}}},
-            [this](uint response, const QVariantMap& results) {
+            {QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("vesk%1").arg(++sessions)}}},
+            [this, keys](uint response, const QVariantMap& results) {
                 session = pathOf(results.value(QStringLiteral("session_handle")));
+                // No session is no decision of the user's: a backend that failed (KDE's does without a
+                // display), so the next way may still work.
                 if (response != 0 || session.isEmpty())
-                    return settle(Registration::refused);
+                    return settle(Registration::unavailable);
                 bus.connect(QString(), portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
                             SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-                bind();
+                bind(keys);
             });
     return Registration::pending;
 }
 
-void PortalHotkey::bind()
+void PortalHotkey::release()
+{
+    // A registration still on its way ends here, unanswered.
+    done = true;
+    next = {};
+    deadline.stop();
+    if (session.isEmpty())
+        return;
+    bus.disconnect(QString(), portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
+                   SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    bus.asyncCall(QDBusMessage::createMethodCall(portalService, std::exchange(session, {}),
+                                                 QStringLiteral("org.freedesktop.portal.Session"),
+                                                 QStringLiteral("Close")));
+}
+
+void PortalHotkey::bind(const KeyChord& keys)
 {
     const QVariantMap options{{QStringLiteral("description"), QStringLiteral("Open the Vesk ask panel")},
-                              {QStringLiteral("preferred_trigger"), QStringLiteral("ALT+space")}};
+                              {QStringLiteral("preferred_trigger"), keys.portalTrigger()}};
     const QList<PortalShortcut> shortcuts{{shortcutId, options}};
     request(QStringLiteral("BindShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts), QString(), QVariantMap()},
-            [this](uint response, const QVariantMap&) {
-                // 1: the user cancelled the desktop's dialog; 2: the desktop ended it.
-                settle(response == 0 ? Registration::registered : Registration::refused);
+            [this](uint response, const QVariantMap& results) {
+                // 1: the user cancelled the desktop's dialog; 2: the request ended otherwise.
+                if (response == 1)
+                    return settle(Registration::refused);
+                if (response != 0)
+                    return settle(Registration::unavailable);
+                const auto bound = qdbus_cast<QList<PortalShortcut>>(results.value(QStringLiteral("shortcuts")));
+                const bool ours = std::any_of(bound.begin(), bound.end(),
+                                              [](const PortalShortcut& s) { return s.id == shortcutId; });
+                settle(ours ? Registration::registered : Registration::unbound);
             });
 }
 

@@ -7,11 +7,18 @@
 namespace vesk {
 
 namespace {
-constexpr uint32_t keysymSpace = 0x0020;
 constexpr uint32_t keysymAltL = 0xffe9;
 constexpr uint32_t keysymAltR = 0xffea;
+constexpr uint32_t keysymSuperL = 0xffeb;
+constexpr uint32_t keysymSuperR = 0xffec;
 constexpr uint32_t keysymNumLock = 0xff7f;
 constexpr uint8_t badAccess = 10;
+
+// A letter's keysym is its lower-case character; the mapping may list only the upper-case one.
+bool carries(uint32_t mapped, uint32_t wanted)
+{
+    return mapped == wanted || (wanted >= 'a' && wanted <= 'z' && mapped == wanted - 'a' + 'A');
+}
 } // namespace
 
 XcbHotkey::XcbHotkey(xcb_connection_t* connection, uint32_t root)
@@ -22,25 +29,28 @@ XcbHotkey::XcbHotkey(xcb_connection_t* connection, uint32_t root)
 
 XcbHotkey::~XcbHotkey()
 {
-    if (registered && QCoreApplication::instance())
+    if (filtering && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
     ungrab();
 }
 
-std::vector<uint16_t> XcbHotkey::variants(uint16_t alt, uint16_t numLock, uint16_t lock)
+std::vector<uint16_t> XcbHotkey::variants(uint16_t modifiers, uint16_t numLock, uint16_t lock)
 {
-    std::vector<uint16_t> out{alt, static_cast<uint16_t>(alt | lock)};
+    std::vector<uint16_t> out{modifiers, static_cast<uint16_t>(modifiers | lock)};
     // Without a NumLock modifier in the mapping there is nothing more to cover.
     if (numLock != 0) {
-        out.push_back(static_cast<uint16_t>(alt | numLock));
-        out.push_back(static_cast<uint16_t>(alt | numLock | lock));
+        out.push_back(static_cast<uint16_t>(modifiers | numLock));
+        out.push_back(static_cast<uint16_t>(modifiers | numLock | lock));
     }
     return out;
 }
 
-std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* connection)
+std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* connection, const KeyChord& keys)
 {
     Mapping m;
+    const uint32_t wanted = keys.keysym();
+    uint16_t altMask = 0;
+    uint16_t superMask = 0;
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const uint8_t first = setup->min_keycode;
     const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
@@ -61,7 +71,7 @@ std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* conne
     for (int i = 0; i < count && m.keycode == 0; ++i) {
         const uint8_t code = static_cast<uint8_t>(first + i);
         for (uint32_t s : symsOf(code))
-            if (s == keysymSpace) {
+            if (carries(s, wanted)) {
                 m.keycode = code;
                 break;
             }
@@ -79,7 +89,9 @@ std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* conne
                     continue;
                 for (uint32_t s : symsOf(code)) {
                     if (s == keysymAltL || s == keysymAltR)
-                        m.altMask |= static_cast<uint16_t>(1u << mod);
+                        altMask |= static_cast<uint16_t>(1u << mod);
+                    if (s == keysymSuperL || s == keysymSuperR)
+                        superMask |= static_cast<uint16_t>(1u << mod);
                     if (s == keysymNumLock)
                         m.numLockMask |= static_cast<uint16_t>(1u << mod);
                 }
@@ -88,22 +100,26 @@ std::optional<XcbHotkey::Mapping> XcbHotkey::readMapping(xcb_connection_t* conne
         std::free(modifiers);
     }
     std::free(keyboard);
-    if (m.keycode == 0 || m.altMask == 0)
+    const bool alt = keys.modifiers & KeyChord::alt;
+    const bool super = keys.modifiers & KeyChord::super;
+    if (wanted == 0 || m.keycode == 0 || (alt && altMask == 0) || (super && superMask == 0))
         return std::nullopt;
+    // Control and Shift are fixed by the protocol; Alt and Super are wherever the mapping put them.
+    m.modifiers = static_cast<uint16_t>((keys.modifiers & KeyChord::ctrl ? XCB_MOD_MASK_CONTROL : 0)
+                                        | (keys.modifiers & KeyChord::shift ? XCB_MOD_MASK_SHIFT : 0)
+                                        | (alt ? altMask : 0) | (super ? superMask : 0));
     return m;
 }
 
 Hotkey::Registration XcbHotkey::grab()
 {
-    const auto mapping = readMapping(connection);
-    if (!mapping)
+    const auto read = readMapping(connection, keys);
+    if (!read)
         return Registration::unavailable;
-    keycode = mapping->keycode;
-    altMask = mapping->altMask;
-    numLockMask = mapping->numLockMask;
-    for (uint16_t mods : variants(altMask, numLockMask, XCB_MOD_MASK_LOCK)) {
-        const xcb_void_cookie_t cookie
-            = xcb_grab_key_checked(connection, 1, root, mods, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    mapping = *read;
+    for (uint16_t mods : variants(mapping.modifiers, mapping.numLockMask, XCB_MOD_MASK_LOCK)) {
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 1, root, mods, mapping.keycode,
+                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
             const bool taken = error->error_code == badAccess;
             std::free(error);
@@ -121,24 +137,30 @@ void XcbHotkey::ungrab()
     if (grabbed.empty())
         return;
     for (uint16_t mods : grabbed)
-        xcb_ungrab_key(connection, keycode, root, mods);
+        xcb_ungrab_key(connection, mapping.keycode, root, mods);
     grabbed.clear();
     // A round trip, so the keys are free for other clients by the time this returns.
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
-Hotkey::Registration XcbHotkey::registerShortcut(const QObject* receiver, std::function<void()> pressed,
-                                                 std::function<void(Registration)>)
+Hotkey::Registration XcbHotkey::registerShortcut(const KeyChord& chord, const QObject* receiver,
+                                                 std::function<void()> pressed, std::function<void(Registration)>)
 {
     this->receiver = receiver;
     callback = std::move(pressed);
+    keys = chord;
     ungrab();
     const Registration result = grab();
-    if (result == Registration::registered && !registered) {
+    if (result == Registration::registered && !filtering) {
         QCoreApplication::instance()->installNativeEventFilter(this);
-        registered = true;
+        filtering = true;
     }
     return result;
+}
+
+void XcbHotkey::release()
+{
+    ungrab();
 }
 
 bool XcbHotkey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -150,23 +172,25 @@ bool XcbHotkey::nativeEventFilter(const QByteArray& eventType, void* message, qi
 
     if (type == XCB_MAPPING_NOTIFY) {
         // The keycode or the modifier masks may have moved: grab again with the new mapping.
-        // Qt also needs the event, so it is not consumed.
-        ungrab();
-        grab();
+        // Qt also needs the event, so it is not consumed. Released keys stay released.
+        if (!grabbed.empty()) {
+            ungrab();
+            grab();
+        }
         return false;
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
-    if (key->detail != keycode || grabbed.empty())
+    if (key->detail != mapping.keycode || grabbed.empty())
         return false;
-    const uint16_t state = key->state & static_cast<uint16_t>(~(XCB_MOD_MASK_LOCK | numLockMask));
+    const uint16_t state = key->state & static_cast<uint16_t>(~(XCB_MOD_MASK_LOCK | mapping.numLockMask));
     if (type == XCB_KEY_RELEASE) {
         held = false;
         lastReleaseTime = key->time;
         return false;
     }
-    if (state != altMask)
+    if (state != mapping.modifiers)
         return false;
     // Auto-repeat shows as presses without a release, or as a release and a press with the
     // same time stamp.
