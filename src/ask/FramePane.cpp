@@ -82,7 +82,9 @@ void FramePane::render(const Reply& reply)
     if (const auto path = Json::string(*reply, u"image_path")) {
         FrameImage::load(*path, box(width, 4 * width), picture,
                          [picture](std::optional<QImage> image) { picture->setImage(std::move(image)); });
-        picture->setOnOpen([this, path = *path, marked, title] { viewer.open(path, marked, title); });
+        picture->setOpens(true);
+        connect(picture, &FrameView::opened, this,
+                [this, path = *path, marked, title] { viewer.open(path, marked, title); });
     } else {
         picture->setImage(std::nullopt);
     }

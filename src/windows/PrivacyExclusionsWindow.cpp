@@ -243,7 +243,7 @@ void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, c
     ColumnInsert insert = section.insert();
     for (qsizetype i = 0; i < rules.size(); ++i) {
         Row* row = ruleRow(rules[i]);
-        row->setOnOpen([this, i] { select(i); });
+        row->onOpened(this, [this, i] { select(i); });
         rows << row;
         insert.view(row);
     }

@@ -359,8 +359,9 @@ private slots:
         for (int i = 0; i < 4; ++i)
             neighbours.append({i + 1, QStringLiteral("N%1").arg(i), "person", 0, "knows", true, i + 10});
         QList<qint64> picked;
-        NeighbourhoodView view("Centre", neighbours, {},
-                               [&picked](const EntityText::Neighbour& n, NeighbourhoodView*) { picked << n.edgeId; });
+        NeighbourhoodView view("Centre", neighbours);
+        connect(&view, &NeighbourhoodView::relationPicked,
+                [&picked](const EntityText::Neighbour& n) { picked << n.edgeId; });
         view.resize(500, NeighbourhoodView::heightFor(4));
         view.show();
         const QPointF centre = QRectF(view.rect()).center();

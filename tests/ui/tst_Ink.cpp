@@ -222,7 +222,7 @@ private slots:
         column.resize(320, 600);
         auto* row = new Row({new QLabel(QStringLiteral("src/app/main.cpp"))});
         int opened = 0;
-        row->setOnOpen([&opened] { ++opened; });
+        row->onOpened(row, [&opened] { ++opened; });
         column.add(row);
         column.add(new QLabel(QStringLiteral("second")));
         column.show();
