@@ -7,8 +7,8 @@
 #include "Defaults.h"
 #include "Diagnostics.h"
 #include "DigestWindow.h"
-#include "Ink.h"
 #include "InterjectionController.h"
+#include "InterjectionSettings.h"
 #include "InterjectionSettingsWindow.h"
 #include "MainThread.h"
 #include "MenuText.h"
@@ -16,19 +16,12 @@
 #include "OnboardingWindow.h"
 #include "PresentationMode.h"
 #include "PrivacyExclusionsWindow.h"
+#include "SettingsNotice.h"
 #include "StaleBuild.h"
-#include "StatusIcon.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QScreen>
 #include <QStandardPaths>
-#include <QSystemTrayIcon>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
 
 namespace vesk {
@@ -55,12 +48,15 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     , switches(std::move(switches))
     , process(std::move(process))
     , menu({services.client, services.presentation, services.alerts, services.clock})
+    , status(menu)
+    , unsavedNotice(std::make_unique<SettingsNotice>(services.defaults, services.presentation, services.alerts))
     , stale(std::make_unique<StaleBuild>(StaleBuild::Services{services.defaults, services.alerts, *platform.launcher},
                                          this->process.executableTime, this->process.relaunched))
 {
-    // The shortcut on the guide's last page opens the ask panel from the guide.
+    // The shortcut on the guide's last page opens the ask panel from the guide; a guide never
+    // opened has no last page.
     connect(this, &AppDelegate::shortcutPressed, this, [this] {
-        if (!onboardingWindow().openAskFromGuide())
+        if (!onboarding || !onboarding->openAskFromGuide())
             askWindow().toggle();
     });
     connect(this, &AppDelegate::helloAnswered, stale.get(), &StaleBuild::quitIfStale);
@@ -73,7 +69,6 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     connect(&menu, &StatusMenu::digestRequested, this, [this] { digestWindow().showWeeklyDigest(); });
     connect(&menu, &StatusMenu::interjectionSettingsRequested, this,
             [this] { interjectionSettingsWindow().showSettings(); });
-    connect(&menu, &StatusMenu::proposalsChanged, this, [this] { render(last); });
     connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().show(false); });
     connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().show(true); });
     connect(&menu, &StatusMenu::diagnosticsRequested, this, &AppDelegate::runDoctor);
@@ -85,28 +80,6 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
         checkOnboarding(&AppDelegate::startReminders);
     });
     connect(this, &AppDelegate::onboarded, this, [this] { reminders().start(); });
-    connect(&defaults, &Defaults::saveFailed, this, [this](const QString& reason) {
-        if (unsavedTold || unsavedReason)
-            return;
-        unsavedReason = reason;
-        // Later: the save may be part of a click still being handled.
-        QTimer::singleShot(0, this, &AppDelegate::tellSettingsUnsaved);
-    });
-    connect(&presentation, &PresentationMode::changed, this, &AppDelegate::tellSettingsUnsaved, Qt::QueuedConnection);
-}
-
-void AppDelegate::tellSettingsUnsaved()
-{
-    if (!unsavedReason || unsavedTold || presentation.isEnabled())
-        return;
-    unsavedTold = true;
-    AlertSpec notice;
-    notice.style = AlertSpec::Style::warning;
-    notice.title = QStringLiteral("Vesk could not save your settings");
-    notice.text = QStringLiteral("Your settings could not be saved: ") + *unsavedReason
-        + QStringLiteral(". Vesk keeps working with your choices until it quits, but they will be lost then.");
-    notice.buttons = {QStringLiteral("OK")};
-    alerts.run(notice);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -116,6 +89,9 @@ AskWindow& AppDelegate::askWindow()
     if (!ask) {
         ask = std::make_unique<AskWindow>(client, clock, &presentation);
         ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
+        connect(&status, &StatusItem::stateLineChanged, ask.get(), &AskWindow::updateCaptureStatus);
+        connect(ask.get(), &AskWindow::agentConnectionsRequested, this,
+                [this] { onboardingWindow().showConnections(); });
         connect(ask.get(), &AskWindow::privacyExclusionsRequested, this, [this] { privacyWindow().show(); });
     }
     return *ask;
@@ -140,13 +116,21 @@ InterjectionController& AppDelegate::reminders()
 {
     if (!interjections) {
         interjections = std::make_unique<InterjectionController>(
-            InterjectionController::Services{client, defaults, clock, presentation, *platform.foregroundWindow,
-                                             *platform.windowManager},
+            InterjectionController::Services{client, interjectionSettings(), clock, presentation,
+                                             *platform.foregroundWindow, *platform.windowManager},
             switches.interjections);
         connect(interjections.get(), &InterjectionController::openRequested, this, &AppDelegate::openSources);
-        connect(interjections.get(), &InterjectionController::digestCountChanged, &menu, &StatusMenu::updateDigestItem);
     }
     return *interjections;
+}
+
+InterjectionSettings& AppDelegate::interjectionSettings()
+{
+    if (!reminderSettings) {
+        reminderSettings = std::make_unique<InterjectionSettings>(client, defaults, clock);
+        connect(reminderSettings.get(), &InterjectionSettings::heldBackCounted, &menu, &StatusMenu::updateDigestItem);
+    }
+    return *reminderSettings;
 }
 
 DataWindow& AppDelegate::dataWindow()
@@ -166,7 +150,7 @@ PrivacyExclusionsWindow& AppDelegate::privacyWindow()
 DigestWindow& AppDelegate::digestWindow()
 {
     if (!digest) {
-        digest = std::make_unique<DigestWindow>(DigestWindow::Services{client, reminders().settings(), presentation},
+        digest = std::make_unique<DigestWindow>(DigestWindow::Services{client, interjectionSettings(), presentation},
                                                 switches.digestPreview);
         connect(digest.get(), &DigestWindow::openRequested, this, &AppDelegate::openSources);
     }
@@ -175,9 +159,9 @@ DigestWindow& AppDelegate::digestWindow()
 
 InterjectionSettingsWindow& AppDelegate::interjectionSettingsWindow()
 {
-    if (!interjectionSettings)
-        interjectionSettings = std::make_unique<InterjectionSettingsWindow>(reminders().settings(), presentation);
-    return *interjectionSettings;
+    if (!settingsWindow)
+        settingsWindow = std::make_unique<InterjectionSettingsWindow>(interjectionSettings(), presentation);
+    return *settingsWindow;
 }
 
 void AppDelegate::openSources(const Candidate& c)
@@ -194,18 +178,23 @@ void AppDelegate::applicationDidFinishLaunching()
         this, [this] { emit shortcutPressed(); },
         [this](Hotkey::Registration registration) { shortcutSettled(registration); }));
 
-    createStatusItem();
-    render(DaemonClient::Unreachable{});
-    item->setVisible(true); // after the first icon: an item without one is not shown
+    status.render(DaemonClient::Unreachable{});
+    status.create();
+    if (!trayHost) {
+        std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
+                   "(or vesk --ask) shows it.\n",
+                   stderr);
+        // Started from the launcher, nobody reads standard error.
+        askWindow().tell(MenuText::noTrayNotice());
+    }
     if (switches.debug)
-        clock.after(1.0, this, [this] { printDiagnostics(); });
-    item->setContextMenu(menu.menu());
+        clock.after(1.0, this, [this] { std::fputs(status.diagnosticLine().toUtf8().constData(), stderr); });
 
     if (!switches.onboardingPreview && !switches.firstRunPreview)
         sendHello();
 
     client.watch(this, [this](const DaemonClient::State& state) {
-        render(state);
+        status.render(state);
         menu.requestProposals();
     });
 
@@ -214,9 +203,6 @@ void AppDelegate::applicationDidFinishLaunching()
     if (switches.onboardingPreview)
         onboardingWindow().show(true);
 
-    // The ask panel exists from launch.
-    connect(&askWindow(), &AskWindow::agentConnectionsRequested, this,
-            [this] { onboardingWindow().showConnections(); });
     // Without a tray host nothing else would show that Vesk runs: the panel is its way in.
     const bool panelAtStart = !trayHost;
     if (panelAtStart)
@@ -264,50 +250,6 @@ void AppDelegate::prepareService()
         emit servicePrepared(firstRegistration);
     });
     service->prepare();
-}
-
-void AppDelegate::render(const DaemonClient::State& state)
-{
-    last = state;
-    const qint64 waiting = menu.pendingProposals();
-    const MenuText::StateLines lines = MenuText::forState(state, waiting);
-    const bool dark = Ink::isDark(nullptr);
-    const IconInputs inputs{lines.glyph, (lines.recording ? Ink::dot() : Ink::text2()).resolve(dark), waiting, dark};
-    // A flood of identical states must not repaint the icon each time.
-    if (inputs != drawn) {
-        drawn = inputs;
-        drawnIcon = dotIcon(inputs.glyph, inputs.colour, lines.recording, waiting, dark);
-        if (item)
-            item->setIcon(drawnIcon);
-    }
-    if (lines.tooltip != tip) {
-        tip = lines.tooltip;
-        if (item)
-            item->setToolTip(tip);
-    }
-    menu.setStateLine(lines.title);
-    if (ask)
-        ask->updateCaptureStatus(lines.title);
-}
-
-void AppDelegate::createStatusItem()
-{
-    item = std::make_unique<QSystemTrayIcon>();
-    item->setIcon(drawnIcon);
-    item->setToolTip(tip);
-    if (!trayHost) {
-        std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
-                   "(or vesk --ask) shows it.\n",
-                   stderr);
-        // Started from the launcher, nobody reads standard error.
-        askWindow().tell(MenuText::noTrayNotice());
-    }
-    menu.setStatusItem(item.get());
-    // A left click opens the same menu as a right click: the item has no other action.
-    connect(item.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && item->geometry().isValid())
-            menu.menu()->popup(QCursor::pos());
-    });
 }
 
 void AppDelegate::shortcutSettled(Hotkey::Registration registration)
@@ -411,17 +353,6 @@ void AppDelegate::startReminders(bool onboarded)
     // Not onboarded: the reminders wait for the onboarding window to report that setup finished.
     if (onboarded)
         emit this->onboarded();
-}
-
-void AppDelegate::printDiagnostics()
-{
-    const QRect geometry = item ? item->geometry() : QRect();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    // Linux screens have no notch: its edges are reported as missing.
-    const QString line
-        = MenuText::diagnosticLine(item && item->isVisible() && QSystemTrayIcon::isSystemTrayAvailable(), geometry.x(),
-                                   geometry.width(), screen ? screen->geometry().width() : 0.0, -1.0, -1.0);
-    std::fputs(line.toUtf8().constData(), stderr);
 }
 
 } // namespace vesk

@@ -189,10 +189,10 @@ private slots:
         QFETCH(QString, tooltip);
         QFETCH(DaemonClient::State, state);
         AppFixture f;
-        f.delegate.render(state);
+        f.delegate.statusItem().render(state);
         QCOMPARE(f.line(StatusMenu::Line::state)->text(), title);
-        QCOMPARE(f.delegate.toolTip(), tooltip);
-        QVERIFY(f.delegate.lastState() == state);
+        QCOMPARE(f.delegate.statusItem().toolTip(), tooltip);
+        QVERIFY(f.delegate.statusItem().lastState() == state);
     }
 
     void proposalBadge_data()
@@ -220,7 +220,7 @@ private slots:
         QFETCH(QList<QByteArray>, replies);
         QFETCH(qint64, pending);
         AppFixture f;
-        f.delegate.render(DaemonClient::Known{true, 2, {}});
+        f.delegate.statusItem().render(DaemonClient::Known{true, 2, {}});
         for (const QByteArray& reply : replies) {
             f.daemon.replyRaw(QStringLiteral("proposals"), reply + '\n');
             f.openMenuWith(fullStatus);
@@ -231,8 +231,8 @@ private slots:
         QCOMPARE(f.delegate.statusMenu().pendingProposals(), pending);
         QCOMPARE(f.line(StatusMenu::Line::inbox)->text(), inbox);
         const QString suffix = QStringLiteral(" · ") + QString::number(pending) + QStringLiteral(" waiting on you");
-        QCOMPARE(f.delegate.toolTip().endsWith(suffix), pending > 0);
-        QVERIFY(f.delegate.toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
+        QCOMPARE(f.delegate.statusItem().toolTip().endsWith(suffix), pending > 0);
+        QVERIFY(f.delegate.statusItem().toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
     }
 
     void switchAppliedOnlyOnOk_data()
