@@ -142,7 +142,7 @@ double median(std::vector<double> v)
 
 struct Rig : DaemonRig {
     Rig()
-        : window(client, clock, &presentation)
+        : window({client, alerts, presentation, clock})
         , settings(client, defaults, clock)
         , controller({client, settings, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
                      InterjectionSwitches{})

@@ -64,18 +64,18 @@ AppDelegate::AppDelegate(Services services, LaunchSwitches switches, ProcessFact
     connect(&menu, &StatusMenu::opening, this, &AppDelegate::sendHello);
     connect(&menu, &StatusMenu::askRequested, this, [this] { askWindow().show(); });
     connect(&menu, &StatusMenu::inboxRequested, this, &AppDelegate::openInbox);
-    connect(&menu, &StatusMenu::dataRequested, this, [this] { dataWindow().show(); });
-    connect(&menu, &StatusMenu::privacyRequested, this, [this] { privacyWindow().show(); });
+    connect(&menu, &StatusMenu::dataRequested, this, [this] { dataWindow().open(); });
+    connect(&menu, &StatusMenu::privacyRequested, this, [this] { privacyWindow().open(); });
     connect(&menu, &StatusMenu::digestRequested, this, [this] { digestWindow().showWeeklyDigest(); });
     connect(&menu, &StatusMenu::interjectionSettingsRequested, this,
             [this] { interjectionSettingsWindow().showSettings(); });
-    connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().show(false); });
-    connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().show(true); });
+    connect(&menu, &StatusMenu::setupRequested, this, [this] { onboardingWindow().open(false); });
+    connect(&menu, &StatusMenu::reviewSetupRequested, this, [this] { onboardingWindow().open(true); });
     connect(&menu, &StatusMenu::diagnosticsRequested, this, &AppDelegate::runDoctor);
-    connect(this, &AppDelegate::setupNeeded, this, [this] { onboardingWindow().show(false); });
+    connect(this, &AppDelegate::setupNeeded, this, [this] { onboardingWindow().open(false); });
     connect(this, &AppDelegate::servicePrepared, this, [this](bool firstRegistration) {
         if (firstRegistration)
-            onboardingWindow().show(false);
+            onboardingWindow().open(false);
         checkOnboarding(&AppDelegate::offerSetup);
         checkOnboarding(&AppDelegate::startReminders);
     });
@@ -87,12 +87,12 @@ AppDelegate::~AppDelegate() = default;
 AskWindow& AppDelegate::askWindow()
 {
     if (!ask) {
-        ask = std::make_unique<AskWindow>(client, clock, &presentation);
+        ask = std::make_unique<AskWindow>(AskWindow::Services{client, alerts, presentation, clock});
         ask->updateCaptureStatus(menu.item(StatusMenu::Line::state)->text());
         connect(&status, &StatusItem::stateLineChanged, ask.get(), &AskWindow::updateCaptureStatus);
         connect(ask.get(), &AskWindow::agentConnectionsRequested, this,
-                [this] { onboardingWindow().showConnections(); });
-        connect(ask.get(), &AskWindow::privacyExclusionsRequested, this, [this] { privacyWindow().show(); });
+                [this] { onboardingWindow().openConnections(); });
+        connect(ask.get(), &AskWindow::privacyExclusionsRequested, this, [this] { privacyWindow().open(); });
     }
     return *ask;
 }
@@ -101,7 +101,7 @@ OnboardingWindow& AppDelegate::onboardingWindow()
 {
     if (!onboarding) {
         onboarding = std::make_unique<OnboardingWindow>(
-            OnboardingWindow::Services{client, defaults, *platform.permissions, &presentation});
+            OnboardingWindow::Services{client, defaults, *platform.permissions, presentation});
         connect(onboarding.get(), &OnboardingWindow::askRequested, this, [this] { askWindow().show(); });
         // Setup is complete on the daemon's word: the setup line goes and the reminders start.
         connect(onboarding.get(), &OnboardingWindow::finished, this, [this] {
@@ -136,14 +136,14 @@ InterjectionSettings& AppDelegate::interjectionSettings()
 DataWindow& AppDelegate::dataWindow()
 {
     if (!data)
-        data = std::make_unique<DataWindow>(client, alerts, &presentation);
+        data = std::make_unique<DataWindow>(client, alerts, presentation);
     return *data;
 }
 
 PrivacyExclusionsWindow& AppDelegate::privacyWindow()
 {
     if (!privacy)
-        privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, alerts, &presentation);
+        privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, alerts, presentation);
     return *privacy;
 }
 
@@ -201,7 +201,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // The background service first: its first registration opens setup, then the chains ask.
     prepareService();
     if (switches.onboardingPreview)
-        onboardingWindow().show(true);
+        onboardingWindow().open(true);
 
     // Without a tray host nothing else would show that Vesk runs: the panel is its way in.
     const bool panelAtStart = !trayHost;
@@ -211,13 +211,13 @@ void AppDelegate::applicationDidFinishLaunching()
         askWindow().showFirstRun();
     switch (switches.surface) {
     case LaunchSwitches::Surface::data:
-        dataWindow().show();
+        dataWindow().open();
         break;
     case LaunchSwitches::Surface::inbox:
         askWindow().showInbox();
         break;
     case LaunchSwitches::Surface::privacy:
-        privacyWindow().show();
+        privacyWindow().open();
         break;
     case LaunchSwitches::Surface::none:
         break;

@@ -167,7 +167,7 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     }
     cards.next();
     closeWhenPointerLeaves = false;
-    auto* card = new InterjectionCard(content, windowManager.compositing());
+    auto* card = new InterjectionCard(content, windowManager.compositing(), presentation);
     card->setAttribute(Qt::WA_DeleteOnClose, false);
     panel = card;
     connect(card, &InterjectionCard::opened, this, &InterjectionController::openClicked);
@@ -190,8 +190,7 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     card->winId();
     if (QWindow* window = card->windowHandle())
         windowManager.showOnEveryDesktop(*window);
-    card->show();
-    card->raise();
+    card->bringForward();
 
     packageOutcome(candidate, QStringLiteral("shown"));
     autoClose = std::make_unique<QObject>();

@@ -225,8 +225,7 @@ private slots:
             f.platform.hotkey->press();
         f.barrier();
         OnboardingWindow& guide = f.delegate.onboardingWindow();
-        QTRY_COMPARE(guide.panelWidget() && guide.panelWidget()->isVisible() ? guide.progressWidget()->text() : "",
-                     progress);
+        QTRY_COMPARE(guide.isVisible() ? guide.progressWidget()->text() : "", progress);
         QTRY_COMPARE(f.alerts.shown.isEmpty() ? QString() : f.alerts.shown.first().title, alert);
         QTEST(f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible(), "askShown");
         QCOMPARE(f.platform.launcher->relaunches.size(), int(way == "stale"));
@@ -297,8 +296,7 @@ private slots:
             clickButton(f.delegate.askWindow().panelWidget(), "Privacy exclusions");
         }
         f.sent(data ? "recent_deliveries" : "app_blocks", 1);
-        QVERIFY(data ? f.delegate.dataWindow().panelWidget()->isVisible()
-                     : f.delegate.privacyWindow().windowWidget()->isVisible());
+        QVERIFY(data ? f.delegate.dataWindow().isVisible() : f.delegate.privacyWindow().isVisible());
     }
 
     void inboxItemRefreshesCount()

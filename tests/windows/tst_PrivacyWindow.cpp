@@ -10,7 +10,7 @@ using namespace vesk::test;
 namespace {
 
 struct PrivacyFixture : WindowsFixture {
-    PrivacyExclusionsWindow window{client, *platform.workspace, alerts, &presentation};
+    PrivacyExclusionsWindow window{client, *platform.workspace, alerts, presentation};
 
     PrivacyFixture()
     {
@@ -20,12 +20,11 @@ struct PrivacyFixture : WindowsFixture {
         platform.workspace->installed.insert(
             "org.gnome.Terminal", {"org.gnome.Terminal", "Terminal", QIcon::fromTheme("utilities-terminal")});
     }
-    QWidget* shell() const { return window.windowWidget(); }
-    QStringList shown() const { return texts(shell()); }
-    InkButton* button(const QString& title) const { return WindowsFixture::button(shell(), title); }
-    Row* rowWith(const QString& text) const
+    QStringList shown() { return texts(&window); }
+    InkButton* button(const QString& title) { return WindowsFixture::button(&window, title); }
+    Row* rowWith(const QString& text)
     {
-        for (Row* row : rows(shell()))
+        for (Row* row : rows(&window))
             if (texts(row).contains(text))
                 return row;
         return nullptr;
@@ -44,7 +43,7 @@ private slots:
     void applicationRows()
     {
         PrivacyFixture f;
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
         QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")), QStringList({"Terminal", "org.gnome.Terminal"}));
         QCOMPARE(WindowsFixture::texts(f.rowWith("Application not currently installed")),
@@ -52,7 +51,7 @@ private slots:
         QCOMPARE(f.rowWith("com.1password.1password")->findChild<QLabel*>()->accessibleName(),
                  "An application that is no longer installed");
         QVERIFY(f.shown().contains("Applications Vesk must not capture"));
-        const QStringList faults = accessibilityFaults(f.shell());
+        const QStringList faults = accessibilityFaults(&f.window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
     }
 
@@ -61,12 +60,12 @@ private slots:
     {
         PrivacyFixture f;
         f.daemon.reply("app_blocks", json(R"({"rules":[{"id":4,"bundle_id":"org.gnome.Terminal"}]})"), 0.3);
-        QVERIFY(f.window.show());
-        WindowsFixture::click(f.button("Websites"));
+        QVERIFY(f.window.open());
+        click(f.button("Websites"));
         f.sent("app_blocks", 1);
         f.sent("website_blocks", 1);
         f.barrier();
-        QCOMPARE(WindowsFixture::rows(f.shell()).size(), 1);
+        QCOMPARE(WindowsFixture::rows(&f.window).size(), 1);
         QVERIFY(f.rowWith("bank.example.com"));
         QVERIFY(f.shown().contains("Includes subdomains"));
         QVERIFY(!f.shown().contains("No application exclusions yet."));
@@ -92,9 +91,9 @@ private slots:
             f.daemon.closeEarly("app_blocks");
         else
             f.daemon.replyRaw("app_blocks", answer + '\n', 0.2);
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         QVERIFY(f.shown().contains("Loading privacy exclusions…"));
-        f.window.select(0);
+        QVERIFY(WindowsFixture::rows(&f.window).isEmpty());
         QVERIFY(!f.button("Remove selected")->isEnabled());
         QVERIFY(!f.button("Add application…")->isEnabled());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
@@ -102,9 +101,9 @@ private slots:
         QCOMPARE(f.shown().contains(failure), failed);
         QCOMPARE(f.button("Retry") != nullptr, failed);
         QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
-        f.window.select(0);
+        // Nothing to choose, so nothing to remove.
+        QVERIFY(WindowsFixture::rows(&f.window).isEmpty());
         QVERIFY(!f.button("Remove selected")->isEnabled());
-        QCOMPARE(f.window.loaded(), !failed);
     }
 
     // Removing asks with the rule's value and, once the daemon agrees, loads the list again.
@@ -112,13 +111,13 @@ private slots:
     {
         PrivacyFixture f;
         f.daemon.reply("unblock_app", json(R"({"kind":"ok"})"));
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
         QVERIFY(!f.button("Remove selected")->isEnabled());
-        WindowsFixture::click(f.rowWith("Terminal"));
+        click(f.rowWith("Terminal"));
         QVERIFY(f.rowWith("Terminal")->cited());
         f.alerts.answer(0);
-        WindowsFixture::click(f.button("Remove selected"));
+        click(f.button("Remove selected"));
         QCOMPARE(f.alerts.shown.last().title, "Allow future capture of this application?");
         QCOMPARE(f.alerts.shown.last().text,
                  "Vesk will be allowed to capture org.gnome.Terminal after this rule is removed. Existing data is "
@@ -157,14 +156,14 @@ private slots:
         f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.replyRaw("forget_rule_preview", preview + '\n');
         f.daemon.replyRaw("forget_rule", forgot + '\n');
-        QVERIFY(f.window.show());
-        WindowsFixture::click(f.button("Websites"));
+        QVERIFY(f.window.open());
+        click(f.button("Websites"));
         QTRY_VERIFY(f.button("Add website…")->isEnabled());
         const QString typed = " https://Bank.example.com/login?next=/Home";
         f.alerts.answerTyping(0, typed);
         f.alerts.answer(0);
         f.alerts.answer(0);
-        WindowsFixture::click(f.button("Add website…"));
+        click(f.button("Add website…"));
         QCOMPARE(f.alerts.shown.first().field, "example.com");
         QCOMPARE(f.sent("block_website", 1).first().value("host").toString(), typed);
         const SentRequests looked = f.sent("forget_rule_preview", 1);
@@ -212,11 +211,11 @@ private slots:
         f.daemon.reply("forget_app_preview", QJsonObject{{"kind", "app_forget_preview"}, {"frames", frames}});
         f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
         f.alerts.answer(0, checked);
         f.alerts.answer(0);
-        WindowsFixture::click(f.button("Add application…"));
+        click(f.button("Add application…"));
         QCOMPARE(f.platform.workspace->chooserTitles, QStringList{"Choose an application Vesk must not capture"});
         QTRY_COMPARE(f.alertTitles(), titles);
         QTEST(*f.alerts.shown.first().accessory, "option");
