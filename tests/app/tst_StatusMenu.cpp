@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "AskWindow.h"
 #include "MenuText.h"
 
 #include <QDir>
@@ -189,10 +190,16 @@ private slots:
         QFETCH(QString, tooltip);
         QFETCH(DaemonClient::State, state);
         AppFixture f;
+        AskWindow& ask = f.delegate.askWindow();
+        // Drawn over another state, nothing of that one stays.
+        f.delegate.statusItem().render(DaemonClient::Known{true, 3, {}});
         f.delegate.statusItem().render(state);
         QCOMPARE(f.line(StatusMenu::Line::state)->text(), title);
+        QCOMPARE(ask.panelWidget()->windowTitle(), "Ask Vesk · " + title);
         QCOMPARE(f.delegate.statusItem().toolTip(), tooltip);
-        QVERIFY(f.delegate.statusItem().lastState() == state);
+        StatusItem first(f.delegate.statusMenu());
+        first.render(state);
+        QCOMPARE(f.delegate.statusItem().icon().pixmap(22).toImage(), first.icon().pixmap(22).toImage());
     }
 
     void proposalBadge_data()

@@ -26,13 +26,6 @@ QStringList answerSources(DaemonClient& client)
     return urls;
 }
 
-// The settings the windows read, in a folder of the test's own.
-struct Settings {
-    QTemporaryDir dir;
-    Defaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
-    PresentationMode presentation{defaults};
-};
-
 bool fromGithub(const QStringList& urls)
 {
     return std::any_of(urls.begin(), urls.end(), [](const QString& u) { return u.contains("github.com"); });
@@ -54,7 +47,7 @@ private slots:
 
         ScriptedAlerts alerts;
         PlatformServices platform = createPlatformServices();
-        Settings settings;
+        DaemonRig settings; // its settings and presentation mode; the demo is the daemon
         PrivacyExclusionsWindow window(client, *platform.workspace, alerts, settings.presentation);
         QVERIFY(window.open());
         QWidget* shell = &window;
@@ -84,7 +77,7 @@ private slots:
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
         ScriptedAlerts alerts;
-        Settings settings;
+        DaemonRig settings; // its settings and presentation mode; the demo is the daemon
         DataWindow window(client, alerts, settings.presentation);
         QVERIFY(window.open());
         const auto shown = [&window] { return WindowsFixture::texts(window.column()->content()); };

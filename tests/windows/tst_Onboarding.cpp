@@ -75,19 +75,13 @@ private slots:
         QFETCH(qint64, stored);
         QFETCH(bool, preview);
         QFETCH(QString, title);
-        QFETCH(QString, progress);
         Guide g(stored);
         g.window.open(preview);
         QVERIFY(g.panel()->isVisible());
         QCOMPARE(g.panel()->windowTitle(), QStringLiteral("Set up Vesk"));
-        QCOMPARE(g.window.progressWidget()->text(), progress);
+        QTEST(g.window.progressWidget()->text(), "progress");
         QVERIFY(g.texts().contains(title));
-        QCOMPARE(g.window.backWidget()->isVisible(), progress != "1 OF 3");
-        // Presenting hides the guide, and "Set up Vesk…" leaves it hidden until the mode is off.
-        g.presentation.setEnabled(true);
-        QVERIFY(!g.panel()->isVisible());
-        g.window.open(preview);
-        QVERIFY(!g.panel()->isVisible());
+        QCOMPARE(g.window.backWidget()->isVisible(), g.window.progressWidget()->text() != "1 OF 3");
     }
 
     // A preview walks every page to the last without saving its place or telling the daemon.

@@ -93,7 +93,6 @@ private slots:
             f.daemon.replyRaw("app_blocks", answer + '\n', 0.2);
         QVERIFY(f.window.open());
         QVERIFY(f.shown().contains("Loading privacy exclusions…"));
-        QVERIFY(WindowsFixture::rows(&f.window).isEmpty());
         QVERIFY(!f.button("Remove selected")->isEnabled());
         QVERIFY(!f.button("Add application…")->isEnabled());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
@@ -101,7 +100,6 @@ private slots:
         QCOMPARE(f.shown().contains(failure), failed);
         QCOMPARE(f.button("Retry") != nullptr, failed);
         QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
-        // Nothing to choose, so nothing to remove.
         QVERIFY(WindowsFixture::rows(&f.window).isEmpty());
         QVERIFY(!f.button("Remove selected")->isEnabled());
     }
@@ -132,25 +130,29 @@ private slots:
     {
         QTest::addColumn<QByteArray>("preview");
         QTest::addColumn<QByteArray>("forgot");
+        QTest::addColumn<int>("confirm"); // the answer at the irreversible step: 1 keeps the data
         QTest::addColumn<QStringList>("titles");
         const QString offer = "Also forget what Vesk already captured from that website?";
         const QString confirm = "Permanently forget existing data from that website?";
         QTest::newRow("forgotten") << QByteArray(R"({"kind":"rule_forget","frames":2,"bytes_freed":-5})")
-                                   << QByteArray(R"({"kind":"rule_forget","applied":true,"frames":2})")
+                                   << QByteArray(R"({"kind":"rule_forget","applied":true,"frames":2})") << 0
                                    << QStringList{"Exclude a website", offer, confirm,
                                                   "Existing data from that website was forgotten."};
         QTest::newRow("not applied") << QByteArray(R"({"kind":"rule_forget","frames":1})")
-                                     << QByteArray(R"({"kind":"rule_forget","frames":1})")
+                                     << QByteArray(R"({"kind":"rule_forget","frames":1})") << 0
                                      << QStringList{"Exclude a website", offer, confirm,
                                                     "The exclusion remains active, but the existing data could not "
                                                     "be forgotten."};
-        QTest::newRow("nothing captured before")
-            << QByteArray(R"({"kind":"rule_forget","frames":0})") << QByteArray() << QStringList{"Exclude a website"};
+        QTest::newRow("kept at the last step") << QByteArray(R"({"kind":"rule_forget","frames":2})") << QByteArray()
+                                               << 1 << QStringList{"Exclude a website", offer, confirm};
+        QTest::newRow("nothing captured before") << QByteArray(R"({"kind":"rule_forget","frames":0})") << QByteArray()
+                                                 << 0 << QStringList{"Exclude a website"};
     }
     void websiteAndForget()
     {
         QFETCH(QByteArray, preview);
         QFETCH(QByteArray, forgot);
+        QFETCH(int, confirm);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
         f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
@@ -162,7 +164,7 @@ private slots:
         const QString typed = " https://Bank.example.com/login?next=/Home";
         f.alerts.answerTyping(0, typed);
         f.alerts.answer(0);
-        f.alerts.answer(0);
+        f.alerts.answer(confirm);
         click(f.button("Add website…"));
         QCOMPARE(f.alerts.shown.first().field, "example.com");
         QCOMPARE(f.sent("block_website", 1).first().value("host").toString(), typed);
@@ -173,11 +175,13 @@ private slots:
         f.sent("website_blocks", 2);
         f.barrier();
         QCOMPARE(f.alertTitles(), titles);
+        QCOMPARE(f.daemon.count("forget_rule"), titles.size() == 4 ? 1 : 0);
         if (titles.size() < 3)
             return;
         QCOMPARE(f.alerts.shown[2].style, AlertSpec::Style::critical);
         QVERIFY(f.alerts.shown[2].text.startsWith("This irreversibly deletes "));
-        QCOMPARE(f.sent("forget_rule", 1).first().value("value").toString(), typed);
+        if (confirm == 0)
+            QCOMPARE(f.sent("forget_rule", 1).first().value("value").toString(), typed);
         if (titles.last().startsWith("Existing"))
             QCOMPARE(f.alerts.shown.last().text, "Removed 2 screenshot records. The exclusion remains active.");
     }
@@ -187,28 +191,36 @@ private slots:
     void addApplication_data()
     {
         QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("again"); // the frames the second look finds
         QTest::addColumn<bool>("checked");
         QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<QStringList>("titles");
         const QString three = "Also forget existing data from this application (3 screenshots)";
-        QTest::newRow("no earlier captures") << 0 << true << "No existing captures from this application" << false
+        QTest::newRow("no earlier captures") << 0 << 0 << true << "No existing captures from this application" << false
                                              << QStringList{"Exclude Terminal from future capture?"};
         QTest::newRow("three screenshots, option left off")
-            << 3 << false << three << true << QStringList{"Exclude Terminal from future capture?"};
+            << 3 << 3 << false << three << true << QStringList{"Exclude Terminal from future capture?"};
+        QTest::newRow("three screenshots, none left at the second look")
+            << 3 << 0 << true << three << true
+            << QStringList{"Exclude Terminal from future capture?", "No existing data from Terminal remains."};
         QTest::newRow("three screenshots, forgotten")
-            << 3 << true << three << true
+            << 3 << 3 << true << three << true
             << QStringList{"Exclude Terminal from future capture?", "Permanently forget existing data from Terminal?",
                            "Existing data from Terminal was forgotten."};
     }
     void addApplication()
     {
         QFETCH(int, frames);
+        QFETCH(int, again);
         QFETCH(bool, checked);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
         f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
-        f.daemon.reply("forget_app_preview", QJsonObject{{"kind", "app_forget_preview"}, {"frames", frames}});
+        const auto preview = [](int n) {
+            return FakeDaemon::Script{R"({"kind":"app_forget_preview","frames":)" + QByteArray::number(n) + "}\n"};
+        };
+        f.daemon.sequence("forget_app_preview", {preview(frames), preview(again)});
         f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
         QVERIFY(f.window.open());
@@ -225,8 +237,9 @@ private slots:
         QCOMPARE(blocked.value("app_name").toString(), "Terminal");
         f.sent("app_blocks", 2);
         f.barrier();
-        const bool forgets = frames && checked;
-        QCOMPARE(f.daemon.count("forget_app_preview"), forgets ? 2 : 1);
+        const bool looksAgain = frames && checked;
+        QCOMPARE(f.daemon.count("forget_app_preview"), looksAgain ? 2 : 1);
+        const bool forgets = looksAgain && again;
         QCOMPARE(f.daemon.count("forget_app"), forgets ? 1 : 0);
         if (forgets)
             QVERIFY(f.alerts.shown[1].text.endsWith(
