@@ -8,10 +8,13 @@
 // The rows are built by the same page and row classes the panel uses, from the same replies.
 // Offscreen unless QT_QPA_PLATFORM says otherwise; under tests/e2e/with-x11 the show latency
 // includes the round trips to a real X server and window manager.
+#include "Alerts.h"
 #include "AnswerPage.h"
 #include "AskPanel.h"
 #include "AskWindow.h"
+#include "Defaults.h"
 #include "MemoryRows.h"
+#include "PresentationMode.h"
 #include "Row.h"
 #include "ScrollColumn.h"
 
@@ -20,6 +23,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
@@ -147,9 +151,13 @@ int main(int argc, char** argv)
     constexpr int runs = 15;
 
     // Show latency: the first show builds the panel; later ones only bring it back.
-    AskWindow window(client);
+    QTemporaryDir settings;
+    Defaults defaults(settings.filePath(QStringLiteral("defaults.json")));
+    PresentationMode presentation(defaults);
+    MessageBoxAlerts alerts;
     QElapsedTimer t;
     t.start();
+    AskWindow window({client, alerts, presentation, systemClock()});
     window.toggle();
     AskPanel* panel = window.panelWidget();
     FirstPaint coldProbe;

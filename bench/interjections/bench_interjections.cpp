@@ -94,10 +94,11 @@ int idleEvents(bool withController, DaemonClient& client, Defaults& defaults, Pr
 {
     NullForegroundWindow nothing;
     NullWindowManager noManager;
+    InterjectionSettings settings(client, defaults, systemClock());
     std::unique_ptr<InterjectionController> controller;
     if (withController) {
         controller = std::make_unique<InterjectionController>(
-            InterjectionController::Services{client, defaults, systemClock(), presentation, nothing, noManager},
+            InterjectionController::Services{client, settings, systemClock(), presentation, nothing, noManager},
             InterjectionSwitches{});
         controller->start();
     }
@@ -179,7 +180,8 @@ int main(int argc, char** argv)
     NullWindowManager noManager;
     CountingClock clock;
     {
-        InterjectionController controller({client, defaults, clock, presentation, nothing, noManager},
+        InterjectionSettings settings(client, defaults, clock);
+        InterjectionController controller({client, settings, clock, presentation, nothing, noManager},
                                           InterjectionSwitches{});
         controller.start();
         clock.inner.advance(24 * 3600);

@@ -8,6 +8,7 @@
 #include "DaemonRig.h"
 #include "FakePlatform.h"
 #include "InterjectionController.h"
+#include "ScriptedAlerts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -141,8 +142,9 @@ double median(std::vector<double> v)
 
 struct Rig : DaemonRig {
     Rig()
-        : window(client, clock, &presentation)
-        , controller({client, defaults, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
+        : window({client, alerts, presentation, clock})
+        , settings(client, defaults, clock)
+        , controller({client, settings, clock, presentation, *platform.foregroundWindow, *platform.windowManager},
                      InterjectionSwitches{})
     {
         daemon.replyRaw("status",
@@ -171,8 +173,10 @@ struct Rig : DaemonRig {
     }
     bool settled() const { return client.settledThrough(client.requestsMade()); }
 
+    ScriptedAlerts alerts;
     AskWindow window;
     FakePlatform platform;
+    InterjectionSettings settings;
     InterjectionController controller;
 };
 

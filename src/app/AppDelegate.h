@@ -7,10 +7,9 @@
 #include "LaunchSwitches.h"
 #include "PlatformServices.h"
 #include "SingleInstance.h"
+#include "StatusItem.h"
 #include "StatusMenu.h"
 
-#include <QColor>
-#include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <functional>
@@ -26,10 +25,12 @@ class DataWindow;
 class Defaults;
 class DigestWindow;
 class InterjectionController;
+class InterjectionSettings;
 class InterjectionSettingsWindow;
 class OnboardingWindow;
 class PresentationMode;
 class PrivacyExclusionsWindow;
+class SettingsNotice;
 class StaleBuild;
 
 // What the process knows of itself, handed to the delegate by main.
@@ -44,9 +45,9 @@ struct ProcessFacts {
     InstallLayout layout;
 };
 
-// The application's owner object and its one composition root: the daemon client, the status item
-// and its menu, the global shortcut, the start-up sequence, and every window and controller, each
-// created by its accessor on first use (one of each, ever) and kept for the life of the process.
+// The application's owner object and its one composition root: it builds the status item and its
+// menu, registers the global shortcut, runs the start-up sequence, and creates every window and
+// controller by its accessor on first use (one of each, ever, kept for the life of the process).
 // Windows reach one another only through the signals wired here. Main thread only.
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -77,10 +78,6 @@ public:
     // "Run diagnostics": the daemon's doctor in a terminal.
     void runDoctor();
 
-    // Icon, tooltip and first line from a daemon state; again with the last state whenever the
-    // proposal count changes.
-    void render(const DaemonClient::State& state);
-
     // The ask panel, created on first use and kept for the life of the process.
     AskWindow& askWindow();
     // The reminders, likewise; they start once the daemon says setup is complete.
@@ -90,7 +87,9 @@ public:
     PrivacyExclusionsWindow& privacyWindow();
     OnboardingWindow& onboardingWindow();
     const StaleBuild& staleBuild() const { return *stale; }
-    // The weekly review of held-back reminders and the reminders' settings, likewise.
+    // The reminders' state, shared by the reminders, the weekly review and the settings window;
+    // the review and the settings window of held-back reminders, likewise.
+    InterjectionSettings& interjectionSettings();
     DigestWindow& digestWindow();
     InterjectionSettingsWindow& interjectionSettingsWindow();
 
@@ -98,12 +97,7 @@ public:
     AskShortcut& askShortcut() { return shortcut; }
     const StatusMenu& statusMenu() const { return menu; }
     StatusMenu& statusMenu() { return menu; }
-    // Null until launch.
-    QSystemTrayIcon* statusItem() const { return item.get(); }
-    const DaemonClient::State& lastState() const { return last; }
-    // The icon and tooltip as last rendered (readable without a tray host).
-    const QIcon& icon() const { return drawnIcon; }
-    const QString& toolTip() const { return tip; }
+    StatusItem& statusItem() { return status; }
 
 signals:
     // Every hello reply (the stale-build check hangs here).
@@ -118,16 +112,6 @@ signals:
     void servicePrepared(bool firstRegistration);
 
 private:
-    // What the icon was last drawn from, so an unchanged state draws nothing.
-    struct IconInputs {
-        QString glyph;
-        QColor colour;
-        qint64 badge = -1;
-        bool dark = false;
-        bool operator==(const IconInputs&) const = default;
-    };
-
-    void createStatusItem();
     void sendHello();
     void openInbox();
     void openSources(const vesk::Candidate& item);
@@ -136,9 +120,6 @@ private:
     void offerSetup(bool onboarded);
     void startReminders(bool onboarded);
     void prepareService();
-    void printDiagnostics();
-    // Says once per run that settings could not be saved; not while presenting.
-    void tellSettingsUnsaved();
 
     DaemonClient& client;
     PlatformServices& platform;
@@ -152,23 +133,18 @@ private:
 
     StatusMenu menu;
     AskShortcut shortcut;
-    std::unique_ptr<QSystemTrayIcon> item;
+    StatusItem status;
+    std::unique_ptr<SettingsNotice> unsavedNotice;
     std::unique_ptr<AskWindow> ask;
+    // Before everything that shows or changes it: it goes last.
+    std::unique_ptr<InterjectionSettings> reminderSettings;
     std::unique_ptr<InterjectionController> interjections;
-    // After the reminders, whose state they show: they go first.
     std::unique_ptr<DigestWindow> digest;
-    std::unique_ptr<InterjectionSettingsWindow> interjectionSettings;
+    std::unique_ptr<InterjectionSettingsWindow> settingsWindow;
     std::unique_ptr<DataWindow> data;
     std::unique_ptr<PrivacyExclusionsWindow> privacy;
     std::unique_ptr<OnboardingWindow> onboarding;
     std::unique_ptr<StaleBuild> stale;
-    DaemonClient::State last = DaemonClient::Unreachable{};
-    IconInputs drawn;
-    QIcon drawnIcon;
-    QString tip;
-    // Why the first failed settings save failed, until it has been said.
-    std::optional<QString> unsavedReason;
-    bool unsavedTold = false;
     bool trayHost = true;
 };
 

@@ -145,10 +145,7 @@ void StatusMenu::menuWillOpen()
 {
     emit opening();
     requestProposals();
-    client.status(this, [this, asked = ++statusAsked](Reply reply) {
-        if (asked > statusFloor)
-            applyStatus(reply);
-    });
+    client.status(this, statusWords.whenNewest([this](Reply reply) { applyStatus(reply); }));
 }
 
 void StatusMenu::requestProposals()
@@ -257,7 +254,7 @@ void StatusMenu::toggleSwitch(std::optional<bool> StatusMenu::*value, Line line,
         std::optional<bool>& current = this->*value;
         if (!Json::isKind(reply, u"ok") || !current)
             return;
-        statusFloor = statusAsked;
+        statusWords.supersede();
         current = !*current;
         lines.at(line)->setText(lineAfter(*current));
     });
@@ -274,19 +271,19 @@ void StatusMenu::toggleTier(QAction* sender)
     const bool turningOn = !found->second.enabled;
     if (turningOn) {
         const MenuText::TierAlert words = MenuText::tierAlert(tier);
-        AlertSpec spec;
-        spec.style = AlertSpec::Style::warning;
-        spec.title = words.title;
-        spec.text = words.text;
-        spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
-        spec.safe = 1;
-        if (alerts.run(spec) != 0)
+        AlertSpec confirmation;
+        confirmation.style = AlertSpec::Style::warning;
+        confirmation.title = words.title;
+        confirmation.text = words.text;
+        confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        confirmation.safe = 1;
+        if (alerts.run(confirmation) != 0)
             return;
     }
     client.setTier(tier, turningOn, this, [this, tier, turningOn](Reply reply) {
         if (!Json::isKind(reply, u"ok"))
             return;
-        statusFloor = statusAsked;
+        statusWords.supersede();
         const auto current = tierState.find(tier);
         const bool ready = current != tierState.end() && current->second.ready;
         tierState[tier] = MenuText::TierState{turningOn, ready};

@@ -2,6 +2,7 @@
 
 #include "Alerts.h"
 #include "DaemonClient.h"
+#include "Latest.h"
 #include "MenuText.h"
 
 #include <QObject>
@@ -130,9 +131,8 @@ private:
     std::optional<bool> injectionOn;
     std::optional<bool> capturePaused;
     // Requests run side by side, so a status reply can land after a change the daemon confirmed
-    // later: a reply asked for at or before `statusFloor` is older than that change and dropped.
-    quint64 statusAsked = 0;
-    quint64 statusFloor = 0;
+    // later: a reply asked for before that change is dropped.
+    Latest statusWords;
     qint64 proposalCount = 0;
     bool proposalsInFlight = false;
     bool proposalsWaiting = false;

@@ -129,13 +129,17 @@ QWidget* AnswerPage::details()
             = new ClaimCorrectionView(record.frames.size(), CorrectionText::interpretations(claim),
                                       found == correctionEvidence.cend() ? std::nullopt : std::make_optional(*found),
                                       correctionStates.value(tag));
-        view->onRejectInterpretation = [this, tag](const CorrectionText::Interpretation& reading) {
-            correctClaim(tag, CorrectionText::judgements[0], reading);
-        };
-        view->onChoose = [this, tag](const QString& judgement) { correctClaim(tag, judgement, std::nullopt); };
-        view->onInspectMemory = callbacks.openMemory;
-        view->onInspectSource = [this, origin = Origin{0, record.text, QStringLiteral("claim"), record.frames.size()}](
-                                    qint64 frame) { callbacks.openFrame(frame, origin); };
+        connect(view, &ClaimCorrectionView::interpretationRejected, this,
+                [this, tag](const CorrectionText::Interpretation& reading) {
+                    correctClaim(tag, CorrectionText::judgements[0], reading);
+                });
+        connect(view, &ClaimCorrectionView::judgementChosen, this,
+                [this, tag](const QString& judgement) { correctClaim(tag, judgement, std::nullopt); });
+        connect(view, &ClaimCorrectionView::memoryInspected, this, callbacks.openMemory);
+        connect(view, &ClaimCorrectionView::sourceInspected, this,
+                [this, origin = Origin{0, record.text, QStringLiteral("claim"), record.frames.size()}](qint64 frame) {
+                    callbacks.openFrame(frame, origin);
+                });
         correctionViews.insert(tag, view);
         layout->addWidget(new Row({new InkLabel(record.text, Ink::text(), OStyle::font(14)), view}));
     }

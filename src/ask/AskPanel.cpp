@@ -78,9 +78,8 @@ QHBoxLayout* inset(QVBoxLayout* into, int left, int right, QWidget* view, int st
 
 } // namespace
 
-AskPanel::AskPanel(Callbacks given)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
-    , callbacks(std::move(given))
+AskPanel::AskPanel(PresentationMode& presentation)
+    : ToolWindow(QString(), presentation, Qt::Tool | Qt::FramelessWindowHint, Ink::ground())
 {
     // Hidden, never destroyed: the window object keeps its panel for the life of the process.
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -118,7 +117,7 @@ AskPanel::AskPanel(Callbacks given)
     // The scroll area reaches almost to the edge so its scroll bar does not eat into the rows;
     // the rows still start `pad` from the left, under the field. However small the panel, the
     // views get 260 of width, beside the scroll bar.
-    results = new ScrollColumn(7, main);
+    results = addColumn(7);
     results->setMinimumWidth(260 + 2 * 7 + results->verticalScrollBar()->sizeHint().width());
     inset(mainLayout, pad - 7, 2, results, 1);
     results->setBarlessMargin(pad - 2);
@@ -137,7 +136,7 @@ AskPanel::AskPanel(Callbacks given)
     inspectorBox->hide();
     auto* insLayout = new QVBoxLayout(inspectorBox);
     insLayout->setContentsMargins(0, 38, 0, 14);
-    inspectorColumn = new ScrollColumn(10, inspectorBox);
+    inspectorColumn = addColumn(10);
     insLayout->addWidget(inspectorColumn);
     root->addWidget(inspectorBox);
 }
@@ -158,10 +157,12 @@ void AskPanel::place()
         return;
     const QRect visible = main->availableGeometry();
     const int w = std::clamp(static_cast<int>(std::lround(visible.width() * 0.48)), 560, 860);
-    const int x = visible.left() + (visible.width() - w) / 2;
+    // Centred across, and high on the screen rather than in its middle.
+    const int x = centredIn(visible, QSize(w, compactHeight)).x();
     const int y = visible.top() + static_cast<int>(std::lround(visible.height() * 0.11));
     setGeometry(x, y, w, compactHeight);
     isCompact = true;
+    placedItself();
 }
 
 void AskPanel::setCompact(bool compact)
@@ -201,17 +202,17 @@ void AskPanel::setInspector(bool open)
     setGeometry(x, frame.y(), w, frame.height());
 }
 
-void AskPanel::bringForward()
+bool AskPanel::bringForward()
 {
-    show();
-    raise();
-    activateWindow();
+    if (!ToolWindow::bringForward())
+        return false;
     // Hiding the active panel leaves it Qt's focus window when the window manager moves the X
     // focus without a FocusOut we see; the FocusIn of the next show is then no change to Qt and
     // the panel would never become the active widget window. Say it ourselves.
     if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
         QApplication::setActiveWindow(this);
     input->setFocus(Qt::ActiveWindowFocusReason);
+    return true;
 }
 
 void AskPanel::remember(const QString& question)
@@ -287,11 +288,13 @@ bool AskPanel::shortcut(const QKeyEvent& event)
 {
     const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
     if (event.key() == Qt::Key_K && mods == Qt::ControlModifier) {
-        callbacks.inbox();
+        emit inboxRequested();
         return true;
     }
-    if (event.key() == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier))
-        return callbacks.copyForAgent();
+    if (event.key() == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        emit copyForAgentRequested();
+        return true;
+    }
     return false;
 }
 
@@ -302,28 +305,25 @@ bool AskPanel::eventFilter(QObject* watched, QEvent* event)
     const auto* key = static_cast<QKeyEvent*>(event);
     if (shortcut(*key))
         return true;
+    // Escape goes on to the panel, which steps back.
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
-        callbacks.cancel();
-        return true;
-    }
     if (key->key() == Qt::Key_Up && mods == Qt::NoModifier)
         return recall();
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
         && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
         if (mods == Qt::NoModifier)
-            callbacks.ask(input->text());
+            emit askRequested(input->text());
         else
-            callbacks.search(input->text());
+            emit searchRequested(input->text());
         return true;
     }
     return false;
 }
 
-void AskPanel::paintEvent(QPaintEvent*)
+void AskPanel::paintEvent(QPaintEvent* event)
 {
+    ToolWindow::paintEvent(event);
     QPainter painter(this);
-    painter.fillRect(rect(), Ink::ground().resolve(this));
     // Without a title bar the edge is the only thing that sets the panel apart from what lies behind.
     painter.setPen(Ink::line().resolve(this));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -335,18 +335,18 @@ void AskPanel::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        callbacks.cancel();
-        event->accept();
-        return;
-    }
     // Down from the field, which leaves it to us, into the result column.
     if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && event->modifiers() == Qt::NoModifier
         && step(event->key() == Qt::Key_Down)) {
         event->accept();
         return;
     }
-    QWidget::keyPressEvent(event);
+    ToolWindow::keyPressEvent(event);
+}
+
+void AskPanel::escapePressed()
+{
+    emit cancelRequested();
 }
 
 void AskPanel::mousePressEvent(QMouseEvent* event)
@@ -374,7 +374,7 @@ void AskPanel::mouseReleaseEvent(QMouseEvent*)
 
 bool AskPanel::event(QEvent* event)
 {
-    const bool handled = QWidget::event(event);
+    const bool handled = ToolWindow::event(event);
     if (event->type() == QEvent::WindowActivate)
         input->setFocus(Qt::ActiveWindowFocusReason);
     else if (event->type() == QEvent::WindowTitleChange)

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ToolWindow.h"
+
 #include <QPoint>
-#include <QWidget>
-#include <functional>
 #include <optional>
 
 class QLineEdit;
@@ -15,9 +15,10 @@ class ScrollColumn;
 // The ask panel's window: a frameless tool window that floats over other applications, can take
 // keyboard focus, and is moved by dragging its background. It holds the title, the field, the
 // result column, the key hint and the inspector column on the right; it keeps its own geometry
-// (placed on the screen, compact or expanded, the inspector open or closed) and hands the keys
-// pressed in it to its coordinator. Whenever it is activated the caret goes back to the field.
-class AskPanel : public QWidget {
+// (placed on the screen, compact or expanded, the inspector open or closed) and tells its
+// coordinator the keys pressed in it: Escape steps back rather than closing. Whenever it is
+// activated the caret goes back to the field.
+class AskPanel : public ToolWindow {
     Q_OBJECT
 public:
     // Horizontal margin of the result column, the inspector's width when open, the compact height
@@ -27,19 +28,7 @@ public:
     static constexpr int compactHeight = 190;
     static constexpr int defaultWidth = 760;
 
-    struct Callbacks {
-        // Return and Shift+Return in the field, with the field's text.
-        std::function<void(const QString& text)> ask;
-        std::function<void(const QString& text)> search;
-        // Escape, in the field or anywhere else in the panel.
-        std::function<void()> cancel;
-        // The shortcuts Ctrl+K and Ctrl+Shift+C; the copy says whether it was made, and only then
-        // the key counts as handled.
-        std::function<void()> inbox;
-        std::function<bool()> copyForAgent;
-    };
-
-    explicit AskPanel(Callbacks callbacks);
+    explicit AskPanel(PresentationMode& presentation);
 
     QLineEdit* field() const { return input; }
     InkLabel* hint() const { return keys; }
@@ -48,7 +37,7 @@ public:
 
     // On the main screen: 48 % of its visible width (560 to 860), centred, 11 % below its top,
     // at the compact height.
-    void place();
+    void place() override;
     // Compact is 190 high; expanded is 70 % of the visible height, at most 640. The top edge stays
     // unless the bottom would leave the screen.
     void setCompact(bool compact);
@@ -56,14 +45,25 @@ public:
     // empties the inspector. Either way no row of the result column stays marked: a row is marked
     // only while the inspector shows the frame it opened, by the page that opened it.
     void setInspector(bool open);
-    // Shown, raised and active, with the caret in the field.
-    void bringForward();
+    // Shown, raised and active, with the caret in the field; false while presenting.
+    bool bringForward();
     // The field holds `text`, unless it does already (white space aside).
     void setFieldText(const QString& text);
     // A question asked in this session, which Up in the empty field brings back (newest first).
     void remember(const QString& question);
 
+signals:
+    // Return and Shift+Return in the field, with the field's text.
+    void askRequested(const QString& text);
+    void searchRequested(const QString& text);
+    // Escape, in the field or anywhere else in the panel.
+    void cancelRequested();
+    // The shortcuts Ctrl+K and Ctrl+Shift+C.
+    void inboxRequested();
+    void copyForAgentRequested();
+
 protected:
+    void escapePressed() override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -85,7 +85,6 @@ private:
     bool step(bool down);
     QRect visibleFrame() const;
 
-    Callbacks callbacks;
     InkLabel* title = nullptr;
     QLineEdit* input = nullptr;
     ScrollColumn* results = nullptr;

@@ -1,12 +1,12 @@
 #include "AskWindow.h"
 
-#include "Alerts.h"
 #include "AnswerPage.h"
 #include "CorrectionMemoryPane.h"
 #include "EntityPage.h"
 #include "FirstRunPage.h"
 #include "Forgetting.h"
 #include "FramePane.h"
+#include "FrameWindow.h"
 #include "InboxPage.h"
 #include "MergeCard.h"
 #include "OStyle.h"
@@ -17,29 +17,29 @@
 
 namespace vesk {
 
-AskWindow::AskWindow(DaemonClient& client, Clock& clock, PresentationMode* presentation, Alerts* alerts,
-                     QObject* parent)
+AskWindow::AskWindow(Services services, QObject* parent)
     : QObject(parent)
-    , client(client)
-    , clock(clock)
-    , presentation(presentation)
-    , alerts(alerts)
+    , client(services.client)
+    , alerts(services.alerts)
+    , clock(services.clock)
     , judge(new MergeJudge(client, this))
-    , viewer(std::make_unique<FrameWindow>())
+    , panel(std::make_unique<AskPanel>(services.presentation))
+    , viewer(std::make_unique<FrameWindow>(services.presentation))
 {
-    // Wherever the mode is turned on from, the panel and the frame viewer go with it.
-    if (presentation)
-        connect(presentation, &PresentationMode::changed, this, [this] {
-            if (presenting())
-                suppressForPresentation();
-        });
+    // The panel lives exactly as long as this window: its connections need no guard.
+    connect(panel.get(), &AskPanel::askRequested, this, &AskWindow::ask);
+    connect(panel.get(), &AskPanel::searchRequested, this, &AskWindow::search);
+    connect(panel.get(), &AskPanel::cancelRequested, this, &AskWindow::cancel);
+    connect(panel.get(), &AskPanel::inboxRequested, this, &AskWindow::openInbox);
+    connect(panel.get(), &AskPanel::copyForAgentRequested, this, &AskWindow::copyForAgent);
+    updateCaptureStatus(captureStatus);
 }
 
 AskWindow::~AskWindow() = default;
 
 void AskWindow::toggle()
 {
-    if (panel && panel->isVisible() && panel->isActiveWindow() && !presenting())
+    if (panel->isVisible() && panel->isActiveWindow() && panel->mayShow())
         panel->hide();
     else
         show();
@@ -47,49 +47,33 @@ void AskWindow::toggle()
 
 bool AskWindow::show()
 {
-    if (presenting())
+    if (!panel->mayShow())
         return false;
-    const bool created = !panel;
-    if (created) {
-        // The panel lives exactly as long as this window: its callbacks need no guard.
-        panel = std::make_unique<AskPanel>(AskPanel::Callbacks{
-            [this](const QString& text) { ask(text); }, [this](const QString& text) { search(text); },
-            [this] { cancel(); }, [this] { openInbox(); }, [this] { return copyForAgent(); }});
-        updateCaptureStatus(captureStatus);
-        if (!alerts) {
-            panelAlerts = std::make_unique<MessageBoxAlerts>(panel.get());
-            alerts = panelAlerts.get();
-        }
-    }
-    if (created || !panel->isVisible()) {
+    if (!panel->isVisible()) {
         panel->field()->clear();
         panel->place();
         search(QString()); // the opening message, with nothing to go back to
         opening = current;
         showNotices(); // what was told while the panel was away
     }
-    panel->bringForward();
-    return true;
+    return panel->bringForward();
 }
 
 void AskWindow::updateCaptureStatus(const QString& text)
 {
     captureStatus = text;
-    if (panel)
-        panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + text);
+    panel->setWindowTitle(QStringLiteral("Ask Vesk · ") + text);
 }
 
-void AskWindow::suppressForPresentation()
+void AskWindow::close()
 {
-    if (panel)
-        panel->hide();
-    viewer->hide();
+    panel->hide();
 }
 
 void AskWindow::tell(const QString& line)
 {
     notices << line;
-    if (panel && panel->isVisible() && current && current == opening)
+    if (panel->isVisible() && current && current == opening)
         showNotices();
 }
 
@@ -202,7 +186,7 @@ void AskWindow::openEntity(const Origin& origin)
     const auto back = left ? left->returnsAs() : EntityText::BackTo::search;
     if (!left)
         panel->setFieldText(origin.label);
-    show(new EntityPage(*panel->column(), client, *alerts, *judge, origin, back.value_or(EntityText::BackTo::results),
+    show(new EntityPage(*panel->column(), client, alerts, *judge, origin, back.value_or(EntityText::BackTo::results),
                         {[this] { restoreTop(); }, [this](const Origin& next) { openEntity(next); },
                          [this](qint64 frame, const Origin& from) { openFrame(frame, from); },
                          [this](const Origin& forgotten, QWidget* button) { forget(forgotten, button); },
@@ -227,7 +211,7 @@ void AskWindow::openFrame(qint64 frame, const Origin& origin)
 {
     if (frame < 1)
         return;
-    show(new FramePane(*panel->inspector(), client, *alerts, *viewer, frame, origin));
+    show(new FramePane(*panel->inspector(), client, alerts, *viewer, frame, origin));
 }
 
 void AskWindow::openCorrectionMemory(const QString& kind, qint64 id)
@@ -239,7 +223,7 @@ void AskWindow::openCorrectionMemory(const QString& kind, qint64 id)
 
 void AskWindow::forget(const Origin& origin, QWidget* button)
 {
-    auto* forgetting = new Forgetting(client, *alerts, origin, this);
+    auto* forgetting = new Forgetting(client, alerts, origin, this);
     connect(forgetting, &Forgetting::ended, this, [this] {
         if (inspecting) {
             inspecting = nullptr;
@@ -260,7 +244,7 @@ void AskWindow::showFirstRun()
                           shortcutKeys));
 }
 
-bool AskWindow::copyForAgent()
+void AskWindow::copyForAgent()
 {
     // Only an answer on screen has anything to copy.
     const auto* answer = qobject_cast<AnswerPage*>(current.data());
@@ -269,7 +253,6 @@ bool AskWindow::copyForAgent()
         panel->hint()->setText(copy.note);
     if (copy.made)
         clock.after(1.5, this, [this] { updateHint(); });
-    return copy.made;
 }
 
 } // namespace vesk

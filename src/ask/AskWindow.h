@@ -6,7 +6,6 @@
 #include "InkLabel.h"
 #include "KeyChord.h"
 #include "Origin.h"
-#include "PresentationMode.h"
 
 #include <QObject>
 #include <QPointer>
@@ -28,9 +27,13 @@ class Page;
 class AskWindow : public QObject {
     Q_OBJECT
 public:
-    // Dialogs go through `alerts`; without it, through message boxes over the panel.
-    explicit AskWindow(DaemonClient& client, Clock& clock = systemClock(), PresentationMode* presentation = nullptr,
-                       Alerts* alerts = nullptr, QObject* parent = nullptr);
+    struct Services {
+        DaemonClient& client;
+        Alerts& alerts;
+        PresentationMode& presentation;
+        Clock& clock;
+    };
+    explicit AskWindow(Services services, QObject* parent = nullptr);
     ~AskWindow() override;
 
     // The shortcut's action: shows the panel, brings it forward, or puts it away when it is active.
@@ -44,20 +47,20 @@ public:
     void showFirstRun();
     // The panel's title reads "Ask Vesk · " and this text.
     void updateCaptureStatus(const QString& text);
-    void suppressForPresentation();
-    void close() { suppressForPresentation(); }
+    // Hides the panel; nothing is reset.
+    void close();
     // A line on how Vesk can be reached on this desktop (no tray icon, no global shortcut). The
     // user reads it once a run: on the opening page shown now, or else on the next one.
     void tell(const QString& line);
     // The keys of the shortcut that opens the panel, which the first-run page teaches.
     void setShortcutKeys(const KeyChord& keys) { shortcutKeys = keys; }
 
-    // The panel's visible parts, for tests and screenshot tours (null before the first show).
+    // The panel's visible parts, for tests and screenshot tours.
     AskPanel* panelWidget() const { return panel.get(); }
-    QLineEdit* fieldWidget() const { return panel ? panel->field() : nullptr; }
-    QLabel* hintLabel() const { return panel ? panel->hint() : nullptr; }
-    ScrollColumn* resultColumn() const { return panel ? panel->column() : nullptr; }
-    ScrollColumn* inspectorColumn() const { return panel ? panel->inspector() : nullptr; }
+    QLineEdit* fieldWidget() const { return panel->field(); }
+    QLabel* hintLabel() const { return panel->hint(); }
+    ScrollColumn* resultColumn() const { return panel->column(); }
+    ScrollColumn* inspectorColumn() const { return panel->inspector(); }
 
 signals:
     // The first-run page's "Connect an agent".
@@ -66,7 +69,6 @@ signals:
     void privacyExclusionsRequested();
 
 private:
-    bool presenting() const { return presentation && presentation->isEnabled(); }
     // Every navigation: `page` takes its column (the inspector opens or closes with it), the panel
     // its height, the field the caret, the hint its text.
     void show(Page* page);
@@ -85,18 +87,16 @@ private:
     void openCorrectionMemory(const QString& kind, qint64 id);
     // Forgetting an entity, started from its page by `button`; it ends by leaving the page.
     void forget(const Origin& origin, QWidget* button);
-    bool copyForAgent();
+    // Copies the answer on screen for a coding agent; the hint says what was copied, or why not.
+    void copyForAgent();
     // The lines not yet told, under the opening page's message.
     void showNotices();
 
     DaemonClient& client;
+    Alerts& alerts;
     Clock& clock;
-    PresentationMode* presentation;
-    Alerts* alerts;
     MergeJudge* judge;
     std::unique_ptr<AskPanel> panel;
-    // The message boxes over the panel, when no alerts were given.
-    std::unique_ptr<Alerts> panelAlerts;
     // The screenshot full size, in a window of its own.
     std::unique_ptr<FrameWindow> viewer;
     // The page of the result column, the last page back leads to, and the inspector's page.

@@ -130,17 +130,12 @@ void ClaimCorrectionView::drawReceipt()
     if (!expanded)
         return;
     for (qsizetype i = 0; i < evidence->frames.size(); ++i)
-        parts.button(QStringLiteral("Open source ") + QString::number(i + 1), [this, frame = evidence->frames[i]] {
-            if (onInspectSource)
-                onInspectSource(frame);
-        });
+        parts.button(QStringLiteral("Open source ") + QString::number(i + 1),
+                     [this, frame = evidence->frames[i]] { emit sourceInspected(frame); });
     const auto memories = [&](const QList<qint64>& ids, const QString& kind) {
         for (qsizetype i = 0; i < ids.size(); ++i)
             parts.button(QStringLiteral("Inspect ") + kind + QLatin1Char(' ') + QString::number(i + 1),
-                         [this, kind, id = ids[i]] {
-                             if (onInspectMemory)
-                                 onInspectMemory(kind, id);
-                         });
+                         [this, kind, id = ids[i]] { emit memoryInspected(kind, id); });
     };
     memories(evidence->nodes, QStringLiteral("entity"));
     memories(evidence->relations, QStringLiteral("relationship"));
@@ -161,16 +156,11 @@ void ClaimCorrectionView::drawChoices()
             const QString n = QString::number(i + 1);
             parts.primary(n + QStringLiteral(". ") + reading.text);
             parts.secondary(QStringLiteral("“") + reading.quote + QStringLiteral("”"));
-            parts.line({InkButton::make(QStringLiteral("Mark interpretation ") + n + QStringLiteral(" wrong"),
-                                        InkButton::Tone::quiet,
-                                        [this, reading] {
-                                            if (onRejectInterpretation)
-                                                onRejectInterpretation(reading);
-                                        }),
-                        InkButton::make(QStringLiteral("Inspect source"), InkButton::Tone::quiet, [this, reading] {
-                            if (onInspectSource)
-                                onInspectSource(reading.frame);
-                        })});
+            parts.line(
+                {InkButton::make(QStringLiteral("Mark interpretation ") + n + QStringLiteral(" wrong"),
+                                 InkButton::Tone::quiet, [this, reading] { emit interpretationRejected(reading); }),
+                 InkButton::make(QStringLiteral("Inspect source"), InkButton::Tone::quiet,
+                                 [this, reading] { emit sourceInspected(reading.frame); })});
         }
         if (failed)
             parts.secondary(QStringLiteral("The correction was not confirmed. Choose again to retry."));
@@ -186,10 +176,8 @@ void ClaimCorrectionView::drawChoices()
     else
         parts.primary(QStringLiteral("I may have got this sentence wrong. What needs correcting?"));
     for (qsizetype i = 0; i < CorrectionText::choices.size(); ++i)
-        parts.button(CorrectionText::choices[i], [this, judgement = CorrectionText::judgements[i]] {
-            if (onChoose)
-                onChoose(judgement);
-        });
+        parts.button(CorrectionText::choices[i],
+                     [this, judgement = CorrectionText::judgements[i]] { emit judgementChosen(judgement); });
 }
 
 } // namespace vesk

@@ -3,7 +3,6 @@
 #include "CorrectionText.h"
 
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 namespace vesk {
@@ -13,8 +12,8 @@ namespace vesk {
 // evidence, which reading is wrong. It shows where the correction stands: the choices (folded
 // behind "Where is this wrong?"), "Saving correction…", the receipt with its evidence links
 // (folded behind "Inspect correction evidence"), or the choices again with the news that the last
-// one was not confirmed. It sends nothing itself: its callbacks do. It takes the width its row
-// gives it.
+// one was not confirmed. It sends nothing itself: it says what was chosen through its signals. It takes the width its
+// row gives it.
 class ClaimCorrectionView : public QWidget {
     Q_OBJECT
 public:
@@ -26,14 +25,6 @@ public:
     ClaimCorrectionView(qsizetype sourceCount, QList<Interpretation> interpretations, std::optional<Evidence> evidence,
                         State state, QWidget* parent = nullptr);
 
-    // A reading was marked wrong.
-    std::function<void(const Interpretation& interpretation)> onRejectInterpretation;
-    // A related memory: kind "entity" or "relationship", and its id.
-    std::function<void(const QString& kind, qint64 id)> onInspectMemory;
-    std::function<void(qint64 frame)> onInspectSource;
-    // A judgement was chosen ("fact_wrong", "source_unsupported" or "stale").
-    std::function<void(const QString& judgement)> onChoose;
-
     void setEvidence(std::optional<Evidence> evidence);
     // A failed correction opens the choices again, a saved one folds its links; the others leave
     // them as they are.
@@ -41,6 +32,15 @@ public:
     State state() const { return current; }
     // Folds what is unfolded, unless a correction is being saved; false when nothing was folded.
     bool collapse();
+
+signals:
+    // A reading was marked wrong.
+    void interpretationRejected(const vesk::CorrectionText::Interpretation& interpretation);
+    // A related memory: kind "entity" or "relationship", and its id.
+    void memoryInspected(const QString& kind, qint64 id);
+    void sourceInspected(qint64 frame);
+    // A judgement was chosen ("fact_wrong", "source_unsupported" or "stale").
+    void judgementChosen(const QString& judgement);
 
 private:
     void render();

@@ -4,12 +4,12 @@ namespace vesk::EditDialogs {
 
 int ask(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& words, const QStringList& buttons)
 {
-    AlertSpec spec;
-    spec.style = style;
-    spec.title = words.title;
-    spec.text = words.text;
-    spec.buttons = buttons;
-    return alerts.run(spec);
+    AlertSpec alert;
+    alert.style = style;
+    alert.title = words.title;
+    alert.text = words.text;
+    alert.buttons = buttons;
+    return alerts.run(alert);
 }
 
 int confirm(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& words, const QString& act, Undo undo)

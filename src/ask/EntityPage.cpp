@@ -59,7 +59,7 @@ void EntityPage::open()
     backLine = new InkLabel(EntityText::backRow(backTo, origin.label), Ink::muted(), OStyle::monoSmall(),
                             InkLabel::Fit::truncateEnd);
     auto* back = new Row({backLine}, Row::Frame::plain);
-    back->setOnOpen(callbacks.back);
+    back->onOpened(this, callbacks.back);
     column.add(back);
     column.space(12);
     title = new InkLabel(origin.label, Ink::text(), OStyle::pageTitle(), InkLabel::Fit::truncateMiddle);
@@ -136,12 +136,11 @@ void EntityPage::relations(const std::optional<EntityText::Relations>& reply)
     connects->hideStatus();
     ColumnInsert insert = connects->insert();
     if (!found.neighbours.isEmpty()) {
-        insert.view(graph = new NeighbourhoodView(
-                        origin.label, found.neighbours,
-                        [this](const EntityText::Neighbour& n) {
-                            callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
-                        },
-                        [this](const EntityText::Neighbour& n, NeighbourhoodView*) { confirmRejectRelation(n); }));
+        insert.view(graph = new NeighbourhoodView(origin.label, found.neighbours));
+        connect(graph, &NeighbourhoodView::neighbourOpened, this, [this](const EntityText::Neighbour& n) {
+            callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
+        });
+        connect(graph, &NeighbourhoodView::relationPicked, this, &EntityPage::confirmRejectRelation);
     }
     insert.view(
         new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
@@ -164,14 +163,14 @@ void EntityPage::relations(const std::optional<EntityText::Relations>& reply)
 
 void EntityPage::startRename()
 {
-    AlertSpec spec;
-    spec.title = QStringLiteral("What is this actually called?");
-    spec.text = QStringLiteral("The old spelling is kept, so anything that mentions it still finds this entity.");
-    spec.field = QString();
-    spec.fieldText = origin.label;
-    spec.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
-    spec.safe = 1;
-    const AlertResult answer = alerts.present(spec);
+    AlertSpec question;
+    question.title = QStringLiteral("What is this actually called?");
+    question.text = QStringLiteral("The old spelling is kept, so anything that mentions it still finds this entity.");
+    question.field = QString();
+    question.fieldText = origin.label;
+    question.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
+    question.safe = 1;
+    const AlertResult answer = alerts.present(question);
     if (answer.button != 0)
         return;
     const QString label = answer.fieldText;

@@ -3,10 +3,11 @@
 #include "MainThread.h"
 #include "RegularFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QThreadPool>
+#include <cmath>
 #include <unistd.h>
 
 namespace vesk::FrameImage {
@@ -35,6 +36,13 @@ std::optional<QImage> read(const QString& path, const QSize& box)
     if (image.isNull())
         return std::nullopt;
     return image;
+}
+
+QSize devicePixels(QSize logical)
+{
+    const double ratio = qApp->devicePixelRatio();
+    return QSize(static_cast<int>(std::ceil(logical.width() * ratio)),
+                 static_cast<int>(std::ceil(logical.height() * ratio)));
 }
 
 void load(const QString& path, const QSize& box, const QObject* context,

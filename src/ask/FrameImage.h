@@ -15,6 +15,9 @@ namespace vesk::FrameImage {
 // `box` with its proportions kept. Nothing when the path names no readable image.
 std::optional<QImage> read(const QString& path, const QSize& box);
 
+// The pixels a picture shown at `logical` size needs at most, on this screen.
+QSize devicePixels(QSize logical);
+
 // The same off the main thread: `done` runs on the main thread with the result, unless `context`
 // is gone by then.
 void load(const QString& path, const QSize& box, const QObject* context,

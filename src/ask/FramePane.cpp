@@ -5,6 +5,7 @@
 #include "FrameImage.h"
 #include "FrameText.h"
 #include "FrameView.h"
+#include "FrameWindow.h"
 #include "InkButton.h"
 #include "InkLabel.h"
 #include "Json.h"
@@ -12,24 +13,7 @@
 #include "OStyle.h"
 #include "ScrollColumn.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QScreen>
-#include <QVBoxLayout>
-#include <cmath>
-
 namespace vesk {
-
-namespace {
-
-// The largest the pixels are ever shown at a width, in device pixels.
-QSize box(int width, int height)
-{
-    const double ratio = qApp->devicePixelRatio();
-    return QSize(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio)));
-}
-
-} // namespace
 
 FramePane::FramePane(ScrollColumn& inspector, DaemonClient& client, Alerts& alerts, FrameWindow& viewer, qint64 frame,
                      const Origin& origin)
@@ -80,9 +64,11 @@ void FramePane::render(const Reply& reply)
     auto* picture = new FrameView(marked, true);
     add.view(picture);
     if (const auto path = Json::string(*reply, u"image_path")) {
-        FrameImage::load(*path, box(width, 4 * width), picture,
+        FrameImage::load(*path, FrameImage::devicePixels(QSize(width, 4 * width)), picture,
                          [picture](std::optional<QImage> image) { picture->setImage(std::move(image)); });
-        picture->setOnOpen([this, path = *path, marked, title] { viewer.open(path, marked, title); });
+        picture->setOpens(true);
+        connect(picture, &FrameView::opened, this,
+                [this, path = *path, marked, title] { viewer.open(path, marked, title); });
     } else {
         picture->setImage(std::nullopt);
     }
@@ -121,44 +107,6 @@ void FramePane::startBlock(InkButton* button, const QString& bundleId, const QSt
                         button->setEnabled(true);
                         EditDialogs::report(alerts, reply, QStringLiteral("Could not add the rule."));
                     }));
-}
-
-FrameWindow::FrameWindow()
-    : QWidget(nullptr, Qt::Window)
-{
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-}
-
-void FrameWindow::keyPressEvent(QKeyEvent* event)
-{
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if ((event->key() == Qt::Key_Escape && mods == Qt::NoModifier)
-        || (event->key() == Qt::Key_W && mods == Qt::ControlModifier)) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void FrameWindow::open(const QString& path, const QList<QRectF>& highlights, const QString& title)
-{
-    delete view;
-    view = new FrameView(highlights, false, this);
-    layout()->addWidget(view);
-    setWindowTitle(title);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize most = screen ? screen->availableGeometry().size() * 0.9 : QSize(1280, 800);
-    FrameImage::load(
-        path, box(most.width(), most.height()), view, [this, shown = view, most](std::optional<QImage> image) {
-            if (image)
-                resize(QSizeF(image->size()).scaled(most, Qt::KeepAspectRatio).toSize().expandedTo(QSize(320, 200)));
-            shown->setImage(std::move(image));
-        });
-    resize(most / 2);
-    show();
-    raise();
-    activateWindow();
 }
 
 } // namespace vesk

@@ -4,16 +4,11 @@
 #include "Origin.h"
 #include "Page.h"
 
-#include <QList>
 #include <QObject>
-#include <QRectF>
-#include <QWidget>
-#include <functional>
 
 namespace vesk {
 
 class Alerts;
-class FrameView;
 class FrameWindow;
 class InkButton;
 class LoadingSection;
@@ -49,22 +44,6 @@ private:
     qint64 frame;
     Origin origin;
     LoadingSection* opening = nullptr;
-};
-
-// A window that shows one frame as large as the screen allows, resizable, with the same marks.
-class FrameWindow : public QWidget {
-    Q_OBJECT
-public:
-    FrameWindow();
-    // Shows `path` (read off the main thread) with `highlights`, replacing what it showed.
-    void open(const QString& path, const QList<QRectF>& highlights, const QString& title);
-
-protected:
-    // Escape and Ctrl+W close it, as they close any viewer.
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    FrameView* view = nullptr;
 };
 
 } // namespace vesk

@@ -42,20 +42,20 @@ void FrameView::setImage(std::optional<QImage> image)
 {
     pixels = std::move(image);
     done = true;
-    opens();
+    updateOpening();
     updateGeometry();
     update();
 }
 
-void FrameView::setOnOpen(std::function<void()> open)
+void FrameView::setOpens(bool opens)
 {
-    onOpen = std::move(open);
-    opens();
+    opening = opens;
+    updateOpening();
 }
 
-void FrameView::opens()
+void FrameView::updateOpening()
 {
-    const bool can = pixels && onOpen;
+    const bool can = canOpen();
     setCursor(can ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setFocusPolicy(can ? Qt::TabFocus : Qt::NoFocus);
 }
@@ -111,9 +111,8 @@ void FrameView::paintEvent(QPaintEvent*)
 
 void FrameView::mousePressEvent(QMouseEvent* event)
 {
-    if (pixels && onOpen && event->button() == Qt::LeftButton) {
-        const auto open = onOpen;
-        open();
+    if (canOpen() && event->button() == Qt::LeftButton) {
+        emit opened();
         return;
     }
     QWidget::mousePressEvent(event);
@@ -121,10 +120,9 @@ void FrameView::mousePressEvent(QMouseEvent* event)
 
 void FrameView::keyPressEvent(QKeyEvent* event)
 {
-    if (pixels && onOpen
+    if (canOpen()
         && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)) {
-        const auto open = onOpen;
-        open();
+        emit opened();
         return;
     }
     QWidget::keyPressEvent(event);

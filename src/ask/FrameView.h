@@ -4,15 +4,14 @@
 #include <QList>
 #include <QRectF>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 namespace vesk {
 
 // One captured screenshot, fitted into the view with its proportions kept, the matching text lines
 // marked on it. Until its pixels arrive it is an empty frame; without pixels it says so instead of
-// drawing an empty box. With `onOpen` set, a click on the picture (or Return while it has the
-// keyboard) opens it larger.
+// drawing an empty box. A view that opens, once its pixels are there, takes the keyboard and says
+// when a click on the picture (or Return while it has the keyboard) asks to see it larger.
 class FrameView : public QWidget {
     Q_OBJECT
 public:
@@ -22,7 +21,8 @@ public:
 
     // The pixels, or nothing when they are gone or could not be read.
     void setImage(std::optional<QImage> image);
-    void setOnOpen(std::function<void()> open);
+    // Whether the picture opens larger (only once its pixels are there).
+    void setOpens(bool opens);
 
     // Whether the pixels have arrived, and what they are.
     bool loaded() const { return done; }
@@ -36,6 +36,10 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
+signals:
+    // The picture was clicked, or Return or Space pressed on it, with its pixels there.
+    void opened();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -44,13 +48,14 @@ protected:
 
 private:
     // The pointing hand and the keyboard, only when there is something to open.
-    void opens();
+    void updateOpening();
+    bool canOpen() const { return pixels && opening; }
 
     std::optional<QImage> pixels;
     QList<QRectF> marks;
     bool done = false;
     bool proportional;
-    std::function<void()> onOpen;
+    bool opening = false;
 };
 
 } // namespace vesk

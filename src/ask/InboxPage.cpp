@@ -154,8 +154,8 @@ void InboxPage::recognised(const Reply& reply)
                 = new Row({new InkLabel(item.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
                            new InkLabel(item.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd),
                            new StrengthBar(item.strength)});
-            row->setOnOpen(
-                [this, origin = Origin{item.id, item.label, item.kind, item.sources}] { openEntity(origin); });
+            row->onOpened(
+                this, [this, origin = Origin{item.id, item.label, item.kind, item.sources}] { openEntity(origin); });
             insert.view(row);
         }
         insert.space(10);

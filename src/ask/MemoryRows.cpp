@@ -10,7 +10,7 @@ Row* entity(const AskText::EntityLines& lines, std::function<void()> open)
 {
     auto* row = new Row({new InkLabel(lines.label, Ink::text(), OStyle::font(13.5), InkLabel::Fit::truncateMiddle),
                          new InkLabel(lines.meta, Ink::muted(), OStyle::monoSmall(), InkLabel::Fit::truncateEnd)});
-    row->setOnOpen(std::move(open));
+    row->onOpened(row, std::move(open));
     return row;
 }
 
@@ -22,7 +22,7 @@ Row* evidence(const AskText::EvidenceLines& lines, std::function<void()> open)
          new InkLabel(lines.meta, lines.screen ? Ink::text2() : Ink::agent(), OStyle::monoSmall(),
                       InkLabel::Fit::truncateEnd)});
     if (open)
-        row->setOnOpen(std::move(open));
+        row->onOpened(row, std::move(open));
     return row;
 }
 
@@ -40,7 +40,7 @@ QList<QWidget*> sources(const QList<EntityText::SourceGroup>& groups, const std:
                                   OStyle::monoSmall());
         auto* row = new Row(views);
         if (group.anchor >= 1 && open)
-            row->setOnOpen([open, row, frame = group.anchor] { open(frame, row); });
+            row->onOpened(row, [open, row, frame = group.anchor] { open(frame, row); });
         out << row;
     }
     if (groups.size() > EntityText::shownGroups)

@@ -132,10 +132,8 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
     inFlight.insert(id);
     card->saving();
     const QPointer<MergeCard> shown(card);
-    client.judgeMerge(id, keep, this, [this, id, shown, ticket, settled, keep](Reply reply) {
-        // Freed whatever the panel shows now, so the proposal can be judged again.
-        inFlight.remove(id);
-        if (!shown || !ticket.current())
+    auto onCard = whileCurrent(std::move(ticket), [shown, settled, keep](Reply reply) {
+        if (!shown)
             return;
         if (!Json::isKind(reply, u"ok")) {
             shown->failed();
@@ -147,6 +145,11 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
             = Json::string(*reply, u"state").value_or(QString()).section(QLatin1Char(':'), -1).toLongLong(&ok);
         if (settled)
             settled(shown, ok ? std::optional<qint64>(named) : std::nullopt);
+    });
+    client.judgeMerge(id, keep, this, [this, id, onCard = std::move(onCard)](Reply reply) mutable {
+        // Freed whatever the panel shows now, so the proposal can be judged again.
+        inFlight.remove(id);
+        onCard(reply);
     });
 }
 

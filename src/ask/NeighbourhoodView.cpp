@@ -27,15 +27,10 @@ QString edgeText(const EntityText::Neighbour& n)
 
 } // namespace
 
-NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours,
-                                     std::function<void(const Neighbour&)> onOpen,
-                                     std::function<void(const Neighbour&, NeighbourhoodView*)> onReject,
-                                     QWidget* parent)
+NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, QWidget* parent)
     : QWidget(parent)
     , centre(centre)
     , shown(neighbours.mid(0, maxShown))
-    , onOpen(std::move(onOpen))
-    , onReject(std::move(onReject))
 {
     setFixedHeight(heightFor(shown.size()));
     // The centre chip is painted, not a widget: the view carries its name for screen readers.
@@ -46,15 +41,7 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
     const QFont font = OStyle::font(11);
     for (const Neighbour& n : shown) {
         auto* chip = InkButton::make(
-            n.label, std::nullopt,
-            [this, n] {
-                if (this->onOpen) {
-                    // Opening rebuilds the column this view lives in: call a copy.
-                    const auto open = this->onOpen;
-                    open(n);
-                }
-            },
-            this);
+            n.label, std::nullopt, [this, n] { emit neighbourOpened(n); }, this);
         chip->setPaint([](InkLayer& layer, const QWidget& button) {
             layer.cornerRadius = 5;
             layer.borderWidth = 1;
@@ -180,14 +167,12 @@ void NeighbourhoodView::paintEvent(QPaintEvent*)
 
 void NeighbourhoodView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !onReject) {
+    if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }
-    if (const auto picked = edgeAt(event->position())) {
-        const auto reject = onReject;
-        reject(*picked, this);
-    }
+    if (const auto picked = edgeAt(event->position()))
+        emit relationPicked(*picked);
 }
 
 void NeighbourhoodView::changeEvent(QEvent* event)

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QPointF>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 namespace vesk {
@@ -28,9 +27,7 @@ public:
     // How close to a line's midpoint a background click must land to pick that line.
     static constexpr double pickRadius = 34;
 
-    NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours,
-                      std::function<void(const Neighbour&)> onOpen,
-                      std::function<void(const Neighbour&, NeighbourhoodView*)> onReject, QWidget* parent = nullptr);
+    NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, QWidget* parent = nullptr);
 
     // The entity's name once the daemon gives it, where the page opened under another label.
     void setCentre(const QString& name)
@@ -51,6 +48,12 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // A neighbour's chip was pressed.
+    void neighbourOpened(const vesk::EntityText::Neighbour& neighbour);
+    // A click on the background picked the relation line to this neighbour.
+    void relationPicked(const vesk::EntityText::Neighbour& neighbour);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -62,8 +65,6 @@ private:
     QList<Neighbour> shown;
     QList<QPointF> points;
     QList<InkButton*> chips;
-    std::function<void(const Neighbour&)> onOpen;
-    std::function<void(const Neighbour&, NeighbourhoodView*)> onReject;
 };
 
 } // namespace vesk

@@ -11,12 +11,15 @@
 #include "ScrollColumn.h"
 
 #include <QHBoxLayout>
-#include <QHideEvent>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace vesk {
 
 namespace {
+
+// The views' side margin: the window keeps 524 points for its text.
+constexpr int sideMargin = 28;
 
 InkLabel* text(const QString& words, const InkColor& colour, double size,
                OStyle::Weight weight = OStyle::Weight::Regular)
@@ -27,12 +30,21 @@ InkLabel* text(const QString& words, const InkColor& colour, double size,
 } // namespace
 
 DigestWindow::DigestWindow(Services services, bool preview, QWidget* parent)
-    : ReminderWindow(QStringLiteral("Weekly interjection review"), QSize(windowWidth, fullHeight),
-                     services.presentation, parent)
+    : ToolWindow(QStringLiteral("Weekly interjection review"), services.presentation, Qt::Window, Ink::ground(), parent)
     , client(services.client)
     , settings(services.settings)
     , preview(preview)
+    , column(addColumn(sideMargin))
 {
+    setFixedSize(windowWidth, fullHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 24, 0, 18);
+    layout->addWidget(column);
+    // A review the mode hid is over: the decision on its way no longer holds the next one back.
+    connect(&services.presentation, &PresentationMode::changed, this, [this] {
+        if (!mayShow())
+            close();
+    });
 }
 
 QList<Candidate> DigestWindow::previewItems()
@@ -46,20 +58,19 @@ QList<Candidate> DigestWindow::previewItems()
 
 void DigestWindow::build()
 {
-    ScrollColumn& column = *viewColumn();
-    column.reset();
-    column.add(OStyle::section(QStringLiteral("What Vesk held back")));
-    column.space(11);
-    column.add(text(QStringLiteral("Vesk kept these items quiet. Review the evidence, then decide whether this kind "
-                                   "of reminder deserves your attention."),
-                    Ink::text2(), 12));
-    column.space(11);
+    column->reset();
+    column->add(OStyle::section(QStringLiteral("What Vesk held back")));
+    column->space(11);
+    column->add(text(QStringLiteral("Vesk kept these items quiet. Review the evidence, then decide whether this kind "
+                                    "of reminder deserves your attention."),
+                     Ink::text2(), 12));
+    column->space(11);
     progress = text(QString(), Ink::muted(), 10);
-    column.add(progress);
-    column.space(11);
+    column->add(progress);
+    column->space(11);
     // The item's label, or what the review is doing when there is none to show.
     title = text(QString(), Ink::text(), 18, OStyle::Weight::Medium);
-    review = new LoadingSection(column, {}, title);
+    review = new LoadingSection(*column, {}, title);
 
     buttons.clear();
     const auto row = [this](QList<std::pair<QString, std::function<void()>>> actions) {
@@ -108,7 +119,7 @@ void DigestWindow::build()
 
 void DigestWindow::showWeeklyDigest()
 {
-    if (presentation.isEnabled() || pending)
+    if (!mayShow() || pending)
         return;
     // A fresh review: replies for the one before are stale from here on.
     build();
@@ -131,8 +142,6 @@ void DigestWindow::showWeeklyDigest()
 
 void DigestWindow::loaded(bool read)
 {
-    if (presentation.isEnabled())
-        return;
     if (!read) {
         review->fail(QStringLiteral("Could not load the review"));
         evidence->setText(QStringLiteral("Vesk could not check held-back items. This is not an empty queue."));
@@ -205,7 +214,7 @@ void DigestWindow::saveDecision(const std::optional<QString>& stance)
     if (preview)
         return showFeedback(QStringLiteral("Preview only. No preference was changed."), false);
     const Candidate item = items[index];
-    const Generation::Ticket ticket = viewColumn()->ticket();
+    const Generation::Ticket ticket = column->ticket();
     pending = true;
     showFeedback(QStringLiteral("Saving…"), false);
     setButtonsEnabled(false);
@@ -213,27 +222,27 @@ void DigestWindow::saveDecision(const std::optional<QString>& stance)
         return dismiss(item, false, ticket);
     // The window is the receiver, not the review: a stance the daemon saved is followed by the
     // item's dismissal even when the review was closed meanwhile.
-    client.setInterjectionKindStance(item.kind, *stance, this, [this, item, ticket](Reply reply) {
-        if (Json::isKind(reply, u"ok")) {
-            settings.refreshSignals();
-            return dismiss(item, true, ticket);
-        }
-        if (ticket.current())
-            decisionFailed(QStringLiteral("Could not save your preference. This item is still here; try again."));
+    auto refused = whileCurrent(ticket, [this] {
+        decisionFailed(QStringLiteral("Could not save your preference. This item is still here; try again."));
+    });
+    client.setInterjectionKindStance(item.kind, *stance, this, [this, item, ticket, refused](Reply reply) mutable {
+        if (!Json::isKind(reply, u"ok"))
+            return refused();
+        settings.refreshSignals();
+        dismiss(item, true, ticket);
     });
 }
 
-void DigestWindow::dismiss(const Candidate& item, bool stanceSaved, const Generation::Ticket& ticket)
+void DigestWindow::dismiss(const Candidate& item, bool stanceSaved, Generation::Ticket ticket)
 {
-    settings.record(QStringLiteral("dismissed"), item, this, [this, item, stanceSaved, ticket](Reply reply) {
-        if (!ticket.current())
-            return;
-        if (Json::isKind(reply, u"ok"))
-            return finishItem(item);
-        decisionFailed(stanceSaved ? QStringLiteral("Preference saved. Could not finish this review item; choose "
-                                                    "Dismiss this item to retry.")
-                                   : QStringLiteral("Could not dismiss this item. Try again."));
-    });
+    settings.record(QStringLiteral("dismissed"), item, this,
+                    whileCurrent(std::move(ticket), [this, item, stanceSaved](Reply reply) {
+                        if (Json::isKind(reply, u"ok"))
+                            return finishItem(item);
+                        decisionFailed(stanceSaved ? QStringLiteral("Preference saved. Could not finish this review "
+                                                                    "item; choose Dismiss this item to retry.")
+                                                   : QStringLiteral("Could not dismiss this item. Try again."));
+                    }));
 }
 
 void DigestWindow::finishItem(const Candidate& item)
@@ -256,13 +265,9 @@ void DigestWindow::decisionFailed(const QString& words)
         deciding->setFocus();
 }
 
-void DigestWindow::hideEvent(QHideEvent* event)
+void DigestWindow::closed()
 {
-    ReminderWindow::hideEvent(event);
-    if (isMinimized())
-        return;
-    // Closed: late replies of this review change nothing, and the next opening starts afresh.
-    viewColumn()->moveOn();
+    // Late replies of this review change nothing, and the next opening starts afresh.
     pending = false;
 }
 

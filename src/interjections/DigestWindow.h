@@ -3,7 +3,7 @@
 #include "Candidate.h"
 #include "DaemonClient.h"
 #include "Generation.h"
-#include "ReminderWindow.h"
+#include "ToolWindow.h"
 
 #include <QList>
 #include <QPointer>
@@ -15,15 +15,16 @@ class InkButton;
 class InkLabel;
 class InterjectionSettings;
 class LoadingSection;
+class ScrollColumn;
 
 // The weekly review of what the reminders held back, one item at a time: what it is and what it
 // rests on, its sources, and a judgment that teaches the reminders (dismiss the item, or set a
 // stance for its kind: "Remind me sooner" encourages it, "Don't remind me" mutes it). A stance is
 // saved first and the item then dismissed; the item leaves the review only when the daemon
 // confirmed both, and each failure says what was and was not saved. One decision at a time. Every
-// opening is a fresh review: replies of a review that was closed or reopened change nothing.
-// Main thread only.
-class DigestWindow : public ReminderWindow {
+// opening is a fresh review: replies of a review that was closed or reopened change nothing, and
+// turning presentation mode on closes it. Main thread only.
+class DigestWindow : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr int windowWidth = 580;
@@ -55,7 +56,7 @@ signals:
     void openRequested(const vesk::Candidate& item);
 
 protected:
-    void hideEvent(QHideEvent* event) override;
+    void closed() override;
 
 private:
     void build();
@@ -66,7 +67,7 @@ private:
     void openItem();
     void saveDecision(const std::optional<QString>& stance);
     // Reports the item dismissed; the answer counts only while the review of `ticket` is on screen.
-    void dismiss(const Candidate& item, bool stanceSaved, const Generation::Ticket& ticket);
+    void dismiss(const Candidate& item, bool stanceSaved, Generation::Ticket ticket);
     void finishItem(const Candidate& item);
     void decisionFailed(const QString& text);
     void showFeedback(const QString& text, bool failure);
@@ -74,6 +75,7 @@ private:
     DaemonClient& client;
     InterjectionSettings& settings;
     bool preview;
+    ScrollColumn* column;
 
     // The views of the current review; the column builds them afresh for each.
     LoadingSection* review = nullptr;

@@ -2,7 +2,6 @@
 
 #include "ClampedLabel.h"
 #include "InkButton.h"
-#include "InkView.h"
 #include "OStyle.h"
 
 #include <QAccessibleWidget>
@@ -39,8 +38,10 @@ QAccessibleInterface* cardAccessible(const QString& className, QObject* object)
 
 } // namespace
 
-InterjectionCard::InterjectionCard(const Content& content, bool composited)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+InterjectionCard::InterjectionCard(const Content& content, bool composited, PresentationMode& presentation)
+    : ToolWindow(QStringLiteral("Vesk reminder"), presentation,
+                 Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus,
+                 Ink::surface())
     , shadow(composited ? shadowRoom : QMargins())
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -48,7 +49,6 @@ InterjectionCard::InterjectionCard(const Content& content, bool composited)
     // cut by a mask instead.
     setAttribute(Qt::WA_TranslucentBackground, composited);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QStringLiteral("Vesk reminder"));
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(QMargins(inset, verticalPad, inset, verticalPad) + shadow);
@@ -151,7 +151,7 @@ void InterjectionCard::paintEvent(QPaintEvent*)
 
 void InterjectionCard::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    ToolWindow::resizeEvent(event);
     if (!shadow.isNull())
         return;
     // Rounded corners without a compositing manager.
@@ -162,28 +162,21 @@ void InterjectionCard::resizeEvent(QResizeEvent* event)
 
 void InterjectionCard::hideEvent(QHideEvent* event)
 {
-    QWidget::hideEvent(event);
+    ToolWindow::hideEvent(event);
     emit hidden();
 }
 
 void InterjectionCard::enterEvent(QEnterEvent* event)
 {
-    QWidget::enterEvent(event);
+    ToolWindow::enterEvent(event);
     resting = true;
 }
 
 void InterjectionCard::leaveEvent(QEvent* event)
 {
-    QWidget::leaveEvent(event);
+    ToolWindow::leaveEvent(event);
     resting = false;
     emit pointerLeft();
-}
-
-void InterjectionCard::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (isAppearanceEvent(event))
-        update();
 }
 
 } // namespace vesk

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ToolWindow.h"
+
 #include <QString>
-#include <QWidget>
 
 namespace vesk {
 
@@ -12,8 +13,9 @@ class InkButton;
 // says why it appeared and offers to open its sources. It never takes the focus from the window
 // the user works in. Where a compositing manager runs it floats on a soft shadow drawn around it;
 // where none does, a rounded border sets it off. What the user does with it leaves as signals; a
-// screen reader reads it as a notification named by its headline.
-class InterjectionCard : public QWidget {
+// screen reader reads it as a notification named by its headline. Like every window it stays away
+// while presenting.
+class InterjectionCard : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr int cardWidth = 390;
@@ -28,11 +30,11 @@ public:
         QString metrics;
     };
 
-    InterjectionCard(const Content& content, bool composited);
+    InterjectionCard(const Content& content, bool composited, PresentationMode& presentation);
 
     // Sizes the card to its contents and puts it in the top-right corner of the main screen's
     // available area.
-    void place();
+    void place() override;
     void showFeedback(const QString& text, bool isFailure);
     // While the mute is being saved its button cannot be pressed again.
     void setMuteBusy(bool busy);
@@ -52,7 +54,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

@@ -29,7 +29,7 @@ InterjectionController::InterjectionController(Services services, InterjectionSw
     , presentation(services.presentation)
     , windowManager(services.windowManager)
     , switches(std::move(switches))
-    , reminderSettings(services.client, services.defaults, services.clock)
+    , reminderSettings(services.settings)
     , foreground(services.foreground, ownApplicationId(), QCoreApplication::applicationPid(),
                  this->switches.testContext)
 {
@@ -167,7 +167,7 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     }
     cards.next();
     closeWhenPointerLeaves = false;
-    auto* card = new InterjectionCard(content, windowManager.compositing());
+    auto* card = new InterjectionCard(content, windowManager.compositing(), presentation);
     card->setAttribute(Qt::WA_DeleteOnClose, false);
     panel = card;
     connect(card, &InterjectionCard::opened, this, &InterjectionController::openClicked);
@@ -190,8 +190,7 @@ void InterjectionController::show(const Candidate& candidate, Decision::Accounti
     card->winId();
     if (QWindow* window = card->windowHandle())
         windowManager.showOnEveryDesktop(*window);
-    card->show();
-    card->raise();
+    card->bringForward();
 
     packageOutcome(candidate, QStringLiteral("shown"));
     autoClose = std::make_unique<QObject>();
@@ -240,16 +239,8 @@ void InterjectionController::muteClicked()
     panel->setMuteBusy(true);
     showCardFeedback(QStringLiteral("Saving preference…"), false);
     const Candidate clicked = *current;
-    const Generation::Ticket ticket = cards.ticket();
-    client.setInterjectionKindStance(clicked.kind, QStringLiteral("muted"), this, [this, clicked, ticket](Reply reply) {
-        const bool saved = Json::isKind(reply, u"ok");
-        if (saved) {
-            reminderSettings.refreshSignals();
-            packageOutcome(clicked, QStringLiteral("muted"));
-        }
-        // A card that changed or went meanwhile keeps what it shows.
-        if (!ticket.current())
-            return;
+    // A card that changed or went meanwhile keeps what it shows.
+    auto answered = whileCurrent(cards.ticket(), [this](bool saved) {
         mutePending = false;
         panel->setMuteBusy(false);
         if (saved)
@@ -258,6 +249,15 @@ void InterjectionController::muteClicked()
             showCardFeedback(QStringLiteral("Could not save this preference. Try again; this kind is not muted yet."),
                              true);
     });
+    client.setInterjectionKindStance(clicked.kind, QStringLiteral("muted"), this,
+                                     [this, clicked, answered](Reply reply) mutable {
+                                         const bool saved = Json::isKind(reply, u"ok");
+                                         if (saved) {
+                                             reminderSettings.refreshSignals();
+                                             packageOutcome(clicked, QStringLiteral("muted"));
+                                         }
+                                         answered(saved);
+                                     });
 }
 
 void InterjectionController::showCardFeedback(const QString& text, bool isFailure)

@@ -17,7 +17,6 @@
 namespace vesk {
 
 class Clock;
-class Defaults;
 class InterjectionCard;
 class PresentationMode;
 
@@ -32,7 +31,8 @@ class InterjectionController : public QObject {
 public:
     struct Services {
         DaemonClient& client;
-        Defaults& defaults;
+        // The reminders' state, shared with the weekly review and the settings window.
+        InterjectionSettings& settings;
         Clock& clock;
         PresentationMode& presentation;
         ForegroundWindow& foreground;
@@ -94,7 +94,7 @@ private:
     PresentationMode& presentation;
     WindowManager& windowManager;
     InterjectionSwitches switches;
-    InterjectionSettings reminderSettings;
+    InterjectionSettings& reminderSettings;
     ForegroundContext foreground;
 
     bool started = false;

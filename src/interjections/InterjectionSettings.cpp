@@ -49,7 +49,7 @@ void InterjectionSettings::unmuteAll()
     if (settingsPending)
         return;
     // Before the first reading arrives, an empty list means "not known yet", not "none muted".
-    if (signalsTaken == 0)
+    if (!signalsDay)
         return setFeedback(QStringLiteral("Muted kinds are not loaded yet. Refresh and retry Unmute all."), true);
     if (daemonSignals.muted.isEmpty())
         return setFeedback(QStringLiteral("No reminder kinds are muted."), false);
@@ -148,31 +148,28 @@ void InterjectionSettings::refreshSignals(const QObject* receiver, std::function
 {
     // The day of the asking: a reply that crosses midnight may still hold yesterday's count.
     const QDate asked = clock.now().toLocalTime().date();
-    client.interjectionSignals(receiver, [this, asked, done, n = ++signalsAsked](Reply reply) {
-        const bool read = takeSignals(reply, asked, n);
+    auto take = signalReadings.whenNewest([this, asked](const Signals& fresh) { takeSignals(fresh, asked); });
+    client.interjectionSignals(receiver, [done, take = std::move(take)](Reply reply) mutable {
+        // A reading older than the one in hand still counts as read.
+        const auto fresh = Signals::read(reply);
+        if (fresh)
+            take(*fresh);
         if (done)
-            done(read);
+            done(fresh.has_value());
     });
 }
 
-bool InterjectionSettings::takeSignals(const Reply& reply, const QDate& askedOn, quint64 asked)
+void InterjectionSettings::takeSignals(const Signals& fresh, const QDate& askedOn)
 {
-    const auto fresh = Signals::read(reply);
-    if (!fresh)
-        return false;
-    if (asked < signalsTaken)
-        return true; // a newer reading is already in hand
-    signalsTaken = asked;
-    daemonSignals = *fresh;
+    daemonSignals = fresh;
     signalsDay = askedOn;
-    emit heldBackCounted(fresh->heldBack.size());
+    emit heldBackCounted(fresh.heldBack.size());
     emit changed();
-    return true;
 }
 
 void InterjectionSettings::refreshDeliveryPolicy()
 {
-    client.status(this, [this](Reply reply) {
+    client.status(this, policyWords.whenNewest([this](Reply reply) {
         if (!reply) {
             settingsPolicyLoaded = false;
             setFeedback(QStringLiteral("Could not load policy. Showing last known values; refresh to retry."), true);
@@ -184,7 +181,7 @@ void InterjectionSettings::refreshDeliveryPolicy()
             setFeedback(QStringLiteral("Policy loaded."), false);
         else
             emit changed();
-    });
+    }));
 }
 
 void InterjectionSettings::saveDeliveryPolicy(std::optional<bool> enabled, std::optional<qint64> daily,
@@ -208,6 +205,7 @@ void InterjectionSettings::saveDeliveryPolicy(std::optional<bool> enabled, std::
                              [this, v](Reply reply) {
                                  settingsPending = false;
                                  if (Json::isKind(reply, u"ok")) {
+                                     policyWords.supersede();
                                      deliveryPolicy.store(v);
                                      setFeedback(QStringLiteral("Policy saved."), false);
                                      return;

@@ -4,6 +4,7 @@
 #include "DaemonClient.h"
 #include "Decision.h"
 #include "DeliveryPolicy.h"
+#include "Latest.h"
 #include "Signals.h"
 
 #include <QDate>
@@ -91,7 +92,7 @@ signals:
 
 private:
     void setFeedback(const QString& text, bool failure);
-    bool takeSignals(const Reply& reply, const QDate& askedOn, quint64 asked);
+    void takeSignals(const Signals& fresh, const QDate& askedOn);
 
     DaemonClient& client;
     Clock& clock;
@@ -99,10 +100,12 @@ private:
     Signals daemonSignals;
     // The local day on which the signals in hand were asked for.
     std::optional<QDate> signalsDay;
-    // Refreshes run side by side and may answer out of order: only a reply newer than the one in
+    // Refreshes run side by side and may answer out of order: only a reading newer than the one in
     // hand replaces it.
-    quint64 signalsAsked = 0;
-    quint64 signalsTaken = 0;
+    Latest signalReadings;
+    // The policy as a status read reports it, or as a save the daemon confirmed: a read sent
+    // before a confirmed save must not put the old policy back.
+    Latest policyWords;
     qint64 extraToday = 0;
     bool settingsPolicyLoaded = false;
     bool settingsPending = false;

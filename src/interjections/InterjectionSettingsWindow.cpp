@@ -5,12 +5,12 @@
 #include "InterjectionSettings.h"
 #include "InterjectionText.h"
 #include "OStyle.h"
-#include "PresentationMode.h"
 #include "ScrollColumn.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace vesk {
 
@@ -60,9 +60,14 @@ const QList<qint64> InterjectionSettingsWindow::retryChoices{15, 60, 240, 720};
 
 InterjectionSettingsWindow::InterjectionSettingsWindow(InterjectionSettings& settings, PresentationMode& presentation,
                                                        QWidget* parent)
-    : ReminderWindow(QStringLiteral("Interjection settings"), QSize(windowWidth, windowHeight), presentation, parent)
+    : ToolWindow(QStringLiteral("Interjection settings"), presentation, Qt::Window, Ink::ground(), parent)
     , settings(settings)
+    , column(addColumn(28))
 {
+    setFixedSize(windowWidth, windowHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 24, 0, 18);
+    layout->addWidget(column);
     build();
     connect(&settings, &InterjectionSettings::changed, this, [this] {
         if (isVisible())
@@ -72,22 +77,21 @@ InterjectionSettingsWindow::InterjectionSettingsWindow(InterjectionSettings& set
 
 void InterjectionSettingsWindow::build()
 {
-    ScrollColumn& column = *viewColumn();
-    const auto space = [&column] { column.space(9); };
-    column.add(OStyle::section(QStringLiteral("When Vesk speaks")));
+    const auto space = [this] { column->space(9); };
+    column->add(OStyle::section(QStringLiteral("When Vesk speaks")));
     space();
     summary = text(QString(), Ink::text(), 15, OStyle::Weight::Medium);
-    column.add(summary);
+    column->add(summary);
     preferences = text(QString(), Ink::text2(), 12);
-    column.add(preferences);
+    column->add(preferences);
     space();
 
     enabledControl = checkBox(QStringLiteral("Allow proactive reminders"));
     connect(enabledControl, &QCheckBox::clicked, this,
             [this](bool on) { settings.saveDeliveryPolicy(on, {}, {}, {}, {}); });
-    column.add(enabledControl);
-    const auto popUp = [this, &column](const QString& label, const QList<qint64>& values, Choice title,
-                                       void (*save)(InterjectionSettings&, qint64)) {
+    column->add(enabledControl);
+    const auto popUp = [this](const QString& label, const QList<qint64>& values, Choice title,
+                              void (*save)(InterjectionSettings&, qint64)) {
         auto* menu = new OStyle::Inked<QComboBox>(controlRoles);
         menu->setFont(OStyle::font(12));
         menu->setFixedWidth(170);
@@ -104,7 +108,7 @@ void InterjectionSettingsWindow::build()
         layout->addWidget(name);
         layout->addWidget(menu);
         layout->addStretch();
-        column.add(line);
+        column->add(line);
         return menu;
     };
     dailyControl = popUp(QStringLiteral("Daily limit"), dailyChoices, InterjectionText::dailyLimitChoice,
@@ -114,31 +118,31 @@ void InterjectionSettingsWindow::build()
     quietControl = checkBox(QString());
     connect(quietControl, &QCheckBox::clicked, this,
             [this](bool on) { settings.saveDeliveryPolicy({}, {}, {}, on, {}); });
-    column.add(quietControl);
+    column->add(quietControl);
     reopenedControl = checkBox(QStringLiteral("Remind me when an item reopens"));
     connect(reopenedControl, &QCheckBox::clicked, this,
             [this](bool on) { settings.saveDeliveryPolicy({}, {}, {}, {}, on); });
-    column.add(reopenedControl);
+    column->add(reopenedControl);
     policyControls = {enabledControl, dailyControl, retryControl, quietControl, reopenedControl};
     space();
     feedback = text(QString(), Ink::text2(), 11);
-    column.add(feedback);
-    column.add(
+    column->add(feedback);
+    column->add(
         InkButton::make(QStringLiteral("Refresh policy"), InkButton::Tone::quiet, [this] { settings.reloadPolicy(); }));
 
-    column.space(18);
-    column.add(OStyle::section(QStringLiteral("Reminder history")));
+    column->space(18);
+    column->add(OStyle::section(QStringLiteral("Reminder history")));
     space();
     // Two buttons a line: all four do not fit the window's width in every font.
     QHBoxLayout* line = nullptr;
-    const auto history = [this, &line, &column](const QString& title, void (InterjectionSettings::*action)()) {
+    const auto history = [this, &line](const QString& title, void (InterjectionSettings::*action)()) {
         if (!line || line->count() == 3) {
             auto* holder = new QWidget;
             line = new QHBoxLayout(holder);
             line->setContentsMargins(0, 0, 0, 0);
             line->setSpacing(10);
             line->addStretch();
-            column.add(holder);
+            column->add(holder);
         }
         InkButton* b
             = InkButton::make(title, InkButton::Tone::quiet, [model = &settings, action] { (model->*action)(); });
@@ -149,16 +153,16 @@ void InterjectionSettingsWindow::build()
     history(QStringLiteral("Reset learned gates"), &InterjectionSettings::resetLearning);
     history(QStringLiteral("Clear cooldowns"), &InterjectionSettings::clearCooldowns);
 
-    column.space(18);
-    column.add(OStyle::section(QStringLiteral("Last decision")));
+    column->space(18);
+    column->add(OStyle::section(QStringLiteral("Last decision")));
     space();
     reason = text(QString(), Ink::text(), 12);
-    column.add(reason);
+    column->add(reason);
 }
 
 void InterjectionSettingsWindow::showSettings()
 {
-    if (presentation.isEnabled())
+    if (!mayShow())
         return;
     // Unconfirmed from the first frame: the controls wait for the daemon's status.
     settings.reloadPolicy();

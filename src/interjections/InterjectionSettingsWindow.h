@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReminderWindow.h"
+#include "ToolWindow.h"
 
 #include <QList>
 #include <QPointer>
@@ -12,12 +12,14 @@ namespace vesk {
 
 class InkLabel;
 class InterjectionSettings;
+class PresentationMode;
+class ScrollColumn;
 
 // How the reminders behave and what they learned, with the means to change both: the delivery
 // policy (saved only over values the daemon confirmed, and shown changed only once it confirmed),
 // the day's quota, the muted kinds, the learned gates, the cooldowns, and the last decision in
 // words. It redraws whenever the reminders' state changes. Main thread only.
-class InterjectionSettingsWindow : public ReminderWindow {
+class InterjectionSettingsWindow : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr int windowWidth = 680;
@@ -37,6 +39,7 @@ private:
     void render();
 
     InterjectionSettings& settings;
+    ScrollColumn* column;
     InkLabel* summary = nullptr;
     InkLabel* preferences = nullptr;
     InkLabel* feedback = nullptr;

@@ -16,7 +16,8 @@ class InkButton : public QPushButton {
     Q_OBJECT
 public:
     enum class Tone { quiet, primary, destructive };
-    using Paint = std::function<void(InkLayer& layer, const QWidget& button)>;
+    // Fills in the layer for the button's state and appearance now; a plain function, so it holds nothing.
+    using Paint = void (*)(InkLayer& layer, const QWidget& button);
 
     // Title as the user reads it ("&" is shown as an ampersand), tone, and what a click does.
     static InkButton* make(const QString& title, std::optional<Tone> tone, std::function<void()> action = {},
@@ -48,7 +49,7 @@ private:
     void resolve();
     void updateCursor();
 
-    Paint paint;
+    Paint paint = nullptr;
     std::optional<Tone> tone;
     bool hovering = false;
     InkLayer current;

@@ -3,7 +3,6 @@
 #include "InkLayer.h"
 
 #include <QWidget>
-#include <functional>
 
 namespace vesk {
 
@@ -12,7 +11,8 @@ namespace vesk {
 class InkView : public QWidget {
     Q_OBJECT
 public:
-    using Paint = std::function<void(InkLayer& layer, const QWidget& view)>;
+    // Fills in the layer for the view's appearance now; a plain function, so it holds nothing.
+    using Paint = void (*)(InkLayer& layer, const QWidget& view);
 
     explicit InkView(Paint paint, QWidget* parent = nullptr);
 
@@ -29,7 +29,7 @@ protected:
 private:
     void resolve();
 
-    Paint paint;
+    Paint paint = nullptr;
     InkLayer current;
 };
 

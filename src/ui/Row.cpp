@@ -122,12 +122,12 @@ Row::Row(const QList<QWidget*>& views, Frame frame, QWidget* parent)
     Q_UNUSED(readable);
 }
 
-void Row::setOnOpen(std::function<void()> open)
+void Row::setOpens(bool opens)
 {
-    onOpen = std::move(open);
-    setCursor(onOpen ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setFocusPolicy(onOpen ? Qt::TabFocus : Qt::NoFocus);
-    if (!onOpen)
+    opening = opens;
+    setCursor(opening ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    setFocusPolicy(opening ? Qt::TabFocus : Qt::NoFocus);
+    if (!opening)
         hovering = false;
     update();
 }
@@ -252,14 +252,12 @@ void Row::paintEvent(QPaintEvent*)
 
 void Row::open()
 {
-    // Opening may rebuild the column this row lives in: call a copy.
-    const auto action = onOpen;
-    action();
+    emit opened();
 }
 
 void Row::mousePressEvent(QMouseEvent* event)
 {
-    if (!onOpen || event->button() != Qt::LeftButton) {
+    if (!opening || event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -269,7 +267,7 @@ void Row::mousePressEvent(QMouseEvent* event)
 void Row::keyPressEvent(QKeyEvent* event)
 {
     const bool plainKey = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (onOpen && plainKey) {
+    if (opening && plainKey) {
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -294,7 +292,7 @@ void Row::keyPressEvent(QKeyEvent* event)
 void Row::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
-    if (onOpen) {
+    if (opening) {
         hovering = true;
         update();
     }

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QWidget>
-#include <functional>
 
 namespace vesk {
 
@@ -21,9 +20,16 @@ public:
 
     explicit Row(const QList<QWidget*>& views, Frame frame = Frame::framed, QWidget* parent = nullptr);
 
-    // What opening does; a row without it is inert (no hover, no pointing hand, no focus).
-    void setOnOpen(std::function<void()> open);
-    bool opens() const { return static_cast<bool>(onOpen); }
+    // Whether the row opens something; a row that does not is inert (no hover, no pointing hand, no
+    // focus) and never emits opened().
+    void setOpens(bool opens);
+    bool opens() const { return opening; }
+    // The row opens something: `open` runs, while `context` exists, each time it is opened.
+    template <class Open> void onOpened(const QObject* context, Open open)
+    {
+        setOpens(true);
+        connect(this, &Row::opened, context, std::move(open));
+    }
 
     void setCited(bool cited);
     bool cited() const { return isCited; }
@@ -37,6 +43,10 @@ public:
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
+
+signals:
+    // A click, Return or Space on a row that opens something.
+    void opened();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,7 +70,7 @@ private:
     // The height at the width last asked about, until a view changes.
     mutable int measuredWidth = -1;
     mutable int measuredHeight = 0;
-    std::function<void()> onOpen;
+    bool opening = false;
     Frame frame;
     bool isCited = false;
     bool hovering = false;

@@ -164,20 +164,7 @@ QString packageDetail(const QJsonObject& p)
     return lines.join(QLatin1Char('\n'));
 }
 
-std::optional<QList<Connection>> connections(const Reply& reply)
-{
-    const auto tools = reply ? Json::objects(*reply, u"clis") : std::nullopt;
-    if (!tools)
-        return std::nullopt;
-    QList<Connection> out;
-    for (const QJsonObject& t : *tools)
-        out.append(Connection{
-            Json::string(t, u"name").value_or(QStringLiteral("?")), Json::boolean(t, u"detected").value_or(false),
-            Json::boolean(t, u"registered").value_or(false), Json::string(t, u"command").value_or(QString())});
-    return out;
-}
-
-QString connectionLine(const Connection& c)
+QString connectionLine(const AgentConnection& c)
 {
     QString status = QStringLiteral("not installed");
     if (c.registered)
@@ -185,7 +172,7 @@ QString connectionLine(const Connection& c)
     else if (c.detected)
         status = c.command.isEmpty() ? QStringLiteral("installed — Vesk does not speak to it yet")
                                      : QStringLiteral("installed, not connected");
-    return c.name + QStringLiteral("   ·   ") + status;
+    return (c.name.isEmpty() ? QStringLiteral("?") : c.name) + QStringLiteral("   ·   ") + status;
 }
 
 Profile profile(const Reply& reply)

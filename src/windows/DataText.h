@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AgentConnection.h"
 #include "DaemonClient.h"
 
 #include <QJsonArray>
@@ -85,27 +86,14 @@ QString readableOmission(const QString& reason);
 
 // --- agent connections
 
-struct Connection {
-    QString name;
-    bool detected = false;
-    bool registered = false;
-    QString command;
-    bool operator==(const Connection&) const = default;
-
-    // The connect command is shown only for a tool that is there and not yet connected.
-    bool showsCommand() const { return detected && !registered && !command.isEmpty(); }
-};
-
 inline const QString connectionsFailed
     = QStringLiteral("Could not load agent connections. Vesk could not look; no connection state is shown.");
 inline const QString agentsReadOnly = QStringLiteral("Agents can read your memory and cannot change it. Nothing an "
                                                      "agent says gets written back, so a model's mistake cannot end "
                                                      "up in your history.");
 
-// Nothing when the reply has no "clis" array of objects.
-std::optional<QList<Connection>> connections(const Reply& reply);
-// The tool's name and its status word: "Codex   ·   installed, not connected".
-QString connectionLine(const Connection& connection);
+// The tool's name ("?" when it has none) and its status word: "Codex   ·   installed, not connected".
+QString connectionLine(const AgentConnection& connection);
 
 // --- profile
 

@@ -4,19 +4,13 @@
 #include "HandoffRow.h"
 #include "InkButton.h"
 #include "InkLabel.h"
-#include "InkView.h"
 #include "Json.h"
 #include "LoadingSection.h"
 #include "OStyle.h"
-#include "PresentationMode.h"
 #include "Row.h"
 #include "ScrollColumn.h"
 
-#include <QEvent>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -60,7 +54,7 @@ void append(QWidget* stack, QWidget* view)
 }
 
 // The command that connects a tool, on a sunken field the keyboard can reach, select and copy.
-QWidget* commandField(const DataText::Connection& c)
+QWidget* commandField(const AgentConnection& c)
 {
     auto* field
         = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}}, c.command);
@@ -74,86 +68,30 @@ QWidget* commandField(const DataText::Connection& c)
 
 } // namespace
 
-DataWindow::DataWindow(DaemonClient& client, Alerts& alerts, PresentationMode* presentation, QObject* parent)
-    : QObject(parent)
+DataWindow::DataWindow(DaemonClient& client, Alerts& alerts, PresentationMode& presentation, QWidget* parent)
+    : ToolWindow(QStringLiteral("Your data"), presentation, Qt::Tool, Ink::ground(), parent)
     , client(client)
     , alerts(alerts)
-    , presentation(presentation)
+    , stack(addColumn(24))
 {
-    if (presentation)
-        connect(presentation, &PresentationMode::changed, this, [this] {
-            if (presenting())
-                suppressForPresentation();
-        });
+    resize(width, 620);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 22, 0, 22);
+    layout->addWidget(stack);
 }
 
 DataWindow::~DataWindow() = default;
 
-bool DataWindow::presenting() const
+bool DataWindow::open()
 {
-    return presentation && presentation->isEnabled();
-}
-
-bool DataWindow::show()
-{
-    if (presenting())
+    if (!bringForward())
         return false;
-    if (!panel)
-        build();
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
     reload();
     return true;
 }
 
-void DataWindow::suppressForPresentation()
-{
-    if (panel)
-        panel->hide();
-}
-
-void DataWindow::build()
-{
-    // Painted rather than set in the palette: a colour set there would be the one the next change
-    // of appearance is read from, and the panel would stay light.
-    panel = std::make_unique<InkView>(
-        [](InkLayer& layer, const QWidget& view) { layer.background = Ink::ground().resolve(&view); });
-    panel->setWindowFlags(Qt::Tool);
-    panel->setWindowTitle(QStringLiteral("Your data"));
-    panel->resize(width, 620);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        panel->move(screen->availableGeometry().center() - panel->rect().center());
-    auto* layout = new QVBoxLayout(panel.get());
-    layout->setContentsMargins(0, 22, 0, 22);
-    stack = new ScrollColumn(24);
-    layout->addWidget(stack);
-    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), panel.get());
-    connect(close, &QShortcut::activated, panel.get(), &QWidget::close);
-    panel->installEventFilter(this);
-}
-
-bool DataWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == panel.get() && event->type() == QEvent::Close)
-        QTimer::singleShot(0, this, [this] { closed(); }); // not while the panel is still handling its close
-    return QObject::eventFilter(watched, event);
-}
-
-void DataWindow::closed()
-{
-    if (!panel || panel->isVisible())
-        return;
-    // Every reply still on its way belongs to a fill that is over.
-    stack->moveOn();
-    stack = nullptr;
-    panel.release()->deleteLater();
-}
-
 void DataWindow::reload()
 {
-    if (!stack)
-        return;
     stack->reset();
     const int textWidth = width - 48;
     addHandoffs(textWidth);
@@ -234,8 +172,8 @@ void DataWindow::addConnections(int textWidth)
 
 void DataWindow::connections(LoadingSection& section, const Reply& reply)
 {
-    const auto tools = DataText::connections(reply);
-    if (!tools || reply->isEmpty()) {
+    const auto tools = AgentConnection::read(reply);
+    if (!tools) {
         section.fail(DataText::connectionsFailed);
         return;
     }
@@ -243,12 +181,12 @@ void DataWindow::connections(LoadingSection& section, const Reply& reply)
         return;
     section.hideStatus();
     append(connectionRows, bodyLine(DataText::agentsReadOnly));
-    for (const DataText::Connection& tool : *tools) {
+    for (const AgentConnection& tool : *tools) {
         auto* line = new InkLabel(DataText::connectionLine(tool), tool.registered ? Ink::text() : Ink::text2(),
                                   OStyle::font(13, tool.registered ? OStyle::Weight::Medium : OStyle::Weight::Regular),
                                   InkLabel::Fit::truncateEnd);
         QList<QWidget*> views{line};
-        if (tool.showsCommand())
+        if (tool.connectable())
             views << commandField(tool);
         append(connectionRows, new Row(views, Row::Frame::plain));
     }
@@ -335,7 +273,7 @@ void DataWindow::deleteExpiredPixels()
         return;
     if (deleteExpiredButton)
         deleteExpiredButton->setEnabled(false);
-    // The report belongs to the window, whatever became of the panel meanwhile.
+    // The deletion was confirmed: its report comes even when the window was closed meanwhile.
     client.deleteExpiredPixels(this, [this](Reply reply) {
         const DataText::Outcome outcome = DataText::deletion(reply);
         if (!outcome.deleted && deleteExpiredButton)

@@ -2,55 +2,39 @@
 
 #include "Alerts.h"
 #include "DaemonClient.h"
+#include "ToolWindow.h"
 
-#include <QObject>
 #include <QPointer>
-#include <memory>
-
-class QWidget;
 
 namespace vesk {
 
 class InkButton;
 class InkLabel;
 class LoadingSection;
-class PresentationMode;
 class ScrollColumn;
 
 // The "Your data" panel: one column that says, from the daemon's own replies, what has left this
 // computer (recent handoffs), what can read the memory (agent connections), what is stored here and
 // for how long, what the daemon says about the user, and what the user can change. Each section is
 // filled by its own request and says whether it failed to read or read nothing, with a "Retry" that
-// fills the whole window again. Closing the panel drops it and every reply still on its way; the
-// next show builds a new one. Main thread only.
-class DataWindow : public QObject {
+// fills the whole window again. Closing it drops every reply still on its way. Main thread only.
+class DataWindow : public ToolWindow {
     Q_OBJECT
 public:
-    DataWindow(DaemonClient& client, Alerts& alerts, PresentationMode* presentation = nullptr,
-               QObject* parent = nullptr);
+    DataWindow(DaemonClient& client, Alerts& alerts, PresentationMode& presentation, QWidget* parent = nullptr);
     ~DataWindow() override;
 
-    // Shows the panel, building it when it is closed, and fills every section again; false while
-    // presentation mode keeps it away.
-    bool show();
-    // Hides the panel; nothing is reset.
-    void suppressForPresentation();
-    // Fills every section again under a new ticket; nothing without a panel.
+    // Shows the window and fills every section again; false while presentation mode keeps it away.
+    bool open();
+    // Fills every section again under a new ticket.
     void reload();
     // The action of "Delete expired pixels now": asks, then deletes and fills the window again.
     void deleteExpiredPixels();
 
-    // The panel and its column, for tests and screenshot tours (null while closed).
-    QWidget* panelWidget() const { return panel.get(); }
+    // The column, for tests and screenshot tours.
     ScrollColumn* column() const { return stack; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    bool presenting() const;
-    void build();
-    void closed();
     // One section each: its views, then its request.
     void addHandoffs(int textWidth);
     void addConnections(int textWidth);
@@ -67,10 +51,8 @@ private:
 
     DaemonClient& client;
     Alerts& alerts;
-    PresentationMode* presentation;
-    std::unique_ptr<QWidget> panel;
     // The column every section is added to; its ticket is the identity of the current fill.
-    ScrollColumn* stack = nullptr;
+    ScrollColumn* stack;
     const int width = 560;
     qint64 expiredFrames = 0;
     qint64 expiredBytes = 0;

@@ -41,7 +41,7 @@ void HandoffRow::toggle()
 {
     if (detailsOpen()) {
         details->hide();
-        requests.next(); // a reply still on its way is not shown
+        requests.supersede(); // a reply still on its way is not shown
         inspect->setText(QStringLiteral("Inspect handoff"));
         return;
     }
@@ -52,7 +52,7 @@ void HandoffRow::toggle()
     details->show();
     inspect->setText(QStringLiteral("Hide details"));
     client.inspectContextPackage(handoff.packageId, this,
-                                 section.bind(whileCurrent(requests.next(), [this](Reply r) { showPackage(r); })));
+                                 section.bind(requests.whenNewest([this](Reply r) { showPackage(r); })));
 }
 
 void HandoffRow::showPackage(const Reply& reply)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DataText.h"
-#include "Generation.h"
+#include "Latest.h"
 
 #include <QWidget>
 
@@ -37,8 +37,8 @@ private:
     InkButton* inspect;
     QWidget* details;
     InkLabel* detailLine = nullptr;
-    // Advanced by each opening and closing: only the reply to the latest opening is shown.
-    Generation requests;
+    // Only the reply to the latest opening is shown, and none once the details closed.
+    Latest requests;
 };
 
 } // namespace vesk

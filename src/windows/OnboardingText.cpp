@@ -39,32 +39,22 @@ QString continueTitle(int page)
     return page == shortcutPage ? QStringLiteral("Open Ask Vesk") : QStringLiteral("Continue");
 }
 
-std::optional<QList<Agent>> agents(const Reply& reply)
+QList<AgentConnection> supported(const QList<AgentConnection>& tools)
 {
-    if (!Json::isKind(reply, u"connections"))
-        return std::nullopt;
-    const auto clis = Json::objects(*reply, u"clis");
-    if (!clis)
-        return std::nullopt;
-    QList<Agent> out;
-    for (const QJsonObject& cli : *clis) {
-        const QString name = Json::string(cli, u"name").value_or(QString());
-        // Other tools are not offered here.
-        if (name != QLatin1String("Codex") && name != QLatin1String("Claude Code"))
-            continue;
-        out.append({name, Json::boolean(cli, u"detected").value_or(false),
-                    Json::boolean(cli, u"registered").value_or(false),
-                    Json::string(cli, u"command").value_or(QString())});
-    }
+    QList<AgentConnection> out;
+    // Other tools are not offered here.
+    for (const AgentConnection& tool : tools)
+        if (tool.name == QLatin1String("Codex") || tool.name == QLatin1String("Claude Code"))
+            out.append(tool);
     return out;
 }
 
-bool anyConnected(const QList<Agent>& agents)
+bool anyConnected(const QList<AgentConnection>& agents)
 {
-    return std::any_of(agents.begin(), agents.end(), [](const Agent& a) { return a.registered; });
+    return std::any_of(agents.begin(), agents.end(), [](const AgentConnection& a) { return a.registered; });
 }
 
-QString agentLine(const Agent& agent)
+QString agentLine(const AgentConnection& agent)
 {
     QString status = QStringLiteral("not installed");
     if (agent.registered)
@@ -72,7 +62,7 @@ QString agentLine(const Agent& agent)
     else if (agent.detected)
         status = agent.command.isEmpty() ? QStringLiteral("installed · not supported yet")
                                          : QStringLiteral("installed · not connected");
-    return (agent.name.isEmpty() ? QStringLiteral("Agent") : agent.name) + QStringLiteral("   ·   ") + status;
+    return agent.name + QStringLiteral("   ·   ") + status;
 }
 
 Readiness readiness(const Reply& status)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AgentConnection.h"
 #include "DaemonClient.h"
 #include "KeyChord.h"
 
@@ -31,20 +32,11 @@ QString shortcutLead(const KeyChord& keys);
 QString shortcutKeys(const KeyChord& keys);
 QString shortcutHold(const KeyChord& keys);
 
-// One coding agent of a connections reply.
-struct Agent {
-    QString name;
-    bool detected = false;
-    bool registered = false;
-    QString command; // the setup command to copy; empty when there is none
-    bool operator==(const Agent&) const = default;
-};
-// The supported agents (Codex and Claude Code) of a connections reply, in its order; nothing when
-// the reply is not one.
-std::optional<QList<Agent>> agents(const Reply& reply);
-bool anyConnected(const QList<Agent>& agents);
+// The supported agents (Codex and Claude Code) of a connections reply, in its order.
+QList<AgentConnection> supported(const QList<AgentConnection>& tools);
+bool anyConnected(const QList<AgentConnection>& agents);
 // "Claude Code   ·   connected"
-QString agentLine(const Agent& agent);
+QString agentLine(const AgentConnection& agent);
 
 // What the daemon reports of itself: answering, and the two permissions it needs.
 struct Readiness {

@@ -1,67 +1,56 @@
 #include "OnboardingWindow.h"
 
+#include "AgentList.h"
 #include "DaemonClient.h"
 #include "Defaults.h"
-#include "InkButton.h"
-#include "InkLabel.h"
 #include "Json.h"
 #include "OStyle.h"
-#include "PresentationMode.h"
+#include "Row.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vesk {
 
 using namespace OnboardingText;
 
-// The guide's window: closing it, Return and Escape go to the window object.
-class SetupPanel : public OStyle::Inked<QWidget> {
-public:
-    std::function<void()> onReturn;
-    std::function<void()> onClosed;
+namespace {
+// The width the page's texts wrap at.
+constexpr int pageWidth = 576;
+} // namespace
 
-    SetupPanel()
-        : Inked({{QPalette::Window, &Ink::ground()}}, nullptr, Qt::Tool)
-    {
-        setAutoFillBackground(true);
-        setWindowTitle(QStringLiteral("Set up Vesk"));
-        setAccessibleName(QStringLiteral("Set up Vesk"));
-        setFixedSize(640, 520);
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
-            onReturn();
-        else if (plain && event->key() == Qt::Key_Escape)
-            close();
-        else
-            QWidget::keyPressEvent(event);
-    }
-    void closeEvent(QCloseEvent* event) override
-    {
-        QWidget::closeEvent(event);
-        onClosed();
-    }
-};
-
-OnboardingWindow::OnboardingWindow(Services services, QObject* parent)
-    : QObject(parent)
+OnboardingWindow::OnboardingWindow(Services services, QWidget* parent)
+    : ToolWindow(QStringLiteral("Set up Vesk"), services.presentation, Qt::Tool, Ink::ground(), parent)
     , client(services.client)
     , defaults(services.defaults)
     , permissions(services.permissions)
-    , presentation(services.presentation)
+    , progressLabel(OStyle::section(progress(introPage)))
+    , backButton(InkButton::make(QStringLiteral("Back"), InkButton::Tone::quiet, [this] { previousStep(); }))
+    , continueButton(InkButton::make(continueTitle(introPage), InkButton::Tone::primary, [this] { nextStep(); }))
 {
+    setAccessibleName(windowTitle());
+    setFixedSize(640, 520);
+    auto* body = new QVBoxLayout(this);
+    body->setContentsMargins(32, 24, 32, 24);
+    body->setSpacing(0);
+    body->addWidget(progressLabel);
+    body->addSpacing(20);
+    // After the progress line, so a screen reader meets them in the order they stand.
+    pageContent = addColumn(0);
+    body->addWidget(pageContent, 1);
+    body->addSpacing(12);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(backButton);
+    buttons->addStretch(1);
+    buttons->addWidget(continueButton);
+    body->addLayout(buttons);
+
     // Coming back from the terminal or the settings: what the user did there may show now.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state != Qt::ApplicationActive || !panel)
+        if (state != Qt::ApplicationActive || fresh)
             return;
         refreshReadiness();
         if (step == agentsPage)
@@ -75,98 +64,59 @@ OnboardingWindow::~OnboardingWindow()
         qApp->removeEventFilter(this);
 }
 
-QWidget* OnboardingWindow::panelWidget() const
+void OnboardingWindow::open(bool preview)
 {
-    return panel.get();
-}
-
-bool OnboardingWindow::presenting() const
-{
-    return presentation && presentation->isEnabled();
-}
-
-void OnboardingWindow::show(bool preview)
-{
-    if (presenting())
+    if (!mayShow())
         return;
-    if (!panel) {
+    if (fresh) {
+        fresh = false;
         previewOnly = preview;
         step = preview ? introPage : pageFor(defaults.integer(QString::fromLatin1(stepKey)));
-        buildPanel();
-        renderStep();
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            panel->move(screen->availableGeometry().center() - panel->rect().center());
         if (!monitoring) {
             qApp->installEventFilter(this);
             monitoring = true;
         }
         refreshReadiness();
         refreshConnections();
+        renderStep();
     }
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
+    bringForward();
 }
 
-void OnboardingWindow::showConnections()
+void OnboardingWindow::openConnections()
 {
-    show(true);
-    if (!panel)
+    open(true);
+    if (!isVisible())
         return;
     step = agentsPage;
     renderStep();
     refreshConnections();
 }
 
-void OnboardingWindow::suppressForPresentation()
-{
-    if (panel)
-        panel->hide();
-}
-
 bool OnboardingWindow::openAskFromGuide()
 {
-    if (step != shortcutPage || !panel || !panel->isVisible() || presenting())
+    if (step != shortcutPage || !isVisible() || !mayShow())
         return false;
-    panel->close();
+    close();
     emit askRequested();
     return true;
 }
 
-void OnboardingWindow::buildPanel()
-{
-    panel = std::make_unique<SetupPanel>();
-    panel->onReturn = [this] {
-        if (continueButton)
-            continueButton->click();
-    };
-    panel->onClosed = [this] { closed(); };
-
-    auto* body = new QVBoxLayout(panel.get());
-    body->setContentsMargins(32, 24, 32, 24);
-    body->setSpacing(0);
-    progressLabel = OStyle::section(progress(step));
-    body->addWidget(progressLabel);
-    body->addSpacing(20);
-    pageContent = new ScrollColumn(0);
-    body->addWidget(pageContent, 1);
-    body->addSpacing(12);
-    auto* buttons = new QHBoxLayout;
-    backButton = InkButton::make(QStringLiteral("Back"), InkButton::Tone::quiet, [this] { previousStep(); });
-    continueButton = InkButton::make(continueTitle(step), InkButton::Tone::primary, [this] { nextStep(); });
-    buttons->addWidget(backButton);
-    buttons->addStretch(1);
-    buttons->addWidget(continueButton);
-    body->addLayout(buttons);
-}
-
 void OnboardingWindow::closed()
 {
-    // Replies to the requests of a closed guide change nothing; the next show asks again.
-    connectionRevision.next();
-    readinessRevision.next();
-    checkingReadiness = false;
-    panel.release()->deleteLater();
+    // The next opening starts at the stored page and asks the daemon again; the replies to this
+    // opening's requests are stale already.
+    fresh = true;
+}
+
+void OnboardingWindow::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        continueButton->click();
+        return;
+    }
+    ToolWindow::keyPressEvent(event);
 }
 
 void OnboardingWindow::nextStep()
@@ -210,7 +160,7 @@ void OnboardingWindow::store()
 
 bool OnboardingWindow::agentConnected() const
 {
-    return anyConnected(agentConnections);
+    return agentConnections && anyConnected(*agentConnections);
 }
 
 void OnboardingWindow::finish()
@@ -227,6 +177,8 @@ void OnboardingWindow::finish()
         return;
     }
     finishing = true;
+    // A readiness answer that comes while setup is saved changes nothing.
+    readinessChecks.supersede();
     updateControls();
     // No page offers the setup choices: everything the daemon may use stays on.
     const bool answerGeneration = true, embeddings = true, relations = true, profile = true;
@@ -239,8 +191,7 @@ void OnboardingWindow::finish()
             return;
         }
         updateControls();
-        if (continueButton)
-            continueButton->setText(QStringLiteral("Could not reach Vesk — try again"));
+        continueButton->setText(QStringLiteral("Could not reach Vesk — try again"));
     });
 }
 
@@ -248,28 +199,22 @@ void OnboardingWindow::refreshReadiness()
 {
     if (finishing)
         return;
-    checkingReadiness = true;
-    renderReadinessStates();
-    client.status(this, whileCurrent(readinessRevision.next(), [this](Reply reply) {
-                      if (finishing)
-                          return;
-                      checkingReadiness = false;
+    client.status(this, whileOpen(readinessChecks.whenNewest([this](Reply reply) {
                       readiness = OnboardingText::readiness(reply);
                       renderReadinessStates();
-                  }));
+                  })));
+    renderReadinessStates();
 }
 
 void OnboardingWindow::refreshConnections()
 {
-    connectionLoad = ConnectionLoad::loading;
-    agentConnections.clear();
-    renderAgentList();
-    client.connections(this, whileCurrent(connectionRevision.next(), [this](Reply reply) {
-                           const auto found = agents(reply);
-                           connectionLoad = found ? ConnectionLoad::loaded : ConnectionLoad::failed;
-                           agentConnections = found.value_or(QList<Agent>{});
+    agentConnections.reset();
+    client.connections(this, whileOpen(connectionChecks.whenNewest([this](Reply reply) {
+                           const auto tools = AgentConnection::read(reply);
+                           agentConnections = tools ? std::make_optional(supported(*tools)) : std::nullopt;
                            renderAgentList();
-                       }));
+                       })));
+    renderAgentList();
 }
 
 void OnboardingWindow::requestPermission(Permissions::Kind kind)
@@ -281,8 +226,8 @@ void OnboardingWindow::requestPermission(Permissions::Kind kind)
 
 bool OnboardingWindow::eventFilter(QObject*, QEvent* event)
 {
-    if ((event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) || step != shortcutPage || !panel
-        || !panel->isActiveWindow())
+    if ((event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) || step != shortcutPage
+        || !isActiveWindow())
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     Qt::KeyboardModifiers held
@@ -297,6 +242,152 @@ bool OnboardingWindow::eventFilter(QObject*, QEvent* event)
     if (!key->isAutoRepeat())
         openAskFromGuide();
     return true;
+}
+
+// --- the pages: what each one shows, and the parts that follow the daemon's answers
+
+void OnboardingWindow::add(QWidget* view)
+{
+    // The column keeps 3 between views; a page keeps 14.
+    if (!pageContent->content()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+        pageContent->space(11);
+    pageContent->add(view);
+}
+
+void OnboardingWindow::renderStep()
+{
+    pageContent->reset();
+    add(OStyle::title(title(step)));
+    switch (step) {
+    case agentsPage:
+        renderAgents();
+        break;
+    case permissionsPage:
+        renderPermissions();
+        break;
+    case shortcutPage:
+        renderShortcut();
+        break;
+    default:
+        renderIntro();
+        break;
+    }
+    pageContent->scrollToTop();
+    updateControls();
+}
+
+void OnboardingWindow::updateControls()
+{
+    progressLabel->setText(progress(step));
+    backButton->setVisible(step != introPage && step != shortcutPage);
+    backButton->setEnabled(!finishing);
+    bool enabled = !finishing;
+    if (step == agentsPage)
+        enabled = enabled && agentConnected();
+    if (step == permissionsPage)
+        enabled = enabled && readiness.ready() && agentConnected();
+    QString label = continueTitle(step);
+    if (finishing)
+        label = QStringLiteral("Saving setup…");
+    else if (readinessChecks.waiting()) {
+        label = QStringLiteral("Checking Vesk…");
+        enabled = false;
+    }
+    continueButton->setText(label);
+    continueButton->setEnabled(enabled);
+}
+
+void OnboardingWindow::renderIntro()
+{
+    add(OStyle::body(QStringLiteral("Vesk remembers context across your apps and AI agents."), pageWidth));
+    add(OStyle::step(QStringLiteral("1"), QStringLiteral("Ask about your work"),
+                     QStringLiteral("Find what you discussed, decided, or left unfinished."), pageWidth));
+    add(OStyle::step(QStringLiteral("2"), QStringLiteral("Give your agents context"),
+                     QStringLiteral("Carry useful context into the next session."), pageWidth));
+    add(OStyle::step(QStringLiteral("3"), QStringLiteral("Get a timely heads-up"),
+                     QStringLiteral("Surface relevant context while you work."), pageWidth));
+}
+
+void OnboardingWindow::renderAgents()
+{
+    add(OStyle::body(QStringLiteral("Bring past sessions forward and share context with new ones."), pageWidth));
+    agentList = new AgentList(pageWidth);
+    add(agentList);
+    add(InkButton::make(QStringLiteral("Check again"), InkButton::Tone::quiet, [this] { refreshConnections(); }));
+    renderAgentList();
+}
+
+void OnboardingWindow::renderAgentList()
+{
+    if (agentList)
+        agentList->render(connectionChecks.waiting(), agentConnections);
+    updateControls();
+}
+
+void OnboardingWindow::renderPermissions()
+{
+    add(OStyle::body(QStringLiteral("Screen context helps Vesk connect what happens across apps."), pageWidth));
+    daemonState = readinessRow(QStringLiteral("Background service"), std::nullopt);
+    screenRecordingState = readinessRow(QStringLiteral("Screen Recording"), Permissions::Kind::screenRecording);
+    accessibilityState = readinessRow(QStringLiteral("Accessibility"), Permissions::Kind::accessibility);
+    add(InkButton::make(QStringLiteral("Check again"), InkButton::Tone::quiet, [this] { refreshReadiness(); }));
+    renderReadinessStates();
+}
+
+InkLabel* OnboardingWindow::readinessRow(const QString& title, std::optional<Permissions::Kind> kind)
+{
+    auto* across = new QWidget;
+    auto* layout = new QHBoxLayout(across);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    auto* name = new InkLabel(title, Ink::text(), OStyle::font(13.5));
+    name->setFixedWidth(pageWidth * 38 / 100);
+    auto* state = new InkLabel(QStringLiteral("checking…"), Ink::muted(), OStyle::font(11.5));
+    state->setFixedWidth(pageWidth * 22 / 100);
+    layout->addWidget(name);
+    layout->addWidget(state);
+    layout->addStretch(1);
+    QList<QWidget*> views{across};
+    if (kind) {
+        // What this desktop asks for the permission, and a button only where one does something.
+        const Permissions::Need need = permissions.need(*kind);
+        if (!need.action.isEmpty())
+            layout->addWidget(
+                InkButton::make(need.action, InkButton::Tone::quiet, [this, k = *kind] { requestPermission(k); }));
+        if (!need.note.isEmpty())
+            views.append(OStyle::meta(need.note, pageWidth - 14));
+    }
+    add(new Row(views, Row::Frame::framed));
+    return state;
+}
+
+void OnboardingWindow::renderReadinessStates()
+{
+    const auto show = [this](InkLabel* label, bool good, const QString& yes, const QString& no) {
+        if (!label)
+            return;
+        if (readinessChecks.waiting()) {
+            label->setText(QStringLiteral("checking…"));
+            label->setColour(Ink::muted());
+            return;
+        }
+        label->setText(good ? yes : no);
+        label->setColour(good ? Ink::text() : Ink::flag());
+    };
+    const QString allowed = QStringLiteral("allowed"), notAllowed = QStringLiteral("not allowed");
+    show(daemonState, readiness.reachable, QStringLiteral("running"), QStringLiteral("not reachable"));
+    show(screenRecordingState, readiness.screenRecording, allowed, notAllowed);
+    show(accessibilityState, readiness.accessibility, allowed, notAllowed);
+    updateControls();
+}
+
+void OnboardingWindow::renderShortcut()
+{
+    add(OStyle::body(QStringLiteral("Press Alt+Space to ask about your work."), pageWidth));
+    shortcutKeys = new InkLabel(QStringLiteral("Alt  +  Space"), Ink::muted(),
+                                OStyle::font(36, OStyle::Weight::Semibold), InkLabel::Fit::truncateEnd);
+    add(shortcutKeys);
+    add(OStyle::meta(QStringLiteral("Hold Alt, then press Space."), pageWidth));
 }
 
 } // namespace vesk

@@ -1,30 +1,27 @@
 #pragma once
 
-#include "Generation.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "Latest.h"
 #include "OnboardingText.h"
 #include "PlatformServices.h"
+#include "ToolWindow.h"
 
-#include <QObject>
 #include <QPointer>
-#include <memory>
 
 namespace vesk {
 
+class AgentList;
 class DaemonClient;
 class Defaults;
-class PresentationMode;
-class ScrollColumn;
-class SetupPanel;
 
 // "Set up Vesk": the first-run guide. It introduces Vesk, connects a coding agent, shows what the
 // daemon reports of itself (its service and the two permissions it needs, with what this desktop
 // asks for them), tells the daemon that setup is complete, and ends on the shortcut. Its page
 // survives restarts; a preview walks the same pages without saving one or telling the daemon
-// anything. The object lives as long as the process; its panel is built on show and dropped on
-// close. Main thread only.
-class OnboardingWindow : public QObject {
+// anything. Return presses the page's continue button. A guide that was closed opens afresh at the
+// stored page and asks the daemon again. Main thread only.
+class OnboardingWindow : public ToolWindow {
     Q_OBJECT
 public:
     // The page shown last outside a preview.
@@ -34,24 +31,21 @@ public:
         DaemonClient& client;
         Defaults& defaults;
         Permissions& permissions;
-        PresentationMode* presentation = nullptr;
+        PresentationMode& presentation;
     };
-    explicit OnboardingWindow(Services services, QObject* parent = nullptr);
+    explicit OnboardingWindow(Services services, QWidget* parent = nullptr);
     ~OnboardingWindow() override;
 
-    // Brings the panel forward, or builds it at the stored page (the first one in a preview) and
-    // asks the daemon again. Nothing while presenting.
-    void show(bool preview);
+    // Brings the guide forward; one that was closed opens at the stored page (the first one in a
+    // preview) and asks the daemon again. Nothing while presenting.
+    void open(bool preview);
     // The agents page, in a preview (the ask panel's "Connect an agent").
-    void showConnections();
-    void suppressForPresentation();
-    // On the last page, with the panel shown: closes it and asks for the ask panel. False
+    void openConnections();
+    // On the last page, with the guide shown: closes it and asks for the ask panel. False
     // otherwise, so the shortcut goes to the ask panel as usual.
     bool openAskFromGuide();
 
     // For tests and screenshot tours.
-    QWidget* panelWidget() const;
-    int currentStep() const { return step; }
     InkButton* continueWidget() const { return continueButton; }
     InkButton* backWidget() const { return backButton; }
     InkLabel* progressWidget() const { return progressLabel; }
@@ -65,10 +59,11 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closed() override;
 
 private:
-    void buildPanel();
-    void closed();
+    void build();
     // The whole page, on navigation; the parts below change in place, so the keyboard stays where
     // the user left it.
     void renderStep();
@@ -91,35 +86,31 @@ private:
     void requestPermission(Permissions::Kind kind);
     void store();
     bool agentConnected() const;
-    bool presenting() const;
-
-    enum class ConnectionLoad { loading, loaded, failed };
 
     DaemonClient& client;
     Defaults& defaults;
     Permissions& permissions;
-    PresentationMode* presentation;
 
-    std::unique_ptr<SetupPanel> panel;
-    QPointer<ScrollColumn> pageContent;
-    QPointer<InkLabel> progressLabel;
-    QPointer<InkButton> backButton;
-    QPointer<InkButton> continueButton;
+    ScrollColumn* pageContent = nullptr;
+    InkLabel* progressLabel;
+    InkButton* backButton;
+    InkButton* continueButton;
     QPointer<InkLabel> daemonState;
     QPointer<InkLabel> screenRecordingState;
     QPointer<InkLabel> accessibilityState;
     QPointer<InkLabel> shortcutKeys;
-    QPointer<QWidget> agentList;
+    QPointer<AgentList> agentList;
 
+    // Closed (or never opened): the next opening starts afresh.
+    bool fresh = true;
     bool previewOnly = false;
     int step = OnboardingText::introPage;
     OnboardingText::Readiness readiness;
-    bool checkingReadiness = false;
-    QList<OnboardingText::Agent> agentConnections;
-    ConnectionLoad connectionLoad = ConnectionLoad::loading;
-    // Each new request makes the replies of the ones before it stale, and so does closing.
-    Generation connectionRevision;
-    Generation readinessRevision;
+    // The supported agents of the last connections reply; nothing when it could not be read.
+    std::optional<QList<AgentConnection>> agentConnections;
+    // Each check makes the answers to the ones before it stale.
+    Latest readinessChecks;
+    Latest connectionChecks;
     bool finishing = false;
     bool monitoring = false;
 };

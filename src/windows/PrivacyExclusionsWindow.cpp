@@ -1,21 +1,18 @@
 #include "PrivacyExclusionsWindow.h"
 
+#include "Excluding.h"
 #include "InkButton.h"
 #include "InkLabel.h"
-#include "InkView.h"
 #include "Json.h"
 #include "LoadingSection.h"
 #include "OStyle.h"
 #include "PlatformServices.h"
-#include "PresentationMode.h"
 #include "Row.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
-#include <QShortcut>
 #include <QStyle>
 
 namespace vesk {
@@ -26,7 +23,6 @@ namespace {
 
 using List = void (DaemonClient::*)(const QObject*, Completion);
 using Unblock = void (DaemonClient::*)(qint64, const QObject*, Completion);
-using Block = void (DaemonClient::*)(const QString&, const QObject*, Completion);
 
 List listRequest(Mode mode)
 {
@@ -93,57 +89,15 @@ RuleLook lookOf(Mode mode, const PrivacyText::Rule& rule, Workspace& workspace)
 } // namespace
 
 PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Alerts& alerts,
-                                                 PresentationMode* presentation, QObject* parent)
-    : QObject(parent)
+                                                 PresentationMode& presentation, QWidget* parent)
+    : ToolWindow(QStringLiteral("Privacy exclusions"), presentation, Qt::Tool, Ink::surface(), parent)
     , client(client)
     , workspace(workspace)
     , alerts(alerts)
-    , presentation(presentation)
+    , table(addColumn(0))
 {
-    if (presentation)
-        connect(presentation, &PresentationMode::changed, this, [this] {
-            if (presenting())
-                suppressForPresentation();
-        });
-}
-
-PrivacyExclusionsWindow::~PrivacyExclusionsWindow() = default;
-
-bool PrivacyExclusionsWindow::presenting() const
-{
-    return presentation && presentation->isEnabled();
-}
-
-bool PrivacyExclusionsWindow::show()
-{
-    if (presenting())
-        return false;
-    if (!window)
-        build();
-    reload();
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return true;
-}
-
-void PrivacyExclusionsWindow::suppressForPresentation()
-{
-    if (window)
-        window->hide();
-}
-
-void PrivacyExclusionsWindow::build()
-{
-    // Painted, like the data panel, so it follows the appearance as it changes.
-    window = std::make_unique<InkView>(
-        [](InkLayer& layer, const QWidget& view) { layer.background = Ink::surface().resolve(&view); });
-    window->setWindowFlags(Qt::Tool);
-    window->setWindowTitle(QStringLiteral("Privacy exclusions"));
-    window->resize(600, 460);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
-    auto* layout = new QVBoxLayout(window.get());
+    resize(600, 460);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 20);
     layout->setSpacing(12);
 
@@ -161,7 +115,6 @@ void PrivacyExclusionsWindow::build()
 
     heading = new InkLabel(QString(), Ink::text(), OStyle::font(20, OStyle::Weight::Semibold));
     explanation = new InkLabel(QString(), Ink::text2(), OStyle::font(13));
-    table = new ScrollColumn(0);
     table->setMinimumHeight(180);
     layout->addWidget(heading);
     layout->addWidget(explanation);
@@ -169,17 +122,28 @@ void PrivacyExclusionsWindow::build()
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    add = InkButton::make(QString(), InkButton::Tone::primary, [this] { addExclusion(); });
+    add = InkButton::make(QString(), InkButton::Tone::primary, [this] {
+        auto* adding = new Excluding({this->client, this->workspace, this->alerts}, current, this);
+        connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
+        adding->start();
+    });
     remove = InkButton::make(QStringLiteral("Remove selected"), InkButton::Tone::quiet, [this] { removeSelected(); });
     buttons->addWidget(add);
     buttons->addWidget(remove);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addWidget(new InkLabel(PrivacyText::note, Ink::text2(), OStyle::font(11)));
-
-    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), window.get());
-    connect(close, &QShortcut::activated, window.get(), &QWidget::hide);
     updateCopy();
+}
+
+PrivacyExclusionsWindow::~PrivacyExclusionsWindow() = default;
+
+bool PrivacyExclusionsWindow::open()
+{
+    if (!mayShow())
+        return false;
+    reload();
+    return bringForward();
 }
 
 void PrivacyExclusionsWindow::updateCopy()
@@ -198,16 +162,12 @@ void PrivacyExclusionsWindow::updateCopy()
 void PrivacyExclusionsWindow::changeSection(Mode mode)
 {
     current = mode;
-    if (!window)
-        return;
     updateCopy();
     reload();
 }
 
 void PrivacyExclusionsWindow::reload()
 {
-    if (!table)
-        return;
     // A new ticket: the reply of an earlier load, or of the section left, is dropped.
     table->reset();
     isLoaded = false;
@@ -243,7 +203,7 @@ void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, c
     ColumnInsert insert = section.insert();
     for (qsizetype i = 0; i < rules.size(); ++i) {
         Row* row = ruleRow(rules[i]);
-        row->setOnOpen([this, i] { select(i); });
+        row->onOpened(this, [this, i] { select(i); });
         rows << row;
         insert.view(row);
     }
@@ -280,7 +240,8 @@ void PrivacyExclusionsWindow::select(qsizetype row)
     for (qsizetype i = 0; i < rows.size(); ++i)
         if (rows[i])
             rows[i]->setCited(i == row);
-    remove->setEnabled(isLoaded && row >= 0 && row < rules.size());
+    // Only a loaded list has rows to choose.
+    remove->setEnabled(true);
 }
 
 void PrivacyExclusionsWindow::removeSelected()
@@ -288,13 +249,13 @@ void PrivacyExclusionsWindow::removeSelected()
     if (!isLoaded || selected < 0 || selected >= rules.size())
         return;
     const PrivacyText::Rule rule = rules[selected];
-    AlertSpec ask;
-    ask.style = AlertSpec::Style::warning;
-    ask.title = PrivacyText::copy(current).removeQuestion;
-    ask.text = PrivacyText::removeText(rule.value);
-    ask.buttons = {QStringLiteral("Remove exclusion"), QStringLiteral("Cancel")};
-    ask.safe = 1;
-    if (alerts.run(ask) != 0)
+    AlertSpec question;
+    question.style = AlertSpec::Style::warning;
+    question.title = PrivacyText::copy(current).removeQuestion;
+    question.text = PrivacyText::removeText(rule.value);
+    question.buttons = {QStringLiteral("Remove exclusion"), QStringLiteral("Cancel")};
+    question.safe = 1;
+    if (alerts.run(question) != 0)
         return;
     (client.*removeRequest(current))(rule.id, this, [this](Reply reply) {
         if (Json::isKind(reply, u"ok"))
@@ -304,27 +265,14 @@ void PrivacyExclusionsWindow::removeSelected()
     });
 }
 
-void PrivacyExclusionsWindow::addExclusion()
-{
-    if (current == Mode::applications)
-        addApplication();
-    else
-        addTyped();
-}
-
-void PrivacyExclusionsWindow::tell(const QString& title, const QString& text, AlertSpec::Style style)
-{
-    AlertSpec spec;
-    spec.style = style;
-    spec.title = title;
-    spec.text = text;
-    spec.buttons = {QStringLiteral("OK")};
-    alerts.run(spec);
-}
-
 void PrivacyExclusionsWindow::showError(const Reply& reply, const QString& fallback)
 {
-    tell(fallback, PrivacyText::failureText(reply), AlertSpec::Style::warning);
+    AlertSpec notice;
+    notice.style = AlertSpec::Style::warning;
+    notice.title = fallback;
+    notice.text = PrivacyText::failureText(reply);
+    notice.buttons = {QStringLiteral("OK")};
+    alerts.run(notice);
 }
 
 } // namespace vesk

@@ -85,11 +85,6 @@ std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
     return out;
 }
 
-qint64 count(const Reply& reply, QStringView key)
-{
-    return reply ? Json::numberAsInteger(*reply, key).value_or(0) : 0;
-}
-
 QString failureText(const Reply& reply)
 {
     const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
@@ -140,17 +135,39 @@ QString forgetTitle(const QString& subject)
     return QStringLiteral("Permanently forget existing data from ") + subject + QLatin1Char('?');
 }
 
-QString forgetText(const QJsonObject& preview, const QString& closing)
+std::optional<ForgetPreview> forgetPreview(const Reply& reply, QStringView kind)
 {
-    const auto n = [&preview](QStringView key) { return Json::numberAsInteger(preview, key).value_or(0); };
-    return QStringLiteral("This irreversibly deletes ") + countPhrase(n(u"frames"), QStringLiteral("screenshot record"))
-        + QStringLiteral(" and pixels (") + Bytes::fileSize(Json::int64(preview, u"bytes_freed").value_or(0))
-        + QStringLiteral("), ") + countPhrase(n(u"text_lines"), QStringLiteral("extracted text line"))
-        + QStringLiteral(", and ") + countPhrase(n(u"sightings"), QStringLiteral("memory sighting"))
-        + QStringLiteral(".\n\n") + countPhrase(n(u"nodes_deleted"), QStringLiteral("memory item"))
-        + QStringLiteral(" will be deleted. ") + countPhrase(n(u"nodes_kept"), QStringLiteral("item"))
-        + QStringLiteral(" will remain but lose ") + countPhrase(n(u"kept_sightings_lost"), QStringLiteral("sighting"))
-        + closing;
+    if (!Json::isKind(reply, kind))
+        return std::nullopt;
+    const auto n = [&reply](QStringView key) { return Json::numberAsInteger(*reply, key).value_or(0); };
+    return ForgetPreview{n(u"frames"),
+                         Json::int64(*reply, u"bytes_freed").value_or(0),
+                         n(u"text_lines"),
+                         n(u"sightings"),
+                         n(u"nodes_deleted"),
+                         n(u"nodes_kept"),
+                         n(u"kept_sightings_lost")};
+}
+
+std::optional<qint64> forgotten(const Reply& reply, Mode mode)
+{
+    const bool done = mode == Mode::applications
+        ? Json::isKind(reply, u"app_forgot")
+        : Json::isKind(reply, u"rule_forget") && Json::boolean(*reply, u"applied") == true;
+    if (!done)
+        return std::nullopt;
+    return Json::numberAsInteger(*reply, u"frames").value_or(0);
+}
+
+QString forgetText(const ForgetPreview& p, const QString& closing)
+{
+    return QStringLiteral("This irreversibly deletes ") + countPhrase(p.frames, QStringLiteral("screenshot record"))
+        + QStringLiteral(" and pixels (") + Bytes::fileSize(p.bytesFreed) + QStringLiteral("), ")
+        + countPhrase(p.textLines, QStringLiteral("extracted text line")) + QStringLiteral(", and ")
+        + countPhrase(p.sightings, QStringLiteral("memory sighting")) + QStringLiteral(".\n\n")
+        + countPhrase(p.nodesDeleted, QStringLiteral("memory item")) + QStringLiteral(" will be deleted. ")
+        + countPhrase(p.nodesKept, QStringLiteral("item")) + QStringLiteral(" will remain but lose ")
+        + countPhrase(p.keptSightingsLost, QStringLiteral("sighting")) + closing;
 }
 
 QString forgottenTitle(const QString& subject)
@@ -158,10 +175,10 @@ QString forgottenTitle(const QString& subject)
     return QStringLiteral("Existing data from ") + subject + QStringLiteral(" was forgotten.");
 }
 
-QString forgottenText(const Reply& reply, const QString& remains)
+QString forgottenText(qint64 frames, const QString& remains)
 {
-    return QStringLiteral("Removed ") + countPhrase(count(reply, u"frames"), QStringLiteral("screenshot record"))
-        + QStringLiteral(". ") + remains;
+    return QStringLiteral("Removed ") + countPhrase(frames, QStringLiteral("screenshot record")) + QStringLiteral(". ")
+        + remains;
 }
 
 } // namespace vesk::PrivacyText

@@ -2,7 +2,6 @@
 
 #include "DaemonClient.h"
 
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -49,8 +48,6 @@ inline const QString notInstalled = QStringLiteral("Application not currently in
 // nothing when the reply holds no "rules" array, which is a failed load and never an empty list.
 std::optional<QList<Rule>> rules(const Reply& reply, Mode mode);
 
-// A reply value read as a number and returned as an integer; 0 when absent or not a number.
-qint64 count(const Reply& reply, QStringView key);
 // The daemon's "message", or "The daemon did not answer." when there is none.
 QString failureText(const Reply& reply);
 
@@ -59,6 +56,24 @@ QString removeText(const QString& value);
 // --- adding an application
 QString excludeAppTitle(const QString& name);
 QString excludeAppText(const QString& applicationId);
+// What forgetting the captures under a rule would delete, as its preview counts it.
+struct ForgetPreview {
+    qint64 frames = 0;
+    qint64 bytesFreed = 0;
+    qint64 textLines = 0;
+    qint64 sightings = 0;
+    qint64 nodesDeleted = 0;
+    qint64 nodesKept = 0;
+    qint64 keptSightingsLost = 0;
+    bool operator==(const ForgetPreview&) const = default;
+};
+// The preview of a reply of `kind` ("app_forget_preview", "rule_forget"); a count that is absent or
+// not a number is 0. Nothing when the reply is not of that kind.
+std::optional<ForgetPreview> forgetPreview(const Reply& reply, QStringView kind);
+// The screenshot records a confirmed forget removed: "app_forgot" for an application, or a
+// "rule_forget" that says it was applied. Nothing when the daemon did not confirm it.
+std::optional<qint64> forgotten(const Reply& reply, Mode mode);
+
 // The option to forget earlier captures as well, and whether it can be chosen.
 struct ForgetOption {
     QString text;
@@ -78,9 +93,9 @@ QString offerText(qint64 frames);
 // --- the irreversible forget
 QString forgetTitle(const QString& subject);
 // What the forget would delete, from the counts of its preview.
-QString forgetText(const QJsonObject& preview, const QString& closing);
+QString forgetText(const ForgetPreview& preview, const QString& closing);
 QString forgottenTitle(const QString& subject);
 // "Removed 2 screenshot records" and what still holds.
-QString forgottenText(const Reply& reply, const QString& remains);
+QString forgottenText(qint64 frames, const QString& remains);
 
 } // namespace vesk::PrivacyText

@@ -27,8 +27,8 @@ namespace {
 QStringList titles(const ScriptedAlerts& alerts)
 {
     QStringList out;
-    for (const AlertSpec& spec : alerts.shown)
-        out << spec.title;
+    for (const AlertSpec& alert : alerts.shown)
+        out << alert.title;
     return out;
 }
 const QString failureAlert = QStringLiteral("Vesk couldn’t start its background service");

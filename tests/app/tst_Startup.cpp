@@ -141,8 +141,8 @@ private slots:
         QSignalSpy helloReplies(&f.delegate, &AppDelegate::helloAnswered);
 
         f.delegate.applicationDidFinishLaunching();
-        QVERIFY(f.delegate.statusItem());
-        QCOMPARE(f.delegate.statusItem()->contextMenu(), f.menu());
+        QVERIFY(f.delegate.statusItem().trayIcon());
+        QCOMPARE(f.delegate.statusItem().trayIcon()->contextMenu(), f.menu());
         QAction* stateLine = f.line(StatusMenu::Line::state);
         QCOMPARE(stateLine->text(), QStringLiteral("Daemon unreachable — state unknown"));
 
@@ -152,7 +152,8 @@ private slots:
                            "\n");
         QTRY_COMPARE(stateLine->text(), QStringLiteral("Recording 2 displays"));
         QTRY_COMPARE(f.delegate.statusMenu().pendingProposals(), qint64(1));
-        QTRY_COMPARE(f.delegate.toolTip(), QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
+        QTRY_COMPARE(f.delegate.statusItem().toolTip(),
+                     QStringLiteral("Vesk is recording 2 displays · 1 waiting on you"));
         // Both start-up chains asked (the first-run page asks too) and stopped at the definite answer.
         QTRY_VERIFY(f.daemon.count(QStringLiteral("status")) >= 2);
         f.barrier();
@@ -178,6 +179,10 @@ private slots:
         QTest::newRow("Set up Vesk…") << "setup"
                                       << "2 OF 3"
                                       << "" << false;
+        // Before its last page the guide leaves the shortcut to the ask panel.
+        QTest::newRow("the shortcut over the guide") << "shortcut"
+                                                     << "2 OF 3"
+                                                     << "" << true;
         QTest::newRow("Review setup & permissions…") << "review"
                                                      << "1 OF 3"
                                                      << "" << false;
@@ -205,10 +210,10 @@ private slots:
         f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), way != "stale"}});
         f.platform.serviceManager->ships = way == "fresh install";
         f.delegate.applicationDidFinishLaunching();
-        if (way == "setup" || way == "review" || way == "diagnostics")
-            f.line(way == "setup"        ? StatusMenu::Line::setup
-                       : way == "review" ? StatusMenu::Line::reviewSetup
-                                         : StatusMenu::Line::diagnostics)
+        if (way == "setup" || way == "shortcut" || way == "review" || way == "diagnostics")
+            f.line(way == "setup" || way == "shortcut" ? StatusMenu::Line::setup
+                       : way == "review"               ? StatusMenu::Line::reviewSetup
+                                                       : StatusMenu::Line::diagnostics)
                 ->trigger();
         if (way == "agents") {
             f.delegate.askWindow().showFirstRun();
@@ -216,10 +221,11 @@ private slots:
         }
         if (way == "activate")
             f.delegate.activate({});
+        if (way == "shortcut")
+            f.platform.hotkey->press();
         f.barrier();
         OnboardingWindow& guide = f.delegate.onboardingWindow();
-        QTRY_COMPARE(guide.panelWidget() && guide.panelWidget()->isVisible() ? guide.progressWidget()->text() : "",
-                     progress);
+        QTRY_COMPARE(guide.isVisible() ? guide.progressWidget()->text() : "", progress);
         QTRY_COMPARE(f.alerts.shown.isEmpty() ? QString() : f.alerts.shown.first().title, alert);
         QTEST(f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible(), "askShown");
         QCOMPARE(f.platform.launcher->relaunches.size(), int(way == "stale"));
@@ -231,17 +237,21 @@ private slots:
         f.delegate.applicationDidFinishLaunching();
         f.platform.hotkey->press();
         QTRY_VERIFY(anyWindowShown());
+        // The shortcut asked the guide nothing: a guide never opened is not even built.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(),
+                             [](QWidget* w) { return qobject_cast<OnboardingWindow*>(w); }));
 
         // A confirmation is open over the panel when the mode is turned on from the menu.
         MessageBoxAlerts real;
-        AlertSpec spec;
-        spec.title = QStringLiteral("Forget this?");
-        spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
+        AlertSpec question;
+        question.title = QStringLiteral("Forget this?");
+        question.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
         QTimer::singleShot(0, this, [&] {
             QTRY_VERIFY(QApplication::activeModalWidget());
             f.line(StatusMenu::Line::presentation)->trigger();
         });
-        QCOMPARE(real.run(spec), Alerts::aborted);
+        QCOMPARE(real.run(question), Alerts::aborted);
         QVERIFY(f.presentation.isEnabled());
         QVERIFY(!anyWindowShown());
 
@@ -286,8 +296,7 @@ private slots:
             clickButton(f.delegate.askWindow().panelWidget(), "Privacy exclusions");
         }
         f.sent(data ? "recent_deliveries" : "app_blocks", 1);
-        QVERIFY(data ? f.delegate.dataWindow().panelWidget()->isVisible()
-                     : f.delegate.privacyWindow().windowWidget()->isVisible());
+        QVERIFY(data ? f.delegate.dataWindow().isVisible() : f.delegate.privacyWindow().isVisible());
     }
 
     void inboxItemRefreshesCount()
@@ -330,7 +339,7 @@ private slots:
         QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 1);
         // One in flight, one waiting to follow it: the last state is still refreshed.
         QTRY_COMPARE_WITH_TIMEOUT(f.daemon.count(QStringLiteral("proposals")), 2, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.delegate.toolTip(),
+        QTRY_COMPARE_WITH_TIMEOUT(f.delegate.statusItem().toolTip(),
                                   QStringLiteral("Vesk is recording 4 displays · 1 waiting on you"), 10000);
         f.barrier();
         QCOMPARE(f.daemon.count(QStringLiteral("proposals")), 2);

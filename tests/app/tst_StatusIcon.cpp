@@ -1,3 +1,4 @@
+#include "Contrast.h"
 #include "Ink.h"
 #include "StatusIcon.h"
 
@@ -6,25 +7,9 @@
 #include <QSet>
 #include <QTest>
 #include <QWidget>
-#include <cmath>
 
 using namespace vesk;
-
-namespace {
-// The contrast ratio of two colours, from their relative luminance.
-double contrast(QRgb a, QRgb b)
-{
-    auto luminance = [](QRgb c) {
-        auto channel = [](int v) {
-            const double s = v / 255.0;
-            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-} // namespace
+using vesk::test::contrast;
 
 class StatusIconTest : public QObject {
     Q_OBJECT

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "AskWindow.h"
 #include "MenuText.h"
 
 #include <QDir>
@@ -189,10 +190,16 @@ private slots:
         QFETCH(QString, tooltip);
         QFETCH(DaemonClient::State, state);
         AppFixture f;
-        f.delegate.render(state);
+        AskWindow& ask = f.delegate.askWindow();
+        // Drawn over another state, nothing of that one stays.
+        f.delegate.statusItem().render(DaemonClient::Known{true, 3, {}});
+        f.delegate.statusItem().render(state);
         QCOMPARE(f.line(StatusMenu::Line::state)->text(), title);
-        QCOMPARE(f.delegate.toolTip(), tooltip);
-        QVERIFY(f.delegate.lastState() == state);
+        QCOMPARE(ask.panelWidget()->windowTitle(), "Ask Vesk · " + title);
+        QCOMPARE(f.delegate.statusItem().toolTip(), tooltip);
+        StatusItem first(f.delegate.statusMenu());
+        first.render(state);
+        QCOMPARE(f.delegate.statusItem().icon().pixmap(22).toImage(), first.icon().pixmap(22).toImage());
     }
 
     void proposalBadge_data()
@@ -220,7 +227,7 @@ private slots:
         QFETCH(QList<QByteArray>, replies);
         QFETCH(qint64, pending);
         AppFixture f;
-        f.delegate.render(DaemonClient::Known{true, 2, {}});
+        f.delegate.statusItem().render(DaemonClient::Known{true, 2, {}});
         for (const QByteArray& reply : replies) {
             f.daemon.replyRaw(QStringLiteral("proposals"), reply + '\n');
             f.openMenuWith(fullStatus);
@@ -231,8 +238,8 @@ private slots:
         QCOMPARE(f.delegate.statusMenu().pendingProposals(), pending);
         QCOMPARE(f.line(StatusMenu::Line::inbox)->text(), inbox);
         const QString suffix = QStringLiteral(" · ") + QString::number(pending) + QStringLiteral(" waiting on you");
-        QCOMPARE(f.delegate.toolTip().endsWith(suffix), pending > 0);
-        QVERIFY(f.delegate.toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
+        QCOMPARE(f.delegate.statusItem().toolTip().endsWith(suffix), pending > 0);
+        QVERIFY(f.delegate.statusItem().toolTip().startsWith(QStringLiteral("Vesk is recording 2 displays")));
     }
 
     void switchAppliedOnlyOnOk_data()

@@ -97,7 +97,9 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        test::TourSettings settings;
+        MessageBoxAlerts alerts;
+        AskWindow window({client, alerts, settings.presentation, systemClock()});
         window.show();
         QTest::keyClicks(window.fieldWidget(), "harbor");
         QTest::keyClick(window.fieldWidget(), Qt::Key_Return, Qt::ShiftModifier);
@@ -144,7 +146,9 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        test::TourSettings settings;
+        MessageBoxAlerts alerts;
+        AskWindow window({client, alerts, settings.presentation, systemClock()});
         window.show();
         QTest::keyClick(window.fieldWidget(), Qt::Key_K, Qt::ControlModifier);
         QWidget* column = window.resultColumn()->content();
@@ -168,7 +172,9 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        test::TourSettings settings;
+        MessageBoxAlerts alerts;
+        AskWindow window({client, alerts, settings.presentation, systemClock()});
         window.show();
         ShotTour::enter(window, "invoice rounding");
         for (const char* title : {"Details & corrections", "Where is this wrong?", "This is outdated",
@@ -192,7 +198,9 @@ private slots:
         DemoProcess demo;
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
-        AskWindow window(client);
+        test::TourSettings settings;
+        MessageBoxAlerts alerts;
+        AskWindow window({client, alerts, settings.presentation, systemClock()});
         openHarbor(window);
         QTRY_VERIFY(ShotTour::shows(ShotTour::column(window),
                                     "one hop · strongest 5 of 9 · 2 more below · 2 beyond "

@@ -63,7 +63,7 @@ private slots:
             f.window.showEntity(1, "Reopened: Harbor launch", "project", 3);
         } else {
             QTRY_VERIFY(f.rowWith("Harbor"));
-            f.click(f.rowWith("Harbor"));
+            click(f.rowWith("Harbor"));
         }
         QTRY_VERIFY(f.rowWith(wording));
         QTRY_VERIFY(f.texts().contains("project  ·  1 source")); // no source_count: the records are counted
@@ -75,10 +75,10 @@ private slots:
         QCOMPARE(f.sent("relations", 1).last().value("node_id").toInteger(), 1);
 
         QTRY_VERIFY(f.rowWith("src/harbor.rs"));
-        f.click(f.rowWith("src/harbor.rs"));
+        click(f.rowWith("src/harbor.rs"));
         QCOMPARE(f.hint(), "esc back to Harbor");
         const int before = backOp.isEmpty() ? 0 : f.daemon.count(backOp);
-        f.click(f.rowWith(wording));
+        click(f.rowWith(wording));
         QTRY_VERIFY(!f.rowWith(wording));
         QVERIFY(!f.window.inspectorColumn()->isVisibleTo(f.panel()));
         if (backOp.isEmpty()) {
@@ -272,7 +272,7 @@ private slots:
 
         // A source group opens its newest frame in the inspector and stays marked while it is shown.
         f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
-        f.click(group);
+        click(group);
         QVERIFY(group->cited());
         QCOMPARE(f.hint(), "esc back to Harbor");
         QTRY_VERIFY(f.inspectorTexts().contains("Code"));
@@ -303,12 +303,12 @@ private slots:
         // The three sections arrive in any order: wait for the two this test acts on.
         QTRY_VERIFY(f.rowWith("src/harbor.rs") && f.button("Keep them separate"));
         if (frameFirst) {
-            f.click(f.rowWith("src/harbor.rs"));
+            click(f.rowWith("src/harbor.rs"));
             QTRY_VERIFY(f.inspectorTexts().contains("Code"));
         }
         QTest::mouseClick(f.button("Keep them separate"), Qt::LeftButton);
         if (!frameFirst)
-            f.click(f.rowWith("src/harbor.rs"));
+            click(f.rowWith("src/harbor.rs"));
         QTRY_VERIFY(f.texts().contains("kept apart"));
         QVERIFY(!f.texts().contains("Saving your decision…"));
         QTRY_VERIFY(f.inspectorTexts().contains("Code"));
@@ -359,8 +359,9 @@ private slots:
         for (int i = 0; i < 4; ++i)
             neighbours.append({i + 1, QStringLiteral("N%1").arg(i), "person", 0, "knows", true, i + 10});
         QList<qint64> picked;
-        NeighbourhoodView view("Centre", neighbours, {},
-                               [&picked](const EntityText::Neighbour& n, NeighbourhoodView*) { picked << n.edgeId; });
+        NeighbourhoodView view("Centre", neighbours);
+        connect(&view, &NeighbourhoodView::relationPicked,
+                [&picked](const EntityText::Neighbour& n) { picked << n.edgeId; });
         view.resize(500, NeighbourhoodView::heightFor(4));
         view.show();
         const QPointF centre = QRectF(view.rect()).center();

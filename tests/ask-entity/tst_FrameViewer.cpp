@@ -1,6 +1,7 @@
 #include "EntityFixture.h"
 
 #include "FramePane.h"
+#include "FrameWindow.h"
 
 #include <QImage>
 #include <QStandardPaths>
@@ -25,7 +26,7 @@ void openFromEvidence(EntityFixture& f, const QJsonObject& frame, const QString&
                                   QJsonArray{QJsonObject{
                                       {"frame_id", 12}, {"app_name", "Code"}, {"document_url", "file://" + label}}}}},
                      "where is the readme?");
-    f.click(f.rowWith(label));
+    click(f.rowWith(label));
 }
 
 // Clicks the inspector's picture and returns the full-size window it opened, if one shows.

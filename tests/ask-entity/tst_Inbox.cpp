@@ -246,7 +246,7 @@ private slots:
         QCOMPARE(texts.mid(from), shown);
 
         if (Row* priya = f.rowWith("Priya")) {
-            f.click(priya);
+            click(priya);
             QTRY_VERIFY(f.rowWith("‹  back to the inbox"));
             QVERIFY(f.texts().contains("person  ·  9 sources"));
             QTRY_COMPARE(f.daemon.count("relations"), 1);

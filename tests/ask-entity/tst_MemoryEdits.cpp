@@ -335,7 +335,7 @@ private slots:
                         {"evidence",
                          QJsonArray{QJsonObject{
                              {"frame_id", 12}, {"app_name", "Code"}, {"document_url", "file:///src/Readme.txt"}}}}});
-        f.click(f.rowWith("/src/Readme.txt"));
+        click(f.rowWith("/src/Readme.txt"));
         f.sent("frame", 1);
         f.barrier(); // the frame is drawn
         InkButton* stop = f.buttons("Stop capturing " + (name.isEmpty() ? "Code" : name), f.inspector()).value(0);

@@ -20,7 +20,7 @@ namespace vesk::test {
 // of its columns, the field and the hint.
 struct AskFixture : DaemonRig {
     AskFixture()
-        : window(client, clock, &presentation, &alerts)
+        : window({client, alerts, presentation, clock})
     {
     }
 
@@ -51,7 +51,6 @@ struct AskFixture : DaemonRig {
                 return row;
         return nullptr;
     }
-    void click(QWidget* view) const { QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10)); }
 
     void type(const QString& text)
     {

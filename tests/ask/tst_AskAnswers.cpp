@@ -330,7 +330,7 @@ private slots:
         f.daemon.reply("relations", json(R"({"kind":"relations","state":"none_found"})"));
         f.window.show();
         f.unfoldedAnswer(json(threeClaims));
-        f.click(f.rowWith("vesk"));
+        click(f.rowWith("vesk"));
         QTRY_VERIFY(f.rowWith("‹  back to the answer"));
         f.type("something else");
         QTest::keyClick(f.field(), Qt::Key_Escape);

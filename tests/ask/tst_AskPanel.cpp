@@ -132,7 +132,7 @@ private slots:
         QVERIFY(thumb > 20);
         QTRY_VERIFY(rowsFit(f));
 
-        f.click(f.rowWith("src/billing/a/very/long/path/invoice0.rs"));
+        click(f.rowWith("src/billing/a/very/long/path/invoice0.rs"));
         QCOMPARE(f.panel()->width(), 776); // 560 + 260 for the inspector, kept 24 px inside the screen
         QVERIFY(f.panel()->geometry().right() <= visible.right());
         QVERIFY(std::abs(f.panel()->geometry().center().x() - compact.center().x()) <= 2);

@@ -19,14 +19,11 @@ QJsonObject withReadings(const char* alternatives)
     return QJsonObject{{"kind", "answer"}, {"answer", "It ran."}, {"claims", QJsonArray{claim}}};
 }
 
-// Clicks the first button of the result column reading `title` once it is laid out, scrolled
-// into view as the user would.
+// Clicks the first button of the result column reading `title` once it is there.
 void press(AskFixture& f, const QString& title)
 {
     QTRY_VERIFY(f.button(title));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    f.window.resultColumn()->ensureWidgetVisible(f.button(title));
-    QTest::mouseClick(f.button(title), Qt::LeftButton);
+    click(f.button(title));
 }
 
 // Chooses `judgement` under the first claim: "Where is this wrong?", then the choice.

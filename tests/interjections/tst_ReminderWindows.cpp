@@ -39,7 +39,6 @@ struct Windows : DaemonRig {
     {
         return visibleButton<QAbstractButton>(window, title);
     }
-    static void click(QWidget* window, const QString& title) { clickButton(window, title); }
     QString sentKinds(const QString& op)
     {
         barrier();
@@ -79,14 +78,14 @@ private slots:
         QVERIFY(Windows::texts(&w.review).contains("Task · 1 source · 71% relevance"));
         QCOMPARE(w.review.size(), QSize(580, 410));
 
-        Windows::click(&w.review, "Dismiss this item");
+        clickButton(&w.review, "Dismiss this item");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
         QVERIFY(Windows::texts(&w.review).contains("Is the proxy safe?"));
-        Windows::click(&w.review, "Remind me sooner");
+        clickButton(&w.review, "Remind me sooner");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 1 held back this week"));
         // The keyboard stays on the button that decided.
         QCOMPARE(w.review.focusWidget(), Windows::button(&w.review, "Remind me sooner"));
-        Windows::click(&w.review, "Don't remind me");
+        clickButton(&w.review, "Don't remind me");
         QTRY_VERIFY(Windows::texts(&w.review).contains("Nothing waiting for review"));
         QCOMPARE(Windows::texts(&w.review).mid(2),
                  (QStringList{"Review complete", "Nothing waiting for review",
@@ -126,7 +125,7 @@ private slots:
             w.daemon.replyRaw("record_interjection_outcome", recordReply + '\n');
         w.review.showWeeklyDigest();
         QTRY_VERIFY(Windows::button(&w.review, choice) && Windows::button(&w.review, choice)->isEnabled());
-        Windows::click(&w.review, choice);
+        clickButton(&w.review, choice);
         QVERIFY(Windows::texts(&w.review).contains("Saving…"));
         QVERIFY(!Windows::button(&w.review, "Open sources")->isEnabled());
         QTRY_VERIFY(Windows::texts(&w.review).contains(feedback));
@@ -137,7 +136,7 @@ private slots:
 
         // Dismissing again sends only the dismissal, and the item goes.
         w.daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"));
-        Windows::click(&w.review, "Dismiss this item");
+        clickButton(&w.review, "Dismiss this item");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
         QCOMPARE(w.daemon.count("set_interjection_kind_stance"), stances);
         QCOMPARE(w.daemon.count("record_interjection_outcome"), records + 1);
@@ -149,14 +148,18 @@ private slots:
         w.daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"), 0.4);
         w.review.showWeeklyDigest();
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
-        Windows::click(&w.review, "Dismiss this item");
+        clickButton(&w.review, "Dismiss this item");
         // Opening it again while the decision is saved does nothing.
         w.review.showWeeklyDigest();
         QVERIFY(Windows::texts(&w.review).contains("Saving…"));
-        w.review.close();
+        // Presenting closes the review; it shows nothing until the mode is off.
+        w.presentation.setEnabled(true);
         w.sent("record_interjection_outcome", 1);
         w.barrier();
         QCOMPARE(w.review.reviewItems().size(), 3);
+        w.review.showWeeklyDigest();
+        QVERIFY(!w.review.isVisible());
+        w.presentation.setEnabled(false);
         w.review.showWeeklyDigest();
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
         QVERIFY(Windows::texts(&w.review).contains("Ship the rounding fix"));
@@ -172,7 +175,7 @@ private slots:
         QVERIFY(
             Windows::texts(&w.review).contains("Vesk could not check held-back items. This is not an empty queue."));
         w.daemon.reply("interjection_signals", json(threeHeld));
-        Windows::click(&w.review, "Check again");
+        clickButton(&w.review, "Check again");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));
 
         // A failure that lands after the review was opened afresh belonged to the one before.
@@ -260,6 +263,24 @@ private slots:
         QCOMPARE(w.panel.focusWidget(), daily);
     }
 
+    // A status read sent before a save the daemon confirmed answers after it: the saved policy stays.
+    void heldBackStatusAfterAConfirmedSave()
+    {
+        Windows w;
+        w.panel.showSettings();
+        QComboBox* daily = w.popUp("Daily limit");
+        QTRY_VERIFY(daily->isEnabled());
+        w.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":2})"), 0.5);
+        w.settings.refreshDeliveryPolicy(); // as the reminders' start does
+        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"));
+        daily->setFocus();
+        QTest::keyClick(daily, Qt::Key_Down);
+        QTRY_VERIFY(Windows::texts(&w.panel).contains("Policy saved."));
+        w.barrier(); // the held status is in
+        QCOMPARE(daily->currentText(), "4 reminders");
+        QCOMPARE(w.settings.policy().dailyCap(), 4);
+    }
+
     void unmuteAll_data()
     {
         QTest::addColumn<QStringList>("answers"); // the daemon's kinds, in the order it reads the three
@@ -290,7 +311,7 @@ private slots:
         w.panel.showSettings();
         // The policy and the signals are read side by side: both must be in before the press.
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && !w.settings.learned().muted.isEmpty());
-        Windows::click(&w.panel, "Unmute all");
+        clickButton(&w.panel, "Unmute all");
         QTRY_VERIFY(Windows::texts(&w.panel).contains(feedback));
         // Sent side by side: which arrives first is not fixed.
         QStringList kinds = w.sentKinds("set_interjection_kind_stance").split(' ');
@@ -306,7 +327,7 @@ private slots:
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"]]})"), 3.0);
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
-        Windows::click(&w.panel, "Unmute all");
+        clickButton(&w.panel, "Unmute all");
         QTRY_VERIFY(Windows::texts(&w.panel).contains("Muted kinds are not loaded yet. Refresh and retry Unmute all."));
         QCOMPARE(w.daemon.requests("set_interjection_kind_stance").size(), 0);
     }
@@ -318,23 +339,10 @@ private slots:
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && w.settings.capReached());
         w.daemon.stop();
-        Windows::click(&w.panel, "Allow another daily quota today");
-        Windows::click(&w.panel, "Allow another daily quota today");
+        clickButton(&w.panel, "Allow another daily quota today");
+        clickButton(&w.panel, "Allow another daily quota today");
         QVERIFY(!w.settings.capReached());
         QVERIFY(Windows::texts(&w.panel).contains("Settings changed · today's cap was raised by 2"));
-    }
-
-    void presentationModeClosesBoth()
-    {
-        Windows w;
-        w.review.showWeeklyDigest();
-        w.panel.showSettings();
-        QVERIFY(w.review.isVisible() && w.panel.isVisible());
-        w.presentation.setEnabled(true);
-        QVERIFY(!w.review.isVisible() && !w.panel.isVisible());
-        w.review.showWeeklyDigest();
-        w.panel.showSettings();
-        QVERIFY(!w.review.isVisible() && !w.panel.isVisible());
     }
 };
 

@@ -53,12 +53,21 @@ template <class B = InkButton> B* visibleButton(const QWidget* root, const QStri
     return found.isEmpty() ? nullptr : found.first();
 }
 
+// A click as the user makes it: with the primary button, once the view has been laid out where it
+// can be hit.
+inline void click(QWidget* view)
+{
+    QVERIFY(view);
+    QTRY_VERIFY(view->width() > 5 && view->height() > 5);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+}
+
 // Clicks the visible, enabled button titled `title`; fails the test when there is none.
 inline void clickButton(const QWidget* root, const QString& title)
 {
     QAbstractButton* b = visibleButton<QAbstractButton>(root, title);
     QVERIFY2(b && b->isEnabled(), qPrintable(QStringLiteral("no enabled button ") + title));
-    QTest::mouseClick(b, Qt::LeftButton);
+    click(b);
 }
 
 } // namespace vesk::test

@@ -1,3 +1,4 @@
+#include "Contrast.h"
 #include "Ink.h"
 #include "InkButton.h"
 #include "InkLabel.h"
@@ -13,25 +14,14 @@
 #include <QLabel>
 #include <QTest>
 #include <QVBoxLayout>
-#include <cmath>
 
 using namespace vesk;
+using vesk::test::contrast;
 
 namespace {
 QEnterEvent enter()
 {
     return QEnterEvent(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-}
-
-// The contrast ratio of two opaque colours, as accessibility guidelines measure it.
-double contrast(const QColor& a, const QColor& b)
-{
-    const auto luminance = [](const QColor& c) {
-        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 } // namespace
 
@@ -222,7 +212,7 @@ private slots:
         column.resize(320, 600);
         auto* row = new Row({new QLabel(QStringLiteral("src/app/main.cpp"))});
         int opened = 0;
-        row->setOnOpen([&opened] { ++opened; });
+        row->onOpened(row, [&opened] { ++opened; });
         column.add(row);
         column.add(new QLabel(QStringLiteral("second")));
         column.show();

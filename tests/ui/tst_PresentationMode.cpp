@@ -18,11 +18,11 @@ using namespace vesk;
 namespace {
 AlertSpec confirmation()
 {
-    AlertSpec spec;
-    spec.title = QStringLiteral("Forget everything Vesk has recorded about this project?");
-    spec.text = QStringLiteral("It cannot be undone.");
-    spec.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
-    return spec;
+    AlertSpec question;
+    question.title = QStringLiteral("Forget everything Vesk has recorded about this project?");
+    question.text = QStringLiteral("It cannot be undone.");
+    question.buttons = {QStringLiteral("Forget"), QStringLiteral("Cancel")};
+    return question;
 }
 
 struct Store {

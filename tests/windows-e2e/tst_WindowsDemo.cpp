@@ -47,15 +47,16 @@ private slots:
 
         ScriptedAlerts alerts;
         PlatformServices platform = createPlatformServices();
-        PrivacyExclusionsWindow window(client, *platform.workspace, alerts);
-        QVERIFY(window.show());
-        QWidget* shell = window.windowWidget();
-        WindowsFixture::click(WindowsFixture::button(shell, "Websites"));
+        DaemonRig settings; // its settings and presentation mode; the demo is the daemon
+        PrivacyExclusionsWindow window(client, *platform.workspace, alerts, settings.presentation);
+        QVERIFY(window.open());
+        QWidget* shell = &window;
+        click(WindowsFixture::button(shell, "Websites"));
         QTRY_VERIFY_WITH_TIMEOUT(WindowsFixture::texts(shell).contains("bank.example.com"), 10000);
         alerts.answerTyping(0, "https://github.com/harbor/harbor-api/pull/318");
         alerts.answer(0); // review what would be deleted
         alerts.answer(0); // forget existing data
-        WindowsFixture::click(WindowsFixture::button(shell, "Add website…"));
+        click(WindowsFixture::button(shell, "Add website…"));
         QTRY_COMPARE_WITH_TIMEOUT(alerts.shown.size(), 4, 10000);
         QCOMPARE(alerts.shown[1].text,
                  "The exclusion is active and stops new capture. 3 screenshot records taken "
@@ -76,15 +77,16 @@ private slots:
         QVERIFY(demo.ready());
         DaemonClient client(demo.socketPath);
         ScriptedAlerts alerts;
-        DataWindow window(client, alerts);
-        QVERIFY(window.show());
+        DaemonRig settings; // its settings and presentation mode; the demo is the daemon
+        DataWindow window(client, alerts, settings.presentation);
+        QVERIFY(window.open());
         const auto shown = [&window] { return WindowsFixture::texts(window.column()->content()); };
         const QString expired = "Screenshot pixels are retained for 5 days. 5 screenshot payloads are expired now.";
         QTRY_VERIFY_WITH_TIMEOUT(shown().contains(expired), 10000);
         InkButton* remove = WindowsFixture::button(window.column()->content(), "Delete expired pixels now");
         QVERIFY(remove->isEnabled());
         alerts.answer(0);
-        WindowsFixture::click(remove);
+        click(remove);
         QTRY_COMPARE_WITH_TIMEOUT(alerts.shown.size(), 2, 10000);
         QCOMPARE(alerts.shown[1].title, "Expired pixels deleted.");
         QVERIFY2(alerts.shown[1].text.startsWith("5 screenshot payloads removed; 0.2 MB freed."),

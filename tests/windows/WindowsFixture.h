@@ -21,12 +21,6 @@ struct WindowsFixture : DaemonRig {
     static QStringList texts(QWidget* root) { return visibleTexts(root); }
     static InkButton* button(QWidget* root, const QString& title) { return visibleButton(root, title); }
     static QList<Row*> rows(QWidget* root) { return visibleUnder<Row>(root); }
-    // A click as the user makes it: once the view has been laid out where it can be hit.
-    static void click(QWidget* view)
-    {
-        QTRY_VERIFY(view->width() > 5 && view->height() > 5);
-        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5));
-    }
     // The titles of the alerts shown so far.
     QStringList alertTitles() const
     {

@@ -21,7 +21,7 @@ QJsonArray handoffRows(int count)
 }
 
 struct DataFixture : WindowsFixture {
-    DataWindow window{client, alerts, &presentation};
+    DataWindow window{client, alerts, presentation};
 
     DataFixture()
     {
@@ -38,7 +38,7 @@ struct DataFixture : WindowsFixture {
     // Shows the window and waits until all four sections have their replies.
     void open()
     {
-        QVERIFY(window.show());
+        QVERIFY(window.open());
         // The four run side by side: wait for every reply, not for the one that used to come last.
         barrier();
         QVERIFY(shown().contains("You work on Harbor."));
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(shown.contains("Codex   ·   installed, not connected"));
         QVERIFY(f.button("Delete expired pixels now")->isEnabled());
         QVERIFY(!f.button("Retry"));
-        const QStringList faults = accessibilityFaults(f.window.panelWidget());
+        const QStringList faults = accessibilityFaults(&f.window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
     }
 
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(f.button("Show earlier handoffs") != nullptr, folded);
         if (!folded)
             return;
-        WindowsFixture::click(f.button("Show earlier handoffs"));
+        click(f.button("Show earlier handoffs"));
         QVERIFY(f.button("Hide earlier handoffs"));
         QCOMPARE(summaries(), 4);
     }
@@ -127,24 +127,24 @@ private slots:
                             "\n"}});
         f.open();
         InkButton* inspect = f.button("Inspect handoff");
-        WindowsFixture::click(inspect);
+        click(inspect);
         QCOMPARE(inspect->text(), "Hide details");
         QVERIFY(f.shown().contains("Loading handoff details…"));
-        WindowsFixture::click(inspect);
+        click(inspect);
         f.sent("inspect_context_package", 1);
         f.barrier();
         QCOMPARE(inspect->text(), "Inspect handoff");
         QVERIFY(!f.shown().join("\n").contains("Could not open this handoff"));
 
-        WindowsFixture::click(inspect);
+        click(inspect);
         f.sent("inspect_context_package", 2);
         f.barrier();
         QVERIFY(f.shown().contains(
             "Referenced  2 screens, 1 message\nCost     0 tokens\nPolicy   unknown\nID       second"));
         QCOMPARE(f.sent("inspect_context_package").first().value("package_id").toString(), "pkg-1");
 
-        WindowsFixture::click(inspect);
-        WindowsFixture::click(inspect);
+        click(inspect);
+        click(inspect);
         QTRY_VERIFY(f.shown().contains("Could not open this handoff. Vesk could not look; this is unavailable, not "
                                        "empty. Close the details and inspect again to retry."));
         QCOMPARE(inspect->text(), "Close details");
@@ -156,7 +156,7 @@ private slots:
         DataFixture f;
         for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
             f.daemon.closeEarly(op);
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         f.barrier();
         const QStringList shown = f.shown();
         QVERIFY(shown.contains("This is a failed read, not an empty profile."));
@@ -168,7 +168,7 @@ private slots:
             QVERIFY2(shown.contains(text), text);
         QVERIFY(!f.button("Delete expired pixels now")->isEnabled());
         QCOMPARE(visibleButtons(f.column(), "Retry").size(), 4);
-        WindowsFixture::click(f.button("Retry"));
+        click(f.button("Retry"));
         for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
             f.sent(op, 2);
     }
@@ -198,13 +198,13 @@ private slots:
         // On the real dialog Escape, Return and the close button keep the pixels.
         for (const auto gesture : ScriptedAlerts::gestures) {
             f.alerts.answerOnScreen(gesture);
-            WindowsFixture::click(remove);
+            click(remove);
         }
         QCOMPARE(f.alerts.onScreen, QList<ScriptedAlerts::OnScreen>(3, {"Cancel", {"Delete expired pixels"}, 1}));
         f.barrier();
         QCOMPARE(f.daemon.count("delete_expired_pixels"), 0);
         f.alerts.answer(0);
-        WindowsFixture::click(remove);
+        click(remove);
         QCOMPARE(f.alerts.shown.last().text,
                  "2 expired screenshot payloads (about 2.0 MB) will be removed.\n\nFrame records, extracted text, "
                  "provenance, entities, and memory will remain.");
@@ -228,16 +228,6 @@ private slots:
         QVERIFY(f.shown().contains("Screenshot pixels are retained for 5 days. There are no stored screenshot pixels "
                                    "waiting to expire."));
         QVERIFY(!f.button("Delete expired pixels now")->isEnabled());
-    }
-
-    void presentationKeepsItAway()
-    {
-        DataFixture f;
-        f.open();
-        f.presentation.setEnabled(true);
-        QVERIFY(!f.window.panelWidget()->isVisible());
-        QVERIFY(!f.window.show());
-        QVERIFY(!f.window.panelWidget()->isVisible());
     }
 };
 

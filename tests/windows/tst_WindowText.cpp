@@ -180,7 +180,7 @@ private slots:
 
     void connections()
     {
-        const auto tools = DataText::connections(reply(R"({"clis":[
+        const auto tools = AgentConnection::read(reply(R"({"clis":[
             {"name":"Claude Code","detected":true,"registered":true,"command":"claude mcp add"},
             {"name":"Codex","detected":true,"registered":false,"command":"codex mcp add"},
             {"name":"Aider","detected":true,"registered":false},
@@ -189,16 +189,16 @@ private slots:
         QVERIFY(tools);
         QStringList lines;
         QList<bool> commands;
-        for (const DataText::Connection& c : *tools) {
+        for (const AgentConnection& c : *tools) {
             lines << DataText::connectionLine(c);
-            commands << c.showsCommand();
+            commands << c.connectable();
         }
         QCOMPARE(lines,
                  QStringList({"Claude Code   ·   connected", "Codex   ·   installed, not connected",
                               "Aider   ·   installed — Vesk does not speak to it yet",
                               "Goose   ·   installed — Vesk does not speak to it yet", "?   ·   not installed"}));
         QCOMPARE(commands, QList<bool>({false, true, false, false, false}));
-        QVERIFY(!DataText::connections(reply(R"({"kind":"connections"})")));
+        QVERIFY(!AgentConnection::read(reply(R"({"kind":"connections"})")));
     }
 
     void profile_data()
@@ -278,24 +278,28 @@ private slots:
         QTest::addColumn<QString>("closing");
         QTest::addColumn<QString>("text");
         QTest::newRow("one of each, -5 bytes shown as zero")
-            << QByteArray(R"({"frames":1,"bytes_freed":-5,"text_lines":1,"sightings":1,"nodes_deleted":1,
+            << QByteArray(
+                   R"({"kind":"rule_forget","frames":1,"bytes_freed":-5,"text_lines":1,"sightings":1,"nodes_deleted":1,
                              "nodes_kept":1,"kept_sightings_lost":1})")
             << PrivacyText::ruleClosing
             << "This irreversibly deletes 1 screenshot record and pixels (0 bytes), 1 extracted text line, and 1 "
                "memory sighting.\n\n1 memory item will be deleted. 1 item will remain but lose 1 sighting. This "
                "cannot be undone.";
-        QTest::newRow("plurals, an application")
-            << QByteArray(R"({"frames":2,"bytes_freed":1500000,"text_lines":14,"sightings":3.0,"nodes_kept":2})")
-            << PrivacyText::appClosing
-            << "This irreversibly deletes 2 screenshot records and pixels (1.5 MB), 14 extracted text lines, and 3 "
-               "memory sightings.\n\n0 memory items will be deleted. 2 items will remain but lose 0 sightings. Other "
-               "applications and agent conversations are not included. This cannot be undone.";
+        QTest::newRow("plurals, an application") << QByteArray(
+            R"({"kind":"rule_forget","frames":2,"bytes_freed":1500000,"text_lines":14,"sightings":3.0,"nodes_kept":2})")
+                                                 << PrivacyText::appClosing
+                                                 << "This irreversibly deletes 2 screenshot records and pixels (1.5 "
+                                                    "MB), 14 extracted text lines, and 3 "
+                                                    "memory sightings.\n\n0 memory items will be deleted. 2 items will "
+                                                    "remain but lose 0 sightings. Other "
+                                                    "applications and agent conversations are not included. This "
+                                                    "cannot be undone.";
     }
     void forgetText()
     {
         QFETCH(QByteArray, preview);
         QFETCH(QString, closing);
-        QTEST(PrivacyText::forgetText(*reply(preview), closing), "text");
+        QTEST(PrivacyText::forgetText(*PrivacyText::forgetPreview(reply(preview), u"rule_forget"), closing), "text");
     }
 
     void counted_data()
@@ -323,10 +327,6 @@ private slots:
         QTEST(PrivacyText::offerText(frames), "offer");
         QTEST(PrivacyText::forgetOption(frames).text, "option");
         QTEST(PrivacyText::forgetOption(frames).enabled, "optionEnabled");
-        QCOMPARE(PrivacyText::forgottenText(reply(QByteArray(R"({"frames":)") + QByteArray::number(frames) + "}"),
-                                            "The exclusion remains active."),
-                 "Removed " + QString::number(frames) + (frames == 1 ? " screenshot record" : " screenshot records")
-                     + ". The exclusion remains active.");
     }
 
     void shortcutPage_data()

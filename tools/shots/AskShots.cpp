@@ -70,8 +70,10 @@ int main(int argc, char** argv)
     FakeDaemon failing;
     DaemonClient failingClient(failing.path());
     PortalAppearance appearance;
-    AskWindow window(client);
-    AskWindow failed(failingClient);
+    test::TourSettings settings;
+    MessageBoxAlerts alerts;
+    AskWindow window({client, alerts, settings.presentation, systemClock()});
+    AskWindow failed({failingClient, alerts, settings.presentation, systemClock()});
     window.updateCaptureStatus(QStringLiteral("Recording 1 display"));
     failed.updateCaptureStatus(QStringLiteral("Recording 1 display"));
     const QString question = QStringLiteral("What was I working on?");

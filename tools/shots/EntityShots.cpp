@@ -109,7 +109,8 @@ int main(int argc, char** argv)
     DaemonClient client;
     PortalAppearance appearance;
     ShotAlerts alerts(tour);
-    AskWindow window(client, systemClock(), nullptr, &alerts);
+    test::TourSettings settings;
+    AskWindow window({client, alerts, settings.presentation, systemClock()});
     window.show();
     // The inbox expands the panel; entity pages keep the height they find.
     ShotTour::press(window, Qt::Key_K, Qt::ControlModifier);

@@ -3,7 +3,10 @@
 #include "Alerts.h"
 #include "AskPanel.h"
 #include "AskWindow.h"
+#include "Clock.h"
+#include "Defaults.h"
 #include "InkButton.h"
+#include "PresentationMode.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <deque>
@@ -19,6 +23,13 @@
 #include <optional>
 
 namespace vesk::test {
+
+// The settings a tour's windows read, in a folder of the tour's own, with presentation mode off.
+struct TourSettings {
+    QTemporaryDir dir;
+    Defaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    PresentationMode presentation{defaults};
+};
 
 // The shared road of a screenshot tour of the ask panel: the folder from the command line, waits
 // for a state to arrive and one PNG of the panel per state.
@@ -118,7 +129,7 @@ public:
     void expect(const QString& name, int button = aborted) { expected.push_back({name, button}); }
     bool allSaved() const { return ok && expected.empty(); }
 
-    AlertResult present(const AlertSpec& spec) override
+    AlertResult present(const AlertSpec& alert) override
     {
         const auto [name, button]
             = expected.empty() ? std::pair(QStringLiteral("alert-unexpected"), int(aborted)) : expected.front();
@@ -133,9 +144,9 @@ public:
             }
             abortModalDialogs();
         });
-        MessageBoxAlerts(QApplication::activeWindow()).present(spec);
+        MessageBoxAlerts(QApplication::activeWindow()).present(alert);
         ok &= tour.save(shot, name);
-        return AlertResult{button, spec.accessoryChecked, spec.fieldText};
+        return AlertResult{button, alert.accessoryChecked, alert.fieldText};
     }
 
 private:

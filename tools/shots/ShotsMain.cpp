@@ -155,7 +155,7 @@ int main(int argc, char** argv)
     delegate.applicationDidFinishLaunching();
 
     const bool reached
-        = waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.lastState()); }, 8000);
+        = waitFor([&] { return std::holds_alternative<DaemonClient::Known>(delegate.statusItem().lastState()); }, 8000);
     if (!reached)
         std::fprintf(stderr, "vesk-shots: no daemon answered; the shots show the unreachable state\n");
 
@@ -165,7 +165,7 @@ int main(int argc, char** argv)
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
         // Existing widgets learn of the new palette through posted events.
         waitFor([&] { return Ink::isDark(delegate.statusMenu().menu()) == dark; }, 2000);
-        delegate.render(delegate.lastState());
+        delegate.statusItem().render(delegate.statusItem().lastState());
         ok &= saveIcons(out, suffix, dark);
 
         // Opening the menu refreshes its lines from the daemon.
@@ -209,13 +209,13 @@ int main(int argc, char** argv)
             abortModalDialogs();
         });
         const MenuText::TierAlert words = MenuText::tierAlert(QStringLiteral("embeddings"));
-        AlertSpec spec;
-        spec.style = AlertSpec::Style::warning;
-        spec.title = words.title;
-        spec.text = words.text;
-        spec.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
-        spec.safe = 1;
-        alerts.run(spec);
+        AlertSpec confirmation;
+        confirmation.style = AlertSpec::Style::warning;
+        confirmation.title = words.title;
+        confirmation.text = words.text;
+        confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        confirmation.safe = 1;
+        alerts.run(confirmation);
         ok &= save(alertShot, out.filePath(QStringLiteral("alert-tier-%1.png").arg(suffix)));
     }
     return ok ? 0 : 1;

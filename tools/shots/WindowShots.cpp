@@ -6,11 +6,13 @@
 //
 //   vesk-window-shots DIR
 #include "DataWindow.h"
+#include "Defaults.h"
 #include "FakeDaemon.h"
 #include "Ink.h"
 #include "InkButton.h"
 #include "PlatformServices.h"
 #include "PortalAppearance.h"
+#include "PresentationMode.h"
 #include "PrivacyExclusionsWindow.h"
 #include "ScrollColumn.h"
 
@@ -20,6 +22,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <cstdio>
 
 using namespace vesk;
@@ -109,55 +112,56 @@ int main(int argc, char** argv)
     PlatformServices platform = createPlatformServices();
     Workspace& workspace = *platform.workspace;
     PortalAppearance appearance;
+    QTemporaryDir settings;
+    Defaults defaults(settings.filePath(QStringLiteral("defaults.json")));
+    PresentationMode presentation(defaults);
 
-    DataWindow data(client, alerts);
-    DataWindow dataFailed(failingClient, alerts);
-    PrivacyExclusionsWindow privacy(client, workspace, alerts);
-    PrivacyExclusionsWindow privacyFailed(failingClient, workspace, alerts);
-    PrivacyExclusionsWindow privacyEmpty(emptyClient, workspace, alerts);
+    DataWindow data(client, alerts, presentation);
+    DataWindow dataFailed(failingClient, alerts, presentation);
+    PrivacyExclusionsWindow privacy(client, workspace, alerts, presentation);
+    PrivacyExclusionsWindow privacyFailed(failingClient, workspace, alerts, presentation);
+    PrivacyExclusionsWindow privacyEmpty(emptyClient, workspace, alerts, presentation);
 
     bool ok = true;
     for (const bool dark : {false, true}) {
         const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
         appearance.apply(dark ? PortalAppearance::Scheme::dark : PortalAppearance::Scheme::light);
 
-        data.show();
-        waitFor([&] { return Ink::isDark(data.panelWidget()) == dark; }, 2000);
+        data.open();
+        waitFor([&] { return Ink::isDark(&data) == dark; }, 2000);
         const auto column = [&data] { return data.column()->content(); };
         const bool filled = waitFor([&] { return shows(column(), QStringLiteral("Written from")); });
-        ok &= tour.save(data.panelWidget(), QStringLiteral("data") + suffix, filled);
+        ok &= tour.save(&data, QStringLiteral("data") + suffix, filled);
         press(column(), QStringLiteral("Show earlier handoffs"));
         press(column(), QStringLiteral("Inspect handoff"));
-        ok &= tour.save(data.panelWidget(), QStringLiteral("data-handoff-details") + suffix,
+        ok &= tour.save(&data, QStringLiteral("data-handoff-details") + suffix,
                         waitFor([&] { return shows(column(), QStringLiteral("Referenced  ")); }));
         // Down to the storage section.
         for (QLabel* label : column()->findChildren<QLabel*>())
             if (label->text().startsWith(QStringLiteral("Screenshots  ")))
                 data.column()->verticalScrollBar()->setValue(label->mapTo(column(), QPoint()).y() - 60);
-        ok &= tour.save(data.panelWidget(), QStringLiteral("data-storage") + suffix, true);
+        ok &= tour.save(&data, QStringLiteral("data-storage") + suffix, true);
 
-        dataFailed.show();
-        ok &= tour.save(dataFailed.panelWidget(), QStringLiteral("data-failed") + suffix,
+        dataFailed.open();
+        ok &= tour.save(&dataFailed, QStringLiteral("data-failed") + suffix,
                         waitFor([&] { return shows(dataFailed.column()->content(), QStringLiteral("failed read")); }));
 
         const auto section = [&](const QString& title, const QString& name, const QString& loaded) {
-            press(privacy.windowWidget(), title);
-            ok &= tour.save(privacy.windowWidget(), name + suffix,
-                            waitFor([&] { return privacy.loaded() && shows(privacy.windowWidget(), loaded); }));
+            press(&privacy, title);
+            ok &= tour.save(&privacy, name + suffix, waitFor([&] { return shows(&privacy, loaded); }));
         };
-        privacy.show();
+        privacy.open();
         section(QStringLiteral("Applications"), QStringLiteral("privacy-applications"), QStringLiteral("1password"));
         section(QStringLiteral("Websites"), QStringLiteral("privacy-websites"), QStringLiteral("bank.example.com"));
         section(QStringLiteral("Window titles"), QStringLiteral("privacy-window-titles"), QStringLiteral("Payroll"));
 
-        privacyFailed.show();
-        ok &= tour.save(privacyFailed.windowWidget(), QStringLiteral("privacy-failed") + suffix, waitFor([&] {
-                            return shows(privacyFailed.windowWidget(), QStringLiteral("this is not an empty list"));
-                        }));
-        privacyEmpty.show();
-        press(privacyEmpty.windowWidget(), QStringLiteral("Websites"));
-        ok &= tour.save(privacyEmpty.windowWidget(), QStringLiteral("privacy-empty") + suffix,
-                        waitFor([&] { return privacyEmpty.loaded(); }));
+        privacyFailed.open();
+        ok &= tour.save(&privacyFailed, QStringLiteral("privacy-failed") + suffix,
+                        waitFor([&] { return shows(&privacyFailed, QStringLiteral("this is not an empty list")); }));
+        privacyEmpty.open();
+        press(&privacyEmpty, QStringLiteral("Websites"));
+        ok &= tour.save(&privacyEmpty, QStringLiteral("privacy-empty") + suffix,
+                        waitFor([&] { return shows(&privacyEmpty, QStringLiteral("No website exclusions yet.")); }));
     }
     return ok ? 0 : 1;
 }
