@@ -28,11 +28,25 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A relaunch waits for the copy it replaces to let go.
-    SingleInstance instance(SingleInstance::forThisProcess());
+    const auto [names, runtime] = SingleInstance::forThisProcess();
+    if (!runtime.refused.isEmpty())
+        std::fputs(("[vesk-app] " + runtime.refused + "; one Vesk at a time is kept by a lock in " + runtime.folder
+                    + " alone.\n")
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+    SingleInstance instance(names);
     const Activation request = options.ask ? Activation{AppDelegate::askAction, {}} : Activation{};
     switch (instance.claim(request, options.relaunch ? 10.0 : 0.0)) {
     case SingleInstance::Claim::handedOver:
         return 0;
+    case SingleInstance::Claim::noLock:
+        std::fputs(
+            ("[vesk-app] the runtime folder cannot be written (" + instance.lockProblem() + "); this copy stops.\n")
+                .toLocal8Bit()
+                .constData(),
+            stderr);
+        return 1;
     case SingleInstance::Claim::failed:
         std::fputs(options.relaunch ? "[vesk-app] the Vesk this copy replaces did not quit; this copy stops.\n"
                                     : "[vesk-app] another Vesk is running but did not answer; this copy stops.\n",

@@ -7,7 +7,10 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -33,21 +36,38 @@ QString accountHome()
     return QFile::decodeName(found->pw_dir);
 }
 
-// $XDG_RUNTIME_DIR, or a folder of our own under the temporary folder: only its owner may enter it.
-QString runtimeFolder()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-        return runtime;
-    const QString own = QDir::tempPath() + QStringLiteral("/vesk-runtime-") + QString::number(getuid());
-    ::mkdir(QFile::encodeName(own).constData(), 0700);
-    return own;
-}
-
 } // namespace
 
-SingleInstance::Names SingleInstance::namesFor(const QString& home, const QString& accountHome,
-                                               const QString& runtimeDir)
+std::optional<QString> SingleInstance::notPrivate(const QString& folder, uint uid)
+{
+    struct stat s { };
+    // Not followed: a link could lead anywhere.
+    if (::lstat(QFile::encodeName(folder).constData(), &s) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISDIR(s.st_mode))
+        return QStringLiteral("is not a folder");
+    if (s.st_uid != uid)
+        return QStringLiteral("belongs to another user");
+    if (s.st_mode & (S_IRWXG | S_IRWXO))
+        return QStringLiteral("is open to other users");
+    return std::nullopt;
+}
+
+SingleInstance::Runtime SingleInstance::runtimeFor(const QString& xdgRuntimeDir, const QString& temp, uint uid,
+                                                   const QString& own)
+{
+    if (QDir::isAbsolutePath(xdgRuntimeDir) && QDir(xdgRuntimeDir).exists())
+        return {xdgRuntimeDir, true, {}};
+    const QString folder = temp + QStringLiteral("/vesk-runtime-") + QString::number(uid);
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    const std::optional<QString> problem = notPrivate(folder, uid);
+    if (!problem)
+        return {folder, true, {}};
+    QDir().mkpath(own);
+    return {own, false, folder + QLatin1Char(' ') + *problem};
+}
+
+SingleInstance::Names SingleInstance::namesFor(const QString& home, const QString& accountHome, const Runtime& runtime)
 {
     const QString clean = QDir::cleanPath(home);
     const QString key
@@ -57,15 +77,19 @@ SingleInstance::Names SingleInstance::namesFor(const QString& home, const QStrin
     if (accountHome.isEmpty() || clean != QDir::cleanPath(accountHome))
         n.busName += QStringLiteral(".H") + key; // a bus name element may not begin with a digit
     n.objectPath = QLatin1Char('/') + QString(n.busName).replace(QLatin1Char('.'), QLatin1Char('/'));
-    const QString base = runtimeDir + QStringLiteral("/vesk-") + key;
+    const QString base = runtime.folder + QStringLiteral("/vesk-") + key;
     n.lockPath = base + QStringLiteral(".lock");
-    n.peerAddress = QStringLiteral("unix:path=") + base + QStringLiteral(".bus");
+    if (runtime.withSocket)
+        n.peerAddress = QStringLiteral("unix:path=") + base + QStringLiteral(".bus");
     return n;
 }
 
-SingleInstance::Names SingleInstance::forThisProcess()
+std::pair<SingleInstance::Names, SingleInstance::Runtime> SingleInstance::forThisProcess()
 {
-    return namesFor(QDir::homePath(), accountHome(), runtimeFolder());
+    const Runtime runtime
+        = runtimeFor(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), getuid(),
+                     QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/vesk"));
+    return {namesFor(QDir::homePath(), accountHome(), runtime), runtime};
 }
 
 SingleInstance::SingleInstance(Names names, QObject* parent)
@@ -89,6 +113,8 @@ SingleInstance::Claim SingleInstance::claim(const Activation& request, double wa
 {
     const QDeadlineTimer waitUntil(qint64(waitSeconds * 1000));
     while (!becomePrimary()) {
+        if (!lockError.isEmpty())
+            return Claim::noLock;
         if (waitSeconds <= 0)
             break;
         if (waitUntil.hasExpired())
@@ -112,9 +138,12 @@ bool SingleInstance::becomePrimary()
 {
     const QByteArray path = QFile::encodeName(names.lockPath);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (fd >= 0)
-            ::close(fd);
+    if (fd < 0) {
+        lockError = names.lockPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
         return false;
     }
     lockFd = fd;
@@ -132,6 +161,8 @@ bool SingleInstance::becomePrimary()
         }
     }
 
+    if (names.peerAddress.isEmpty())
+        return true;
     // Whatever socket is there was left by a copy that died: the lock is ours now.
     const QString socket = names.peerAddress.section(QLatin1Char('='), 1);
     QFile::remove(socket);
@@ -170,7 +201,9 @@ bool SingleInstance::activateRunning(const Activation& request)
     if (bus.isConnected() && bus.interface()->isServiceRegistered(names.busName).value())
         return bus.call(callTo(names.busName), QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
 
-    // No session bus, or the running copy has none: its private socket.
+    // No session bus, or the running copy has none: its private socket, where there is one.
+    if (names.peerAddress.isEmpty())
+        return false;
     QDBusConnection peer = QDBusConnection::connectToPeer(names.peerAddress, peerName);
     const bool answered
         = peer.isConnected() && peer.call(callTo({}), QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;

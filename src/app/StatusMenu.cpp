@@ -276,6 +276,7 @@ void StatusMenu::toggleTier(QAction* sender)
         confirmation.title = words.title;
         confirmation.text = words.text;
         confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        confirmation.safe = 1;
         if (alerts.run(confirmation) != 0)
             return;
     }

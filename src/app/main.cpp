@@ -1,6 +1,8 @@
 #include "AppMain.h"
 #include "CommandLine.h"
+#include "DisplayCheck.h"
 #include "LaunchSwitches.h"
+#include "PlatformServices.h"
 #include "SelfChecks.h"
 
 #include <QByteArray>
@@ -29,6 +31,13 @@ int main(int argc, char** argv)
     // The self-check run never starts the user interface.
     if (switches.selfCheck)
         return vesk::runSelfChecks();
+
+    // Said in one line, where Qt would abort with text about its plugins.
+    if (const auto missing
+        = vesk::DisplayCheck::problem(vesk::DisplayCheck::read(line.qtArguments), vesk::x11DisplayAnswers)) {
+        std::fputs((*missing + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        return 1;
+    }
 
     // The application object sees only Qt's own options.
     std::vector<QByteArray> kept;

@@ -12,6 +12,19 @@ int ask(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& wor
     return alerts.run(alert);
 }
 
+int confirm(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& words, const QString& act, Undo undo)
+{
+    AlertSpec spec;
+    spec.style = style;
+    spec.title = words.title;
+    spec.text = words.text;
+    spec.buttons = {act, QStringLiteral("Cancel")};
+    spec.safe = 1;
+    if (undo == Undo::impossible)
+        spec.destructive = 0;
+    return alerts.run(spec);
+}
+
 void report(Alerts& alerts, const Reply& reply, const QString& fallback)
 {
     ask(alerts, AlertSpec::Style::warning, {fallback, MemoryEditText::failureText(reply)}, {QStringLiteral("OK")});

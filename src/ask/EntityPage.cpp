@@ -169,6 +169,7 @@ void EntityPage::startRename()
     question.field = QString();
     question.fieldText = origin.label;
     question.buttons = {QStringLiteral("Rename"), QStringLiteral("Cancel")};
+    question.safe = 1;
     const AlertResult answer = alerts.present(question);
     if (answer.button != 0)
         return;
@@ -203,10 +204,10 @@ void EntityPage::rejectRelation(qint64 edgeId, Row* row, InkButton* button)
 
 void EntityPage::confirmRejectRelation(const EntityText::Neighbour& neighbour)
 {
-    if (EditDialogs::ask(alerts, AlertSpec::Style::informational,
-                         {QStringLiteral("Remove this relation?"),
-                          MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
-                         {QStringLiteral("This is wrong"), QStringLiteral("Cancel")})
+    if (EditDialogs::confirm(alerts, AlertSpec::Style::informational,
+                             {QStringLiteral("Remove this relation?"),
+                              MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
+                             QStringLiteral("This is wrong"), EditDialogs::Undo::impossible)
         != 0)
         return;
     client.rejectRelation(neighbour.edgeId, this, whileCurrent(column.ticket(), [this](Reply reply) {

@@ -36,8 +36,8 @@ void Forgetting::confirm(const Reply& reply)
     } else if (preview->empty()) {
         EditDialogs::ask(alerts, Style::informational, MemoryEditText::nothingToForget(origin.label),
                          {QStringLiteral("OK")});
-    } else if (EditDialogs::ask(alerts, Style::critical, MemoryEditText::forgetConfirmation(*preview, origin.label),
-                                {QStringLiteral("Forget it"), QStringLiteral("Cancel")})
+    } else if (EditDialogs::confirm(alerts, Style::critical, MemoryEditText::forgetConfirmation(*preview, origin.label),
+                                    QStringLiteral("Forget it"), EditDialogs::Undo::impossible)
                == 0) {
         const qint64 expected = preview->frames;
         client.forgetEntity(origin.id, this, [this, expected](Reply done) {

@@ -92,9 +92,9 @@ void FramePane::render(const Reply& reply)
 void FramePane::startBlock(InkButton* button, const QString& bundleId, const QString& appName)
 {
     if (bundleId.isEmpty()
-        || EditDialogs::ask(alerts, AlertSpec::Style::informational,
-                            {QStringLiteral("Stop capturing this app?"), MemoryEditText::blockQuestion(bundleId)},
-                            {QStringLiteral("Stop capturing it"), QStringLiteral("Cancel")})
+        || EditDialogs::confirm(alerts, AlertSpec::Style::informational,
+                                {QStringLiteral("Stop capturing this app?"), MemoryEditText::blockQuestion(bundleId)},
+                                QStringLiteral("Stop capturing it"), EditDialogs::Undo::possible)
             != 0)
         return;
     // One rule per confirmation: the button waits for the daemon's word.

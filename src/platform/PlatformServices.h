@@ -195,4 +195,8 @@ PlatformServices createPlatformServices();
 // The backends that report every facility as unavailable.
 PlatformServices nullPlatformServices();
 
+// Whether an X server answers at `display` (a DISPLAY value). Needs no application object: a start
+// asks it before making one.
+bool x11DisplayAnswers(const QString& display);
+
 } // namespace vesk

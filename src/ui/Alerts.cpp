@@ -30,6 +30,20 @@ QMessageBox::Icon icon(AlertSpec::Style style)
     return QMessageBox::Information;
 }
 
+// The button of answer `i`. The one that cannot be undone looks as it does in the windows, and Qt never
+// makes it the default by itself.
+QPushButton* answerButton(const AlertSpec& spec, int i)
+{
+    if (spec.destructive != i)
+        return new QPushButton(escapeMnemonic(spec.buttons[i]));
+    InkButton* button = InkButton::make(spec.buttons[i], InkButton::Tone::destructive);
+    button->setAutoDefault(false);
+    const QPushButton plain(button->text());
+    button->setFont(plain.font());
+    button->setMinimumHeight(plain.sizeHint().height());
+    return button;
+}
+
 // A message box has no place for a text field: an alert that asks for text is a small dialog of
 // the same parts, the title in bold over the text, then the field, then the buttons.
 AlertResult askForText(QWidget* parent, const AlertSpec& spec)
@@ -55,12 +69,11 @@ AlertResult askForText(QWidget* parent, const AlertSpec& spec)
     field->selectAll();
     layout->addWidget(field);
     auto* buttons = new QDialogButtonBox;
-    int escape = Alerts::aborted;
+    const std::optional<int> preferred = spec.defaultButton();
     for (int i = 0; i < spec.buttons.size(); ++i) {
-        QPushButton* b = buttons->addButton(escapeMnemonic(spec.buttons[i]), QDialogButtonBox::ActionRole);
-        b->setDefault(i == 0);
-        if (spec.buttons[i] == QStringLiteral("Cancel"))
-            escape = i;
+        QPushButton* b = answerButton(spec, i);
+        buttons->addButton(b, QDialogButtonBox::ActionRole);
+        b->setDefault(preferred == i);
         // Results count from 1: 0 is the dialog's own rejection (Escape, the close button).
         QObject::connect(b, &QPushButton::clicked, &box, [&box, i] { box.done(i + 1); });
     }
@@ -70,7 +83,7 @@ AlertResult askForText(QWidget* parent, const AlertSpec& spec)
     AlertResult result;
     result.fieldText = field->text();
     if (!box.property(abortedProperty).toBool())
-        result.button = chosen > 0 ? chosen - 1 : escape;
+        result.button = chosen > 0 ? chosen - 1 : spec.safe.value_or(Alerts::aborted);
     return result;
 }
 // The title as a title bar shows it ("… — Vesk"), with room for the bar's buttons.
@@ -97,12 +110,15 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
     box.setInformativeText(spec.text);
     box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> buttons;
-    for (const QString& title : spec.buttons) {
-        QPushButton* b = box.addButton(escapeMnemonic(title), QMessageBox::ActionRole);
+    const std::optional<int> preferred = spec.defaultButton();
+    for (int i = 0; i < spec.buttons.size(); ++i) {
+        QPushButton* b = answerButton(spec, i);
+        box.addButton(b, QMessageBox::ActionRole);
         buttons.append(b);
-        if (buttons.size() == 1)
+        if (preferred == i)
             box.setDefaultButton(b);
-        if (title == QStringLiteral("Cancel"))
+        // The close button too: a message box closes only when it has an escape button.
+        if (spec.safe == i)
             box.setEscapeButton(b);
     }
     QCheckBox* check = nullptr;

@@ -8,7 +8,9 @@ class QWidget;
 
 namespace vesk {
 
-// One modal confirmation: what it says and the buttons it offers, first button the default.
+// One modal confirmation: what it says and the buttons it offers, the first one the default. An answer
+// that cannot be undone is marked `destructive`: it is drawn so and never the default; the safe answer
+// is, so Return never deletes.
 struct AlertSpec {
     enum class Style { informational, warning, critical };
 
@@ -16,6 +18,11 @@ struct AlertSpec {
     QString title;
     QString text;
     QStringList buttons;
+    // The safe answer (an index into `buttons`): Escape and the window's close button choose it. Without
+    // one they choose the only button of a one-button alert, and no answer otherwise.
+    std::optional<int> safe;
+    // The answer that cannot be undone (an index into `buttons`).
+    std::optional<int> destructive;
     // An optional check box under the text ("Also forget what was captured"), with its start state.
     std::optional<QString> accessory;
     bool accessoryChecked = false;
@@ -24,6 +31,9 @@ struct AlertSpec {
     // starts holding fieldText, all selected (a rename starts from the old name).
     std::optional<QString> field;
     QString fieldText;
+
+    // The answer Return chooses: the safe one where another cannot be undone, else the first.
+    std::optional<int> defaultButton() const { return destructive ? safe : std::optional<int>(0); }
 
     bool operator==(const AlertSpec&) const = default;
 };

@@ -267,6 +267,8 @@ void DataWindow::deleteExpiredPixels()
     ask.title = QStringLiteral("Delete expired screenshot pixels?");
     ask.text = DataText::deleteQuestion(expiredFrames, expiredBytes);
     ask.buttons = {QStringLiteral("Delete expired pixels"), QStringLiteral("Cancel")};
+    ask.safe = 1;
+    ask.destructive = 0;
     if (alerts.run(ask) != 0)
         return;
     if (deleteExpiredButton)

@@ -58,6 +58,7 @@ void Excluding::askForApplication(const PrivacyText::ForgetPreview& preview)
     question.accessory = option.text;
     question.accessoryEnabled = option.enabled;
     question.buttons = {QStringLiteral("Exclude application"), QStringLiteral("Cancel")};
+    question.safe = 1;
     const AlertResult answer = alerts.present(question);
     if (answer.button != 0)
         return end();
@@ -97,6 +98,7 @@ void Excluding::typeValue()
     question.field = website ? QStringLiteral("example.com") : QStringLiteral("For example: Payroll");
     question.buttons = {website ? QStringLiteral("Exclude website") : QStringLiteral("Exclude matching windows"),
                         QStringLiteral("Cancel")};
+    question.safe = 1;
     const AlertResult answer = alerts.present(question);
     if (answer.button != 0)
         return end();
@@ -130,6 +132,7 @@ void Excluding::offerRetroactiveForget(const PrivacyText::ForgetPreview& preview
     offer.title = PrivacyText::offerTitle(subject);
     offer.text = PrivacyText::offerText(preview.frames);
     offer.buttons = {QStringLiteral("Review what would be deleted"), QStringLiteral("Keep existing data")};
+    offer.safe = 1;
     if (alerts.run(offer) != 0)
         return end();
     confirmIrreversibleForget(preview, PrivacyText::ruleClosing);
@@ -142,6 +145,8 @@ void Excluding::confirmIrreversibleForget(const PrivacyText::ForgetPreview& prev
     confirmation.title = PrivacyText::forgetTitle(subject);
     confirmation.text = PrivacyText::forgetText(preview, closing);
     confirmation.buttons = {QStringLiteral("Forget existing data"), QStringLiteral("Keep existing data")};
+    confirmation.safe = 1;
+    confirmation.destructive = 0;
     if (alerts.run(confirmation) != 0)
         return end();
     const auto done = [this](Reply reply) { forgotten(reply); };

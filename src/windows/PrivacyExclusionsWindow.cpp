@@ -254,6 +254,7 @@ void PrivacyExclusionsWindow::removeSelected()
     question.title = PrivacyText::copy(current).removeQuestion;
     question.text = PrivacyText::removeText(rule.value);
     question.buttons = {QStringLiteral("Remove exclusion"), QStringLiteral("Cancel")};
+    question.safe = 1;
     if (alerts.run(question) != 0)
         return;
     (client.*removeRequest(current))(rule.id, this, [this](Reply reply) {

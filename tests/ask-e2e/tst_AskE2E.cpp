@@ -146,7 +146,7 @@ private slots:
     void commandLineAsks()
     {
         qputenv("HOME", home.path().toUtf8()); // this process is the one Vesk of that home
-        SingleInstance instance(SingleInstance::forThisProcess());
+        SingleInstance instance(SingleInstance::forThisProcess().first);
         QCOMPARE(instance.claim({}), SingleInstance::Claim::primary);
         connect(&instance, &SingleInstance::activated, delegate.get(), &AppDelegate::activate);
         AskWindow& ask = delegate->askWindow();

@@ -5,6 +5,7 @@
 
 using namespace vesk;
 using namespace vesk::test;
+using Gesture = ScriptedAlerts::Gesture;
 
 namespace {
 
@@ -197,7 +198,10 @@ private slots:
         EntityFixture f;
         f.daemon.sequence("rename", {line(reply)});
         harborPage(f);
-        f.alerts.answerTyping(reply.isEmpty() ? 1 : 0, typed);
+        if (reply.isEmpty())
+            f.alerts.answerOnScreen(Gesture::escape);
+        else
+            f.alerts.answerTyping(0, typed);
         QTest::mouseClick(f.button("Rename"), Qt::LeftButton);
         QCOMPARE(f.alerts.shown.size(), 1);
         QCOMPARE(said(f.alerts.shown.first()),
@@ -206,6 +210,7 @@ private slots:
                               "Rename", "Cancel"}));
         QCOMPARE(f.alerts.shown.first().fieldText, "Harbor");
         if (reply.isEmpty()) {
+            QCOMPARE(f.alerts.onScreen, (QList{ScriptedAlerts::OnScreen{"Rename", {}, 1}}));
             f.barrier();
             QCOMPARE(f.daemon.count("rename"), 0);
             return;
@@ -221,6 +226,38 @@ private slots:
         QTRY_COMPARE(f.texts().value(0), shown);
         QVERIFY(f.texts().contains(typed));
         QTRY_COMPARE(f.daemon.count("relations"), 2); // the page asked again
+    }
+
+    // On the real dialog, Escape, Return and the close button neither forget the entity nor remove the
+    // graph's relation: Cancel is the default, and the button that cannot be undone is drawn as such.
+    void irreversibleQuestionsKeep_data()
+    {
+        QTest::addColumn<bool>("graph");
+        QTest::addColumn<Gesture>("gesture");
+        for (const bool graph : {false, true})
+            for (const Gesture g : ScriptedAlerts::gestures)
+                QTest::addRow("%s, gesture %d", graph ? "graph" : "forget", int(g)) << graph << g;
+    }
+    void irreversibleQuestionsKeep()
+    {
+        QFETCH(bool, graph);
+        QFETCH(Gesture, gesture);
+        EntityFixture f;
+        f.daemon.reply("forget_entity_preview", json(R"({"kind":"forget_entity_preview","frames":2})"));
+        harborPage(f);
+        QTRY_VERIFY(!f.chips().isEmpty());
+        f.alerts.answerOnScreen(gesture);
+        if (graph) {
+            const QPointF centre = QRectF(f.graph()->rect()).center();
+            QTest::mouseClick(f.graph(), Qt::LeftButton, {},
+                              ((centre + QRectF(f.chips()[0]->geometry()).center()) / 2).toPoint());
+        } else {
+            QTest::mouseClick(f.button(forgetButton), Qt::LeftButton);
+        }
+        QTRY_COMPARE(f.alerts.onScreen,
+                     (QList{ScriptedAlerts::OnScreen{"Cancel", {graph ? "This is wrong" : "Forget it"}, 1}}));
+        f.barrier();
+        QCOMPARE(f.daemon.count("forget_entity") + f.daemon.count("reject_relation"), 0);
     }
 
     // "This is wrong" on a listed relation removes it at once: the row fades only once the daemon
@@ -307,6 +344,7 @@ private slots:
             return;
         f.alerts.answer(0);
         QTest::mouseClick(stop, Qt::LeftButton);
+        QVERIFY(!f.alerts.shown.value(0).destructive); // a rule can be removed again
         QCOMPARE(said(f.alerts.shown.value(0)),
                  (QStringList{"Stop capturing this app?",
                               "New frames from com.example.code will not be captured, and its text will not reach the "

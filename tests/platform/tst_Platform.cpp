@@ -126,7 +126,8 @@ private slots:
         const QString odd = root.filePath(QStringLiteral("Vesk $HOME \"quoted\" 100%"));
         for (const QString& program : {QStringLiteral("veskd"), QStringLiteral("vesk")})
             recorder(odd + '/' + program);
-        XdgAutostart autostart(root.filePath("autostart"), "2.0", odd + "/veskd", odd + "/vesk");
+        const QString units = root.filePath("units");
+        XdgAutostart autostart(root.filePath("autostart"), "2.0", odd + "/veskd", odd + "/vesk", {units});
         QCOMPARE(autostart.status(Service::daemon), Status::notRegistered);
         QVERIFY(autostart.registerService(Service::daemon) && autostart.registerService(Service::application));
         for (const char* id : {XdgAutostart::daemonId, XdgAutostart::applicationId}) {
@@ -160,6 +161,12 @@ private slots:
             QVERIFY(autostart.handInstalledDaemon());
             QFile::remove(autostart.entryPath(id));
         }
+        // So does an enabled systemd user unit; one only installed starts nothing.
+        QVERIFY(QDir(units).mkpath("default.target.wants")
+                && QFile(units + "/veskd.service").open(QIODevice::WriteOnly));
+        QVERIFY(!autostart.handInstalledDaemon());
+        QVERIFY(QFile::link(units + "/veskd.service", units + "/default.target.wants/veskd.service"));
+        QVERIFY(autostart.handInstalledDaemon());
         QVERIFY(QFile::remove(odd + "/veskd"));
         QCOMPARE(autostart.status(Service::daemon), Status::notFound);
     }

@@ -6,6 +6,8 @@
 
 using namespace vesk;
 using namespace vesk::test;
+using Gesture = ScriptedAlerts::Gesture;
+using OnScreen = ScriptedAlerts::OnScreen;
 
 namespace {
 
@@ -244,6 +246,57 @@ private slots:
         if (forgets)
             QVERIFY(f.alerts.shown[1].text.endsWith(
                 ". Other applications and agent conversations are not included. This cannot be undone."));
+    }
+
+    // On the real dialogs, Escape, Return and the close button never forget: not at the offer, not at
+    // the website's irreversible question, not at the application's.
+    void forgettingTakesItsButton_data()
+    {
+        QTest::addColumn<bool>("application");
+        QTest::addColumn<bool>("reviewed"); // the offer answered "Review what would be deleted" first
+        QTest::addColumn<QList<Gesture>>("gestures");
+        QTest::addColumn<QList<OnScreen>>("seen");
+        const OnScreen offerKept{"Review what would be deleted", {}, 1};
+        const OnScreen kept{"Keep existing data", {"Forget existing data"}, 1};
+        QTest::newRow("offer, Escape") << false << false << QList{Gesture::escape} << QList{offerKept};
+        QTest::newRow("offer, closed") << false << false << QList{Gesture::close} << QList{offerKept};
+        QTest::newRow("offer and question, Return twice")
+            << false << false << QList{Gesture::enter, Gesture::enter}
+            << QList{OnScreen{"Review what would be deleted", {}, 0}, kept};
+        for (const bool application : {false, true})
+            for (const Gesture g : ScriptedAlerts::gestures)
+                QTest::addRow("%s question, gesture %d", application ? "application" : "website", int(g))
+                    << application << !application << QList{g} << QList{kept};
+    }
+    void forgettingTakesItsButton()
+    {
+        QFETCH(bool, application);
+        QFETCH(bool, reviewed);
+        QFETCH(QList<Gesture>, gestures);
+        QFETCH(QList<OnScreen>, seen);
+        PrivacyFixture f;
+        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
+        f.daemon.reply("forget_app_preview", json(R"({"kind":"app_forget_preview","frames":3})"));
+        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
+        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
+        f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":2})"));
+        QVERIFY(f.window.show());
+        if (!application)
+            WindowsFixture::click(f.button("Websites"));
+        const QString add = application ? "Add application…" : "Add website…";
+        QTRY_VERIFY(f.button(add)->isEnabled());
+        if (application)
+            f.alerts.answer(0, true);
+        else
+            f.alerts.answerTyping(0, "bank.example.com");
+        if (reviewed)
+            f.alerts.answer(0);
+        for (const Gesture g : gestures)
+            f.alerts.answerOnScreen(g);
+        WindowsFixture::click(f.button(add));
+        QTRY_COMPARE(f.alerts.onScreen, seen);
+        f.barrier();
+        QCOMPARE(f.daemon.count("forget_rule") + f.daemon.count("forget_app"), 0);
     }
 };
 

@@ -214,6 +214,7 @@ int main(int argc, char** argv)
         confirmation.title = words.title;
         confirmation.text = words.text;
         confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+        confirmation.safe = 1;
         alerts.run(confirmation);
         ok &= save(alertShot, out.filePath(QStringLiteral("alert-tier-%1.png").arg(suffix)));
     }

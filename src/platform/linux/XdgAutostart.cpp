@@ -43,21 +43,28 @@ QString execArgument(QString argument)
 
 } // namespace
 
-XdgAutostart::XdgAutostart(QString folder, QString build, std::optional<QString> daemonPath, QString applicationPath)
+XdgAutostart::XdgAutostart(QString folder, QString build, std::optional<QString> daemonPath, QString applicationPath,
+                           QStringList unitFolders)
     : folder(std::move(folder))
     , build(std::move(build))
     , daemonPath(std::move(daemonPath))
     , applicationPath(std::move(applicationPath))
+    , unitFolders(std::move(unitFolders))
 {
 }
 
 std::unique_ptr<XdgAutostart> XdgAutostart::forThisUser()
 {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const InstallLayout layout = InstallLayout::current();
+    // systemd's user unit path: the user's, the administrator's, then the packages'.
+    const QStringList units{config + QStringLiteral("/systemd/user"), QStringLiteral("/etc/systemd/user"),
+                            data + QStringLiteral("/systemd/user"),   QStringLiteral("/usr/local/lib/systemd/user"),
+                            QStringLiteral("/usr/lib/systemd/user"),  QStringLiteral("/lib/systemd/user")};
     return std::make_unique<XdgAutostart>(config + QStringLiteral("/autostart"), QCoreApplication::applicationVersion(),
-                                          layout.find(QStringLiteral("veskd")),
-                                          QCoreApplication::applicationFilePath());
+                                          layout.find(QStringLiteral("veskd")), QCoreApplication::applicationFilePath(),
+                                          units);
 }
 
 QByteArray XdgAutostart::entryText(const Program& program, const QString& build)
@@ -107,6 +114,18 @@ ServiceManager::Status XdgAutostart::statusOf(const Entry& entry, bool programIn
     return entry.disabled ? Status::requiresApproval : Status::enabled;
 }
 
+bool XdgAutostart::unitEnabled(const QStringList& unitFolders)
+{
+    // Enabling a unit links it into the *.wants folder of each target that wants it.
+    for (const QString& folder : unitFolders) {
+        const QDir units(folder);
+        for (const QString& wants : units.entryList({QStringLiteral("*.wants")}, QDir::Dirs | QDir::NoDotAndDotDot))
+            if (QFileInfo::exists(units.filePath(wants + QLatin1Char('/') + QString::fromLatin1(daemonUnit))))
+                return true;
+    }
+    return false;
+}
+
 QString XdgAutostart::entryPath(const QString& id) const
 {
     return folder + QLatin1Char('/') + id + QStringLiteral(".desktop");
@@ -140,7 +159,7 @@ bool XdgAutostart::shipsDaemon()
 bool XdgAutostart::handInstalledDaemon()
 {
     const Entry own = read(QString::fromLatin1(daemonId));
-    return (own.exists && !own.ours) || read(QString::fromLatin1(legacyDaemonId)).exists;
+    return (own.exists && !own.ours) || read(QString::fromLatin1(legacyDaemonId)).exists || unitEnabled(unitFolders);
 }
 
 ServiceManager::Status XdgAutostart::status(Service service)

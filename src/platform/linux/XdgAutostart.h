@@ -10,7 +10,8 @@ namespace vesk {
 
 // Login-time start through XDG autostart entries in $XDG_CONFIG_HOME/autostart: one that starts the
 // daemon, one that starts this application. An entry we wrote carries X-Vesk-Build; one without it
-// under the daemon's name (or the legacy name) was installed by hand and is never touched. The
+// under the daemon's name (or the legacy name) was installed by hand and is never touched, and so is a
+// daemon that an enabled systemd user unit starts. The
 // session skips an entry with Hidden=true or X-GNOME-Autostart-enabled=false: that is the user's
 // "off", which only the user's approval turns on again, and which survives re-registration.
 class XdgAutostart final : public ServiceManager {
@@ -36,10 +37,14 @@ public:
     static constexpr const char* legacyDaemonId = "com.qev.qevd";
     static constexpr const char* applicationId = "com.vesk.vesk";
 
-    // `folder` is the autostart folder; `daemonPath` the installed daemon, if any.
-    XdgAutostart(QString folder, QString build, std::optional<QString> daemonPath, QString applicationPath);
-    // $XDG_CONFIG_HOME/autostart (~/.config/autostart when unset), the installed programs and this
-    // application's version.
+    static constexpr const char* daemonUnit = "veskd.service";
+
+    // `folder` is the autostart folder; `daemonPath` the installed daemon, if any; `unitFolders` the
+    // systemd user unit folders, whose *.wants folders enable a unit.
+    XdgAutostart(QString folder, QString build, std::optional<QString> daemonPath, QString applicationPath,
+                 QStringList unitFolders);
+    // $XDG_CONFIG_HOME/autostart (~/.config/autostart when unset), the installed programs, this
+    // application's version and the unit folders of the user, the administrator and the packages.
     static std::unique_ptr<XdgAutostart> forThisUser();
 
     // The text of the entry that starts `program`, marked as written for `build`.
@@ -47,6 +52,8 @@ public:
     static Entry parse(const QByteArray& contents);
     // Whether the entry starts its program at the next login, in the service manager's terms.
     static Status statusOf(const Entry& entry, bool programInstalled);
+    // Whether one of `unitFolders` enables the daemon's unit for some target.
+    static bool unitEnabled(const QStringList& unitFolders);
 
     bool shipsDaemon() override;
     bool handInstalledDaemon() override;
@@ -66,6 +73,7 @@ private:
     QString build;
     std::optional<QString> daemonPath;
     QString applicationPath;
+    QStringList unitFolders;
 };
 
 } // namespace vesk
