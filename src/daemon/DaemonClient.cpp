@@ -3,8 +3,8 @@
 #include "Connection.h"
 #include "Json.h"
 #include "MainThread.h"
-#include "SerialQueue.h"
 #include "Wire.h"
+#include "WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -309,9 +309,9 @@ DaemonClient::DaemonClient(Clock& clock)
 
 DaemonClient::DaemonClient(const QString& socketPath, Clock& c)
     : shared(std::make_shared<Shared>())
-    , queue(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.watch")))
-    , asks(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.ask"), askWorkers))
-    , answers(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.answer")))
+    , watchLane(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.watch")))
+    , asks(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.ask"), askWorkers))
+    , answers(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.answer")))
 {
     shared->path = socketPath;
     shared->address = socketPath.toUtf8();
@@ -331,7 +331,7 @@ DaemonClient::~DaemonClient()
     if (shared->wake >= 0)
         (void)!::write(shared->wake, &one, sizeof one);
     // Joining the lanes: requests still queued see `stopping` and complete with nothing.
-    queue.reset();
+    watchLane.reset();
     asks.reset();
     answers.reset();
 }
@@ -342,8 +342,8 @@ const QString& DaemonClient::path() const
 }
 
 DaemonClient::Reading::Reading(Completion done)
-    : run([done = std::move(done)](Reply reply) mutable -> std::function<void()> {
-        return [done, reply = std::move(reply)]() mutable { done(std::move(reply)); };
+    : finish([done = std::move(done)](const Reply& reply) mutable -> Task {
+        return [done = std::move(done), reply]() mutable { done(std::move(reply)); };
     })
 {
 }
@@ -361,9 +361,9 @@ void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* r
     // A reply read on the worker is let go of there, and the memory given back there; a reply
     // handed over as it is goes once the completion is done with it, on the main thread.
     const bool onWorker = done.onWorker;
-    auto deliver = toReceiver(receiver, [](std::function<void()> applied) { applied(); });
-    const auto read = [s = shared, text, timeout, cap, onWorker, read = std::move(done.run)](qsizetype& bytes) {
-        std::function<void()> applied = read(exchange(*s, text, timeout, cap, bytes));
+    auto deliver = toReceiver(receiver, [](Reading::Task applied) { applied(); });
+    auto read = [s = shared, text, timeout, cap, onWorker, finish = std::move(done.finish)](qsizetype& bytes) mutable {
+        Reading::Task applied = finish(exchange(*s, text, timeout, cap, bytes));
         if (onWorker) {
             trimIfLarge(bytes);
             bytes = 0;
@@ -440,7 +440,7 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Rea
     QStringDecoder utf8(QStringDecoder::Utf8);
     (void)utf8.decode(text);
     if (text.isEmpty() || utf8.hasError()) {
-        done.run(std::nullopt)();
+        done.finish(std::nullopt)();
         return;
     }
     enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), receiver, std::move(done));
@@ -453,7 +453,7 @@ void DaemonClient::watch(const QObject* receiver, StateCallback onState)
     if (watching)
         return;
     watching = true;
-    queue->post([s = shared] { watchLoop(s); });
+    watchLane->post([s = shared] { watchLoop(s); });
 }
 
 void DaemonClient::hello(const QObject* receiver, Completion done)

@@ -1,21 +1,25 @@
 #pragma once
 
 #include "Clock.h"
+#include "UniqueFunction.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <type_traits>
 #include <variant>
 
 namespace vesk {
 
-class SerialQueue;
+class WorkerPool;
 
 // A decoded daemon reply, or nothing: nothing stands for every transport failure, a reply that is
 // not an object and an object whose "kind" is "error". It never means "empty".
@@ -25,6 +29,34 @@ using Completion = std::function<void(Reply)>;
 // Pure builders of the delivery records, so a request can be inspected without sending it.
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason);
 QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome);
+
+// What a read run on a worker may be given: `ReadRules::plain<Read, Done, Args...>()` holds when
+// `Read` is a function or a lambda without captures, called with the reply and the copied
+// arguments, and `Done` takes the value it returns.
+namespace ReadRules {
+template <class T, template <class...> class Of> constexpr bool isA = false;
+template <class... T, template <class...> class Of> constexpr bool isA<Of<T...>, Of> = true;
+// A value copied to the worker: nothing that points back at what the main thread owns.
+template <class T>
+concept CopiedValue
+    = std::is_copy_constructible_v<T> && !std::is_pointer_v<
+          T> && !std::is_member_pointer_v<T> && !std::is_reference_v<T> && !isA<T, QPointer> && !isA<T, std::shared_ptr> && !isA<T, std::weak_ptr> && !isA<T, std::reference_wrapper>;
+template <class Read>
+concept Captureless = std::is_function_v<std::remove_pointer_t<Read>> ||(
+    std::is_class_v<Read>&& std::is_empty_v<Read>&& std::is_default_constructible_v<Read>);
+
+template <class Read, class Done, class... Args> constexpr bool plain()
+{
+    if constexpr (!Captureless<Read> || !(CopiedValue<Args> && ...)
+                  || !std::is_invocable_v<const Read&, const Reply&, const Args&...>) {
+        return false;
+    } else {
+        using Value = std::invoke_result_t<const Read&, const Reply&, const Args&...>;
+        return !std::is_void_v<
+                   Value> && std::is_move_constructible_v<Value> && std::is_invocable_v<Done&, Value&&> && std::is_move_constructible_v<Done>;
+    }
+}
+} // namespace ReadRules
 
 // The only path to the daemon: one Unix-domain socket connection per request, one JSON line each
 // way, plus one long-lived watch stream. Every operation takes the object that receives its reply:
@@ -91,17 +123,26 @@ public:
 
     static QString socketPathForHome(const QString& home);
 
-    // A completion whose reply is read on the worker that received it: `read(Reply)` turns the
-    // reply into the caller's own value there, and `done(value)` gets it on the main thread under
-    // the rules of any completion (while the receiver exists, dropped with it). A large reply is
-    // then read, cut to what is shown and let go of without holding the main thread. Several run
-    // at once, so `read` touches no widget and nothing the main thread changes.
+    // A completion whose reply is read on the worker that received it: `read(reply, args...)` turns
+    // the reply into the caller's own value there, and `done(value)` gets it on the main thread
+    // under the rules of any completion (while the receiver exists, dropped with it). A large reply
+    // is then read, cut to what is shown and let go of without holding the main thread. Several run
+    // at once, so `read` must not reach anything the main thread owns: it is a plain function or a
+    // lambda that captures nothing, and what else it needs is handed over as copied values
+    // (`std::tuple(args...)`), never a pointer, a reference or a QPointer. Anything else does not
+    // compile. `done` is moved to the main thread with the value, never copied.
     class Reading {
     public:
         template <class Read, class Done>
-        Reading(Read read, Done done)
-            : run([read = std::move(read), done = std::move(done)](Reply reply) mutable -> std::function<void()> {
-                return [done, value = read(std::move(reply))]() mutable { done(std::move(value)); };
+        requires(ReadRules::plain<Read, Done>()) Reading(Read read, Done done)
+            : Reading(read, std::tuple<>(), std::move(done))
+        {
+        }
+        template <class Read, class... Args, class Done>
+        requires(ReadRules::plain<Read, Done, Args...>()) Reading(Read read, std::tuple<Args...> args, Done done)
+            : finish([read, args = std::move(args), done = std::move(done)](const Reply& reply) mutable -> Task {
+                auto value = std::apply([&](const Args&... a) { return std::invoke(read, reply, a...); }, args);
+                return [done = std::move(done), value = std::move(value)]() mutable { done(std::move(value)); };
             })
             , onWorker(true)
         {
@@ -109,9 +150,13 @@ public:
         // The reply itself, handed to the main thread as it is.
         Reading(Completion done);
 
+        Reading(Reading&&) = default;
+        Reading& operator=(Reading&&) = default;
+
     private:
         friend class DaemonClient;
-        std::function<std::function<void()>(Reply)> run;
+        using Task = UniqueFunction<void()>;
+        UniqueFunction<Task(const Reply&)> finish;
         bool onWorker = false;
     };
 
@@ -225,9 +270,9 @@ private:
     void enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done);
 
     std::shared_ptr<Shared> shared;
-    std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"
-    std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask", askWorkers side by side
-    std::unique_ptr<SerialQueue> answers; // "vesk.daemon.answer"
+    std::unique_ptr<WorkerPool> watchLane; // "vesk.daemon.watch"
+    std::unique_ptr<WorkerPool> asks;      // "vesk.daemon.ask", askWorkers side by side
+    std::unique_ptr<WorkerPool> answers;   // "vesk.daemon.answer"
     bool watching = false;
 };
 

@@ -189,21 +189,48 @@ private Q_SLOTS:
         QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }
 
-    // Each operation's lane, time-out and reply cap, as every sender picks them.
-    void lanesTimeOutsAndCaps()
+    // An answer has a lane of its own: while one is being generated every other request is
+    // answered, and a second question waits for the first answer.
+    void answersHaveALaneOfTheirOwn()
     {
-        using Route = DaemonClient::Route;
-        using enum DaemonClient::Lane;
-        constexpr qsizetype MB = 1024 * 1024;
-        QCOMPARE(DaemonClient::routeOf("ask"), (Route{Answer, 180.0, 64 * MB}));
-        for (const char* op : {"frame", "inspect_context_package"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 64 * MB}));
-        for (const char* op : {"why", "relations", "relation_evidence"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 32 * MB}));
-        for (const char* op : {"search", "top", "proposals", "interjection_signals", "next_semantic_interjection"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 16 * MB}));
-        for (const char* op : {"status", "hello", "set_capture", "route_delivery", "judge_merge", ""})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 4 * MB}));
+        FakeDaemon daemon;
+        daemon.reply(QStringLiteral("ask"), {{"kind", "answer"}}, 2.0);
+        daemon.reply(QStringLiteral("status"), {{"kind", "status"}});
+        daemon.reply(QStringLiteral("why"), {{"kind", "why"}});
+        DaemonClient client(daemon.path());
+        auto answers = std::make_shared<int>(0);
+        auto asksWhenOthersAnswered = std::make_shared<QList<int>>();
+        client.ask(QStringLiteral("first"), app(), [answers](Reply) { ++*answers; });
+        client.ask(QStringLiteral("second"), app(), [answers](Reply) { ++*answers; });
+        QTRY_COMPARE(daemon.count(QStringLiteral("ask")), 1);
+        for (const auto send : {&DaemonClient::status, &DaemonClient::hello})
+            (client.*send)(app(), [&daemon, asksWhenOthersAnswered](Reply) {
+                asksWhenOthersAnswered->append(daemon.count(QStringLiteral("ask")));
+            });
+        client.why(4, app(), [&daemon, asksWhenOthersAnswered](Reply) {
+            asksWhenOthersAnswered->append(daemon.count(QStringLiteral("ask")));
+        });
+        QTRY_COMPARE(asksWhenOthersAnswered->size(), 3);
+        QCOMPARE(*asksWhenOthersAnswered, QList<int>({1, 1, 1}));
+        QCOMPARE(*answers, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(*answers, 2, 10000);
+    }
+
+    // A request gives up on a silent daemon at its time-out; a question waits far longer.
+    void aQuestionOutwaitsTheTimeOutOfOtherRequests()
+    {
+        FakeDaemon daemon;
+        daemon.silent(QStringLiteral("ask"));
+        daemon.silent(QStringLiteral("status"));
+        DaemonClient client(daemon.path());
+        auto answered = std::make_shared<bool>(false);
+        auto status = std::make_shared<std::optional<bool>>();
+        client.ask(QStringLiteral("slow"), app(), [answered](Reply) { *answered = true; });
+        QTRY_COMPARE(daemon.count(QStringLiteral("ask")), 1);
+        client.status(app(), [status](Reply r) { *status = bool(r); });
+        QTRY_VERIFY_WITH_TIMEOUT(status->has_value(), 100000);
+        QCOMPARE(**status, false);
+        QVERIFY(!*answered);
     }
 };
 

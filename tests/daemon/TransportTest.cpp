@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -252,29 +253,34 @@ private Q_SLOTS:
         QVERIFY(inbox[QStringLiteral("hello")]);
     }
 
-    // Replies finish in any order; each reaches the caller that asked, and each request is its
-    // own connection.
     // A reply read on the way is read on the worker that received it, not on the main thread,
-    // and its value reaches the caller there.
+    // and its value reaches the caller there. A read that could reach what the main thread owns
+    // does not compile.
     void readingRunsOffTheMainThread()
     {
+        using Reading = DaemonClient::Reading;
+        const auto done = [](std::pair<QThread*, qint64>) {};
+        const auto read = [](const Reply& r, const qint64& add) {
+            return std::pair(QThread::currentThread(), r ? Json::count(*r, u"source_count").value_or(-1) + add : -1);
+        };
+        const auto capturing = [this](const Reply&) { return objectName(); };
+        static_assert(std::is_constructible_v<Reading, decltype(read), std::tuple<qint64>, decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(capturing), decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(read), std::tuple<qint64*>, decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(read), std::tuple<QPointer<QObject>>, decltype(done)>);
+
         FakeDaemon daemon;
         daemon.reply(QStringLiteral("why"), QJsonObject{{"kind", "why"}, {"source_count", 3}});
         DaemonClient client(daemon.path());
-        auto readOn = std::make_shared<QThread*>(nullptr);
-        auto got = std::make_shared<std::optional<qint64>>();
-        client.why(1, app(),
-                   DaemonClient::Reading(
-                       [readOn](const Reply& r) {
-                           *readOn = QThread::currentThread();
-                           return r ? Json::count(*r, u"source_count") : std::nullopt;
-                       },
-                       [got](std::optional<qint64> n) { *got = n; }));
+        auto got = std::make_shared<std::optional<std::pair<QThread*, qint64>>>();
+        client.why(1, app(), Reading(read, std::tuple<qint64>(10), [got](std::pair<QThread*, qint64> v) { *got = v; }));
         QTRY_VERIFY(got->has_value());
-        QCOMPARE(**got, 3);
-        QVERIFY(*readOn && *readOn != QThread::currentThread());
+        QCOMPARE((*got)->second, 13);
+        QVERIFY((*got)->first && (*got)->first != QThread::currentThread());
     }
 
+    // Replies finish in any order; each reaches the caller that asked, and each request is its
+    // own connection.
     void eachReplyReachesItsOwnCaller()
     {
         FakeDaemon daemon;

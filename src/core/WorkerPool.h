@@ -1,9 +1,10 @@
 #pragma once
 
+#include "UniqueFunction.h"
+
 #include <QString>
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,16 +14,18 @@ namespace vesk {
 // Worker threads taking tasks in the order they were posted. With one worker (the default) the
 // tasks run strictly one after another; with more, up to that many run side by side, so one slow
 // task holds one worker, not the ones posted after it.
-class SerialQueue {
+class WorkerPool {
 public:
-    explicit SerialQueue(QString label, int workers = 1);
+    using Task = UniqueFunction<void()>;
+
+    explicit WorkerPool(QString label, int workers = 1);
     // Runs the tasks still queued, then joins the workers.
-    ~SerialQueue();
+    ~WorkerPool();
 
-    SerialQueue(const SerialQueue&) = delete;
-    SerialQueue& operator=(const SerialQueue&) = delete;
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
 
-    void post(std::function<void()> task);
+    void post(Task task);
     const QString& label() const { return name; }
 
 private:
@@ -31,7 +34,7 @@ private:
     QString name;
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<std::function<void()>> tasks;
+    std::deque<Task> tasks;
     bool closing = false;
     std::vector<std::thread> threads;
 };

@@ -1,4 +1,4 @@
-#include "SerialQueue.h"
+#include "WorkerPool.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 
 namespace vesk {
 
-SerialQueue::SerialQueue(QString label, int workers)
+WorkerPool::WorkerPool(QString label, int workers)
     : name(std::move(label))
 {
     // Thread names are limited to 15 bytes; the tail of the label is what tells lanes apart.
@@ -17,7 +17,7 @@ SerialQueue::SerialQueue(QString label, int workers)
     }
 }
 
-SerialQueue::~SerialQueue()
+WorkerPool::~WorkerPool()
 {
     {
         std::lock_guard lock(mutex);
@@ -28,7 +28,7 @@ SerialQueue::~SerialQueue()
         t.join();
 }
 
-void SerialQueue::post(std::function<void()> task)
+void WorkerPool::post(Task task)
 {
     {
         std::lock_guard lock(mutex);
@@ -37,10 +37,10 @@ void SerialQueue::post(std::function<void()> task)
     wake.notify_one();
 }
 
-void SerialQueue::run()
+void WorkerPool::run()
 {
     for (;;) {
-        std::function<void()> task;
+        Task task;
         {
             std::unique_lock lock(mutex);
             wake.wait(lock, [this] { return closing || !tasks.empty(); });
