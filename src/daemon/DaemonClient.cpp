@@ -93,27 +93,28 @@ void trimIfLarge(qsizetype size)
 
 // One request on its own connection. Connecting and each write or read wait at most `timeout`;
 // the whole exchange at most twice that, so a daemon trickling bytes cannot hold a lane. A reply
-// line longer than `cap` is no reply, and is not read further.
+// line longer than `cap` is no reply, and is not read further. What went wrong is kept: nothing
+// was sent, or it was sent and no whole reply came (the daemon may have acted on it), or what
+// came was no reply.
 Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, qsizetype& bytes)
 {
     bytes = 0;
     using Result = Connection::Result;
-    if (shared.stopping)
-        return std::nullopt;
     const Connection::Deadline overall = Connection::after(2 * timeout);
     const auto within = [&] { return std::min(Connection::after(timeout), overall); };
     Connection connection(shared.wake);
-    if (connection.open(shared.address, within()) != Result::ok)
-        return std::nullopt;
+    if (shared.stopping || connection.open(shared.address, within()) != Result::ok)
+        return Reply::failed(Failure::unreachable);
     const qsizetype zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
     text.append('\n');
     // A write that fails is not examined: it surfaces as a failed or empty read.
     if (connection.write(text, within()) == Result::stopped)
-        return std::nullopt;
+        return Reply::failed(Failure::noReply);
 
     QByteArray buffer;
+    bool whole = false;
     for (;;) {
         const qsizetype had = buffer.size();
         buffer.resize(had + kReplyChunk);
@@ -121,7 +122,7 @@ Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qs
         const Result r = connection.read(buffer.data() + had, kReplyChunk, within(), got);
         buffer.truncate(had + got);
         if (r == Result::stopped)
-            return std::nullopt;
+            return Reply::failed(Failure::noReply);
         if (r != Result::ok)
             break;
         const void* newline = std::memchr(buffer.constData() + had, '\n', static_cast<size_t>(got));
@@ -130,12 +131,18 @@ Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qs
         if (line > cap) {
             bytes = buffer.size();
             trimIfLarge(std::exchange(buffer, QByteArray()).size());
-            return std::nullopt;
+            return Reply::failed(Failure::malformed);
         }
-        if (newline)
+        if (newline) {
+            whole = true;
             break;
+        }
     }
     Reply reply = Wire::decodeReply(buffer);
+    // Bytes that stopped short of a whole reply (none, or a line cut off by a time-out or a close)
+    // are no answer at all.
+    if (!whole && reply.failure() == Failure::malformed)
+        reply = Reply::failed(Failure::noReply);
     bytes = buffer.size();
     trimIfLarge(std::exchange(buffer, QByteArray()).size());
     return reply;
@@ -440,7 +447,7 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Rea
     QStringDecoder utf8(QStringDecoder::Utf8);
     (void)utf8.decode(text);
     if (text.isEmpty() || utf8.hasError()) {
-        done.finish(std::nullopt)();
+        done.finish(Reply::failed(Failure::unsent))();
         return;
     }
     enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), receiver, std::move(done));
@@ -733,7 +740,7 @@ void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, co
                                        const QString& reason, const QObject* receiver, Completion done)
 {
     if (route.size() > echoCap || reason.size() > echoCap)
-        return done(std::nullopt);
+        return done(Reply::failed(Failure::unsent));
     send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), receiver, std::move(done));
 }
 
@@ -741,7 +748,7 @@ void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& o
                                       Completion done)
 {
     if (packageID.size() > echoCap)
-        return done(std::nullopt);
+        return done(Reply::failed(Failure::unsent));
     send(humanOutcomePayload(packageID, outcome), receiver, std::move(done));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "Reply.h"
 #include "UniqueFunction.h"
 
 #include <QByteArray>
@@ -21,9 +22,6 @@ namespace vesk {
 
 class WorkerPool;
 
-// A decoded daemon reply, or nothing: nothing stands for every transport failure, a reply that is
-// not an object and an object whose "kind" is "error". It never means "empty".
-using Reply = std::optional<QJsonObject>;
 using Completion = std::function<void(Reply)>;
 
 // Pure builders of the delivery records, so a request can be inspected without sending it.

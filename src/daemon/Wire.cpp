@@ -12,10 +12,10 @@ Reply decodeReply(const QByteArray& bytes)
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return std::nullopt;
+        return Reply::failed(Failure::malformed);
     QJsonObject object = doc.object();
     if (!object.isEmpty() && Json::isKind(object, u"error"))
-        return std::nullopt;
+        return Reply::failed(Failure::refused, Json::string(object, u"message").value_or(QString()));
     return object;
 }
 

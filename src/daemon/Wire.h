@@ -9,8 +9,8 @@
 // The byte-level rules of the protocol, kept free of sockets so they can be tested and fuzzed.
 namespace vesk::Wire {
 
-// Decodes a whole reply buffer. Not JSON, not an object, or an object whose "kind" is the string
-// "error" is nothing; {} is a reply.
+// Decodes a whole reply buffer. Not JSON or not an object is a malformed reply, an object whose
+// "kind" is the string "error" a refusal (with its "message" when it is a string); {} is a reply.
 Reply decodeReply(const QByteArray& bytes);
 
 // A capture line of the watch stream as a state; nothing for every line that is to be skipped.

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,7 @@ using Script = FakeDaemon::Script;
 } // namespace
 
 Q_DECLARE_METATYPE(FakeDaemon::Script)
+Q_DECLARE_METATYPE(vesk::Failure)
 
 class TransportTest : public QObject {
     Q_OBJECT
@@ -102,54 +104,77 @@ private Q_SLOTS:
         client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, app(), inbox.take(QStringLiteral("ask")));
         // Far below either time-out: a refused connection is not waited on.
         QTRY_VERIFY(inbox.has(QStringLiteral("status")) && inbox.has(QStringLiteral("ask")));
-        QVERIFY(!inbox[QStringLiteral("status")]);
-        QVERIFY(!inbox[QStringLiteral("ask")]);
+        QCOMPARE(inbox[QStringLiteral("status")].failure(), Failure::unreachable);
+        QCOMPARE(inbox[QStringLiteral("ask")].failure(), Failure::unreachable);
         QCOMPARE(inbox.state->onWrongThread, 0);
     }
 
+    // What came back, and when nothing did, why: a refusal keeps the daemon's words (cut to a
+    // bound), a reply cut off by a close may have been acted on, an answer that is no reply is
+    // malformed.
     void repliesDecode_data()
     {
         QTest::addColumn<Script>("script");
-        QTest::addColumn<bool>("delivered");
+        QTest::addColumn<Failure>("failure");
         QTest::addColumn<qsizetype>("keys");
         QTest::addColumn<qsizetype>("pad");
         QTest::addColumn<QByteArray>("op");
-        const auto row
-            = [](const char* name, Script script, bool delivered, qsizetype keys = 0, qsizetype pad = 0,
-                 QByteArray op = "status") { QTest::newRow(name) << script << delivered << keys << pad << op; };
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, Script script, Failure failure, qsizetype keys = 0, qsizetype pad = 0,
+                            QByteArray op = "hello", QString message = {}) {
+            QTest::newRow(name) << script << failure << keys << pad << op << message;
+        };
+        const auto refusal = [&](const char* name, const QString& message, const QString& kept) {
+            const QByteArray line
+                = QJsonDocument(QJsonObject{{"kind", "error"}, {"message", message}}).toJson(QJsonDocument::Compact)
+                + '\n';
+            row(name, {line}, Failure::refused, 0, 0, "hello", kept);
+        };
+        using enum Failure;
         const QByteArray padded = "{\"kind\":\"search\",\"pad\":\"\"}\n";
-        row("empty object is a reply", {"{}\n"}, true);
-        row("error kind is nothing", {"{\"kind\":\"error\"}\n"}, false);
-        row("other kind unchanged", {"{\"kind\":\"capture\"}\n"}, true, 1);
-        row("non-string kind unchanged", {"{\"kind\":1,\"a\":2}\n"}, true, 2);
-        row("array is nothing", {"[]\n"}, false);
-        row("garbage is nothing", {"not json\n"}, false);
-        row("closed without bytes is nothing", {}, false);
-        row("no final line feed, then end of stream", {"{\"kind\":\"ok\"}"}, true, 1);
-        row("bytes after the line feed are decoded with it", {"{\"kind\":\"ok\"}\n{}"}, false);
+        row("empty object is a reply", {"{}\n"}, none);
+        row("error kind is a refusal", {"{\"kind\":\"error\"}\n"}, refused);
+        refusal("a refusal in the daemon's words", QStringLiteral("rule 4 is in use"),
+                QStringLiteral("rule 4 is in use"));
+        refusal("a blank message is no message", QStringLiteral(" \n "), QString());
+        const QString a999(999, QLatin1Char('a'));
+        refusal("a long message is cut", a999 + QStringLiteral("bc") + QString(500, QLatin1Char('d')),
+                a999 + QStringLiteral("b\u2026"));
+        refusal("a cut never halves a character", a999 + QStringLiteral("\U0001F600") + QStringLiteral("tail"),
+                a999 + QStringLiteral("\u2026"));
+        row("a message that is no string is no message", {"{\"kind\":\"error\",\"message\":7}\n"}, refused);
+        row("other kind unchanged", {"{\"kind\":\"capture\"}\n"}, none, 1);
+        row("non-string kind unchanged", {"{\"kind\":1,\"a\":2}\n"}, none, 2);
+        row("array is malformed", {"[]\n"}, malformed);
+        row("garbage is malformed", {"not json\n"}, malformed);
+        row("closed without bytes: no reply", {}, noReply);
+        row("closed halfway through a reply: no reply", {"{\"kind\":\"ok\",\"fr"}, noReply);
+        row("no final line feed, then end of stream", {"{\"kind\":\"ok\"}"}, none, 1);
+        row("bytes after the line feed are decoded with it", {"{\"kind\":\"ok\"}\n{}"}, malformed);
         row("taken at the line feed while the daemon holds the connection",
-            {.reply = "{\"kind\":\"ok\"}\n", .holdOpen = true}, true, 1);
+            {.reply = "{\"kind\":\"ok\"}\n", .holdOpen = true}, none, 1);
         row("split into 7-byte writes",
-            {"{\"kind\":\"ok\",\"nodes\":[1,2,3],\"text\":\"caf\xc3\xa9\"}\n", FakeDaemon::Mode::Split}, true, 3);
-        row("line feed falls exactly at a chunk end", {.reply = padded, .fill = 8192 - 27, .fillAt = 24}, true, 2,
+            {"{\"kind\":\"ok\",\"nodes\":[1,2,3],\"text\":\"caf\xc3\xa9\"}\n", FakeDaemon::Mode::Split}, none, 3);
+        row("line feed falls exactly at a chunk end", {.reply = padded, .fill = 8192 - 27, .fillAt = 24}, none, 2,
             8192 - 27);
-        // Each operation's cap fits what it carries: a status past 4 MB, a list past 16 MB, a frame
+        // Each operation's cap fits what it carries: a hello past 4 MB, a list past 16 MB, a frame
         // past 64 MB is no reply; a frame of 20 MB is one.
-        row("a status past its cap is nothing", {.reply = padded, .fill = 4 << 20, .fillAt = 24}, false);
-        row("a list within its cap", {.reply = padded, .fill = 15 << 20, .fillAt = 24}, true, 2, 15 << 20, "proposals");
-        row("a list past its cap is nothing", {.reply = padded, .fill = 16 << 20, .fillAt = 24}, false, 0, 0,
-            "proposals");
-        row("a frame of 20 MB", {.reply = padded, .fill = 20 << 20, .fillAt = 24}, true, 2, 20 << 20, "frame");
-        row("a frame past 64 MB is nothing, even held open",
-            {.reply = padded, .holdOpen = true, .fill = 64 << 20, .fillAt = 24}, false, 0, 0, "frame");
+        row("a hello past its cap is malformed", {.reply = padded, .fill = 4 << 20, .fillAt = 24}, malformed);
+        row("a list within its cap", {.reply = padded, .fill = 15 << 20, .fillAt = 24}, none, 2, 15 << 20, "search");
+        row("a list past its cap is malformed", {.reply = padded, .fill = 16 << 20, .fillAt = 24}, malformed, 0, 0,
+            "search");
+        row("a frame of 20 MB", {.reply = padded, .fill = 20 << 20, .fillAt = 24}, none, 2, 20 << 20, "frame");
+        row("a frame past 64 MB is malformed, even held open",
+            {.reply = padded, .holdOpen = true, .fill = 64 << 20, .fillAt = 24}, malformed, 0, 0, "frame");
     }
     void repliesDecode()
     {
         QFETCH(Script, script);
-        QFETCH(bool, delivered);
+        QFETCH(Failure, failure);
         QFETCH(qsizetype, keys);
         QFETCH(qsizetype, pad);
         QFETCH(QByteArray, op);
+        QFETCH(QString, message);
         FakeDaemon daemon;
         daemon.script(QString::fromLatin1(op), script);
         DaemonClient client(daemon.path());
@@ -159,7 +184,10 @@ private Q_SLOTS:
         // Well inside the 30 s time-out: no reply waits for the connection to close.
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("r")), 20000);
         const Reply r = inbox[QStringLiteral("r")];
-        QCOMPARE(bool(r), delivered);
+        QCOMPARE(r.failure(), failure);
+        QCOMPARE(bool(r), failure == Failure::none);
+        QCOMPARE(r.daemonMessage().value_or(QString()), message);
+        QCOMPARE(r.daemonMessage().has_value(), !message.isEmpty());
         if (r) {
             QCOMPARE(r->size(), keys);
             QCOMPARE(r->value(QStringLiteral("pad")).toString().size(), pad);
