@@ -96,7 +96,8 @@ void trimIfLarge(qsizetype size)
 // line longer than `cap` is no reply, and is not read further. What went wrong is kept: nothing
 // was sent, or it was sent and no whole reply came (the daemon may have acted on it), or what
 // came was no reply.
-Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, qsizetype& bytes)
+Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, QLatin1StringView kind,
+               qsizetype& bytes)
 {
     bytes = 0;
     using Result = Connection::Result;
@@ -143,6 +144,8 @@ Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qs
     // are no answer at all.
     if (!whole && reply.failure() == Failure::malformed)
         reply = Reply::failed(Failure::noReply);
+    else if (reply && !kind.isEmpty() && Json::kind(*reply) != kind)
+        reply = Reply::failed(Failure::malformed);
     bytes = buffer.size();
     trimIfLarge(std::exchange(buffer, QByteArray()).size());
     return reply;
@@ -280,6 +283,75 @@ qint64 hourOf(const QDateTime& t)
     return t.toLocalTime().time().hour();
 }
 
+// Every operation's lane, time-out, reply cap and the kind of reply the daemon's contract fixes
+// for it: "ok" for a change carried out, unless a reader names its own kind. An empty kind: the
+// contract names none, and nothing is checked.
+struct OpRoute {
+    QByteArrayView op;
+    DaemonClient::Route route;
+};
+constexpr qsizetype MB = 1024 * 1024;
+constexpr DaemonClient::Lane kAsk = DaemonClient::Lane::Ask;
+constexpr double kWait = DaemonClient::defaultTimeout;
+// A frame's text and boxes, a context package's contents, an answer with its evidence.
+constexpr qsizetype kWhole = 64 * MB;
+// An entity's edges and sources, which grow with what was seen.
+constexpr qsizetype kEntity = 32 * MB;
+// Lists of at most a few hundred short records.
+constexpr qsizetype kList = 16 * MB;
+constexpr qsizetype kSmall = 4 * MB;
+constexpr QLatin1StringView kOk("ok");
+constexpr QLatin1StringView kAny;
+constexpr OpRoute routes[] = {
+    {"ask", {DaemonClient::Lane::Answer, DaemonClient::answerTimeout, kWhole, kAny}},
+    {"hello", {kAsk, kWait, kSmall, kAny}},
+    {"status", {kAsk, kWait, kSmall, QLatin1StringView("status")}},
+    {"search", {kAsk, kWait, kList, kAny}},
+    {"why", {kAsk, kWait, kEntity, QLatin1StringView("why")}},
+    {"relations", {kAsk, kWait, kEntity, kAny}},
+    {"relation_evidence", {kAsk, kWait, kEntity, QLatin1StringView("relation_evidence")}},
+    {"frame", {kAsk, kWait, kWhole, kAny}},
+    {"top", {kAsk, kWait, kList, kAny}},
+    {"proposals", {kAsk, kWait, kList, kAny}},
+    {"judge_merge", {kAsk, kWait, kSmall, kOk}},
+    {"rename", {kAsk, kWait, kSmall, QLatin1StringView("renamed")}},
+    {"reject_relation", {kAsk, kWait, kSmall, kOk}},
+    {"correct_claim", {kAsk, kWait, kSmall, QLatin1StringView("claim_corrected")}},
+    {"forget_entity_preview", {kAsk, kWait, kSmall, QLatin1StringView("forget_entity_preview")}},
+    {"forget_entity", {kAsk, kWait, kSmall, kOk}},
+    {"profile", {kAsk, kWait, kList, kAny}},
+    {"recent_deliveries", {kAsk, kWait, kList, kAny}},
+    {"inspect_context_package", {kAsk, kWait, kWhole, kAny}},
+    {"set_capture", {kAsk, kWait, kSmall, kOk}},
+    {"set_injection", {kAsk, kWait, kSmall, kOk}},
+    {"set_tier", {kAsk, kWait, kSmall, kOk}},
+    {"app_blocks", {kAsk, kWait, kList, kAny}},
+    {"website_blocks", {kAsk, kWait, kList, kAny}},
+    {"window_title_blocks", {kAsk, kWait, kList, kAny}},
+    {"block_app", {kAsk, kWait, kSmall, kOk}},
+    {"block_website", {kAsk, kWait, kSmall, kOk}},
+    {"block_window_title", {kAsk, kWait, kSmall, kOk}},
+    {"unblock_app", {kAsk, kWait, kSmall, kOk}},
+    {"unblock_website", {kAsk, kWait, kSmall, kOk}},
+    {"unblock_window_title", {kAsk, kWait, kSmall, kOk}},
+    {"forget_rule_preview", {kAsk, kWait, kSmall, QLatin1StringView("rule_forget")}},
+    {"forget_rule", {kAsk, kWait, kSmall, QLatin1StringView("rule_forget")}},
+    {"forget_app_preview", {kAsk, kWait, kSmall, QLatin1StringView("app_forget_preview")}},
+    {"forget_app", {kAsk, kWait, kSmall, QLatin1StringView("app_forgot")}},
+    {"delete_expired_pixels", {kAsk, kWait, kSmall, QLatin1StringView("expired_pixels_deleted")}},
+    {"complete_onboarding", {kAsk, kWait, kSmall, kOk}},
+    {"connections", {kAsk, kWait, kList, QLatin1StringView("connections")}},
+    {"route_delivery", {kAsk, kWait, kSmall, kAny}},
+    {"record_human_delivery", {kAsk, kWait, kSmall, kOk}},
+    {"record_human_outcome", {kAsk, kWait, kSmall, kOk}},
+    {"next_semantic_interjection", {kAsk, kWait, kList, kAny}},
+    {"set_delivery_policy", {kAsk, kWait, kSmall, kOk}},
+    {"reset_interjection_learning", {kAsk, kWait, kSmall, kOk}},
+    {"record_interjection_outcome", {kAsk, kWait, kSmall, kOk}},
+    {"set_interjection_kind_stance", {kAsk, kWait, kSmall, kOk}},
+    {"interjection_signals", {kAsk, kWait, kList, kAny}},
+};
+
 } // namespace
 
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason)
@@ -357,7 +429,8 @@ DaemonClient::Reading::Reading(Completion done)
 
 void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
 {
-    enqueue(text, {lane, timeout, routeOf(opOf(text)).cap}, receiver, Reading(std::move(done)));
+    const Route route = routeOf(opOf(text));
+    enqueue(text, {lane, timeout, route.cap, route.kind}, receiver, Reading(std::move(done)));
 }
 
 void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done)
@@ -365,18 +438,20 @@ void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* r
     // Plain copies, not a structured binding: clang 14 cannot capture a binding in a lambda.
     const double timeout = route.timeout;
     const qsizetype cap = std::min(route.cap, replyCap);
+    const QLatin1StringView kind = route.kind;
     // A reply read on the worker is let go of there, and the memory given back there; a reply
     // handed over as it is goes once the completion is done with it, on the main thread.
     const bool onWorker = done.onWorker;
     auto deliver = toReceiver(receiver, [](Reading::Task applied) { applied(); });
-    auto read = [s = shared, text, timeout, cap, onWorker, finish = std::move(done.finish)](qsizetype& bytes) mutable {
-        Reading::Task applied = finish(exchange(*s, text, timeout, cap, bytes));
-        if (onWorker) {
-            trimIfLarge(bytes);
-            bytes = 0;
-        }
-        return applied;
-    };
+    auto read
+        = [s = shared, text, timeout, cap, kind, onWorker, finish = std::move(done.finish)](qsizetype& bytes) mutable {
+              Reading::Task applied = finish(exchange(*s, text, timeout, cap, kind, bytes));
+              if (onWorker) {
+                  trimIfLarge(bytes);
+                  bytes = 0;
+              }
+              return applied;
+          };
     if (route.lane == Lane::Answer) {
         answers->post([read = std::move(read), deliver = std::move(deliver)]() mutable {
             qsizetype bytes = 0;
@@ -416,22 +491,10 @@ bool DaemonClient::settledThrough(quint64 made) const
 
 DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
 {
-    constexpr qsizetype MB = 1024 * 1024;
-    if (op == "ask")
-        return {Lane::Answer, answerTimeout, 64 * MB};
-    // A frame's text and boxes, a context package's contents.
-    if (op == "frame" || op == "inspect_context_package")
-        return {Lane::Ask, defaultTimeout, 64 * MB};
-    // An entity's edges and sources, which grow with what was seen.
-    if (op == "why" || op == "relations" || op == "relation_evidence")
-        return {Lane::Ask, defaultTimeout, 32 * MB};
-    // Lists of at most a few hundred short records.
-    for (const char* list :
-         {"search", "top", "proposals", "profile", "recent_deliveries", "connections", "app_blocks", "website_blocks",
-          "window_title_blocks", "interjection_signals", "next_semantic_interjection"})
-        if (op == list)
-            return {Lane::Ask, defaultTimeout, 16 * MB};
-    return {Lane::Ask, defaultTimeout, 4 * MB};
+    for (const OpRoute& r : routes)
+        if (op == r.op)
+            return r.route;
+    return {};
 }
 
 void DaemonClient::send(const QByteArray& text, const QObject* receiver, Reading done)

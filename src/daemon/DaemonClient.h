@@ -97,14 +97,17 @@ public:
     // longer one is no id the daemon could mean, and the request is not sent.
     static constexpr qsizetype echoCap = 1024;
 
-    // The lane, time-out and reply cap of an operation, by its "op" name: every sender goes
-    // through this. The cap fits what the operation can carry: a list of a few hundred short
-    // records needs megabytes, not hundreds of them.
+    // The lane, time-out, reply cap and reply kind of an operation, by its "op" name: every sender
+    // goes through this. The cap fits what the operation can carry: a list of a few hundred short
+    // records needs megabytes, not hundreds of them. An answer of any other kind than `kind` (or
+    // without one, as {} is) is no reply to the operation: it fails as malformed, like one that is
+    // not JSON. Where the daemon's contract fixes no kind, `kind` is empty and any object is the
+    // reply.
     struct Route {
         Lane lane = Lane::Ask;
         double timeout = defaultTimeout;
         qsizetype cap = 4 * 1024 * 1024;
-        bool operator==(const Route&) const = default;
+        QLatin1StringView kind;
     };
     static Route routeOf(QByteArrayView op);
 

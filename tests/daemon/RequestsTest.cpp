@@ -14,6 +14,7 @@ using vesk::test::TestClock;
 
 using Call = std::function<void(DaemonClient&, Completion)>;
 Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(vesk::Failure)
 
 namespace {
 QJsonObject parse(const QByteArray& line)
@@ -187,6 +188,53 @@ private Q_SLOTS:
         client.nextSemanticInterjection(false, app(), [](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
         QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
+    }
+
+    // An answer of another kind than the operation answers with, or {}, is no reply: it fails as
+    // malformed. Where the daemon's contract names no kind, any object is the reply.
+    void repliesOfTheWrongKindFail_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("delivered");
+        const auto row = [](const char* name, const char* op, Call call, const char* reply, bool delivered) {
+            QTest::newRow(name) << QString::fromLatin1(op) << call << QByteArray(reply) << delivered;
+        };
+        const Call status = [](DaemonClient& c, Completion d) { c.status(app(), d); };
+        const Call rename = [](DaemonClient& c, Completion d) { c.rename(3, QStringLiteral("Ledger"), app(), d); };
+        const Call forgetApp = [](DaemonClient& c, Completion d) { c.forgetApp(QStringLiteral("org.x"), app(), d); };
+        const Call reject = [](DaemonClient& c, Completion d) { c.rejectRelation(8, app(), d); };
+        const Call search = [](DaemonClient& c, Completion d) { c.search(QStringLiteral("q"), 5, app(), d); };
+        const Call appBlocks = [](DaemonClient& c, Completion d) { c.appBlocks(app(), d); };
+        row("status", "status", status, R"({"kind":"status","frames":3})", true);
+        row("status answered {}", "status", status, "{}", false);
+        row("status answered ok", "status", status, R"({"kind":"ok"})", false);
+        row("status kind in another case", "status", status, R"({"kind":"Status"})", false);
+        row("renamed", "rename", rename, R"({"kind":"renamed","sources":2})", true);
+        row("rename answered ok", "rename", rename, R"({"kind":"ok"})", false);
+        row("forget_app done", "forget_app", forgetApp, R"({"kind":"app_forgot","frames":4})", true);
+        row("forget_app answered with its preview", "forget_app", forgetApp,
+            R"({"kind":"app_forget_preview","frames":4})", false);
+        row("a change answered ok", "reject_relation", reject, R"({"kind":"ok"})", true);
+        row("a change answered {}", "reject_relation", reject, "{}", false);
+        row("a change of a kind unnamed", "reject_relation", reject, R"({"kind":1})", false);
+        row("search: no kind is fixed", "search", search, "{}", true);
+        row("app_blocks: no kind is fixed", "app_blocks", appBlocks, R"({"kind":"website_blocks"})", true);
+    }
+    void repliesOfTheWrongKindFail()
+    {
+        QFETCH(QString, op);
+        QFETCH(Call, call);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, delivered);
+        FakeDaemon daemon;
+        daemon.replyRaw(op, reply + '\n');
+        DaemonClient client(daemon.path());
+        auto got = std::make_shared<std::optional<Reply>>();
+        call(client, [got](Reply r) { *got = std::move(r); });
+        QTRY_VERIFY(got->has_value());
+        QCOMPARE((*got)->failure(), delivered ? Failure::none : Failure::malformed);
     }
 
     // An answer has a lane of its own: while one is being generated every other request is
