@@ -92,6 +92,8 @@ qint64 count(const Reply& reply, QStringView key)
 
 QString failureText(const Reply& reply)
 {
+    if (const auto said = reply.daemonMessage())
+        return *said;
     const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
     return message.value_or(QStringLiteral("The daemon did not answer."));
 }

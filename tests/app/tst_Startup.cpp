@@ -49,17 +49,17 @@ private slots:
         QTest::newRow("no onboarded key: 25 tries each, then give up")
             << QList<QByteArray>{R"({"kind":"status"})"} << false << 25 << false << 0 << 0;
         QTest::newRow("onboarded as a number counts as no answer")
-            << QList<QByteArray>{R"({"onboarded":1})"} << false << 25 << false << 0 << 0;
+            << QList<QByteArray>{R"({"kind":"status","onboarded":1})"} << false << 25 << false << 0 << 0;
         QTest::newRow("no reply at all") << QList<QByteArray>{R"({"kind":"error"})"} << false << 25 << false << 0 << 0;
         QTest::newRow("setup needed: both stop at once, item shown, setup offered")
-            << QList<QByteArray>{R"({"onboarded":false})"} << false << 1 << true << 1 << 0;
+            << QList<QByteArray>{R"({"kind":"status","onboarded":false})"} << false << 1 << true << 1 << 0;
         QTest::newRow("setup needed while presenting: only the item")
-            << QList<QByteArray>{R"({"onboarded":false})"} << true << 1 << true << 0 << 0;
+            << QList<QByteArray>{R"({"kind":"status","onboarded":false})"} << true << 1 << true << 0 << 0;
         QTest::newRow("onboarded: reminders start, item stays hidden")
-            << QList<QByteArray>{R"({"onboarded":true})"} << false << 1 << false << 0 << 1;
+            << QList<QByteArray>{R"({"kind":"status","onboarded":true})"} << false << 1 << false << 0 << 1;
         QTest::newRow("three unknown answers, then onboarded")
-            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"onboarded":true})"} << false << 4 << false
-            << 0 << 1;
+            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"kind":"status","onboarded":true})"} << false
+            << 4 << false << 0 << 1;
     }
 
     void retryChains()
@@ -132,7 +132,9 @@ private slots:
         QFETCH(LaunchSwitches, switches);
         QFETCH(int, hellos);
         AppFixture f(switches);
-        f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
+        f.daemon.reply(
+            QStringLiteral("status"),
+            QJsonObject{{QStringLiteral("kind"), QStringLiteral("status")}, {QStringLiteral("onboarded"), true}});
         f.daemon.reply(QStringLiteral("proposals"),
                        QJsonObject{{QStringLiteral("proposals"), QJsonArray{QJsonObject{}}}});
         f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), true}});
@@ -201,7 +203,9 @@ private slots:
         QFETCH(QString, alert);
         AppFixture f;
         f.defaults.setInteger(QString::fromLatin1(OnboardingWindow::stepKey), 5);
-        f.daemon.reply(QStringLiteral("status"), QJsonObject{{QStringLiteral("onboarded"), true}});
+        f.daemon.reply(
+            QStringLiteral("status"),
+            QJsonObject{{QStringLiteral("kind"), QStringLiteral("status")}, {QStringLiteral("onboarded"), true}});
         f.daemon.reply(QStringLiteral("hello"), QJsonObject{{QStringLiteral("writable"), way != "stale"}});
         f.platform.serviceManager->ships = way == "fresh install";
         f.delegate.applicationDidFinishLaunching();
