@@ -1,31 +1,31 @@
 #include "WorkerPool.h"
 
 #include <algorithm>
+#include <thread>
 
 #include <pthread.h>
 
 namespace vesk {
 
-WorkerPool::WorkerPool(QString label, int workers)
+WorkerPool::WorkerPool(QString label, int workers, int most)
     : name(std::move(label))
+    , kept(std::max(1, workers))
+    , most(std::max(kept, most))
 {
-    // Thread names are limited to 15 bytes; the tail of the label is what tells lanes apart.
-    const QByteArray shortName = name.toUtf8().right(15);
-    for (int i = 0; i < std::max(1, workers); ++i) {
-        threads.emplace_back([this] { run(); });
-        pthread_setname_np(threads.back().native_handle(), shortName.constData());
-    }
 }
 
 WorkerPool::~WorkerPool()
 {
-    {
-        std::lock_guard lock(mutex);
-        closing = true;
-    }
+    std::unique_lock lock(mutex);
+    closing = true;
     wake.notify_all();
-    for (std::thread& t : threads)
-        t.join();
+    ended.wait(lock, [this] { return alive == 0; });
+}
+
+int WorkerPool::threads() const
+{
+    std::lock_guard lock(mutex);
+    return alive;
 }
 
 void WorkerPool::post(Task task)
@@ -33,24 +33,41 @@ void WorkerPool::post(Task task)
     {
         std::lock_guard lock(mutex);
         tasks.push_back(std::move(task));
+        // Every idle worker already has a task waiting for it: this one needs a thread of its own.
+        if (tasks.size() <= static_cast<size_t>(idle) || alive >= most) {
+            wake.notify_one();
+            return;
+        }
+        ++alive;
     }
-    wake.notify_one();
+    std::thread thread([this] { run(); });
+    // Thread names are limited to 15 bytes; the tail of the label is what tells lanes apart.
+    pthread_setname_np(thread.native_handle(), name.toUtf8().right(15).constData());
+    thread.detach();
 }
 
 void WorkerPool::run()
 {
+    std::unique_lock lock(mutex);
     for (;;) {
-        Task task;
-        {
-            std::unique_lock lock(mutex);
+        if (tasks.empty()) {
+            // Threads past the kept ones end at once; the rest end when the pool does.
+            if (closing || alive > kept)
+                break;
+            ++idle;
             wake.wait(lock, [this] { return closing || !tasks.empty(); });
-            if (tasks.empty())
-                return;
-            task = std::move(tasks.front());
-            tasks.pop_front();
+            --idle;
+            continue;
         }
+        Task task = std::move(tasks.front());
+        tasks.pop_front();
+        lock.unlock();
         task();
+        task = {};
+        lock.lock();
     }
+    --alive;
+    ended.notify_all();
 }
 
 } // namespace vesk

@@ -84,8 +84,14 @@ public:
     static constexpr double defaultTimeout = 30.0;
     static constexpr double answerTimeout = 180.0;
     static constexpr double watchRetrySeconds = 2.0;
-    // How many requests of the ask lane are in flight at once.
+    // How many requests of the ask lane are in flight at once while the daemon answers; and how
+    // many at most while replies hang on. A request made while every worker waits starts at once
+    // on a further one, up to askMost: identical reads being joined, what the background can hold
+    // (the menu's status, hello and proposals, the reminders' signals and the six relations of a
+    // pass, whose other steps follow one another) stays well below it, so a window's own requests
+    // start at once whatever the daemon does with the others.
     static constexpr int askWorkers = 4;
+    static constexpr int askMost = 16;
     // What a daemon can make the client hold: a reply line past its operation's cap (Route) is no
     // reply, and none is allowed more than replyCap; a watch line past watchLineCap is dropped and
     // the stream opened again.
@@ -108,6 +114,11 @@ public:
         double timeout = defaultTimeout;
         qsizetype cap = 4 * 1024 * 1024;
         QLatin1StringView kind;
+        // Only reads: a second identical request (the same text) made while one is in flight
+        // waits for that one's reply instead of sending its own, until any other operation is
+        // sent (a change must never be followed by a read of what was there before it). Each
+        // caller still gets the reply read its own way, on its own receiver, or dropped with it.
+        bool reads = false;
     };
     static Route routeOf(QByteArrayView op);
 
@@ -154,9 +165,11 @@ public:
         Reading(Reading&&) = default;
         Reading& operator=(Reading&&) = default;
 
+        // What runs on the main thread once the reply is read.
+        using Task = UniqueFunction<void()>;
+
     private:
         friend class DaemonClient;
-        using Task = UniqueFunction<void()>;
         UniqueFunction<Task(const Reply&)> finish;
         bool onWorker = false;
     };
@@ -268,7 +281,9 @@ private:
     void send(const QJsonObject& payload, const QObject* receiver, Reading done);
     // Template-style requests, whose text begins with their "op".
     void send(const QByteArray& text, const QObject* receiver, Reading done);
-    void enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done);
+    // `mayJoin`: a read may wait for an identical one in flight (the named operations; not a
+    // request() with a lane and time-out of its own).
+    void enqueue(const QByteArray& text, Route route, bool mayJoin, const QObject* receiver, Reading done);
 
     std::shared_ptr<Shared> shared;
     std::unique_ptr<WorkerPool> watchLane; // "vesk.daemon.watch"

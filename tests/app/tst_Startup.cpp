@@ -58,8 +58,8 @@ private slots:
         QTest::newRow("onboarded: reminders start, item stays hidden")
             << QList<QByteArray>{R"({"kind":"status","onboarded":true})"} << false << 1 << false << 0 << 1;
         QTest::newRow("three unknown answers, then onboarded")
-            << QList<QByteArray>{"{}", "{}", "{}", "{}", "{}", "{}", R"({"kind":"status","onboarded":true})"} << false
-            << 4 << false << 0 << 1;
+            << QList<QByteArray>{"{}", "{}", "{}", R"({"kind":"status","onboarded":true})"} << false << 4 << false << 0
+            << 1;
     }
 
     void retryChains()
@@ -83,8 +83,9 @@ private slots:
         // Started reminders ask for their policy once and keep two timers of their own.
         const auto chainRequests = [&] { return f.daemon.count(QStringLiteral("status")) - int(starts.size()); };
         const auto chainsWaiting = [&] { return f.clock.pendingCount() - 2 * int(starts.size()); };
+        // The two chains ask at the same moment, and one status request answers both.
         for (int round = 0;; ++round) {
-            QTRY_COMPARE(chainRequests(), 2 * (round + 1));
+            QTRY_COMPARE(chainRequests(), round + 1);
             f.barrier();
             if (chainsWaiting() == 0)
                 break;
@@ -94,7 +95,7 @@ private slots:
         }
 
         // A started reminders' own status request may still be on its way.
-        QTRY_COMPARE(chainRequests(), 2 * rounds);
+        QTRY_COMPARE(chainRequests(), rounds);
         std::vector<double> expected;
         for (int attempt = 0; attempt < rounds - 1; ++attempt) {
             // 0.5, 1.0, … rising by half a second to 5.0, then 5.0 each.

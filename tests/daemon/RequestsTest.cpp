@@ -237,6 +237,82 @@ private Q_SLOTS:
         QCOMPARE((*got)->failure(), delivered ? Failure::none : Failure::malformed);
     }
 
+    // An identical read made while one is in flight waits for it instead of going out again, and
+    // each caller still gets the reply; a status caller who goes away before the reply gets
+    // nothing. Anything else in between (another payload, a change) and a read made after the
+    // reply came go out anew; changes are never shared.
+    void identicalReadsInFlightAreShared_data()
+    {
+        QTest::addColumn<QList<Call>>("calls");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<int>("sent");
+        const Call status = [](DaemonClient& c, Completion d) { c.status(app(), d); };
+        const Call pause = [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, app(), d); };
+        const Call why1 = [](DaemonClient& c, Completion d) { c.why(1, app(), d); };
+        const Call why2 = [](DaemonClient& c, Completion d) { c.why(2, app(), d); };
+        QTest::newRow("three status reads, one request") << QList<Call>{status, status, status} << "status" << 1;
+        QTest::newRow("a change in between") << QList<Call>{status, pause, status} << "status" << 2;
+        QTest::newRow("changes are never shared") << QList<Call>{pause, pause} << "set_capture" << 2;
+        QTest::newRow("another payload") << QList<Call>{why1, why2, why1} << "why" << 2;
+    }
+    void identicalReadsInFlightAreShared()
+    {
+        QFETCH(QList<Call>, calls);
+        QFETCH(QString, op);
+        QFETCH(int, sent);
+        FakeDaemon daemon;
+        daemon.reply(QStringLiteral("status"), {{"kind", "status"}}, 1.0);
+        daemon.reply(QStringLiteral("why"), {{"kind", "why"}}, 1.0);
+        daemon.reply(QStringLiteral("set_capture"), {{"kind", "ok"}}, 1.0);
+        DaemonClient client(daemon.path());
+        auto answered = std::make_shared<int>(0);
+        for (const Call& call : calls)
+            call(client, [answered](Reply r) { *answered += r ? 1 : 100; });
+        auto leaving = std::make_unique<QObject>();
+        client.status(leaving.get(), [answered](Reply) { *answered += 1000; });
+        leaving.reset();
+        const quint64 made = client.requestsMade();
+        QTRY_VERIFY(client.settledThrough(made));
+        QCOMPARE(*answered, int(calls.size()));
+        QCOMPARE(daemon.count(op), sent);
+        const int before = daemon.count(QStringLiteral("status"));
+        client.status(app(), [answered](Reply) { ++*answered; });
+        QTRY_COMPARE(*answered, int(calls.size()) + 1);
+        QCOMPARE(daemon.count(QStringLiteral("status")), before + 1);
+    }
+
+    // Background reads that hang on, each trickling a byte every 20 s (the menu's status, hello
+    // and proposals, opened three times; the reminders' signals, search and six relations), keep
+    // no window from its own read: it reaches the daemon, and its reply comes back, while they
+    // all still hang.
+    void hangingBackgroundReadsLeaveRoomForAWindow()
+    {
+        FakeDaemon daemon;
+        for (const char* op : {"status", "hello", "proposals", "interjection_signals", "search", "relations"})
+            daemon.script(QString::fromLatin1(op), {"{" + QByteArray(100, ' '), FakeDaemon::Mode::Split, 0, 1, 20.0});
+        daemon.reply(QStringLiteral("profile"), {{"kind", "profile"}});
+        auto client = std::make_unique<DaemonClient>(daemon.path());
+        auto hung = std::make_shared<int>(0);
+        const Completion done = [hung](Reply) { ++*hung; };
+        for (int menu = 0; menu < 3; ++menu) {
+            client->status(app(), done);
+            client->hello(app(), done);
+            client->proposals(200, app(), done);
+        }
+        client->interjectionSignals(app(), done);
+        client->search(QStringLiteral("ledger"), 40, app(), done);
+        for (qint64 node = 1; node <= 6; ++node)
+            client->relations(node, app(), done);
+        QTRY_COMPARE(daemon.requests().size(), 11);
+        auto profile = std::make_shared<std::optional<int>>();
+        client->profile(app(), [profile, hung](Reply r) { *profile = r ? *hung : -1; });
+        QTRY_VERIFY(profile->has_value());
+        QCOMPARE(**profile, 0);
+        QCOMPARE(daemon.count(QStringLiteral("profile")), 1);
+        client.reset();
+        QTRY_COMPARE(*hung, 17);
+    }
+
     // An answer has a lane of its own: while one is being generated every other request is
     // answered, and a second question waits for the first answer.
     void answersHaveALaneOfTheirOwn()
