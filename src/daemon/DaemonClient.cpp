@@ -141,38 +141,38 @@ Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qs
     if (connection.write(text, within()) == Result::stopped)
         return Reply::failed(Failure::noReply);
 
+    // Read into a chunk here and appended: a reply that comes in one read is copied once, at its
+    // own size; a large one grows by doubling.
     QByteArray buffer;
     bool whole = false;
+    char chunk[kReplyChunk];
     for (;;) {
-        const qsizetype had = buffer.size();
-        buffer.resize(had + kReplyChunk);
         qsizetype got = 0;
-        const Result r = connection.read(buffer.data() + had, kReplyChunk, within(), got);
-        buffer.truncate(had + got);
+        const Result r = connection.read(chunk, kReplyChunk, within(), got);
         if (r == Result::stopped)
             return Reply::failed(Failure::noReply);
         if (r != Result::ok)
             break;
-        const void* newline = std::memchr(buffer.constData() + had, '\n', static_cast<size_t>(got));
-        const qsizetype line = newline ? static_cast<const char*>(newline) - buffer.constData() : buffer.size();
+        const void* newline = std::memchr(chunk, '\n', static_cast<size_t>(got));
+        const qsizetype line = buffer.size() + (newline ? static_cast<const char*>(newline) - chunk : got);
         // Past the cap there is no reply, whatever follows.
         if (line > cap) {
-            bytes = buffer.size();
+            bytes = buffer.size() + got;
             trimIfLarge(std::exchange(buffer, QByteArray()).size());
             return Reply::failed(Failure::malformed);
         }
+        buffer.append(chunk, got);
         if (newline) {
             whole = true;
             break;
         }
     }
-    Reply reply = Wire::decodeReply(buffer);
+    bool object = false;
+    Reply reply = Wire::decodeReply(buffer, kind, &object);
     // Bytes that stopped short of a whole reply (none, or a line cut off by a time-out or a close)
     // are no answer at all.
-    if (!whole && reply.failure() == Failure::malformed)
+    if (!whole && !object)
         reply = Reply::failed(Failure::noReply);
-    else if (reply && !kind.isEmpty() && Json::kind(*reply) != kind)
-        reply = Reply::failed(Failure::malformed);
     bytes = buffer.size();
     trimIfLarge(std::exchange(buffer, QByteArray()).size());
     return reply;
