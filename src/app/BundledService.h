@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PlatformServices.h"
-#include "SerialQueue.h"
+#include "WorkerPool.h"
 
 #include <QObject>
 #include <optional>
@@ -70,7 +70,7 @@ private:
     QString build;
     bool first = false;
     // Declared last: its destructor joins the worker before the fields its tasks read go.
-    SerialQueue worker{QStringLiteral("vesk.service")};
+    WorkerPool worker{QStringLiteral("vesk.service")};
 };
 
 } // namespace vesk

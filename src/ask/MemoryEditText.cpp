@@ -14,8 +14,10 @@ QString number(qint64 n)
 }
 } // namespace
 
-QString failureText(const std::optional<QJsonObject>& reply)
+QString failureText(const Reply& reply)
 {
+    if (const auto said = reply.daemonMessage())
+        return *said;
     if (reply)
         if (const auto message = Json::string(*reply, u"message"))
             return *message;

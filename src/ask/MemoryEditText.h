@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reply.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <optional>
@@ -16,7 +18,7 @@ struct Words {
 };
 
 // The failure dialog's text: the daemon's "message" when it gave one, else that it did not answer.
-QString failureText(const std::optional<QJsonObject>& reply);
+QString failureText(const Reply& reply);
 
 // What forgetting an entity would delete, as the daemon previewed it; every count 0 when absent.
 struct ForgetPreview {

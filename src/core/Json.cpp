@@ -160,6 +160,72 @@ std::optional<QList<qint64>> integers(const QJsonObject& o, QStringView key)
     return out;
 }
 
+std::optional<double> fraction(const QJsonValue& v)
+{
+    const std::optional<double> d = number(v);
+    if (!d || *d < 0 || *d > 1)
+        return std::nullopt;
+    // -0 is 0: no "-0%".
+    return *d == 0 ? 0.0 : *d;
+}
+
+std::optional<double> fraction(const QJsonObject& o, QStringView key)
+{
+    return fraction(o.value(key));
+}
+
+std::optional<int> percent(const QJsonObject& o, QStringView key)
+{
+    const std::optional<double> f = fraction(o, key);
+    if (!f)
+        return std::nullopt;
+    return static_cast<int>(std::floor(*f * 100 + 0.5));
+}
+
+std::optional<int> percentOf(qint64 part, qint64 whole)
+{
+    if (whole <= 0 || part < 0 || part > whole)
+        return std::nullopt;
+    // In 128 bits: part * 100 must not overflow for counts near the 64-bit limit.
+    const __int128 hundredths = static_cast<__int128>(part) * 200 + whole;
+    return static_cast<int>(hundredths / (static_cast<__int128>(whole) * 2));
+}
+
+std::optional<qint64> integerIn(const QJsonObject& o, QStringView key, qint64 lowest, qint64 highest)
+{
+    const std::optional<qint64> n = integer(o, key);
+    if (!n || *n < lowest || *n > highest)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<QDateTime> timestampMs(const QJsonValue& v)
+{
+    const std::optional<qint64> ms = numberAsInteger(v);
+    if (!ms || *ms < earliestMs || *ms >= latestMs)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(*ms).toLocalTime();
+}
+
+std::optional<QDateTime> timestampMs(const QJsonObject& o, QStringView key)
+{
+    return timestampMs(o.value(key));
+}
+
+std::optional<QJsonObject> object(const QJsonValue& v)
+{
+    if (!v.isObject())
+        return std::nullopt;
+    return v.toObject();
+}
+
+std::optional<QJsonArray> array(const QJsonValue& v)
+{
+    if (!v.isArray())
+        return std::nullopt;
+    return v.toArray();
+}
+
 std::optional<QString> kind(const QJsonObject& o)
 {
     return string(o, u"kind");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -41,13 +42,65 @@ std::optional<QString> string(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonValue& v);
 std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key);
 
-// Arrays are read element by element: one bad element never costs the good ones. The elements
-// that are objects, in order; nothing when the value is not an array.
+// Arrays are read element by element: one bad element never costs the good ones. An array of
+// nothing but wrong elements reads as empty here; where that must be a failed read, use list()
+// below. The elements that are objects, in order; nothing when the value is not an array.
 std::optional<QList<QJsonObject>> objects(const QJsonObject& o, QStringView key);
 // The elements that are arrays (rows read by position), in order; nothing when not an array.
 std::optional<QList<QJsonArray>> arrays(const QJsonObject& o, QStringView key);
 // The elements of an array that are integers, in order; other elements are left out.
 std::optional<QList<qint64>> integers(const QJsonObject& o, QStringView key);
+
+// The number rule, one for every window: a number from the daemon is shown only as what it can
+// be. A count (count, above) below zero is unavailable, never a negative number and never a
+// reason to delete. A share is a finite fraction from 0 to 1 and a percentage comes only from one
+// (or from a part no larger than its whole). A time lies from 2000-01-01 up to, not including,
+// 2100-01-01 (UTC): the daemon holds nothing from before this program existed, and a time past
+// 2100 is a unit mistake or garbage; outside that range a time is unknown.
+
+// A fraction from 0 to 1 (relevance, confidence): any finite JSON number in that range; -0 is 0.
+std::optional<double> fraction(const QJsonObject& o, QStringView key);
+std::optional<double> fraction(const QJsonValue& v);
+// A fraction as a whole percentage from 0 to 100, halves rounded up.
+std::optional<int> percent(const QJsonObject& o, QStringView key);
+// `part` of `whole` as a whole percentage from 0 to 100: nothing unless 0 <= part <= whole and
+// whole > 0 ("3 of 1 opened" is no rate).
+std::optional<int> percentOf(qint64 part, qint64 whole);
+// A whole number from `lowest` to `highest` (an hour of the day: 0 to 23); anything else is absent.
+std::optional<qint64> integerIn(const QJsonObject& o, QStringView key, qint64 lowest, qint64 highest);
+
+// The sane range of times, in milliseconds since 1970 (UTC): 2000-01-01 inclusive, 2100-01-01 not.
+constexpr qint64 earliestMs = 946684800000LL;
+constexpr qint64 latestMs = 4102444800000LL;
+// Milliseconds since 1970 (any JSON number, fractions cut) as a local time; nothing outside the
+// sane range, so 0, 9e18 and -9e15 are unknown.
+std::optional<QDateTime> timestampMs(const QJsonObject& o, QStringView key);
+std::optional<QDateTime> timestampMs(const QJsonValue& v);
+
+// One element as an object or as an array, for list() below.
+std::optional<QJsonObject> object(const QJsonValue& v);
+std::optional<QJsonArray> array(const QJsonValue& v);
+
+// An array whose elements should all be one thing, read with `element` (Json::object, Json::array,
+// Json::id, Json::count, Json::string, Json::fraction, …): the elements that read, in order, the
+// others left out. Nothing when the value is not an array, and nothing when it has elements but
+// none of them reads: an array of all the wrong things is a failed read, never an empty list.
+template <class T>
+std::optional<QList<T>> list(const QJsonObject& o, QStringView key, std::optional<T> (*element)(const QJsonValue&))
+{
+    const QJsonValue v = o.value(key);
+    if (!v.isArray())
+        return std::nullopt;
+    const QJsonArray a = v.toArray();
+    QList<T> out;
+    out.reserve(a.size());
+    for (const QJsonValue& e : a)
+        if (std::optional<T> read = element(e))
+            out.append(std::move(*read));
+    if (!a.isEmpty() && out.isEmpty())
+        return std::nullopt;
+    return out;
+}
 
 // The reply's "kind" when it is a string.
 std::optional<QString> kind(const QJsonObject& o);

@@ -9,14 +9,15 @@ namespace vesk {
 
 // Runs `work` on the main thread, later, and only if `receiver` still exists then: the one way a
 // result made on another thread reaches the object that asked for it. Call it on the main thread
-// (the receiver is watched from here on); the result may be handed over from any thread. Results
-// handed over in order run in that order.
+// (the receiver is watched from here on); the result may be handed over from any thread, once: it
+// is moved to the main thread, never copied, so nothing it holds is let go of on the thread that
+// made it. Results handed over in order run in that order.
 template <class Work> auto toReceiver(const QObject* receiver, Work work)
 {
     return [guard = QPointer<const QObject>(receiver), work = std::move(work)](auto... args) mutable {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [guard = std::move(guard), work = std::move(work), args...]() mutable {
+            [guard = std::move(guard), work = std::move(work), ... args = std::move(args)]() mutable {
                 if (guard)
                     work(std::move(args)...);
             },

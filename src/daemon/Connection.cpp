@@ -107,14 +107,18 @@ Connection::Result Connection::open(const QByteArray& address, Deadline until)
 Connection::Result Connection::write(QByteArrayView bytes, Deadline until)
 {
     while (!bytes.isEmpty()) {
-        if (const Result r = wait(POLLOUT, until); r != Result::ok)
-            return r;
+        // Tried before waiting: a request line fits the socket's buffer, and a wait first would
+        // cost a call for nothing. Only a full buffer is waited on.
         // MSG_NOSIGNAL: a daemon that hung up must not end us with SIGPIPE.
         const ssize_t n = ::send(fd, bytes.data(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
-        if (n > 0)
+        if (n > 0) {
             bytes = bytes.sliced(n);
-        else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             return Result::failed;
+        } else if (errno == EAGAIN) {
+            if (const Result r = wait(POLLOUT, until); r != Result::ok)
+                return r;
+        }
     }
     return Result::ok;
 }

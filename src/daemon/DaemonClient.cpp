@@ -3,12 +3,13 @@
 #include "Connection.h"
 #include "Json.h"
 #include "MainThread.h"
-#include "SerialQueue.h"
 #include "Wire.h"
+#include "WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringDecoder>
@@ -24,6 +25,25 @@
 #include <unistd.h>
 
 namespace vesk {
+
+// One caller waiting for a reply: who receives it, how it is read, and its place among the
+// requests made (0 on the answer lane).
+struct Waiter {
+    QPointer<const QObject> receiver;
+    UniqueFunction<DaemonClient::Reading::Task(const Reply&)> finish;
+    bool onWorker = false;
+    quint64 number = 0;
+};
+
+// One request on its way, and everyone waiting for its reply: its caller, and the callers of the
+// identical reads made before the main thread saw the reply come in.
+struct Flight {
+    QByteArray text;
+    // Under Shared::flightsMutex: the callers, until the reply is in; then the reply, which a
+    // caller joining before the main thread has seen it come in reads on a worker.
+    std::vector<Waiter> waiters;
+    std::optional<Reply> landed;
+};
 
 // Everything the lanes touch. The lanes are joined before the client lets go of it, so only the
 // main-thread tasks (watch states, the retry timer) need to check that it still exists.
@@ -51,6 +71,13 @@ struct DaemonClient::Shared {
     std::set<quint64> open;
     // Worker threads: ask-lane replies handed to the main thread so far, applied or not.
     std::atomic<quint64> handedOver{0};
+    // Main thread only: the reads in flight that an identical read joins instead of sending its
+    // own, by request text, until the main thread has seen their reply come in.
+    QHash<QByteArray, std::shared_ptr<Flight>> flights;
+    std::mutex flightsMutex;
+    // The ask lane, which lets go of large replies off the main thread; main thread, while the
+    // client is not stopping.
+    WorkerPool* asks = nullptr;
 
     ~Shared()
     {
@@ -93,52 +120,158 @@ void trimIfLarge(qsizetype size)
 
 // One request on its own connection. Connecting and each write or read wait at most `timeout`;
 // the whole exchange at most twice that, so a daemon trickling bytes cannot hold a lane. A reply
-// line longer than `cap` is no reply, and is not read further.
-Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, qsizetype& bytes)
+// line longer than `cap` is no reply, and is not read further. What went wrong is kept: nothing
+// was sent, or it was sent and no whole reply came (the daemon may have acted on it), or what
+// came was no reply.
+Reply exchange(DaemonClient::Shared& shared, QByteArray text, double timeout, qsizetype cap, QLatin1StringView kind,
+               qsizetype& bytes)
 {
     bytes = 0;
     using Result = Connection::Result;
-    if (shared.stopping)
-        return std::nullopt;
     const Connection::Deadline overall = Connection::after(2 * timeout);
     const auto within = [&] { return std::min(Connection::after(timeout), overall); };
     Connection connection(shared.wake);
-    if (connection.open(shared.address, within()) != Result::ok)
-        return std::nullopt;
+    if (shared.stopping || connection.open(shared.address, within()) != Result::ok)
+        return Reply::failed(Failure::unreachable);
     const qsizetype zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
     text.append('\n');
     // A write that fails is not examined: it surfaces as a failed or empty read.
     if (connection.write(text, within()) == Result::stopped)
-        return std::nullopt;
+        return Reply::failed(Failure::noReply);
 
+    // Read into a chunk here and appended: a reply that comes in one read is copied once, at its
+    // own size; a large one grows by doubling.
     QByteArray buffer;
+    bool whole = false;
+    char chunk[kReplyChunk];
     for (;;) {
-        const qsizetype had = buffer.size();
-        buffer.resize(had + kReplyChunk);
         qsizetype got = 0;
-        const Result r = connection.read(buffer.data() + had, kReplyChunk, within(), got);
-        buffer.truncate(had + got);
+        const Result r = connection.read(chunk, kReplyChunk, within(), got);
         if (r == Result::stopped)
-            return std::nullopt;
+            return Reply::failed(Failure::noReply);
         if (r != Result::ok)
             break;
-        const void* newline = std::memchr(buffer.constData() + had, '\n', static_cast<size_t>(got));
-        const qsizetype line = newline ? static_cast<const char*>(newline) - buffer.constData() : buffer.size();
+        const void* newline = std::memchr(chunk, '\n', static_cast<size_t>(got));
+        const qsizetype line = buffer.size() + (newline ? static_cast<const char*>(newline) - chunk : got);
         // Past the cap there is no reply, whatever follows.
         if (line > cap) {
-            bytes = buffer.size();
+            bytes = buffer.size() + got;
             trimIfLarge(std::exchange(buffer, QByteArray()).size());
-            return std::nullopt;
+            return Reply::failed(Failure::malformed);
         }
-        if (newline)
+        buffer.append(chunk, got);
+        if (newline) {
+            whole = true;
             break;
+        }
     }
-    Reply reply = Wire::decodeReply(buffer);
+    bool object = false;
+    Reply reply = Wire::decodeReply(buffer, kind, &object);
+    // Bytes that stopped short of a whole reply (none, or a line cut off by a time-out or a close)
+    // are no answer at all.
+    if (!whole && !object)
+        reply = Reply::failed(Failure::noReply);
     bytes = buffer.size();
     trimIfLarge(std::exchange(buffer, QByteArray()).size());
     return reply;
+}
+
+// A reply read for one caller, on its way to the main thread.
+struct Delivery {
+    QPointer<const QObject> receiver;
+    DaemonClient::Reading::Task applied;
+    quint64 number = 0;
+};
+
+// Reads the reply for one caller, here on the worker.
+Delivery readFor(DaemonClient::Shared& s, Waiter& waiter, const Reply& reply)
+{
+    Delivery d{std::move(waiter.receiver), waiter.finish(reply), waiter.number};
+    waiter.finish = {};
+    if (d.number)
+        ++s.handedOver;
+    return d;
+}
+
+// On the main thread: each completion while its receiver exists, then the request's bookkeeping.
+void deliver(DaemonClient::Shared& s, std::vector<Delivery>& deliveries)
+{
+    for (Delivery& d : deliveries) {
+        if (d.receiver)
+            d.applied();
+        d.applied = {};
+        if (d.number)
+            s.open.erase(d.number);
+    }
+    deliveries.clear();
+}
+
+// The main thread sees a read's reply come in: from now on an identical read is sent anew. A
+// large reply is let go of on a worker, not here.
+void land(const std::shared_ptr<DaemonClient::Shared>& s, std::shared_ptr<Flight> flight, qsizetype bytes)
+{
+    if (const auto it = s->flights.find(flight->text); it != s->flights.end() && *it == flight)
+        s->flights.erase(it);
+    if (bytes > DaemonClient::trimAfter && !s->stopping)
+        s->asks->post([flight = std::move(flight), bytes]() mutable {
+            flight.reset();
+            trimIfLarge(bytes);
+        });
+}
+
+// Sends one request, reads its reply here for every caller waiting for it, and hands them all to
+// the main thread at once, after the main thread has seen the reply of a joinable read come in:
+// a caller that asks again from its completion gets a new reply, not this one.
+void fly(const std::shared_ptr<DaemonClient::Shared>& s, const DaemonClient::Route& route,
+         std::shared_ptr<Flight> flight, bool joinable)
+{
+    qsizetype bytes = 0;
+    Reply reply
+        = exchange(*s, flight->text, route.timeout, std::min(route.cap, DaemonClient::replyCap), route.kind, bytes);
+    std::vector<Waiter> waiters;
+    {
+        std::lock_guard lock(s->flightsMutex);
+        waiters.swap(flight->waiters);
+        if (joinable)
+            flight->landed = reply;
+    }
+    std::vector<Delivery> deliveries;
+    deliveries.reserve(waiters.size());
+    // A reply read on the worker is let go of here, and the memory given back here; one handed
+    // over as it is goes once the completions are done with it, on the main thread.
+    bool asItIs = false;
+    for (Waiter& w : waiters) {
+        asItIs = asItIs || !w.onWorker;
+        deliveries.push_back(readFor(*s, w, reply));
+    }
+    waiters.clear();
+    reply = Reply();
+    if (!asItIs && !joinable)
+        trimIfLarge(bytes);
+    if (!joinable)
+        flight.reset();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [s, flight = std::move(flight), deliveries = std::move(deliveries), bytes, asItIs]() mutable {
+            if (flight)
+                land(s, std::move(flight), asItIs ? 0 : bytes);
+            deliver(*s, deliveries);
+            if (asItIs)
+                trimIfLarge(bytes);
+        },
+        Qt::QueuedConnection);
+}
+
+// A caller that joined a read whose reply is in but not yet seen by the main thread.
+void flyLate(const std::shared_ptr<DaemonClient::Shared>& s, Waiter waiter, const Reply& reply)
+{
+    std::vector<Delivery> deliveries;
+    deliveries.push_back(readFor(*s, waiter, reply));
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [s, deliveries = std::move(deliveries)]() mutable { deliver(*s, deliveries); },
+        Qt::QueuedConnection);
 }
 
 // Hands the main thread the newest state. While a delivery is queued a newer state replaces the
@@ -273,6 +406,82 @@ qint64 hourOf(const QDateTime& t)
     return t.toLocalTime().time().hour();
 }
 
+// Every operation's lane, time-out, reply cap, the kind of reply the daemon's contract fixes for
+// it ("ok" for a change carried out, unless a reader names its own kind; an empty kind: the
+// contract names none, and nothing is checked), and whether it only reads. Answers and the
+// reminders' decisions (next_semantic_interjection, route_delivery) are never joined: each asks
+// the daemon for something new.
+struct OpRoute {
+    QByteArrayView op;
+    DaemonClient::Route route;
+};
+constexpr qsizetype MB = 1024 * 1024;
+constexpr DaemonClient::Lane kAsk = DaemonClient::Lane::Ask;
+constexpr double kWait = DaemonClient::defaultTimeout;
+// A frame's text and boxes, a context package's contents, an answer with its evidence.
+constexpr qsizetype kWhole = 64 * MB;
+// An entity's edges and sources, which grow with what was seen.
+constexpr qsizetype kEntity = 32 * MB;
+// Lists of at most a few hundred short records.
+constexpr qsizetype kList = 16 * MB;
+constexpr qsizetype kSmall = 4 * MB;
+constexpr QLatin1StringView kOk("ok");
+constexpr QLatin1StringView kAny;
+// Whether the operation only reads: an identical read in flight may answer it. Anything else
+// (changes, and answers and decisions, which are not joined either) ends the joining of the reads
+// sent before it.
+constexpr bool kRead = true;
+constexpr bool kChange = false;
+constexpr OpRoute routes[] = {
+    {"ask", {DaemonClient::Lane::Answer, DaemonClient::answerTimeout, kWhole, kAny, kChange}},
+    {"hello", {kAsk, kWait, kSmall, kAny, kRead}},
+    {"status", {kAsk, kWait, kSmall, QLatin1StringView("status"), kRead}},
+    {"search", {kAsk, kWait, kList, kAny, kRead}},
+    {"why", {kAsk, kWait, kEntity, QLatin1StringView("why"), kRead}},
+    {"relations", {kAsk, kWait, kEntity, kAny, kRead}},
+    {"relation_evidence", {kAsk, kWait, kEntity, QLatin1StringView("relation_evidence"), kRead}},
+    {"frame", {kAsk, kWait, kWhole, kAny, kRead}},
+    {"top", {kAsk, kWait, kList, kAny, kRead}},
+    {"proposals", {kAsk, kWait, kList, kAny, kRead}},
+    {"judge_merge", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"rename", {kAsk, kWait, kSmall, QLatin1StringView("renamed"), kChange}},
+    {"reject_relation", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"correct_claim", {kAsk, kWait, kSmall, QLatin1StringView("claim_corrected"), kChange}},
+    {"forget_entity_preview", {kAsk, kWait, kSmall, QLatin1StringView("forget_entity_preview"), kRead}},
+    {"forget_entity", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"profile", {kAsk, kWait, kList, kAny, kRead}},
+    {"recent_deliveries", {kAsk, kWait, kList, kAny, kRead}},
+    {"inspect_context_package", {kAsk, kWait, kWhole, kAny, kRead}},
+    {"set_capture", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"set_injection", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"set_tier", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"app_blocks", {kAsk, kWait, kList, kAny, kRead}},
+    {"website_blocks", {kAsk, kWait, kList, kAny, kRead}},
+    {"window_title_blocks", {kAsk, kWait, kList, kAny, kRead}},
+    {"block_app", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"block_website", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"block_window_title", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"unblock_app", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"unblock_website", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"unblock_window_title", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"forget_rule_preview", {kAsk, kWait, kSmall, QLatin1StringView("rule_forget"), kRead}},
+    {"forget_rule", {kAsk, kWait, kSmall, QLatin1StringView("rule_forget"), kChange}},
+    {"forget_app_preview", {kAsk, kWait, kSmall, QLatin1StringView("app_forget_preview"), kRead}},
+    {"forget_app", {kAsk, kWait, kSmall, QLatin1StringView("app_forgot"), kChange}},
+    {"delete_expired_pixels", {kAsk, kWait, kSmall, QLatin1StringView("expired_pixels_deleted"), kChange}},
+    {"complete_onboarding", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"connections", {kAsk, kWait, kList, QLatin1StringView("connections"), kRead}},
+    {"route_delivery", {kAsk, kWait, kSmall, kAny, kChange}},
+    {"record_human_delivery", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"record_human_outcome", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"next_semantic_interjection", {kAsk, kWait, kList, kAny, kChange}},
+    {"set_delivery_policy", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"reset_interjection_learning", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"record_interjection_outcome", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"set_interjection_kind_stance", {kAsk, kWait, kSmall, kOk, kChange}},
+    {"interjection_signals", {kAsk, kWait, kList, kAny, kRead}},
+};
+
 } // namespace
 
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason)
@@ -309,10 +518,11 @@ DaemonClient::DaemonClient(Clock& clock)
 
 DaemonClient::DaemonClient(const QString& socketPath, Clock& c)
     : shared(std::make_shared<Shared>())
-    , queue(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.watch")))
-    , asks(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.ask"), askWorkers))
-    , answers(std::make_unique<SerialQueue>(QStringLiteral("vesk.daemon.answer")))
+    , watchLane(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.watch")))
+    , asks(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.ask"), askWorkers, askMost))
+    , answers(std::make_unique<WorkerPool>(QStringLiteral("vesk.daemon.answer")))
 {
+    shared->asks = asks.get();
     shared->path = socketPath;
     shared->address = socketPath.toUtf8();
     shared->clock = &c;
@@ -331,7 +541,7 @@ DaemonClient::~DaemonClient()
     if (shared->wake >= 0)
         (void)!::write(shared->wake, &one, sizeof one);
     // Joining the lanes: requests still queued see `stopping` and complete with nothing.
-    queue.reset();
+    watchLane.reset();
     asks.reset();
     answers.reset();
 }
@@ -342,53 +552,53 @@ const QString& DaemonClient::path() const
 }
 
 DaemonClient::Reading::Reading(Completion done)
-    : run([done = std::move(done)](Reply reply) mutable -> std::function<void()> {
-        return [done, reply = std::move(reply)]() mutable { done(std::move(reply)); };
+    : finish([done = std::move(done)](const Reply& reply) mutable -> Task {
+        return [done = std::move(done), reply]() mutable { done(std::move(reply)); };
     })
 {
 }
 
 void DaemonClient::request(const QByteArray& text, double timeout, Lane lane, const QObject* receiver, Completion done)
 {
-    enqueue(text, {lane, timeout, routeOf(opOf(text)).cap}, receiver, Reading(std::move(done)));
+    Route route = routeOf(opOf(text));
+    route.lane = lane;
+    route.timeout = timeout;
+    enqueue(text, route, false, receiver, Reading(std::move(done)));
 }
 
-void DaemonClient::enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done)
+void DaemonClient::enqueue(const QByteArray& text, Route route, bool mayJoin, const QObject* receiver, Reading done)
 {
-    // Plain copies, not a structured binding: clang 14 cannot capture a binding in a lambda.
-    const double timeout = route.timeout;
-    const qsizetype cap = std::min(route.cap, replyCap);
-    // A reply read on the worker is let go of there, and the memory given back there; a reply
-    // handed over as it is goes once the completion is done with it, on the main thread.
-    const bool onWorker = done.onWorker;
-    auto deliver = toReceiver(receiver, [](std::function<void()> applied) { applied(); });
-    const auto read = [s = shared, text, timeout, cap, onWorker, read = std::move(done.run)](qsizetype& bytes) {
-        std::function<void()> applied = read(exchange(*s, text, timeout, cap, bytes));
-        if (onWorker) {
-            trimIfLarge(bytes);
-            bytes = 0;
+    const bool ask = route.lane == Lane::Ask;
+    Waiter waiter{receiver, std::move(done.finish), done.onWorker, ask ? ++shared->made : 0};
+    if (ask)
+        shared->open.insert(waiter.number);
+    const bool joinable = mayJoin && route.reads;
+    if (!route.reads) {
+        // Anything but a read: what was read before it is not what a read made after it must see.
+        shared->flights.clear();
+    } else if (const auto joined = shared->flights.constFind(text); joinable && joined != shared->flights.cend()) {
+        const std::shared_ptr<Flight> flight = *joined;
+        std::optional<Reply> landed;
+        {
+            std::lock_guard lock(shared->flightsMutex);
+            if (!flight->landed) {
+                flight->waiters.push_back(std::move(waiter));
+                return;
+            }
+            landed = flight->landed;
         }
-        return applied;
-    };
-    if (route.lane == Lane::Answer) {
-        answers->post([read = std::move(read), deliver = std::move(deliver)]() mutable {
-            qsizetype bytes = 0;
-            deliver(read(bytes));
-            onMainThread([bytes] { trimIfLarge(bytes); });
+        asks->post([s = shared, waiter = std::move(waiter), reply = std::move(*landed)]() mutable {
+            flyLate(s, std::move(waiter), reply);
         });
         return;
     }
-    const quint64 n = ++shared->made;
-    shared->open.insert(n);
-    asks->post([s = shared, n, read = std::move(read), deliver = std::move(deliver)]() mutable {
-        qsizetype bytes = 0;
-        deliver(read(bytes));
-        ++s->handedOver;
-        // Queued after the delivery, so it runs once the completion has let go of the reply.
-        onMainThread([s, n, bytes] {
-            s->open.erase(n);
-            trimIfLarge(bytes);
-        });
+    auto flight = std::make_shared<Flight>();
+    flight->text = text;
+    flight->waiters.push_back(std::move(waiter));
+    if (joinable)
+        shared->flights.insert(text, flight);
+    (ask ? asks : answers)->post([s = shared, route, flight = std::move(flight), joinable]() mutable {
+        fly(s, route, std::move(flight), joinable);
     });
 }
 
@@ -409,27 +619,15 @@ bool DaemonClient::settledThrough(quint64 made) const
 
 DaemonClient::Route DaemonClient::routeOf(QByteArrayView op)
 {
-    constexpr qsizetype MB = 1024 * 1024;
-    if (op == "ask")
-        return {Lane::Answer, answerTimeout, 64 * MB};
-    // A frame's text and boxes, a context package's contents.
-    if (op == "frame" || op == "inspect_context_package")
-        return {Lane::Ask, defaultTimeout, 64 * MB};
-    // An entity's edges and sources, which grow with what was seen.
-    if (op == "why" || op == "relations" || op == "relation_evidence")
-        return {Lane::Ask, defaultTimeout, 32 * MB};
-    // Lists of at most a few hundred short records.
-    for (const char* list :
-         {"search", "top", "proposals", "profile", "recent_deliveries", "connections", "app_blocks", "website_blocks",
-          "window_title_blocks", "interjection_signals", "next_semantic_interjection"})
-        if (op == list)
-            return {Lane::Ask, defaultTimeout, 16 * MB};
-    return {Lane::Ask, defaultTimeout, 4 * MB};
+    for (const OpRoute& r : routes)
+        if (op == r.op)
+            return r.route;
+    return {};
 }
 
 void DaemonClient::send(const QByteArray& text, const QObject* receiver, Reading done)
 {
-    enqueue(text, routeOf(opOf(text)), receiver, std::move(done));
+    enqueue(text, routeOf(opOf(text)), true, receiver, std::move(done));
 }
 
 void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Reading done)
@@ -440,10 +638,10 @@ void DaemonClient::send(const QJsonObject& payload, const QObject* receiver, Rea
     QStringDecoder utf8(QStringDecoder::Utf8);
     (void)utf8.decode(text);
     if (text.isEmpty() || utf8.hasError()) {
-        done.run(std::nullopt)();
+        done.finish(Reply::failed(Failure::unsent))();
         return;
     }
-    enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), receiver, std::move(done));
+    enqueue(text, routeOf(payload.value(QLatin1String("op")).toString().toUtf8()), true, receiver, std::move(done));
 }
 
 void DaemonClient::watch(const QObject* receiver, StateCallback onState)
@@ -453,7 +651,7 @@ void DaemonClient::watch(const QObject* receiver, StateCallback onState)
     if (watching)
         return;
     watching = true;
-    queue->post([s = shared] { watchLoop(s); });
+    watchLane->post([s = shared] { watchLoop(s); });
 }
 
 void DaemonClient::hello(const QObject* receiver, Completion done)
@@ -733,7 +931,7 @@ void DaemonClient::recordHumanDelivery(qint64 nodeID, qint64 relevanceMillis, co
                                        const QString& reason, const QObject* receiver, Completion done)
 {
     if (route.size() > echoCap || reason.size() > echoCap)
-        return done(std::nullopt);
+        return done(Reply::failed(Failure::unsent));
     send(humanDeliveryPayload(nodeID, relevanceMillis, route, reason), receiver, std::move(done));
 }
 
@@ -741,7 +939,7 @@ void DaemonClient::recordHumanOutcome(const QString& packageID, const QString& o
                                       Completion done)
 {
     if (packageID.size() > echoCap)
-        return done(std::nullopt);
+        return done(Reply::failed(Failure::unsent));
     send(humanOutcomePayload(packageID, outcome), receiver, std::move(done));
 }
 

@@ -1,30 +1,60 @@
 #pragma once
 
 #include "Clock.h"
+#include "Reply.h"
+#include "UniqueFunction.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <type_traits>
 #include <variant>
 
 namespace vesk {
 
-class SerialQueue;
+class WorkerPool;
 
-// A decoded daemon reply, or nothing: nothing stands for every transport failure, a reply that is
-// not an object and an object whose "kind" is "error". It never means "empty".
-using Reply = std::optional<QJsonObject>;
 using Completion = std::function<void(Reply)>;
 
 // Pure builders of the delivery records, so a request can be inspected without sending it.
 QJsonObject humanDeliveryPayload(qint64 nodeID, qint64 relevanceMillis, const QString& route, const QString& reason);
 QJsonObject humanOutcomePayload(const QString& packageID, const QString& outcome);
+
+// What a read run on a worker may be given: `ReadRules::plain<Read, Done, Args...>()` holds when
+// `Read` is a function or a lambda without captures, called with the reply and the copied
+// arguments, and `Done` takes the value it returns.
+namespace ReadRules {
+template <class T, template <class...> class Of> constexpr bool isA = false;
+template <class... T, template <class...> class Of> constexpr bool isA<Of<T...>, Of> = true;
+// A value copied to the worker: nothing that points back at what the main thread owns.
+template <class T>
+concept CopiedValue
+    = std::is_copy_constructible_v<T> && !std::is_pointer_v<
+          T> && !std::is_member_pointer_v<T> && !std::is_reference_v<T> && !isA<T, QPointer> && !isA<T, std::shared_ptr> && !isA<T, std::weak_ptr> && !isA<T, std::reference_wrapper>;
+template <class Read>
+concept Captureless = std::is_function_v<std::remove_pointer_t<Read>> ||(
+    std::is_class_v<Read>&& std::is_empty_v<Read>&& std::is_default_constructible_v<Read>);
+
+template <class Read, class Done, class... Args> constexpr bool plain()
+{
+    if constexpr (!Captureless<Read> || !(CopiedValue<Args> && ...)
+                  || !std::is_invocable_v<const Read&, const Reply&, const Args&...>) {
+        return false;
+    } else {
+        using Value = std::invoke_result_t<const Read&, const Reply&, const Args&...>;
+        return !std::is_void_v<
+                   Value> && std::is_move_constructible_v<Value> && std::is_invocable_v<Done&, Value&&> && std::is_move_constructible_v<Done>;
+    }
+}
+} // namespace ReadRules
 
 // The only path to the daemon: one Unix-domain socket connection per request, one JSON line each
 // way, plus one long-lived watch stream. Every operation takes the object that receives its reply:
@@ -54,8 +84,14 @@ public:
     static constexpr double defaultTimeout = 30.0;
     static constexpr double answerTimeout = 180.0;
     static constexpr double watchRetrySeconds = 2.0;
-    // How many requests of the ask lane are in flight at once.
+    // How many requests of the ask lane are in flight at once while the daemon answers; and how
+    // many at most while replies hang on. A request made while every worker waits starts at once
+    // on a further one, up to askMost: identical reads being joined, what the background can hold
+    // (the menu's status, hello and proposals, the reminders' signals and the six relations of a
+    // pass, whose other steps follow one another) stays well below it, so a window's own requests
+    // start at once whatever the daemon does with the others.
     static constexpr int askWorkers = 4;
+    static constexpr int askMost = 16;
     // What a daemon can make the client hold: a reply line past its operation's cap (Route) is no
     // reply, and none is allowed more than replyCap; a watch line past watchLineCap is dropped and
     // the stream opened again.
@@ -67,14 +103,22 @@ public:
     // longer one is no id the daemon could mean, and the request is not sent.
     static constexpr qsizetype echoCap = 1024;
 
-    // The lane, time-out and reply cap of an operation, by its "op" name: every sender goes
-    // through this. The cap fits what the operation can carry: a list of a few hundred short
-    // records needs megabytes, not hundreds of them.
+    // The lane, time-out, reply cap and reply kind of an operation, by its "op" name: every sender
+    // goes through this. The cap fits what the operation can carry: a list of a few hundred short
+    // records needs megabytes, not hundreds of them. An answer of any other kind than `kind` (or
+    // without one, as {} is) is no reply to the operation: it fails as malformed, like one that is
+    // not JSON. Where the daemon's contract fixes no kind, `kind` is empty and any object is the
+    // reply.
     struct Route {
         Lane lane = Lane::Ask;
         double timeout = defaultTimeout;
         qsizetype cap = 4 * 1024 * 1024;
-        bool operator==(const Route&) const = default;
+        QLatin1StringView kind;
+        // Only reads: a second identical request (the same text) made while one is in flight
+        // waits for that one's reply instead of sending its own, until any other operation is
+        // sent (a change must never be followed by a read of what was there before it). Each
+        // caller still gets the reply read its own way, on its own receiver, or dropped with it.
+        bool reads = false;
     };
     static Route routeOf(QByteArrayView op);
 
@@ -91,17 +135,26 @@ public:
 
     static QString socketPathForHome(const QString& home);
 
-    // A completion whose reply is read on the worker that received it: `read(Reply)` turns the
-    // reply into the caller's own value there, and `done(value)` gets it on the main thread under
-    // the rules of any completion (while the receiver exists, dropped with it). A large reply is
-    // then read, cut to what is shown and let go of without holding the main thread. Several run
-    // at once, so `read` touches no widget and nothing the main thread changes.
+    // A completion whose reply is read on the worker that received it: `read(reply, args...)` turns
+    // the reply into the caller's own value there, and `done(value)` gets it on the main thread
+    // under the rules of any completion (while the receiver exists, dropped with it). A large reply
+    // is then read, cut to what is shown and let go of without holding the main thread. Several run
+    // at once, so `read` must not reach anything the main thread owns: it is a plain function or a
+    // lambda that captures nothing, and what else it needs is handed over as copied values
+    // (`std::tuple(args...)`), never a pointer, a reference or a QPointer. Anything else does not
+    // compile. `done` is moved to the main thread with the value, never copied.
     class Reading {
     public:
         template <class Read, class Done>
-        Reading(Read read, Done done)
-            : run([read = std::move(read), done = std::move(done)](Reply reply) mutable -> std::function<void()> {
-                return [done, value = read(std::move(reply))]() mutable { done(std::move(value)); };
+        requires(ReadRules::plain<Read, Done>()) Reading(Read read, Done done)
+            : Reading(read, std::tuple<>(), std::move(done))
+        {
+        }
+        template <class Read, class... Args, class Done>
+        requires(ReadRules::plain<Read, Done, Args...>()) Reading(Read read, std::tuple<Args...> args, Done done)
+            : finish([read, args = std::move(args), done = std::move(done)](const Reply& reply) mutable -> Task {
+                auto value = std::apply([&](const Args&... a) { return std::invoke(read, reply, a...); }, args);
+                return [done = std::move(done), value = std::move(value)]() mutable { done(std::move(value)); };
             })
             , onWorker(true)
         {
@@ -109,9 +162,15 @@ public:
         // The reply itself, handed to the main thread as it is.
         Reading(Completion done);
 
+        Reading(Reading&&) = default;
+        Reading& operator=(Reading&&) = default;
+
+        // What runs on the main thread once the reply is read.
+        using Task = UniqueFunction<void()>;
+
     private:
         friend class DaemonClient;
-        std::function<std::function<void()>(Reply)> run;
+        UniqueFunction<Task(const Reply&)> finish;
         bool onWorker = false;
     };
 
@@ -222,12 +281,14 @@ private:
     void send(const QJsonObject& payload, const QObject* receiver, Reading done);
     // Template-style requests, whose text begins with their "op".
     void send(const QByteArray& text, const QObject* receiver, Reading done);
-    void enqueue(const QByteArray& text, Route route, const QObject* receiver, Reading done);
+    // `mayJoin`: a read may wait for an identical one in flight (the named operations; not a
+    // request() with a lane and time-out of its own).
+    void enqueue(const QByteArray& text, Route route, bool mayJoin, const QObject* receiver, Reading done);
 
     std::shared_ptr<Shared> shared;
-    std::unique_ptr<SerialQueue> queue;   // "vesk.daemon.watch"
-    std::unique_ptr<SerialQueue> asks;    // "vesk.daemon.ask", askWorkers side by side
-    std::unique_ptr<SerialQueue> answers; // "vesk.daemon.answer"
+    std::unique_ptr<WorkerPool> watchLane; // "vesk.daemon.watch"
+    std::unique_ptr<WorkerPool> asks;      // "vesk.daemon.ask", askWorkers side by side
+    std::unique_ptr<WorkerPool> answers;   // "vesk.daemon.answer"
     bool watching = false;
 };
 

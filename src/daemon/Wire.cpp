@@ -7,16 +7,23 @@
 
 namespace vesk::Wire {
 
-Reply decodeReply(const QByteArray& bytes)
+Reply decodeReply(const QByteArray& bytes, QLatin1StringView expected, bool* isObject)
 {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return std::nullopt;
-    QJsonObject object = doc.object();
-    if (!object.isEmpty() && Json::isKind(object, u"error"))
-        return std::nullopt;
-    return object;
+    const bool object = error.error == QJsonParseError::NoError && doc.isObject();
+    if (isObject)
+        *isObject = object;
+    if (!object)
+        return Reply::failed(Failure::malformed);
+    QJsonObject reply = doc.object();
+    // The kind is looked up once: each lookup walks the reply's keys.
+    const std::optional<QString> kind = Json::kind(reply);
+    if (kind && *kind == u"error")
+        return Reply::failed(Failure::refused, Json::string(reply, u"message").value_or(QString()));
+    if (!expected.isEmpty() && kind != expected)
+        return Reply::failed(Failure::malformed);
+    return reply;
 }
 
 std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line)

@@ -9,9 +9,11 @@
 // The byte-level rules of the protocol, kept free of sockets so they can be tested and fuzzed.
 namespace vesk::Wire {
 
-// Decodes a whole reply buffer. Not JSON, not an object, or an object whose "kind" is the string
-// "error" is nothing; {} is a reply.
-Reply decodeReply(const QByteArray& bytes);
+// Decodes a whole reply buffer. Not JSON or not an object is a malformed reply, an object whose
+// "kind" is the string "error" a refusal (with its "message" when it is a string); {} is a reply,
+// unless an `expected` kind is given: then an object of any other kind (or none) is malformed.
+// `isObject`, when given, tells whether the bytes were a JSON object at all.
+Reply decodeReply(const QByteArray& bytes, QLatin1StringView expected = {}, bool* isObject = nullptr);
 
 // A capture line of the watch stream as a state; nothing for every line that is to be skipped.
 std::optional<DaemonClient::Known> parseWatchLine(const QByteArray& line);

@@ -100,10 +100,10 @@ void DecisionPass::relatedCandidates(const QList<qint64>& anchors)
     related = QList<QList<Candidate>>(anchors.size());
     for (qsizetype i = 0; i < anchors.size(); ++i) {
         // Read where it arrives: a reply can carry far more edges than the choice uses.
-        const auto read = [context = context, muted = muted](const Reply& reply) {
-            return CandidateSearch::readRelations(reply, context, muted);
-        };
-        s.client.relations(anchors[i], this, DaemonClient::Reading(read, [this, i](const QList<Candidate>& found) {
+        const auto read = &CandidateSearch::readRelations;
+        const auto copied = std::tuple(context, muted);
+        s.client.relations(anchors[i], this,
+                           DaemonClient::Reading(read, copied, [this, i](const QList<Candidate>& found) {
                                related[i] = found;
                                if (--relationsWaiting > 0)
                                    return;

@@ -14,6 +14,8 @@ namespace {
 
 QString failureMessage(const Reply& reply)
 {
+    if (const auto said = reply.daemonMessage())
+        return *said;
     const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
     return message.value_or(QStringLiteral("The daemon did not answer."));
 }

@@ -87,6 +87,8 @@ std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
 
 QString failureText(const Reply& reply)
 {
+    if (const auto said = reply.daemonMessage())
+        return *said;
     const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
     return message.value_or(QStringLiteral("The daemon did not answer."));
 }

@@ -65,13 +65,14 @@ private slots:
             << "Turn injection off  ·  on, today's count unavailable" << fullTiers << false;
         QTest::newRow("missing capture_paused leaves injection and tiers as they were")
             << QList<QByteArray>{fullStatus,
-                                 R"({"pixel_bytes":0,"db_bytes":1048576,"injection_enabled":false,"tiers":[]})"}
+                                 R"({"kind":"status","pixel_bytes":0,"db_bytes":1048576,)"
+                                 R"("injection_enabled":false,"tiers":[]})"}
             << "Pixels      0.0 / 5120 MB"
             << "Database    1.0 MB · uncapped"
             << "Recording control unknown"
             << "Turn injection off  ·  on, 3 today" << fullTiers << false;
         QTest::newRow("missing injection_enabled leaves the tiers as they were")
-            << QList<QByteArray>{fullStatus, R"({"capture_paused":true,"tiers":[]})"}
+            << QList<QByteArray>{fullStatus, R"({"kind":"status","capture_paused":true,"tiers":[]})"}
             << "Pixels      unavailable (could not read the folder)"
             << "Database    unavailable (could not read the file)"
             << "Resume recording"
@@ -85,7 +86,7 @@ private slots:
             << false;
         QTest::newRow("tiers element by element: not ready, malformed, not objects, repeated, absent")
             << QList<
-                   QByteArray>{R"({"onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
+                   QByteArray>{R"({"kind":"status","onboarded":false,"capture_paused":false,"injection_enabled":false,"tiers":[null,7,)"
                                R"({"name":"answers","enabled":true,"ready":false},{"name":"embeddings","enabled":"yes","ready":true},)"
                                R"({"name":"relations","enabled":false,"ready":true},{"name":"relations","enabled":true,"ready":false},)"
                                R"({"enabled":true,"ready":true}]})"}
@@ -135,8 +136,9 @@ private slots:
         QTest::addColumn<QString>("capture");
         QTest::addColumn<QString>("injection");
 
-        const QByteArray paused = R"({"capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
-                                  R"("injection_paused_until_ms":END})";
+        const QByteArray paused
+            = R"({"kind":"status","capture_paused":true,"capture_paused_until_ms":END,"injection_enabled":false,)"
+              R"("injection_paused_until_ms":END})";
         QTest::newRow("pause end in the future")
             << paused << qint64(3'600'000) << QLocale::c() << "Resume recording  ·  paused until 3:05\u202FPM"
             << "Resume injection  ·  paused until 3:05\u202FPM";
@@ -288,7 +290,7 @@ private slots:
         // Before any status reply both values are unknown.
         capture->trigger();
         injection->trigger();
-        f.openMenuWith(R"({"pixel_bytes":1})");
+        f.openMenuWith(R"({"kind":"status","pixel_bytes":1})");
         capture->trigger();
         injection->trigger();
         f.barrier();
@@ -422,7 +424,7 @@ private slots:
         const QSize opened = f.menu()->size();
         // Long lines and the setup line make it wider and taller than Qt placed it.
         const qint64 later = f.clock.now().toMSecsSinceEpoch() + 3'600'000;
-        f.openMenuWith(R"({"onboarded":false,"capture_paused":true,"capture_paused_until_ms":)"
+        f.openMenuWith(R"({"kind":"status","onboarded":false,"capture_paused":true,"capture_paused_until_ms":)"
                            + QByteArray::number(later) + "}",
                        area.bottomRight());
         QVERIFY(f.menu()->width() > opened.width() && f.menu()->height() > opened.height());

@@ -80,7 +80,7 @@ private slots:
                                                 "Vesk holds no frames, no conversation lines and no source records "
                                                 "for it. If you expected something here, it may already be gone.",
                                                 "OK"};
-        QTest::newRow("refused") << R"({"kind":"refused","message":"the store is locked"})"
+        QTest::newRow("refused") << R"({"kind":"error","message":"the store is locked"})"
                                  << QStringList{"Could not work out what that would remove.", "the store is locked",
                                                 "OK"};
     }
@@ -184,7 +184,7 @@ private slots:
             << R"({"kind":"renamed","sources":0,"relations":1})"
             << "0 memories and 1 relation now read “ Harbour ”. The old spelling still finds it.";
         QTest::newRow("refused") << "New name"
-                                 << R"({"kind":"refused","message":"that name is taken"})"
+                                 << R"({"kind":"error","message":"that name is taken"})"
                                  << "that name is taken";
         QTest::newRow("cancelled") << "New name"
                                    << ""
@@ -218,7 +218,7 @@ private slots:
         const QJsonObject sent = f.sent("rename", 1).first();
         QCOMPARE(sent.value("node_id").toInteger(), 1);
         QCOMPARE(sent.value("label").toString(), typed);
-        if (reply.contains("refused")) {
+        if (reply.contains("error")) {
             QTRY_COMPARE(f.alerts.shown.size(), 2);
             QCOMPARE(said(f.alerts.shown.last()), (QStringList{"Could not rename that.", shown, "OK"}));
             return;
@@ -268,7 +268,7 @@ private slots:
         QTest::addColumn<QString>("failure"); // empty: removed
         QTest::newRow("removed") << R"({"kind":"ok"})"
                                  << "";
-        QTest::newRow("refused") << R"({"kind":"refused","message":"no such relation"})"
+        QTest::newRow("refused") << R"({"kind":"error","message":"no such relation"})"
                                  << "no such relation";
     }
     void relationRow()
@@ -313,7 +313,7 @@ private slots:
             << "Not capturing this app";
         QTest::newRow("unnamed, refused")
             << R"({"kind":"frame","app_bundle_id":"com.example.code","window_title":"Readme.txt — app"})"
-            << R"({"kind":"refused","message":"the rule exists"})"
+            << R"({"kind":"error","message":"the rule exists"})"
             << "com.example.code"
             << "the rule exists";
         QTest::newRow("no application") << R"({"kind":"frame","app_name":"Code","app_bundle_id":""})"

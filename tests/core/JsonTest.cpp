@@ -4,12 +4,14 @@
 #include <QJsonDocument>
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 
 using namespace vesk;
 
 Q_DECLARE_METATYPE(std::optional<qint64>)
 Q_DECLARE_METATYPE(std::optional<double>)
+Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 QJsonObject parse(const char* text)
@@ -87,6 +89,109 @@ private Q_SLOTS:
         QCOMPARE(Json::arrays(o, u"rows")->size(), 2);
         QCOMPARE(*Json::arrays(o, u"badRows"), (QList<QJsonArray>{QJsonArray{QStringLiteral("x"), 1}}));
         QCOMPARE(*Json::integers(o, u"ids"), (QList<qint64>{1, 4, -1}));
+    }
+
+    // One number rule for every window, row by row over the values a daemon can send.
+    void numberRule_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<std::optional<qint64>>("count");
+        QTest::addColumn<std::optional<double>>("fraction");
+        QTest::addColumn<std::optional<int>>("percent");
+        QTest::addColumn<std::optional<qint64>>("timeMs");
+        QTest::addColumn<std::optional<qint64>>("hour");
+        using I = std::optional<qint64>;
+        using F = std::optional<double>;
+        using P = std::optional<int>;
+        const auto row = [](const char* name, const char* value, I count, F fraction, P percent, I timeMs, I hour) {
+            QTest::newRow(name) << QByteArray(value) << count << fraction << percent << timeMs << hour;
+        };
+        row("negative", "-5", I(), F(), P(), I(), I());
+        row("zero", "0", I(0), F(0), P(0), I(), I(0));
+        row("minus zero", "-0", I(0), F(0), P(0), I(), I(0));
+        row("an eighth", "0.125", I(), F(0.125), P(13), I(), I());
+        row("one", "1", I(1), F(1), P(100), I(), I(1));
+        row("just past one", "1.0000001", I(), F(), P(), I(), I());
+        row("23", "23", I(23), F(), P(), I(), I(23));
+        row("24", "24", I(24), F(), P(), I(), I());
+        row("1e308", "1e308", I(), F(), P(), I(), I());
+        row("NaN as a string", "\"NaN\"", I(), F(), P(), I(), I());
+        row("2^63", "9223372036854775808", I(), F(), P(), I(), I());
+        row("9e18 ms", "9e18", I(9000000000000000000LL), F(), P(), I(), I());
+        row("-9e15 ms", "-9e15", I(), F(), P(), I(), I());
+        row("a time in 2026", "1764950400000", I(1764950400000LL), F(), P(), I(1764950400000LL), I());
+        row("fraction of a millisecond cut", "1764950400000.7", I(), F(), P(), I(1764950400000LL), I());
+        row("first instant of 2000", "946684800000", I(946684800000LL), F(), P(), I(946684800000LL), I());
+        row("last instant of 2099", "4102444799999", I(4102444799999LL), F(), P(), I(4102444799999LL), I());
+        row("first instant of 2100", "4102444800000", I(4102444800000LL), F(), P(), I(), I());
+    }
+    void numberRule()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(std::optional<double>, fraction);
+        QFETCH(std::optional<qint64>, timeMs);
+        const QJsonObject o = QJsonDocument::fromJson("{\"v\":" + value + "}").object();
+        QVERIFY(o.contains(u"v"));
+        QTEST(Json::count(o, u"v"), "count");
+        const std::optional<double> read = Json::fraction(o, u"v");
+        QCOMPARE(read, fraction);
+        QVERIFY(!read || !std::signbit(*read));
+        QTEST(Json::percent(o, u"v"), "percent");
+        const std::optional<QDateTime> at = Json::timestampMs(o, u"v");
+        QCOMPARE(at ? std::optional(at->toMSecsSinceEpoch()) : std::nullopt, timeMs);
+        QTEST(Json::integerIn(o, u"v", 0, 23), "hour");
+    }
+
+    void percentOf_data()
+    {
+        QTest::addColumn<qint64>("part");
+        QTest::addColumn<qint64>("whole");
+        QTest::addColumn<std::optional<int>>("percent");
+        using P = std::optional<int>;
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        QTest::newRow("three of four") << qint64(3) << qint64(4) << P(75);
+        QTest::newRow("two of three, rounded") << qint64(2) << qint64(3) << P(67);
+        QTest::newRow("none of five") << qint64(0) << qint64(5) << P(0);
+        QTest::newRow("all") << qint64(5) << qint64(5) << P(100);
+        QTest::newRow("more than all") << qint64(6) << qint64(5) << P();
+        QTest::newRow("below zero") << qint64(-1) << qint64(5) << P();
+        QTest::newRow("of nothing") << qint64(0) << qint64(0) << P();
+        QTest::newRow("near the 64-bit limit") << max / 2 << max << P(50);
+    }
+    void percentOf()
+    {
+        QFETCH(qint64, part);
+        QFETCH(qint64, whole);
+        QTEST(Json::percentOf(part, whole), "percent");
+    }
+
+    // An array of all the wrong things is a failed read; an empty one is an empty list; a mixed
+    // one keeps what reads.
+    void listsOfOneThing_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<qsizetype>("objects"); // -1: a failed read
+        QTest::addColumn<QList<qint64>>("ids");
+        QTest::addColumn<bool>("idsRead");
+        QTest::newRow("empty") << QByteArray("[]") << qsizetype(0) << QList<qint64>{} << true;
+        QTest::newRow("objects") << QByteArray("[{},{\"a\":1}]") << qsizetype(2) << QList<qint64>{} << false;
+        QTest::newRow("numbers") << QByteArray("[1,2,3]") << qsizetype(-1) << QList<qint64>{1, 2, 3} << true;
+        QTest::newRow("mixed") << QByteArray("[1,{\"a\":1},\"x\",0]") << qsizetype(1) << QList<qint64>{1} << true;
+        QTest::newRow("no valid id") << QByteArray("[0,-1,\"2\",2.5]") << qsizetype(-1) << QList<qint64>{} << false;
+        QTest::newRow("not an array") << QByteArray("{\"a\":1}") << qsizetype(-1) << QList<qint64>{} << false;
+    }
+    void listsOfOneThing()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(qsizetype, objects);
+        QFETCH(QList<qint64>, ids);
+        QFETCH(bool, idsRead);
+        const QJsonObject o = QJsonDocument::fromJson("{\"v\":" + value + "}").object();
+        const auto read = Json::list(o, u"v", Json::object);
+        QCOMPARE(read ? read->size() : -1, objects);
+        const auto idList = Json::list(o, u"v", Json::id);
+        QCOMPARE(idList.has_value(), idsRead);
+        QCOMPARE(idList.value_or(QList<qint64>{}), ids);
     }
 
     void kinds()

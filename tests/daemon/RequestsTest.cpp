@@ -14,6 +14,7 @@ using vesk::test::TestClock;
 
 using Call = std::function<void(DaemonClient&, Completion)>;
 Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(vesk::Failure)
 
 namespace {
 QJsonObject parse(const QByteArray& line)
@@ -163,7 +164,7 @@ private Q_SLOTS:
         });
         // Completed at once, on this thread, before any event loop turn.
         QCOMPARE(calls, 1);
-        QVERIFY(!got);
+        QCOMPARE(got.failure(), Failure::unsent);
         client.status(app(), [](Reply) {});
         QTRY_COMPARE(daemon.requests().size(), 1);
         QCOMPARE(daemon.requests().value(0), QByteArray(R"({"op":"status"})"));
@@ -189,21 +190,171 @@ private Q_SLOTS:
         QCOMPARE(parse(daemon.requests().value(0)).value(QStringLiteral("local_hour")).toInteger(-1), qint64(hour));
     }
 
-    // Each operation's lane, time-out and reply cap, as every sender picks them.
-    void lanesTimeOutsAndCaps()
+    // An answer of another kind than the operation answers with, or {}, is no reply: it fails as
+    // malformed. Where the daemon's contract names no kind, any object is the reply.
+    void repliesOfTheWrongKindFail_data()
     {
-        using Route = DaemonClient::Route;
-        using enum DaemonClient::Lane;
-        constexpr qsizetype MB = 1024 * 1024;
-        QCOMPARE(DaemonClient::routeOf("ask"), (Route{Answer, 180.0, 64 * MB}));
-        for (const char* op : {"frame", "inspect_context_package"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 64 * MB}));
-        for (const char* op : {"why", "relations", "relation_evidence"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 32 * MB}));
-        for (const char* op : {"search", "top", "proposals", "interjection_signals", "next_semantic_interjection"})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 16 * MB}));
-        for (const char* op : {"status", "hello", "set_capture", "route_delivery", "judge_merge", ""})
-            QCOMPARE(DaemonClient::routeOf(op), (Route{Ask, 30.0, 4 * MB}));
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("delivered");
+        const auto row = [](const char* name, const char* op, Call call, const char* reply, bool delivered) {
+            QTest::newRow(name) << QString::fromLatin1(op) << call << QByteArray(reply) << delivered;
+        };
+        const Call status = [](DaemonClient& c, Completion d) { c.status(app(), d); };
+        const Call rename = [](DaemonClient& c, Completion d) { c.rename(3, QStringLiteral("Ledger"), app(), d); };
+        const Call forgetApp = [](DaemonClient& c, Completion d) { c.forgetApp(QStringLiteral("org.x"), app(), d); };
+        const Call reject = [](DaemonClient& c, Completion d) { c.rejectRelation(8, app(), d); };
+        const Call search = [](DaemonClient& c, Completion d) { c.search(QStringLiteral("q"), 5, app(), d); };
+        const Call appBlocks = [](DaemonClient& c, Completion d) { c.appBlocks(app(), d); };
+        row("status", "status", status, R"({"kind":"status","frames":3})", true);
+        row("status answered {}", "status", status, "{}", false);
+        row("status answered ok", "status", status, R"({"kind":"ok"})", false);
+        row("status kind in another case", "status", status, R"({"kind":"Status"})", false);
+        row("renamed", "rename", rename, R"({"kind":"renamed","sources":2})", true);
+        row("rename answered ok", "rename", rename, R"({"kind":"ok"})", false);
+        row("forget_app done", "forget_app", forgetApp, R"({"kind":"app_forgot","frames":4})", true);
+        row("forget_app answered with its preview", "forget_app", forgetApp,
+            R"({"kind":"app_forget_preview","frames":4})", false);
+        row("a change answered ok", "reject_relation", reject, R"({"kind":"ok"})", true);
+        row("a change answered {}", "reject_relation", reject, "{}", false);
+        row("a change of a kind unnamed", "reject_relation", reject, R"({"kind":1})", false);
+        row("search: no kind is fixed", "search", search, "{}", true);
+        row("app_blocks: no kind is fixed", "app_blocks", appBlocks, R"({"kind":"website_blocks"})", true);
+    }
+    void repliesOfTheWrongKindFail()
+    {
+        QFETCH(QString, op);
+        QFETCH(Call, call);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, delivered);
+        FakeDaemon daemon;
+        daemon.replyRaw(op, reply + '\n');
+        DaemonClient client(daemon.path());
+        auto got = std::make_shared<std::optional<Reply>>();
+        call(client, [got](Reply r) { *got = std::move(r); });
+        QTRY_VERIFY(got->has_value());
+        QCOMPARE((*got)->failure(), delivered ? Failure::none : Failure::malformed);
+    }
+
+    // An identical read made while one is in flight waits for it instead of going out again, and
+    // each caller still gets the reply; a status caller who goes away before the reply gets
+    // nothing. Anything else in between (another payload, a change) and a read made after the
+    // reply came go out anew; changes are never shared.
+    void identicalReadsInFlightAreShared_data()
+    {
+        QTest::addColumn<QList<Call>>("calls");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<int>("sent");
+        const Call status = [](DaemonClient& c, Completion d) { c.status(app(), d); };
+        const Call pause = [](DaemonClient& c, Completion d) { c.setCapture(true, std::nullopt, app(), d); };
+        const Call why1 = [](DaemonClient& c, Completion d) { c.why(1, app(), d); };
+        const Call why2 = [](DaemonClient& c, Completion d) { c.why(2, app(), d); };
+        QTest::newRow("three status reads, one request") << QList<Call>{status, status, status} << "status" << 1;
+        QTest::newRow("a change in between") << QList<Call>{status, pause, status} << "status" << 2;
+        QTest::newRow("changes are never shared") << QList<Call>{pause, pause} << "set_capture" << 2;
+        QTest::newRow("another payload") << QList<Call>{why1, why2, why1} << "why" << 2;
+    }
+    void identicalReadsInFlightAreShared()
+    {
+        QFETCH(QList<Call>, calls);
+        QFETCH(QString, op);
+        QFETCH(int, sent);
+        FakeDaemon daemon;
+        daemon.reply(QStringLiteral("status"), {{"kind", "status"}}, 1.0);
+        daemon.reply(QStringLiteral("why"), {{"kind", "why"}}, 1.0);
+        daemon.reply(QStringLiteral("set_capture"), {{"kind", "ok"}}, 1.0);
+        DaemonClient client(daemon.path());
+        auto answered = std::make_shared<int>(0);
+        for (const Call& call : calls)
+            call(client, [answered](Reply r) { *answered += r ? 1 : 100; });
+        auto leaving = std::make_unique<QObject>();
+        client.status(leaving.get(), [answered](Reply) { *answered += 1000; });
+        leaving.reset();
+        const quint64 made = client.requestsMade();
+        QTRY_VERIFY(client.settledThrough(made));
+        QCOMPARE(*answered, int(calls.size()));
+        QCOMPARE(daemon.count(op), sent);
+        const int before = daemon.count(QStringLiteral("status"));
+        client.status(app(), [answered](Reply) { ++*answered; });
+        QTRY_COMPARE(*answered, int(calls.size()) + 1);
+        QCOMPARE(daemon.count(QStringLiteral("status")), before + 1);
+    }
+
+    // Background reads that hang on, each trickling a byte every 20 s (the menu's status, hello
+    // and proposals, opened three times; the reminders' signals, search and six relations), keep
+    // no window from its own read: it reaches the daemon, and its reply comes back, while they
+    // all still hang.
+    void hangingBackgroundReadsLeaveRoomForAWindow()
+    {
+        FakeDaemon daemon;
+        for (const char* op : {"status", "hello", "proposals", "interjection_signals", "search", "relations"})
+            daemon.script(QString::fromLatin1(op), {"{" + QByteArray(100, ' '), FakeDaemon::Mode::Split, 0, 1, 20.0});
+        daemon.reply(QStringLiteral("profile"), {{"kind", "profile"}});
+        auto client = std::make_unique<DaemonClient>(daemon.path());
+        auto hung = std::make_shared<int>(0);
+        const Completion done = [hung](Reply) { ++*hung; };
+        for (int menu = 0; menu < 3; ++menu) {
+            client->status(app(), done);
+            client->hello(app(), done);
+            client->proposals(200, app(), done);
+        }
+        client->interjectionSignals(app(), done);
+        client->search(QStringLiteral("ledger"), 40, app(), done);
+        for (qint64 node = 1; node <= 6; ++node)
+            client->relations(node, app(), done);
+        QTRY_COMPARE(daemon.requests().size(), 11);
+        auto profile = std::make_shared<std::optional<int>>();
+        client->profile(app(), [profile, hung](Reply r) { *profile = r ? *hung : -1; });
+        QTRY_VERIFY(profile->has_value());
+        QCOMPARE(**profile, 0);
+        QCOMPARE(daemon.count(QStringLiteral("profile")), 1);
+        client.reset();
+        QTRY_COMPARE(*hung, 17);
+    }
+
+    // An answer has a lane of its own: while one is being generated every other request is
+    // answered, and a second question waits for the first answer.
+    void answersHaveALaneOfTheirOwn()
+    {
+        FakeDaemon daemon;
+        daemon.reply(QStringLiteral("ask"), {{"kind", "answer"}}, 2.0);
+        daemon.reply(QStringLiteral("status"), {{"kind", "status"}});
+        daemon.reply(QStringLiteral("why"), {{"kind", "why"}});
+        DaemonClient client(daemon.path());
+        auto answers = std::make_shared<int>(0);
+        auto asksWhenOthersAnswered = std::make_shared<QList<int>>();
+        client.ask(QStringLiteral("first"), app(), [answers](Reply) { ++*answers; });
+        client.ask(QStringLiteral("second"), app(), [answers](Reply) { ++*answers; });
+        QTRY_COMPARE(daemon.count(QStringLiteral("ask")), 1);
+        for (const auto send : {&DaemonClient::status, &DaemonClient::hello})
+            (client.*send)(app(), [&daemon, asksWhenOthersAnswered](Reply) {
+                asksWhenOthersAnswered->append(daemon.count(QStringLiteral("ask")));
+            });
+        client.why(4, app(), [&daemon, asksWhenOthersAnswered](Reply) {
+            asksWhenOthersAnswered->append(daemon.count(QStringLiteral("ask")));
+        });
+        QTRY_COMPARE(asksWhenOthersAnswered->size(), 3);
+        QCOMPARE(*asksWhenOthersAnswered, QList<int>({1, 1, 1}));
+        QCOMPARE(*answers, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(*answers, 2, 10000);
+    }
+
+    // A request gives up on a silent daemon at its time-out; a question waits far longer.
+    void aQuestionOutwaitsTheTimeOutOfOtherRequests()
+    {
+        FakeDaemon daemon;
+        daemon.silent(QStringLiteral("ask"));
+        daemon.silent(QStringLiteral("status"));
+        DaemonClient client(daemon.path());
+        auto answered = std::make_shared<bool>(false);
+        auto status = std::make_shared<std::optional<Failure>>();
+        client.ask(QStringLiteral("slow"), app(), [answered](Reply) { *answered = true; });
+        QTRY_COMPARE(daemon.count(QStringLiteral("ask")), 1);
+        client.status(app(), [status](Reply r) { *status = r.failure(); });
+        QTRY_VERIFY_WITH_TIMEOUT(status->has_value(), 100000);
+        QCOMPARE(**status, Failure::noReply);
+        QVERIFY(!*answered);
     }
 };
 

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -51,6 +53,7 @@ using Script = FakeDaemon::Script;
 } // namespace
 
 Q_DECLARE_METATYPE(FakeDaemon::Script)
+Q_DECLARE_METATYPE(vesk::Failure)
 
 class TransportTest : public QObject {
     Q_OBJECT
@@ -101,54 +104,77 @@ private Q_SLOTS:
         client.request("{\"op\":\"ask\"}", 180.0, DaemonClient::Lane::Answer, app(), inbox.take(QStringLiteral("ask")));
         // Far below either time-out: a refused connection is not waited on.
         QTRY_VERIFY(inbox.has(QStringLiteral("status")) && inbox.has(QStringLiteral("ask")));
-        QVERIFY(!inbox[QStringLiteral("status")]);
-        QVERIFY(!inbox[QStringLiteral("ask")]);
+        QCOMPARE(inbox[QStringLiteral("status")].failure(), Failure::unreachable);
+        QCOMPARE(inbox[QStringLiteral("ask")].failure(), Failure::unreachable);
         QCOMPARE(inbox.state->onWrongThread, 0);
     }
 
+    // What came back, and when nothing did, why: a refusal keeps the daemon's words (cut to a
+    // bound), a reply cut off by a close may have been acted on, an answer that is no reply is
+    // malformed.
     void repliesDecode_data()
     {
         QTest::addColumn<Script>("script");
-        QTest::addColumn<bool>("delivered");
+        QTest::addColumn<Failure>("failure");
         QTest::addColumn<qsizetype>("keys");
         QTest::addColumn<qsizetype>("pad");
         QTest::addColumn<QByteArray>("op");
-        const auto row
-            = [](const char* name, Script script, bool delivered, qsizetype keys = 0, qsizetype pad = 0,
-                 QByteArray op = "status") { QTest::newRow(name) << script << delivered << keys << pad << op; };
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, Script script, Failure failure, qsizetype keys = 0, qsizetype pad = 0,
+                            QByteArray op = "hello", QString message = {}) {
+            QTest::newRow(name) << script << failure << keys << pad << op << message;
+        };
+        const auto refusal = [&](const char* name, const QString& message, const QString& kept) {
+            const QByteArray line
+                = QJsonDocument(QJsonObject{{"kind", "error"}, {"message", message}}).toJson(QJsonDocument::Compact)
+                + '\n';
+            row(name, {line}, Failure::refused, 0, 0, "hello", kept);
+        };
+        using enum Failure;
         const QByteArray padded = "{\"kind\":\"search\",\"pad\":\"\"}\n";
-        row("empty object is a reply", {"{}\n"}, true);
-        row("error kind is nothing", {"{\"kind\":\"error\"}\n"}, false);
-        row("other kind unchanged", {"{\"kind\":\"capture\"}\n"}, true, 1);
-        row("non-string kind unchanged", {"{\"kind\":1,\"a\":2}\n"}, true, 2);
-        row("array is nothing", {"[]\n"}, false);
-        row("garbage is nothing", {"not json\n"}, false);
-        row("closed without bytes is nothing", {}, false);
-        row("no final line feed, then end of stream", {"{\"kind\":\"ok\"}"}, true, 1);
-        row("bytes after the line feed are decoded with it", {"{\"kind\":\"ok\"}\n{}"}, false);
+        row("empty object is a reply", {"{}\n"}, none);
+        row("error kind is a refusal", {"{\"kind\":\"error\"}\n"}, refused);
+        refusal("a refusal in the daemon's words", QStringLiteral("rule 4 is in use"),
+                QStringLiteral("rule 4 is in use"));
+        refusal("a blank message is no message", QStringLiteral(" \n "), QString());
+        const QString a999(999, QLatin1Char('a'));
+        refusal("a long message is cut", a999 + QStringLiteral("bc") + QString(500, QLatin1Char('d')),
+                a999 + QStringLiteral("b\u2026"));
+        refusal("a cut never halves a character", a999 + QStringLiteral("\U0001F600") + QStringLiteral("tail"),
+                a999 + QStringLiteral("\u2026"));
+        row("a message that is no string is no message", {"{\"kind\":\"error\",\"message\":7}\n"}, refused);
+        row("other kind unchanged", {"{\"kind\":\"capture\"}\n"}, none, 1);
+        row("non-string kind unchanged", {"{\"kind\":1,\"a\":2}\n"}, none, 2);
+        row("array is malformed", {"[]\n"}, malformed);
+        row("garbage is malformed", {"not json\n"}, malformed);
+        row("closed without bytes: no reply", {}, noReply);
+        row("closed halfway through a reply: no reply", {"{\"kind\":\"ok\",\"fr"}, noReply);
+        row("no final line feed, then end of stream", {"{\"kind\":\"ok\"}"}, none, 1);
+        row("bytes after the line feed are decoded with it", {"{\"kind\":\"ok\"}\n{}"}, malformed);
         row("taken at the line feed while the daemon holds the connection",
-            {.reply = "{\"kind\":\"ok\"}\n", .holdOpen = true}, true, 1);
+            {.reply = "{\"kind\":\"ok\"}\n", .holdOpen = true}, none, 1);
         row("split into 7-byte writes",
-            {"{\"kind\":\"ok\",\"nodes\":[1,2,3],\"text\":\"caf\xc3\xa9\"}\n", FakeDaemon::Mode::Split}, true, 3);
-        row("line feed falls exactly at a chunk end", {.reply = padded, .fill = 8192 - 27, .fillAt = 24}, true, 2,
+            {"{\"kind\":\"ok\",\"nodes\":[1,2,3],\"text\":\"caf\xc3\xa9\"}\n", FakeDaemon::Mode::Split}, none, 3);
+        row("line feed falls exactly at a chunk end", {.reply = padded, .fill = 8192 - 27, .fillAt = 24}, none, 2,
             8192 - 27);
-        // Each operation's cap fits what it carries: a status past 4 MB, a list past 16 MB, a frame
+        // Each operation's cap fits what it carries: a hello past 4 MB, a list past 16 MB, a frame
         // past 64 MB is no reply; a frame of 20 MB is one.
-        row("a status past its cap is nothing", {.reply = padded, .fill = 4 << 20, .fillAt = 24}, false);
-        row("a list within its cap", {.reply = padded, .fill = 15 << 20, .fillAt = 24}, true, 2, 15 << 20, "proposals");
-        row("a list past its cap is nothing", {.reply = padded, .fill = 16 << 20, .fillAt = 24}, false, 0, 0,
-            "proposals");
-        row("a frame of 20 MB", {.reply = padded, .fill = 20 << 20, .fillAt = 24}, true, 2, 20 << 20, "frame");
-        row("a frame past 64 MB is nothing, even held open",
-            {.reply = padded, .holdOpen = true, .fill = 64 << 20, .fillAt = 24}, false, 0, 0, "frame");
+        row("a hello past its cap is malformed", {.reply = padded, .fill = 4 << 20, .fillAt = 24}, malformed);
+        row("a list within its cap", {.reply = padded, .fill = 15 << 20, .fillAt = 24}, none, 2, 15 << 20, "search");
+        row("a list past its cap is malformed", {.reply = padded, .fill = 16 << 20, .fillAt = 24}, malformed, 0, 0,
+            "search");
+        row("a frame of 20 MB", {.reply = padded, .fill = 20 << 20, .fillAt = 24}, none, 2, 20 << 20, "frame");
+        row("a frame past 64 MB is malformed, even held open",
+            {.reply = padded, .holdOpen = true, .fill = 64 << 20, .fillAt = 24}, malformed, 0, 0, "frame");
     }
     void repliesDecode()
     {
         QFETCH(Script, script);
-        QFETCH(bool, delivered);
+        QFETCH(Failure, failure);
         QFETCH(qsizetype, keys);
         QFETCH(qsizetype, pad);
         QFETCH(QByteArray, op);
+        QFETCH(QString, message);
         FakeDaemon daemon;
         daemon.script(QString::fromLatin1(op), script);
         DaemonClient client(daemon.path());
@@ -158,7 +184,10 @@ private Q_SLOTS:
         // Well inside the 30 s time-out: no reply waits for the connection to close.
         QTRY_VERIFY_WITH_TIMEOUT(inbox.has(QStringLiteral("r")), 20000);
         const Reply r = inbox[QStringLiteral("r")];
-        QCOMPARE(bool(r), delivered);
+        QCOMPARE(r.failure(), failure);
+        QCOMPARE(bool(r), failure == Failure::none);
+        QCOMPARE(r.daemonMessage().value_or(QString()), message);
+        QCOMPARE(r.daemonMessage().has_value(), !message.isEmpty());
         if (r) {
             QCOMPARE(r->size(), keys);
             QCOMPARE(r->value(QStringLiteral("pad")).toString().size(), pad);
@@ -252,29 +281,34 @@ private Q_SLOTS:
         QVERIFY(inbox[QStringLiteral("hello")]);
     }
 
-    // Replies finish in any order; each reaches the caller that asked, and each request is its
-    // own connection.
     // A reply read on the way is read on the worker that received it, not on the main thread,
-    // and its value reaches the caller there.
+    // and its value reaches the caller there. A read that could reach what the main thread owns
+    // does not compile.
     void readingRunsOffTheMainThread()
     {
+        using Reading = DaemonClient::Reading;
+        const auto done = [](std::pair<QThread*, qint64>) {};
+        const auto read = [](const Reply& r, const qint64& add) {
+            return std::pair(QThread::currentThread(), r ? Json::count(*r, u"source_count").value_or(-1) + add : -1);
+        };
+        const auto capturing = [this](const Reply&) { return objectName(); };
+        static_assert(std::is_constructible_v<Reading, decltype(read), std::tuple<qint64>, decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(capturing), decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(read), std::tuple<qint64*>, decltype(done)>);
+        static_assert(!std::is_constructible_v<Reading, decltype(read), std::tuple<QPointer<QObject>>, decltype(done)>);
+
         FakeDaemon daemon;
         daemon.reply(QStringLiteral("why"), QJsonObject{{"kind", "why"}, {"source_count", 3}});
         DaemonClient client(daemon.path());
-        auto readOn = std::make_shared<QThread*>(nullptr);
-        auto got = std::make_shared<std::optional<qint64>>();
-        client.why(1, app(),
-                   DaemonClient::Reading(
-                       [readOn](const Reply& r) {
-                           *readOn = QThread::currentThread();
-                           return r ? Json::count(*r, u"source_count") : std::nullopt;
-                       },
-                       [got](std::optional<qint64> n) { *got = n; }));
+        auto got = std::make_shared<std::optional<std::pair<QThread*, qint64>>>();
+        client.why(1, app(), Reading(read, std::tuple<qint64>(10), [got](std::pair<QThread*, qint64> v) { *got = v; }));
         QTRY_VERIFY(got->has_value());
-        QCOMPARE(**got, 3);
-        QVERIFY(*readOn && *readOn != QThread::currentThread());
+        QCOMPARE((*got)->second, 13);
+        QVERIFY((*got)->first && (*got)->first != QThread::currentThread());
     }
 
+    // Replies finish in any order; each reaches the caller that asked, and each request is its
+    // own connection.
     void eachReplyReachesItsOwnCaller()
     {
         FakeDaemon daemon;

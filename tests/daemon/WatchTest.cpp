@@ -262,10 +262,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<std::optional<bool>>("expected");
-        QTest::newRow("not onboarded") << QByteArray("{\"onboarded\":false}\n") << std::optional<bool>(true);
-        QTest::newRow("onboarded") << QByteArray("{\"onboarded\":true}\n") << std::optional<bool>(false);
+        QTest::newRow("not onboarded") << QByteArray("{\"kind\":\"status\",\"onboarded\":false}\n")
+                                       << std::optional<bool>(true);
+        QTest::newRow("onboarded") << QByteArray("{\"kind\":\"status\",\"onboarded\":true}\n")
+                                   << std::optional<bool>(false);
         QTest::newRow("key missing") << QByteArray("{\"kind\":\"status\"}\n") << std::optional<bool>();
-        QTest::newRow("not a Boolean") << QByteArray("{\"onboarded\":1}\n") << std::optional<bool>();
+        QTest::newRow("not a Boolean") << QByteArray("{\"kind\":\"status\",\"onboarded\":1}\n")
+                                       << std::optional<bool>();
         QTest::newRow("no reply") << QByteArray("{\"kind\":\"error\"}\n") << std::optional<bool>();
     }
     void needsOnboarding()

@@ -574,6 +574,8 @@ private slots:
                               "\n"}});
         settings.refreshSignals();
         rig.sent("interjection_signals", 1);
+        // A change in between: the next reading is sent anew instead of sharing the first.
+        rig.client.setInjection(true, std::nullopt, app(), [](Reply) {});
         settings.refreshSignals();
         rig.sent("interjection_signals", 2);
         rig.barrier();

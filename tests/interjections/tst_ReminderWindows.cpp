@@ -187,6 +187,8 @@ private slots:
         const int loads = w.daemon.count("interjection_signals");
         w.review.showWeeklyDigest();
         w.sent("interjection_signals", loads + 1); // the failing answer goes to the first
+        // A change in between: the next load is sent anew instead of sharing the first.
+        w.client.setInjection(true, std::nullopt, app(), [](Reply) {});
         w.review.showWeeklyDigest();
         w.barrier();
         QVERIFY(Windows::texts(&w.review).contains("1 of 3 held back this week"));

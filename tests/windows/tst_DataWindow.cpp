@@ -26,9 +26,10 @@ struct DataFixture : WindowsFixture {
     DataFixture()
     {
         daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(2)}});
-        daemon.reply("connections",
-                     json(R"({"clis":[{"name":"Codex","detected":true,"command":"codex mcp add vesk"}]})"));
-        daemon.reply("status", json(R"({"pixel_bytes":5242880,"db_bytes":1048576,"frames":22,"nodes":40,
+        daemon.reply(
+            "connections",
+            json(R"({"kind":"connections","clis":[{"name":"Codex","detected":true,"command":"codex mcp add vesk"}]})"));
+        daemon.reply("status", json(R"({"kind":"status","pixel_bytes":5242880,"db_bytes":1048576,"frames":22,"nodes":40,
                                         "retention_days":5,"expired_pixel_frames":2,"expired_pixel_bytes":2097152})"));
         daemon.reply("profile", json(R"({"body":"You work on Harbor.","cited":3})"));
     }
@@ -184,7 +185,7 @@ private slots:
         QTest::newRow("nothing remained")
             << QByteArray(R"({"kind":"expired_pixels_deleted","frames":0})") << "No expired pixels remained."
             << "0 screenshot payloads removed; 0.0 MB freed. Extracted text and memory were kept." << 2;
-        QTest::newRow("refused") << QByteArray(R"({"kind":"refused","message":"Read-only store."})")
+        QTest::newRow("refused") << QByteArray(R"({"kind":"error","message":"Read-only store."})")
                                  << "Could not delete expired pixels."
                                  << "Read-only store." << 1;
     }
@@ -223,7 +224,8 @@ private slots:
     void nothingExpired()
     {
         DataFixture f;
-        f.daemon.reply("status", json(R"({"pixel_bytes":5242880,"retention_days":5,"expired_pixel_frames":0})"));
+        f.daemon.reply("status",
+                       json(R"({"kind":"status","pixel_bytes":5242880,"retention_days":5,"expired_pixel_frames":0})"));
         f.open();
         QVERIFY(f.shown().contains("Screenshot pixels are retained for 5 days. There are no stored screenshot pixels "
                                    "waiting to expire."));

@@ -6,8 +6,8 @@
 // --timeout says otherwise.
 //   vesk-cli [--socket PATH] --watch
 //
-// Exit status 0 when a reply arrived, 1 when there was none (no daemon, time-out, refusal, not an
-// object), 2 on bad usage.
+// Exit status 0 when a reply arrived, 1 when there was none (and standard error says why: no
+// daemon, time-out, refusal in the daemon's words, not a reply), 2 on bad usage.
 #include "DaemonClient.h"
 
 #include <QCommandLineParser>
@@ -17,6 +17,29 @@
 #include <memory>
 
 using namespace vesk;
+
+namespace {
+
+QString whyNot(const Reply& reply)
+{
+    switch (reply.failure()) {
+    case Failure::unsent:
+        return QStringLiteral("the request could not be built, so it was not sent");
+    case Failure::unreachable:
+        return QStringLiteral("the daemon could not be reached");
+    case Failure::refused:
+        return QStringLiteral("the daemon refused: ")
+            + reply.daemonMessage().value_or(QStringLiteral("it gave no reason"));
+    case Failure::malformed:
+        return QStringLiteral("the daemon's answer was no reply to this request");
+    case Failure::none:
+    case Failure::noReply:
+        break;
+    }
+    return QStringLiteral("the daemon did not answer in time; it may have acted on the request");
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -71,7 +94,7 @@ int main(int argc, char** argv)
             std::printf("%s\n", QJsonDocument(*reply).toJson(QJsonDocument::Indented).constData());
             status = 0;
         } else {
-            std::fprintf(stderr, "no reply: the daemon could not be reached, refused, or sent no object\n");
+            std::fprintf(stderr, "no reply: %s\n", whyNot(reply).toUtf8().constData());
         }
         QCoreApplication::quit();
     });
