@@ -1,9 +1,11 @@
 #include "AccessibleTree.h"
+#include "AskShortcut.h"
 #include "DaemonRig.h"
 #include "FakePlatform.h"
 #include "InkButton.h"
 #include "InkLabel.h"
 #include "OnboardingWindow.h"
+#include "ScriptedAlerts.h"
 #include "Seen.h"
 
 #include <QClipboard>
@@ -45,7 +47,11 @@ struct Guide : DaemonRig {
     }
 
     FakePermissions permissions;
-    OnboardingWindow window{{client, defaults, permissions, presentation}};
+    FakePlatform platform;
+    ScriptedAlerts alerts;
+    // The shell's own shortcut, on a fake desktop whose hotkey takes any keys until told otherwise.
+    AskShortcut shortcut{{platform.services, defaults, alerts, presentation}};
+    OnboardingWindow window{{client, defaults, permissions, presentation, shortcut}};
 };
 
 } // namespace
