@@ -229,6 +229,7 @@ private slots:
         Windows w;
         w.daemon.replyRaw("interjection_signals", counters + '\n');
         w.daemon.replyRaw("status", status + '\n');
+        w.settings.refreshSignals(); // as the reminders' start does: opening reads the status only
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
         w.barrier();
@@ -310,6 +311,7 @@ private slots:
                 {QJsonDocument(QJsonObject{{"kind", answer.section(' ', 0, 0)}}).toJson(QJsonDocument::Compact) + '\n',
                  FakeDaemon::Mode::Reply, answer.endsWith("later") ? 0.2 : 0});
         w.daemon.sequence("set_interjection_kind_stance", scripts);
+        w.settings.refreshSignals();
         w.panel.showSettings();
         // The policy and the signals are read side by side: both must be in before the press.
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && !w.settings.learned().muted.isEmpty());
@@ -327,6 +329,7 @@ private slots:
     {
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"]]})"), 3.0);
+        w.settings.refreshSignals();
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
         clickButton(&w.panel, "Unmute all");
@@ -338,6 +341,7 @@ private slots:
     {
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"shown_today":4})"));
+        w.settings.refreshSignals();
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && w.settings.capReached());
         w.daemon.stop();
