@@ -415,6 +415,19 @@ private slots:
         QCOMPARE(f.alerts.shown.size(), 1);
     }
 
+    // While presenting, the menu says why asking and the windows do nothing.
+    void presentingIsSaid()
+    {
+        AppFixture f;
+        QAction* said = f.line(StatusMenu::Line::presenting);
+        QVERIFY(!said->isVisible());
+        f.line(StatusMenu::Line::presentation)->trigger();
+        QVERIFY(said->isVisible() && !said->isEnabled());
+        QCOMPARE(said->text(), "Presentation Mode is on: Vesk's windows and the ask shortcut stay hidden");
+        f.line(StatusMenu::Line::presentation)->trigger();
+        QVERIFY(!said->isVisible());
+    }
+
     void filledMenuStaysOnScreen()
     {
         AppFixture f;

@@ -337,6 +337,83 @@ private slots:
         QCOMPARE(w.daemon.requests("set_interjection_kind_stance").size(), 0);
     }
 
+    // Opening asks for the status alone. Reopened while a save is out, the window settles on the
+    // answers in whichever order they land: never stuck on "Loading policy…" with its controls off.
+    void reopenWhileASaveIsOut_data()
+    {
+        QTest::addColumn<double>("saveDelay");
+        QTest::addColumn<double>("statusDelay");
+        QTest::addColumn<QString>("feedback");
+        QTest::newRow("the save answers first") << 0.1 << 0.5 << "Policy loaded.";
+        QTest::newRow("the status answers first") << 0.5 << 0.1 << "Policy saved.";
+    }
+    void reopenWhileASaveIsOut()
+    {
+        QFETCH(double, saveDelay);
+        QFETCH(double, statusDelay);
+        Windows w;
+        w.panel.showSettings();
+        QComboBox* daily = w.popUp("Daily limit");
+        QTRY_VERIFY(daily->isEnabled());
+        w.barrier();
+        QCOMPARE(w.daemon.count("status"), 1);
+        QCOMPARE(w.daemon.count("interjection_signals"), 0);
+        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"), saveDelay);
+        w.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":2})"), statusDelay);
+        daily->setFocus();
+        QTest::keyClick(daily, Qt::Key_Down);
+        w.panel.close();
+        w.panel.showSettings();
+        QVERIFY(Windows::texts(&w.panel).contains("Saving policy…"));
+        w.barrier();
+        QTRY_VERIFY(daily->isEnabled());
+        QVERIFY(!Windows::texts(&w.panel).contains("Loading policy…"));
+        QFETCH(QString, feedback);
+        QVERIFY(Windows::texts(&w.panel).contains(feedback));
+        QCOMPARE(daily->currentText(), "4 reminders");
+        QCOMPARE(w.daemon.count("interjection_signals"), 0);
+    }
+
+    // Numbers from the daemon are shown only as what they can be.
+    void numbersOutOfRange_data()
+    {
+        QTest::addColumn<QByteArray>("item");
+        QTest::addColumn<QString>("evidence");
+        QTest::addColumn<QStringList>("sent"); // what the dismissal reports back
+        QTest::newRow("negative and huge") << QByteArray(R"("sources":-3,"confidence":1e308)")
+                                           << "Task · sources unavailable · relevance unknown" << QStringList{};
+        QTest::newRow("numbers as strings") << QByteArray(R"("sources":"NaN","confidence":"NaN")")
+                                            << "Task · sources unavailable · relevance unknown" << QStringList{};
+        QTest::newRow("absent") << QByteArray(R"("x":0)") << "Task · 0 sources · 0% relevance"
+                                << QStringList{"confidence", "sources"};
+    }
+    void numbersOutOfRange()
+    {
+        QFETCH(QByteArray, item);
+        Windows w;
+        w.daemon.replyRaw("interjection_signals",
+                          R"({"kind":"interjection_signals","counts":[["shown",2],["opened",6]],"shown_today":1,
+                              "held_back":[{"node_id":4,"item_kind":"task","label":"Ship it",)"
+                              + item + "}]}\n");
+        w.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":-5,
+            "interjections_retry_minutes":1e308,"interjections_quiet_start_hour":99,
+            "interjections_quiet_end_hour":-1})"));
+        w.review.showWeeklyDigest();
+        QFETCH(QString, evidence);
+        QTRY_VERIFY(Windows::texts(&w.review).contains(evidence));
+        clickButton(&w.review, "Dismiss this item");
+        QStringList sent = w.sent("record_interjection_outcome", 1).first().keys();
+        sent.removeIf([](const QString& key) { return key != "confidence" && key != "sources"; });
+        QTEST(sent, "sent");
+
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        QCOMPARE(Windows::texts(&w.panel).at(1), "1 of 2 shown today  ·  unknown opened  ·  74% base gate");
+        QCOMPARE(w.panel.findChildren<QCheckBox*>().at(1)->text(), "Quiet hours · 22:00–08:00 (local time)");
+        QVERIFY(!w.panel.findChildren<QCheckBox*>().at(1)->isChecked());
+        QCOMPARE(w.popUp("Retry held items after")->currentText(), "60 minutes");
+    }
+
     void quotaRaisedWhileTheDaemonIsDown()
     {
         Windows w;
@@ -349,6 +426,10 @@ private slots:
         clickButton(&w.panel, "Allow another daily quota today");
         QVERIFY(!w.settings.capReached());
         QVERIFY(Windows::texts(&w.panel).contains("Settings changed · today's cap was raised by 2"));
+        // The summary counts the quotas, and the line under the controls speaks of this action.
+        QCOMPARE(Windows::texts(&w.panel).at(1), "4 of 6 shown today  ·  new opened  ·  74% base gate");
+        QVERIFY(Windows::texts(&w.panel).contains("Today's cap was raised by 2."));
+        QVERIFY(!Windows::texts(&w.panel).contains("Policy loaded."));
     }
 };
 
