@@ -248,10 +248,14 @@ private slots:
     // also when Continue waited for the daemon and after "Check again" by the mouse.
     void returnMovesForward()
     {
-        Guide g(5);
+        Guide g(6);
         g.daemon.reply(QStringLiteral("complete_onboarding"), json(R"({"kind":"ok"})"));
         g.window.open(false);
         QVERIFY(QTest::qWaitForWindowActive(g.panel()));
+        g.settle();
+        g.window.backWidget()->setFocus(); // "Back" from the keyboard: Continue has it afterwards
+        QTest::keyClick(g.window.backWidget(), Qt::Key_Return);
+        QCOMPARE(g.window.progressWidget()->text(), QStringLiteral("2 OF 3"));
         for (const char* expected : {"3 OF 3", "ALL SET"}) {
             g.settle();
             QTest::mouseClick(g.button(QStringLiteral("Check again")), Qt::LeftButton);
