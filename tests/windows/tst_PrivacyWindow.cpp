@@ -280,9 +280,9 @@ private slots:
         f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":2})"));
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         if (!application)
-            WindowsFixture::click(f.button("Websites"));
+            click(f.button("Websites"));
         const QString add = application ? "Add application…" : "Add website…";
         QTRY_VERIFY(f.button(add)->isEnabled());
         if (application)
@@ -293,7 +293,7 @@ private slots:
             f.alerts.answer(0);
         for (const Gesture g : gestures)
             f.alerts.answerOnScreen(g);
-        WindowsFixture::click(f.button(add));
+        click(f.button(add));
         QTRY_COMPARE(f.alerts.onScreen, seen);
         f.barrier();
         QCOMPARE(f.daemon.count("forget_rule") + f.daemon.count("forget_app"), 0);
