@@ -97,7 +97,7 @@ OnboardingWindow& AppDelegate::onboardingWindow()
 {
     if (!onboarding) {
         onboarding = std::make_unique<OnboardingWindow>(
-            OnboardingWindow::Services{client, defaults, *platform.permissions, presentation});
+            OnboardingWindow::Services{client, defaults, *platform.permissions, presentation, shortcut});
         connect(onboarding.get(), &OnboardingWindow::askRequested, this, [this] { askWindow().show(); });
         // Setup is complete on the daemon's word: the setup line goes and the reminders start.
         connect(onboarding.get(), &OnboardingWindow::finished, this, [this] {

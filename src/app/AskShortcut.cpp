@@ -51,7 +51,7 @@ void say(const QString& line)
 } // namespace
 
 AskShortcut::AskShortcut(Services services, QObject* parent)
-    : QObject(parent)
+    : ChosenShortcut(parent)
     , platform(services.platform)
     , defaults(services.defaults)
     , alerts(services.alerts)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChosenShortcut.h"
 #include "KeyChord.h"
 #include "PlatformServices.h"
 
@@ -19,7 +20,7 @@ class PresentationMode;
 // yes, a command shortcut in the desktop's own settings that runs `vesk --ask`. A failure is said
 // on standard error and through `notice`, naming the keys and the way to choose others. Main
 // thread only.
-class AskShortcut : public QObject {
+class AskShortcut : public ChosenShortcut {
     Q_OBJECT
 public:
     struct Services {
@@ -45,25 +46,21 @@ public:
     // search path finds this very program under its plain name.
     static QString askCommand();
 
-    const KeyChord& keys() const { return chord; }
+    const KeyChord& keys() const override { return chord; }
 
     // Registers the stored keys in place of any registered before. `trayHost` decides whether the
     // menu is named as a way in.
     void start(bool trayHost);
     // Registers `keys` at once in place of the current ones. They are stored only when they were
     // registered; otherwise the keys before are registered again. Ends in `applied`.
-    void apply(const KeyChord& keys);
+    void apply(const KeyChord& keys) override;
 
 signals:
     void pressed();
-    // The keys in force, at start and after an applied change: the menu and the texts follow them.
-    void keysChanged(const vesk::KeyChord& keys);
     // Why the keys do not open Vesk here, for the ask panel.
     void notice(const QString& line);
     // The start's registration (and any offer) ended: whether the keys open Vesk now.
     void settled(bool works);
-    // What `apply` came to, and the line that says so.
-    void applied(const vesk::KeyChord& keys, bool registered, const QString& line);
     // The offer of a desktop shortcut ended, with the one line it said; empty when it said nothing.
     void desktopShortcutOffered(const QString& line);
 

@@ -155,6 +155,11 @@ QString digestLine(qint64 count)
     return QStringLiteral("Weekly review (") + QString::number(count) + QStringLiteral(")");
 }
 
+QString presentingLine()
+{
+    return QStringLiteral("Presentation Mode is on: Vesk's windows and the ask shortcut stay hidden");
+}
+
 QString presentationLine(bool on)
 {
     return on ? QStringLiteral("Presentation Mode  ·  on") : QStringLiteral("Presentation Mode");

@@ -53,6 +53,8 @@ TierAlert tierAlert(const QString& tier);
 
 QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);
+// The line at the top of the menu while presenting: why asking and the windows do nothing.
+QString presentingLine();
 QString presentationLine(bool on);
 
 // Why the shortcut's keys could not be registered, as the end of a sentence ("another app owns it").

@@ -57,6 +57,8 @@ void StatusMenu::build()
     auto act = [this](Line line, auto slot) { connect(lines.at(line), &QAction::triggered, this, slot); };
 
     add(Line::state, QStringLiteral("…"), false);
+    // While presenting, the windows and the ask shortcut do nothing: the menu says why.
+    add(Line::presenting, MenuText::presentingLine(), false)->setVisible(false);
     // Windows not yet part of this build keep their line, disabled, so the menu promises nothing
     // it cannot do.
     add(Line::setup, QStringLiteral("Set up Vesk…"))->setVisible(false);
@@ -297,6 +299,7 @@ void StatusMenu::renderPresentationMode()
     QAction* a = lines.at(Line::presentation);
     a->setChecked(on);
     a->setText(MenuText::presentationLine(on));
+    lines.at(Line::presenting)->setVisible(on);
 }
 
 void StatusMenu::togglePresentationMode()

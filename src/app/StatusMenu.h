@@ -37,6 +37,7 @@ public:
     // The lines, top to bottom.
     enum class Line {
         state,
+        presenting,
         setup,
         disk,
         database,

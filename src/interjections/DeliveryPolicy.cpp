@@ -33,24 +33,31 @@ bool DeliveryPolicy::humanEnabled(const QString& key) const
     return defaults.boolean(key).value_or(true);
 }
 
+// A stored value outside what it can be (a count below zero, hour 99) reads as its default.
+qint64 DeliveryPolicy::stored(const QString& key, qint64 lowest, qint64 highest, qint64 fallback) const
+{
+    const auto v = defaults.integer(key);
+    return v && *v >= lowest && *v <= highest ? *v : fallback;
+}
+
 qint64 DeliveryPolicy::dailyCap() const
 {
-    return defaults.integer(policyDailyKey).value_or(2);
+    return stored(policyDailyKey, 0, countCeiling, 2);
 }
 
 qint64 DeliveryPolicy::retryMinutes() const
 {
-    return defaults.integer(policyRetryKey).value_or(60);
+    return stored(policyRetryKey, 0, countCeiling, 60);
 }
 
 qint64 DeliveryPolicy::quietStartHour() const
 {
-    return defaults.integer(policyQuietStartKey).value_or(22);
+    return stored(policyQuietStartKey, 0, 23, 22);
 }
 
 qint64 DeliveryPolicy::quietEndHour() const
 {
-    return defaults.integer(policyQuietEndKey).value_or(8);
+    return stored(policyQuietEndKey, 0, 23, 8);
 }
 
 bool DeliveryPolicy::quietEnabled() const
@@ -159,11 +166,14 @@ void DeliveryPolicy::removeObsoleteKeys()
 void DeliveryPolicy::storeFromStatus(const QJsonObject& status)
 {
     defaults.setBoolean(policyEnabledKey, Json::boolean(status, u"interjections_enabled").value_or(true));
-    defaults.setInteger(policyDailyKey, Json::integer(status, u"interjections_daily_limit").value_or(2));
-    defaults.setInteger(policyRetryKey, Json::integer(status, u"interjections_retry_minutes").value_or(60));
+    // By the number rule: a limit below zero or an hour outside the day is no value.
+    defaults.setInteger(policyDailyKey,
+                        Json::integerIn(status, u"interjections_daily_limit", 0, countCeiling).value_or(2));
+    defaults.setInteger(policyRetryKey,
+                        Json::integerIn(status, u"interjections_retry_minutes", 0, countCeiling).value_or(60));
     defaults.setBoolean(policyReopenedKey, Json::boolean(status, u"interjections_reopened").value_or(true));
-    const auto start = Json::integer(status, u"interjections_quiet_start_hour");
-    const auto end = Json::integer(status, u"interjections_quiet_end_hour");
+    const auto start = Json::integerIn(status, u"interjections_quiet_start_hour", 0, 23);
+    const auto end = Json::integerIn(status, u"interjections_quiet_end_hour", 0, 23);
     defaults.setBoolean(policyQuietKey, start && end);
     if (start && end) {
         defaults.setInteger(policyQuietStartKey, *start);

@@ -44,6 +44,9 @@ public:
     const QString recentKey;
     const QString lastDecisionKey;
 
+    // The most a daily limit or a retry delay can be: past it a value is a mistake, not a choice.
+    static constexpr qint64 countCeiling = 1'000'000;
+
     // A stored Boolean, true when absent or not a Boolean (the enabled and reopened keys).
     bool humanEnabled(const QString& key) const;
     qint64 dailyCap() const;
@@ -79,6 +82,8 @@ public:
     void store(const Values& v);
 
 private:
+    qint64 stored(const QString& key, qint64 lowest, qint64 highest, qint64 fallback) const;
+
     Defaults& defaults;
 };
 

@@ -21,6 +21,11 @@ bool InterjectionSettings::capReached() const
     return Decision::capReached(daemonSignals, deliveryPolicy.dailyCap(), extraToday);
 }
 
+qint64 InterjectionSettings::todayCap() const
+{
+    return deliveryPolicy.dailyCap() + extraToday;
+}
+
 bool InterjectionSettings::signalsStale() const
 {
     return signalsDay != clock.now().toLocalTime().date();
@@ -36,12 +41,15 @@ void InterjectionSettings::allowAnotherQuota()
     const qint64 cap = deliveryPolicy.dailyCap();
     extraToday += cap;
     noteDecision(QStringLiteral("Settings changed · today's cap was raised by ") + QString::number(cap));
+    // Said here too: the line under the controls must not keep an earlier action's words.
+    setFeedback(QStringLiteral("Today's cap was raised by ") + QString::number(cap) + QLatin1Char('.'), false);
 }
 
 void InterjectionSettings::clearCooldowns()
 {
     deliveryPolicy.clearRecent();
     noteDecision(QStringLiteral("Settings changed · all 7-day cooldowns were cleared"));
+    setFeedback(QStringLiteral("All 7-day cooldowns were cleared."), false);
 }
 
 void InterjectionSettings::unmuteAll()
@@ -108,6 +116,16 @@ void InterjectionSettings::reloadPolicy()
     refreshDeliveryPolicy();
 }
 
+void InterjectionSettings::loadPolicy()
+{
+    settingsPolicyLoaded = false;
+    if (settingsPending)
+        emit changed();
+    else
+        setFeedback(QStringLiteral("Loading policy…"), false);
+    refreshDeliveryPolicy();
+}
+
 void InterjectionSettings::noteDecision(const QString& text)
 {
     deliveryPolicy.setLastDecision(text);
@@ -123,8 +141,10 @@ void InterjectionSettings::setFeedback(const QString& text, bool failure)
 void InterjectionSettings::record(const QString& outcome, const Candidate& candidate, const QObject* receiver,
                                   Completion done)
 {
-    client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, candidate.confidence, candidate.sources,
-                                     receiver ? receiver : this, [this, done](Reply reply) {
+    // A value the daemon gave that could not be read is not sent back as if it were one.
+    const auto known = [](auto v) { return v < 0 ? std::nullopt : std::make_optional(v); };
+    client.recordInterjectionOutcome(candidate.id, candidate.kind, outcome, known(candidate.confidence),
+                                     known(candidate.sources), receiver ? receiver : this, [this, done](Reply reply) {
                                          refreshSignals();
                                          if (done)
                                              done(reply);
@@ -169,19 +189,24 @@ void InterjectionSettings::takeSignals(const Signals& fresh, const QDate& askedO
 
 void InterjectionSettings::refreshDeliveryPolicy()
 {
-    client.status(this, policyWords.whenNewest([this](Reply reply) {
-        if (!reply) {
-            settingsPolicyLoaded = false;
-            setFeedback(QStringLiteral("Could not load policy. Showing last known values; refresh to retry."), true);
+    auto take = policyWords.whenNewest([this](const Reply& reply) {
+        if (reply)
+            return deliveryPolicy.storeFromStatus(*reply);
+        settingsPolicyLoaded = false;
+        setFeedback(QStringLiteral("Could not load policy. Showing last known values; refresh to retry."), true);
+    });
+    client.status(this, [this, take = std::move(take)](Reply reply) mutable {
+        take(reply);
+        if (!reply)
             return;
-        }
+        // An answer older than a confirmed save, or than a newer answer, stores nothing, but the
+        // copy in hand was confirmed by that newer word: the window may save on it.
         settingsPolicyLoaded = true;
-        deliveryPolicy.storeFromStatus(*reply);
         if (!settingsPending)
             setFeedback(QStringLiteral("Policy loaded."), false);
         else
             emit changed();
-    }));
+    });
 }
 
 void InterjectionSettings::saveDeliveryPolicy(std::optional<bool> enabled, std::optional<qint64> daily,

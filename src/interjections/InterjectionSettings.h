@@ -45,6 +45,8 @@ public:
 
     // Today's cards reached the daily cap and every quota allowed on top of it.
     bool capReached() const;
+    // The cards allowed today: the daily cap and every quota allowed on top of it.
+    qint64 todayCap() const;
     // The counters were never read, or read on an earlier local day: today's count is unknown.
     bool signalsStale() const;
     // Cooldowns of the last seven days.
@@ -65,6 +67,9 @@ public:
     // The policy copy is unconfirmed until the daemon's status and counters are read again
     // (nothing while a change is in flight).
     void reloadPolicy();
+    // The policy copy is unconfirmed until the daemon's status is read again: what opening the
+    // settings window asks. A save in flight keeps its own line, and its answer settles it.
+    void loadPolicy();
 
     // The settings window's actions on what the reminders learned. "Allow another daily quota
     // today" adds the daily cap once more until the process ends, and "Clear cooldowns" forgets

@@ -165,7 +165,7 @@ void InterjectionSettingsWindow::showSettings()
     if (!mayShow())
         return;
     // Unconfirmed from the first frame: the controls wait for the daemon's status.
-    settings.reloadPolicy();
+    settings.loadPolicy();
     render();
     bringForward();
 }
@@ -192,7 +192,7 @@ void InterjectionSettingsWindow::render()
     }
 
     const Signals& learned = settings.learned();
-    summary->setText(InterjectionText::settingsSummary(learned, policy.dailyCap()));
+    summary->setText(InterjectionText::settingsSummary(learned, settings.todayCap()));
     preferences->setText(InterjectionText::settingsPreferences(learned, settings.cooldownCount()));
     const InterjectionSettings::Feedback& line = settings.feedback();
     feedback->setText(line.text);

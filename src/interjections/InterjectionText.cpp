@@ -2,6 +2,7 @@
 
 #include "Dates.h"
 #include "Decision.h"
+#include "Json.h"
 #include "Phrases.h"
 
 #include <QStringList>
@@ -114,8 +115,11 @@ QString digestProgress(qsizetype index, qsizetype count)
 
 QString digestEvidence(const Candidate& item)
 {
-    QString text = cardKind(item.kind) + QStringLiteral(" · ") + countPhrase(item.sources, QStringLiteral("source"))
-        + QStringLiteral(" · %1% relevance").arg(percent(item.confidence));
+    // A value the daemon gave that could not be read stands below zero (Signals::read).
+    const auto sources = item.sources < 0 ? std::nullopt : std::make_optional(item.sources);
+    QString text = cardKind(item.kind) + QStringLiteral(" · ") + countPhrase(sources, QStringLiteral("source"))
+        + (item.confidence < 0 ? QStringLiteral(" · relevance unknown")
+                               : QStringLiteral(" · %1% relevance").arg(percent(item.confidence)));
     if (!item.context.isEmpty())
         text += QLatin1Char('\n') + relatedTo(item.context);
     return text;
@@ -123,9 +127,11 @@ QString digestEvidence(const Candidate& item)
 
 QString settingsSummary(const Signals& learned, qint64 dailyCap)
 {
-    const QString opened = learned.shownTotal < 1
-        ? QStringLiteral("new")
-        : QStringLiteral("%1%").arg(std::llround(double(learned.openedTotal) * 100.0 / double(learned.shownTotal)));
+    // More opened than shown is no rate.
+    const auto rate = Json::percentOf(learned.openedTotal, learned.shownTotal);
+    const QString opened = learned.shownTotal < 1 ? QStringLiteral("new")
+        : rate                                    ? QStringLiteral("%1%").arg(*rate)
+                                                  : QStringLiteral("unknown");
     return QStringLiteral("%1 of %2 shown today  ·  %3 opened  ·  %4% base gate")
         .arg(learned.shownToday)
         .arg(dailyCap)

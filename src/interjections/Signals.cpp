@@ -52,8 +52,15 @@ std::optional<Signals> Signals::read(const Reply& reply)
         const auto label = Json::nonEmptyString(item, u"label");
         if (!id || !kind || !label)
             continue;
-        s.heldBack.append(Candidate{*id, *label, *kind, Json::integer(item, u"sources").value_or(0),
-                                    Json::number(item, u"confidence").value_or(0), QString(), std::nullopt});
+        // Absent is 0; given but not a count or a fraction (-3, 1e308, "NaN") is unknown, never shown.
+        const auto given = [&item](QStringView key, auto read) {
+            return item.contains(key) ? read(item, key).value_or(Candidate::unknown) : 0;
+        };
+        s.heldBack.append(
+            Candidate{*id, *label, *kind,
+                      given(u"sources", [](const QJsonObject& o, QStringView k) { return Json::count(o, k); }),
+                      given(u"confidence", [](const QJsonObject& o, QStringView k) { return Json::fraction(o, k); }),
+                      QString(), std::nullopt});
     }
     return s;
 }

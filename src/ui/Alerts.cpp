@@ -10,12 +10,45 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vesk {
 
 namespace {
 const char* const abortedProperty = "vesk.alert.aborted";
+
+// What an alert shows of a text that may come from the daemon, of any size: at most `lines` lines
+// and `length` characters, and a run without spaces given a place to wrap every 60 characters, so
+// the box stays narrower than the screen and lays out at once. The rest is cut with an ellipsis.
+QString shown(const QString& whole, int lines, qsizetype length, bool& cut)
+{
+    constexpr int run = 60;
+    QString out;
+    out.reserve(std::min<qsizetype>(whole.size(), length) + length / run + 1);
+    int line = 1, unbroken = 0;
+    for (const QChar c : whole) {
+        if (out.size() >= length || (c == QLatin1Char('\n') && line == lines)) {
+            cut = true;
+            break;
+        }
+        if (c == QLatin1Char('\n')) {
+            ++line;
+            unbroken = 0;
+        } else if (c.isSpace()) {
+            unbroken = 0;
+        } else if (++unbroken > run && !c.isLowSurrogate()) {
+            out += QChar(0x200B); // zero-width space: a place to wrap
+            unbroken = 1;
+        }
+        out += c;
+    }
+    if (!cut)
+        return out;
+    if (!out.isEmpty() && out.back().isHighSurrogate())
+        out.chop(1);
+    return out + QChar(0x2026);
+}
 
 QMessageBox::Icon icon(AlertSpec::Style style)
 {
@@ -92,7 +125,10 @@ int titleWidth(const QWidget& window)
     QString title = window.windowTitle();
     if (!QGuiApplication::applicationDisplayName().isEmpty())
         title += QStringLiteral(" — ") + QGuiApplication::applicationDisplayName();
-    return QFontMetrics(QApplication::font()).horizontalAdvance(title) * 5 / 4 + 120;
+    const int wanted = QFontMetrics(QApplication::font()).horizontalAdvance(title) * 5 / 4 + 120;
+    // Never wider than most of the screen, whatever the title.
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    return screen ? std::min(wanted, screen->availableGeometry().width() * 3 / 4) : wanted;
 }
 } // namespace
 
@@ -105,10 +141,14 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
     // turned on (which dismisses the alert) and the application can still be quit.
     box.setWindowModality(Qt::WindowModal);
     box.setIcon(icon(spec.style));
-    box.setWindowTitle(spec.title);
-    box.setText(spec.title);
-    box.setInformativeText(spec.text);
+    // A long title or text is shown cut, and whole under "Show Details…", where it scrolls.
+    bool cut = false;
+    box.setWindowTitle(shown(spec.title, 1, 120, cut));
+    box.setText(shown(spec.title, 3, 300, cut));
+    box.setInformativeText(shown(spec.text, 12, 900, cut));
     box.setTextFormat(Qt::PlainText);
+    if (cut)
+        box.setDetailedText(spec.text.isEmpty() ? spec.title : spec.title + QStringLiteral("\n\n") + spec.text);
     QList<QAbstractButton*> buttons;
     const std::optional<int> preferred = spec.defaultButton();
     for (int i = 0; i < spec.buttons.size(); ++i) {

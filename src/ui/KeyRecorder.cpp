@@ -47,6 +47,15 @@ void KeyRecorder::show(const QString& text, const QString& spoken)
     setAccessibleName(spoken);
 }
 
+unsigned KeyRecorder::modifierOf(int key)
+{
+    return key == Qt::Key_Control                                                 ? KeyChord::ctrl
+        : key == Qt::Key_Alt || key == Qt::Key_AltGr                              ? KeyChord::alt
+        : key == Qt::Key_Shift                                                    ? KeyChord::shift
+        : key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R ? KeyChord::super
+                                                                                  : 0u;
+}
+
 bool KeyRecorder::event(QEvent* event)
 {
     // While recording, every key is ours: neither Tab nor any application shortcut may take it.
@@ -73,12 +82,7 @@ void KeyRecorder::keyPressEvent(QKeyEvent* event)
     }
     // A modifier alone: show what is held so far. The event's modifiers are those held before this
     // key went down, so the key itself is added.
-    const unsigned pressed = key == Qt::Key_Control                               ? KeyChord::ctrl
-        : key == Qt::Key_Alt || key == Qt::Key_AltGr                              ? KeyChord::alt
-        : key == Qt::Key_Shift                                                    ? KeyChord::shift
-        : key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R ? KeyChord::super
-                                                                                  : 0u;
-    if (pressed) {
+    if (const unsigned pressed = modifierOf(key)) {
         // "Ctrl+Alt+" with no key yet.
         const QString held = KeyChord{KeyChord::modifiersOf(event->modifiers()) | pressed, QString()}.text();
         return show(held + QStringLiteral("…"), spokenPrompt);

@@ -19,6 +19,8 @@ public:
     // Shows other keys, ending a recording without a signal (the owner's change wins).
     void setKeys(const KeyChord& keys);
     bool isRecording() const { return recording; }
+    // The chord modifier a modifier key stands for (Ctrl, Alt, Shift, Super); 0 for any other key.
+    static unsigned modifierOf(int qtKey);
     void startRecording();
 
 signals:

@@ -96,4 +96,21 @@ QString shortcutHold(const KeyChord& keys)
         + QStringLiteral(", then press ") + key.text() + QLatin1Char('.');
 }
 
+QString chooseKeysNote()
+{
+    return QStringLiteral("Keys taken by your desktop, or not to your liking? Choose others below; Vesk tries "
+                          "them at once.");
+}
+
+QString trying(const KeyChord& keys)
+{
+    return QStringLiteral("Trying ") + keys.text() + QStringLiteral("…");
+}
+
+QString reviewNote()
+{
+    return QStringLiteral("This is a review of your setup: it shows where things stand, and going through it "
+                          "changes nothing.");
+}
+
 } // namespace vesk::OnboardingText

@@ -31,6 +31,11 @@ QString continueTitle(int page);
 QString shortcutLead(const KeyChord& keys);
 QString shortcutKeys(const KeyChord& keys);
 QString shortcutHold(const KeyChord& keys);
+// Under the keys: where other keys are chosen, and the line while chosen ones are tried.
+QString chooseKeysNote();
+QString trying(const KeyChord& keys);
+// The first page of a review says that walking through it changes nothing.
+QString reviewNote();
 
 // The supported agents (Codex and Claude Code) of a connections reply, in its order.
 QList<AgentConnection> supported(const QList<AgentConnection>& tools);

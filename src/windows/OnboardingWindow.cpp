@@ -4,6 +4,7 @@
 #include "DaemonClient.h"
 #include "Defaults.h"
 #include "Json.h"
+#include "KeyRecorder.h"
 #include "OStyle.h"
 #include "Row.h"
 #include "ScrollColumn.h"
@@ -20,6 +21,15 @@ using namespace OnboardingText;
 namespace {
 // The width the page's texts wrap at.
 constexpr int pageWidth = 576;
+
+// "Check again" by the mouse leaves the keyboard where it was, on the continue button: Return
+// moves forward, never checks again.
+template <class Action> InkButton* checkAgain(Action action)
+{
+    InkButton* button = InkButton::make(QStringLiteral("Check again"), InkButton::Tone::quiet, std::move(action));
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
 } // namespace
 
 OnboardingWindow::OnboardingWindow(Services services, QWidget* parent)
@@ -27,6 +37,7 @@ OnboardingWindow::OnboardingWindow(Services services, QWidget* parent)
     , client(services.client)
     , defaults(services.defaults)
     , permissions(services.permissions)
+    , shortcut(services.shortcut)
     , progressLabel(OStyle::section(progress(introPage)))
     , backButton(InkButton::make(QStringLiteral("Back"), InkButton::Tone::quiet, [this] { previousStep(); }))
     , continueButton(InkButton::make(continueTitle(introPage), InkButton::Tone::primary, [this] { nextStep(); }))
@@ -55,6 +66,13 @@ OnboardingWindow::OnboardingWindow(Services services, QWidget* parent)
         refreshReadiness();
         if (step == agentsPage)
             refreshConnections();
+    });
+    // The page follows the keys in force, whoever changed them, and says how a choice went.
+    connect(&shortcut, &ChosenShortcut::keysChanged, this, [this] { renderShortcutKeys(); });
+    connect(&shortcut, &ChosenShortcut::applied, this, [this](const KeyChord&, bool registered, const QString& line) {
+        if (recorder && !recorder->isRecording())
+            recorder->setKeys(shortcut.keys());
+        showShortcutLine(line, !registered);
     });
 }
 
@@ -226,18 +244,20 @@ void OnboardingWindow::requestPermission(Permissions::Kind kind)
 
 bool OnboardingWindow::eventFilter(QObject*, QEvent* event)
 {
+    // While new keys are recorded, every key is the recorder's.
     if ((event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) || step != shortcutPage
-        || !isActiveWindow())
+        || !isActiveWindow() || (recorder && recorder->isRecording()))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
-    Qt::KeyboardModifiers held
-        = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (key->key() == Qt::Key_Alt)
-        held = event->type() == QEvent::KeyPress ? held | Qt::AltModifier : held & ~Qt::AltModifier;
-    const bool altAlone = held == Qt::AltModifier;
+    const bool press = event->type() == QEvent::KeyPress;
+    // The modifiers held, with the one this event presses or lets go of.
+    unsigned held = KeyChord::modifiersOf(key->modifiers());
+    if (const unsigned own = KeyRecorder::modifierOf(key->key()))
+        held = press ? held | own : held & ~own;
+    const KeyChord& keys = shortcut.keys();
     if (shortcutKeys)
-        shortcutKeys->setColour(altAlone ? Ink::text() : Ink::muted());
-    if (event->type() != QEvent::KeyPress || key->key() != Qt::Key_Space || !altAlone)
+        shortcutKeys->setColour(held == keys.modifiers ? Ink::text() : Ink::muted());
+    if (!press || KeyChord::fromQt(key->key(), key->modifiers()) != keys)
         return false;
     if (!key->isAutoRepeat())
         openAskFromGuide();
@@ -274,6 +294,15 @@ void OnboardingWindow::renderStep()
     }
     pageContent->scrollToTop();
     updateControls();
+    keyboardToContinue();
+}
+
+void OnboardingWindow::keyboardToContinue()
+{
+    if (continueButton->isEnabled())
+        continueButton->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
 }
 
 void OnboardingWindow::updateControls()
@@ -294,12 +323,21 @@ void OnboardingWindow::updateControls()
         enabled = false;
     }
     continueButton->setText(label);
+    // A button that goes disabled with the keyboard on it would hand the keyboard to the next
+    // control, "Check again" or "Back"; the window keeps it, and the button takes it back.
+    const bool keyboardOnIt = continueButton->hasFocus() || focusWidget() == this || !focusWidget();
+    if (!enabled && continueButton->hasFocus())
+        setFocus(Qt::OtherFocusReason);
     continueButton->setEnabled(enabled);
+    if (enabled && keyboardOnIt)
+        continueButton->setFocus(Qt::OtherFocusReason);
 }
 
 void OnboardingWindow::renderIntro()
 {
     add(OStyle::body(QStringLiteral("Vesk remembers context across your apps and AI agents."), pageWidth));
+    if (previewOnly)
+        add(OStyle::meta(reviewNote(), pageWidth));
     add(OStyle::step(QStringLiteral("1"), QStringLiteral("Ask about your work"),
                      QStringLiteral("Find what you discussed, decided, or left unfinished."), pageWidth));
     add(OStyle::step(QStringLiteral("2"), QStringLiteral("Give your agents context"),
@@ -313,7 +351,7 @@ void OnboardingWindow::renderAgents()
     add(OStyle::body(QStringLiteral("Bring past sessions forward and share context with new ones."), pageWidth));
     agentList = new AgentList(pageWidth);
     add(agentList);
-    add(InkButton::make(QStringLiteral("Check again"), InkButton::Tone::quiet, [this] { refreshConnections(); }));
+    add(checkAgain([this] { refreshConnections(); }));
     renderAgentList();
 }
 
@@ -330,7 +368,7 @@ void OnboardingWindow::renderPermissions()
     daemonState = readinessRow(QStringLiteral("Background service"), std::nullopt);
     screenRecordingState = readinessRow(QStringLiteral("Screen Recording"), Permissions::Kind::screenRecording);
     accessibilityState = readinessRow(QStringLiteral("Accessibility"), Permissions::Kind::accessibility);
-    add(InkButton::make(QStringLiteral("Check again"), InkButton::Tone::quiet, [this] { refreshReadiness(); }));
+    add(checkAgain([this] { refreshReadiness(); }));
     renderReadinessStates();
 }
 
@@ -383,11 +421,50 @@ void OnboardingWindow::renderReadinessStates()
 
 void OnboardingWindow::renderShortcut()
 {
-    add(OStyle::body(QStringLiteral("Press Alt+Space to ask about your work."), pageWidth));
-    shortcutKeys = new InkLabel(QStringLiteral("Alt  +  Space"), Ink::muted(),
-                                OStyle::font(36, OStyle::Weight::Semibold), InkLabel::Fit::truncateEnd);
+    shortcutLeadLabel = OStyle::body(QString(), pageWidth);
+    add(shortcutLeadLabel);
+    shortcutKeys
+        = new InkLabel(QString(), Ink::muted(), OStyle::font(36, OStyle::Weight::Semibold), InkLabel::Fit::truncateEnd);
     add(shortcutKeys);
-    add(OStyle::meta(QStringLiteral("Hold Alt, then press Space."), pageWidth));
+    shortcutHoldLabel = OStyle::meta(QString(), pageWidth);
+    add(shortcutHoldLabel);
+    // Many desktops keep Alt+Space for themselves: other keys are chosen here and tried at once.
+    add(OStyle::meta(chooseKeysNote(), pageWidth));
+    recorder = new KeyRecorder(shortcut.keys());
+    connect(recorder, &KeyRecorder::recorded, this, &OnboardingWindow::chooseKeys);
+    add(recorder);
+    shortcutLine = OStyle::meta(QString(), pageWidth);
+    shortcutLine->hide();
+    add(shortcutLine);
+    renderShortcutKeys();
+}
+
+void OnboardingWindow::renderShortcutKeys()
+{
+    const KeyChord& keys = shortcut.keys();
+    if (shortcutLeadLabel)
+        shortcutLeadLabel->setText(shortcutLead(keys));
+    if (shortcutKeys)
+        shortcutKeys->setText(OnboardingText::shortcutKeys(keys));
+    if (shortcutHoldLabel)
+        shortcutHoldLabel->setText(shortcutHold(keys));
+    if (recorder && !recorder->isRecording())
+        recorder->setKeys(keys);
+}
+
+void OnboardingWindow::chooseKeys(const KeyChord& keys)
+{
+    showShortcutLine(trying(keys), false);
+    shortcut.apply(keys);
+}
+
+void OnboardingWindow::showShortcutLine(const QString& line, bool failure)
+{
+    if (!shortcutLine)
+        return;
+    shortcutLine->setText(line);
+    shortcutLine->setColour(failure ? Ink::flag() : Ink::muted());
+    shortcutLine->setVisible(!line.isEmpty());
 }
 
 } // namespace vesk

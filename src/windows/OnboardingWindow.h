@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ChosenShortcut.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "KeyRecorder.h"
 #include "Latest.h"
 #include "OnboardingText.h"
 #include "PlatformServices.h"
@@ -19,8 +21,10 @@ class Defaults;
 // daemon reports of itself (its service and the two permissions it needs, with what this desktop
 // asks for them), tells the daemon that setup is complete, and ends on the shortcut. Its page
 // survives restarts; a preview walks the same pages without saving one or telling the daemon
-// anything. Return presses the page's continue button. A guide that was closed opens afresh at the
-// stored page and asks the daemon again. Main thread only.
+// anything. Return presses the page's continue button, which has the keyboard after every page
+// change. The last page teaches the ask shortcut and lets the user choose other keys, tried at
+// once. A guide that was closed opens afresh at the stored page and asks the daemon again. Main
+// thread only.
 class OnboardingWindow : public ToolWindow {
     Q_OBJECT
 public:
@@ -32,6 +36,8 @@ public:
         Defaults& defaults;
         Permissions& permissions;
         PresentationMode& presentation;
+        // The keys that open the ask panel: taught, checked and changed on the last page.
+        ChosenShortcut& shortcut;
     };
     explicit OnboardingWindow(Services services, QWidget* parent = nullptr);
     ~OnboardingWindow() override;
@@ -50,6 +56,7 @@ public:
     InkButton* backWidget() const { return backButton; }
     InkLabel* progressWidget() const { return progressLabel; }
     InkLabel* shortcutKeysWidget() const { return shortcutKeys; }
+    KeyRecorder* recorderWidget() const { return recorder; }
 
 signals:
     // The daemon confirmed that setup is complete.
@@ -75,6 +82,13 @@ private:
     InkLabel* readinessRow(const QString& title, std::optional<Permissions::Kind> kind);
     void renderAgentList();
     void renderReadinessStates();
+    // The shortcut page's words for the keys in force.
+    void renderShortcutKeys();
+    void chooseKeys(const KeyChord& keys);
+    void showShortcutLine(const QString& line, bool failure);
+    // The keyboard on the continue button, or on the window while the button waits, so that
+    // Return moves forward and never lands on "Check again" or "Back".
+    void keyboardToContinue();
     // Progress, "Back" and the continue button for the page and what is under way.
     void updateControls();
 
@@ -90,6 +104,7 @@ private:
     DaemonClient& client;
     Defaults& defaults;
     Permissions& permissions;
+    ChosenShortcut& shortcut;
 
     ScrollColumn* pageContent = nullptr;
     InkLabel* progressLabel;
@@ -98,7 +113,12 @@ private:
     QPointer<InkLabel> daemonState;
     QPointer<InkLabel> screenRecordingState;
     QPointer<InkLabel> accessibilityState;
+    QPointer<InkLabel> shortcutLeadLabel;
     QPointer<InkLabel> shortcutKeys;
+    QPointer<InkLabel> shortcutHoldLabel;
+    QPointer<KeyRecorder> recorder;
+    // What the last choice of keys came to.
+    QPointer<InkLabel> shortcutLine;
     QPointer<AgentList> agentList;
 
     // Closed (or never opened): the next opening starts afresh.

@@ -389,7 +389,7 @@ private slots:
     }
 
     // Settings that cannot be written are said once per run, with the reason, and not while the
-    // screen is being presented; the mode still holds for this run.
+    // screen is being presented; the mode still holds for this run, and the menu says it is on.
     void unsavedSettingsAreSaidOnce()
     {
         QTemporaryDir dir;
@@ -397,11 +397,17 @@ private slots:
         QVERIFY(QDir().mkpath(inTheWay));
         AppFixture f({}, inTheWay);
         QAction* mode = f.line(StatusMenu::Line::presentation);
+        QAction* presenting = f.line(StatusMenu::Line::presenting);
+        QVERIFY(!presenting->isVisible());
         mode->trigger();
         QVERIFY(f.presentation.isEnabled());
+        // The menu says why asking and the windows do nothing now.
+        QVERIFY(presenting->isVisible() && !presenting->isEnabled());
+        QCOMPARE(presenting->text(), "Presentation Mode is on: Vesk's windows and the ask shortcut stay hidden");
         QCoreApplication::processEvents();
         QVERIFY(f.alerts.shown.isEmpty());
         mode->trigger();
+        QVERIFY(!presenting->isVisible());
         QTRY_COMPARE(f.alerts.shown.size(), 1);
         QCOMPARE(f.alerts.shown[0].title, "Vesk could not save your settings");
         QCOMPARE(f.alerts.shown[0].text,

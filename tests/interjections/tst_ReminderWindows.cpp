@@ -214,6 +214,13 @@ private slots:
                            "Muted kinds · task, unresolved question\nEncouraged kinds · decision\n"
                            "Held for review · 0  ·  Cooldowns · 0\n",
                            "Quiet hours · 21:00–07:00 (local time)", "3 reminders", "30 minutes"};
+        QTest::newRow("numbers out of range")
+            << QByteArray(R"({"counts":[["shown",2],["opened",6]],"shown_today":1,"held_back":[]})")
+            << QByteArray(R"({"kind":"status","interjections_daily_limit":-5,"interjections_retry_minutes":1e308,
+                              "interjections_quiet_start_hour":99,"interjections_quiet_end_hour":-1})")
+            << QStringList{"1 of 2 shown today  ·  unknown opened  ·  74% base gate",
+                           "Muted kinds · none\nEncouraged kinds · none\nHeld for review · 0  ·  Cooldowns · 0\n",
+                           "Quiet hours · 22:00–08:00 (local time)", "2 reminders", "60 minutes"};
         QTest::newRow("few cards opened")
             << QByteArray(R"({"counts":[["shown",8],["opened",1]],"shown_today":2,"held_back":[]})")
             << QByteArray(R"({"kind":"status","interjections_daily_limit":8})")
@@ -229,6 +236,7 @@ private slots:
         Windows w;
         w.daemon.replyRaw("interjection_signals", counters + '\n');
         w.daemon.replyRaw("status", status + '\n');
+        w.settings.refreshSignals(); // as the reminders' start does: opening reads the status only
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
         w.barrier();
@@ -246,41 +254,6 @@ private slots:
         if (!expected.contains(shown[3].section(' ', 0, 0)))
             expected.insert(3, shown[3].section(' ', 0, 0));
         QCOMPARE(daily, expected);
-    }
-
-    void policyChangeFromTheKeyboard()
-    {
-        Windows w;
-        w.panel.showSettings();
-        QComboBox* daily = w.popUp("Daily limit");
-        QTRY_VERIFY(daily->isEnabled());
-        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"), 0.3);
-        daily->setFocus();
-        QTest::keyClick(daily, Qt::Key_Down);
-        QCOMPARE(w.sent("set_delivery_policy", 1).first().value("daily_limit").toInt(), 4);
-        // No second change while the first is saved; the keyboard comes back when it is done.
-        QVERIFY(!daily->isEnabled());
-        QTRY_VERIFY(Windows::texts(&w.panel).contains("Policy saved."));
-        QCOMPARE(daily->currentText(), "4 reminders");
-        QCOMPARE(w.panel.focusWidget(), daily);
-    }
-
-    // A status read sent before a save the daemon confirmed answers after it: the saved policy stays.
-    void heldBackStatusAfterAConfirmedSave()
-    {
-        Windows w;
-        w.panel.showSettings();
-        QComboBox* daily = w.popUp("Daily limit");
-        QTRY_VERIFY(daily->isEnabled());
-        w.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":2})"), 0.5);
-        w.settings.refreshDeliveryPolicy(); // as the reminders' start does
-        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"));
-        daily->setFocus();
-        QTest::keyClick(daily, Qt::Key_Down);
-        QTRY_VERIFY(Windows::texts(&w.panel).contains("Policy saved."));
-        w.barrier(); // the held status is in
-        QCOMPARE(daily->currentText(), "4 reminders");
-        QCOMPARE(w.settings.policy().dailyCap(), 4);
     }
 
     void unmuteAll_data()
@@ -310,6 +283,7 @@ private slots:
                 {QJsonDocument(QJsonObject{{"kind", answer.section(' ', 0, 0)}}).toJson(QJsonDocument::Compact) + '\n',
                  FakeDaemon::Mode::Reply, answer.endsWith("later") ? 0.2 : 0});
         w.daemon.sequence("set_interjection_kind_stance", scripts);
+        w.settings.refreshSignals();
         w.panel.showSettings();
         // The policy and the signals are read side by side: both must be in before the press.
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && !w.settings.learned().muted.isEmpty());
@@ -327,6 +301,7 @@ private slots:
     {
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"]]})"), 3.0);
+        w.settings.refreshSignals();
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
         clickButton(&w.panel, "Unmute all");
@@ -334,10 +309,78 @@ private slots:
         QCOMPARE(w.daemon.requests("set_interjection_kind_stance").size(), 0);
     }
 
+    // Opening asks for the status alone. Reopened while a save is out, the window settles on the
+    // answers in whichever order they land: never stuck on "Loading policy…" with its controls off.
+    void reopenWhileASaveIsOut_data()
+    {
+        QTest::addColumn<double>("saveDelay");
+        QTest::addColumn<double>("statusDelay");
+        QTest::addColumn<QString>("feedback");
+        QTest::newRow("the save answers first") << 0.1 << 0.5 << "Policy loaded.";
+        QTest::newRow("the status answers first") << 0.5 << 0.1 << "Policy saved.";
+    }
+    void reopenWhileASaveIsOut()
+    {
+        QFETCH(double, saveDelay);
+        QFETCH(double, statusDelay);
+        Windows w;
+        w.panel.showSettings();
+        QComboBox* daily = w.popUp("Daily limit");
+        QTRY_VERIFY(daily->isEnabled());
+        w.barrier();
+        QCOMPARE(w.daemon.count("status"), 1);
+        QCOMPARE(w.daemon.count("interjection_signals"), 0);
+        w.daemon.reply("set_delivery_policy", json(R"({"kind":"ok"})"), saveDelay);
+        w.daemon.reply("status", json(R"({"kind":"status","interjections_daily_limit":2})"), statusDelay);
+        daily->setFocus();
+        QTest::keyClick(daily, Qt::Key_Down);
+        QCOMPARE(w.sent("set_delivery_policy", 1).first().value("daily_limit").toInt(), 4);
+        QVERIFY(!daily->isEnabled()); // no second change while the first is saved
+        w.panel.close();
+        w.panel.showSettings();
+        QVERIFY(Windows::texts(&w.panel).contains("Saving policy…"));
+        w.barrier();
+        QTRY_VERIFY(daily->isEnabled());
+        QVERIFY(!Windows::texts(&w.panel).contains("Loading policy…"));
+        QFETCH(QString, feedback);
+        QVERIFY(Windows::texts(&w.panel).contains(feedback));
+        QCOMPARE(daily->currentText(), "4 reminders");
+        QCOMPARE(w.daemon.count("interjection_signals"), 0);
+    }
+
+    // A held-back item's numbers are shown, and reported back, only as what they can be.
+    void heldBackNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("item");
+        QTest::addColumn<QString>("evidence");
+        QTest::addColumn<QStringList>("sent"); // what the dismissal reports back of them
+        QTest::newRow("negative and huge") << QByteArray(R"("sources":-3,"confidence":1e308)")
+                                           << "Task · sources unavailable · relevance unknown" << QStringList{};
+        QTest::newRow("numbers as strings") << QByteArray(R"("sources":"NaN","confidence":"NaN")")
+                                            << "Task · sources unavailable · relevance unknown" << QStringList{};
+        QTest::newRow("absent") << QByteArray(R"("x":0)") << "Task · 0 sources · 0% relevance"
+                                << QStringList{"confidence", "sources"};
+    }
+    void heldBackNumbers()
+    {
+        QFETCH(QByteArray, item);
+        Windows w;
+        w.daemon.replyRaw("interjection_signals",
+                          R"({"held_back":[{"node_id":4,"item_kind":"task","label":"Ship it",)" + item + "}]}\n");
+        w.review.showWeeklyDigest();
+        QFETCH(QString, evidence);
+        QTRY_VERIFY(Windows::texts(&w.review).contains(evidence));
+        clickButton(&w.review, "Dismiss this item");
+        QStringList sent = w.sent("record_interjection_outcome", 1).first().keys();
+        sent.removeIf([](const QString& key) { return key != "confidence" && key != "sources"; });
+        QTEST(sent, "sent");
+    }
+
     void quotaRaisedWhileTheDaemonIsDown()
     {
         Windows w;
         w.daemon.reply("interjection_signals", json(R"({"held_back":[],"shown_today":4})"));
+        w.settings.refreshSignals();
         w.panel.showSettings();
         QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && w.settings.capReached());
         w.daemon.stop();
@@ -345,6 +388,10 @@ private slots:
         clickButton(&w.panel, "Allow another daily quota today");
         QVERIFY(!w.settings.capReached());
         QVERIFY(Windows::texts(&w.panel).contains("Settings changed · today's cap was raised by 2"));
+        // The summary counts the quotas, and the line under the controls speaks of this action.
+        QCOMPARE(Windows::texts(&w.panel).at(1), "4 of 6 shown today  ·  new opened  ·  74% base gate");
+        QVERIFY(Windows::texts(&w.panel).contains("Today's cap was raised by 2."));
+        QVERIFY(!Windows::texts(&w.panel).contains("Policy loaded."));
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -151,6 +152,42 @@ private slots:
         menu.popup(QPoint(10, 10));
         QCoreApplication::processEvents();
         QVERIFY(menu.isVisible());
+    }
+
+    // The presenter with a daemon's message of any size: the box stays on the screen with its
+    // buttons, shows a cut text, and keeps the whole one under its details.
+    void hugeMessage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one unbroken line") << QString(200'000, QLatin1Char('x'));
+        QTest::newRow("many short lines") << QStringLiteral("no such frame\n").repeated(15'000);
+        QTest::newRow("long words and emoji") << QStringLiteral("a\U0001F600").repeated(60'000);
+    }
+    void hugeMessage()
+    {
+        QFETCH(QString, text);
+        const AlertSpec spec{AlertSpec::Style::warning, QStringLiteral("Could not rename that."), text, {"OK"}};
+        MessageBoxAlerts alerts;
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QTRY_VERIFY(box->isVisible());
+            const QRect screen = box->screen()->availableGeometry();
+            QAbstractButton* ok = nullptr;
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == QStringLiteral("OK"))
+                    ok = b;
+            QVERIFY(ok);
+            QVERIFY2(box->width() <= screen.width(), qPrintable(QString::number(box->width())));
+            QVERIFY(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+            QVERIFY(box->informativeText().size() < 1'000 && box->informativeText().endsWith(QChar(0x2026)));
+            QCOMPARE(box->detailedText(), spec.title + QStringLiteral("\n\n") + text);
+            seen = true;
+            ok->click();
+        });
+        QCOMPARE(alerts.run(spec), 0);
+        QVERIFY(seen);
     }
 };
 

@@ -1,9 +1,13 @@
 #include "AccessibleTree.h"
+#include "AskShortcut.h"
 #include "DaemonRig.h"
 #include "FakePlatform.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "KeyRecorder.h"
+#include "OnboardingText.h"
 #include "OnboardingWindow.h"
+#include "ScriptedAlerts.h"
 #include "Seen.h"
 
 #include <QClipboard>
@@ -45,7 +49,11 @@ struct Guide : DaemonRig {
     }
 
     FakePermissions permissions;
-    OnboardingWindow window{{client, defaults, permissions, presentation}};
+    FakePlatform platform;
+    ScriptedAlerts alerts;
+    // The shell's own shortcut, on a fake desktop whose hotkey takes any keys until told otherwise.
+    AskShortcut shortcut{{platform.services, defaults, alerts, presentation}};
+    OnboardingWindow window{{client, defaults, permissions, presentation, shortcut}};
 };
 
 } // namespace
@@ -82,23 +90,8 @@ private slots:
         QTEST(g.window.progressWidget()->text(), "progress");
         QVERIFY(g.texts().contains(title));
         QCOMPARE(g.window.backWidget()->isVisible(), g.window.progressWidget()->text() != "1 OF 3");
-    }
-
-    // A preview walks every page to the last without saving its place or telling the daemon.
-    void previewSavesAndSendsNothing()
-    {
-        Guide g(5);
-        g.window.open(true);
-        for (const char* expected : {"2 OF 3", "3 OF 3", "ALL SET"}) {
-            // Both answers are in: the readiness and, on every page, the agents.
-            QTRY_VERIFY(g.window.continueWidget()->isEnabled());
-            QTest::keyClick(g.panel(), Qt::Key_Return);
-            QTRY_COMPARE(g.window.progressWidget()->text(), QString::fromLatin1(expected));
-        }
-        QVERIFY(g.texts().contains(QStringLiteral("Alt  +  Space")));
-        g.barrier();
-        QCOMPARE(g.daemon.count(QStringLiteral("complete_onboarding")), 0);
-        QCOMPARE(g.defaults.integer(QString::fromLatin1(OnboardingWindow::stepKey)), 5);
+        // A review says on its first page that going through it changes nothing.
+        QCOMPARE(g.texts().contains(OnboardingText::reviewNote()), preview);
     }
 
     void agentList_data()
@@ -249,6 +242,117 @@ private slots:
         QTest::keyClick(g.panel(), Qt::Key_Space, Qt::AltModifier);
         QCOMPARE(ask.size(), 1);
         QTRY_VERIFY(!g.panel()->isVisible());
+    }
+
+    // Return moves forward on every page: the keyboard is on Continue after each page change,
+    // also when Continue waited for the daemon and after "Check again" by the mouse.
+    void returnMovesForward()
+    {
+        Guide g(6);
+        g.daemon.reply(QStringLiteral("complete_onboarding"), json(R"({"kind":"ok"})"));
+        g.window.open(false);
+        QVERIFY(QTest::qWaitForWindowActive(g.panel()));
+        g.settle();
+        g.window.backWidget()->setFocus(); // "Back" from the keyboard: Continue has it afterwards
+        QTest::keyClick(g.window.backWidget(), Qt::Key_Return);
+        QCOMPARE(g.window.progressWidget()->text(), QStringLiteral("2 OF 3"));
+        for (const char* expected : {"3 OF 3", "ALL SET"}) {
+            g.settle();
+            QTest::mouseClick(g.button(QStringLiteral("Check again")), Qt::LeftButton);
+            g.settle();
+            QCOMPARE(g.window.focusWidget(), g.window.continueWidget());
+            QTest::keyClick(g.window.focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE(g.window.progressWidget()->text(), QString::fromLatin1(expected));
+        }
+    }
+
+    // The last page's key recorder, pressed as a user does: the keys are tried at once, the page
+    // says how that went, teaches the keys in force, and answers to them.
+    void chooseOtherKeys_data()
+    {
+        QTest::addColumn<QStringList>("recorded"); // each recording in turn; "Escape" cancels
+        QTest::addColumn<int>("registration");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("taught");
+        using R = Hotkey::Registration;
+        QTest::newRow("recorded") << QStringList{"Ctrl+Alt+K"} << int(R::registered) << "Ctrl+Alt+K opens Vesk now."
+                                  << "Ctrl+Alt+K";
+        QTest::newRow("taken") << QStringList{"Ctrl+Alt+K"} << int(R::taken)
+                               << "Vesk could not register Ctrl+Alt+K: another app owns it. Vesk keeps Alt+Space."
+                               << "Alt+Space";
+        QTest::newRow("cancelled") << QStringList{"Escape"} << int(R::registered) << ""
+                                   << "Alt+Space";
+        // The first still waits on the desktop when the second is recorded: only the second counts,
+        // and the keys in force are recorded like any others.
+        QTest::newRow("pressed twice") << QStringList{"Ctrl+Alt+K", "Alt+Space"} << int(R::pending)
+                                       << "Alt+Space opens Vesk now."
+                                       << "Alt+Space";
+    }
+    void chooseOtherKeys()
+    {
+        QFETCH(QStringList, recorded);
+        QFETCH(int, registration);
+        QFETCH(QString, line);
+        QFETCH(QString, taught);
+        Guide g(5);
+        g.platform.hotkey->result = Hotkey::Registration(registration);
+        QSignalSpy ask(&g.window, &OnboardingWindow::askRequested);
+        g.window.open(true); // a preview, from its first page
+        QVERIFY(QTest::qWaitForWindowActive(g.panel()));
+        while (g.window.progressWidget()->text() != QStringLiteral("ALL SET")) {
+            g.settle();
+            QTest::keyClick(g.panel(), Qt::Key_Return);
+        }
+        KeyRecorder* recorder = g.window.recorderWidget();
+        const int registrations = g.platform.hotkey->registrations;
+        for (const QString& keys : recorded) {
+            QTest::mouseClick(recorder, Qt::LeftButton);
+            QVERIFY(recorder->isRecording());
+            const KeyChord chord = KeyChord::parse(keys).value_or(KeyChord{0, QStringLiteral("Escape")});
+            QTest::keyClick(recorder, Qt::Key(keys == "Escape" ? Qt::Key_Escape : chord.qtKey()), chord.qtModifiers());
+        }
+        if (g.platform.hotkey->result == Hotkey::Registration::pending)
+            g.platform.hotkey->settle(Hotkey::Registration::registered);
+        const QStringList said
+            = g.texts().filter(QRegularExpression(QStringLiteral("^(Trying|Vesk could|.* opens Vesk now)")));
+        QCOMPARE(said, line.isEmpty() ? QStringList() : QStringList{line});
+        QCOMPARE(g.platform.hotkey->registrations > registrations, !line.isEmpty());
+        const KeyChord keys = *KeyChord::parse(taught);
+        QVERIFY(g.texts().contains("Press " + taught + " to ask about your work."));
+        QCOMPARE(g.window.shortcutKeysWidget()->text(), keys.text(QStringLiteral("  +  ")));
+        QCOMPARE(recorder->text(), taught);
+        QVERIFY(g.panel()->isVisible() && ask.isEmpty());
+
+        // The page answers to the keys in force only.
+        if (keys != KeyChord::standard())
+            QTest::keyClick(g.panel(), Qt::Key_Space, Qt::AltModifier);
+        QCOMPARE(ask.size(), 0);
+        QTest::keyClick(g.panel(), Qt::Key(keys.qtKey()), keys.qtModifiers());
+        QCOMPARE(ask.size(), 1);
+        QTRY_VERIFY(!g.panel()->isVisible());
+        // The preview walked every page without saving its place or telling the daemon.
+        g.barrier();
+        QCOMPARE(g.daemon.count(QStringLiteral("complete_onboarding")), 0);
+        QCOMPARE(g.defaults.integer(QString::fromLatin1(OnboardingWindow::stepKey)), 5);
+    }
+
+    // A daemon that trickles its status (a byte every 20 s) holds no more than that one read: the
+    // start-up's and the menu's status reads share it, and the guide's own reads still go out
+    // and land while it trickles.
+    void ownReadsWhileStatusTrickles()
+    {
+        Guide g(5);
+        FakeDaemon::Script trickle{bothAllowed + '\n', FakeDaemon::Mode::Split};
+        trickle.chunk = 1;
+        trickle.gapSeconds = 20;
+        g.daemon.sequence(QStringLiteral("status"), {trickle});
+        for (int i = 0; i < 5; ++i) // two start-up chains and three menu openings
+            g.client.status(app(), [](Reply) {});
+        g.window.open(false);
+        QTRY_VERIFY(g.texts().contains(QStringLiteral("Claude Code   ·   connected")));
+        QCOMPARE(g.daemon.count(QStringLiteral("status")), 1);
+        QVERIFY(g.window.continueWidget()->text().startsWith(QStringLiteral("Checking")));
+        g.daemon.stop();
     }
 };
 
