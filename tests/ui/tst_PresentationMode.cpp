@@ -166,7 +166,11 @@ private slots:
     void hugeMessage()
     {
         QFETCH(QString, text);
-        const AlertSpec spec{AlertSpec::Style::warning, QStringLiteral("Could not rename that."), text, {"OK"}};
+        AlertSpec spec;
+        spec.style = AlertSpec::Style::warning;
+        spec.title = QStringLiteral("Could not rename that.");
+        spec.text = text;
+        spec.buttons = {QStringLiteral("OK")};
         MessageBoxAlerts alerts;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
