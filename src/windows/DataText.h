@@ -3,6 +3,7 @@
 #include "AgentConnection.h"
 #include "DaemonClient.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -20,13 +21,27 @@ inline const QString machineHeading = QStringLiteral("on this machine");
 inline const QString profileHeading = QStringLiteral("what Vesk says about you");
 inline const QString changeHeading = QStringLiteral("what you can change");
 
+// --- reading shared by the data and privacy windows
+
+// A count the window reads as 0 when the daemon leaves it out: absent or not a number is 0, any
+// other number is read as an integer, and one below 0 is no count (unavailable, never shown
+// negative and never a reason to delete).
+std::optional<qint64> countOrZero(const QJsonValue& v);
+// What a failed request says after the window's own title: the daemon's words when it gave them,
+// else whether the daemon could not be reached (nothing was asked), did not answer, refused without
+// a reason, or answered with something that could not be read.
+QString failureText(const Reply& reply);
+// A section's own words for a read that failed, followed by the daemon's when it refused with a
+// reason: "… Vesk could not look; this is not an empty list.\nThe daemon said: Store locked."
+QString failedRead(const QString& text, const Reply& reply);
+
 // --- storage and retention (the status reply)
 
 struct Storage {
-    QString storage;   // three lines: screenshots, database, counts
-    QString retention; // the retention period and the expiry sentence
-    qint64 expiredFrames = 0;
-    qint64 expiredBytes = 0;
+    QString storage;                         // three lines: screenshots, database, counts
+    QString retention;                       // the retention period and the expiry sentence
+    std::optional<qint64> expiredFrames = 0; // nothing: unavailable
+    std::optional<qint64> expiredBytes = 0;
     bool operator==(const Storage&) const = default;
 };
 
@@ -34,15 +49,17 @@ inline const QString storageUnreachable = QStringLiteral("Vesk is not reachable,
 inline const QString retentionFailed
     = QStringLiteral("Could not load retention. Vesk could not look; these are unavailable, not zero.");
 
-// "1 MB of 5120 MB" and "3 MB, uncapped" from a byte count; "unavailable" without one.
+// "1.0 MB of 5120 MB" and "3.0 MB, uncapped" from a byte count, rounded as the menu rounds;
+// "unavailable" without one.
 QString pixelSize(std::optional<qint64> bytes);
 QString databaseSize(std::optional<qint64> bytes);
-// Expired payloads now, else the next expiry, else that nothing waits to expire.
-QString expirySentence(qint64 expiredFrames, std::optional<qint64> nextExpiryMs);
+// Expired payloads now, else the next expiry (unknown when its time is out of range), else that
+// nothing waits to expire.
+QString expirySentence(std::optional<qint64> expiredFrames, const QJsonValue& nextExpiryMs);
 Storage storage(const QJsonObject& status);
 
 // The question before deleting expired pixels, with the counts of the last status reply.
-QString deleteQuestion(qint64 expiredFrames, qint64 expiredBytes);
+QString deleteQuestion(qint64 expiredFrames, std::optional<qint64> expiredBytes);
 
 // What a deletion did, or why it did not happen: the alert's title and text.
 struct Outcome {
@@ -56,13 +73,14 @@ Outcome deletion(const Reply& reply);
 // --- recent handoffs
 
 // One handoff row of `recent_deliveries` (a JSON array read by position).
+// Counts are nothing when unavailable; the time is nothing when out of range.
 struct Handoff {
     QString packageId;
     QString recipient;
-    qint64 sentMs = 0;
-    qint64 tokens = 0;
-    qint64 references = 0;
-    qint64 leftOut = 0;
+    std::optional<QDateTime> sent;
+    std::optional<qint64> tokens = 0;
+    std::optional<qint64> references = 0;
+    std::optional<qint64> leftOut = 0;
     bool operator==(const Handoff&) const = default;
 };
 
@@ -75,8 +93,9 @@ inline const QString handoffFailed = QStringLiteral("Could not open this handoff
                                                     "unavailable, not empty. Close the details and inspect again "
                                                     "to retry.");
 
-// The rows in reply order, without those whose package id is not a string; nothing when the reply
-// has no "deliveries" array.
+// The rows in reply order, without those that are not arrays or whose package id is not a string;
+// nothing when the reply has no "deliveries" array or when none of its elements is such a row (a
+// failed read, never an empty list).
 std::optional<QList<Handoff>> handoffs(const Reply& reply);
 // Two lines: when and to whom, then what it carried.
 QString deliveryLine(const Handoff& handoff);

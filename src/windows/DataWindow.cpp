@@ -8,9 +8,11 @@
 #include "LoadingSection.h"
 #include "OStyle.h"
 #include "Row.h"
+#include "SafeText.h"
 #include "ScrollColumn.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -56,8 +58,9 @@ void append(QWidget* stack, QWidget* view)
 // The command that connects a tool, on a sunken field the keyboard can reach, select and copy.
 QWidget* commandField(const AgentConnection& c)
 {
-    auto* field
-        = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}}, c.command);
+    // Without control characters, so what is selected and copied cannot run more than it shows.
+    auto* field = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}},
+                                               SafeText::clipboardCommand(c.command));
     field->setReadOnly(true);
     field->setFrame(false);
     field->setFont(OStyle::font(12, OStyle::Weight::Regular, OStyle::Design::Monospaced));
@@ -90,7 +93,7 @@ bool DataWindow::open()
     return true;
 }
 
-void DataWindow::reload()
+void DataWindow::reload(int scrolledTo)
 {
     stack->reset();
     const int textWidth = width - 48;
@@ -99,8 +102,18 @@ void DataWindow::reload()
     addStorage(textWidth);
     addProfile(textWidth);
     addChanges(textWidth);
-    // Once the column has laid itself out.
-    QTimer::singleShot(0, stack, [column = stack] { column->scrollToTop(); });
+    // Once the column has laid itself out; a place further down is taken as soon as the replies
+    // have made the column tall enough, and then left to the user.
+    QScrollBar* bar = stack->verticalScrollBar();
+    auto* placing = new QObject(stack->content());
+    QTimer::singleShot(0, placing, [bar, scrolledTo] { bar->setValue(scrolledTo); });
+    if (scrolledTo > 0)
+        connect(bar, &QScrollBar::rangeChanged, placing, [bar, scrolledTo, placing](int, int most) {
+            if (most < scrolledTo)
+                return;
+            bar->setValue(scrolledTo);
+            placing->deleteLater();
+        });
 }
 
 void DataWindow::closeSection(int textWidth)
@@ -124,7 +137,7 @@ void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Reply& r
 {
     const auto kept = DataText::handoffs(reply);
     if (!kept) {
-        section.fail(DataText::handoffsFailed);
+        section.fail(DataText::failedRead(DataText::handoffsFailed, reply));
         return;
     }
     if (kept->isEmpty()) {
@@ -174,7 +187,7 @@ void DataWindow::connections(LoadingSection& section, const Reply& reply)
 {
     const auto tools = AgentConnection::read(reply);
     if (!tools) {
-        section.fail(DataText::connectionsFailed);
+        section.fail(DataText::failedRead(DataText::connectionsFailed, reply));
         return;
     }
     if (!connectionRows)
@@ -213,7 +226,7 @@ void DataWindow::addStorage(int textWidth)
 void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Reply& reply)
 {
     if (!reply) {
-        section.fail(DataText::storageUnreachable);
+        section.fail(DataText::failedRead(DataText::storageUnreachable, reply));
         retention->setText(DataText::retentionFailed);
         return;
     }
@@ -223,7 +236,7 @@ void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Rep
     expiredFrames = read.expiredFrames;
     expiredBytes = read.expiredBytes;
     if (deleteExpiredButton)
-        deleteExpiredButton->setEnabled(expiredFrames > 0);
+        deleteExpiredButton->setEnabled(expiredFrames.value_or(0) > 0);
 }
 
 void DataWindow::addProfile(int textWidth)
@@ -243,7 +256,7 @@ void DataWindow::profile(LoadingSection& section, InkLabel* meta, const Reply& r
 {
     const DataText::Profile read = DataText::profile(reply);
     if (read.failed)
-        section.fail(read.body);
+        section.fail(DataText::failedRead(read.body, reply));
     else
         section.setStatus(read.body);
     meta->setText(read.meta);
@@ -260,12 +273,14 @@ void DataWindow::addChanges(int textWidth)
 
 void DataWindow::deleteExpiredPixels()
 {
-    if (expiredFrames < 1)
+    // An unavailable count is never a reason to delete.
+    const qint64 frames = expiredFrames.value_or(0);
+    if (frames < 1)
         return;
     AlertSpec ask;
     ask.style = AlertSpec::Style::warning;
     ask.title = QStringLiteral("Delete expired screenshot pixels?");
-    ask.text = DataText::deleteQuestion(expiredFrames, expiredBytes);
+    ask.text = DataText::deleteQuestion(frames, expiredBytes);
     ask.buttons = {QStringLiteral("Delete expired pixels"), QStringLiteral("Cancel")};
     ask.safe = 1;
     ask.destructive = 0;
@@ -285,7 +300,7 @@ void DataWindow::deleteExpiredPixels()
         told.buttons = {QStringLiteral("OK")};
         alerts.run(told);
         if (outcome.deleted)
-            reload();
+            reload(stack->verticalScrollBar()->value());
     });
 }
 

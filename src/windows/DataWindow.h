@@ -26,8 +26,9 @@ public:
 
     // Shows the window and fills every section again; false while presentation mode keeps it away.
     bool open();
-    // Fills every section again under a new ticket.
-    void reload();
+    // Fills every section again under a new ticket, scrolled to the top or, once the column is
+    // tall enough again, to `scrolledTo`.
+    void reload(int scrolledTo = 0);
     // The action of "Delete expired pixels now": asks, then deletes and fills the window again.
     void deleteExpiredPixels();
 
@@ -54,8 +55,9 @@ private:
     // The column every section is added to; its ticket is the identity of the current fill.
     ScrollColumn* stack;
     const int width = 560;
-    qint64 expiredFrames = 0;
-    qint64 expiredBytes = 0;
+    // As the last status reply counted them; nothing when it gave no count.
+    std::optional<qint64> expiredFrames = 0;
+    std::optional<qint64> expiredBytes = 0;
     QPointer<InkButton> deleteExpiredButton;
     QPointer<QWidget> olderDeliveryRows;
     QPointer<QWidget> connectionRows;

@@ -1,5 +1,6 @@
 #include "PrivacyExclusionsWindow.h"
 
+#include "DataText.h"
 #include "Excluding.h"
 #include "InkButton.h"
 #include "InkLabel.h"
@@ -8,6 +9,7 @@
 #include "OStyle.h"
 #include "PlatformServices.h"
 #include "Row.h"
+#include "SafeText.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -66,33 +68,36 @@ struct RuleLook {
 
 RuleLook lookOf(Mode mode, const PrivacyText::Rule& rule, Workspace& workspace)
 {
+    // The daemon's text, with its direction controls unable to reorder what is shown.
+    const QString value = SafeText::isolated(rule.value);
     switch (mode) {
     case Mode::websites:
         return {themed(QStringLiteral("applications-internet"), QStyle::SP_DriveNetIcon), QStringLiteral("Website"),
-                rule.value, QStringLiteral("Includes subdomains")};
+                value, QStringLiteral("Includes subdomains")};
     case Mode::windowTitles:
-        return {themed(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon), QStringLiteral("Window title"),
-                rule.value, QStringLiteral("Case-insensitive substring")};
+        return {themed(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon), QStringLiteral("Window title"), value,
+                QStringLiteral("Case-insensitive substring")};
     case Mode::applications:
         break;
     }
     const QIcon generic = themed(QStringLiteral("application-x-executable"), QStyle::SP_ComputerIcon);
     if (const auto app = workspace.application(rule.value))
-        return {app->icon.isNull() ? generic : app->icon, QStringLiteral("Application"), app->name, rule.value};
+        return {app->icon.isNull() ? generic : app->icon, QStringLiteral("Application"), app->name, value};
     // Where the platform cannot list applications, the id is all there is to show.
     if (!workspace.listsApplications())
-        return {generic, QStringLiteral("Application"), rule.value, rule.value};
+        return {generic, QStringLiteral("Application"), value, value};
     return {themed(QStringLiteral("dialog-question"), QStyle::SP_MessageBoxQuestion),
-            QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, rule.value};
+            QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, value};
 }
 
 } // namespace
 
-PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Alerts& alerts,
-                                                 PresentationMode& presentation, QWidget* parent)
+PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Permissions& permissions,
+                                                 Alerts& alerts, PresentationMode& presentation, QWidget* parent)
     : ToolWindow(QStringLiteral("Privacy exclusions"), presentation, Qt::Tool, Ink::surface(), parent)
     , client(client)
     , workspace(workspace)
+    , permissions(permissions)
     , alerts(alerts)
     , table(addColumn(0))
 {
@@ -122,11 +127,7 @@ PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    add = InkButton::make(QString(), InkButton::Tone::primary, [this] {
-        auto* adding = new Excluding({this->client, this->workspace, this->alerts}, current, this);
-        connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
-        adding->start();
-    });
+    add = InkButton::make(QString(), InkButton::Tone::primary, [this] { addExclusion(); });
     remove = InkButton::make(QStringLiteral("Remove selected"), InkButton::Tone::quiet, [this] { removeSelected(); });
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -150,7 +151,7 @@ void PrivacyExclusionsWindow::updateCopy()
 {
     const PrivacyText::Copy& copy = PrivacyText::copy(current);
     heading->setText(copy.heading);
-    explanation->setText(copy.explanation);
+    explanation->setText(PrivacyText::explanation(current, permissions.need(Permissions::Kind::accessibility).note));
     add->setText(escapeMnemonic(copy.addTitle));
     for (qsizetype i = 0; i < sections.size(); ++i) {
         const bool chosen = PrivacyText::modeOf(int(i)) == current;
@@ -171,6 +172,7 @@ void PrivacyExclusionsWindow::reload()
     // A new ticket: the reply of an earlier load, or of the section left, is dropped.
     table->reset();
     isLoaded = false;
+    listReplied = false;
     rules.clear();
     rows.clear();
     selected = -1;
@@ -190,10 +192,11 @@ void PrivacyExclusionsWindow::reload()
 void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const Reply& reply)
 {
     // Adding stays possible whatever the list did.
-    add->setEnabled(current != Mode::applications || workspace.listsApplications());
+    listReplied = true;
+    add->setEnabled(mayAdd());
     const auto kept = PrivacyText::rules(reply, current);
     if (!kept) {
-        section.fail(PrivacyText::loadFailed);
+        section.fail(DataText::failedRead(PrivacyText::loadFailed, reply));
         return;
     }
     rules = *kept;
@@ -227,11 +230,32 @@ Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
     auto* title
         = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
     auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
-    detail->setToolTip(rule.value);
+    detail->setToolTip(SafeText::isolated(rule.value));
     words->addWidget(title);
     words->addWidget(detail);
     layout->addLayout(words, 1);
     return new Row({line});
+}
+
+bool PrivacyExclusionsWindow::mayAdd() const
+{
+    return listReplied && !adding && (current != Mode::applications || workspace.listsApplications());
+}
+
+void PrivacyExclusionsWindow::addExclusion()
+{
+    if (!mayAdd())
+        return;
+    // The chooser leaves out the applications already excluded, when the list says which they are.
+    QStringList excluded;
+    if (isLoaded)
+        for (const PrivacyText::Rule& rule : rules)
+            excluded << rule.value;
+    adding = new Excluding({client, workspace, alerts}, current, excluded, this);
+    connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
+    connect(adding, &QObject::destroyed, this, [this] { add->setEnabled(mayAdd()); });
+    add->setEnabled(false);
+    adding->start();
 }
 
 void PrivacyExclusionsWindow::select(qsizetype row)
@@ -270,7 +294,7 @@ void PrivacyExclusionsWindow::showError(const Reply& reply, const QString& fallb
     AlertSpec notice;
     notice.style = AlertSpec::Style::warning;
     notice.title = fallback;
-    notice.text = PrivacyText::failureText(reply);
+    notice.text = DataText::failureText(reply);
     notice.buttons = {QStringLiteral("OK")};
     alerts.run(notice);
 }

@@ -159,7 +159,7 @@ private slots:
             else
                 chooser->reject();
         });
-        const auto app = workspace.chooseApplication(nullptr, "Choose", "Exclude application");
+        const auto app = workspace.chooseApplication(nullptr, "Choose", "Exclude application", {});
         QCOMPARE(app ? app->id : QString(), chosen);
         QCOMPARE(acceptable, !chosen.isEmpty());
         if (chosen.isEmpty())

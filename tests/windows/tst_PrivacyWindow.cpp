@@ -2,17 +2,19 @@
 // rules, and forgetting what was captured before them.
 #include "AccessibleTree.h"
 #include "PrivacyExclusionsWindow.h"
+#include "SafeText.h"
 #include "WindowsFixture.h"
 
 using namespace vesk;
 using namespace vesk::test;
 using Gesture = ScriptedAlerts::Gesture;
 using OnScreen = ScriptedAlerts::OnScreen;
+using SafeText::isolated;
 
 namespace {
 
 struct PrivacyFixture : WindowsFixture {
-    PrivacyExclusionsWindow window{client, *platform.workspace, alerts, presentation};
+    PrivacyExclusionsWindow window{client, *platform.workspace, *platform.permissions, alerts, presentation};
 
     PrivacyFixture()
     {
@@ -47,10 +49,11 @@ private slots:
         PrivacyFixture f;
         QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
-        QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")), QStringList({"Terminal", "org.gnome.Terminal"}));
+        QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")),
+                 QStringList({"Terminal", isolated("org.gnome.Terminal")}));
         QCOMPARE(WindowsFixture::texts(f.rowWith("Application not currently installed")),
-                 QStringList({"Application not currently installed", "com.1password.1password"}));
-        QCOMPARE(f.rowWith("com.1password.1password")->findChild<QLabel*>()->accessibleName(),
+                 QStringList({"Application not currently installed", isolated("com.1password.1password")}));
+        QCOMPARE(f.rowWith(isolated("com.1password.1password"))->findChild<QLabel*>()->accessibleName(),
                  "An application that is no longer installed");
         QVERIFY(f.shown().contains("Applications Vesk must not capture"));
         const QStringList faults = accessibilityFaults(&f.window);
@@ -68,7 +71,7 @@ private slots:
         f.sent("website_blocks", 1);
         f.barrier();
         QCOMPARE(WindowsFixture::rows(&f.window).size(), 1);
-        QVERIFY(f.rowWith("bank.example.com"));
+        QVERIFY(f.rowWith(isolated("bank.example.com")));
         QVERIFY(f.shown().contains("Includes subdomains"));
         QVERIFY(!f.shown().contains("No application exclusions yet."));
         QVERIFY(f.shown().contains("Websites Vesk must not capture"));
@@ -120,8 +123,8 @@ private slots:
         click(f.button("Remove selected"));
         QCOMPARE(f.alerts.shown.last().title, "Allow future capture of this application?");
         QCOMPARE(f.alerts.shown.last().text,
-                 "Vesk will be allowed to capture org.gnome.Terminal after this rule is removed. Existing data is "
-                 "unchanged.");
+                 "Vesk will be allowed to capture " + isolated("org.gnome.Terminal")
+                     + " after this rule is removed. Existing data is unchanged.");
         QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
         f.sent("app_blocks", 2);
     }
@@ -280,9 +283,9 @@ private slots:
         f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":2})"));
-        QVERIFY(f.window.show());
+        QVERIFY(f.window.open());
         if (!application)
-            WindowsFixture::click(f.button("Websites"));
+            click(f.button("Websites"));
         const QString add = application ? "Add application…" : "Add website…";
         QTRY_VERIFY(f.button(add)->isEnabled());
         if (application)
@@ -293,7 +296,7 @@ private slots:
             f.alerts.answer(0);
         for (const Gesture g : gestures)
             f.alerts.answerOnScreen(g);
-        WindowsFixture::click(f.button(add));
+        click(f.button(add));
         QTRY_COMPARE(f.alerts.onScreen, seen);
         f.barrier();
         QCOMPARE(f.daemon.count("forget_rule") + f.daemon.count("forget_app"), 0);
