@@ -206,8 +206,8 @@ QString packageDetail(const QJsonObject& p)
     if (const qsizetype changes = length(u"transition_ids"); changes > 0)
         lines << QStringLiteral("Delivered changes  ") + QString::number(changes);
     const auto cost = countOrZero(p.value(u"token_cost"));
-    lines << QStringLiteral("Cost     ") + (cost ? QString::number(*cost) : QStringLiteral("unavailable"))
-            + QStringLiteral(" tokens");
+    lines << QStringLiteral("Cost     ")
+            + (cost ? QString::number(*cost) + QStringLiteral(" tokens") : QStringLiteral("unavailable"));
 
     const QList<QJsonArray> omissions = Json::arrays(p, u"omissions").value_or(QList<QJsonArray>());
     if (!omissions.isEmpty()) {

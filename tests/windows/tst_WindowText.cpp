@@ -3,6 +3,7 @@
 #include "DataText.h"
 #include "OnboardingText.h"
 #include "PrivacyText.h"
+#include "SafeText.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -44,6 +45,19 @@ private slots:
             << QByteArray(R"({"pixel_bytes":0,"db_bytes":0,"retention_days":5.0,"expired_pixel_frames":2.0})")
             << "Screenshots  0.0 MB of 5120 MB\nDatabase     0.0 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now." << qint64(2);
+        QTest::newRow("counts below zero and an expiry out of range")
+            << QByteArray(R"({"frames":-5,"nodes":-1,"retention_days":-3,"next_pixel_expiry_ms":9e18})")
+            << "Screenshots  unavailable\nDatabase     unavailable\nframes unavailable, entities unavailable"
+            << "How long screenshot pixels are retained is unavailable. When the next screenshot pixels expire is "
+               "unknown."
+            << qint64(0);
+        QTest::newRow("expired payloads below zero")
+            << QByteArray(R"({"retention_days":5,"expired_pixel_frames":-2})")
+            << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, "
+               "0 entities"
+            << "Screenshot pixels are retained for 5 days. How many screenshot "
+               "payloads are expired is unavailable."
+            << qint64(-1);
         QTest::newRow("the next expiry, a mistyped retention")
             << QByteArray(R"({"retention_days":"7","next_pixel_expiry_ms":1772460300000})")
             << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, 0 entities"
@@ -78,13 +92,28 @@ private slots:
             << QByteArray(R"({"kind":"refused","message":"The store is read-only."})") << false
             << "Could not delete expired pixels."
             << "The store is read-only.";
+        QTest::newRow("counts below zero")
+            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":-7,"bytes_freed":-1})") << true
+            << "Expired pixels deleted."
+            << "How many screenshot payloads were removed is unavailable; the space "
+               "freed is unavailable. Extracted text and memory were kept.";
         QTest::newRow("no answer") << QByteArray() << false << "Could not delete expired pixels."
                                    << "The daemon did not answer.";
+        QTest::newRow("refused without a reason")
+            << QByteArray("refused") << false << "Could not delete expired pixels."
+            << "The daemon refused without giving a reason.";
+        QTest::newRow("never reached") << QByteArray("unreachable") << false << "Could not delete expired pixels."
+                                       << "Vesk could not reach the daemon, so nothing was asked.";
+        QTest::newRow("unreadable") << QByteArray("malformed") << false << "Could not delete expired pixels."
+                                    << "The daemon's reply could not be read.";
     }
     void deletion()
     {
         QFETCH(QByteArray, answer);
-        const DataText::Outcome outcome = DataText::deletion(reply(answer));
+        const QMap<QByteArray, Failure> failures{
+            {"refused", Failure::refused}, {"unreachable", Failure::unreachable}, {"malformed", Failure::malformed}};
+        const DataText::Outcome outcome
+            = DataText::deletion(failures.contains(answer) ? Reply::failed(failures.value(answer)) : reply(answer));
         QTEST(outcome.deleted, "deleted");
         QTEST(outcome.title, "title");
         QTEST(outcome.text, "text");
@@ -96,6 +125,8 @@ private slots:
                  "1 expired screenshot payload (about 1.5 MB) will be removed.\n\nFrame records, extracted text, "
                  "provenance, entities, and memory will remain.");
         QVERIFY(DataText::deleteQuestion(5, 0).startsWith("5 expired screenshot payloads (about 0.0 MB)"));
+        QVERIFY(
+            DataText::deleteQuestion(5, std::nullopt).startsWith("5 expired screenshot payloads (size unavailable)"));
     }
 
     void handoffs_data()
@@ -111,6 +142,10 @@ private slots:
             << QStringList{"to you\n1 evidence reference · 1200 tokens  ·  0 left out",
                            "to unknown\n0 evidence references · 0 tokens  ·  0 left out",
                            "to an agent\n2 evidence references · 1 token  ·  3 left out"};
+        QTest::newRow("counts below zero, a time out of range")
+            << QByteArray(R"({"deliveries":[["p6","agent",9e18,"v",-3,-1,-2],[7],"p8"]})") << QStringList{"p6"}
+            << QStringList{"to an agent\nevidence references unavailable · tokens unavailable  ·  what was left out "
+                           "is unavailable"};
         QTest::newRow("none sent") << QByteArray(R"({"deliveries":[]})") << QStringList() << QStringList();
     }
     void handoffs()
@@ -126,12 +161,18 @@ private slots:
         }
         QTEST(ids, "ids");
         QCOMPARE(lines, afterTime);
+        if (QByteArray(QTest::currentDataTag()).contains("out of range"))
+            QVERIFY(DataText::deliveryLine(rows->first()).startsWith("Unknown time  to"));
     }
 
-    void handoffsUnreadable()
+    // Nothing but wrong elements is a failed read, never an empty list.
+    void unreadableLists()
     {
         QVERIFY(!DataText::handoffs(std::nullopt));
         QVERIFY(!DataText::handoffs(reply(R"({"deliveries":{"p1":[]}})")));
+        QVERIFY(!DataText::handoffs(reply(R"({"deliveries":[1,"p2",[3]]})")));
+        QVERIFY(!AgentConnection::read(reply(R"({"clis":[1,"Codex"]})")));
+        QVERIFY(!PrivacyText::rules(reply(R"({"rules":[1,"x",{"id":2}]})"), PrivacyText::Mode::websites));
     }
 
     void packageDetail_data()
@@ -148,6 +189,10 @@ private slots:
                              "transition_ids":[1,2],"omissions":[["policy",3],["quota",1],[4,"budget"],["stale"]]})")
             << "Referenced  2 entities, 1 contradiction\nDelivered changes  2\nCost     0 tokens\nLeft out\n"
                "  3 left out — a rule said not to send it\n  1 left out — quota\nPolicy   unknown\nID       p";
+        QTest::newRow("a time out of range, counts below zero")
+            << QByteArray(R"({"package_id":"p","created_at_ms":-9e15,"token_cost":-5,"omissions":[["policy",-3]]})")
+            << "Built unknown\nReferenced  nothing\nCost     unavailable\nLeft out\n  unavailable left out — a rule "
+               "said not to send it\nPolicy   unknown\nID       p";
         QTest::newRow("nothing referenced") << QByteArray(R"({"package_id":"p","omissions":[],"transition_ids":[]})")
                                             << "Referenced  nothing\nCost     0 tokens\nPolicy   unknown\nID       p";
     }
@@ -218,6 +263,8 @@ private slots:
                                                 << "Written from 1 thing " + written
                 + "\n2 sentences were thrown away for claiming something Vesk had never seen."
                                                 << false;
+        QTest::newRow("counts below zero") << QByteArray(R"({"body":"B","cited":-3,"uncited_dropped":-1})") << "B"
+                                           << "Written from things " + written << false;
         QTest::newRow("empty body") << QByteArray(R"({"body":"","cited":4})")
                                     << "Nothing yet. Vesk writes this from what it already recognises, a few times a "
                                        "day."
@@ -295,6 +342,15 @@ private slots:
                                                     "applications and agent conversations are not included. This "
                                                     "cannot be undone.";
     }
+    void forgetText_negative()
+    {
+        QVERIFY(
+            PrivacyText::forgetText(*PrivacyText::forgetPreview(
+                                        reply(R"({"kind":"rule_forget","frames":-5,"text_lines":-1})"), u"rule_forget"),
+                                    PrivacyText::ruleClosing)
+                .startsWith("This irreversibly deletes screenshot records unavailable and pixels (0 bytes), "
+                            "extracted text lines unavailable, and 0 memory sightings."));
+    }
     void forgetText()
     {
         QFETCH(QByteArray, preview);
@@ -327,6 +383,25 @@ private slots:
         QTEST(PrivacyText::offerText(frames), "offer");
         QTEST(PrivacyText::forgetOption({frames}).text, "option");
         QTEST(PrivacyText::forgetOption({frames}).enabled, "optionEnabled");
+    }
+
+    // A read the daemon refused says its reason after the section's own words, isolated.
+    void failedRead()
+    {
+        QCOMPARE(DataText::failedRead("Could not load.", Reply::failed(Failure::refused, "ok\u202etxt")),
+                 "Could not load.\nThe daemon said: " + SafeText::isolated("ok\u202etxt"));
+        QCOMPARE(DataText::failedRead("Could not load.", Reply::failed(Failure::noReply)), "Could not load.");
+    }
+
+    void websitesSayWhatThisDesktopNeeds()
+    {
+        const QString need = "X11 asks for no grant: window titles come from the window manager.";
+        QCOMPARE(PrivacyText::explanation(PrivacyText::Mode::websites, need),
+                 "A website rule includes its subdomains. Vesk stores only the hostname. The website is read from the "
+                 "browser's window title. "
+                     + need);
+        QCOMPARE(PrivacyText::explanation(PrivacyText::Mode::windowTitles, need),
+                 PrivacyText::copy(PrivacyText::Mode::windowTitles).explanation);
     }
 
     void shortcutPage_data()
