@@ -79,7 +79,18 @@ QString failureText(const Reply& reply)
 QString failedRead(const QString& text, const Reply& reply)
 {
     const auto said = reply.daemonMessage();
+    return failedRead(text, said);
+}
+
+QString failedRead(const QString& text, const std::optional<QString>& said)
+{
     return said ? text + QStringLiteral("\nThe daemon said: ") + SafeText::isolated(*said) : text;
+}
+
+QString notShown(qsizetype more, const QString& noun)
+{
+    return QString::number(more) + QStringLiteral(" more ") + noun
+        + (more == 1 ? QStringLiteral(" is") : QStringLiteral("s are")) + QStringLiteral(" not shown.");
 }
 
 QString pixelSize(std::optional<qint64> bytes)
@@ -157,6 +168,16 @@ std::optional<QList<Handoff>> handoffs(const Reply& reply)
     return reply ? Json::list(*reply, u"deliveries", handoffOf) : std::nullopt;
 }
 
+Listed<Handoff> handoffList(const Reply& reply)
+{
+    return listed(handoffs(reply), shownHandoffs, reply);
+}
+
+Listed<AgentConnection> toolList(const Reply& reply)
+{
+    return listed(AgentConnection::read(reply), DataText::shownTools, reply);
+}
+
 QString deliveryLine(const Handoff& h)
 {
     QString recipient = h.recipient;
@@ -164,6 +185,8 @@ QString deliveryLine(const Handoff& h)
         recipient = QStringLiteral("an agent");
     else if (recipient == u"human")
         recipient = QStringLiteral("you");
+    else
+        recipient = cutWithEllipsis(recipient, shownName); // the counts stay on their own line
     return (h.sent ? Dates::shortDateMediumTime(*h.sent) : QStringLiteral("Unknown time")) + QStringLiteral("  to ")
         + recipient + QLatin1Char('\n') + countPhrase(h.references, QStringLiteral("evidence reference"))
         + QStringLiteral(" · ") + countPhrase(h.tokens, QStringLiteral("token")) + separator
@@ -218,11 +241,14 @@ QString packageDetail(const QJsonObject& p)
                 continue;
             const auto count = countOrZero(o.at(1));
             lines << QStringLiteral("  ") + (count ? QString::number(*count) : QStringLiteral("unavailable"))
-                    + QStringLiteral(" left out — ") + readableOmission(*reason);
+                    + QStringLiteral(" left out — ") + cutWithEllipsis(readableOmission(*reason), shownName);
         }
     }
-    lines << QStringLiteral("Policy   ") + Json::string(p, u"policy_version").value_or(QStringLiteral("unknown"));
-    lines << QStringLiteral("ID       ") + Json::string(p, u"package_id").value_or(QStringLiteral("unknown"));
+    const auto field = [&p](QStringView key) {
+        return cutWithEllipsis(Json::string(p, key).value_or(QStringLiteral("unknown")), shownName);
+    };
+    lines << QStringLiteral("Policy   ") + field(u"policy_version");
+    lines << QStringLiteral("ID       ") + field(u"package_id");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -234,7 +260,8 @@ QString connectionLine(const AgentConnection& c)
     else if (c.detected)
         status = c.command.isEmpty() ? QStringLiteral("installed — Vesk does not speak to it yet")
                                      : QStringLiteral("installed, not connected");
-    return (c.name.isEmpty() ? QStringLiteral("?") : c.name) + QStringLiteral("   ·   ") + status;
+    return (c.name.isEmpty() ? QStringLiteral("?") : cutWithEllipsis(c.name, shownName)) + QStringLiteral("   ·   ")
+        + status;
 }
 
 Profile profile(const Reply& reply)

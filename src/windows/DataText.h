@@ -35,6 +35,37 @@ QString failureText(const Reply& reply);
 // reason: "… Vesk could not look; this is not an empty list.\nThe daemon said: Store locked."
 QString failedRead(const QString& text, const Reply& reply);
 
+// A list read on the worker that received it, cut to what the window lays out: its first `cap`
+// elements and how many more were read, or nothing and the daemon's reason when the read failed.
+template <class T> struct Listed {
+    std::optional<QList<T>> items;
+    qsizetype more = 0;
+    std::optional<QString> said;
+};
+template <class T> Listed<T> listed(std::optional<QList<T>> all, qsizetype cap, const Reply& reply)
+{
+    Listed<T> out;
+    out.said = reply.daemonMessage();
+    if (all && all->size() > cap) {
+        out.more = all->size() - cap;
+        all->resize(cap);
+    }
+    out.items = std::move(all);
+    return out;
+}
+// The same words as failedRead, from a list read elsewhere.
+QString failedRead(const QString& text, const std::optional<QString>& said);
+// The line under a list that was cut: "12 more handoffs are not shown."
+QString notShown(qsizetype more, const QString& noun);
+
+// What the window lays out of a list, chosen from what a person reads there: the handoffs asked
+// for are 8, so a daemon sending a few more still has them shown; a handful of agent tools exist;
+// and a name or recipient is read in one line.
+inline constexpr qsizetype shownHandoffs = 20;
+inline constexpr qsizetype shownTools = 50;
+inline constexpr qsizetype shownName = 200;
+inline constexpr qsizetype shownCommand = 2000;
+
 // --- storage and retention (the status reply)
 
 struct Storage {
@@ -97,9 +128,12 @@ inline const QString handoffFailed = QStringLiteral("Could not open this handoff
 // nothing when the reply has no "deliveries" array or when none of its elements is such a row (a
 // failed read, never an empty list).
 std::optional<QList<Handoff>> handoffs(const Reply& reply);
+// The same, cut to the handoffs the window shows; made to run on a worker.
+Listed<Handoff> handoffList(const Reply& reply);
 // Two lines: when and to whom, then what it carried.
 QString deliveryLine(const Handoff& handoff);
-// What a package referenced, cost and left out, line by line.
+// What a package referenced, cost and left out, line by line; each text the daemon gave is cut to
+// one line.
 QString packageDetail(const QJsonObject& package);
 QString readableOmission(const QString& reason);
 
@@ -111,8 +145,11 @@ inline const QString agentsReadOnly = QStringLiteral("Agents can read your memor
                                                      "agent says gets written back, so a model's mistake cannot end "
                                                      "up in your history.");
 
-// The tool's name ("?" when it has none) and its status word: "Codex   ·   installed, not connected".
+// The tool's name ("?" when it has none, cut to one line) and its status word: "Codex   ·   installed,
+// not connected".
 QString connectionLine(const AgentConnection& connection);
+// The tools, cut to those the window shows; made to run on a worker.
+Listed<AgentConnection> toolList(const Reply& reply);
 
 // --- profile
 

@@ -61,6 +61,8 @@ QWidget* commandField(const AgentConnection& c)
     // Without control characters, so what is selected and copied cannot run more than it shows.
     auto* field = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}},
                                                SafeText::clipboardCommand(c.command));
+    // A line edit lays its whole text out in one line: a command no one could read is cut.
+    field->setMaxLength(int(DataText::shownCommand));
     field->setReadOnly(true);
     field->setFrame(false);
     field->setFont(OStyle::font(12, OStyle::Weight::Regular, OStyle::Design::Monospaced));
@@ -130,37 +132,45 @@ void DataWindow::addHandoffs(int textWidth)
     QWidget* rows = stackOf(12);
     stack->add(rows);
     closeSection(textWidth);
-    client.recentDeliveries(8, section, section->bind([this, section, rows](Reply r) { handoffs(*section, rows, r); }));
+    // A reply of any length is read, and let go of, on the worker that received it.
+    client.recentDeliveries(
+        8, section,
+        DaemonClient::Reading(&DataText::handoffList, section->bind([this, section, rows](const Handoffs& read) {
+            handoffs(*section, rows, read);
+        })));
 }
 
-void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Reply& reply)
+void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Handoffs& read)
 {
-    const auto kept = DataText::handoffs(reply);
-    if (!kept) {
-        section.fail(DataText::failedRead(DataText::handoffsFailed, reply));
+    if (!read.items) {
+        section.fail(DataText::failedRead(DataText::handoffsFailed, read.said));
         return;
     }
-    if (kept->isEmpty()) {
+    const QList<DataText::Handoff>& kept = *read.items;
+    if (kept.isEmpty()) {
         section.setStatus(DataText::nothingSent);
         return;
     }
     section.setStatus(DataText::handoffsExplained);
-    // The three newest stay in view; the earlier ones fold behind a button.
+    // The rows are put together off screen and shown at once: the column is laid out once, not once
+    // a row. The three newest stay in view; the earlier ones fold behind a button.
+    QWidget* block = stackOf(12);
     QWidget* older = stackOf(12);
     olderDeliveryRows = older;
-    for (qsizetype tag = 0; tag < kept->size(); ++tag) {
-        auto* row = new HandoffRow(kept->at(tag), client, section);
-        append(tag < 3 ? rows : older, row);
-    }
-    if (kept->size() >= 4) {
+    for (qsizetype tag = 0; tag < kept.size(); ++tag)
+        (tag < 3 ? block : older)->layout()->addWidget(new HandoffRow(kept.at(tag), client, section));
+    if (kept.size() >= 4) {
         InkButton* unfold = InkButton::make(QStringLiteral("Show earlier handoffs"), InkButton::Tone::quiet);
         connect(unfold, &QPushButton::clicked, this, [this, unfold] { toggleEarlierDeliveries(unfold); });
-        append(rows, unfold);
+        block->layout()->addWidget(unfold);
         older->hide();
-        append(rows, older);
+        block->layout()->addWidget(older);
     } else {
         delete older;
     }
+    if (read.more > 0)
+        block->layout()->addWidget(metaLine(DataText::notShown(read.more, QStringLiteral("handoff"))));
+    append(rows, block);
 }
 
 void DataWindow::toggleEarlierDeliveries(InkButton* button)
@@ -180,29 +190,36 @@ void DataWindow::addConnections(int textWidth)
     connectionRows = rows;
     stack->add(rows);
     closeSection(textWidth);
-    client.connections(section, section->bind([this, section](Reply r) { connections(*section, r); }));
+    client.connections(section,
+                       DaemonClient::Reading(&DataText::toolList, section->bind([this, section](const Tools& read) {
+                           connections(*section, read);
+                       })));
 }
 
-void DataWindow::connections(LoadingSection& section, const Reply& reply)
+void DataWindow::connections(LoadingSection& section, const Tools& read)
 {
-    const auto tools = AgentConnection::read(reply);
-    if (!tools) {
-        section.fail(DataText::failedRead(DataText::connectionsFailed, reply));
+    if (!read.items) {
+        section.fail(DataText::failedRead(DataText::connectionsFailed, read.said));
         return;
     }
     if (!connectionRows)
         return;
     section.hideStatus();
-    append(connectionRows, bodyLine(DataText::agentsReadOnly));
-    for (const AgentConnection& tool : *tools) {
+    // Put together off screen and shown at once, so the column is laid out once.
+    QWidget* block = stackOf(10);
+    block->layout()->addWidget(bodyLine(DataText::agentsReadOnly));
+    for (const AgentConnection& tool : *read.items) {
         auto* line = new InkLabel(DataText::connectionLine(tool), tool.registered ? Ink::text() : Ink::text2(),
                                   OStyle::font(13, tool.registered ? OStyle::Weight::Medium : OStyle::Weight::Regular),
                                   InkLabel::Fit::truncateEnd);
         QList<QWidget*> views{line};
         if (tool.connectable())
             views << commandField(tool);
-        append(connectionRows, new Row(views, Row::Frame::plain));
+        block->layout()->addWidget(new Row(views, Row::Frame::plain));
     }
+    if (read.more > 0)
+        block->layout()->addWidget(metaLine(DataText::notShown(read.more, QStringLiteral("agent tool"))));
+    append(connectionRows, block);
 }
 
 void DataWindow::addStorage(int textWidth)

@@ -2,6 +2,7 @@
 
 #include "Alerts.h"
 #include "DaemonClient.h"
+#include "DataText.h"
 #include "ToolWindow.h"
 
 #include <QPointer>
@@ -44,8 +45,10 @@ private:
     void addChanges(int textWidth);
     void closeSection(int textWidth);
     // The replies.
-    void handoffs(LoadingSection& section, QWidget* rows, const Reply& reply);
-    void connections(LoadingSection& section, const Reply& reply);
+    using Handoffs = DataText::Listed<DataText::Handoff>;
+    using Tools = DataText::Listed<AgentConnection>;
+    void handoffs(LoadingSection& section, QWidget* rows, const Handoffs& read);
+    void connections(LoadingSection& section, const Tools& read);
     void storage(LoadingSection& section, InkLabel* retention, const Reply& reply);
     void profile(LoadingSection& section, InkLabel* meta, const Reply& reply);
     void toggleEarlierDeliveries(InkButton* button);

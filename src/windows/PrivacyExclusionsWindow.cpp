@@ -23,7 +23,7 @@ using PrivacyText::Mode;
 
 namespace {
 
-using List = void (DaemonClient::*)(const QObject*, Completion);
+using List = void (DaemonClient::*)(const QObject*, DaemonClient::Reading);
 using Unblock = void (DaemonClient::*)(qint64, const QObject*, Completion);
 
 List listRequest(Mode mode)
@@ -174,6 +174,7 @@ void PrivacyExclusionsWindow::reload()
     isLoaded = false;
     listReplied = false;
     rules.clear();
+    excludedValues.clear();
     rows.clear();
     selected = -1;
     add->setEnabled(false);
@@ -185,31 +186,45 @@ void PrivacyExclusionsWindow::reload()
     empty->setAlignment(Qt::AlignHCenter);
     table->add(empty);
     empty->hide(); // shown only for a list that loaded empty
-    (client.*listRequest(current))(section,
-                                   section->bind([this, section, empty](Reply r) { listed(*section, empty, r); }));
+    // A list of any length is read, and let go of, on the worker that received it.
+    (client.*listRequest(current))(
+        section,
+        DaemonClient::Reading(&PrivacyText::listing, std::tuple(current),
+                              section->bind([this, section, empty](const PrivacyText::Listing& read) {
+                                  listed(*section, empty, read);
+                              })));
 }
 
-void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const Reply& reply)
+void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const PrivacyText::Listing& read)
 {
     // Adding stays possible whatever the list did.
     listReplied = true;
     add->setEnabled(mayAdd());
-    const auto kept = PrivacyText::rules(reply, current);
-    if (!kept) {
-        section.fail(DataText::failedRead(PrivacyText::loadFailed, reply));
+    if (!read.shown.items) {
+        section.fail(DataText::failedRead(PrivacyText::loadFailed, read.shown.said));
         return;
     }
-    rules = *kept;
+    rules = *read.shown.items;
+    excludedValues = read.values;
     isLoaded = true;
     section.hideStatus();
     empty->setVisible(rules.isEmpty());
-    ColumnInsert insert = section.insert();
+    // The rows are put together off screen and shown at once: the column is laid out once, not
+    // once a row.
+    auto* block = new QWidget;
+    auto* stacked = new QVBoxLayout(block);
+    stacked->setContentsMargins(0, 0, 0, 0);
+    stacked->setSpacing(3);
     for (qsizetype i = 0; i < rules.size(); ++i) {
         Row* row = ruleRow(rules[i]);
         row->onOpened(this, [this, i] { select(i); });
         rows << row;
-        insert.view(row);
+        stacked->addWidget(row);
     }
+    if (read.shown.more > 0)
+        stacked->addWidget(
+            new InkLabel(PrivacyText::notShown(read.shown.more, current), Ink::text2(), OStyle::font(11)));
+    section.insert().view(block);
 }
 
 Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
@@ -247,10 +262,7 @@ void PrivacyExclusionsWindow::addExclusion()
     if (!mayAdd())
         return;
     // The chooser leaves out the applications already excluded, when the list says which they are.
-    QStringList excluded;
-    if (isLoaded)
-        for (const PrivacyText::Rule& rule : rules)
-            excluded << rule.value;
+    const QStringList excluded = isLoaded ? excludedValues : QStringList();
     adding = new Excluding({client, workspace, alerts}, current, excluded, this);
     connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
     connect(adding, &QObject::destroyed, this, [this] { add->setEnabled(mayAdd()); });

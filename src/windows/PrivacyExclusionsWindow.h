@@ -43,7 +43,7 @@ private:
     void changeSection(PrivacyText::Mode mode);
     // Loads the current section's rules; a reply for an earlier load or another section is dropped.
     void reload();
-    void listed(LoadingSection& section, InkLabel* empty, const Reply& reply);
+    void listed(LoadingSection& section, InkLabel* empty, const PrivacyText::Listing& read);
     Row* ruleRow(const PrivacyText::Rule& rule) const;
     // Marks a listed rule as the one "Remove selected" acts on.
     void select(qsizetype row);
@@ -69,7 +69,8 @@ private:
     InkButton* remove = nullptr;
     QList<InkButton*> sections;
     PrivacyText::Mode current = PrivacyText::Mode::applications;
-    QList<PrivacyText::Rule> rules;
+    QList<PrivacyText::Rule> rules; // those shown
+    QStringList excludedValues;     // of every rule the list holds
     QList<QPointer<Row>> rows;
     qsizetype selected = -1;
     bool isLoaded = false;

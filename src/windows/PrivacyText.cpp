@@ -92,6 +92,24 @@ std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
     return out;
 }
 
+Listing listing(const Reply& reply, Mode mode)
+{
+    Listing out;
+    const auto all = rules(reply, mode);
+    if (all)
+        for (const Rule& rule : *all)
+            out.values << rule.value;
+    out.shown = DataText::listed(all, shownRules, reply);
+    return out;
+}
+
+QString notShown(qsizetype more, Mode mode)
+{
+    static const QString nouns[] = {QStringLiteral("application exclusion"), QStringLiteral("website exclusion"),
+                                    QStringLiteral("window-title exclusion")};
+    return DataText::notShown(more, nouns[int(mode)]);
+}
+
 QString explanation(Mode mode, const QString& windowTitlesNeed)
 {
     const QString& fixed = copy(mode).explanation;

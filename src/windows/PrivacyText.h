@@ -1,9 +1,11 @@
 #pragma once
 
 #include "DaemonClient.h"
+#include "DataText.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The words of the privacy exclusions window and the reading of its replies. No widgets: each
@@ -48,6 +50,18 @@ inline const QString notInstalled = QStringLiteral("Application not currently in
 // nothing when the reply holds no "rules" array, or one with elements none of which is such a rule:
 // a failed load, never an empty list.
 std::optional<QList<Rule>> rules(const Reply& reply, Mode mode);
+
+// What the window lays out of a section's rules: a list a person scans for the one to remove.
+inline constexpr qsizetype shownRules = 100;
+// The rules of a list reply cut to those shown, with every rule's value (the chooser leaves out the
+// applications already excluded, shown or not); made to run on a worker.
+struct Listing {
+    DataText::Listed<Rule> shown;
+    QStringList values;
+};
+Listing listing(const Reply& reply, Mode mode);
+// "9900 more website exclusions are not shown."
+QString notShown(qsizetype more, Mode mode);
 
 // A section's explanation; the websites section adds what this desktop needs for the daemon to read
 // window titles (`windowTitlesNeed`, the platform's words), which is how a website is told.
