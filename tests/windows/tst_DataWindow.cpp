@@ -211,6 +211,28 @@ private slots:
         QCOMPARE(visibleButtons(f.column(), "Retry").size(), 1);
     }
 
+    // A list of any length is cut to what a person reads there, with a line counting the rest.
+    void longListsAreCut()
+    {
+        DataFixture f;
+        QJsonArray tools;
+        for (int i = 0; i < 60; ++i)
+            tools.append(QJsonObject{{"name", QStringLiteral("tool-%1").arg(i)}});
+        f.daemon.reply("connections", QJsonObject{{"kind", "connections"}, {"clis", tools}});
+        f.daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(25)}});
+        f.open();
+        click(f.button("Show earlier handoffs"));
+        int named = 0, summaries = 0;
+        for (const QString& text : f.shown()) {
+            named += text.startsWith("tool-");
+            summaries += text.contains("evidence reference");
+        }
+        QCOMPARE(named, 50);
+        QCOMPARE(summaries, 20);
+        QVERIFY(f.shown().contains("10 more agent tools are not shown."));
+        QVERIFY(f.shown().contains("5 more handoffs are not shown."));
+    }
+
     // The deletion asks with the last status's counts, reports what the daemon removed and fills the
     // window again; a refusal gives the button back.
     void deleteExpiredPixels_data()

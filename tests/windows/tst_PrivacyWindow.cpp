@@ -61,6 +61,24 @@ private slots:
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
     }
 
+    // A long list shows its first rules and counts the rest; the chooser leaves out every one.
+    void longListIsCut()
+    {
+        PrivacyFixture f;
+        QJsonArray rules;
+        QStringList ids;
+        for (int i = 1; i <= 105; ++i) {
+            rules.append(QJsonObject{{"id", i}, {"bundle_id", QStringLiteral("org.example.App%1").arg(i)}});
+            ids << QStringLiteral("org.example.App%1").arg(i);
+        }
+        f.daemon.reply("app_blocks", QJsonObject{{"rules", rules}});
+        QVERIFY(f.window.open());
+        QTRY_VERIFY(f.shown().contains("5 more application exclusions are not shown."));
+        QCOMPARE(WindowsFixture::rows(&f.window).size(), 100);
+        click(f.button("Add application…"));
+        QCOMPARE(f.platform.workspace->leftOut, ids);
+    }
+
     // A section switched while the list loads drops the first section's late reply.
     void sectionSwitchDropsTheOldReply()
     {

@@ -165,6 +165,17 @@ private slots:
             QVERIFY(DataText::deliveryLine(rows->first()).startsWith("Unknown time  to"));
     }
 
+    // A recipient or name of any length takes one line: the counts stay on theirs.
+    void longNamesAreCut()
+    {
+        const QString huge(1024 * 1024, QLatin1Char('r'));
+        const QString line = DataText::deliveryLine({"p", huge, std::nullopt, 1, 2, 3});
+        QVERIFY(line.endsWith("  to " + huge.left(199) + "…\n2 evidence references · 1 token  ·  3 left out"));
+        QCOMPARE(DataText::connectionLine({huge, false, false, {}}), huge.left(199) + "…   ·   not installed");
+        QVERIFY(
+            DataText::packageDetail(QJsonObject{{"package_id", huge}}).endsWith("ID       " + huge.left(199) + "…"));
+    }
+
     // Nothing but wrong elements is a failed read, never an empty list.
     void unreadableLists()
     {
