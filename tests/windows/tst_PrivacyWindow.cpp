@@ -24,6 +24,21 @@ struct PrivacyFixture : WindowsFixture {
         daemon.reply("website_blocks", json(R"({"rules":[{"id":2,"host":"bank.example.com"}]})"));
         platform.workspace->installed.insert(
             "org.gnome.Terminal", {"org.gnome.Terminal", "Terminal", QIcon::fromTheme("utilities-terminal")});
+        platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
+        daemon.reply("block_app", json(R"({"kind":"ok"})"));
+        daemon.reply("block_website", json(R"({"kind":"ok"})"));
+    }
+    // Opens the applications or the websites section and waits until a rule can be added: the
+    // title of its add button.
+    QString openToAdd(bool application)
+    {
+        const QString add = application ? "Add application…" : "Add website…";
+        if (!window.open())
+            return {};
+        if (!application)
+            click(button("Websites"));
+        QTRY_VERIFY_WITH_TIMEOUT(button(add)->isEnabled(), 5000);
+        return add;
     }
     QStringList shown() { return texts(&window); }
     InkButton* button(const QString& title) { return WindowsFixture::button(&window, title); }
@@ -163,11 +178,11 @@ private slots:
                  "Vesk will be allowed to capture " + isolated("org.gnome.Terminal")
                      + " after this rule is removed. Existing data is unchanged.");
         QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
+        if (told.isEmpty())
+            return (void)f.sent("app_blocks", 2);
         f.barrier();
-        QCOMPARE(f.daemon.count("app_blocks"), told.isEmpty() ? 2 : 1);
-        if (!told.isEmpty())
-            QCOMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text,
-                     "Could not remove that exclusion.|" + told);
+        QCOMPARE(f.daemon.count("app_blocks"), 1);
+        QCOMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text, "Could not remove that exclusion.|" + told);
     }
 
     // A website is sent exactly as typed; after it is excluded, the earlier captures are counted and
@@ -208,12 +223,9 @@ private slots:
         QFETCH(int, confirm);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
-        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.replyRaw("forget_rule_preview", preview + '\n');
         f.daemon.replyRaw("forget_rule", forgot + '\n');
-        QVERIFY(f.window.open());
-        click(f.button("Websites"));
-        QTRY_VERIFY(f.button("Add website…")->isEnabled());
+        f.openToAdd(false);
         const QString typed = " https://Bank.example.com/login?next=/Home";
         f.alerts.answerTyping(0, typed);
         f.alerts.answer(0);
@@ -274,15 +286,12 @@ private slots:
         QFETCH(bool, checked);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
-        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
         const auto preview = [](int n) {
             return FakeDaemon::Script{R"({"kind":"app_forget_preview","frames":)" + QByteArray::number(n) + "}\n"};
         };
         f.daemon.sequence("forget_app_preview", {preview(frames), preview(again)});
-        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
-        QVERIFY(f.window.open());
-        QTRY_VERIFY(f.button("Add application…")->isEnabled());
+        f.openToAdd(true);
         f.alerts.answer(0, checked);
         f.alerts.answer(0);
         click(f.button("Add application…"));
@@ -330,7 +339,6 @@ private slots:
         QFETCH(bool, refused);
         QFETCH(QString, told);
         PrivacyFixture f;
-        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
         const QString preview = application ? "forget_app_preview" : "forget_rule_preview";
         const QByteArray first
             = application ? R"({"kind":"app_forget_preview","frames":3})" : R"({"kind":"rule_forget","frames":3})";
@@ -340,18 +348,12 @@ private slots:
         f.daemon.sequence(preview,
                           application ? QList<FakeDaemon::Script>{{first + '\n'}, {first + '\n'}, again}
                                       : QList<FakeDaemon::Script>{{first + '\n'}, again});
-        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
-        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         const QString forget = application ? "forget_app" : "forget_rule";
         if (refused)
             f.daemon.reply(forget, json(R"({"kind":"error","message":"Busy."})"));
         else
             f.daemon.closeEarly(forget);
-        QVERIFY(f.window.open());
-        if (!application)
-            click(f.button("Websites"));
-        const QString add = application ? "Add application…" : "Add website…";
-        QTRY_VERIFY(f.button(add)->isEnabled());
+        const QString add = f.openToAdd(application);
         if (application) {
             f.alerts.answer(0, true);
         } else {
@@ -360,7 +362,7 @@ private slots:
         }
         f.alerts.answer(0);
         click(f.button(add));
-        QTRY_COMPARE(f.alertTitles().last(), told);
+        QTRY_COMPARE(f.alertTitles().value(f.alerts.shown.size() - 1), told);
         f.barrier();
         QCOMPARE(f.daemon.count(forget), 1);
         QCOMPARE(f.daemon.count(preview), (application ? 2 : 1) + (refused ? 0 : 1));
@@ -373,9 +375,7 @@ private slots:
     {
         PrivacyFixture f;
         f.daemon.reply("block_website", json(R"({"kind":"error","message":"Not a hostname."})"), 0.3);
-        QVERIFY(f.window.open());
-        click(f.button("Websites"));
-        QTRY_VERIFY(f.button("Add website…")->isEnabled());
+        f.openToAdd(false);
         f.alerts.answerTyping(0, "bank");
         click(f.button("Add website…"));
         QVERIFY(!f.button("Add website…")->isEnabled());
@@ -413,16 +413,9 @@ private slots:
         QFETCH(QList<Gesture>, gestures);
         QFETCH(QList<OnScreen>, seen);
         PrivacyFixture f;
-        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
         f.daemon.reply("forget_app_preview", json(R"({"kind":"app_forget_preview","frames":3})"));
-        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
-        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":2})"));
-        QVERIFY(f.window.open());
-        if (!application)
-            click(f.button("Websites"));
-        const QString add = application ? "Add application…" : "Add website…";
-        QTRY_VERIFY(f.button(add)->isEnabled());
+        const QString add = f.openToAdd(application);
         if (application)
             f.alerts.answer(0, true);
         else

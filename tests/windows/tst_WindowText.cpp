@@ -92,11 +92,6 @@ private slots:
             << QByteArray(R"({"kind":"refused","message":"The store is read-only."})") << false
             << "Could not delete expired pixels."
             << "The store is read-only.";
-        QTest::newRow("counts below zero")
-            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":-7,"bytes_freed":-1})") << true
-            << "Expired pixels deleted."
-            << "How many screenshot payloads were removed is unavailable; the space "
-               "freed is unavailable. Extracted text and memory were kept.";
         QTest::newRow("no answer") << QByteArray() << false << "Could not delete expired pixels."
                                    << "The daemon did not answer.";
         QTest::newRow("refused without a reason")
@@ -211,27 +206,6 @@ private slots:
     {
         QFETCH(QByteArray, package);
         QTEST(DataText::packageDetail(*reply(package)), "detail");
-    }
-
-    void omissions_data()
-    {
-        QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("sentence");
-        QTest::newRow("budget") << "budget"
-                                << "no room left in the message";
-        QTest::newRow("policy") << "policy"
-                                << "a rule said not to send it";
-        QTest::newRow("scope") << "scope"
-                               << "it belonged to different work";
-        QTest::newRow("stale") << "stale"
-                               << "newer evidence had replaced it";
-        QTest::newRow("another code") << "quota"
-                                      << "quota";
-    }
-    void omissions()
-    {
-        QFETCH(QString, reason);
-        QTEST(DataText::readableOmission(reason), "sentence");
     }
 
     void connections()
@@ -367,33 +341,6 @@ private slots:
         QFETCH(QByteArray, preview);
         QFETCH(QString, closing);
         QTEST(PrivacyText::forgetText(*PrivacyText::forgetPreview(reply(preview), u"rule_forget"), closing), "text");
-    }
-
-    void counted_data()
-    {
-        QTest::addColumn<qint64>("frames");
-        QTest::addColumn<QString>("offer");
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<bool>("optionEnabled");
-        QTest::newRow("none") << qint64(0)
-                              << "The exclusion is active and stops new capture. 0 screenshot records taken before "
-                                 "it stay unless you forget them now."
-                              << "No existing captures from this application" << false;
-        QTest::newRow("one") << qint64(1)
-                             << "The exclusion is active and stops new capture. 1 screenshot record taken before it "
-                                "stay unless you forget them now."
-                             << "Also forget existing data from this application (1 screenshot)" << true;
-        QTest::newRow("two") << qint64(2)
-                             << "The exclusion is active and stops new capture. 2 screenshot records taken before it "
-                                "stay unless you forget them now."
-                             << "Also forget existing data from this application (2 screenshots)" << true;
-    }
-    void counted()
-    {
-        QFETCH(qint64, frames);
-        QTEST(PrivacyText::offerText(frames), "offer");
-        QTEST(PrivacyText::forgetOption({frames}).text, "option");
-        QTEST(PrivacyText::forgetOption({frames}).enabled, "optionEnabled");
     }
 
     // A read the daemon refused says its reason after the section's own words, isolated.
