@@ -104,18 +104,16 @@ void DataWindow::reload(int scrolledTo)
     addStorage(textWidth);
     addProfile(textWidth);
     addChanges(textWidth);
-    // Once the column has laid itself out; a place further down is taken as soon as the replies
-    // have made the column tall enough, and then left to the user.
+    // Once the column has laid itself out; a place further down is taken again each time the
+    // replies change the column's height, until the user scrolls.
     QScrollBar* bar = stack->verticalScrollBar();
     auto* placing = new QObject(stack->content());
     QTimer::singleShot(0, placing, [bar, scrolledTo] { bar->setValue(scrolledTo); });
-    if (scrolledTo > 0)
-        connect(bar, &QScrollBar::rangeChanged, placing, [bar, scrolledTo, placing](int, int most) {
-            if (most < scrolledTo)
-                return;
-            bar->setValue(scrolledTo);
-            placing->deleteLater();
-        });
+    if (scrolledTo > 0) {
+        connect(bar, &QScrollBar::rangeChanged, placing, [bar, scrolledTo] { bar->setValue(scrolledTo); });
+        connect(bar, &QAbstractSlider::actionTriggered, placing, &QObject::deleteLater);
+        connect(bar, &QAbstractSlider::sliderPressed, placing, &QObject::deleteLater);
+    }
 }
 
 void DataWindow::closeSection(int textWidth)

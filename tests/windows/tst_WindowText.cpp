@@ -165,10 +165,10 @@ private slots:
     {
         const QString huge(1024 * 1024, QLatin1Char('r'));
         const QString line = DataText::deliveryLine({"p", huge, std::nullopt, 1, 2, 3});
-        QVERIFY(line.endsWith("  to " + huge.left(199) + "…\n2 evidence references · 1 token  ·  3 left out"));
-        QCOMPARE(DataText::connectionLine({huge, false, false, {}}), huge.left(199) + "…   ·   not installed");
+        QVERIFY(line.endsWith("  to " + huge.left(200) + "…\n2 evidence references · 1 token  ·  3 left out"));
+        QCOMPARE(DataText::connectionLine({huge, false, false, {}}), huge.left(200) + "…   ·   not installed");
         QVERIFY(
-            DataText::packageDetail(QJsonObject{{"package_id", huge}}).endsWith("ID       " + huge.left(199) + "…"));
+            DataText::packageDetail(QJsonObject{{"package_id", huge}}).endsWith("ID       " + huge.left(200) + "…"));
     }
 
     // Nothing but wrong elements is a failed read, never an empty list.
