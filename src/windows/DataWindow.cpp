@@ -304,7 +304,9 @@ void DataWindow::deleteExpiredPixels()
     if (deleteExpiredButton)
         deleteExpiredButton->setEnabled(false);
     // The deletion was confirmed: its report comes even when the window was closed meanwhile.
-    client.deleteExpiredPixels(this, [this](Reply reply) {
+    // The window is filled again where the user asked from.
+    const int place = stack->verticalScrollBar()->value();
+    client.deleteExpiredPixels(this, [this, place](Reply reply) {
         const DataText::Outcome outcome = DataText::deletion(reply);
         if (!outcome.deleted && deleteExpiredButton)
             deleteExpiredButton->setEnabled(true);
@@ -315,7 +317,7 @@ void DataWindow::deleteExpiredPixels()
         told.buttons = {QStringLiteral("OK")};
         alerts.run(told);
         if (outcome.deleted)
-            reload(stack->verticalScrollBar()->value());
+            reload(place);
     });
 }
 
