@@ -289,7 +289,7 @@ private slots:
         if (f.daemon.count("status") == 1)
             QVERIFY(remove->isEnabled());
         else
-            QTRY_COMPARE(bar->value(), place);
+            QTRY_VERIFY(bar->value() > 0 && bar->value() <= place); // not back at the top
     }
 
     // With nothing expired, or no count of it, there is nothing to delete: the button stays off.
