@@ -252,8 +252,6 @@ void AppDelegate::prepareService()
     service->prepare();
 }
 
-}
-
 void AppDelegate::sendHello()
 {
     client.hello(this, [this](Reply reply) { emit helloAnswered(reply); });

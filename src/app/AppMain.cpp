@@ -104,7 +104,7 @@ int storeShortcut(int& argc, char** argv, const KeyChord& keys)
         return 1;
     }
     // A running Vesk takes the keys at once; this copy, if it became the one instance, just ends.
-    SingleInstance instance(SingleInstance::forThisProcess());
+    SingleInstance instance(SingleInstance::forThisProcess().first);
     const bool handed
         = instance.claim(Activation{AppDelegate::shortcutAction, {}}) == SingleInstance::Claim::handedOver;
     std::printf("%s\n",

@@ -201,8 +201,8 @@ struct FakePlatform {
         permissions = p.get();
         windowManager = m.get();
         desktopShortcut = d.get();
-        services = PlatformServices{std::move(h), std::move(f), std::move(w), std::move(s),
-                                    std::move(l), std::move(p), std::move(m), std::move(d)};
+        services = PlatformServices{std::move(h), std::move(f), std::move(w), std::move(s), std::move(l),
+                                    std::move(p), std::move(m), std::move(d), nullptr};
     }
 };
 
