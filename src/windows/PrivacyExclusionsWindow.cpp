@@ -137,7 +137,11 @@ PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace
     updateCopy();
 }
 
-PrivacyExclusionsWindow::~PrivacyExclusionsWindow() = default;
+PrivacyExclusionsWindow::~PrivacyExclusionsWindow()
+{
+    // A flow still running goes with the window, without telling the part of it already gone.
+    delete adding;
+}
 
 bool PrivacyExclusionsWindow::open()
 {
