@@ -139,7 +139,8 @@ DataWindow& AppDelegate::dataWindow()
 PrivacyExclusionsWindow& AppDelegate::privacyWindow()
 {
     if (!privacy)
-        privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, alerts, presentation);
+        privacy = std::make_unique<PrivacyExclusionsWindow>(client, *platform.workspace, *platform.permissions, alerts,
+                                                            presentation);
     return *privacy;
 }
 

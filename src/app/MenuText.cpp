@@ -49,15 +49,15 @@ StateLines forState(const DaemonClient::State& state, qint64 pendingProposals)
 
 QString pixelsLine(std::optional<qint64> bytes)
 {
-    if (const auto mb = Bytes::mebibytes(bytes))
-        return QString::asprintf("Pixels      %.1f / 5120 MB", *mb);
+    if (const auto mb = Bytes::megabytesText(bytes))
+        return QStringLiteral("Pixels      ") + *mb + QStringLiteral(" / 5120 MB");
     return QStringLiteral("Pixels      unavailable (could not read the folder)");
 }
 
 QString databaseLine(std::optional<qint64> bytes)
 {
-    if (const auto mb = Bytes::mebibytes(bytes))
-        return QString::asprintf("Database    %.1f MB · uncapped", *mb);
+    if (const auto mb = Bytes::megabytesText(bytes))
+        return QStringLiteral("Database    ") + *mb + QStringLiteral(" MB · uncapped");
     return QStringLiteral("Database    unavailable (could not read the file)");
 }
 

@@ -788,6 +788,11 @@ void DaemonClient::recentDeliveries(qint64 limit, const QObject* receiver, Compl
     send(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), receiver, std::move(done));
 }
 
+void DaemonClient::recentDeliveries(qint64 limit, const QObject* receiver, Reading done)
+{
+    send(withId("{\"op\":\"recent_deliveries\",\"limit\":", limit), receiver, std::move(done));
+}
+
 void DaemonClient::inspectContextPackage(const QString& packageId, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("inspect_context_package")}, {QStringLiteral("package_id"), packageId}},
@@ -824,6 +829,11 @@ void DaemonClient::appBlocks(const QObject* receiver, Completion done)
     send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), receiver, std::move(done));
 }
 
+void DaemonClient::appBlocks(const QObject* receiver, Reading done)
+{
+    send(QByteArrayLiteral("{\"op\":\"app_blocks\"}"), receiver, std::move(done));
+}
+
 void DaemonClient::blockApp(const QString& bundleId, const std::optional<QString>& appName, const QObject* receiver,
                             Completion done)
 {
@@ -843,6 +853,11 @@ void DaemonClient::websiteBlocks(const QObject* receiver, Completion done)
     send(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), receiver, std::move(done));
 }
 
+void DaemonClient::websiteBlocks(const QObject* receiver, Reading done)
+{
+    send(QByteArrayLiteral("{\"op\":\"website_blocks\"}"), receiver, std::move(done));
+}
+
 void DaemonClient::blockWebsite(const QString& host, const QObject* receiver, Completion done)
 {
     send({{QStringLiteral("op"), QStringLiteral("block_website")}, {QStringLiteral("host"), host}}, receiver,
@@ -855,6 +870,11 @@ void DaemonClient::unblockWebsite(qint64 ruleId, const QObject* receiver, Comple
 }
 
 void DaemonClient::windowTitleBlocks(const QObject* receiver, Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), receiver, std::move(done));
+}
+
+void DaemonClient::windowTitleBlocks(const QObject* receiver, Reading done)
 {
     send(QByteArrayLiteral("{\"op\":\"window_title_blocks\"}"), receiver, std::move(done));
 }
@@ -916,6 +936,11 @@ void DaemonClient::completeOnboarding(bool answerGeneration, bool embeddings, bo
 }
 
 void DaemonClient::connections(const QObject* receiver, Completion done)
+{
+    send(QByteArrayLiteral("{\"op\":\"connections\"}"), receiver, std::move(done));
+}
+
+void DaemonClient::connections(const QObject* receiver, Reading done)
 {
     send(QByteArrayLiteral("{\"op\":\"connections\"}"), receiver, std::move(done));
 }

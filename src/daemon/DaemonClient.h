@@ -216,6 +216,7 @@ public:
     void profile(const QObject* receiver, Completion done);
     void recentDeliveries(const QObject* receiver, Completion done) { recentDeliveries(20, receiver, std::move(done)); }
     void recentDeliveries(qint64 limit, const QObject* receiver, Completion done);
+    void recentDeliveries(qint64 limit, const QObject* receiver, Reading done);
     void inspectContextPackage(const QString& packageId, const QObject* receiver, Completion done);
 
     // Recording, injection and tiers. setTier's name is inserted verbatim: fixed tier names only.
@@ -225,13 +226,16 @@ public:
 
     // Capture exclusions and forgetting.
     void appBlocks(const QObject* receiver, Completion done);
+    void appBlocks(const QObject* receiver, Reading done);
     void blockApp(const QString& bundleId, const std::optional<QString>& appName, const QObject* receiver,
                   Completion done);
     void unblockApp(qint64 ruleId, const QObject* receiver, Completion done);
     void websiteBlocks(const QObject* receiver, Completion done);
+    void websiteBlocks(const QObject* receiver, Reading done);
     void blockWebsite(const QString& host, const QObject* receiver, Completion done);
     void unblockWebsite(qint64 ruleId, const QObject* receiver, Completion done);
     void windowTitleBlocks(const QObject* receiver, Completion done);
+    void windowTitleBlocks(const QObject* receiver, Reading done);
     void blockWindowTitle(const QString& phrase, const QObject* receiver, Completion done);
     void unblockWindowTitle(qint64 ruleId, const QObject* receiver, Completion done);
     void forgetRulePreview(const QString& kind, const QString& value, const QObject* receiver, Completion done);
@@ -244,6 +248,7 @@ public:
     void completeOnboarding(bool answerGeneration, bool embeddings, bool relations, bool profile,
                             const QObject* receiver, Completion done);
     void connections(const QObject* receiver, Completion done);
+    void connections(const QObject* receiver, Reading done);
 
     // Proactive reminders.
     // The request the reminders built from their facts ("route_delivery"): the client only sends it.

@@ -8,14 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace vesk {
 
-ApplicationChooser::ApplicationChooser(const QString& title, const QString& accept, QWidget* parent)
+ApplicationChooser::ApplicationChooser(const QString& title, const QString& accept, const QStringList& leaveOut,
+                                       QWidget* parent)
     : QDialog(parent)
+    , leaveOut(leaveOut.begin(), leaveOut.end())
     , search(new QLineEdit)
     , shown(new QListWidget)
     , status(new QLabel(QStringLiteral("Looking for installed applications…")))
@@ -55,15 +58,20 @@ ApplicationChooser::ApplicationChooser(const QString& title, const QString& acce
 void ApplicationChooser::setApplications(QList<Workspace::Application> list)
 {
     const auto before = chosen();
+    list.removeIf([this](const Workspace::Application& app) { return leaveOut.contains(app.id); });
     std::sort(list.begin(), list.end(), [](const Workspace::Application& a, const Workspace::Application& b) {
         return QString::localeAwareCompare(a.name, b.name) < 0;
     });
     applications = std::move(list);
     arrived = true;
     shown->clear();
+    // A transparent icon of the same size holds the room of a missing one.
+    QPixmap blank(shown->iconSize());
+    blank.fill(Qt::transparent);
+    const QIcon none(blank);
     for (qsizetype i = 0; i < applications.size(); ++i) {
         const Workspace::Application& app = applications[i];
-        auto* item = new QListWidgetItem(app.icon, app.name, shown);
+        auto* item = new QListWidgetItem(app.icon.isNull() ? none : app.icon, app.name, shown);
         item->setData(Qt::UserRole, qlonglong(i));
         item->setToolTip(app.id);
         if (before && before->id == app.id)

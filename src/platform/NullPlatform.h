@@ -54,7 +54,7 @@ class DesktopWorkspace final : public Workspace {
 public:
     bool listsApplications() const override { return false; }
     std::optional<Application> application(const QString&) override { return std::nullopt; }
-    std::optional<Application> chooseApplication(QWidget*, const QString&, const QString&) override
+    std::optional<Application> chooseApplication(QWidget*, const QString&, const QString&, const QStringList&) override
     {
         return std::nullopt;
     }

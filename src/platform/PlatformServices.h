@@ -103,9 +103,11 @@ public:
     virtual bool listsApplications() const = 0;
     // The installed application with this id; nothing when none is installed under it.
     virtual std::optional<Application> application(const QString& applicationId) = 0;
-    // Asks the user to choose one of the installed applications, in a modal dialog with this title
-    // and this label on its accepting button; nothing when the user cancels.
-    virtual std::optional<Application> chooseApplication(QWidget* parent, const QString& title, const QString& accept)
+    // Asks the user to choose one of the installed applications but those in `leaveOut` (ids), in a
+    // modal dialog with this title and this label on its accepting button; nothing when the user
+    // cancels.
+    virtual std::optional<Application> chooseApplication(QWidget* parent, const QString& title, const QString& accept,
+                                                         const QStringList& leaveOut)
         = 0;
     // Opens an address with the desktop's handler for it.
     virtual bool openUrl(const QUrl& url) = 0;

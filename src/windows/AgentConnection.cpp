@@ -6,7 +6,7 @@ namespace vesk {
 
 std::optional<QList<AgentConnection>> AgentConnection::read(const Reply& reply)
 {
-    const auto tools = reply ? Json::objects(*reply, u"clis") : std::nullopt;
+    const auto tools = reply ? Json::list(*reply, u"clis", Json::object) : std::nullopt;
     if (!tools)
         return std::nullopt;
     QList<AgentConnection> out;

@@ -22,7 +22,8 @@ struct AgentConnection {
     bool connectable() const { return detected && !registered && !command.isEmpty(); }
 
     // The tools in reply order (a value of the wrong type counts as absent); nothing when the reply
-    // holds no "clis" array of objects, which is a failed read and never an empty list.
+    // holds no "clis" array, or one with elements none of which is an object: a failed read, never
+    // an empty list.
     static std::optional<QList<AgentConnection>> read(const Reply& reply);
 };
 

@@ -4,6 +4,7 @@
 #include "Dates.h"
 #include "Json.h"
 #include "Phrases.h"
+#include "SafeText.h"
 
 #include <QStringList>
 #include <tuple>
@@ -12,94 +13,169 @@ namespace vesk::DataText {
 
 namespace {
 
-QString failureMessage(const Reply& reply)
+// A position of a handoff row as a count.
+std::optional<qint64> at(const QJsonArray& row, qsizetype i)
 {
-    if (const auto said = reply.daemonMessage())
-        return *said;
-    const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
-    return message.value_or(QStringLiteral("The daemon did not answer."));
+    return countOrZero(row.at(i));
 }
 
-// A position of a handoff row read as an integer, 0 when it is not a number.
-qint64 at(const QJsonArray& row, qsizetype i)
+std::optional<Handoff> handoffOf(const QJsonValue& v)
 {
-    return Json::numberAsInteger(row.at(i)).value_or(0);
+    const QJsonArray row = v.toArray();
+    const auto id = Json::string(row.at(0));
+    if (!id)
+        return std::nullopt;
+    return Handoff{*id,
+                   Json::string(row.at(1)).value_or(QStringLiteral("unknown")),
+                   Json::timestampMs(row.at(2)),
+                   at(row, 4),
+                   at(row, 5),
+                   at(row, 6)};
+}
+
+// "3.0" megabytes of a count of bytes, or nothing.
+std::optional<QString> megabytes(std::optional<qint64> bytes)
+{
+    return Bytes::megabytesText(bytes);
+}
+
+// "22 frames" whatever the number, or "frames unavailable".
+QString plainCount(std::optional<qint64> n, const QString& plural)
+{
+    return n ? QString::number(*n) + QLatin1Char(' ') + plural : plural + QStringLiteral(" unavailable");
 }
 
 } // namespace
 
+std::optional<qint64> countOrZero(const QJsonValue& v)
+{
+    if (!v.isDouble())
+        return 0;
+    const auto n = Json::numberAsInteger(v);
+    return n && *n >= 0 ? n : std::nullopt;
+}
+
+QString failureText(const Reply& reply)
+{
+    if (const auto said = reply.daemonMessage())
+        return *said;
+    if (reply)
+        return Json::string(*reply, u"message").value_or(QStringLiteral("The daemon answered but did not confirm it."));
+    switch (reply.failure()) {
+    case Failure::unsent:
+    case Failure::unreachable:
+        return QStringLiteral("Vesk could not reach the daemon, so nothing was asked.");
+    case Failure::refused:
+        return QStringLiteral("The daemon refused without giving a reason.");
+    case Failure::malformed:
+        return QStringLiteral("The daemon's reply could not be read.");
+    case Failure::none:
+    case Failure::noReply:
+        break;
+    }
+    return QStringLiteral("The daemon did not answer.");
+}
+
+QString failedRead(const QString& text, const Reply& reply)
+{
+    const auto said = reply.daemonMessage();
+    return failedRead(text, said);
+}
+
+QString failedRead(const QString& text, const std::optional<QString>& said)
+{
+    return said ? text + QStringLiteral("\nThe daemon said: ") + SafeText::isolated(*said) : text;
+}
+
+QString notShown(qsizetype more, const QString& noun)
+{
+    return QString::number(more) + QStringLiteral(" more ") + noun
+        + (more == 1 ? QStringLiteral(" is") : QStringLiteral("s are")) + QStringLiteral(" not shown.");
+}
+
 QString pixelSize(std::optional<qint64> bytes)
 {
-    const auto mb = Bytes::mebibytes(bytes);
-    return mb ? QString::asprintf("%.0f MB of 5120 MB", *mb) : QStringLiteral("unavailable");
+    const auto mb = megabytes(bytes);
+    return mb ? *mb + QStringLiteral(" MB of 5120 MB") : QStringLiteral("unavailable");
 }
 
 QString databaseSize(std::optional<qint64> bytes)
 {
-    const auto mb = Bytes::mebibytes(bytes);
-    return mb ? QString::asprintf("%.0f MB, uncapped", *mb) : QStringLiteral("unavailable");
+    const auto mb = megabytes(bytes);
+    return mb ? *mb + QStringLiteral(" MB, uncapped") : QStringLiteral("unavailable");
 }
 
-QString expirySentence(qint64 expiredFrames, std::optional<qint64> nextExpiryMs)
+QString expirySentence(std::optional<qint64> expiredFrames, const QJsonValue& nextExpiryMs)
 {
-    if (expiredFrames >= 1)
-        return QString::number(expiredFrames) + QStringLiteral(" screenshot payload")
-            + (expiredFrames == 1 ? QStringLiteral(" is") : QStringLiteral("s are")) + QStringLiteral(" expired now.");
-    if (nextExpiryMs)
-        return QStringLiteral("The next screenshot pixels expire ")
-            + Dates::mediumDateShortTime(Dates::local(*nextExpiryMs)) + QLatin1Char('.');
+    if (!expiredFrames)
+        return QStringLiteral("How many screenshot payloads are expired is unavailable.");
+    if (*expiredFrames >= 1)
+        return QString::number(*expiredFrames) + QStringLiteral(" screenshot payload")
+            + (*expiredFrames == 1 ? QStringLiteral(" is") : QStringLiteral("s are")) + QStringLiteral(" expired now.");
+    if (nextExpiryMs.isDouble()) {
+        const auto at = Json::timestampMs(nextExpiryMs);
+        return at
+            ? QStringLiteral("The next screenshot pixels expire ") + Dates::mediumDateShortTime(*at) + QLatin1Char('.')
+            : QStringLiteral("When the next screenshot pixels expire is unknown.");
+    }
     return QStringLiteral("There are no stored screenshot pixels waiting to expire.");
 }
 
 Storage storage(const QJsonObject& status)
 {
     Storage s;
-    s.expiredFrames = Json::numberAsInteger(status, u"expired_pixel_frames").value_or(0);
-    s.expiredBytes = Json::int64(status, u"expired_pixel_bytes").value_or(0);
+    s.expiredFrames = countOrZero(status.value(u"expired_pixel_frames"));
+    s.expiredBytes = countOrZero(status.value(u"expired_pixel_bytes"));
+    const auto retention = countOrZero(status.value(u"retention_days"));
     s.storage = QStringLiteral("Screenshots  ") + pixelSize(Json::integer(status, u"pixel_bytes"))
         + QStringLiteral("\nDatabase     ") + databaseSize(Json::integer(status, u"db_bytes")) + QLatin1Char('\n')
-        + QString::number(Json::integer(status, u"frames").value_or(0)) + QStringLiteral(" frames, ")
-        + QString::number(Json::integer(status, u"nodes").value_or(0)) + QStringLiteral(" entities");
-    s.retention = QStringLiteral("Screenshot pixels are retained for ")
-        + QString::number(Json::numberAsInteger(status, u"retention_days").value_or(0)) + QStringLiteral(" days. ")
-        + expirySentence(s.expiredFrames, Json::int64(status, u"next_pixel_expiry_ms"));
+        + plainCount(countOrZero(status.value(u"frames")), QStringLiteral("frames")) + QStringLiteral(", ")
+        + plainCount(countOrZero(status.value(u"nodes")), QStringLiteral("entities"));
+    s.retention = (retention ? QStringLiteral("Screenshot pixels are retained for ") + QString::number(*retention)
+                           + QStringLiteral(" days. ")
+                             : QStringLiteral("How long screenshot pixels are retained is unavailable. "))
+        + expirySentence(s.expiredFrames, status.value(u"next_pixel_expiry_ms"));
     return s;
 }
 
-QString deleteQuestion(qint64 expiredFrames, qint64 expiredBytes)
+QString deleteQuestion(qint64 expiredFrames, std::optional<qint64> expiredBytes)
 {
-    return QString::asprintf("%lld expired screenshot payload%s (about %.1f MB) will be removed.\n\nFrame records, "
-                             "extracted text, provenance, entities, and memory will remain.",
-                             static_cast<long long>(expiredFrames), expiredFrames == 1 ? "" : "s",
-                             Bytes::mebibytes(expiredBytes).value_or(0));
+    const auto mb = Bytes::mebibytes(expiredBytes);
+    return QString::number(expiredFrames) + QStringLiteral(" expired screenshot payload")
+        + (expiredFrames == 1 ? QString() : QStringLiteral("s"))
+        + (mb ? QString::asprintf(" (about %.1f MB)", *mb) : QStringLiteral(" (size unavailable)"))
+        + QStringLiteral(" will be removed.\n\nFrame records, extracted text, provenance, entities, and memory will "
+                         "remain.");
 }
 
 Outcome deletion(const Reply& reply)
 {
     if (!Json::isKind(reply, u"expired_pixels_deleted"))
-        return {false, QStringLiteral("Could not delete expired pixels."), failureMessage(reply)};
-    const qint64 frames = Json::numberAsInteger(*reply, u"frames").value_or(0);
-    const double freed = Bytes::mebibytes(Json::numberAsInteger(*reply, u"bytes_freed").value_or(0)).value_or(0);
+        return {false, QStringLiteral("Could not delete expired pixels."), failureText(reply)};
+    const auto frames = countOrZero(reply->value(u"frames"));
+    const auto freed = Bytes::mebibytes(countOrZero(reply->value(u"bytes_freed")));
     return {true,
-            frames != 0 ? QStringLiteral("Expired pixels deleted.") : QStringLiteral("No expired pixels remained."),
-            QString::asprintf("%lld screenshot payload%s removed; %.1f MB freed. Extracted text and memory were kept.",
-                              static_cast<long long>(frames), frames == 1 ? "" : "s", freed)};
+            frames == 0 ? QStringLiteral("No expired pixels remained.") : QStringLiteral("Expired pixels deleted."),
+            (frames ? countPhrase(*frames, QStringLiteral("screenshot payload")) + QStringLiteral(" removed")
+                    : QStringLiteral("How many screenshot payloads were removed is unavailable"))
+                + (freed ? QString::asprintf("; %.1f MB freed", *freed)
+                         : QStringLiteral("; the space freed is unavailable"))
+                + QStringLiteral(". Extracted text and memory were kept.")};
 }
 
 std::optional<QList<Handoff>> handoffs(const Reply& reply)
 {
-    const auto rows = reply ? Json::arrays(*reply, u"deliveries") : std::nullopt;
-    if (!rows)
-        return std::nullopt;
-    QList<Handoff> out;
-    for (const QJsonArray& row : *rows) {
-        const auto id = Json::string(row.at(0));
-        if (!id)
-            continue;
-        out.append(Handoff{*id, Json::string(row.at(1)).value_or(QStringLiteral("unknown")), at(row, 2), at(row, 4),
-                           at(row, 5), at(row, 6)});
-    }
-    return out;
+    return reply ? Json::list(*reply, u"deliveries", handoffOf) : std::nullopt;
+}
+
+Listed<Handoff> handoffList(const Reply& reply)
+{
+    return listed(handoffs(reply), shownHandoffs, reply);
+}
+
+Listed<AgentConnection> toolList(const Reply& reply)
+{
+    return listed(AgentConnection::read(reply), DataText::shownTools, reply);
 }
 
 QString deliveryLine(const Handoff& h)
@@ -109,10 +185,13 @@ QString deliveryLine(const Handoff& h)
         recipient = QStringLiteral("an agent");
     else if (recipient == u"human")
         recipient = QStringLiteral("you");
-    return Dates::shortDateMediumTime(Dates::local(h.sentMs)) + QStringLiteral("  to ") + recipient + QLatin1Char('\n')
-        + countPhrase(h.references, QStringLiteral("evidence reference")) + QStringLiteral(" · ")
-        + countPhrase(h.tokens, QStringLiteral("token")) + separator + QString::number(h.leftOut)
-        + QStringLiteral(" left out");
+    else
+        recipient = cutWithEllipsis(recipient, shownName); // the counts stay on their own line
+    return (h.sent ? Dates::shortDateMediumTime(*h.sent) : QStringLiteral("Unknown time")) + QStringLiteral("  to ")
+        + recipient + QLatin1Char('\n') + countPhrase(h.references, QStringLiteral("evidence reference"))
+        + QStringLiteral(" · ") + countPhrase(h.tokens, QStringLiteral("token")) + separator
+        + (h.leftOut ? QString::number(*h.leftOut) + QStringLiteral(" left out")
+                     : QStringLiteral("what was left out is unavailable"));
 }
 
 QString readableOmission(const QString& reason)
@@ -131,8 +210,10 @@ QString readableOmission(const QString& reason)
 QString packageDetail(const QJsonObject& p)
 {
     QStringList lines;
-    if (const auto built = Json::int64(p, u"created_at_ms"))
-        lines << QStringLiteral("Built ") + Dates::mediumDateShortTime(Dates::local(*built));
+    if (p.value(u"created_at_ms").isDouble()) {
+        const auto built = Json::timestampMs(p, u"created_at_ms");
+        lines << QStringLiteral("Built ") + (built ? Dates::mediumDateShortTime(*built) : QStringLiteral("unknown"));
+    }
 
     const auto length = [&p](QStringView key) { return p.value(key).toArray().size(); };
     QStringList counts;
@@ -147,22 +228,27 @@ QString packageDetail(const QJsonObject& p)
     lines << QStringLiteral("Referenced  ") + (counts.isEmpty() ? QStringLiteral("nothing") : counts.join(u", "));
     if (const qsizetype changes = length(u"transition_ids"); changes > 0)
         lines << QStringLiteral("Delivered changes  ") + QString::number(changes);
-    lines << QStringLiteral("Cost     ") + QString::number(Json::numberAsInteger(p, u"token_cost").value_or(0))
-            + QStringLiteral(" tokens");
+    const auto cost = countOrZero(p.value(u"token_cost"));
+    lines << QStringLiteral("Cost     ")
+            + (cost ? QString::number(*cost) + QStringLiteral(" tokens") : QStringLiteral("unavailable"));
 
     const QList<QJsonArray> omissions = Json::arrays(p, u"omissions").value_or(QList<QJsonArray>());
     if (!omissions.isEmpty()) {
         lines << QStringLiteral("Left out");
         for (const QJsonArray& o : omissions) {
             const auto reason = Json::string(o.at(0));
-            const auto count = Json::numberAsInteger(o.at(1));
-            if (reason && count)
-                lines << QStringLiteral("  ") + QString::number(*count) + QStringLiteral(" left out — ")
-                        + readableOmission(*reason);
+            if (!reason || !o.at(1).isDouble())
+                continue;
+            const auto count = countOrZero(o.at(1));
+            lines << QStringLiteral("  ") + (count ? QString::number(*count) : QStringLiteral("unavailable"))
+                    + QStringLiteral(" left out — ") + cutWithEllipsis(readableOmission(*reason), shownName);
         }
     }
-    lines << QStringLiteral("Policy   ") + Json::string(p, u"policy_version").value_or(QStringLiteral("unknown"));
-    lines << QStringLiteral("ID       ") + Json::string(p, u"package_id").value_or(QStringLiteral("unknown"));
+    const auto field = [&p](QStringView key) {
+        return cutWithEllipsis(Json::string(p, key).value_or(QStringLiteral("unknown")), shownName);
+    };
+    lines << QStringLiteral("Policy   ") + field(u"policy_version");
+    lines << QStringLiteral("ID       ") + field(u"package_id");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -174,7 +260,8 @@ QString connectionLine(const AgentConnection& c)
     else if (c.detected)
         status = c.command.isEmpty() ? QStringLiteral("installed — Vesk does not speak to it yet")
                                      : QStringLiteral("installed, not connected");
-    return (c.name.isEmpty() ? QStringLiteral("?") : c.name) + QStringLiteral("   ·   ") + status;
+    return (c.name.isEmpty() ? QStringLiteral("?") : cutWithEllipsis(c.name, shownName)) + QStringLiteral("   ·   ")
+        + status;
 }
 
 Profile profile(const Reply& reply)
@@ -186,9 +273,10 @@ Profile profile(const Reply& reply)
     if (!body)
         return {QStringLiteral("Nothing yet. Vesk writes this from what it already recognises, a few times a day."),
                 QString(), false};
-    const qint64 cited = Json::integer(*reply, u"cited").value_or(0);
-    const qint64 dropped = Json::integer(*reply, u"uncited_dropped").value_or(0);
-    QString meta = QStringLiteral("Written from ") + countPhrase(cited, QStringLiteral("thing"))
+    const auto cited = countOrZero(reply->value(u"cited"));
+    const qint64 dropped = countOrZero(reply->value(u"uncited_dropped")).value_or(0);
+    QString meta = QStringLiteral("Written from ")
+        + (cited ? countPhrase(*cited, QStringLiteral("thing")) : QStringLiteral("things"))
         + QStringLiteral(" Vesk already recognises, and nothing else. Forget any one of them and this paragraph goes "
                          "with it.");
     if (dropped >= 1)

@@ -8,9 +8,11 @@
 #include "LoadingSection.h"
 #include "OStyle.h"
 #include "Row.h"
+#include "SafeText.h"
 #include "ScrollColumn.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -56,8 +58,11 @@ void append(QWidget* stack, QWidget* view)
 // The command that connects a tool, on a sunken field the keyboard can reach, select and copy.
 QWidget* commandField(const AgentConnection& c)
 {
-    auto* field
-        = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}}, c.command);
+    // Without control characters, so what is selected and copied cannot run more than it shows.
+    auto* field = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}},
+                                               SafeText::clipboardCommand(c.command));
+    // A line edit lays its whole text out in one line: a command no one could read is cut.
+    field->setMaxLength(int(DataText::shownCommand));
     field->setReadOnly(true);
     field->setFrame(false);
     field->setFont(OStyle::font(12, OStyle::Weight::Regular, OStyle::Design::Monospaced));
@@ -90,7 +95,7 @@ bool DataWindow::open()
     return true;
 }
 
-void DataWindow::reload()
+void DataWindow::reload(int scrolledTo)
 {
     stack->reset();
     const int textWidth = width - 48;
@@ -99,8 +104,16 @@ void DataWindow::reload()
     addStorage(textWidth);
     addProfile(textWidth);
     addChanges(textWidth);
-    // Once the column has laid itself out.
-    QTimer::singleShot(0, stack, [column = stack] { column->scrollToTop(); });
+    // Once the column has laid itself out; a place further down is taken again each time the
+    // replies change the column's height, until the user scrolls.
+    QScrollBar* bar = stack->verticalScrollBar();
+    auto* placing = new QObject(stack->content());
+    QTimer::singleShot(0, placing, [bar, scrolledTo] { bar->setValue(scrolledTo); });
+    if (scrolledTo > 0) {
+        connect(bar, &QScrollBar::rangeChanged, placing, [bar, scrolledTo] { bar->setValue(scrolledTo); });
+        connect(bar, &QAbstractSlider::actionTriggered, placing, &QObject::deleteLater);
+        connect(bar, &QAbstractSlider::sliderPressed, placing, &QObject::deleteLater);
+    }
 }
 
 void DataWindow::closeSection(int textWidth)
@@ -117,37 +130,45 @@ void DataWindow::addHandoffs(int textWidth)
     QWidget* rows = stackOf(12);
     stack->add(rows);
     closeSection(textWidth);
-    client.recentDeliveries(8, section, section->bind([this, section, rows](Reply r) { handoffs(*section, rows, r); }));
+    // A reply of any length is read, and let go of, on the worker that received it.
+    client.recentDeliveries(
+        8, section,
+        DaemonClient::Reading(&DataText::handoffList, section->bind([this, section, rows](const Handoffs& read) {
+            handoffs(*section, rows, read);
+        })));
 }
 
-void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Reply& reply)
+void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Handoffs& read)
 {
-    const auto kept = DataText::handoffs(reply);
-    if (!kept) {
-        section.fail(DataText::handoffsFailed);
+    if (!read.items) {
+        section.fail(DataText::failedRead(DataText::handoffsFailed, read.said));
         return;
     }
-    if (kept->isEmpty()) {
+    const QList<DataText::Handoff>& kept = *read.items;
+    if (kept.isEmpty()) {
         section.setStatus(DataText::nothingSent);
         return;
     }
     section.setStatus(DataText::handoffsExplained);
-    // The three newest stay in view; the earlier ones fold behind a button.
+    // The rows are put together off screen and shown at once: the column is laid out once, not once
+    // a row. The three newest stay in view; the earlier ones fold behind a button.
+    QWidget* block = stackOf(12);
     QWidget* older = stackOf(12);
     olderDeliveryRows = older;
-    for (qsizetype tag = 0; tag < kept->size(); ++tag) {
-        auto* row = new HandoffRow(kept->at(tag), client, section);
-        append(tag < 3 ? rows : older, row);
-    }
-    if (kept->size() >= 4) {
+    for (qsizetype tag = 0; tag < kept.size(); ++tag)
+        (tag < 3 ? block : older)->layout()->addWidget(new HandoffRow(kept.at(tag), client, section));
+    if (kept.size() >= 4) {
         InkButton* unfold = InkButton::make(QStringLiteral("Show earlier handoffs"), InkButton::Tone::quiet);
         connect(unfold, &QPushButton::clicked, this, [this, unfold] { toggleEarlierDeliveries(unfold); });
-        append(rows, unfold);
+        block->layout()->addWidget(unfold);
         older->hide();
-        append(rows, older);
+        block->layout()->addWidget(older);
     } else {
         delete older;
     }
+    if (read.more > 0)
+        block->layout()->addWidget(metaLine(DataText::notShown(read.more, QStringLiteral("handoff"))));
+    append(rows, block);
 }
 
 void DataWindow::toggleEarlierDeliveries(InkButton* button)
@@ -167,29 +188,36 @@ void DataWindow::addConnections(int textWidth)
     connectionRows = rows;
     stack->add(rows);
     closeSection(textWidth);
-    client.connections(section, section->bind([this, section](Reply r) { connections(*section, r); }));
+    client.connections(section,
+                       DaemonClient::Reading(&DataText::toolList, section->bind([this, section](const Tools& read) {
+                           connections(*section, read);
+                       })));
 }
 
-void DataWindow::connections(LoadingSection& section, const Reply& reply)
+void DataWindow::connections(LoadingSection& section, const Tools& read)
 {
-    const auto tools = AgentConnection::read(reply);
-    if (!tools) {
-        section.fail(DataText::connectionsFailed);
+    if (!read.items) {
+        section.fail(DataText::failedRead(DataText::connectionsFailed, read.said));
         return;
     }
     if (!connectionRows)
         return;
     section.hideStatus();
-    append(connectionRows, bodyLine(DataText::agentsReadOnly));
-    for (const AgentConnection& tool : *tools) {
+    // Put together off screen and shown at once, so the column is laid out once.
+    QWidget* block = stackOf(10);
+    block->layout()->addWidget(bodyLine(DataText::agentsReadOnly));
+    for (const AgentConnection& tool : *read.items) {
         auto* line = new InkLabel(DataText::connectionLine(tool), tool.registered ? Ink::text() : Ink::text2(),
                                   OStyle::font(13, tool.registered ? OStyle::Weight::Medium : OStyle::Weight::Regular),
                                   InkLabel::Fit::truncateEnd);
         QList<QWidget*> views{line};
         if (tool.connectable())
             views << commandField(tool);
-        append(connectionRows, new Row(views, Row::Frame::plain));
+        block->layout()->addWidget(new Row(views, Row::Frame::plain));
     }
+    if (read.more > 0)
+        block->layout()->addWidget(metaLine(DataText::notShown(read.more, QStringLiteral("agent tool"))));
+    append(connectionRows, block);
 }
 
 void DataWindow::addStorage(int textWidth)
@@ -213,7 +241,7 @@ void DataWindow::addStorage(int textWidth)
 void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Reply& reply)
 {
     if (!reply) {
-        section.fail(DataText::storageUnreachable);
+        section.fail(DataText::failedRead(DataText::storageUnreachable, reply));
         retention->setText(DataText::retentionFailed);
         return;
     }
@@ -223,7 +251,7 @@ void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Rep
     expiredFrames = read.expiredFrames;
     expiredBytes = read.expiredBytes;
     if (deleteExpiredButton)
-        deleteExpiredButton->setEnabled(expiredFrames > 0);
+        deleteExpiredButton->setEnabled(expiredFrames.value_or(0) > 0);
 }
 
 void DataWindow::addProfile(int textWidth)
@@ -243,7 +271,7 @@ void DataWindow::profile(LoadingSection& section, InkLabel* meta, const Reply& r
 {
     const DataText::Profile read = DataText::profile(reply);
     if (read.failed)
-        section.fail(read.body);
+        section.fail(DataText::failedRead(read.body, reply));
     else
         section.setStatus(read.body);
     meta->setText(read.meta);
@@ -260,12 +288,14 @@ void DataWindow::addChanges(int textWidth)
 
 void DataWindow::deleteExpiredPixels()
 {
-    if (expiredFrames < 1)
+    // An unavailable count is never a reason to delete.
+    const qint64 frames = expiredFrames.value_or(0);
+    if (frames < 1)
         return;
     AlertSpec ask;
     ask.style = AlertSpec::Style::warning;
     ask.title = QStringLiteral("Delete expired screenshot pixels?");
-    ask.text = DataText::deleteQuestion(expiredFrames, expiredBytes);
+    ask.text = DataText::deleteQuestion(frames, expiredBytes);
     ask.buttons = {QStringLiteral("Delete expired pixels"), QStringLiteral("Cancel")};
     ask.safe = 1;
     ask.destructive = 0;
@@ -274,7 +304,9 @@ void DataWindow::deleteExpiredPixels()
     if (deleteExpiredButton)
         deleteExpiredButton->setEnabled(false);
     // The deletion was confirmed: its report comes even when the window was closed meanwhile.
-    client.deleteExpiredPixels(this, [this](Reply reply) {
+    // The window is filled again where the user asked from.
+    const int place = stack->verticalScrollBar()->value();
+    client.deleteExpiredPixels(this, [this, place](Reply reply) {
         const DataText::Outcome outcome = DataText::deletion(reply);
         if (!outcome.deleted && deleteExpiredButton)
             deleteExpiredButton->setEnabled(true);
@@ -285,7 +317,7 @@ void DataWindow::deleteExpiredPixels()
         told.buttons = {QStringLiteral("OK")};
         alerts.run(told);
         if (outcome.deleted)
-            reload();
+            reload(place);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "Alerts.h"
 #include "DaemonClient.h"
+#include "DataText.h"
 #include "ToolWindow.h"
 
 #include <QPointer>
@@ -26,8 +27,9 @@ public:
 
     // Shows the window and fills every section again; false while presentation mode keeps it away.
     bool open();
-    // Fills every section again under a new ticket.
-    void reload();
+    // Fills every section again under a new ticket, scrolled to the top or, once the column is
+    // tall enough again, to `scrolledTo`.
+    void reload(int scrolledTo = 0);
     // The action of "Delete expired pixels now": asks, then deletes and fills the window again.
     void deleteExpiredPixels();
 
@@ -43,8 +45,10 @@ private:
     void addChanges(int textWidth);
     void closeSection(int textWidth);
     // The replies.
-    void handoffs(LoadingSection& section, QWidget* rows, const Reply& reply);
-    void connections(LoadingSection& section, const Reply& reply);
+    using Handoffs = DataText::Listed<DataText::Handoff>;
+    using Tools = DataText::Listed<AgentConnection>;
+    void handoffs(LoadingSection& section, QWidget* rows, const Handoffs& read);
+    void connections(LoadingSection& section, const Tools& read);
     void storage(LoadingSection& section, InkLabel* retention, const Reply& reply);
     void profile(LoadingSection& section, InkLabel* meta, const Reply& reply);
     void toggleEarlierDeliveries(InkButton* button);
@@ -54,8 +58,9 @@ private:
     // The column every section is added to; its ticket is the identity of the current fill.
     ScrollColumn* stack;
     const int width = 560;
-    qint64 expiredFrames = 0;
-    qint64 expiredBytes = 0;
+    // As the last status reply counted them; nothing when it gave no count.
+    std::optional<qint64> expiredFrames = 0;
+    std::optional<qint64> expiredBytes = 0;
     QPointer<InkButton> deleteExpiredButton;
     QPointer<QWidget> olderDeliveryRows;
     QPointer<QWidget> connectionRows;

@@ -1,5 +1,6 @@
 #include "Excluding.h"
 
+#include "DataText.h"
 #include "Json.h"
 
 #include <QWidget>
@@ -8,13 +9,14 @@ namespace vesk {
 
 using PrivacyText::Mode;
 
-Excluding::Excluding(Services services, Mode mode, QWidget* parent)
+Excluding::Excluding(Services services, Mode mode, QStringList alreadyExcluded, QWidget* parent)
     : QObject(parent)
     , client(services.client)
     , workspace(services.workspace)
     , alerts(services.alerts)
     , mode(mode)
     , dialogParent(parent)
+    , alreadyExcluded(std::move(alreadyExcluded))
 {
 }
 
@@ -35,7 +37,7 @@ void Excluding::chooseApplication()
 {
     const auto app = workspace.listsApplications()
         ? workspace.chooseApplication(dialogParent, QStringLiteral("Choose an application Vesk must not capture"),
-                                      QStringLiteral("Exclude application"))
+                                      QStringLiteral("Exclude application"), alreadyExcluded)
         : std::nullopt;
     if (!app || app->id.isEmpty())
         return end();
@@ -51,7 +53,7 @@ void Excluding::chooseApplication()
 
 void Excluding::askForApplication(const PrivacyText::ForgetPreview& preview)
 {
-    const PrivacyText::ForgetOption option = PrivacyText::forgetOption(preview.frames);
+    const PrivacyText::ForgetOption option = PrivacyText::forgetOption(preview);
     AlertSpec question;
     question.title = PrivacyText::excludeAppTitle(subject);
     question.text = PrivacyText::excludeAppText(value);
@@ -76,7 +78,7 @@ void Excluding::askForApplication(const PrivacyText::ForgetPreview& preview)
                 return fail(
                     again,
                     QStringLiteral("The application is excluded, but Vesk could not inspect its existing data."));
-            if (fresh->frames < 1) {
+            if (!fresh->somethingToForget()) {
                 tell(QStringLiteral("No existing data from ") + subject + QStringLiteral(" remains."),
                      QStringLiteral("The future-capture exclusion is active."));
                 return end();
@@ -120,7 +122,7 @@ void Excluding::ruleAdded(const Reply& reply)
     client.forgetRulePreview(PrivacyText::copy(mode).forgetKind, value, this, [this](Reply answer) {
         // The rule is in place either way; a failed look deletes nothing and says nothing.
         const auto preview = PrivacyText::forgetPreview(answer, u"rule_forget");
-        if (!preview || preview->frames == 0)
+        if (!preview || !preview->somethingToForget())
             return end();
         offerRetroactiveForget(*preview);
     });
@@ -130,7 +132,7 @@ void Excluding::offerRetroactiveForget(const PrivacyText::ForgetPreview& preview
 {
     AlertSpec offer;
     offer.title = PrivacyText::offerTitle(subject);
-    offer.text = PrivacyText::offerText(preview.frames);
+    offer.text = PrivacyText::offerText(preview.frames.value_or(0));
     offer.buttons = {QStringLiteral("Review what would be deleted"), QStringLiteral("Keep existing data")};
     offer.safe = 1;
     if (alerts.run(offer) != 0)
@@ -149,28 +151,49 @@ void Excluding::confirmIrreversibleForget(const PrivacyText::ForgetPreview& prev
     confirmation.destructive = 0;
     if (alerts.run(confirmation) != 0)
         return end();
-    const auto done = [this](Reply reply) { forgotten(reply); };
+    const auto done = [this, expected = preview.frames.value_or(0)](Reply reply) { forgotten(reply, expected); };
     if (mode == Mode::applications)
         client.forgetApp(value, this, done);
     else
         client.forgetRule(PrivacyText::copy(mode).forgetKind, value, this, done);
 }
 
-void Excluding::forgotten(const Reply& reply)
+QString Excluding::remains() const
 {
-    const bool application = mode == Mode::applications;
-    const auto frames = PrivacyText::forgotten(reply, mode);
-    if (!frames)
-        return fail(reply,
-                    application ? QStringLiteral("The application remains excluded, but its existing data "
-                                                 "could not be forgotten.")
-                                : QStringLiteral("The exclusion remains active, but the existing data could "
-                                                 "not be forgotten."));
-    tell(PrivacyText::forgottenTitle(subject),
-         PrivacyText::forgottenText(*frames,
-                                    application ? QStringLiteral("The future-capture exclusion remains active.")
-                                                : QStringLiteral("The exclusion remains active.")));
-    end();
+    return mode == Mode::applications ? QStringLiteral("The future-capture exclusion remains active.")
+                                      : QStringLiteral("The exclusion remains active.");
+}
+
+void Excluding::forgotten(const Reply& reply, qint64 expected)
+{
+    if (const auto removed = PrivacyText::forgotten(reply, mode)) {
+        tell(PrivacyText::forgottenTitle(subject), PrivacyText::forgottenText(*removed, remains()));
+        return end();
+    }
+    // Asked and not answered (or answered with something unreadable), the daemon may have done it:
+    // a fresh preview tells what is left before anything is said.
+    if (reply.failure() == Failure::noReply || reply.failure() == Failure::malformed)
+        return verify(expected);
+    fail(reply,
+         mode == Mode::applications
+             ? QStringLiteral("The application remains excluded, but its existing data could not be forgotten.")
+             : QStringLiteral("The exclusion remains active, but the existing data could not be forgotten."));
+}
+
+void Excluding::verify(qint64 expected)
+{
+    const QStringView kind = mode == Mode::applications ? u"app_forget_preview" : u"rule_forget";
+    const auto checked = [this, kind, expected](Reply fresh) {
+        const PrivacyText::Verdict verdict
+            = PrivacyText::verdict(PrivacyText::forgetPreview(fresh, kind), expected, subject, remains());
+        tell(verdict.title, verdict.text,
+             verdict.warning ? AlertSpec::Style::warning : AlertSpec::Style::informational);
+        end();
+    };
+    if (mode == Mode::applications)
+        client.forgetAppPreview(value, this, checked);
+    else
+        client.forgetRulePreview(PrivacyText::copy(mode).forgetKind, value, this, checked);
 }
 
 void Excluding::tell(const QString& title, const QString& text, AlertSpec::Style style)
@@ -185,7 +208,7 @@ void Excluding::tell(const QString& title, const QString& text, AlertSpec::Style
 
 void Excluding::fail(const Reply& reply, const QString& fallback)
 {
-    tell(fallback, PrivacyText::failureText(reply), AlertSpec::Style::warning);
+    tell(fallback, DataText::failureText(reply), AlertSpec::Style::warning);
     end();
 }
 

@@ -23,8 +23,9 @@ public:
         Alerts& alerts;
     };
 
-    // An addition to the section of `mode`; the chooser of applications opens over `parent`.
-    Excluding(Services services, PrivacyText::Mode mode, QWidget* parent);
+    // An addition to the section of `mode`; the chooser of applications opens over `parent` and
+    // leaves out the applications in `alreadyExcluded`.
+    Excluding(Services services, PrivacyText::Mode mode, QStringList alreadyExcluded, QWidget* parent);
 
     // The chooser of applications, or the question with a field for a website or a title phrase.
     void start();
@@ -41,7 +42,12 @@ private:
     void offerRetroactiveForget(const PrivacyText::ForgetPreview& preview);
     // The irreversible confirmation, then the forget itself.
     void confirmIrreversibleForget(const PrivacyText::ForgetPreview& preview, const QString& closing);
-    void forgotten(const Reply& reply);
+    // The forget's reply; `expected` is the screenshot records its preview counted.
+    void forgotten(const Reply& reply, qint64 expected);
+    // A fresh preview after a forget that may have run, and the verdict it gives.
+    void verify(qint64 expected);
+    // What holds whatever the forget did.
+    QString remains() const;
     void tell(const QString& title, const QString& text, AlertSpec::Style style = AlertSpec::Style::informational);
     // Says what failed, with the daemon's words, and stops.
     void fail(const Reply& reply, const QString& fallback);
@@ -52,6 +58,7 @@ private:
     Alerts& alerts;
     PrivacyText::Mode mode;
     QWidget* dialogParent;
+    QStringList alreadyExcluded;
     // The rule's value (a desktop id, a hostname or a phrase) and how the dialogs call its data.
     QString value;
     QString subject;

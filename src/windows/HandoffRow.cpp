@@ -61,7 +61,7 @@ void HandoffRow::showPackage(const Reply& reply)
         detailLine->setText(DataText::packageDetail(*reply));
         return;
     }
-    detailLine->setText(DataText::handoffFailed);
+    detailLine->setText(DataText::failedRead(DataText::handoffFailed, reply));
     inspect->setText(QStringLiteral("Close details"));
 }
 

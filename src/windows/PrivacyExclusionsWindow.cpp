@@ -1,5 +1,6 @@
 #include "PrivacyExclusionsWindow.h"
 
+#include "DataText.h"
 #include "Excluding.h"
 #include "InkButton.h"
 #include "InkLabel.h"
@@ -8,6 +9,7 @@
 #include "OStyle.h"
 #include "PlatformServices.h"
 #include "Row.h"
+#include "SafeText.h"
 #include "ScrollColumn.h"
 
 #include <QApplication>
@@ -21,7 +23,7 @@ using PrivacyText::Mode;
 
 namespace {
 
-using List = void (DaemonClient::*)(const QObject*, Completion);
+using List = void (DaemonClient::*)(const QObject*, DaemonClient::Reading);
 using Unblock = void (DaemonClient::*)(qint64, const QObject*, Completion);
 
 List listRequest(Mode mode)
@@ -66,33 +68,36 @@ struct RuleLook {
 
 RuleLook lookOf(Mode mode, const PrivacyText::Rule& rule, Workspace& workspace)
 {
+    // The daemon's text, with its direction controls unable to reorder what is shown.
+    const QString value = SafeText::isolated(rule.value);
     switch (mode) {
     case Mode::websites:
         return {themed(QStringLiteral("applications-internet"), QStyle::SP_DriveNetIcon), QStringLiteral("Website"),
-                rule.value, QStringLiteral("Includes subdomains")};
+                value, QStringLiteral("Includes subdomains")};
     case Mode::windowTitles:
-        return {themed(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon), QStringLiteral("Window title"),
-                rule.value, QStringLiteral("Case-insensitive substring")};
+        return {themed(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon), QStringLiteral("Window title"), value,
+                QStringLiteral("Case-insensitive substring")};
     case Mode::applications:
         break;
     }
     const QIcon generic = themed(QStringLiteral("application-x-executable"), QStyle::SP_ComputerIcon);
     if (const auto app = workspace.application(rule.value))
-        return {app->icon.isNull() ? generic : app->icon, QStringLiteral("Application"), app->name, rule.value};
+        return {app->icon.isNull() ? generic : app->icon, QStringLiteral("Application"), app->name, value};
     // Where the platform cannot list applications, the id is all there is to show.
     if (!workspace.listsApplications())
-        return {generic, QStringLiteral("Application"), rule.value, rule.value};
+        return {generic, QStringLiteral("Application"), value, value};
     return {themed(QStringLiteral("dialog-question"), QStyle::SP_MessageBoxQuestion),
-            QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, rule.value};
+            QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, value};
 }
 
 } // namespace
 
-PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Alerts& alerts,
-                                                 PresentationMode& presentation, QWidget* parent)
+PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace& workspace, Permissions& permissions,
+                                                 Alerts& alerts, PresentationMode& presentation, QWidget* parent)
     : ToolWindow(QStringLiteral("Privacy exclusions"), presentation, Qt::Tool, Ink::surface(), parent)
     , client(client)
     , workspace(workspace)
+    , permissions(permissions)
     , alerts(alerts)
     , table(addColumn(0))
 {
@@ -122,11 +127,7 @@ PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    add = InkButton::make(QString(), InkButton::Tone::primary, [this] {
-        auto* adding = new Excluding({this->client, this->workspace, this->alerts}, current, this);
-        connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
-        adding->start();
-    });
+    add = InkButton::make(QString(), InkButton::Tone::primary, [this] { addExclusion(); });
     remove = InkButton::make(QStringLiteral("Remove selected"), InkButton::Tone::quiet, [this] { removeSelected(); });
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -136,7 +137,11 @@ PrivacyExclusionsWindow::PrivacyExclusionsWindow(DaemonClient& client, Workspace
     updateCopy();
 }
 
-PrivacyExclusionsWindow::~PrivacyExclusionsWindow() = default;
+PrivacyExclusionsWindow::~PrivacyExclusionsWindow()
+{
+    // A flow still running goes with the window, without telling the part of it already gone.
+    delete adding;
+}
 
 bool PrivacyExclusionsWindow::open()
 {
@@ -150,7 +155,7 @@ void PrivacyExclusionsWindow::updateCopy()
 {
     const PrivacyText::Copy& copy = PrivacyText::copy(current);
     heading->setText(copy.heading);
-    explanation->setText(copy.explanation);
+    explanation->setText(PrivacyText::explanation(current, permissions.need(Permissions::Kind::accessibility).note));
     add->setText(escapeMnemonic(copy.addTitle));
     for (qsizetype i = 0; i < sections.size(); ++i) {
         const bool chosen = PrivacyText::modeOf(int(i)) == current;
@@ -171,7 +176,9 @@ void PrivacyExclusionsWindow::reload()
     // A new ticket: the reply of an earlier load, or of the section left, is dropped.
     table->reset();
     isLoaded = false;
+    listReplied = false;
     rules.clear();
+    excludedValues.clear();
     rows.clear();
     selected = -1;
     add->setEnabled(false);
@@ -183,30 +190,45 @@ void PrivacyExclusionsWindow::reload()
     empty->setAlignment(Qt::AlignHCenter);
     table->add(empty);
     empty->hide(); // shown only for a list that loaded empty
-    (client.*listRequest(current))(section,
-                                   section->bind([this, section, empty](Reply r) { listed(*section, empty, r); }));
+    // A list of any length is read, and let go of, on the worker that received it.
+    (client.*listRequest(current))(
+        section,
+        DaemonClient::Reading(&PrivacyText::listing, std::tuple(current),
+                              section->bind([this, section, empty](const PrivacyText::Listing& read) {
+                                  listed(*section, empty, read);
+                              })));
 }
 
-void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const Reply& reply)
+void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, const PrivacyText::Listing& read)
 {
     // Adding stays possible whatever the list did.
-    add->setEnabled(current != Mode::applications || workspace.listsApplications());
-    const auto kept = PrivacyText::rules(reply, current);
-    if (!kept) {
-        section.fail(PrivacyText::loadFailed);
+    listReplied = true;
+    add->setEnabled(mayAdd());
+    if (!read.shown.items) {
+        section.fail(DataText::failedRead(PrivacyText::loadFailed, read.shown.said));
         return;
     }
-    rules = *kept;
+    rules = *read.shown.items;
+    excludedValues = read.values;
     isLoaded = true;
     section.hideStatus();
     empty->setVisible(rules.isEmpty());
-    ColumnInsert insert = section.insert();
+    // The rows are put together off screen and shown at once: the column is laid out once, not
+    // once a row.
+    auto* block = new QWidget;
+    auto* stacked = new QVBoxLayout(block);
+    stacked->setContentsMargins(0, 0, 0, 0);
+    stacked->setSpacing(3);
     for (qsizetype i = 0; i < rules.size(); ++i) {
         Row* row = ruleRow(rules[i]);
         row->onOpened(this, [this, i] { select(i); });
         rows << row;
-        insert.view(row);
+        stacked->addWidget(row);
     }
+    if (read.shown.more > 0)
+        stacked->addWidget(
+            new InkLabel(PrivacyText::notShown(read.shown.more, current), Ink::text2(), OStyle::font(11)));
+    section.insert().view(block);
 }
 
 Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
@@ -227,11 +249,29 @@ Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
     auto* title
         = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
     auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
-    detail->setToolTip(rule.value);
+    detail->setToolTip(SafeText::isolated(rule.value));
     words->addWidget(title);
     words->addWidget(detail);
     layout->addLayout(words, 1);
     return new Row({line});
+}
+
+bool PrivacyExclusionsWindow::mayAdd() const
+{
+    return listReplied && !adding && (current != Mode::applications || workspace.listsApplications());
+}
+
+void PrivacyExclusionsWindow::addExclusion()
+{
+    if (!mayAdd())
+        return;
+    // The chooser leaves out the applications already excluded, when the list says which they are.
+    const QStringList excluded = isLoaded ? excludedValues : QStringList();
+    adding = new Excluding({client, workspace, alerts}, current, excluded, this);
+    connect(adding, &Excluding::excluded, this, &PrivacyExclusionsWindow::reload);
+    connect(adding, &QObject::destroyed, this, [this] { add->setEnabled(mayAdd()); });
+    add->setEnabled(false);
+    adding->start();
 }
 
 void PrivacyExclusionsWindow::select(qsizetype row)
@@ -270,7 +310,7 @@ void PrivacyExclusionsWindow::showError(const Reply& reply, const QString& fallb
     AlertSpec notice;
     notice.style = AlertSpec::Style::warning;
     notice.title = fallback;
-    notice.text = PrivacyText::failureText(reply);
+    notice.text = DataText::failureText(reply);
     notice.buttons = {QStringLiteral("OK")};
     alerts.run(notice);
 }

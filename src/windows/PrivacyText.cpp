@@ -1,8 +1,10 @@
 #include "PrivacyText.h"
 
 #include "Bytes.h"
+#include "DataText.h"
 #include "Json.h"
 #include "Phrases.h"
+#include "SafeText.h"
 
 namespace vesk::PrivacyText {
 
@@ -36,8 +38,7 @@ const Copy& copy(Mode mode)
     static const Copy websites{
         QStringLiteral("Websites"),
         QStringLiteral("Websites Vesk must not capture"),
-        QStringLiteral("A website rule includes its subdomains. Vesk stores only the hostname. Detecting the website "
-                       "requires Accessibility permission."),
+        QStringLiteral("A website rule includes its subdomains. Vesk stores only the hostname."),
         QStringLiteral("No website exclusions yet."),
         QStringLiteral("Add website…"),
         QStringLiteral("host"),
@@ -72,30 +73,54 @@ const Copy& copy(Mode mode)
 
 std::optional<QList<Rule>> rules(const Reply& reply, Mode mode)
 {
-    const auto elements = reply ? Json::objects(*reply, u"rules") : std::nullopt;
-    if (!elements)
+    const QJsonValue list = reply ? reply->value(u"rules") : QJsonValue();
+    if (!list.isArray())
         return std::nullopt;
+    const QJsonArray elements = list.toArray();
+    const QString& key = copy(mode).valueKey;
     QList<Rule> out;
-    for (const QJsonObject& r : *elements) {
+    for (const QJsonValue& e : elements) {
+        const QJsonObject r = e.toObject();
         const auto id = Json::id(r, u"id");
-        const auto value = Json::string(r, copy(mode).valueKey);
+        const auto value = Json::string(r, key);
         if (id && value)
             out.append(Rule{*id, *value});
     }
+    // Rules of another kind, or nothing but wrong elements: this is no list of this section's rules.
+    if (!elements.isEmpty() && out.isEmpty())
+        return std::nullopt;
     return out;
 }
 
-QString failureText(const Reply& reply)
+Listing listing(const Reply& reply, Mode mode)
 {
-    if (const auto said = reply.daemonMessage())
-        return *said;
-    const auto message = reply ? Json::string(*reply, u"message") : std::nullopt;
-    return message.value_or(QStringLiteral("The daemon did not answer."));
+    Listing out;
+    const auto all = rules(reply, mode);
+    if (all)
+        for (const Rule& rule : *all)
+            out.values << rule.value;
+    out.shown = DataText::listed(all, shownRules, reply);
+    return out;
+}
+
+QString notShown(qsizetype more, Mode mode)
+{
+    static const QString nouns[] = {QStringLiteral("application exclusion"), QStringLiteral("website exclusion"),
+                                    QStringLiteral("window-title exclusion")};
+    return DataText::notShown(more, nouns[int(mode)]);
+}
+
+QString explanation(Mode mode, const QString& windowTitlesNeed)
+{
+    const QString& fixed = copy(mode).explanation;
+    if (mode != Mode::websites || windowTitlesNeed.isEmpty())
+        return fixed;
+    return fixed + QStringLiteral(" The website is read from the browser's window title. ") + windowTitlesNeed;
 }
 
 QString removeText(const QString& value)
 {
-    return QStringLiteral("Vesk will be allowed to capture ") + value
+    return QStringLiteral("Vesk will be allowed to capture ") + SafeText::isolated(value)
         + QStringLiteral(" after this rule is removed. Existing data is unchanged.");
 }
 
@@ -111,12 +136,12 @@ QString excludeAppText(const QString& applicationId)
                          "stay unless you select the separate option below.");
 }
 
-ForgetOption forgetOption(qint64 frames)
+ForgetOption forgetOption(const ForgetPreview& preview)
 {
-    if (frames < 1)
+    if (!preview.somethingToForget())
         return {QStringLiteral("No existing captures from this application"), false};
     return {QStringLiteral("Also forget existing data from this application (")
-                + countPhrase(frames, QStringLiteral("screenshot")) + QLatin1Char(')'),
+                + countPhrase(preview.frames.value_or(0), QStringLiteral("screenshot")) + QLatin1Char(')'),
             true};
 }
 
@@ -141,7 +166,7 @@ std::optional<ForgetPreview> forgetPreview(const Reply& reply, QStringView kind)
 {
     if (!Json::isKind(reply, kind))
         return std::nullopt;
-    const auto n = [&reply](QStringView key) { return Json::numberAsInteger(*reply, key).value_or(0); };
+    const auto n = [&reply](QStringView key) { return DataText::countOrZero(reply->value(key)); };
     return ForgetPreview{n(u"frames"),
                          Json::int64(*reply, u"bytes_freed").value_or(0),
                          n(u"text_lines"),
@@ -151,14 +176,14 @@ std::optional<ForgetPreview> forgetPreview(const Reply& reply, QStringView kind)
                          n(u"kept_sightings_lost")};
 }
 
-std::optional<qint64> forgotten(const Reply& reply, Mode mode)
+std::optional<Removed> forgotten(const Reply& reply, Mode mode)
 {
     const bool done = mode == Mode::applications
         ? Json::isKind(reply, u"app_forgot")
         : Json::isKind(reply, u"rule_forget") && Json::boolean(*reply, u"applied") == true;
     if (!done)
         return std::nullopt;
-    return Json::numberAsInteger(*reply, u"frames").value_or(0);
+    return Removed{DataText::countOrZero(reply->value(u"frames"))};
 }
 
 QString forgetText(const ForgetPreview& p, const QString& closing)
@@ -177,10 +202,37 @@ QString forgottenTitle(const QString& subject)
     return QStringLiteral("Existing data from ") + subject + QStringLiteral(" was forgotten.");
 }
 
-QString forgottenText(qint64 frames, const QString& remains)
+QString forgottenText(const Removed& removed, const QString& remains)
 {
-    return QStringLiteral("Removed ") + countPhrase(frames, QStringLiteral("screenshot record")) + QStringLiteral(". ")
-        + remains;
+    if (!removed.frames)
+        return QStringLiteral("How many screenshot records were removed is unavailable. ") + remains;
+    return QStringLiteral("Removed ") + countPhrase(*removed.frames, QStringLiteral("screenshot record"))
+        + QStringLiteral(". ") + remains;
+}
+
+Verdict verdict(const std::optional<ForgetPreview>& fresh, qint64 expected, const QString& subject,
+                const QString& remains)
+{
+    const QString records = countPhrase(expected, QStringLiteral("screenshot record"));
+    const std::optional<qint64> left = fresh ? fresh->frames : std::nullopt;
+    if (!left)
+        return {true, QStringLiteral("Vesk could not check whether it was forgotten."),
+                QStringLiteral("The daemon did not answer in time, and asking again what is left brought no answer "
+                               "either, so the forget may or may not have run. ")
+                    + remains};
+    if (*left == 0)
+        return {false, QStringLiteral("Forgotten."),
+                QStringLiteral("The daemon took longer than Vesk waits, so it could not confirm at the time — but the ")
+                    + records + QStringLiteral(" from ") + subject + QStringLiteral(" are gone. Checked just now. ")
+                    + remains};
+    if (*left >= expected)
+        return {false, QStringLiteral("Nothing was deleted."),
+                QStringLiteral("The daemon did not get to the request, and nothing changed: all ") + records
+                    + QStringLiteral(" from ") + subject + QStringLiteral(" are still there. ") + remains};
+    return {true, QStringLiteral("Partly done, and still going."),
+            QString::number(expected - *left) + QStringLiteral(" of ") + records
+                + QStringLiteral(" are already gone and ") + QString::number(*left)
+                + QStringLiteral(" remain; the daemon may still be deleting them. ") + remains};
 }
 
 } // namespace vesk::PrivacyText

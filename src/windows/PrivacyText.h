@@ -1,9 +1,11 @@
 #pragma once
 
 #include "DaemonClient.h"
+#include "DataText.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The words of the privacy exclusions window and the reading of its replies. No widgets: each
@@ -45,34 +47,59 @@ inline const QString note = QStringLiteral("Exclusions stop future capture. Exis
 inline const QString notInstalled = QStringLiteral("Application not currently installed");
 
 // The rules of a list reply in reply order, without those lacking a numeric id or a string value;
-// nothing when the reply holds no "rules" array, which is a failed load and never an empty list.
+// nothing when the reply holds no "rules" array, or one with elements none of which is such a rule:
+// a failed load, never an empty list.
 std::optional<QList<Rule>> rules(const Reply& reply, Mode mode);
 
-// The daemon's "message", or "The daemon did not answer." when there is none.
-QString failureText(const Reply& reply);
+// What the window lays out of a section's rules: a list a person scans for the one to remove.
+inline constexpr qsizetype shownRules = 100;
+// The rules of a list reply cut to those shown, with every rule's value (the chooser leaves out the
+// applications already excluded, shown or not); made to run on a worker.
+struct Listing {
+    DataText::Listed<Rule> shown;
+    QStringList values;
+};
+Listing listing(const Reply& reply, Mode mode);
+// "9900 more website exclusions are not shown."
+QString notShown(qsizetype more, Mode mode);
 
+// A section's explanation; the websites section adds what this desktop needs for the daemon to read
+// window titles (`windowTitlesNeed`, the platform's words), which is how a website is told.
+QString explanation(Mode mode, const QString& windowTitlesNeed);
+
+// The question before removing a rule, with the daemon's value isolated from the words around it.
 QString removeText(const QString& value);
 
 // --- adding an application
 QString excludeAppTitle(const QString& name);
 QString excludeAppText(const QString& applicationId);
-// What forgetting the captures under a rule would delete, as its preview counts it.
+// What forgetting the captures under a rule would delete, as its preview counts it; a count below 0
+// is nothing (unavailable).
 struct ForgetPreview {
-    qint64 frames = 0;
-    qint64 bytesFreed = 0;
-    qint64 textLines = 0;
-    qint64 sightings = 0;
-    qint64 nodesDeleted = 0;
-    qint64 nodesKept = 0;
-    qint64 keptSightingsLost = 0;
+    std::optional<qint64> frames = 0;
+    qint64 bytesFreed = 0; // below 0 shown as 0 bytes
+    std::optional<qint64> textLines = 0;
+    std::optional<qint64> sightings = 0;
+    std::optional<qint64> nodesDeleted = 0;
+    std::optional<qint64> nodesKept = 0;
+    std::optional<qint64> keptSightingsLost = 0;
     bool operator==(const ForgetPreview&) const = default;
+
+    // There is something to forget only when the daemon counted one screenshot record or more: an
+    // unavailable count is never a reason to delete. Both forget paths ask this.
+    bool somethingToForget() const { return frames.value_or(0) >= 1; }
 };
 // The preview of a reply of `kind` ("app_forget_preview", "rule_forget"); a count that is absent or
 // not a number is 0. Nothing when the reply is not of that kind.
 std::optional<ForgetPreview> forgetPreview(const Reply& reply, QStringView kind);
-// The screenshot records a confirmed forget removed: "app_forgot" for an application, or a
-// "rule_forget" that says it was applied. Nothing when the daemon did not confirm it.
-std::optional<qint64> forgotten(const Reply& reply, Mode mode);
+// What a forget the daemon confirmed ("app_forgot" for an application, or a "rule_forget" that says
+// it was applied) removed: the screenshot records, nothing when their count is unavailable.
+struct Removed {
+    std::optional<qint64> frames;
+    bool operator==(const Removed&) const = default;
+};
+// Nothing when the daemon did not confirm it.
+std::optional<Removed> forgotten(const Reply& reply, Mode mode);
 
 // The option to forget earlier captures as well, and whether it can be chosen.
 struct ForgetOption {
@@ -80,7 +107,7 @@ struct ForgetOption {
     bool enabled = false;
     bool operator==(const ForgetOption&) const = default;
 };
-ForgetOption forgetOption(qint64 frames);
+ForgetOption forgetOption(const ForgetPreview& preview);
 // The closing sentences of the irreversible forget.
 inline const QString ruleClosing = QStringLiteral(". This cannot be undone.");
 inline const QString appClosing
@@ -96,6 +123,17 @@ QString forgetTitle(const QString& subject);
 QString forgetText(const ForgetPreview& preview, const QString& closing);
 QString forgottenTitle(const QString& subject);
 // "Removed 2 screenshot records" and what still holds.
-QString forgottenText(qint64 frames, const QString& remains);
+QString forgottenText(const Removed& removed, const QString& remains);
+
+// A forget that brought no reply may have run: what a fresh preview says about it, against the
+// `expected` screenshot records the confirmed preview counted. `remains` is what still holds.
+struct Verdict {
+    bool warning = false;
+    QString title; // "Forgotten.", "Nothing was deleted.", "Partly done, and still going." or that Vesk could not check
+    QString text;
+    bool operator==(const Verdict&) const = default;
+};
+Verdict verdict(const std::optional<ForgetPreview>& fresh, qint64 expected, const QString& subject,
+                const QString& remains);
 
 } // namespace vesk::PrivacyText

@@ -122,24 +122,24 @@ private slots:
         QCOMPARE(app->windowTitle, "t");
     }
 
-    // The chooser lists what a menu would list, narrowed by name or id as the user types; Return
-    // takes the first match.
+    // The chooser lists what a menu would list but what is already excluded, narrowed by name or id
+    // as the user types; Return takes the first match. Every name starts in one column: a row
+    // without an icon keeps the icon's room.
     void chooserNarrows_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("leaveOut");
         QTest::addColumn<QString>("chosen"); // empty: nothing can be chosen
-        QTest::newRow("nothing typed: first by name") << ""
-                                                      << "com.example.Chat";
-        QTest::newRow("by name, any case") << "NOTES"
-                                           << "notes";
-        QTest::newRow("by id") << "org.example"
-                               << "org.example.Editor";
-        QTest::newRow("hidden entry not offered") << "helper"
-                                                  << "";
+        QTest::newRow("nothing typed: first by name") << "" << QStringList() << "com.example.Chat";
+        QTest::newRow("the excluded left out") << "" << QStringList{"com.example.Chat"} << "org.example.Editor";
+        QTest::newRow("by name, any case") << "NOTES" << QStringList() << "notes";
+        QTest::newRow("by id") << "org.example" << QStringList() << "org.example.Editor";
+        QTest::newRow("hidden entry not offered") << "helper" << QStringList() << "";
     }
     void chooserNarrows()
     {
         QFETCH(QString, typed);
+        QFETCH(QStringList, leaveOut);
         QFETCH(QString, chosen);
         LinuxWorkspace workspace(std::make_shared<DesktopIndex>());
         bool acceptable = false;
@@ -149,6 +149,9 @@ private slots:
             auto* chooser = qobject_cast<ApplicationChooser*>(QApplication::activeModalWidget());
             QVERIFY(chooser);
             QTRY_VERIFY(chooser->list()->count() > 0);
+            QCOMPARE(chooser->list()->count(), 3 - leaveOut.size());
+            for (int row = 0; row < chooser->list()->count(); ++row)
+                QVERIFY(!chooser->list()->item(row)->icon().isNull());
             QTest::keyClicks(chooser->searchField(), typed);
             for (QPushButton* b : chooser->findChildren<QPushButton*>())
                 if (b->text() == "Exclude application")
@@ -159,7 +162,7 @@ private slots:
             else
                 chooser->reject();
         });
-        const auto app = workspace.chooseApplication(nullptr, "Choose", "Exclude application");
+        const auto app = workspace.chooseApplication(nullptr, "Choose", "Exclude application", leaveOut);
         QCOMPARE(app ? app->id : QString(), chosen);
         QCOMPARE(acceptable, !chosen.isEmpty());
         if (chosen.isEmpty())

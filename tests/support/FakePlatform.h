@@ -64,6 +64,7 @@ public:
     // What the next chooser returns; nothing is a cancelled chooser.
     std::optional<Application> choice;
     QStringList chooserTitles;
+    QStringList leftOut; // the ids the last chooser was to leave out
     QList<QUrl> opened;
 
     bool listsApplications() const override { return lists; }
@@ -73,9 +74,11 @@ public:
             return std::nullopt;
         return installed.value(id);
     }
-    std::optional<Application> chooseApplication(QWidget*, const QString& title, const QString&) override
+    std::optional<Application> chooseApplication(QWidget*, const QString& title, const QString&,
+                                                 const QStringList& leaveOut) override
     {
         chooserTitles.append(title);
+        leftOut = leaveOut;
         return choice;
     }
     bool openUrl(const QUrl& url) override

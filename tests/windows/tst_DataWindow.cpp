@@ -1,10 +1,13 @@
 // The "Your data" window against a fake daemon: its sections, handoffs, storage and deletion.
 #include "AccessibleTree.h"
 #include "DataWindow.h"
+#include "SafeText.h"
 #include "ScrollColumn.h"
 #include "WindowsFixture.h"
 
 #include <QJsonArray>
+#include <QLineEdit>
+#include <QScrollBar>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -28,7 +31,8 @@ struct DataFixture : WindowsFixture {
         daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(2)}});
         daemon.reply(
             "connections",
-            json(R"({"kind":"connections","clis":[{"name":"Codex","detected":true,"command":"codex mcp add vesk"}]})"));
+            json(
+                R"({"kind":"connections","clis":[{"name":"Codex","detected":true,"command":"codex mcp add vesk\n"}]})"));
         daemon.reply("status", json(R"({"kind":"status","pixel_bytes":5242880,"db_bytes":1048576,"frames":22,"nodes":40,
                                         "retention_days":5,"expired_pixel_frames":2,"expired_pixel_bytes":2097152})"));
         daemon.reply("profile", json(R"({"body":"You work on Harbor.","cited":3})"));
@@ -74,9 +78,12 @@ private slots:
         QCOMPARE(headings,
                  QStringList({"RECENT HANDOFFS", "WHAT CAN READ THIS", "ON THIS MACHINE", "WHAT VESK SAYS ABOUT YOU",
                               "WHAT YOU CAN CHANGE"}));
-        QVERIFY(shown.contains("Screenshots  5 MB of 5120 MB\nDatabase     1 MB, uncapped\n22 frames, 40 entities"));
+        QVERIFY(
+            shown.contains("Screenshots  5.0 MB of 5120 MB\nDatabase     1.0 MB, uncapped\n22 frames, 40 entities"));
         QVERIFY(shown.contains("Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now."));
         QVERIFY(shown.contains("Codex   ·   installed, not connected"));
+        // What is selected and copied from the field cannot run a line of its own on paste.
+        QCOMPARE(f.window.findChild<QLineEdit*>()->text(), "codex mcp add vesk");
         QVERIFY(f.button("Delete expired pixels now")->isEnabled());
         QVERIFY(!f.button("Retry"));
         const QStringList faults = accessibilityFaults(&f.window);
@@ -174,6 +181,58 @@ private slots:
             f.sent(op, 2);
     }
 
+    // A read that failed is never shown as an empty one, and a refusal says the daemon's reason.
+    void failedReads_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("handoffs of the wrong type")
+            << "recent_deliveries" << QByteArray(R"({"deliveries":[1,"p2"]})")
+            << "Could not load handoffs. Vesk could not look; this is unavailable, not none.";
+        QTest::newRow("tools of the wrong type")
+            << "connections" << QByteArray(R"({"kind":"connections","clis":[7]})")
+            << "Could not load agent connections. Vesk could not look; no connection state is shown.";
+        QTest::newRow("storage refused in the daemon's words")
+            << "status" << QByteArray(R"({"kind":"error","message":"Store locked."})")
+            << "Vesk is not reachable, so it cannot report its size.\nThe daemon said: "
+                + SafeText::isolated("Store locked.");
+    }
+    void failedReads()
+    {
+        QFETCH(QString, op);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, failure);
+        DataFixture f;
+        f.daemon.replyRaw(op, answer + '\n');
+        f.open();
+        QVERIFY2(f.shown().contains(failure), qPrintable(f.shown().join("\n")));
+        QVERIFY(!f.shown().contains("Nothing sent yet. Agent and desktop handoffs will appear here."));
+        QCOMPARE(visibleButtons(f.column(), "Retry").size(), 1);
+    }
+
+    // A list of any length is cut to what a person reads there, with a line counting the rest.
+    void longListsAreCut()
+    {
+        DataFixture f;
+        QJsonArray tools;
+        for (int i = 0; i < 60; ++i)
+            tools.append(QJsonObject{{"name", QStringLiteral("tool-%1").arg(i)}});
+        f.daemon.reply("connections", QJsonObject{{"kind", "connections"}, {"clis", tools}});
+        f.daemon.reply("recent_deliveries", QJsonObject{{"deliveries", handoffRows(25)}});
+        f.open();
+        click(f.button("Show earlier handoffs"));
+        int named = 0, summaries = 0;
+        for (const QString& text : f.shown()) {
+            named += text.startsWith("tool-");
+            summaries += text.contains("evidence reference");
+        }
+        QCOMPARE(named, 50);
+        QCOMPARE(summaries, 20);
+        QVERIFY(f.shown().contains("10 more agent tools are not shown."));
+        QVERIFY(f.shown().contains("5 more handoffs are not shown."));
+    }
+
     // The deletion asks with the last status's counts, reports what the daemon removed and fills the
     // window again; a refusal gives the button back.
     void deleteExpiredPixels_data()
@@ -188,6 +247,11 @@ private slots:
         QTest::newRow("refused") << QByteArray(R"({"kind":"error","message":"Read-only store."})")
                                  << "Could not delete expired pixels."
                                  << "Read-only store." << 1;
+        QTest::newRow("counts below zero")
+            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":-7})") << "Expired pixels deleted."
+            << "How many screenshot payloads were removed is unavailable; 0.0 MB freed. Extracted text and memory "
+               "were kept."
+            << 2;
     }
     void deleteExpiredPixels()
     {
@@ -204,6 +268,12 @@ private slots:
         QCOMPARE(f.alerts.onScreen, QList<ScriptedAlerts::OnScreen>(3, {"Cancel", {"Delete expired pixels"}, 1}));
         f.barrier();
         QCOMPARE(f.daemon.count("delete_expired_pixels"), 0);
+        // The deletion is asked from further down; the window filled again keeps that place.
+        f.window.resize(560, 300);
+        QScrollBar* bar = f.window.column()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        const int place = bar->value();
         f.alerts.answer(0);
         click(remove);
         QCOMPARE(f.alerts.shown.last().text,
@@ -218,18 +288,31 @@ private slots:
         QTEST(f.daemon.count("status"), "statusRequests");
         if (f.daemon.count("status") == 1)
             QVERIFY(remove->isEnabled());
+        else
+            QTRY_VERIFY(bar->value() > 0 && bar->value() <= place); // not back at the top
     }
 
-    // With nothing expired there is nothing to delete: the button stays off.
+    // With nothing expired, or no count of it, there is nothing to delete: the button stays off.
+    void nothingExpired_data()
+    {
+        QTest::addColumn<int>("expired");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("none") << 0 << "There are no stored screenshot pixels waiting to expire.";
+        QTest::newRow("below zero") << -5 << "How many screenshot payloads are expired is unavailable.";
+    }
     void nothingExpired()
     {
+        QFETCH(int, expired);
+        QFETCH(QString, sentence);
         DataFixture f;
         f.daemon.reply("status",
-                       json(R"({"kind":"status","pixel_bytes":5242880,"retention_days":5,"expired_pixel_frames":0})"));
+                       QJsonObject{{"kind", "status"}, {"retention_days", 5}, {"expired_pixel_frames", expired}});
         f.open();
-        QVERIFY(f.shown().contains("Screenshot pixels are retained for 5 days. There are no stored screenshot pixels "
-                                   "waiting to expire."));
-        QVERIFY(!f.button("Delete expired pixels now")->isEnabled());
+        QVERIFY(f.shown().contains("Screenshot pixels are retained for 5 days. " + sentence));
+        f.alerts.answer(0);
+        click(f.button("Delete expired pixels now"));
+        f.window.deleteExpiredPixels();
+        QVERIFY(f.alerts.shown.isEmpty());
     }
 };
 

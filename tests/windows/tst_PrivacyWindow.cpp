@@ -2,17 +2,20 @@
 // rules, and forgetting what was captured before them.
 #include "AccessibleTree.h"
 #include "PrivacyExclusionsWindow.h"
+#include "PrivacyText.h"
+#include "SafeText.h"
 #include "WindowsFixture.h"
 
 using namespace vesk;
 using namespace vesk::test;
 using Gesture = ScriptedAlerts::Gesture;
 using OnScreen = ScriptedAlerts::OnScreen;
+using SafeText::isolated;
 
 namespace {
 
 struct PrivacyFixture : WindowsFixture {
-    PrivacyExclusionsWindow window{client, *platform.workspace, alerts, presentation};
+    PrivacyExclusionsWindow window{client, *platform.workspace, *platform.permissions, alerts, presentation};
 
     PrivacyFixture()
     {
@@ -21,6 +24,20 @@ struct PrivacyFixture : WindowsFixture {
         daemon.reply("website_blocks", json(R"({"rules":[{"id":2,"host":"bank.example.com"}]})"));
         platform.workspace->installed.insert(
             "org.gnome.Terminal", {"org.gnome.Terminal", "Terminal", QIcon::fromTheme("utilities-terminal")});
+        platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
+        daemon.reply("block_app", json(R"({"kind":"ok"})"));
+        daemon.reply("block_website", json(R"({"kind":"ok"})"));
+    }
+    // Opens the applications or the websites section and waits until a rule can be added: the
+    // title of its add button.
+    QString openToAdd(bool application)
+    {
+        const QString add = application ? "Add application…" : "Add website…";
+        window.open();
+        if (!application)
+            click(button("Websites"));
+        QTest::qWaitFor([&] { return button(add) && button(add)->isEnabled(); }, 5000);
+        return add;
     }
     QStringList shown() { return texts(&window); }
     InkButton* button(const QString& title) { return WindowsFixture::button(&window, title); }
@@ -47,20 +64,41 @@ private slots:
         PrivacyFixture f;
         QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
-        QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")), QStringList({"Terminal", "org.gnome.Terminal"}));
+        QCOMPARE(WindowsFixture::texts(f.rowWith("Terminal")),
+                 QStringList({"Terminal", isolated("org.gnome.Terminal")}));
         QCOMPARE(WindowsFixture::texts(f.rowWith("Application not currently installed")),
-                 QStringList({"Application not currently installed", "com.1password.1password"}));
-        QCOMPARE(f.rowWith("com.1password.1password")->findChild<QLabel*>()->accessibleName(),
+                 QStringList({"Application not currently installed", isolated("com.1password.1password")}));
+        QCOMPARE(f.rowWith(isolated("com.1password.1password"))->findChild<QLabel*>()->accessibleName(),
                  "An application that is no longer installed");
         QVERIFY(f.shown().contains("Applications Vesk must not capture"));
         const QStringList faults = accessibilityFaults(&f.window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
     }
 
+    // A long list shows its first rules and counts the rest; the chooser leaves out every one.
+    void longListIsCut()
+    {
+        PrivacyFixture f;
+        QJsonArray rules;
+        QStringList ids;
+        for (int i = 1; i <= 105; ++i) {
+            rules.append(QJsonObject{{"id", i}, {"bundle_id", QStringLiteral("org.example.App%1").arg(i)}});
+            ids << QStringLiteral("org.example.App%1").arg(i);
+        }
+        f.daemon.reply("app_blocks", QJsonObject{{"rules", rules}});
+        QVERIFY(f.window.open());
+        QTRY_VERIFY(f.shown().contains("5 more application exclusions are not shown."));
+        QCOMPARE(WindowsFixture::rows(&f.window).size(), 100);
+        click(f.button("Add application…"));
+        QCOMPARE(f.platform.workspace->leftOut, ids);
+    }
+
     // A section switched while the list loads drops the first section's late reply.
     void sectionSwitchDropsTheOldReply()
     {
         PrivacyFixture f;
+        const QString need = "X11 asks for no grant: window titles come from the window manager.";
+        f.platform.permissions->needs[Permissions::Kind::accessibility] = {need, {}};
         f.daemon.reply("app_blocks", json(R"({"rules":[{"id":4,"bundle_id":"org.gnome.Terminal"}]})"), 0.3);
         QVERIFY(f.window.open());
         click(f.button("Websites"));
@@ -68,10 +106,11 @@ private slots:
         f.sent("website_blocks", 1);
         f.barrier();
         QCOMPARE(WindowsFixture::rows(&f.window).size(), 1);
-        QVERIFY(f.rowWith("bank.example.com"));
+        QVERIFY(f.rowWith(isolated("bank.example.com")));
         QVERIFY(f.shown().contains("Includes subdomains"));
         QVERIFY(!f.shown().contains("No application exclusions yet."));
         QVERIFY(f.shown().contains("Websites Vesk must not capture"));
+        QVERIFY(f.shown().contains(PrivacyText::explanation(PrivacyText::Mode::websites, need)));
         QVERIFY(f.button("Add website…"));
     }
 
@@ -83,6 +122,8 @@ private slots:
         QTest::newRow("a reply without rules") << QByteArray(R"({"kind":"app_blocks"})") << true;
         QTest::newRow("no reply") << QByteArray() << true;
         QTest::newRow("an empty list") << QByteArray(R"({"rules":[]})") << false;
+        QTest::newRow("website rules for applications") << QByteArray(R"({"rules":[{"id":1,"host":"a.com"}]})") << true;
+        QTest::newRow("refused in the daemon's words") << QByteArray(R"({"kind":"error","message":"Locked."})") << true;
     }
     void loadFailures()
     {
@@ -98,7 +139,9 @@ private slots:
         QVERIFY(!f.button("Remove selected")->isEnabled());
         QVERIFY(!f.button("Add application…")->isEnabled());
         QTRY_VERIFY(f.button("Add application…")->isEnabled());
-        const QString failure = "Could not load privacy exclusions. Vesk could not look; this is not an empty list.";
+        QString failure = "Could not load privacy exclusions. Vesk could not look; this is not an empty list.";
+        if (answer.contains("Locked."))
+            failure += "\nThe daemon said: " + isolated("Locked.");
         QCOMPARE(f.shown().contains(failure), failed);
         QCOMPARE(f.button("Retry") != nullptr, failed);
         QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
@@ -106,11 +149,22 @@ private slots:
         QVERIFY(!f.button("Remove selected")->isEnabled());
     }
 
-    // Removing asks with the rule's value and, once the daemon agrees, loads the list again.
+    // Removing asks with the rule's value and, once the daemon agrees, loads the list again; a refusal
+    // says the daemon's reason and keeps the list.
+    void removeSelected_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("told"); // empty: the list loads again
+        QTest::newRow("agreed") << QByteArray(R"({"kind":"ok"})") << "";
+        QTest::newRow("refused") << QByteArray(R"({"kind":"error","message":"Rule is built in."})")
+                                 << "Rule is built in.";
+    }
     void removeSelected()
     {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, told);
         PrivacyFixture f;
-        f.daemon.reply("unblock_app", json(R"({"kind":"ok"})"));
+        f.daemon.replyRaw("unblock_app", answer + '\n');
         QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
         QVERIFY(!f.button("Remove selected")->isEnabled());
@@ -120,10 +174,14 @@ private slots:
         click(f.button("Remove selected"));
         QCOMPARE(f.alerts.shown.last().title, "Allow future capture of this application?");
         QCOMPARE(f.alerts.shown.last().text,
-                 "Vesk will be allowed to capture org.gnome.Terminal after this rule is removed. Existing data is "
-                 "unchanged.");
+                 "Vesk will be allowed to capture " + isolated("org.gnome.Terminal")
+                     + " after this rule is removed. Existing data is unchanged.");
         QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
-        f.sent("app_blocks", 2);
+        if (told.isEmpty())
+            return (void)f.sent("app_blocks", 2);
+        f.barrier();
+        QCOMPARE(f.daemon.count("app_blocks"), 1);
+        QCOMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text, "Could not remove that exclusion.|" + told);
     }
 
     // A website is sent exactly as typed; after it is excluded, the earlier captures are counted and
@@ -149,6 +207,13 @@ private slots:
                                                << 1 << QStringList{"Exclude a website", offer, confirm};
         QTest::newRow("nothing captured before") << QByteArray(R"({"kind":"rule_forget","frames":0})") << QByteArray()
                                                  << 0 << QStringList{"Exclude a website"};
+        QTest::newRow("a count below zero is nothing to forget")
+            << QByteArray(R"({"kind":"rule_forget","frames":-5})") << QByteArray() << 0
+            << QStringList{"Exclude a website"};
+        QTest::newRow("forgotten, its count below zero")
+            << QByteArray(R"({"kind":"rule_forget","frames":2})")
+            << QByteArray(R"({"kind":"rule_forget","applied":true,"frames":-7})") << 0
+            << QStringList{"Exclude a website", offer, confirm, "Existing data from that website was forgotten."};
     }
     void websiteAndForget()
     {
@@ -157,12 +222,9 @@ private slots:
         QFETCH(int, confirm);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
-        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.replyRaw("forget_rule_preview", preview + '\n');
         f.daemon.replyRaw("forget_rule", forgot + '\n');
-        QVERIFY(f.window.open());
-        click(f.button("Websites"));
-        QTRY_VERIFY(f.button("Add website…")->isEnabled());
+        f.openToAdd(false);
         const QString typed = " https://Bank.example.com/login?next=/Home";
         f.alerts.answerTyping(0, typed);
         f.alerts.answer(0);
@@ -185,7 +247,10 @@ private slots:
         if (confirm == 0)
             QCOMPARE(f.sent("forget_rule", 1).first().value("value").toString(), typed);
         if (titles.last().startsWith("Existing"))
-            QCOMPARE(f.alerts.shown.last().text, "Removed 2 screenshot records. The exclusion remains active.");
+            QCOMPARE(f.alerts.shown.last().text,
+                     (forgot.contains("-7") ? "How many screenshot records were removed is unavailable."
+                                            : "Removed 2 screenshot records.")
+                         + QString(" The exclusion remains active."));
     }
 
     // Excluding an application: with no earlier captures the forget option is disabled; with some,
@@ -206,6 +271,8 @@ private slots:
         QTest::newRow("three screenshots, none left at the second look")
             << 3 << 0 << true << three << true
             << QStringList{"Exclude Terminal from future capture?", "No existing data from Terminal remains."};
+        QTest::newRow("a count below zero") << -3 << 0 << true << "No existing captures from this application" << false
+                                            << QStringList{"Exclude Terminal from future capture?"};
         QTest::newRow("three screenshots, forgotten")
             << 3 << 3 << true << three << true
             << QStringList{"Exclude Terminal from future capture?", "Permanently forget existing data from Terminal?",
@@ -218,19 +285,17 @@ private slots:
         QFETCH(bool, checked);
         QFETCH(QStringList, titles);
         PrivacyFixture f;
-        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
         const auto preview = [](int n) {
             return FakeDaemon::Script{R"({"kind":"app_forget_preview","frames":)" + QByteArray::number(n) + "}\n"};
         };
         f.daemon.sequence("forget_app_preview", {preview(frames), preview(again)});
-        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_app", json(R"({"kind":"app_forgot","frames":3})"));
-        QVERIFY(f.window.open());
-        QTRY_VERIFY(f.button("Add application…")->isEnabled());
+        f.openToAdd(true);
         f.alerts.answer(0, checked);
         f.alerts.answer(0);
         click(f.button("Add application…"));
         QCOMPARE(f.platform.workspace->chooserTitles, QStringList{"Choose an application Vesk must not capture"});
+        QCOMPARE(f.platform.workspace->leftOut, QStringList({"com.1password.1password", "org.gnome.Terminal"}));
         QTRY_COMPARE(f.alertTitles(), titles);
         QTEST(*f.alerts.shown.first().accessory, "option");
         QTEST(f.alerts.shown.first().accessoryEnabled, "enabled");
@@ -239,13 +304,100 @@ private slots:
         QCOMPARE(blocked.value("app_name").toString(), "Terminal");
         f.sent("app_blocks", 2);
         f.barrier();
-        const bool looksAgain = frames && checked;
+        const bool looksAgain = frames > 0 && checked;
         QCOMPARE(f.daemon.count("forget_app_preview"), looksAgain ? 2 : 1);
         const bool forgets = looksAgain && again;
         QCOMPARE(f.daemon.count("forget_app"), forgets ? 1 : 0);
         if (forgets)
             QVERIFY(f.alerts.shown[1].text.endsWith(
                 ". Other applications and agent conversations are not included. This cannot be undone."));
+    }
+
+    // A forget with no reply may have run: a fresh preview says what it did. A refusal did nothing
+    // and says so, in the daemon's words, without a second look.
+    void unansweredForgetIsChecked_data()
+    {
+        QTest::addColumn<bool>("application");
+        QTest::addColumn<QByteArray>("fresh"); // the preview after the forget; empty: no reply either
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("told");
+        const QByteArray rule = R"({"kind":"rule_forget","frames":)", app = R"({"kind":"app_forget_preview","frames":)";
+        QTest::newRow("website, all gone") << false << rule + "0}" << false << "Forgotten.";
+        QTest::newRow("website, nothing deleted") << false << rule + "3}" << false << "Nothing was deleted.";
+        QTest::newRow("application, one left") << true << app + "1}" << false << "Partly done, and still going.";
+        QTest::newRow("website, no answer either")
+            << false << QByteArray() << false << "Vesk could not check whether it was forgotten.";
+        QTest::newRow("application, refused")
+            << true << app + "3}" << true
+            << "The application remains excluded, but its existing data could not be forgotten.";
+    }
+    void unansweredForgetIsChecked()
+    {
+        QFETCH(bool, application);
+        QFETCH(QByteArray, fresh);
+        QFETCH(bool, refused);
+        QFETCH(QString, told);
+        PrivacyFixture f;
+        const QString preview = application ? "forget_app_preview" : "forget_rule_preview";
+        const QByteArray first
+            = application ? R"({"kind":"app_forget_preview","frames":3})" : R"({"kind":"rule_forget","frames":3})";
+        FakeDaemon::Script again{fresh + '\n'};
+        if (fresh.isEmpty())
+            again.mode = FakeDaemon::Mode::Close;
+        f.daemon.sequence(preview,
+                          application ? QList<FakeDaemon::Script>{{first + '\n'}, {first + '\n'}, again}
+                                      : QList<FakeDaemon::Script>{{first + '\n'}, again});
+        const QString forget = application ? "forget_app" : "forget_rule";
+        if (refused)
+            f.daemon.reply(forget, json(R"({"kind":"error","message":"Busy."})"));
+        else
+            f.daemon.closeEarly(forget);
+        const QString add = f.openToAdd(application);
+        if (application) {
+            f.alerts.answer(0, true);
+        } else {
+            f.alerts.answerTyping(0, "bank.example.com");
+            f.alerts.answer(0);
+        }
+        f.alerts.answer(0);
+        click(f.button(add));
+        QTRY_COMPARE(f.alertTitles().value(f.alerts.shown.size() - 1), told);
+        f.barrier();
+        QCOMPARE(f.daemon.count(forget), 1);
+        QCOMPARE(f.daemon.count(preview), (application ? 2 : 1) + (refused ? 0 : 1));
+        if (refused)
+            QCOMPARE(f.alerts.shown.last().text, "Busy.");
+    }
+
+    // While an addition runs, "Add…" cannot start a second one; it is back once the flow ends.
+    void addWaitsForItsFlow_data()
+    {
+        QTest::addColumn<bool>("added"); // the rule is added, and the list loads again mid-flow
+        QTest::newRow("refused") << false;
+        QTest::newRow("added, then a slow look at earlier captures") << true;
+    }
+    void addWaitsForItsFlow()
+    {
+        QFETCH(bool, added);
+        PrivacyFixture f;
+        if (!added)
+            f.daemon.reply("block_website", json(R"({"kind":"error","message":"Not a hostname."})"), 0.3);
+        f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":0})"), 2.0);
+        f.openToAdd(false);
+        f.alerts.answerTyping(0, "bank");
+        click(f.button("Add website…"));
+        QVERIFY(!f.button("Add website…")->isEnabled());
+        click(f.button("Add website…"));
+        if (added) {
+            f.sent("website_blocks", 2);
+            QTRY_VERIFY(f.rowWith(isolated("bank.example.com"))); // the list has loaded again
+            QVERIFY(!f.button("Add website…")->isEnabled());
+        } else {
+            QTRY_COMPARE(f.alerts.shown.value(1).text, "Not a hostname.");
+        }
+        QTRY_VERIFY(f.button("Add website…")->isEnabled());
+        QCOMPARE(f.alerts.shown.first().title, "Exclude a website");
+        QCOMPARE(f.daemon.count("block_website"), 1);
     }
 
     // On the real dialogs, Escape, Return and the close button never forget: not at the offer, not at
@@ -275,16 +427,9 @@ private slots:
         QFETCH(QList<Gesture>, gestures);
         QFETCH(QList<OnScreen>, seen);
         PrivacyFixture f;
-        f.platform.workspace->choice = Workspace::Application{"org.gnome.Terminal", "Terminal", {}};
         f.daemon.reply("forget_app_preview", json(R"({"kind":"app_forget_preview","frames":3})"));
-        f.daemon.reply("block_app", json(R"({"kind":"ok"})"));
-        f.daemon.reply("block_website", json(R"({"kind":"ok"})"));
         f.daemon.reply("forget_rule_preview", json(R"({"kind":"rule_forget","frames":2})"));
-        QVERIFY(f.window.open());
-        if (!application)
-            click(f.button("Websites"));
-        const QString add = application ? "Add application…" : "Add website…";
-        QTRY_VERIFY(f.button(add)->isEnabled());
+        const QString add = f.openToAdd(application);
         if (application)
             f.alerts.answer(0, true);
         else

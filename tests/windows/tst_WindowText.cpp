@@ -3,6 +3,7 @@
 #include "DataText.h"
 #include "OnboardingText.h"
 #include "PrivacyText.h"
+#include "SafeText.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -32,18 +33,31 @@ private slots:
 
         QTest::newRow("1 MB, no database size, nothing waiting")
             << QByteArray(R"({"pixel_bytes":1048576,"frames":3,"nodes":2,"retention_days":7})")
-            << "Screenshots  1 MB of 5120 MB\nDatabase     unavailable\n3 frames, 2 entities"
+            << "Screenshots  1.0 MB of 5120 MB\nDatabase     unavailable\n3 frames, 2 entities"
             << "Screenshot pixels are retained for 7 days. There are no stored screenshot pixels waiting to expire."
             << qint64(0);
         QTest::newRow("a negative size; one expired hides the next date")
             << QByteArray(R"({"pixel_bytes":-1,"db_bytes":3145728,"retention_days":5,"expired_pixel_frames":1,
                              "expired_pixel_bytes":2048,"next_pixel_expiry_ms":1772460300000})")
-            << "Screenshots  unavailable\nDatabase     3 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshots  unavailable\nDatabase     3.0 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 1 screenshot payload is expired now." << qint64(1);
         QTest::newRow("two expired, read as numbers")
             << QByteArray(R"({"pixel_bytes":0,"db_bytes":0,"retention_days":5.0,"expired_pixel_frames":2.0})")
-            << "Screenshots  0 MB of 5120 MB\nDatabase     0 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshots  0.0 MB of 5120 MB\nDatabase     0.0 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now." << qint64(2);
+        QTest::newRow("counts below zero and an expiry out of range")
+            << QByteArray(R"({"frames":-5,"nodes":-1,"retention_days":-3,"next_pixel_expiry_ms":1e15})")
+            << "Screenshots  unavailable\nDatabase     unavailable\nframes unavailable, entities unavailable"
+            << "How long screenshot pixels are retained is unavailable. When the next screenshot pixels expire is "
+               "unknown."
+            << qint64(0);
+        QTest::newRow("expired payloads below zero")
+            << QByteArray(R"({"retention_days":5,"expired_pixel_frames":-2})")
+            << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, "
+               "0 entities"
+            << "Screenshot pixels are retained for 5 days. How many screenshot "
+               "payloads are expired is unavailable."
+            << qint64(-1);
         QTest::newRow("the next expiry, a mistyped retention")
             << QByteArray(R"({"retention_days":"7","next_pixel_expiry_ms":1772460300000})")
             << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, 0 entities"
@@ -56,7 +70,7 @@ private slots:
         const DataText::Storage read = DataText::storage(*reply(status));
         QTEST(read.storage, "storage");
         QTEST(QString(read.retention).replace(QChar(0x202F), QLatin1Char(' ')), "retention");
-        QTEST(read.expiredFrames, "expiredFrames");
+        QTEST(read.expiredFrames.value_or(-1), "expiredFrames");
     }
 
     void deletion_data()
@@ -80,11 +94,21 @@ private slots:
             << "The store is read-only.";
         QTest::newRow("no answer") << QByteArray() << false << "Could not delete expired pixels."
                                    << "The daemon did not answer.";
+        QTest::newRow("refused without a reason")
+            << QByteArray("refused") << false << "Could not delete expired pixels."
+            << "The daemon refused without giving a reason.";
+        QTest::newRow("never reached") << QByteArray("unreachable") << false << "Could not delete expired pixels."
+                                       << "Vesk could not reach the daemon, so nothing was asked.";
+        QTest::newRow("unreadable") << QByteArray("malformed") << false << "Could not delete expired pixels."
+                                    << "The daemon's reply could not be read.";
     }
     void deletion()
     {
         QFETCH(QByteArray, answer);
-        const DataText::Outcome outcome = DataText::deletion(reply(answer));
+        const QMap<QByteArray, Failure> failures{
+            {"refused", Failure::refused}, {"unreachable", Failure::unreachable}, {"malformed", Failure::malformed}};
+        const DataText::Outcome outcome
+            = DataText::deletion(failures.contains(answer) ? Reply::failed(failures.value(answer)) : reply(answer));
         QTEST(outcome.deleted, "deleted");
         QTEST(outcome.title, "title");
         QTEST(outcome.text, "text");
@@ -96,6 +120,8 @@ private slots:
                  "1 expired screenshot payload (about 1.5 MB) will be removed.\n\nFrame records, extracted text, "
                  "provenance, entities, and memory will remain.");
         QVERIFY(DataText::deleteQuestion(5, 0).startsWith("5 expired screenshot payloads (about 0.0 MB)"));
+        QVERIFY(
+            DataText::deleteQuestion(5, std::nullopt).startsWith("5 expired screenshot payloads (size unavailable)"));
     }
 
     void handoffs_data()
@@ -111,6 +137,10 @@ private slots:
             << QStringList{"to you\n1 evidence reference · 1200 tokens  ·  0 left out",
                            "to unknown\n0 evidence references · 0 tokens  ·  0 left out",
                            "to an agent\n2 evidence references · 1 token  ·  3 left out"};
+        QTest::newRow("counts below zero, a time out of range")
+            << QByteArray(R"({"deliveries":[["p6","agent",0,"v",-3,-1,-2],[7],"p8"]})") << QStringList{"p6"}
+            << QStringList{"to an agent\nevidence references unavailable · tokens unavailable  ·  what was left out "
+                           "is unavailable"};
         QTest::newRow("none sent") << QByteArray(R"({"deliveries":[]})") << QStringList() << QStringList();
     }
     void handoffs()
@@ -126,12 +156,29 @@ private slots:
         }
         QTEST(ids, "ids");
         QCOMPARE(lines, afterTime);
+        if (QByteArray(QTest::currentDataTag()).contains("out of range"))
+            QVERIFY(DataText::deliveryLine(rows->first()).startsWith("Unknown time  to"));
     }
 
-    void handoffsUnreadable()
+    // A recipient or name of any length takes one line: the counts stay on theirs.
+    void longNamesAreCut()
+    {
+        const QString huge(1024 * 1024, QLatin1Char('r'));
+        const QString line = DataText::deliveryLine({"p", huge, std::nullopt, 1, 2, 3});
+        QVERIFY(line.endsWith("  to " + huge.left(200) + "…\n2 evidence references · 1 token  ·  3 left out"));
+        QCOMPARE(DataText::connectionLine({huge, false, false, {}}), huge.left(200) + "…   ·   not installed");
+        QVERIFY(
+            DataText::packageDetail(QJsonObject{{"package_id", huge}}).endsWith("ID       " + huge.left(200) + "…"));
+    }
+
+    // Nothing but wrong elements is a failed read, never an empty list.
+    void unreadableLists()
     {
         QVERIFY(!DataText::handoffs(std::nullopt));
         QVERIFY(!DataText::handoffs(reply(R"({"deliveries":{"p1":[]}})")));
+        QVERIFY(!DataText::handoffs(reply(R"({"deliveries":[1,"p2",[3]]})")));
+        QVERIFY(!AgentConnection::read(reply(R"({"clis":[1,"Codex"]})")));
+        QVERIFY(!PrivacyText::rules(reply(R"({"rules":[1,"x",{"id":2}]})"), PrivacyText::Mode::websites));
     }
 
     void packageDetail_data()
@@ -148,6 +195,10 @@ private slots:
                              "transition_ids":[1,2],"omissions":[["policy",3],["quota",1],[4,"budget"],["stale"]]})")
             << "Referenced  2 entities, 1 contradiction\nDelivered changes  2\nCost     0 tokens\nLeft out\n"
                "  3 left out — a rule said not to send it\n  1 left out — quota\nPolicy   unknown\nID       p";
+        QTest::newRow("a time out of range, counts below zero")
+            << QByteArray(R"({"package_id":"p","created_at_ms":-9e15,"token_cost":-5,"omissions":[["policy",-3]]})")
+            << "Built unknown\nReferenced  nothing\nCost     unavailable\nLeft out\n  unavailable left out — a rule "
+               "said not to send it\nPolicy   unknown\nID       p";
         QTest::newRow("nothing referenced") << QByteArray(R"({"package_id":"p","omissions":[],"transition_ids":[]})")
                                             << "Referenced  nothing\nCost     0 tokens\nPolicy   unknown\nID       p";
     }
@@ -155,27 +206,6 @@ private slots:
     {
         QFETCH(QByteArray, package);
         QTEST(DataText::packageDetail(*reply(package)), "detail");
-    }
-
-    void omissions_data()
-    {
-        QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("sentence");
-        QTest::newRow("budget") << "budget"
-                                << "no room left in the message";
-        QTest::newRow("policy") << "policy"
-                                << "a rule said not to send it";
-        QTest::newRow("scope") << "scope"
-                               << "it belonged to different work";
-        QTest::newRow("stale") << "stale"
-                               << "newer evidence had replaced it";
-        QTest::newRow("another code") << "quota"
-                                      << "quota";
-    }
-    void omissions()
-    {
-        QFETCH(QString, reason);
-        QTEST(DataText::readableOmission(reason), "sentence");
     }
 
     void connections()
@@ -218,6 +248,8 @@ private slots:
                                                 << "Written from 1 thing " + written
                 + "\n2 sentences were thrown away for claiming something Vesk had never seen."
                                                 << false;
+        QTest::newRow("counts below zero") << QByteArray(R"({"body":"B","cited":-3,"uncited_dropped":-1})") << "B"
+                                           << "Written from things " + written << false;
         QTest::newRow("empty body") << QByteArray(R"({"body":"","cited":4})")
                                     << "Nothing yet. Vesk writes this from what it already recognises, a few times a "
                                        "day."
@@ -249,8 +281,8 @@ private slots:
         QTest::newRow("websites read their host") << 1 << QByteArray(R"({"rules":[{"id":2,"host":"bank.example.com"},
                                                                             {"id":3,"phrase":"Payroll"}]})")
                                                   << true << QList<qint64>{2} << QStringList{"bank.example.com"};
-        QTest::newRow("an unknown segment reads applications")
-            << 7 << QByteArray(R"({"rules":[{"id":1,"host":"a.com"}]})") << true << QList<qint64>{} << QStringList{};
+        QTest::newRow("an unknown segment reads applications: website rules are no list of them")
+            << 7 << QByteArray(R"({"rules":[{"id":1,"host":"a.com"}]})") << false << QList<qint64>{} << QStringList{};
         QTest::newRow("no rules array is a failure")
             << 2 << QByteArray(R"({"kind":"window_title_blocks"})") << false << QList<qint64>{} << QStringList{};
         QTest::newRow("no answer") << 2 << QByteArray() << false << QList<qint64>{} << QStringList{};
@@ -295,6 +327,15 @@ private slots:
                                                     "applications and agent conversations are not included. This "
                                                     "cannot be undone.";
     }
+    void forgetText_negative()
+    {
+        QVERIFY(
+            PrivacyText::forgetText(*PrivacyText::forgetPreview(
+                                        reply(R"({"kind":"rule_forget","frames":-5,"text_lines":-1})"), u"rule_forget"),
+                                    PrivacyText::ruleClosing)
+                .startsWith("This irreversibly deletes screenshot records unavailable and pixels (0 bytes), "
+                            "extracted text lines unavailable, and 0 memory sightings."));
+    }
     void forgetText()
     {
         QFETCH(QByteArray, preview);
@@ -302,31 +343,23 @@ private slots:
         QTEST(PrivacyText::forgetText(*PrivacyText::forgetPreview(reply(preview), u"rule_forget"), closing), "text");
     }
 
-    void counted_data()
+    // A read the daemon refused says its reason after the section's own words, isolated.
+    void failedRead()
     {
-        QTest::addColumn<qint64>("frames");
-        QTest::addColumn<QString>("offer");
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<bool>("optionEnabled");
-        QTest::newRow("none") << qint64(0)
-                              << "The exclusion is active and stops new capture. 0 screenshot records taken before "
-                                 "it stay unless you forget them now."
-                              << "No existing captures from this application" << false;
-        QTest::newRow("one") << qint64(1)
-                             << "The exclusion is active and stops new capture. 1 screenshot record taken before it "
-                                "stay unless you forget them now."
-                             << "Also forget existing data from this application (1 screenshot)" << true;
-        QTest::newRow("two") << qint64(2)
-                             << "The exclusion is active and stops new capture. 2 screenshot records taken before it "
-                                "stay unless you forget them now."
-                             << "Also forget existing data from this application (2 screenshots)" << true;
+        QCOMPARE(DataText::failedRead("Could not load.", Reply::failed(Failure::refused, "ok\u202etxt")),
+                 "Could not load.\nThe daemon said: " + SafeText::isolated("ok\u202etxt"));
+        QCOMPARE(DataText::failedRead("Could not load.", Reply::failed(Failure::noReply)), "Could not load.");
     }
-    void counted()
+
+    void websitesSayWhatThisDesktopNeeds()
     {
-        QFETCH(qint64, frames);
-        QTEST(PrivacyText::offerText(frames), "offer");
-        QTEST(PrivacyText::forgetOption(frames).text, "option");
-        QTEST(PrivacyText::forgetOption(frames).enabled, "optionEnabled");
+        const QString need = "X11 asks for no grant: window titles come from the window manager.";
+        QCOMPARE(PrivacyText::explanation(PrivacyText::Mode::websites, need),
+                 "A website rule includes its subdomains. Vesk stores only the hostname. The website is read from the "
+                 "browser's window title. "
+                     + need);
+        QCOMPARE(PrivacyText::explanation(PrivacyText::Mode::windowTitles, need),
+                 PrivacyText::copy(PrivacyText::Mode::windowTitles).explanation);
     }
 
     void shortcutPage_data()

@@ -118,9 +118,9 @@ int main(int argc, char** argv)
 
     DataWindow data(client, alerts, presentation);
     DataWindow dataFailed(failingClient, alerts, presentation);
-    PrivacyExclusionsWindow privacy(client, workspace, alerts, presentation);
-    PrivacyExclusionsWindow privacyFailed(failingClient, workspace, alerts, presentation);
-    PrivacyExclusionsWindow privacyEmpty(emptyClient, workspace, alerts, presentation);
+    PrivacyExclusionsWindow privacy(client, workspace, *platform.permissions, alerts, presentation);
+    PrivacyExclusionsWindow privacyFailed(failingClient, workspace, *platform.permissions, alerts, presentation);
+    PrivacyExclusionsWindow privacyEmpty(emptyClient, workspace, *platform.permissions, alerts, presentation);
 
     bool ok = true;
     for (const bool dark : {false, true}) {

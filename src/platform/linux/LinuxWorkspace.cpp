@@ -48,9 +48,10 @@ std::optional<Workspace::Application> LinuxWorkspace::application(const QString&
 }
 
 std::optional<Workspace::Application> LinuxWorkspace::chooseApplication(QWidget* parent, const QString& title,
-                                                                        const QString& accept)
+                                                                        const QString& accept,
+                                                                        const QStringList& leaveOut)
 {
-    ApplicationChooser chooser(title, accept, parent);
+    ApplicationChooser chooser(title, accept, leaveOut, parent);
     chooser.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     index->refresh(&chooser, [&chooser, this] { chooser.setApplications(listed(index->entries())); });
     if (chooser.exec() != QDialog::Accepted)

@@ -18,7 +18,8 @@ public:
     std::optional<Application> application(const QString& applicationId) override;
     // Shows the applications a menu would list, as soon as the index has them, and reads the
     // entries again meanwhile, so one installed a moment ago is there too.
-    std::optional<Application> chooseApplication(QWidget* parent, const QString& title, const QString& accept) override;
+    std::optional<Application> chooseApplication(QWidget* parent, const QString& title, const QString& accept,
+                                                 const QStringList& leaveOut) override;
     bool openUrl(const QUrl& url) override;
 
     // An entry's icon: a theme icon by name, or the image file an absolute path names.
