@@ -33,12 +33,6 @@ std::optional<Handoff> handoffOf(const QJsonValue& v)
                    at(row, 6)};
 }
 
-// "3.0" megabytes of a count of bytes, or nothing.
-std::optional<QString> megabytes(std::optional<qint64> bytes)
-{
-    return Bytes::megabytesText(bytes);
-}
-
 // "22 frames" whatever the number, or "frames unavailable".
 QString plainCount(std::optional<qint64> n, const QString& plural)
 {
@@ -95,14 +89,14 @@ QString notShown(qsizetype more, const QString& noun)
 
 QString pixelSize(std::optional<qint64> bytes)
 {
-    const auto mb = megabytes(bytes);
-    return mb ? *mb + QStringLiteral(" MB of 5120 MB") : QStringLiteral("unavailable");
+    const auto mb = Bytes::mebibytes(bytes);
+    return mb ? QString::asprintf("%.0f MB of 5120 MB", *mb) : QStringLiteral("unavailable");
 }
 
 QString databaseSize(std::optional<qint64> bytes)
 {
-    const auto mb = megabytes(bytes);
-    return mb ? *mb + QStringLiteral(" MB, uncapped") : QStringLiteral("unavailable");
+    const auto mb = Bytes::mebibytes(bytes);
+    return mb ? QString::asprintf("%.0f MB, uncapped", *mb) : QStringLiteral("unavailable");
 }
 
 QString expirySentence(std::optional<qint64> expiredFrames, const QJsonValue& nextExpiryMs)

@@ -80,8 +80,8 @@ inline const QString storageUnreachable = QStringLiteral("Vesk is not reachable,
 inline const QString retentionFailed
     = QStringLiteral("Could not load retention. Vesk could not look; these are unavailable, not zero.");
 
-// "1.0 MB of 5120 MB" and "3.0 MB, uncapped" from a byte count, rounded as the menu rounds;
-// "unavailable" without one.
+// "1 MB of 5120 MB" and "3 MB, uncapped" from a byte count, in whole mebibytes (the menu gives
+// tenths, in mebibytes too); "unavailable" without one.
 QString pixelSize(std::optional<qint64> bytes);
 QString databaseSize(std::optional<qint64> bytes);
 // Expired payloads now, else the next expiry (unknown when its time is out of range), else that

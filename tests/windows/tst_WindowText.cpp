@@ -33,17 +33,17 @@ private slots:
 
         QTest::newRow("1 MB, no database size, nothing waiting")
             << QByteArray(R"({"pixel_bytes":1048576,"frames":3,"nodes":2,"retention_days":7})")
-            << "Screenshots  1.0 MB of 5120 MB\nDatabase     unavailable\n3 frames, 2 entities"
+            << "Screenshots  1 MB of 5120 MB\nDatabase     unavailable\n3 frames, 2 entities"
             << "Screenshot pixels are retained for 7 days. There are no stored screenshot pixels waiting to expire."
             << qint64(0);
         QTest::newRow("a negative size; one expired hides the next date")
             << QByteArray(R"({"pixel_bytes":-1,"db_bytes":3145728,"retention_days":5,"expired_pixel_frames":1,
                              "expired_pixel_bytes":2048,"next_pixel_expiry_ms":1772460300000})")
-            << "Screenshots  unavailable\nDatabase     3.0 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshots  unavailable\nDatabase     3 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 1 screenshot payload is expired now." << qint64(1);
         QTest::newRow("two expired, read as numbers")
             << QByteArray(R"({"pixel_bytes":0,"db_bytes":0,"retention_days":5.0,"expired_pixel_frames":2.0})")
-            << "Screenshots  0.0 MB of 5120 MB\nDatabase     0.0 MB, uncapped\n0 frames, 0 entities"
+            << "Screenshots  0 MB of 5120 MB\nDatabase     0 MB, uncapped\n0 frames, 0 entities"
             << "Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now." << qint64(2);
         QTest::newRow("counts below zero and an expiry out of range")
             << QByteArray(R"({"frames":-5,"nodes":-1,"retention_days":-3,"next_pixel_expiry_ms":1e15})")
