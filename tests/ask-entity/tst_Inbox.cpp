@@ -248,7 +248,7 @@ private slots:
         if (Row* priya = f.rowWith("Priya")) {
             click(priya);
             QTRY_VERIFY(f.rowWith("‹  back to the inbox"));
-            QVERIFY(f.texts().contains("person  ·  9 sources"));
+            QVERIFY(f.texts().contains("Person  ·  9 sources"));
             QTRY_COMPARE(f.daemon.count("relations"), 1);
             QCOMPARE(f.sent("relations").first().value("node_id").toInteger(), 2);
         }

@@ -149,7 +149,7 @@ private slots:
         const QStringList shown = f.texts();
         for (const char* expected :
              {"A: the timeout was 30 s", "B: it moved to the ask lane", "SOURCES USED FOR THIS ANSWER", "vesk",
-              "project  ·  on 3 of the screens this answer used"})
+              "Project  ·  on 3 of the screens this answer used"})
             QVERIFY2(shown.contains(expected), expected);
         QVERIFY(f.button("Copy for agent"));
         QCOMPARE(f.daemon.count("ask"), 1); // redrawn from the stored reply
@@ -229,8 +229,8 @@ private slots:
         QTest::newRow("no node makes a row") << R"({"nodes":[null,{"node_id":2},{"label":"x"}]})" << nothing << false;
         QTest::newRow("rows")
             << R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person","sources":2,"matched_label":true},null,{"node_id":2},{"label":"vesk","node_id":3,"node_type":"project","sources":9,"sources_truncated":true}]})"
-            << QStringList{"Ada", "person  ·  name  ·  2 sources", "vesk",
-                           "project  ·  seen alongside  ·  at least 9 sources"}
+            << QStringList{"Ada", "Person  ·  name  ·  2 sources", "vesk",
+                           "Project  ·  seen alongside  ·  at least 9 sources"}
             << false;
         QTest::newRow("too short for the index")
             << R"({"query_too_short":true})" << QStringList{"Three characters or more — the index needs them."}

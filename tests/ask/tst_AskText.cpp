@@ -83,7 +83,7 @@ private slots:
     // [0,3,-1,7] is checked through the window's answer.
     void keptFrameIds()
     {
-        QCOMPARE(AskText::keptFrameIds(obj(R"({"frame_ids":[2,"5",null,2.5,8]})")), (QList<qint64>{2, 8}));
+        QCOMPARE(AskText::keptFrameIds(obj(R"({"frame_ids":[2,"5",null,2.5,8]})")), QList<qint64>{});
         QCOMPARE(AskText::keptFrameIds(obj(R"({"frame_ids":"3"})")), QList<qint64>{});
     }
 

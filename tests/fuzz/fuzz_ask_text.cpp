@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const EntityText::Relations relations = EntityText::relations(r);
     check(relations.neighbours.size() <= relations.rows.size());
     check(!EntityText::caption(relations.neighbours.size(), relations.total).isEmpty());
-    (void)EntityText::subtitle(QStringLiteral("project"), relations.total, Json::int64(r, u"first_seen_ms"));
+    const EntityText::Sources cameFrom = EntityText::sources(r);
+    (void)EntityText::subtitle(QStringLiteral("project"), cameFrom.count, cameFrom.firstSeen);
     const QList<InboxText::Proposal> proposals = InboxText::proposals(r);
     const qsizetype shown = std::min(proposals.size(), InboxText::inboxCards);
     (void)InboxText::waitingStatus(proposals.size(), shown);
