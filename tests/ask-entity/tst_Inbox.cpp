@@ -159,9 +159,11 @@ private slots:
                                     << QStringList{"kept apart", "2 guesses" + settle,
                                                    "Clear these 2 and you can close this."}
                                     << 2 << "null";
-        QTest::newRow("refused") << "Use this name" << QByteArray(R"({"kind":"error","message":"no"})")
-                                 << QStringList{"Could not confirm this decision. Try again.", "3 guesses" + settle}
-                                 << 3 << "41";
+        QTest::newRow("refused")
+            << "Use this name" << QByteArray(R"({"kind":"error","message":"no"})")
+            << QStringList{"Could not confirm this decision. Try again.\nVesk said: \u2068no\u2069",
+                           "3 guesses" + settle}
+            << 3 << "41";
         QTest::newRow("another kind") << "Use this name" << QByteArray(R"({"kind":"judged"})")
                                       << QStringList{"Could not confirm this decision. Try again."} << 3 << "41";
     }
