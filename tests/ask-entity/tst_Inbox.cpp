@@ -213,7 +213,8 @@ private slots:
                                "last_seen_ms":1772366700000},
                               {"label":"Why?","node_id":3,"node_type":"open_question"},
                               {"label":"a.rs","node_id":4,"node_type":"file"},
-                              {"label":"Lena","node_id":5,"node_type":"person","sources":1,"sources_truncated":true},
+                              {"label":"Lena","node_id":5,"node_type":"person","sources":1,"sources_truncated":true,
+                               "last_seen_ms":4.2e12},
                               {"label":"Ship","node_id":6,"node_type":"task"},
                               {"label":"Acme","node_id":7,"node_type":"org"}])")
             << QStringList{"PEOPLE  ·  2",

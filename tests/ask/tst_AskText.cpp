@@ -32,10 +32,8 @@ private slots:
         QTest::addColumn<QJsonValue>("observed");
         QTest::addColumn<QString>("when"); // empty: no time at all
         QTest::newRow("ten minutes") << QJsonValue(double(msAgo(600))) << "10 min ago";
-        QTest::newRow("zero") << QJsonValue(0) << "";
-        QTest::newRow("negative") << QJsonValue(-5) << "";
-        QTest::newRow("string") << QJsonValue("1772460300000") << "";
         QTest::newRow("past any date") << QJsonValue(1e300) << "";
+        QTest::newRow("past 2100") << QJsonValue(4.2e12) << "";
     }
     void evidenceWhen()
     {
