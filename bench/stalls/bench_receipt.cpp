@@ -100,9 +100,11 @@ struct Rig : DaemonRig {
         daemon.replyRaw("status",
                         R"({"kind":"status","onboarded":true})"
                         "\n");
-        daemon.reply("ask", QJsonObject{{"answer", "You were fixing the invoice rounding."},
-                                        {"claims", QJsonArray{QJsonObject{{"text", "The rounding fix shipped."},
-                                                                          {"frame_ids", QJsonArray{3, 7}}}}}});
+        daemon.reply("ask",
+                     QJsonObject{{"answer", "You were fixing the invoice rounding."},
+                                 {"claims",
+                                  QJsonArray{QJsonObject{{"text", "The rounding fix shipped."},
+                                                         {"frame_ids", QJsonArray{3, 7}}}}}});
         daemon.replyRaw("correct_claim", receipt());
     }
     QWidget* column() const { return window.resultColumn()->content(); }
