@@ -6,12 +6,14 @@
 #include "AskWindow.h"
 #include "DaemonRig.h"
 #include "ScriptedAlerts.h"
+#include "ScrollColumn.h"
 #include "Seen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
