@@ -159,11 +159,14 @@ private slots:
     }
 
     // From the keyboard, every redraw of the view leaves the keys on the control pressed, under its
-    // new title, or on the first control once the pressed one is gone.
+    // new title, or on the first control once the pressed one is gone (not the first after a refusal).
     void keyboardStaysOnThePressedControl()
     {
         AskFixture f;
-        f.daemon.reply("correct_claim", json(R"({"kind":"claim_corrected","source_frame_ids":[3]})"), 0.2);
+        f.daemon.sequence(
+            "correct_claim",
+            {{"{\"kind\":\"error\"}\n"},
+             {"{\"kind\":\"claim_corrected\",\"source_frame_ids\":[3]}\n", FakeDaemon::Mode::Reply, 0.2}});
         f.window.show();
         f.unfoldedAnswer(json(twoClaims));
         const auto focused = [] {
@@ -180,7 +183,8 @@ private slots:
         pressOn("Cancel correction", "Where is this wrong?");
         pressOn("Where is this wrong?", "Cancel correction");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        pressOn("The fact is wrong", "Inspect correction evidence"); // the choice is gone with the receipt
+        pressOn("The fact is wrong", "The fact is wrong");           // refused: the choice is offered again
+        pressOn("The fact is wrong", "Inspect correction evidence"); // gone with the receipt
         pressOn("Inspect correction evidence", "Hide correction evidence");
     }
 
