@@ -65,7 +65,7 @@ void AnswerPage::ask()
             } else if (const auto code = Json::string(*got, u"failure_code")) {
                 fail(*code,
                      Json::string(*got, u"answer").value_or(QStringLiteral("The answer could not be completed.")),
-                     Json::boolean(*got, u"retryable").value_or(false), Json::numberAsInteger(*got, u"quota_reset_at"));
+                     Json::boolean(*got, u"retryable").value_or(false), AskText::resetAt(*got));
             } else if (Json::string(*got, u"answer")) {
                 answer(*got);
             } else {
@@ -232,27 +232,29 @@ void AnswerPage::correctClaim(int tag, const QString& judgement,
     const QString text = reading ? reading->text : claim->text;
     const QList<qint64> frames = reading ? QList<qint64>{reading->frame} : claim->frames;
     const QUuid asked = answerID;
-    correctionStates.insert(tag, {Kind::saving, {}});
+    correctionStates.insert(tag, {Kind::saving, {}, std::nullopt});
     if (ClaimCorrectionView* view = correctionViews.value(tag))
         view->setState(correctionStates[tag]);
     // Not bound to the column: a receipt that comes while the answer is off screen is kept for it.
-    client.correctClaim(text, judgement, frames, this, [this, tag, asked, reading](Reply got) {
-        if (answerID != asked)
-            return;
-        CorrectionText::State state = CorrectionText::result(got);
-        if (reading && state.kind == Kind::saved)
-            state.receipt = CorrectionText::markedWrong(reading->text, state.receipt);
-        const std::optional<CorrectionText::Evidence> links = CorrectionText::evidence(got);
-        if (links)
-            correctionEvidence.insert(tag, *links);
-        else
-            correctionEvidence.remove(tag);
-        correctionStates.insert(tag, state);
-        if (ClaimCorrectionView* view = correctionViews.value(tag)) {
-            view->setEvidence(links);
-            view->setState(state);
-        }
-    });
+    // Read off the main thread: a receipt may list its links by the hundred thousand.
+    client.correctClaim(
+        text, judgement, frames, this,
+        DaemonClient::Reading(&CorrectionText::receipt, [this, tag, asked, reading](CorrectionText::Receipt got) {
+            if (answerID != asked)
+                return;
+            CorrectionText::State& state = got.state;
+            if (reading && state.kind == Kind::saved)
+                state.receipt = CorrectionText::markedWrong(reading->text, state.receipt);
+            if (got.evidence)
+                correctionEvidence.insert(tag, *got.evidence);
+            else
+                correctionEvidence.remove(tag);
+            correctionStates.insert(tag, state);
+            if (ClaimCorrectionView* view = correctionViews.value(tag)) {
+                view->setEvidence(got.evidence);
+                view->setState(state);
+            }
+        }));
 }
 
 bool AnswerPage::collapseCorrection()

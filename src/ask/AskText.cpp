@@ -1,6 +1,7 @@
 #include "AskText.h"
 
 #include "Dates.h"
+#include "EntityText.h"
 #include "Json.h"
 #include "Phrases.h"
 
@@ -9,20 +10,23 @@
 
 namespace vesk::AskText {
 
+std::optional<qint64> sourceCount(const QJsonObject& item)
+{
+    return item.contains(u"sources") ? Json::count(item, u"sources") : 0;
+}
+
 QString sourcePhrase(const QJsonObject& item)
 {
-    const QString phrase = countPhrase(Json::numberAsInteger(item, u"sources").value_or(0), QStringLiteral("source"));
-    if (Json::boolean(item, u"sources_truncated").value_or(false))
+    const std::optional<qint64> n = sourceCount(item);
+    const QString phrase = countPhrase(n, QStringLiteral("source"));
+    if (n && Json::boolean(item, u"sources_truncated").value_or(false))
         return QStringLiteral("at least ") + phrase;
     return phrase;
 }
 
 std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now)
 {
-    const std::optional<double> ms = Json::number(item, u"observed_at_ms");
-    if (!ms || *ms <= 0)
-        return std::nullopt;
-    const std::optional<QDateTime> seen = Dates::fromMs(*ms);
+    const std::optional<QDateTime> seen = Json::timestampMs(item, u"observed_at_ms");
     if (!seen)
         return std::nullopt;
     return Dates::ago(*seen, now);
@@ -59,6 +63,14 @@ QString failureBody(const QString& code, const QString& message)
         return QStringLiteral("Answers are provided by Vesk. You do not need a model-provider account or API key. "
                               "Your local memory and search remain available.");
     return message;
+}
+
+std::optional<qint64> resetAt(const QJsonObject& failure)
+{
+    const std::optional<qint64> at = Json::numberAsInteger(failure, u"quota_reset_at");
+    if (!at || *at < Json::earliestMs / 1000 || *at >= Json::latestMs / 1000)
+        return std::nullopt;
+    return at;
 }
 
 QString resetLine(qint64 resetAtSeconds)
@@ -139,12 +151,15 @@ std::optional<EntityLines> entityLines(const QJsonObject& node, bool cited)
     out.id = *id;
     out.label = *label;
     out.kind = Json::string(node, u"node_type").value_or(QStringLiteral("?"));
-    out.sources = Json::numberAsInteger(node, u"sources").value_or(0);
+    // Below 0: unavailable, as the entity page's subtitle reads it.
+    out.sources = sourceCount(node).value_or(-1);
+    const QString kind = EntityText::kindWord(out.kind);
     if (cited)
-        out.meta = out.kind + separator + QStringLiteral("on ") + QString::number(out.sources)
+        out.meta = kind + separator + QStringLiteral("on ")
+            + (out.sources >= 0 ? QString::number(out.sources) : QStringLiteral("an unknown number"))
             + QStringLiteral(" of the screens this answer used");
     else
-        out.meta = out.kind + separator
+        out.meta = kind + separator
             + (Json::boolean(node, u"matched_label").value_or(false) ? QStringLiteral("name")
                                                                      : QStringLiteral("seen alongside"))
             + separator + sourcePhrase(node);
@@ -178,9 +193,13 @@ AnswerSources answerSources(const QJsonObject& reply, const QDateTime& now)
 QList<qint64> keptFrameIds(const QJsonObject& claim)
 {
     QList<qint64> kept;
-    for (qint64 id : Json::integers(claim, u"frame_ids").value_or(QList<qint64>()))
-        if (id >= 1)
-            kept << id;
+    for (const QJsonValue& element : claim.value(u"frame_ids").toArray()) {
+        const std::optional<qint64> id = Json::integer(element);
+        if (!id)
+            return {}; // not an array of integers: the claim rests on no frame we can name
+        if (*id >= 1)
+            kept << *id;
+    }
     return kept;
 }
 

@@ -19,11 +19,14 @@ inline const QString opening = QStringLiteral("Search your local memory, or pres
 inline const QString searchHint = QStringLiteral("return to ask · shift+return to search · esc to close");
 inline const QString answerHint = QStringLiteral("Ctrl+Shift+C copy for agent · return to ask · esc to close");
 
-// "1 source", "3 sources", "at least 5 sources" for an object with "sources" and "sources_truncated".
+// An object's "sources": 0 when absent, nothing when the daemon gave one that is no count.
+std::optional<qint64> sourceCount(const QJsonObject& item);
+// "1 source", "3 sources", "at least 5 sources" for an object with "sources" and
+// "sources_truncated"; "sources unavailable" for a count below 0 or no number.
 QString sourcePhrase(const QJsonObject& item);
 
-// The age of an item's "observed_at_ms" ("just now", "4 min ago", …); nothing when it is absent,
-// not positive or no readable date.
+// The age of an item's "observed_at_ms" ("just now", "4 min ago", …); nothing when it is absent
+// or outside the sane range of times.
 std::optional<QString> evidenceWhen(const QJsonObject& item, const QDateTime& now);
 
 // Failure titles by the daemon's code (exact strings).
@@ -32,6 +35,8 @@ QString failureTitle(const QString& code);
 // fixed text that asks for no model account.
 bool isServiceAccessCode(const QString& code);
 QString failureBody(const QString& code, const QString& message);
+// A failure's "quota_reset_at" in seconds; nothing when absent or outside the sane range of times.
+std::optional<qint64> resetAt(const QJsonObject& failure);
 // "This device can ask again after <date and time>." in the user's locale.
 QString resetLine(qint64 resetAtSeconds);
 
@@ -59,11 +64,12 @@ struct EvidenceLines {
 std::optional<EvidenceLines> evidenceLines(const QJsonObject& item, const QDateTime& now);
 
 // An entity row's label and meta line; nothing without a string "label" and an integer "node_id".
+// The meta line names the kind in words (EntityText::kindWord).
 struct EntityLines {
     qint64 id = 0;
     QString label;
     QString kind;
-    qint64 sources = 0;
+    qint64 sources = 0; // below 0: unavailable
     QString meta;
     bool operator==(const EntityLines&) const = default;
 };
@@ -83,7 +89,8 @@ struct AnswerSources {
 };
 AnswerSources answerSources(const QJsonObject& reply, const QDateTime& now);
 
-// A claim's frames: its integer "frame_ids" of 1 or more, in order.
+// A claim's frames: its "frame_ids" of 1 or more, in order; none at all unless every element is
+// an integer.
 QList<qint64> keptFrameIds(const QJsonObject& claim);
 // The claims that carry a non-empty "text", in reply order (their tags count from 1 in this order).
 QList<QJsonObject> textClaims(const QJsonObject& reply);

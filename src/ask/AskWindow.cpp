@@ -179,7 +179,7 @@ void AskWindow::showEntity(qint64 id, const QString& label, const QString& kind,
     openEntity(Origin{id, label, kind, sources});
 }
 
-void AskWindow::openEntity(const Origin& origin)
+void AskWindow::openEntity(const Origin& origin, const QString& note)
 {
     // Reached from outside the panel there is nothing to go back to: back searches for the
     // entity's name, which the field holds.
@@ -193,7 +193,14 @@ void AskWindow::openEntity(const Origin& origin)
                          [this](const QString& name) {
                              if (!left)
                                  panel->setFieldText(name);
-                         }}));
+                         },
+                         [this](const Origin& again, const QString& said) {
+                             // Back to a search looks for the name the entity has now.
+                             if (!left || left->returnsAs() == EntityText::BackTo::results)
+                                 panel->setFieldText(again.label);
+                             openEntity(again, said);
+                         }},
+                        note));
 }
 
 void AskWindow::showInbox()

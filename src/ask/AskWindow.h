@@ -80,7 +80,8 @@ private:
     // A question asked, or words searched for, which the field shows from now on.
     void ask(const QString& text);
     void search(const QString& text);
-    void openEntity(const Origin& origin);
+    // An entity's page, with `note` at its top.
+    void openEntity(const Origin& origin, const QString& note = {});
     void openInbox();
     void openFrame(qint64 frame, const Origin& origin);
     // A memory that shares a correction's evidence, in the inspector.

@@ -2,40 +2,51 @@
 
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "MemoryEditText.h"
 #include "OStyle.h"
 #include "Phrases.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace vesk {
 
-namespace {
-
 using Kind = CorrectionText::State::Kind;
 
-// The view's parts, stacked in `body` with 8 points between them.
-class Parts {
+// The view's parts, stacked in `body` with 8 points between them. Each button is registered with
+// what it does (`key`), which it records as pressed before it acts.
+class CorrectionParts {
 public:
-    explicit Parts(QWidget* body)
-        : layout(new QVBoxLayout(body))
+    explicit CorrectionParts(ClaimCorrectionView& view)
+        : view(view)
+        , layout(new QVBoxLayout(view.body))
     {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
     }
     void primary(const QString& text) { layout->addWidget(label(text, Ink::text())); }
     void secondary(const QString& text) { layout->addWidget(label(text, Ink::text2())); }
-    void button(const QString& title, std::function<void()> action)
+    void button(const QString& title, const QString& key, std::function<void()> action)
     {
-        layout->addWidget(InkButton::make(title, InkButton::Tone::quiet, std::move(action)), 0, Qt::AlignLeft);
+        layout->addWidget(make(title, key, std::move(action)), 0, Qt::AlignLeft);
+    }
+    InkButton* make(const QString& title, const QString& key, std::function<void()> action)
+    {
+        InkButton* made = InkButton::make(title, InkButton::Tone::quiet, [owner = &view, key, action] {
+            owner->pressed = key;
+            action();
+        });
+        view.controls.append({made, key});
+        return made;
     }
     // A line of views side by side, 8 points apart, left-aligned.
     void line(const QList<QWidget*>& views)
     {
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
-        for (QWidget* view : views)
-            row->addWidget(view);
+        for (QWidget* v : views)
+            row->addWidget(v);
         row->addStretch(1);
         layout->addLayout(row);
     }
@@ -45,10 +56,9 @@ public:
     }
 
 private:
+    ClaimCorrectionView& view;
     QVBoxLayout* layout;
 };
-
-} // namespace
 
 ClaimCorrectionView::ClaimCorrectionView(qsizetype sourceCount, QList<Interpretation> interpretations,
                                          std::optional<Evidence> evidence, State state, QWidget* parent)
@@ -57,6 +67,8 @@ ClaimCorrectionView::ClaimCorrectionView(qsizetype sourceCount, QList<Interpreta
     , evidence(std::move(evidence))
     , sourceCount(sourceCount)
 {
+    // Holds the keyboard while a correction is saved and none of its buttons is drawn.
+    setAccessibleName(QStringLiteral("Correction of this claim"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setState(std::move(state));
@@ -94,25 +106,38 @@ void ClaimCorrectionView::toggle()
 
 void ClaimCorrectionView::render()
 {
+    const QWidget* focused = QApplication::focusWidget();
+    const bool holdsKeyboard = focused && (focused == this || isAncestorOf(focused));
     // The button whose click brought us here is in the old body: it goes once its click is over.
+    // The keyboard waits on the view meanwhile, rather than moving on to whatever follows it.
+    if (holdsKeyboard)
+        setFocus(Qt::OtherFocusReason);
     if (body) {
         body->hide();
         body->deleteLater();
     }
+    controls.clear();
     body = new QWidget(this);
     layout()->addWidget(body);
     if (current.kind == Kind::saving)
-        Parts(body).secondary(QStringLiteral("Saving correction…"));
+        CorrectionParts(*this).secondary(QStringLiteral("Saving correction…"));
     else if (current.kind == Kind::saved)
         drawReceipt();
     else
         drawChoices();
     body->show();
+    if (!holdsKeyboard || controls.isEmpty())
+        return;
+    QWidget* next = controls.first().widget;
+    for (const Control& control : std::as_const(controls))
+        if (control.key == pressed)
+            next = control.widget;
+    next->setFocus(Qt::OtherFocusReason);
 }
 
 void ClaimCorrectionView::drawReceipt()
 {
-    Parts parts(body);
+    CorrectionParts parts(*this);
     parts.primary(current.receipt);
     if (!interpretations.isEmpty())
         parts.secondary(QStringLiteral("Rejecting one interpretation does not confirm the other."));
@@ -121,31 +146,43 @@ void ClaimCorrectionView::drawReceipt()
         parts.secondary(QStringLiteral("Evidence links are unavailable from this version of the service."));
         return;
     }
+    if (evidence->unreadable) {
+        parts.secondary(QStringLiteral("Vesk could not read the evidence links of this correction; this is not an "
+                                       "empty list."));
+        return;
+    }
     if (evidence->empty()) {
         parts.secondary(QStringLiteral("No source evidence is linked to this correction."));
         return;
     }
     parts.button(expanded ? QStringLiteral("Hide correction evidence") : QStringLiteral("Inspect correction evidence"),
-                 [this] { toggle(); });
+                 QStringLiteral("toggle"), [this] { toggle(); });
     if (!expanded)
         return;
-    for (qsizetype i = 0; i < evidence->frames.size(); ++i)
-        parts.button(QStringLiteral("Open source ") + QString::number(i + 1),
-                     [this, frame = evidence->frames[i]] { emit sourceInspected(frame); });
-    const auto memories = [&](const QList<qint64>& ids, const QString& kind) {
-        for (qsizetype i = 0; i < ids.size(); ++i)
-            parts.button(QStringLiteral("Inspect ") + kind + QLatin1Char(' ') + QString::number(i + 1),
-                         [this, kind, id = ids[i]] { emit memoryInspected(kind, id); });
+    const auto more = [&](const CorrectionText::Links& links, const QString& many) {
+        if (links.more > 0)
+            parts.secondary(QStringLiteral("… and ") + QString::number(links.more) + QLatin1Char(' ') + many);
     };
-    memories(evidence->nodes, QStringLiteral("entity"));
-    memories(evidence->relations, QStringLiteral("relationship"));
+    for (qsizetype i = 0; i < evidence->frames.ids.size(); ++i)
+        parts.button(QStringLiteral("Open source ") + QString::number(i + 1), QStringLiteral("source %1").arg(i),
+                     [this, frame = evidence->frames.ids[i]] { emit sourceInspected(frame); });
+    more(evidence->frames, QStringLiteral("more sources"));
+    const auto memories = [&](const CorrectionText::Links& links, const QString& kind, const QString& many) {
+        for (qsizetype i = 0; i < links.ids.size(); ++i)
+            parts.button(QStringLiteral("Inspect ") + kind + QLatin1Char(' ') + QString::number(i + 1),
+                         kind + QLatin1Char(' ') + QString::number(i),
+                         [this, kind, id = links.ids[i]] { emit memoryInspected(kind, id); });
+        more(links, many);
+    };
+    memories(evidence->nodes, QStringLiteral("entity"), QStringLiteral("more entities"));
+    memories(evidence->relations, QStringLiteral("relationship"), QStringLiteral("more relationships"));
     if (evidence->truncated)
         parts.secondary(QStringLiteral("This receipt includes a limited set of evidence links."));
 }
 
 void ClaimCorrectionView::drawChoices()
 {
-    Parts parts(body);
+    CorrectionParts parts(*this);
     const bool failed = current.kind == Kind::failed;
     if (interpretations.size() == 2) {
         parts.primary(QStringLiteral("I may have misread this. Which interpretation is wrong?"));
@@ -157,26 +194,27 @@ void ClaimCorrectionView::drawChoices()
             parts.primary(n + QStringLiteral(". ") + reading.text);
             parts.secondary(QStringLiteral("“") + reading.quote + QStringLiteral("”"));
             parts.line(
-                {InkButton::make(QStringLiteral("Mark interpretation ") + n + QStringLiteral(" wrong"),
-                                 InkButton::Tone::quiet, [this, reading] { emit interpretationRejected(reading); }),
-                 InkButton::make(QStringLiteral("Inspect source"), InkButton::Tone::quiet,
-                                 [this, reading] { emit sourceInspected(reading.frame); })});
+                {parts.make(QStringLiteral("Mark interpretation ") + n + QStringLiteral(" wrong"),
+                            QStringLiteral("reject ") + n, [this, reading] { emit interpretationRejected(reading); }),
+                 parts.make(QStringLiteral("Inspect source"), QStringLiteral("reading ") + n,
+                            [this, reading] { emit sourceInspected(reading.frame); })});
         }
         if (failed)
             parts.secondary(QStringLiteral("The correction was not confirmed. Choose again to retry."));
     }
     parts.line({new InkLabel(countPhrase(sourceCount, QStringLiteral("source")), Ink::text2(), OStyle::font(12),
                              InkLabel::Fit::truncateEnd),
-                InkButton::make(expanded ? QStringLiteral("Cancel correction") : QStringLiteral("Where is this wrong?"),
-                                InkButton::Tone::quiet, [this] { toggle(); })});
+                parts.make(expanded ? QStringLiteral("Cancel correction") : QStringLiteral("Where is this wrong?"),
+                           QStringLiteral("toggle"), [this] { toggle(); })});
     if (!expanded)
         return;
     if (failed)
-        parts.secondary(QStringLiteral("Vesk could not confirm the correction. Choose again to retry."));
+        parts.secondary(MemoryEditText::withDaemonWords(
+            QStringLiteral("Vesk could not confirm the correction. Choose again to retry."), current.said));
     else
         parts.primary(QStringLiteral("I may have got this sentence wrong. What needs correcting?"));
     for (qsizetype i = 0; i < CorrectionText::choices.size(); ++i)
-        parts.button(CorrectionText::choices[i],
+        parts.button(CorrectionText::choices[i], CorrectionText::judgements[i],
                      [this, judgement = CorrectionText::judgements[i]] { emit judgementChosen(judgement); });
 }
 

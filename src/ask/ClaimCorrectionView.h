@@ -12,8 +12,10 @@ namespace vesk {
 // evidence, which reading is wrong. It shows where the correction stands: the choices (folded
 // behind "Where is this wrong?"), "Saving correction…", the receipt with its evidence links
 // (folded behind "Inspect correction evidence"), or the choices again with the news that the last
-// one was not confirmed. It sends nothing itself: it says what was chosen through its signals. It takes the width its
-// row gives it.
+// one was not confirmed. It sends nothing itself: it says what was chosen through its signals. It
+// takes the width its row gives it. Every change draws it again; the keyboard stays where it was:
+// on the control pressed when it is drawn again (a fold's button under its new title), else on the
+// first control, and on the view itself while nothing can be pressed.
 class ClaimCorrectionView : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +45,13 @@ signals:
     void judgementChosen(const QString& judgement);
 
 private:
+    // A button of the body and what it does, so the same control is found again after a redraw.
+    struct Control {
+        QWidget* widget;
+        QString key;
+    };
+    friend class CorrectionParts;
+
     void render();
     void toggle();
     void drawReceipt();
@@ -55,6 +64,9 @@ private:
     qsizetype sourceCount;
     // Everything drawn for the current state; replaced as a whole on every change.
     QWidget* body = nullptr;
+    QList<Control> controls;
+    // The control last pressed, by what it does.
+    QString pressed;
 };
 
 } // namespace vesk

@@ -9,16 +9,33 @@ namespace vesk::CorrectionText {
 
 namespace {
 
-// Distinct ids of 1 or more, ascending; an absent list is empty.
-QList<qint64> linkIds(const QJsonObject& reply, QStringView key)
+// Distinct ids of 1 or more, ascending, the first shownLinks of them; an absent list is empty,
+// one that cannot be read is nothing.
+std::optional<Links> linkIds(const QJsonObject& reply, QStringView key)
 {
+    if (!reply.contains(key))
+        return Links{};
+    const std::optional<QList<qint64>> read = Json::list<qint64>(reply, key, Json::integer);
+    if (!read)
+        return std::nullopt;
     QList<qint64> ids;
-    for (qint64 id : Json::integers(reply, key).value_or(QList<qint64>()))
+    ids.reserve(read->size());
+    for (qint64 id : *read)
         if (id > 0)
             ids << id;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    return ids;
+    Links out;
+    out.more = std::max<qsizetype>(ids.size() - shownLinks, 0);
+    ids.resize(std::min(ids.size(), shownLinks));
+    out.ids = std::move(ids);
+    return out;
+}
+
+// A count of the receipt: 0 when absent, nothing when the daemon gave one that is no count.
+std::optional<qint64> receiptCount(const QJsonObject& reply, QStringView key)
+{
+    return reply.contains(key) ? Json::count(reply, key) : 0;
 }
 
 bool isReceipt(const std::optional<QJsonObject>& reply)
@@ -49,25 +66,37 @@ QList<Interpretation> interpretations(const QJsonObject& claim)
 
 std::optional<Evidence> evidence(const std::optional<QJsonObject>& reply)
 {
-    if (!isReceipt(reply) || !Json::integers(*reply, u"source_frame_ids"))
+    if (!isReceipt(reply) || !reply->contains(u"source_frame_ids"))
         return std::nullopt;
-    return Evidence{linkIds(*reply, u"source_frame_ids"), linkIds(*reply, u"related_node_ids"),
-                    linkIds(*reply, u"related_relation_ids"),
-                    Json::boolean(*reply, u"details_truncated").value_or(false)};
+    const std::optional<Links> frames = linkIds(*reply, u"source_frame_ids");
+    const std::optional<Links> nodes = linkIds(*reply, u"related_node_ids");
+    const std::optional<Links> relations = linkIds(*reply, u"related_relation_ids");
+    const bool truncated = Json::boolean(*reply, u"details_truncated").value_or(false);
+    if (!frames || !nodes || !relations)
+        return Evidence{{}, {}, {}, truncated, true};
+    return Evidence{*frames, *nodes, *relations, truncated, false};
 }
 
-State result(const std::optional<QJsonObject>& reply)
+State result(const Reply& reply)
 {
     if (!isReceipt(reply))
-        return {State::Kind::failed, {}};
-    const qint64 sources = Json::integer(*reply, u"sources").value_or(0);
-    const qint64 memories = Json::integer(*reply, u"memories").value_or(0);
+        return {State::Kind::failed, {}, reply.daemonMessage()};
+    const std::optional<qint64> sources = receiptCount(*reply, u"sources");
+    const std::optional<qint64> memories = receiptCount(*reply, u"memories");
     const QString dot = QStringLiteral(" · ");
     return {State::Kind::saved,
             (Json::boolean(*reply, u"duplicate").value_or(false) ? QStringLiteral("Already corrected")
                                                                  : QStringLiteral("Corrected"))
                 + dot + countPhrase(sources, QStringLiteral("source")) + dot
-                + countPhrase(memories, QStringLiteral("related memory"), QStringLiteral("related memories"))};
+                + (memories
+                       ? countPhrase(*memories, QStringLiteral("related memory"), QStringLiteral("related memories"))
+                       : QStringLiteral("related memories unavailable")),
+            std::nullopt};
+}
+
+Receipt receipt(const Reply& reply)
+{
+    return {result(reply), evidence(reply)};
 }
 
 QString markedWrong(const QString& reading, const QString& receipt)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reply.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -26,29 +28,52 @@ struct Interpretation {
 // A claim's "alternatives": exactly two complete readings of different text, or none at all.
 QList<Interpretation> interpretations(const QJsonObject& claim);
 
-// The links of a receipt: source frames, related entities and relationships, each distinct
-// positive ids in ascending order, and whether the daemon sent only part of them.
+// One list of a receipt's links: the first `shownLinks` distinct positive ids in ascending order,
+// which the view lays out as buttons, and how many more the list held.
+struct Links {
+    QList<qint64> ids;
+    qsizetype more = 0;
+    bool operator==(const Links&) const = default;
+    bool empty() const { return ids.isEmpty() && more == 0; }
+};
+// A person opens a few of a correction's links, never thousands: past this many a list says how
+// many it leaves out.
+inline constexpr qsizetype shownLinks = 40;
+
+// The links of a receipt: source frames, related entities and relationships, whether the daemon
+// sent only part of them, and whether a list it sent could not be read at all (an array of
+// nothing but wrong elements), which is not an empty list.
 struct Evidence {
-    QList<qint64> frames;
-    QList<qint64> nodes;
-    QList<qint64> relations;
+    Links frames;
+    Links nodes;
+    Links relations;
     bool truncated = false;
+    bool unreadable = false;
     bool operator==(const Evidence&) const = default;
-    bool empty() const { return frames.isEmpty() && nodes.isEmpty() && relations.isEmpty(); }
+    bool empty() const { return frames.empty() && nodes.empty() && relations.empty(); }
 };
 // Nothing unless the reply is a receipt that lists its source frames (older daemons do not).
 std::optional<Evidence> evidence(const std::optional<QJsonObject>& reply);
 
 // Where a claim's correction stands: nothing submitted, in flight, recorded (with the receipt to
-// show) or not confirmed.
+// show) or not confirmed (with the daemon's words when it refused with some).
 struct State {
     enum class Kind { ready, saving, saved, failed };
     Kind kind = Kind::ready;
     QString receipt;
+    std::optional<QString> said;
     bool operator==(const State&) const = default;
 };
 // The state a `correct_claim` reply leaves: "Corrected · 2 sources · 1 related memory", or failed.
-State result(const std::optional<QJsonObject>& reply);
+// A count the daemon gave that is no count reads "sources unavailable".
+State result(const Reply& reply);
+
+// A `correct_claim` reply read once, off the main thread: the state and the links it leaves.
+struct Receipt {
+    State state;
+    std::optional<Evidence> evidence;
+};
+Receipt receipt(const Reply& reply);
 // A saved receipt for a rejected reading: the reading quoted on a line of its own above it.
 QString markedWrong(const QString& reading, const QString& receipt);
 

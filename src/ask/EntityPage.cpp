@@ -16,6 +16,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <algorithm>
 
 namespace vesk {
 
@@ -37,7 +38,7 @@ QWidget* side(const QList<QWidget*>& views)
 } // namespace
 
 EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, Alerts& alerts, MergeJudge& judge,
-                       const Origin& origin, EntityText::BackTo backTo, Callbacks callbacks)
+                       const Origin& origin, EntityText::BackTo backTo, Callbacks callbacks, const QString& note)
     : Page(column)
     , client(client)
     , alerts(alerts)
@@ -45,6 +46,7 @@ EntityPage::EntityPage(ScrollColumn& column, DaemonClient& client, Alerts& alert
     , origin(origin)
     , backTo(backTo)
     , callbacks(std::move(callbacks))
+    , note(note)
 {
 }
 
@@ -135,15 +137,17 @@ void EntityPage::relations(const std::optional<EntityText::Relations>& reply)
     }
     connects->hideStatus();
     ColumnInsert insert = connects->insert();
-    if (!found.neighbours.isEmpty()) {
-        insert.view(graph = new NeighbourhoodView(origin.label, found.neighbours));
+    neighbours = found.neighbours;
+    total = found.total;
+    if (!neighbours.isEmpty()) {
+        insert.view(graph = new NeighbourhoodView(origin.label, neighbours));
         connect(graph, &NeighbourhoodView::neighbourOpened, this, [this](const EntityText::Neighbour& n) {
             callbacks.openEntity(Origin{n.id, n.label, n.kind, n.sources});
         });
         connect(graph, &NeighbourhoodView::relationPicked, this, &EntityPage::confirmRejectRelation);
     }
-    insert.view(
-        new InkLabel(EntityText::caption(found.neighbours.size(), found.total), Ink::muted(), OStyle::monoSmall()));
+    insert.view(caption
+                = new InkLabel(EntityText::caption(neighbours.size(), total), Ink::muted(), OStyle::monoSmall()));
     insert.space(14);
     for (const EntityText::RelationLines& lines : found.rows) {
         auto* sentence = new InkLabel(lines.sentence, Ink::text(), OStyle::font(13));
@@ -180,16 +184,15 @@ void EntityPage::startRename()
                           return;
                       }
                       // The page again, under its new name, with a note of what now reads it.
-                      origin.label = label;
-                      note = MemoryEditText::renameNote(*reply, label);
-                      open();
+                      callbacks.reopen(Origin{origin.id, label, origin.kind, origin.sources},
+                                       MemoryEditText::renameNote(*reply, label));
                   }));
 }
 
 void EntityPage::rejectRelation(qint64 edgeId, Row* row, InkButton* button)
 {
     button->setEnabled(false);
-    client.rejectRelation(edgeId, row, whileCurrent(column.ticket(), [this, row, button](Reply reply) {
+    client.rejectRelation(edgeId, row, whileCurrent(column.ticket(), [this, row, button, edgeId](Reply reply) {
                               if (!Json::isKind(reply, u"ok")) {
                                   button->setEnabled(true);
                                   EditDialogs::report(alerts, reply, QStringLiteral("Could not remove that relation."));
@@ -199,20 +202,37 @@ void EntityPage::rejectRelation(qint64 edgeId, Row* row, InkButton* button)
                               faded->setOpacity(0.4);
                               row->setGraphicsEffect(faded);
                               button->setText(QStringLiteral("removed"));
+                              dropFromGraph(edgeId);
                           }));
+}
+
+void EntityPage::dropFromGraph(qint64 edgeId)
+{
+    const auto gone = std::find_if(neighbours.cbegin(), neighbours.cend(),
+                                   [edgeId](const EntityText::Neighbour& n) { return n.edgeId == edgeId; });
+    if (gone == neighbours.cend())
+        return; // a relation the graph could not draw
+    neighbours.erase(gone);
+    total = std::max<qint64>(total - 1, 0);
+    if (caption)
+        caption->setText(EntityText::caption(neighbours.size(), total));
+    if (graph) {
+        graph->setNeighbours(neighbours);
+        graph->setVisible(!neighbours.isEmpty());
+    }
 }
 
 void EntityPage::confirmRejectRelation(const EntityText::Neighbour& neighbour)
 {
     if (EditDialogs::confirm(alerts, AlertSpec::Style::informational,
                              {QStringLiteral("Remove this relation?"),
-                              MemoryEditText::relationQuestion(neighbour.phrase, neighbour.label)},
+                              MemoryEditText::relationQuestion(EntityText::relationSentence(neighbour, origin.label))},
                              QStringLiteral("This is wrong"), EditDialogs::Undo::impossible)
         != 0)
         return;
     client.rejectRelation(neighbour.edgeId, this, whileCurrent(column.ticket(), [this](Reply reply) {
                               if (Json::isKind(reply, u"ok"))
-                                  open(); // the graph drawn again, without the relation
+                                  callbacks.reopen(origin, {}); // the graph drawn again, without the relation
                               else
                                   EditDialogs::report(alerts, reply, QStringLiteral("Could not remove that relation."));
                           }));
@@ -231,7 +251,7 @@ void EntityPage::sources(const std::optional<EntityText::Sources>& found)
             callbacks.named(*name);
     }
     subtitle->setText(
-        EntityText::subtitle(origin.kind, found ? found->count : 0, found ? found->firstSeenMs : std::nullopt));
+        EntityText::subtitle(origin.kind, found ? found->count : 0, found ? found->firstSeen : std::nullopt));
     cameFrom->hideStatus();
     ColumnInsert insert = cameFrom->insert();
     if (!found || found->groups.isEmpty()) {

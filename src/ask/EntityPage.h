@@ -37,11 +37,15 @@ public:
         std::function<void(const Origin& origin, QWidget* button)> forget;
         // The daemon named the entity otherwise than the label the page was opened with.
         std::function<void(const QString& name)> named;
+        // The entity's page opened again as a new page (after a rename, or a relation of the graph
+        // removed), with `note` at its top.
+        std::function<void(const Origin& origin, const QString& note)> reopen;
     };
 
-    // A page whose back row reads for `backTo`; its dialogs go through `alerts`.
+    // A page whose back row reads for `backTo`, with `note` at its very top; its dialogs go
+    // through `alerts`.
     EntityPage(ScrollColumn& column, DaemonClient& client, Alerts& alerts, MergeJudge& judge, const Origin& origin,
-               EntityText::BackTo backTo, Callbacks callbacks);
+               EntityText::BackTo backTo, Callbacks callbacks, const QString& note = {});
 
     QString hint() const override { return QStringLiteral("esc to go back"); }
     // Tall enough for its three parts, however it was reached (from a reminder the panel was compact).
@@ -55,8 +59,11 @@ private:
     void relations(const std::optional<EntityText::Relations>& found);
     void sources(const std::optional<EntityText::Sources>& found);
     void startRename();
-    // A relation of the list: removed at once, the row faded once the daemon confirms it.
+    // A relation of the list: removed at once, the row faded and the graph drawn without it once
+    // the daemon confirms it.
     void rejectRelation(qint64 edgeId, Row* row, InkButton* button);
+    // The graph and its caption without the relation `edgeId`, once the daemon removed it.
+    void dropFromGraph(qint64 edgeId);
     // A relation of the graph: removed after a confirmation, the page drawn again without it.
     void confirmRejectRelation(const EntityText::Neighbour& neighbour);
 
@@ -73,8 +80,12 @@ private:
     InkLabel* subtitle = nullptr;
     LoadingSection* same = nullptr;
     LoadingSection* connects = nullptr;
-    // The graph, while one is drawn: it follows a retitle.
+    // The graph, while one is drawn: it follows a retitle, and loses a relation removed from the
+    // list. The neighbours it may draw and the total of the caption under it go with it.
     QPointer<NeighbourhoodView> graph;
+    QPointer<InkLabel> caption;
+    QList<EntityText::Neighbour> neighbours;
+    qint64 total = 0;
     LoadingSection* cameFrom = nullptr;
 };
 

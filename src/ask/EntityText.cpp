@@ -26,11 +26,23 @@ QString backRow(BackTo where, const QString& name)
     return QStringLiteral("‹  back to results");
 }
 
-QString subtitle(const QString& kind, qint64 sources, std::optional<qint64> firstSeenMs)
+QString kindWord(const QString& kind)
 {
-    QString text = kind + separator + countPhrase(sources, QStringLiteral("source"));
-    if (firstSeenMs)
-        text += separator + QStringLiteral("first seen ") + Dates::mediumDateShortTime(Dates::local(*firstSeenMs));
+    QString words = kind;
+    words.replace(QLatin1Char('_'), QLatin1Char(' '));
+    words = words.simplified();
+    if (words.isEmpty())
+        return QStringLiteral("?");
+    words[0] = words[0].toUpper();
+    return words;
+}
+
+QString subtitle(const QString& kind, qint64 sources, const std::optional<QString>& firstSeen)
+{
+    QString text = kindWord(kind) + separator
+        + countPhrase(sources >= 0 ? std::optional(sources) : std::nullopt, QStringLiteral("source"));
+    if (firstSeen)
+        text += separator + QStringLiteral("first seen ") + *firstSeen;
     return text;
 }
 
@@ -62,6 +74,13 @@ std::optional<Neighbour> usableNeighbour(const QJsonObject& edge)
                      *phrase,
                      Json::boolean(edge, u"outgoing").value_or(true),
                      *edgeId};
+}
+
+QString relationSentence(const Neighbour& relation, const QString& centre)
+{
+    const QString& source = relation.outgoing ? centre : relation.label;
+    const QString& target = relation.outgoing ? relation.label : centre;
+    return source + QLatin1Char(' ') + relation.phrase + QLatin1Char(' ') + target;
 }
 
 QString caption(qsizetype usable, qint64 total)
@@ -132,9 +151,9 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
     QHash<QString, qsizetype> byKey;
     QHash<qint64, QString> hours;
     for (const QJsonObject& record : records) {
-        // Outside the dates Qt can hold a time reads as none.
+        // Outside the sane range a time is unknown, never an odd year.
         double ms = Json::number(record, u"observed_at_ms").value_or(0);
-        if (!Dates::readable(ms))
+        if (!(ms >= Json::earliestMs && ms < Json::latestMs))
             ms = 0;
         std::optional<QString> named = Json::string(record, u"app_name");
         if (!named)
@@ -176,16 +195,21 @@ Sources sources(const QJsonObject& reply)
     Sources out;
     const QList<QJsonObject> records = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());
     out.groups = groupSources(records);
-    out.count = Json::numberAsInteger(reply, u"source_count").value_or(records.size());
+    out.count = reply.contains(u"source_count") ? Json::count(reply, u"source_count").value_or(-1) : records.size();
     out.name = shownLabel(Json::nonEmptyString(reply, u"label"));
-    out.firstSeenMs = Json::int64(reply, u"first_seen_ms");
+    if (reply.contains(u"first_seen_ms")) {
+        const std::optional<QDateTime> seen = Json::timestampMs(reply, u"first_seen_ms");
+        out.firstSeen = seen ? Dates::mediumDateShortTime(*seen) : QStringLiteral("unknown");
+    }
     return out;
 }
 
 QString groupHeadline(const SourceGroup& group)
 {
-    QString line = Dates::shortMonthDayTime(Dates::local(static_cast<qint64>(group.latestMs))) + QStringLiteral("    ")
-        + group.app;
+    const QString when = group.latestMs > 0
+        ? Dates::shortMonthDayTime(Dates::local(static_cast<qint64>(group.latestMs)))
+        : QStringLiteral("time unknown");
+    QString line = when + QStringLiteral("    ") + group.app;
     if (group.count >= 2)
         line += QStringLiteral("   ×") + QString::number(group.count);
     return line;

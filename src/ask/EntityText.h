@@ -13,8 +13,13 @@ namespace vesk::EntityText {
 enum class BackTo { results, inbox, answer, search };
 QString backRow(BackTo where, const QString& name = {});
 
-// kind + "  ·  " + "3 sources"; the first-seen time follows when the daemon gave one.
-QString subtitle(const QString& kind, qint64 sources, std::optional<qint64> firstSeenMs = std::nullopt);
+// A kind as the words a person reads, the same on every line that names one: "open_question"
+// reads "Open question", "person" "Person"; "?" (no kind given) stays as it is.
+QString kindWord(const QString& kind);
+
+// The kind in words + "  ·  " + "3 sources" (below 0: "sources unavailable"); "first seen " and
+// the time follow when the daemon gave one.
+QString subtitle(const QString& kind, qint64 sources, const std::optional<QString>& firstSeen = std::nullopt);
 
 // The relations placeholder's text when a page has no edges, by the reply's "state"; nothing
 // (no reply) reads like any unknown state: the daemon could not say.
@@ -32,6 +37,10 @@ struct Neighbour {
     bool operator==(const Neighbour&) const = default;
 };
 std::optional<Neighbour> usableNeighbour(const QJsonObject& edge);
+
+// A relation in its own order, its source first: "Harbor reviewed by Priya" for a relation from
+// `centre` to the neighbour, "Priya reviews Harbor" for one from the neighbour to `centre`.
+QString relationSentence(const Neighbour& relation, const QString& centre);
 
 // "one hop · strongest 5 of 7 · 2 more below" for n usable neighbours out of `total`.
 QString caption(qsizetype usable, qint64 total);
@@ -63,8 +72,8 @@ struct SourceGroup {
     QString app;
     std::optional<QString> detail;
     qint64 count = 0;
-    double latestMs = 0;
-    qint64 anchor = 0; // frame of the newest record; 0 or less: no pixels to open
+    double latestMs = 0; // 0: no time in the sane range
+    qint64 anchor = 0;   // frame of the newest record; 0 or less: no pixels to open
     bool operator==(const SourceGroup&) const = default;
 };
 QList<SourceGroup> groupSources(const QList<QJsonObject>& records);
@@ -72,12 +81,13 @@ QString groupHeadline(const SourceGroup& group);
 inline constexpr int shownGroups = 40;
 
 // A where-it-came-from reply: its records grouped, the count the daemon gave (else the number of
-// records), the entity's name as the daemon knows it and when it was first seen.
+// records; below 0 when the daemon gave one that is no count), the entity's name as the daemon
+// knows it and when it was first seen, in words ("unknown" for a time outside the sane range).
 struct Sources {
     QList<SourceGroup> groups;
     qint64 count = 0;
     std::optional<QString> name;
-    std::optional<qint64> firstSeenMs;
+    std::optional<QString> firstSeen;
 };
 Sources sources(const QJsonObject& reply);
 

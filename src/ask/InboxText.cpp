@@ -142,7 +142,7 @@ RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
             continue;
         byKind[{kindRank(kind), kind}].append(
             Recognised{*Json::id(node, u"node_id"), *shownLabel(Json::string(node, u"label")), kind,
-                       Json::numberAsInteger(node, u"sources").value_or(0), recognisedMeta(node, now),
+                       AskText::sourceCount(node).value_or(-1), recognisedMeta(node, now),
                        std::clamp(Json::number(node, u"score").value_or(0) / scale, 0.02, 1.0)});
     }
     RecognisedItems out{!nodes.isEmpty(), {}};
@@ -153,10 +153,10 @@ RecognisedItems recognised(const QJsonObject& reply, const QDateTime& now)
 
 std::optional<QString> lastSeen(const QJsonObject& node, const QDateTime& now)
 {
-    const auto ms = Json::integer(node, u"last_seen_ms");
-    if (!ms || *ms < 1)
+    const std::optional<QDateTime> seen = Json::timestampMs(node, u"last_seen_ms");
+    if (!seen)
         return std::nullopt;
-    return Dates::daysAgo(Dates::local(*ms), now);
+    return Dates::daysAgo(*seen, now);
 }
 
 } // namespace vesk::InboxText

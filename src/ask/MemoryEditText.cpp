@@ -2,6 +2,7 @@
 
 #include "Json.h"
 #include "Phrases.h"
+#include "SafeText.h"
 
 #include <QStringList>
 
@@ -22,6 +23,16 @@ QString failureText(const Reply& reply)
         if (const auto message = Json::string(*reply, u"message"))
             return *message;
     return QStringLiteral("Vesk did not answer.");
+}
+
+QString withDaemonWords(const QString& ours, const Reply& reply)
+{
+    return withDaemonWords(ours, reply.daemonMessage());
+}
+
+QString withDaemonWords(const QString& ours, const std::optional<QString>& said)
+{
+    return said ? ours + QStringLiteral("\nVesk said: ") + SafeText::isolated(*said) : ours;
 }
 
 std::optional<ForgetPreview> forgetPreview(const std::optional<QJsonObject>& reply)
@@ -116,9 +127,9 @@ QString renameNote(const QJsonObject& renamed, const QString& label)
         + QStringLiteral("”. The old spelling still finds it.");
 }
 
-QString relationQuestion(const QString& phrase, const QString& label)
+QString relationQuestion(const QString& sentence)
 {
-    return QLatin1Char('"') + phrase + QLatin1Char(' ') + label
+    return QLatin1Char('"') + sentence
         + QStringLiteral("\" goes. The frames stay, both entities stay, and the correction is remembered so extraction "
                          "does not propose it again within the hour.");
 }

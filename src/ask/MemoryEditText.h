@@ -19,6 +19,10 @@ struct Words {
 
 // The failure dialog's text: the daemon's "message" when it gave one, else that it did not answer.
 QString failureText(const Reply& reply);
+// A line of ours that says a change was not confirmed, followed on a line of its own by the
+// daemon's words when it refused with some, isolated so they cannot reorder ours.
+QString withDaemonWords(const QString& ours, const Reply& reply);
+QString withDaemonWords(const QString& ours, const std::optional<QString>& said);
 
 // What forgetting an entity would delete, as the daemon previewed it; every count 0 when absent.
 struct ForgetPreview {
@@ -53,8 +57,9 @@ Verdict forgetVerdict(const std::optional<QJsonObject>& freshPreview, qint64 exp
 // The note over an entity page renamed to `label`: "1 memory now read “…”. …".
 QString renameNote(const QJsonObject& renamed, const QString& label);
 
-// The question before a relation of the graph goes, quoting its phrase and the other label.
-QString relationQuestion(const QString& phrase, const QString& label);
+// The question before a relation of the graph goes, quoting the relation as it reads
+// (EntityText::relationSentence).
+QString relationQuestion(const QString& sentence);
 
 // The question before an application stops being captured.
 QString blockQuestion(const QString& bundleId);

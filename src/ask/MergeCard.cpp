@@ -4,6 +4,7 @@
 #include "InkButton.h"
 #include "InkLabel.h"
 #include "Json.h"
+#include "MemoryEditText.h"
 #include "OStyle.h"
 #include "Phrases.h"
 
@@ -93,11 +94,12 @@ void MergeCard::saving()
     feedback->show();
 }
 
-void MergeCard::failed()
+void MergeCard::failed(const Reply& reply)
 {
     enableButtons(true);
     feedback->setColour(Ink::flag());
-    feedback->setText(QStringLiteral("Could not confirm this decision. Try again."));
+    feedback->setText(
+        MemoryEditText::withDaemonWords(QStringLiteral("Could not confirm this decision. Try again."), reply));
     feedback->show();
 }
 
@@ -136,7 +138,7 @@ void MergeJudge::judge(MergeCard* card, std::optional<qint64> keep, Generation::
         if (!shown)
             return;
         if (!Json::isKind(reply, u"ok")) {
-            shown->failed();
+            shown->failed(reply);
             return;
         }
         shown->replaceWith(keep ? QStringLiteral("merged") : QStringLiteral("kept apart"));

@@ -2,6 +2,7 @@
 
 #include "Generation.h"
 #include "InboxText.h"
+#include "Reply.h"
 
 #include <QObject>
 #include <QSet>
@@ -34,8 +35,9 @@ public:
 
     // The judgment is on its way: the buttons wait, the feedback line says so.
     void saving();
-    // The daemon refused or could not be asked: the choice is offered again.
-    void failed();
+    // The daemon refused or could not be asked: the choice is offered again, with the daemon's
+    // words when it gave some.
+    void failed(const Reply& reply);
     // The card gives way to one line: the settled outcome, or why it no longer applies.
     void replaceWith(const QString& line);
 

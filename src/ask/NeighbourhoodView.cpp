@@ -30,16 +30,27 @@ QString edgeText(const EntityText::Neighbour& n)
 NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbour>& neighbours, QWidget* parent)
     : QWidget(parent)
     , centre(centre)
-    , shown(neighbours.mid(0, maxShown))
 {
-    setFixedHeight(heightFor(shown.size()));
     // The centre chip is painted, not a widget: the view carries its name for screen readers.
     setAccessibleName(centre);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // Never wider than the narrowest column: the chips crowd the centre before a row overflows.
     setMinimumWidth(2 * nodeW + 16);
+    setNeighbours(neighbours);
+}
+
+void NeighbourhoodView::setNeighbours(const QList<Neighbour>& neighbours)
+{
+    // A chip pressed from the keyboard may be the one going: it is deleted once its event is over.
+    for (InkButton* chip : std::as_const(chips)) {
+        chip->hide();
+        chip->deleteLater();
+    }
+    chips.clear();
+    shown = neighbours.mid(0, maxShown);
+    setFixedHeight(heightFor(shown.size()));
     const QFont font = OStyle::font(11);
-    for (const Neighbour& n : shown) {
+    for (const Neighbour& n : std::as_const(shown)) {
         auto* chip = InkButton::make(
             n.label, std::nullopt, [this, n] { emit neighbourOpened(n); }, this);
         chip->setPaint([](InkLayer& layer, const QWidget& button) {
@@ -53,9 +64,12 @@ NeighbourhoodView::NeighbourhoodView(const QString& centre, const QList<Neighbou
         chip->setFixedSize(nodeW, nodeH);
         // Read by the whole name, however short the chip cuts it, and by its kind.
         chip->setAccessibleName(n.label);
-        chip->setAccessibleDescription(n.kind);
+        chip->setAccessibleDescription(EntityText::kindWord(n.kind));
+        chip->show();
         chips.append(chip);
     }
+    place();
+    update();
 }
 
 QSize NeighbourhoodView::sizeHint() const
@@ -66,6 +80,11 @@ QSize NeighbourhoodView::sizeHint() const
 void NeighbourhoodView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    place();
+}
+
+void NeighbourhoodView::place()
+{
     points = layout(shown.size(), width(), height());
     const QPointF mid(width() / 2.0, height() / 2.0);
     const QFontMetrics metrics(OStyle::font(11));

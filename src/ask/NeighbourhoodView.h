@@ -37,6 +37,10 @@ public:
         update();
     }
 
+    // The neighbours drawn from now on (the first maxShown of them): a relation removed elsewhere
+    // on the page leaves the graph, and the next neighbour takes its place.
+    void setNeighbours(const QList<Neighbour>& neighbours);
+
     // The height for a number of drawn neighbours.
     static int heightFor(qsizetype shown) { return shown < 3 ? 150 : 230; }
     // Chip centres, top-down, for `count` neighbours in a view of this size: one sits straight
@@ -61,6 +65,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Places the chips for the current width and neighbours.
+    void place();
+
     QString centre;
     QList<Neighbour> shown;
     QList<QPointF> points;

@@ -758,6 +758,12 @@ void DaemonClient::rejectRelation(qint64 edgeId, const QObject* receiver, Comple
 void DaemonClient::correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
                                 const QObject* receiver, Completion done)
 {
+    correctClaim(claimText, judgement, frameIds, receiver, Reading(std::move(done)));
+}
+
+void DaemonClient::correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
+                                const QObject* receiver, Reading done)
+{
     QJsonArray ids;
     for (qint64 id : frameIds)
         ids.append(id);

@@ -211,6 +211,8 @@ public:
     void rejectRelation(qint64 edgeId, const QObject* receiver, Completion done);
     void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
                       const QObject* receiver, Completion done);
+    void correctClaim(const QString& claimText, const QString& judgement, const QList<qint64>& frameIds,
+                      const QObject* receiver, Reading done);
     void forgetEntityPreview(qint64 nodeId, const QObject* receiver, Completion done);
     void forgetEntity(qint64 nodeId, const QObject* receiver, Completion done);
     void profile(const QObject* receiver, Completion done);

@@ -35,7 +35,7 @@ private slots:
         QTRY_VERIFY(f.chips().size() == 2 && f.button("Keep them separate") && f.rowWith("a.rs"));
         found << accessibilityFaults(f.panel());
         QAccessibleInterface* chip = accessible(f.chips()[1]); // its name is cut short on screen
-        QCOMPARE(chip->text(QAccessible::Name) + " / " + chip->text(QAccessible::Description), longName + " / person");
+        QCOMPARE(chip->text(QAccessible::Name) + " / " + chip->text(QAccessible::Description), longName + " / Person");
         QCOMPARE(accessible(f.rowWith("‹  back to the inbox"))->role(), QAccessible::Button);
         // A relation's row is entered for its "This is wrong".
         QAccessibleInterface* relation = accessible(f.rowWith("works with Harbor"));

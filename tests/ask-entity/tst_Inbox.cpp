@@ -159,9 +159,11 @@ private slots:
                                     << QStringList{"kept apart", "2 guesses" + settle,
                                                    "Clear these 2 and you can close this."}
                                     << 2 << "null";
-        QTest::newRow("refused") << "Use this name" << QByteArray(R"({"kind":"error","message":"no"})")
-                                 << QStringList{"Could not confirm this decision. Try again.", "3 guesses" + settle}
-                                 << 3 << "41";
+        QTest::newRow("refused")
+            << "Use this name" << QByteArray(R"({"kind":"error","message":"no"})")
+            << QStringList{"Could not confirm this decision. Try again.\nVesk said: \u2068no\u2069",
+                           "3 guesses" + settle}
+            << 3 << "41";
         QTest::newRow("another kind") << "Use this name" << QByteArray(R"({"kind":"judged"})")
                                       << QStringList{"Could not confirm this decision. Try again."} << 3 << "41";
     }
@@ -211,7 +213,8 @@ private slots:
                                "last_seen_ms":1772366700000},
                               {"label":"Why?","node_id":3,"node_type":"open_question"},
                               {"label":"a.rs","node_id":4,"node_type":"file"},
-                              {"label":"Lena","node_id":5,"node_type":"person","sources":1,"sources_truncated":true},
+                              {"label":"Lena","node_id":5,"node_type":"person","sources":1,"sources_truncated":true,
+                               "last_seen_ms":4.2e12},
                               {"label":"Ship","node_id":6,"node_type":"task"},
                               {"label":"Acme","node_id":7,"node_type":"org"}])")
             << QStringList{"PEOPLE  ·  2",
@@ -248,7 +251,7 @@ private slots:
         if (Row* priya = f.rowWith("Priya")) {
             click(priya);
             QTRY_VERIFY(f.rowWith("‹  back to the inbox"));
-            QVERIFY(f.texts().contains("person  ·  9 sources"));
+            QVERIFY(f.texts().contains("Person  ·  9 sources"));
             QTRY_COMPARE(f.daemon.count("relations"), 1);
             QCOMPARE(f.sent("relations").first().value("node_id").toInteger(), 2);
         }

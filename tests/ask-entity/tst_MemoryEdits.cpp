@@ -24,11 +24,37 @@ QStringList said(const AlertSpec& alert)
     return QStringList{alert.title, alert.text} + alert.buttons;
 }
 
-// Harbor's page with one listed relation, Priya, on the graph too.
+// Harbor's page, opened from a search for "harb": two relations, listed and drawn, one from Harbor
+// to Priya and one from Lena to Harbor, and one source that opens a frame in the inspector.
 void harborPage(EntityFixture& f)
 {
-    f.page("Harbor", relationsReply({edge(7, "Priya", "reviewed by")}));
-    QTRY_VERIFY(f.rowWith("reviewed by Priya"));
+    QJsonObject lena = edge(8, "Lena", "works on");
+    lena.insert("outgoing", false);
+    f.daemon.reply("relations", relationsReply({edge(7, "Priya", "reviewed by"), lena}));
+    f.daemon.reply("why", json(R"({"kind":"why","sources":[{"app_name":"Code","document_url":"x.rs","frame_id":5}]})"));
+    f.daemon.reply("proposals", json(R"({"kind":"proposals"})"));
+    f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
+    f.daemon.reply("search",
+                   json(R"({"kind":"search","nodes":[{"label":"Harbor","node_id":1,"node_type":"project"}]})"));
+    f.searchByKeyboard("harb");
+    QTRY_VERIFY(f.rowWith("Harbor"));
+    click(f.rowWith("Harbor"));
+    QTRY_VERIFY(f.rowWith("reviewed by Priya") && f.rowWith("x.rs"));
+}
+
+// A frame in the inspector, which a page opened anew closes.
+void inspectFrame(EntityFixture& f)
+{
+    click(f.rowWith("x.rs"));
+    QTRY_VERIFY(f.inspectorTexts().contains("Code"));
+}
+
+// The page was opened again as any page opens: the inspector closed, the caret in the field.
+void reopened(EntityFixture& f)
+{
+    QTRY_COMPARE(f.daemon.count("relations"), 2);
+    QVERIFY(!f.window.inspectorColumn()->isVisibleTo(f.panel()));
+    QVERIFY(f.field()->hasFocus());
 }
 
 } // namespace
@@ -198,6 +224,7 @@ private slots:
         EntityFixture f;
         f.daemon.sequence("rename", {line(reply)});
         harborPage(f);
+        inspectFrame(f);
         if (reply.isEmpty())
             f.alerts.answerOnScreen(Gesture::escape);
         else
@@ -225,7 +252,10 @@ private slots:
         }
         QTRY_COMPARE(f.texts().value(0), shown);
         QVERIFY(f.texts().contains(typed));
-        QTRY_COMPARE(f.daemon.count("relations"), 2); // the page asked again
+        reopened(f);
+        // The field holds the new name, so back searches the new spelling.
+        QTest::keyClick(f.field(), Qt::Key_Escape);
+        QCOMPARE(f.sent("search", 2).last().value("query").toString(), typed.trimmed());
     }
 
     // On the real dialog, Escape, Return and the close button neither forget the entity nor remove the
@@ -260,41 +290,67 @@ private slots:
         QCOMPARE(f.daemon.count("forget_entity") + f.daemon.count("reject_relation"), 0);
     }
 
-    // "This is wrong" on a listed relation removes it at once: the row fades only once the daemon
-    // confirms; a refusal says so and leaves the button to try again.
-    void relationRow_data()
+    // A relation removed from its row goes at once: the row fades once the daemon confirms it, and
+    // the relation leaves the graph and the caption's count. One picked on the graph (a click near
+    // its line; one far from any line picks nothing) goes after a question that quotes it in its own
+    // order, source first, and the page opens again without it. A refusal says why and keeps all.
+    void removeRelation_data()
     {
+        QTest::addColumn<int>("chip"); // -1: the row's button; 0: Priya's line, from Harbor; 1: Lena's, to it
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QString>("failure"); // empty: removed
-        QTest::newRow("removed") << R"({"kind":"ok"})"
-                                 << "";
-        QTest::newRow("refused") << R"({"kind":"error","message":"no such relation"})"
-                                 << "no such relation";
+        QTest::newRow("row, removed") << -1 << R"({"kind":"ok"})"
+                                      << "";
+        QTest::newRow("row, refused") << -1 << R"({"kind":"error","message":"no such relation"})"
+                                      << "no such relation";
+        QTest::newRow("outgoing line, removed") << 0 << R"({"kind":"ok"})"
+                                                << "";
+        QTest::newRow("incoming line, refused") << 1 << R"({"kind":"error","message":"busy"})"
+                                                << "busy";
     }
-    void relationRow()
+    void removeRelation()
     {
+        QFETCH(int, chip);
         QFETCH(QString, reply);
         QFETCH(QString, failure);
         EntityFixture f;
         f.daemon.sequence("reject_relation", {line(reply)});
         harborPage(f);
+        inspectFrame(f);
         Row* row = f.rowWith("reviewed by Priya");
         InkButton* wrong = f.buttons("This is wrong", row).value(0);
-        QVERIFY(wrong);
-        QTest::mouseClick(wrong, Qt::LeftButton);
-        QCOMPARE(f.sent("reject_relation", 1).first().value("edge_id").toInteger(), 70);
-        if (failure.isEmpty()) {
-            QTRY_COMPARE(wrong->text(), "removed");
-            QVERIFY(f.alerts.shown.isEmpty()); // no question first, no failure after
-            QVERIFY(!wrong->isEnabled());
-            auto* effect = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
-            QCOMPARE(effect ? effect->opacity() : 1.0, 0.4);
+        if (chip < 0) {
+            QTest::mouseClick(wrong, Qt::LeftButton);
+        } else {
+            f.alerts.answer(0);
+            const QPointF centre = QRectF(f.graph()->rect()).center();
+            QTest::mouseClick(f.graph(), Qt::LeftButton, {}, QPoint(3, 3));
+            QTest::mouseClick(f.graph(), Qt::LeftButton, {},
+                              ((centre + QRectF(f.chips()[chip]->geometry()).center()) / 2).toPoint());
+            QCOMPARE(f.alerts.shown.value(0).text,
+                     (chip ? "\"Lena works on Harbor" : "\"Harbor reviewed by Priya")
+                         + QString("\" goes. The frames stay, both entities stay, and the correction is remembered "
+                                   "so extraction does not propose it again within the hour."));
+        }
+        QCOMPARE(f.sent("reject_relation", 1).first().value("edge_id").toInteger(), chip == 1 ? 80 : 70);
+        if (!failure.isEmpty()) {
+            QTRY_COMPARE(f.alerts.shown.size(), chip < 0 ? 1 : 2);
+            QCOMPARE(said(f.alerts.shown.last()), (QStringList{"Could not remove that relation.", failure, "OK"}));
+            QVERIFY(wrong->isEnabled());
+            QVERIFY(!row->graphicsEffect());
             return;
         }
-        QTRY_COMPARE(f.alerts.shown.size(), 1);
-        QCOMPARE(said(f.alerts.shown.first()), (QStringList{"Could not remove that relation.", failure, "OK"}));
-        QVERIFY(wrong->isEnabled());
-        QVERIFY(!row->graphicsEffect());
+        if (chip >= 0)
+            return reopened(f);
+        QTRY_COMPARE(wrong->text(), "removed");
+        QVERIFY(f.alerts.shown.isEmpty()); // no question first, no failure after
+        QVERIFY(!wrong->isEnabled());
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect());
+        QCOMPARE(effect ? effect->opacity() : 1.0, 0.4);
+        QCOMPARE(visibleUnder<InkButton>(f.graph()).size(), 1);
+        QCOMPARE(visibleUnder<InkButton>(f.graph()).value(0)->accessibleName(), "Lena");
+        QVERIFY(f.texts().contains("one hop · 1 neighbour · click one to open it"));
+        QVERIFY(f.inspectorTexts().contains("Code"));
     }
 
     // A frame of a known application offers to stop capturing it, by the name the frame gives it;

@@ -66,7 +66,7 @@ private slots:
             << "Daily limit reached."
             << "This device can ask again after Mar 2, 2026, 2:05\u202FPM." << false;
         QTest::newRow("quota without reset")
-            << R"({"failure_code":"quota_exceeded","answer":"Daily limit reached.","quota_reset_at":"soon"})"
+            << R"({"failure_code":"quota_exceeded","answer":"Daily limit reached.","quota_reset_at":9e15})"
             << "Answer limit reached"
             << "Daily limit reached."
             << "" << false;
@@ -149,7 +149,7 @@ private slots:
         const QStringList shown = f.texts();
         for (const char* expected :
              {"A: the timeout was 30 s", "B: it moved to the ask lane", "SOURCES USED FOR THIS ANSWER", "vesk",
-              "project  ·  on 3 of the screens this answer used"})
+              "Project  ·  on 3 of the screens this answer used"})
             QVERIFY2(shown.contains(expected), expected);
         QVERIFY(f.button("Copy for agent"));
         QCOMPARE(f.daemon.count("ask"), 1); // redrawn from the stored reply
@@ -228,9 +228,10 @@ private slots:
         QTest::newRow("nodes of the wrong type") << R"({"nodes":{"label":"x"}})" << nothing << false;
         QTest::newRow("no node makes a row") << R"({"nodes":[null,{"node_id":2},{"label":"x"}]})" << nothing << false;
         QTest::newRow("rows")
-            << R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person","sources":2,"matched_label":true},null,{"node_id":2},{"label":"vesk","node_id":3,"node_type":"project","sources":9,"sources_truncated":true}]})"
-            << QStringList{"Ada", "person  ·  name  ·  2 sources", "vesk",
-                           "project  ·  seen alongside  ·  at least 9 sources"}
+            << R"({"nodes":[{"label":"Ada","node_id":1,"node_type":"person","sources":2,"matched_label":true},null,{"node_id":2},{"label":"vesk","node_id":3,"node_type":"project","sources":9,"sources_truncated":true},{"label":"Why?","node_id":4,"node_type":"open_question","sources":-3}]})"
+            << QStringList{"Ada",  "Person  ·  name  ·  2 sources",
+                           "vesk", "Project  ·  seen alongside  ·  at least 9 sources",
+                           "Why?", "Open question  ·  seen alongside  ·  sources unavailable"}
             << false;
         QTest::newRow("too short for the index")
             << R"({"query_too_short":true})" << QStringList{"Three characters or more — the index needs them."}

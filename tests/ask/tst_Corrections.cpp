@@ -85,7 +85,9 @@ private slots:
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("links"); // after "Inspect correction evidence"
+        QTest::addColumn<QStringList>("links");  // after "Inspect correction evidence"
+        QTest::addColumn<QStringList>("absent"); // links that are not there
+        const QStringList third{"Open source 3", "Inspect entity 2", "Inspect relationship 3"};
 
         QTest::newRow("duplicate, ids mixed")
             << R"({"kind":"claim_corrected","sources":1,"memories":3,"duplicate":true,"source_frame_ids":[7,0,-2,3,7],
@@ -93,27 +95,45 @@ private slots:
             << QStringList{"Already corrected · 1 source · 3 related memories"}
             << QStringList{"Open source 1",          "Open source 2",
                            "Inspect entity 1",       "Inspect relationship 1",
-                           "Inspect relationship 2", "This receipt includes a limited set of evidence links."};
+                           "Inspect relationship 2", "This receipt includes a limited set of evidence links."}
+            << third;
+        QString many = R"({"kind":"claim_corrected","sources":-3,"memories":"2","source_frame_ids":[7,3)";
+        for (int id = 142; id >= 100; --id)
+            many += "," + QString::number(id);
+        many += "]}";
+        QTest::newRow("45 sources, counts that are none")
+            << many << QStringList{"Corrected · sources unavailable · related memories unavailable"}
+            << QStringList{"Open source 40", "… and 5 more sources"} << QStringList{"Open source 41"};
+        QTest::newRow("links that cannot be read")
+            << R"({"kind":"claim_corrected","sources":1,"source_frame_ids":["3",null]})"
+            << QStringList{"Corrected · 1 source · 0 related memories",
+                           "Vesk could not read the evidence links of this correction; this is not an empty list."}
+            << QStringList{} << QStringList{};
         QTest::newRow("older daemon") << R"({"kind":"claim_corrected","sources":2,"memories":1})"
                                       << QStringList{"Corrected · 2 sources · 1 related memory",
                                                      "Evidence links are unavailable from this version of the "
                                                      "service."}
-                                      << QStringList{};
+                                      << QStringList{} << QStringList{};
         QTest::newRow("no links") << R"({"kind":"claim_corrected","source_frame_ids":[],"related_node_ids":[0,-3]})"
                                   << QStringList{"Corrected · 0 sources · 0 related memories",
                                                  "No source evidence is linked to this correction."}
-                                  << QStringList{};
+                                  << QStringList{} << QStringList{};
         // Not confirmed: the choices open again, to choose anew.
-        QTest::newRow("refused") << R"({"kind":"claim_refused"})"
-                                 << QStringList{"Vesk could not confirm the correction. Choose again to retry.",
-                                                "The source does not support it"}
-                                 << QStringList{};
+        QTest::newRow("another kind") << R"({"kind":"claim_refused"})"
+                                      << QStringList{"Vesk could not confirm the correction. Choose again to retry.",
+                                                     "The source does not support it"}
+                                      << QStringList{} << QStringList{};
+        QTest::newRow("refused") << R"({"kind":"error","message":"read-only"})"
+                                 << QStringList{"Vesk could not confirm the correction. Choose again to retry.\nVesk "
+                                                "said: \u2068read-only\u2069"}
+                                 << QStringList{} << QStringList{};
     }
     void receipts()
     {
         QFETCH(QString, reply);
         QFETCH(QStringList, lines);
         QFETCH(QStringList, links);
+        QFETCH(QStringList, absent);
         AskFixture f;
         f.daemon.reply("correct_claim", json(reply.toUtf8().constData()));
         f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
@@ -132,10 +152,40 @@ private slots:
         QTRY_VERIFY(f.button("Hide correction evidence"));
         for (const QString& link : links)
             QVERIFY2(f.button(link) || f.texts().contains(link), qPrintable(link));
-        for (const char* extra : {"Open source 3", "Inspect entity 2", "Inspect relationship 3"})
-            QVERIFY2(!f.button(extra), extra);
+        for (const QString& extra : absent)
+            QVERIFY2(!f.button(extra), qPrintable(extra));
         press(f, "Open source 2");
         QCOMPARE(f.sent("frame", 1).first().value("frame_id").toInteger(), 7);
+    }
+
+    // From the keyboard, every redraw of the view leaves the keys on the control pressed, under its
+    // new title, or on the first control once the pressed one is gone (not the first after a refusal).
+    void keyboardStaysOnThePressedControl()
+    {
+        AskFixture f;
+        f.daemon.sequence(
+            "correct_claim",
+            {{"{\"kind\":\"error\"}\n"},
+             {"{\"kind\":\"claim_corrected\",\"source_frame_ids\":[3]}\n", FakeDaemon::Mode::Reply, 0.2}});
+        f.window.show();
+        f.unfoldedAnswer(json(twoClaims));
+        const auto focused = [] {
+            const auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+            return button ? titleOf(button) : QString();
+        };
+        const auto pressOn = [&](const QString& title, const QString& then) {
+            QTRY_COMPARE(focused(), title);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE(focused(), then);
+        };
+        f.button("Where is this wrong?")->setFocus(Qt::TabFocusReason);
+        pressOn("Where is this wrong?", "Cancel correction");
+        pressOn("Cancel correction", "Where is this wrong?");
+        pressOn("Where is this wrong?", "Cancel correction");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        pressOn("The fact is wrong", "The fact is wrong");           // refused: the choice is offered again
+        pressOn("The fact is wrong", "Inspect correction evidence"); // gone with the receipt
+        pressOn("Inspect correction evidence", "Hide correction evidence");
     }
 
     // Two readings of one claim are offered only when both are whole and differ; marking one wrong

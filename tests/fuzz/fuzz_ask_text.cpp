@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const EntityText::Relations relations = EntityText::relations(r);
     check(relations.neighbours.size() <= relations.rows.size());
     check(!EntityText::caption(relations.neighbours.size(), relations.total).isEmpty());
-    (void)EntityText::subtitle(QStringLiteral("project"), relations.total, Json::int64(r, u"first_seen_ms"));
+    const EntityText::Sources cameFrom = EntityText::sources(r);
+    (void)EntityText::subtitle(QStringLiteral("project"), cameFrom.count, cameFrom.firstSeen);
     const QList<InboxText::Proposal> proposals = InboxText::proposals(r);
     const qsizetype shown = std::min(proposals.size(), InboxText::inboxCards);
     (void)InboxText::waitingStatus(proposals.size(), shown);
@@ -79,9 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Corrections and the changes to memory.
     check(CorrectionText::interpretations(r).size() % 2 == 0);
     if (const auto links = CorrectionText::evidence(reply))
-        for (const QList<qint64>& ids : {links->frames, links->nodes, links->relations})
-            check(std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<>()) == ids.end()
-                  && (ids.isEmpty() || ids.first() >= 1));
+        for (const CorrectionText::Links& list : {links->frames, links->nodes, links->relations})
+            check(std::adjacent_find(list.ids.begin(), list.ids.end(), std::greater_equal<>()) == list.ids.end()
+                  && (list.ids.isEmpty() || list.ids.first() >= 1) && list.ids.size() <= CorrectionText::shownLinks
+                  && list.more >= 0);
     check(CorrectionText::result(reply).kind != CorrectionText::State::Kind::ready);
     for (const QString& kind : {QStringLiteral("entity"), QStringLiteral("relationship")})
         if (const auto memory = CorrectionText::memory(reply, kind))
