@@ -8,6 +8,7 @@
 #include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
 #include "Seen.h"
+#include "Stall.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,58 +42,6 @@ QByteArray receipt()
                                      {"related_node_ids", QJsonArray{4, 9}}})
                .toJson(QJsonDocument::Compact)
         + '\n';
-}
-
-// Kilobytes of this process's memory by its /proc/self/status key ("VmHWM": peak, "VmRSS": now).
-long memoryKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-// The biggest gap between two beats of a 1 ms timer from `start()` until `done()` holds.
-double longestStall(const std::function<void()>& start, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        worst = std::max(worst, now - last);
-        last = now;
-    });
-    QElapsedTimer idle;
-    idle.start();
-    while (idle.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    clock.start();
-    beat.start();
-    start();
-    QElapsedTimer limit;
-    limit.start();
-    while (!done()) {
-        if (limit.elapsed() > 120000) {
-            std::fprintf(stderr, "a scenario did not finish within 120 s\n");
-            std::exit(1);
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    worst = std::max(worst, clock.nsecsElapsed() - last);
-    return worst / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Rig : DaemonRig {

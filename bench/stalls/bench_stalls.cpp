@@ -9,6 +9,7 @@
 #include "FakePlatform.h"
 #include "InterjectionController.h"
 #include "ScriptedAlerts.h"
+#include "Stall.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -95,49 +96,6 @@ QByteArray passRelations(int anchor)
                                  {"phrase", "is about"},
                                  {"sightings", i % 13}});
     return line(QJsonObject{{"kind", "relations"}, {"edges", edges}});
-}
-
-// The biggest gap between two beats of a 1 ms timer from `start()` until `done()` holds.
-double longestStall(const std::function<void()>& start, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        worst = std::max(worst, now - last);
-        last = now;
-    });
-    // What the previous scenario left behind (deletions, freed memory) is not this one's stall.
-    QElapsedTimer idle;
-    idle.start();
-    while (idle.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    clock.start();
-    beat.start();
-    start();
-    QElapsedTimer limit;
-    limit.start();
-    while (!done()) {
-        if (limit.elapsed() > 120000) {
-            std::fprintf(stderr, "a scenario did not finish within 120 s\n");
-            std::exit(1);
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    // The beat after the last reply: a stall at the very end counts too.
-    const qint64 end = clock.nsecsElapsed();
-    worst = std::max(worst, end - last);
-    return worst / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Rig : DaemonRig {

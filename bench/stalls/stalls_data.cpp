@@ -10,6 +10,7 @@
 #include "FakePlatform.h"
 #include "PrivacyExclusionsWindow.h"
 #include "ScriptedAlerts.h"
+#include "Stall.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -62,64 +63,6 @@ QByteArray rules(int n)
     return line(QJsonObject{{"rules", list}});
 }
 
-// The biggest gap between two beats of a 1 ms timer from `start()` until `done()` holds.
-double longestStall(const std::function<void()>& start, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        worst = std::max(worst, now - last);
-        last = now;
-    });
-    // What the previous scenario left behind (deletions, freed memory) is not this one's stall.
-    QElapsedTimer idle;
-    idle.start();
-    while (idle.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    clock.start();
-    beat.start();
-    start();
-    QElapsedTimer limit;
-    limit.start();
-    while (!done()) {
-        if (limit.elapsed() > 120000) {
-            std::fprintf(stderr, "a scenario did not finish within 120 s\n");
-            std::exit(1);
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    // Until the window has painted what it built: a stall at the very end counts too.
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 100)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    worst = std::max(worst, clock.nsecsElapsed() - last);
-    return worst / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The peak resident memory of this process so far, in MB.
-double peakMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& l : status.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 struct Rig : DaemonRig {
     Rig()
     {
@@ -154,24 +97,24 @@ int main(int argc, char** argv)
     const QByteArray manyTools = tools(10000), manyHandoffs = handoffs(100000), manyRules = rules(10000);
     const QByteArray noTools = line(QJsonObject{{"kind", "connections"}, {"clis", QJsonArray()}});
     const QByteArray noHandoffs = line(QJsonObject{{"deliveries", QJsonArray()}});
-    const double before = peakMb();
+    const double before = (memoryKb("VmHWM") / 1024.0);
 
     std::vector<double> floor, toolStalls, handoffStalls, ruleStalls;
     for (int run = 0; run < runs; ++run) {
         floor.push_back(
-            longestStall([&] { rig.client.status(&rig.data, [](Reply) {}); }, [&] { return rig.settled(); }));
+            longestStall([&] { rig.client.status(&rig.data, [](Reply) {}); }, [&] { return rig.settled(); }, 100));
 
         rig.daemon.replyRaw("connections", manyTools);
-        toolStalls.push_back(longestStall([&] { rig.data.open(); }, [&] { return rig.settled(); }));
+        toolStalls.push_back(longestStall([&] { rig.data.open(); }, [&] { return rig.settled(); }, 100));
         rig.daemon.replyRaw("connections", noTools);
 
         rig.daemon.replyRaw("recent_deliveries", manyHandoffs);
-        handoffStalls.push_back(longestStall([&] { rig.data.open(); }, [&] { return rig.settled(); }));
+        handoffStalls.push_back(longestStall([&] { rig.data.open(); }, [&] { return rig.settled(); }, 100));
         rig.daemon.replyRaw("recent_deliveries", noHandoffs);
         rig.data.close();
 
         rig.daemon.replyRaw("app_blocks", manyRules);
-        ruleStalls.push_back(longestStall([&] { rig.privacy.open(); }, [&] { return rig.settled(); }));
+        ruleStalls.push_back(longestStall([&] { rig.privacy.open(); }, [&] { return rig.settled(); }, 100));
         rig.privacy.close();
     }
     const double f = median(floor);
@@ -181,6 +124,6 @@ int main(int argc, char** argv)
     report("privacy list, 10,000 application rules", ruleStalls, f);
     std::printf("peak memory of the process (VmHWM): %.0f MB, of which %.0f MB before the first scenario (the "
                 "test replies held in memory)\n",
-                peakMb(), before);
+                (memoryKb("VmHWM") / 1024.0), before);
     return 0;
 }
