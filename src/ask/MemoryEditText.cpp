@@ -2,6 +2,7 @@
 
 #include "Json.h"
 #include "Phrases.h"
+#include "ReplyWords.h"
 #include "SafeText.h"
 
 #include <QStringList>
@@ -22,7 +23,7 @@ QString failureText(const Reply& reply)
     if (reply)
         if (const auto message = Json::string(*reply, u"message"))
             return *message;
-    return QStringLiteral("Vesk did not answer.");
+    return failureWords(reply, QStringLiteral("Vesk did not answer."));
 }
 
 QString withDaemonWords(const QString& ours, const Reply& reply)

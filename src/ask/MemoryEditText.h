@@ -17,7 +17,8 @@ struct Words {
     bool operator==(const Words&) const = default;
 };
 
-// The failure dialog's text: the daemon's "message" when it gave one, else that it did not answer.
+// The failure dialog's text: the daemon's "message" when it gave one, else why there was none
+// ("Vesk did not answer." when it did not answer).
 QString failureText(const Reply& reply);
 // A line of ours that says a change was not confirmed, followed on a line of its own by the
 // daemon's words when it refused with some, isolated so they cannot reorder ours.

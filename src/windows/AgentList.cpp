@@ -5,6 +5,7 @@
 #include "OStyle.h"
 #include "OnboardingText.h"
 #include "Row.h"
+#include "SafeText.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -59,7 +60,7 @@ void AgentList::render(bool checking, const std::optional<QList<AgentConnection>
         if (agent.connectable()) {
             InkButton* copy = InkButton::make(QStringLiteral("Copy setup command"), InkButton::Tone::quiet);
             connect(copy, &QPushButton::clicked, copy, [copy, command = agent.command] {
-                QGuiApplication::clipboard()->setText(command);
+                QGuiApplication::clipboard()->setText(SafeText::clipboardCommand(command));
                 copy->setText(QStringLiteral("Copied"));
             });
             layout->addWidget(copy);

@@ -4,6 +4,7 @@
 #include "Dates.h"
 #include "Json.h"
 #include "Phrases.h"
+#include "ReplyWords.h"
 #include "SafeText.h"
 
 #include <QStringList>
@@ -55,19 +56,7 @@ QString failureText(const Reply& reply)
         return *said;
     if (reply)
         return Json::string(*reply, u"message").value_or(QStringLiteral("The daemon answered but did not confirm it."));
-    switch (reply.failure()) {
-    case Failure::unsent:
-    case Failure::unreachable:
-        return QStringLiteral("Vesk could not reach the daemon, so nothing was asked.");
-    case Failure::refused:
-        return QStringLiteral("The daemon refused without giving a reason.");
-    case Failure::malformed:
-        return QStringLiteral("The daemon's reply could not be read.");
-    case Failure::none:
-    case Failure::noReply:
-        break;
-    }
-    return QStringLiteral("The daemon did not answer.");
+    return failureWords(reply, QStringLiteral("The daemon did not answer."));
 }
 
 QString failedRead(const QString& text, const Reply& reply)

@@ -212,6 +212,9 @@ private slots:
         QTest::newRow("refused") << "New name"
                                  << R"({"kind":"error","message":"that name is taken"})"
                                  << "that name is taken";
+        QTest::newRow("refused without a reason") << "New name"
+                                                  << R"({"kind":"error"})"
+                                                  << "The daemon refused without giving a reason.";
         QTest::newRow("cancelled") << "New name"
                                    << ""
                                    << "";
