@@ -48,7 +48,8 @@ private slots:
         ScriptedAlerts alerts;
         PlatformServices platform = createPlatformServices();
         DaemonRig settings; // its settings and presentation mode; the demo is the daemon
-        PrivacyExclusionsWindow window(client, *platform.workspace, alerts, settings.presentation);
+        PrivacyExclusionsWindow window(client, *platform.workspace, *platform.permissions, alerts,
+                                       settings.presentation);
         QVERIFY(window.open());
         QWidget* shell = &window;
         click(WindowsFixture::button(shell, "Websites"));

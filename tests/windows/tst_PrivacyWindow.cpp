@@ -36,7 +36,8 @@ struct PrivacyFixture : WindowsFixture {
         window.open();
         if (!application)
             click(button("Websites"));
-        QTest::qWaitFor([&] { return button(add) && button(add)->isEnabled(); }, 5000);
+        // A section that never gets there fails at the test's own next check.
+        (void)QTest::qWaitFor([&] { return button(add) && button(add)->isEnabled(); }, 5000);
         return add;
     }
     QStringList shown() { return texts(&window); }
