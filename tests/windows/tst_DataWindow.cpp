@@ -78,8 +78,7 @@ private slots:
         QCOMPARE(headings,
                  QStringList({"RECENT HANDOFFS", "WHAT CAN READ THIS", "ON THIS MACHINE", "WHAT VESK SAYS ABOUT YOU",
                               "WHAT YOU CAN CHANGE"}));
-        QVERIFY(
-            shown.contains("Screenshots  5 MB of 5120 MB\nDatabase     1 MB, uncapped\n22 frames, 40 entities"));
+        QVERIFY(shown.contains("Screenshots  5 MB of 5120 MB\nDatabase     1 MB, uncapped\n22 frames, 40 entities"));
         QVERIFY(shown.contains("Screenshot pixels are retained for 5 days. 2 screenshot payloads are expired now."));
         QVERIFY(shown.contains("Codex   ·   installed, not connected"));
         // What is selected and copied from the field cannot run a line of its own on paste.
