@@ -33,7 +33,7 @@ struct KeyChord {
 
     // "Ctrl+Alt+Space"; with another separator, "Ctrl  +  Alt  +  Space".
     QString text(const QString& separator = QStringLiteral("+")) const;
-    // The desktop portal's trigger (the shortcuts specification's form): "CTRL+ALT+space".
+    // The desktop portal's trigger, in the form its GlobalShortcuts interface takes: "CTRL+ALT+space".
     QString portalTrigger() const;
     // A GTK accelerator as GNOME writes it ("<Control><Alt>space"), or as XFCE writes it
     // ("<Primary><Alt>space").
