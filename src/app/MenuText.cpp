@@ -141,6 +141,18 @@ TierAlert tierAlert(const QString& tier)
                            "cites deletes the whole paragraph.")};
 }
 
+AlertSpec tierConfirmation(const QString& tier)
+{
+    const TierAlert words = tierAlert(tier);
+    AlertSpec confirmation;
+    confirmation.style = AlertSpec::Style::warning;
+    confirmation.title = words.title;
+    confirmation.text = words.text;
+    confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
+    confirmation.safe = 1;
+    return confirmation;
+}
+
 QString inboxLine(qint64 proposals)
 {
     if (proposals == 0)

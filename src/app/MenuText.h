@@ -50,6 +50,8 @@ struct TierAlert {
     QString text;
 };
 TierAlert tierAlert(const QString& tier);
+// The confirmation that asks before a tier is turned on, in those words; Cancel is its safe answer.
+AlertSpec tierConfirmation(const QString& tier);
 
 QString inboxLine(qint64 proposals);
 QString digestLine(qint64 count);

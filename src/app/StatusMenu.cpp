@@ -272,14 +272,7 @@ void StatusMenu::toggleTier(QAction* sender)
         return;
     const bool turningOn = !found->second.enabled;
     if (turningOn) {
-        const MenuText::TierAlert words = MenuText::tierAlert(tier);
-        AlertSpec confirmation;
-        confirmation.style = AlertSpec::Style::warning;
-        confirmation.title = words.title;
-        confirmation.text = words.text;
-        confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
-        confirmation.safe = 1;
-        if (alerts.run(confirmation) != 0)
+        if (alerts.run(MenuText::tierConfirmation(tier)) != 0)
             return;
     }
     client.setTier(tier, turningOn, this, [this, tier, turningOn](Reply reply) {

@@ -208,14 +208,7 @@ int main(int argc, char** argv)
             }
             abortModalDialogs();
         });
-        const MenuText::TierAlert words = MenuText::tierAlert(QStringLiteral("embeddings"));
-        AlertSpec confirmation;
-        confirmation.style = AlertSpec::Style::warning;
-        confirmation.title = words.title;
-        confirmation.text = words.text;
-        confirmation.buttons = {QStringLiteral("Turn it on"), QStringLiteral("Cancel")};
-        confirmation.safe = 1;
-        alerts.run(confirmation);
+        alerts.run(MenuText::tierConfirmation(QStringLiteral("embeddings")));
         ok &= save(alertShot, out.filePath(QStringLiteral("alert-tier-%1.png").arg(suffix)));
     }
     return ok ? 0 : 1;
