@@ -3,6 +3,7 @@
 #include "DataWindow.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "InterjectionSettingsWindow.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
 #include "PrivacyExclusionsWindow.h"
@@ -268,31 +269,37 @@ private slots:
         QTRY_VERIFY(anyWindowShown());
     }
 
-    // The menu's "Your data…" and "Privacy exclusions…", the launch switches and the ask panel's
-    // first-run button each open their window, which asks the daemon for what it shows.
+    // The menu's "Your data…", "Privacy exclusions…" and "Interjection settings…", the launch
+    // switches and the ask panel's first-run button each open their window, which asks the daemon
+    // for what it shows.
     void windowsOpen_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("data");
-        QTest::newRow("Your data… item") << "item" << true;
-        QTest::newRow("Privacy exclusions… item") << "item" << false;
-        QTest::newRow("data surface") << "surface" << true;
-        QTest::newRow("privacy surface") << "surface" << false;
-        QTest::newRow("first-run Privacy exclusions") << "first run" << false;
+        QTest::addColumn<int>("window"); // 0 your data, 1 privacy exclusions, 2 interjection settings
+        QTest::newRow("Your data… item") << "item" << 0;
+        QTest::newRow("Privacy exclusions… item") << "item" << 1;
+        QTest::newRow("Interjection settings… item") << "item" << 2;
+        QTest::newRow("data surface") << "surface" << 0;
+        QTest::newRow("privacy surface") << "surface" << 1;
+        QTest::newRow("first-run Privacy exclusions") << "first run" << 1;
     }
     void windowsOpen()
     {
         QFETCH(QString, how);
-        QFETCH(bool, data);
+        QFETCH(int, window);
         LaunchSwitches switches;
         if (how == "surface")
-            switches.surface = data ? LaunchSwitches::Surface::data : LaunchSwitches::Surface::privacy;
+            switches.surface = window == 0 ? LaunchSwitches::Surface::data : LaunchSwitches::Surface::privacy;
         AppFixture f(switches);
         if (how == "surface")
             f.delegate.applicationDidFinishLaunching();
+        const std::array<QWidget*, 3> windows{&f.delegate.dataWindow(), &f.delegate.privacyWindow(),
+                                              &f.delegate.interjectionSettingsWindow()};
         if (how == "item") {
-            QAction* item = f.line(data ? StatusMenu::Line::data : StatusMenu::Line::privacy);
-            QCOMPARE(item->text(), data ? "Your data…" : "Privacy exclusions…");
+            QAction* item = f.line(std::array{StatusMenu::Line::data, StatusMenu::Line::privacy,
+                                              StatusMenu::Line::interjectionSettings}[window]);
+            QCOMPARE(item->text(),
+                     (QStringList{"Your data…", "Privacy exclusions…", "Interjection settings…"}[window]));
             QVERIFY(item->isEnabled());
             item->trigger();
         }
@@ -300,8 +307,8 @@ private slots:
             f.delegate.askWindow().showFirstRun();
             clickButton(f.delegate.askWindow().panelWidget(), "Privacy exclusions");
         }
-        f.sent(data ? "recent_deliveries" : "app_blocks", 1);
-        QVERIFY(data ? f.delegate.dataWindow().isVisible() : f.delegate.privacyWindow().isVisible());
+        f.sent(QStringList{"recent_deliveries", "app_blocks", "status"}[window], 1);
+        QVERIFY(windows[window]->isVisible());
     }
 
     void inboxItemRefreshesCount()

@@ -3,7 +3,6 @@
 #include "DemoProcess.h"
 #include "FrameView.h"
 #include "InkButton.h"
-#include "MergeCard.h"
 #include "NeighbourhoodView.h"
 #include "Row.h"
 #include "ScrollColumn.h"
@@ -139,55 +138,6 @@ private slots:
                                  10000);
         if (const QByteArray dir = qgetenv("VESK_E2E_SHOTS"); !dir.isEmpty())
             shot.save(QString::fromLocal8Bit(dir) + "/entity-frame.png");
-    }
-
-    void inboxMergeLeavesTheQueue()
-    {
-        DemoProcess demo;
-        QVERIFY(demo.ready());
-        DaemonClient client(demo.socketPath);
-        test::TourSettings settings;
-        MessageBoxAlerts alerts;
-        AskWindow window({client, alerts, settings.presentation, systemClock()});
-        window.show();
-        QTest::keyClick(window.fieldWidget(), Qt::Key_K, Qt::ControlModifier);
-        QWidget* column = window.resultColumn()->content();
-        MergeCard* card = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((card = column->findChild<MergeCard*>()) != nullptr, 10000);
-        const qint64 proposal = card->pair().id;
-        QTest::mouseClick(card->findChildren<InkButton*>().first(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(vesk::test::ShotTour::shows(column, "merged"), 10000);
-
-        const auto reply = call(client, [](DaemonClient& c, Completion done) {
-            c.proposals(500, QCoreApplication::instance(), std::move(done));
-        });
-        QVERIFY(reply && *reply);
-        for (const QJsonObject& p : Json::objects(**reply, u"proposals").value_or(QList<QJsonObject>()))
-            QVERIFY(Json::integer(p, u"id") != proposal);
-    }
-
-    // A claim of a real answer marked wrong: the daemon's receipt, then a related entity from it.
-    void correctAClaimAndOpenARelatedEntity()
-    {
-        DemoProcess demo;
-        QVERIFY(demo.ready());
-        DaemonClient client(demo.socketPath);
-        test::TourSettings settings;
-        MessageBoxAlerts alerts;
-        AskWindow window({client, alerts, settings.presentation, systemClock()});
-        window.show();
-        ShotTour::enter(window, "invoice rounding");
-        for (const char* title : {"Details & corrections", "Where is this wrong?", "This is outdated",
-                                  "Inspect correction evidence", "Inspect entity 1"})
-            press(window, title);
-        QVERIFY(ShotTour::shows(ShotTour::column(window),
-                                "Related memories share this evidence; they were not "
-                                "rewritten."));
-        QWidget* inspector = window.inspectorColumn()->content();
-        QTRY_VERIFY_WITH_TIMEOUT(ShotTour::shows(inspector,
-                                                 "Shares evidence with the correction. This does not "
-                                                 "establish that the memory is wrong."),
-                                 10000);
     }
 
     // On Harbor's page, a line of the graph removed after its question: the page comes back

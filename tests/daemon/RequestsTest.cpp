@@ -105,15 +105,6 @@ private Q_SLOTS:
         QTest::newRow("block_app without name has no app_name key") << Call([](DaemonClient& c, Completion d) {
             c.blockApp(QStringLiteral("org.gnome.Terminal"), std::nullopt, app(), d);
         }) << QJsonObject{{"op", "block_app"}, {"bundle_id", "org.gnome.Terminal"}};
-        QTest::newRow("set_delivery_policy without quiet hours has five keys")
-            << Call([](DaemonClient& c, Completion d) {
-                   c.setDeliveryPolicy(true, 3, 90, false, std::nullopt, std::nullopt, app(), d);
-               })
-            << QJsonObject{{"op", "set_delivery_policy"},
-                           {"human_enabled", true},
-                           {"daily_limit", 3},
-                           {"retry_minutes", 90},
-                           {"reopened_enabled", false}};
         QTest::newRow("record_interjection_outcome, optional fields left out")
             << Call([](DaemonClient& c, Completion d) {
                    c.recordInterjectionOutcome(std::nullopt, QStringLiteral("task"), QStringLiteral("muted"),

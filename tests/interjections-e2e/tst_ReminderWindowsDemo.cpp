@@ -10,7 +10,6 @@
 #include "InkLabel.h"
 #include "InterjectionCard.h"
 #include "InterjectionController.h"
-#include "InterjectionSettingsWindow.h"
 #include "PresentationMode.h"
 #include "ScriptedAlerts.h"
 #include "ScrollColumn.h"
@@ -83,29 +82,6 @@ private slots:
         QVERIFY(texts(&review).contains("Who owns the staging deploy pipeline?"));
         QTRY_COMPARE(digest->text(), "Weekly review (2)");
         QVERIFY(vesk.delegate.reminders().settings().learned().muted.contains("task"));
-    }
-
-    void settingsUnmuteAKindMutedFromACard()
-    {
-        DemoProcess demo;
-        QVERIFY(demo.ready());
-        Vesk vesk(demo.socketPath);
-        InterjectionController& reminders = vesk.delegate.reminders();
-        reminders.start();
-        reminders.show(Candidate{9, "Rotate the staging API keys", "task", 4, 0.9, "Terminal · keys", std::nullopt},
-                       Decision::Accounting::searchCard);
-        clickButton(reminders.card(), "Don't remind me about this kind");
-        QTRY_VERIFY(!reminders.card());
-        QTRY_VERIFY(reminders.settings().learned().muted.contains("task"));
-
-        vesk.line(StatusMenu::Line::interjectionSettings)->trigger();
-        InterjectionSettingsWindow& settings = vesk.delegate.interjectionSettingsWindow();
-        QTRY_VERIFY(settings.isVisible() && texts(&settings).contains("Policy loaded."));
-        QVERIFY(texts(&settings).at(2).startsWith("Muted kinds · task\n"));
-        clickButton(&settings, "Unmute all");
-        QTRY_VERIFY(texts(&settings).contains("Muted kinds restored."));
-        QTRY_VERIFY(texts(&settings).at(2).startsWith("Muted kinds · none\n"));
-        QVERIFY(reminders.settings().learned().muted.isEmpty());
     }
 
     // A card's "Open sources" lands on an entity page tall enough to read, under the entity's own

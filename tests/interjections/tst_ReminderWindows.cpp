@@ -296,19 +296,6 @@ private slots:
         QCOMPARE(w.settings.policy().lastDecision().value_or(QString()), note);
     }
 
-    // Pressed before the muted kinds were read: nothing is sent and nothing claims none are muted.
-    void unmuteAllBeforeTheSignals()
-    {
-        Windows w;
-        w.daemon.reply("interjection_signals", json(R"({"held_back":[],"stances":[["task","muted"]]})"), 3.0);
-        w.settings.refreshSignals();
-        w.panel.showSettings();
-        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
-        clickButton(&w.panel, "Unmute all");
-        QTRY_VERIFY(Windows::texts(&w.panel).contains("Muted kinds are not loaded yet. Refresh and retry Unmute all."));
-        QCOMPARE(w.daemon.requests("set_interjection_kind_stance").size(), 0);
-    }
-
     // Opening asks for the status alone. Reopened while a save is out, the window settles on the
     // answers in whichever order they land: never stuck on "Loading policy…" with its controls off.
     void reopenWhileASaveIsOut_data()
@@ -348,6 +335,137 @@ private slots:
         QCOMPARE(w.daemon.count("interjection_signals"), 0);
     }
 
+    // Each policy control saves its own value beside the others as loaded; the two flags side by
+    // side differ. Saved, the control keeps its value; refused or unanswered, every control shows
+    // the last confirmed values and waits for "Refresh policy".
+    void policyControls_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QByteArray>("answer"); // to the save; empty: the connection closes unanswered
+        QTest::addColumn<QString>("sent");      // on, daily, retry, reopened, quiet hours
+        QTest::addColumn<bool>("saved");
+        const QByteArray ok(R"({"kind":"ok"})");
+        QTest::newRow("reminders off") << "Allow proactive reminders" << ok << "false 2 60 false 21-7" << true;
+        QTest::newRow("reopened on") << "Remind me when an item reopens" << ok << "true 2 60 true 21-7" << true;
+        QTest::newRow("quiet hours off") << "Quiet hours · 21:00–07:00 (local time)" << ok << "true 2 60 false -"
+                                         << true;
+        QTest::newRow("retry later") << "Retry held items after" << ok << "true 2 240 false 21-7" << true;
+        QTest::newRow("refused") << "Allow proactive reminders" << QByteArray(R"({"kind":"error"})")
+                                 << "false 2 60 false 21-7" << false;
+        QTest::newRow("no reply") << "Remind me when an item reopens" << QByteArray() << "true 2 60 true 21-7" << false;
+    }
+    void policyControls()
+    {
+        QFETCH(QString, control);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, saved);
+        Windows w;
+        w.daemon.reply("status", json(R"({"kind":"status","interjections_reopened":false,
+                                           "interjections_quiet_start_hour":21,"interjections_quiet_end_hour":7})"));
+        if (answer.isEmpty())
+            w.daemon.closeEarly("set_delivery_policy");
+        else
+            w.daemon.replyRaw("set_delivery_policy", answer + '\n');
+        w.panel.showSettings();
+        QComboBox* daily = w.popUp("Daily limit");
+        QTRY_VERIFY(daily->isEnabled());
+        const auto values = [&] {
+            QStringList out;
+            for (QCheckBox* box : w.panel.findChildren<QCheckBox*>())
+                out << QString::number(box->isChecked());
+            return out << daily->currentText() << w.popUp("Retry held items after")->currentText();
+        };
+        const QStringList loaded = values();
+        if (QComboBox* menu = w.popUp(control)) {
+            menu->setFocus();
+            QTest::keyClick(menu, Qt::Key_Down);
+        } else {
+            clickButton(&w.panel, control);
+        }
+        const QJsonObject s = w.sent("set_delivery_policy", 1).first();
+        const auto on = [&](const char* key) { return QString(s.value(key).toBool() ? "true" : "false"); };
+        const QString quiet = s.contains("quiet_start_hour") ? QString::number(s.value("quiet_start_hour").toInt())
+                + '-' + QString::number(s.value("quiet_end_hour").toInt())
+                                                             : "-";
+        QTEST(QStringList({on("human_enabled"), QString::number(s.value("daily_limit").toInt()),
+                           QString::number(s.value("retry_minutes").toInt()), on("reopened_enabled"), quiet})
+                  .join(' '),
+              "sent");
+        QTRY_VERIFY(!w.settings.savePending());
+        QVERIFY(Windows::texts(&w.panel).contains(
+            saved ? "Policy saved."
+                  : "Save was not confirmed. Showing last confirmed values; refresh before retrying."));
+        QCOMPARE(values() == loaded, !saved);
+        QCOMPARE(daily->isEnabled(), saved);
+        if (!saved) {
+            clickButton(&w.panel, "Refresh policy");
+            QTRY_VERIFY(daily->isEnabled());
+            QVERIFY(Windows::texts(&w.panel).contains("Policy loaded."));
+        }
+    }
+
+    // The history buttons: each does its own action, once however often it is pressed while out,
+    // and says what came of it. Unmute all waits for the muted kinds to be read; another quota
+    // needs no daemon and counts each press.
+    void historyButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("counters"); // read before the press; empty: not read
+        QTest::addColumn<QByteArray>("answer");   // to a reset; empty: the daemon is down
+        QTest::addColumn<QStringList>("shown");   // the summary, the line under the controls
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<QString>("cooldowns");
+        const QString none = "0 of 2 shown today  ·  new opened  ·  74% base gate";
+        const QByteArray ok(R"({"kind":"ok"})");
+        QTest::newRow("reset") << "Reset learned gates" << QByteArray() << ok
+                               << QStringList{none, "Learned gates and adoption history reset."}
+                               << "Settings changed · learned gates and adoption history were reset" << 1
+                               << "Cooldowns · 1";
+        QTest::newRow("reset refused") << "Reset learned gates" << QByteArray() << QByteArray(R"({"kind":"error"})")
+                                       << QStringList{none, "Reset was not confirmed. Try again."} << "" << 1
+                                       << "Cooldowns · 1";
+        QTest::newRow("cooldowns") << "Clear cooldowns" << QByteArray() << ok
+                                   << QStringList{none, "All 7-day cooldowns were cleared."}
+                                   << "Settings changed · all 7-day cooldowns were cleared" << 0 << "Cooldowns · 0";
+        QTest::newRow("unmute before the signals")
+            << "Unmute all" << QByteArray() << ok
+            << QStringList{none, "Muted kinds are not loaded yet. Refresh and retry Unmute all."} << "" << 0
+            << "Cooldowns · 1";
+        QTest::newRow("another quota, the daemon down")
+            << "Allow another daily quota today" << QByteArray(R"({"held_back":[],"shown_today":4})") << QByteArray()
+            << QStringList{"4 of 6 shown today  ·  new opened  ·  74% base gate", "Today's cap was raised by 2."}
+            << "Settings changed · today's cap was raised by 2" << 0 << "Cooldowns · 1";
+    }
+    void historyButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QByteArray, counters);
+        QFETCH(QByteArray, answer);
+        Windows w;
+        w.daemon.replyRaw("reset_interjection_learning", answer + '\n', 0.3);
+        w.daemon.replyRaw("interjection_signals", counters + '\n');
+        if (!counters.isEmpty())
+            w.settings.refreshSignals();
+        w.settings.policy().stampShown(Candidate{4, "Ship it", "task", 1, 0.9, "Code", std::nullopt}, w.clock.now());
+        w.panel.showSettings();
+        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled());
+        QVERIFY(Windows::texts(&w.panel).at(2).contains("Cooldowns · 1"));
+        if (answer.isEmpty())
+            w.daemon.stop();
+        clickButton(&w.panel, button);
+        clickButton(&w.panel, button);
+        QFETCH(QStringList, shown);
+        QTRY_VERIFY(Windows::texts(&w.panel).contains(shown[1]));
+        w.barrier();
+        QCOMPARE(Windows::texts(&w.panel).at(1), shown[0]);
+        QTEST(w.daemon.count("reset_interjection_learning"), "resets");
+        QCOMPARE(w.daemon.count("set_interjection_kind_stance"), 0);
+        QTEST(w.settings.policy().lastDecision().value_or(QString()), "note");
+        QFETCH(QString, cooldowns);
+        QVERIFY(Windows::texts(&w.panel).at(2).contains(cooldowns));
+    }
+
     // A held-back item's numbers are shown, and reported back, only as what they can be.
     void heldBackNumbers_data()
     {
@@ -374,24 +492,6 @@ private slots:
         QStringList sent = w.sent("record_interjection_outcome", 1).first().keys();
         sent.removeIf([](const QString& key) { return key != "confidence" && key != "sources"; });
         QTEST(sent, "sent");
-    }
-
-    void quotaRaisedWhileTheDaemonIsDown()
-    {
-        Windows w;
-        w.daemon.reply("interjection_signals", json(R"({"held_back":[],"shown_today":4})"));
-        w.settings.refreshSignals();
-        w.panel.showSettings();
-        QTRY_VERIFY(w.popUp("Daily limit")->isEnabled() && w.settings.capReached());
-        w.daemon.stop();
-        clickButton(&w.panel, "Allow another daily quota today");
-        clickButton(&w.panel, "Allow another daily quota today");
-        QVERIFY(!w.settings.capReached());
-        QVERIFY(Windows::texts(&w.panel).contains("Settings changed · today's cap was raised by 2"));
-        // The summary counts the quotas, and the line under the controls speaks of this action.
-        QCOMPARE(Windows::texts(&w.panel).at(1), "4 of 6 shown today  ·  new opened  ·  74% base gate");
-        QVERIFY(Windows::texts(&w.panel).contains("Today's cap was raised by 2."));
-        QVERIFY(!Windows::texts(&w.panel).contains("Policy loaded."));
     }
 };
 

@@ -151,38 +151,65 @@ private slots:
     }
 
     // Removing asks with the rule's value and, once the daemon agrees, loads the list again; a refusal
-    // says the daemon's reason and keeps the list.
+    // or no answer says so and keeps the list. Cancel, and Escape on the real dialog, keep the
+    // exclusion and send nothing; Return chooses the removal, which can be undone.
     void removeSelected_data()
     {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("told"); // empty: the list loads again
-        QTest::newRow("agreed") << QByteArray(R"({"kind":"ok"})") << "";
+        QTest::addColumn<QByteArray>("answer"); // empty: the connection closes unanswered
+        QTest::addColumn<QString>("choice");    // a button, or a gesture on the real dialog
+        QTest::addColumn<QString>("told");      // empty: the list loads again; "-": nothing sent
+        const QByteArray ok(R"({"kind":"ok"})");
+        QTest::newRow("agreed") << ok << "Remove exclusion"
+                                << "";
         QTest::newRow("refused") << QByteArray(R"({"kind":"error","message":"Rule is built in."})")
+                                 << "Remove exclusion"
                                  << "Rule is built in.";
+        QTest::newRow("no reply") << QByteArray() << "Remove exclusion"
+                                  << "The daemon did not answer.";
+        QTest::newRow("cancelled") << ok << "Cancel"
+                                   << "-";
+        QTest::newRow("Escape") << ok << "escape"
+                                << "-";
+        QTest::newRow("Return confirms") << ok << "enter"
+                                         << "";
     }
     void removeSelected()
     {
         QFETCH(QByteArray, answer);
+        QFETCH(QString, choice);
         QFETCH(QString, told);
         PrivacyFixture f;
-        f.daemon.replyRaw("unblock_app", answer + '\n');
+        if (answer.isEmpty())
+            f.daemon.closeEarly("unblock_app");
+        else
+            f.daemon.replyRaw("unblock_app", answer + '\n');
         QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
         QVERIFY(!f.button("Remove selected")->isEnabled());
         click(f.rowWith("Terminal"));
         QVERIFY(f.rowWith("Terminal")->cited());
-        f.alerts.answer(0);
+        if (choice == "escape" || choice == "enter")
+            f.alerts.answerOnScreen(choice == "escape" ? Gesture::escape : Gesture::enter);
+        else
+            f.alerts.answer(choice == "Cancel" ? 1 : 0);
         click(f.button("Remove selected"));
         QCOMPARE(f.alerts.shown.last().title, "Allow future capture of this application?");
         QCOMPARE(f.alerts.shown.last().text,
                  "Vesk will be allowed to capture " + isolated("org.gnome.Terminal")
                      + " after this rule is removed. Existing data is unchanged.");
+        if (told == "-") {
+            f.barrier();
+            QCOMPARE(f.daemon.count("unblock_app"), 0);
+            QVERIFY(f.rowWith("Terminal") && f.button("Remove selected")->isEnabled());
+            return;
+        }
         QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
         if (told.isEmpty())
             return (void)f.sent("app_blocks", 2);
         f.barrier();
         QCOMPARE(f.daemon.count("app_blocks"), 1);
-        QCOMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text, "Could not remove that exclusion.|" + told);
+        QTRY_COMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text,
+                     "Could not remove that exclusion.|" + told);
     }
 
     // A website is sent exactly as typed; after it is excluded, the earlier captures are counted and

@@ -51,13 +51,6 @@ private slots:
             << "How long screenshot pixels are retained is unavailable. When the next screenshot pixels expire is "
                "unknown."
             << qint64(0);
-        QTest::newRow("expired payloads below zero")
-            << QByteArray(R"({"retention_days":5,"expired_pixel_frames":-2})")
-            << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, "
-               "0 entities"
-            << "Screenshot pixels are retained for 5 days. How many screenshot "
-               "payloads are expired is unavailable."
-            << qint64(-1);
         QTest::newRow("the next expiry, a mistyped retention")
             << QByteArray(R"({"retention_days":"7","next_pixel_expiry_ms":1772460300000})")
             << "Screenshots  unavailable\nDatabase     unavailable\n0 frames, 0 entities"
@@ -80,18 +73,11 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("nothing left to delete")
-            << QByteArray(R"({"kind":"expired_pixels_deleted","frames":0})") << true << "No expired pixels remained."
-            << "0 screenshot payloads removed; 0.0 MB freed. Extracted text and memory were kept.";
         QTest::newRow("one payload") << QByteArray(
             R"({"kind":"expired_pixels_deleted","frames":1,"bytes_freed":524288})")
                                      << true << "Expired pixels deleted."
                                      << "1 screenshot payload removed; 0.5 MB freed. Extracted text and memory were "
                                         "kept.";
-        QTest::newRow("refused in the daemon's words")
-            << QByteArray(R"({"kind":"refused","message":"The store is read-only."})") << false
-            << "Could not delete expired pixels."
-            << "The store is read-only.";
         QTest::newRow("no answer") << QByteArray() << false << "Could not delete expired pixels."
                                    << "The daemon did not answer.";
         QTest::newRow("refused without a reason")
