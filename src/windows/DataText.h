@@ -53,7 +53,8 @@ template <class T> Listed<T> listed(std::optional<QList<T>> all, qsizetype cap, 
     out.items = std::move(all);
     return out;
 }
-// The same words as failedRead, from a list read elsewhere.
+// The same words as failedRead, from a list read elsewhere. The daemon's words are cut at
+// shownMessage characters.
 QString failedRead(const QString& text, const std::optional<QString>& said);
 // The line under a list that was cut: "12 more handoffs are not shown."
 QString notShown(qsizetype more, const QString& noun);
@@ -65,6 +66,8 @@ inline constexpr qsizetype shownHandoffs = 20;
 inline constexpr qsizetype shownTools = 50;
 inline constexpr qsizetype shownName = 200;
 inline constexpr qsizetype shownCommand = 2000;
+// The daemon's words under a failed read: as much as an alert shows of them.
+inline constexpr qsizetype shownMessage = 900;
 
 // --- storage and retention (the status reply)
 
@@ -130,11 +133,12 @@ inline const QString handoffFailed = QStringLiteral("Could not open this handoff
 std::optional<QList<Handoff>> handoffs(const Reply& reply);
 // The same, cut to the handoffs the window shows; made to run on a worker.
 Listed<Handoff> handoffList(const Reply& reply);
-// Two lines: when and to whom, then what it carried.
+// Two lines: when and to whom (a recipient cut to one line of shownName characters), then what it
+// carried.
 QString deliveryLine(const Handoff& handoff);
-// What a package referenced, cost and left out, line by line; each text the daemon gave is cut to
-// one line.
-QString packageDetail(const QJsonObject& package);
+// What a package referenced, cost and left out, line by line; each text the daemon gave is cut at
+// `shown` characters.
+QString packageDetail(const QJsonObject& package, qsizetype shown = shownName);
 QString readableOmission(const QString& reason);
 
 // --- agent connections

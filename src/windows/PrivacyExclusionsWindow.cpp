@@ -11,6 +11,7 @@
 #include "Row.h"
 #include "SafeText.h"
 #include "ScrollColumn.h"
+#include "WholeText.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -206,6 +207,7 @@ void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, c
     add->setEnabled(mayAdd());
     if (!read.shown.items) {
         section.fail(DataText::failedRead(PrivacyText::loadFailed, read.shown.said));
+        WholeText::offerSaid(section.status(), read.shown.said);
         return;
     }
     rules = *read.shown.items;
@@ -249,7 +251,8 @@ Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
     auto* title
         = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
     auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
-    detail->setToolTip(SafeText::isolated(rule.value));
+    // Both lines are cut to the window's width: the whole rule is one hover or one copy away.
+    WholeText::offer(line, SafeText::isolated(rule.value));
     words->addWidget(title);
     words->addWidget(detail);
     layout->addLayout(words, 1);
