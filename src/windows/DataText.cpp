@@ -67,9 +67,7 @@ QString failedRead(const QString& text, const Reply& reply)
 
 QString failedRead(const QString& text, const std::optional<QString>& said)
 {
-    return said
-        ? text + QStringLiteral("\nThe daemon said: ") + SafeText::isolated(cutWithEllipsis(*said, shownMessage))
-        : text;
+    return said ? text + QStringLiteral("\nThe daemon said: ") + SafeText::isolated(*said) : text;
 }
 
 QString notShown(qsizetype more, const QString& noun)

@@ -53,8 +53,7 @@ template <class T> Listed<T> listed(std::optional<QList<T>> all, qsizetype cap, 
     out.items = std::move(all);
     return out;
 }
-// The same words as failedRead, from a list read elsewhere. The daemon's words are cut at
-// shownMessage characters.
+// The same words as failedRead, from a list read elsewhere.
 QString failedRead(const QString& text, const std::optional<QString>& said);
 // The line under a list that was cut: "12 more handoffs are not shown."
 QString notShown(qsizetype more, const QString& noun);
@@ -66,8 +65,6 @@ inline constexpr qsizetype shownHandoffs = 20;
 inline constexpr qsizetype shownTools = 50;
 inline constexpr qsizetype shownName = 200;
 inline constexpr qsizetype shownCommand = 2000;
-// The daemon's words under a failed read: as much as an alert shows of them.
-inline constexpr qsizetype shownMessage = 900;
 
 // --- storage and retention (the status reply)
 

@@ -146,7 +146,6 @@ void DataWindow::handoffs(LoadingSection& section, QWidget* rows, const Handoffs
 {
     if (!read.items) {
         section.fail(DataText::failedRead(DataText::handoffsFailed, read.said));
-        WholeText::offerSaid(section.status(), read.said);
         return;
     }
     const QList<DataText::Handoff>& kept = *read.items;
@@ -203,7 +202,6 @@ void DataWindow::connections(LoadingSection& section, const Tools& read)
 {
     if (!read.items) {
         section.fail(DataText::failedRead(DataText::connectionsFailed, read.said));
-        WholeText::offerSaid(section.status(), read.said);
         return;
     }
     if (!connectionRows)
@@ -250,7 +248,6 @@ void DataWindow::storage(LoadingSection& section, InkLabel* retention, const Rep
 {
     if (!reply) {
         section.fail(DataText::failedRead(DataText::storageUnreachable, reply));
-        WholeText::offerSaid(section.status(), reply.daemonMessage());
         retention->setText(DataText::retentionFailed);
         return;
     }
@@ -281,7 +278,6 @@ void DataWindow::profile(LoadingSection& section, InkLabel* meta, const Reply& r
     const DataText::Profile read = DataText::profile(reply);
     if (read.failed) {
         section.fail(DataText::failedRead(read.body, reply));
-        WholeText::offerSaid(section.status(), reply.daemonMessage());
     } else {
         section.setStatus(read.body);
         WholeText::offerIfLonger(section.status(), read.body, InkLabel::wrapCap);

@@ -70,7 +70,6 @@ void HandoffRow::showPackage(const Reply& reply)
         return;
     }
     detailLine->setText(DataText::failedRead(DataText::handoffFailed, reply));
-    WholeText::offerSaid(detailLine, reply.daemonMessage());
     inspect->setText(QStringLiteral("Close details"));
 }
 

@@ -207,7 +207,6 @@ void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, c
     add->setEnabled(mayAdd());
     if (!read.shown.items) {
         section.fail(DataText::failedRead(PrivacyText::loadFailed, read.shown.said));
-        WholeText::offerSaid(section.status(), read.shown.said);
         return;
     }
     rules = *read.shown.items;

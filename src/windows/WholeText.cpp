@@ -1,7 +1,6 @@
 #include "WholeText.h"
 
 #include "Alerts.h"
-#include "DataText.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -26,12 +25,6 @@ void offerIfLonger(QWidget* view, const QString& whole, qsizetype shown)
 {
     if (whole.size() > shown)
         offer(view, whole);
-}
-
-void offerSaid(QWidget* view, const std::optional<QString>& said)
-{
-    if (said)
-        offerIfLonger(view, *said, DataText::shownMessage);
 }
 
 } // namespace vesk::WholeText

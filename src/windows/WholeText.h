@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 class QWidget;
 
@@ -14,8 +13,6 @@ namespace vesk::WholeText {
 void offer(QWidget* view, const QString& whole);
 // The same for a text cut at `shown` characters, only where it was: a short one needs neither.
 void offerIfLonger(QWidget* view, const QString& whole, qsizetype shown);
-// A section's failure line: the daemon's words, when it gave more than the line shows of them.
-void offerSaid(QWidget* view, const std::optional<QString>& said);
 
 inline const QString copyTitle = QStringLiteral("Copy Full Text");
 
