@@ -177,8 +177,7 @@ private slots:
         spec.title = QStringLiteral("Could not rename that.");
         spec.text = text;
         spec.buttons = {QStringLiteral("OK")};
-        if (asksForText)
-            spec.field = QStringLiteral("New name");
+        spec.field = asksForText ? std::optional(QStringLiteral("New name")) : std::nullopt;
         MessageBoxAlerts alerts;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
@@ -186,13 +185,10 @@ private slots:
             auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QTRY_VERIFY(box->isVisible());
             const QRect screen = box->screen()->availableGeometry();
-            const auto button = [box](const QString& title) {
-                for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
-                    if (b->text() == title)
-                        return b;
-                return static_cast<QAbstractButton*>(nullptr);
-            };
-            QAbstractButton* ok = button(QStringLiteral("OK"));
+            QMap<QString, QAbstractButton*> buttons;
+            for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
+                buttons[b->text()] = b;
+            QAbstractButton* ok = buttons.value(QStringLiteral("OK"));
             QVERIFY(ok);
             QVERIFY2(box->width() <= screen.width(), qPrintable(QString::number(box->width())));
             QVERIFY(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
@@ -201,7 +197,7 @@ private slots:
                 if (label->text().endsWith(QChar(0x2026)))
                     cut << label->text();
             QVERIFY(cut.size() == 1 && cut.first().size() < 1'000);
-            button(QStringLiteral("Show Details..."))->click();
+            buttons.value(QStringLiteral("Show Details..."))->click();
             QTRY_VERIFY(box->findChild<QTextEdit*>()->isVisible());
             QCOMPARE(box->findChild<QTextEdit*>()->toPlainText(), spec.title + QStringLiteral("\n\n") + text);
             seen = true;
