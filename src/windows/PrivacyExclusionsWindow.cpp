@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QStyle>
 
@@ -53,10 +54,16 @@ Unblock removeRequest(Mode mode)
     return &DaemonClient::unblockApp;
 }
 
-// A theme icon, else a stand-in the style always has.
+// A theme icon, else a stand-in the style always has. Looked up once a name: each lookup searches
+// the theme's folders on the main thread, and a list draws a hundred rows. The icon follows a
+// change of theme by itself.
 QIcon themed(const QString& name, QStyle::StandardPixmap standIn)
 {
-    return QIcon::fromTheme(name, QApplication::style()->standardIcon(standIn));
+    static QHash<QString, QIcon> known;
+    auto it = known.constFind(name);
+    if (it == known.constEnd())
+        it = known.insert(name, QIcon::fromTheme(name, QApplication::style()->standardIcon(standIn)));
+    return *it;
 }
 
 // What a row shows: its icon, the icon's spoken name, its title and the line under it.
