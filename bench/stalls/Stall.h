@@ -10,16 +10,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <time.h>
 #include <vector>
 
 // The biggest gap, in ms, between two beats of a 1 ms timer from `start()` until `done()` holds,
 // and then for `settleMs` more (until the window has painted what it built): a stall at the very
-// end counts too.
-inline double longestStall(const std::function<void()>& start, const std::function<bool()>& done, int settleMs = 0)
+// end counts too. `busyMs`, when given, gets the most CPU time the main thread itself spent between
+// two beats: on a loaded machine a gap can be the scheduler's, and this tells the two apart.
+inline double longestStall(const std::function<void()>& start, const std::function<bool()>& done, int settleMs = 0,
+                           double* busyMs = nullptr)
 {
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 worst = 0;
+    const auto cpuNs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    qint64 lastCpu = 0, worstCpu = 0;
     QTimer beat;
     beat.setTimerType(Qt::PreciseTimer);
     beat.setInterval(1);
@@ -27,6 +36,9 @@ inline double longestStall(const std::function<void()>& start, const std::functi
         const qint64 now = clock.nsecsElapsed();
         worst = std::max(worst, now - last);
         last = now;
+        const qint64 cpu = cpuNs();
+        worstCpu = std::max(worstCpu, cpu - lastCpu);
+        lastCpu = cpu;
     });
     // What the previous scenario left behind (deletions, freed memory) is not this one's stall.
     QElapsedTimer idle;
@@ -34,6 +46,7 @@ inline double longestStall(const std::function<void()>& start, const std::functi
     while (idle.elapsed() < 200)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     clock.start();
+    lastCpu = cpuNs();
     beat.start();
     start();
     QElapsedTimer limit;
@@ -50,6 +63,9 @@ inline double longestStall(const std::function<void()>& start, const std::functi
     while (settle.elapsed() < settleMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     worst = std::max(worst, clock.nsecsElapsed() - last);
+    worstCpu = std::max(worstCpu, cpuNs() - lastCpu);
+    if (busyMs)
+        *busyMs = worstCpu / 1e6;
     return worst / 1e6;
 }
 

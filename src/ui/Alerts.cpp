@@ -11,44 +11,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace vesk {
 
 namespace {
 const char* const abortedProperty = "vesk.alert.aborted";
-
-// What an alert shows of a text that may come from the daemon, of any size: at most `lines` lines
-// and `length` characters, and a run without spaces given a place to wrap every 60 characters, so
-// the box stays narrower than the screen and lays out at once. The rest is cut with an ellipsis.
-QString shown(const QString& whole, int lines, qsizetype length, bool& cut)
-{
-    constexpr int run = 60;
-    QString out;
-    out.reserve(std::min<qsizetype>(whole.size(), length) + length / run + 1);
-    int line = 1, unbroken = 0;
-    for (const QChar c : whole) {
-        if (out.size() >= length || (c == QLatin1Char('\n') && line == lines)) {
-            cut = true;
-            break;
-        }
-        if (c == QLatin1Char('\n')) {
-            ++line;
-            unbroken = 0;
-        } else if (c.isSpace()) {
-            unbroken = 0;
-        } else if (++unbroken > run && !c.isLowSurrogate()) {
-            out += QChar(0x200B); // zero-width space: a place to wrap
-            unbroken = 1;
-        }
-        out += c;
-    }
-    if (!cut)
-        return out;
-    if (!out.isEmpty() && out.back().isHighSurrogate())
-        out.chop(1);
-    return out + QChar(0x2026);
-}
 
 QMessageBox::Icon icon(AlertSpec::Style style)
 {
@@ -77,24 +46,49 @@ QPushButton* answerButton(const AlertSpec& spec, int i)
     return button;
 }
 
+// The whole title and text of an alert that shows them cut, in a read-only field that scrolls,
+// folded behind a button as a message box folds its details.
+void addDetails(QDialog& box, QVBoxLayout& layout, const AlertSpec& spec)
+{
+    auto* details = new QTextEdit;
+    details->setAcceptRichText(false);
+    details->setReadOnly(true);
+    details->setPlainText(spec.text.isEmpty() ? spec.title : spec.title + QStringLiteral("\n\n") + spec.text);
+    details->setAccessibleName(QStringLiteral("Details"));
+    details->setFixedHeight(QFontMetrics(details->font()).lineSpacing() * 10);
+    details->hide();
+    auto* toggle = new QPushButton(QStringLiteral("Show Details..."));
+    toggle->setAutoDefault(false);
+    QObject::connect(toggle, &QPushButton::clicked, &box, [details, toggle] {
+        details->setVisible(details->isHidden());
+        toggle->setText(details->isHidden() ? QStringLiteral("Show Details...") : QStringLiteral("Hide Details..."));
+    });
+    layout.addWidget(toggle, 0, Qt::AlignLeft);
+    layout.addWidget(details);
+}
+
 // A message box has no place for a text field: an alert that asks for text is a small dialog of
 // the same parts, the title in bold over the text, then the field, then the buttons.
 AlertResult askForText(QWidget* parent, const AlertSpec& spec)
 {
     QDialog box(parent);
     box.setWindowModality(Qt::WindowModal);
-    box.setWindowTitle(spec.title);
+    // Cut as a message box's texts are, and whole under "Show Details…".
+    bool cut = false;
+    box.setWindowTitle(shownCut(spec.title, 1, 120, cut));
     auto* layout = new QVBoxLayout(&box);
-    auto* title = new QLabel(spec.title);
+    auto* title = new QLabel(shownCut(spec.title, 3, 300, cut));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
-    auto* text = new QLabel(spec.text);
+    auto* text = new QLabel(shownCut(spec.text, 12, 900, cut));
     for (QLabel* label : {title, text}) {
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         layout->addWidget(label);
     }
+    if (cut)
+        addDetails(box, *layout, spec);
     auto* field = new QLineEdit(spec.fieldText);
     field->setPlaceholderText(spec.field.value_or(QString()));
     field->setFixedSize(320, 24);
@@ -143,9 +137,9 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
     box.setIcon(icon(spec.style));
     // A long title or text is shown cut, and whole under "Show Details…", where it scrolls.
     bool cut = false;
-    box.setWindowTitle(shown(spec.title, 1, 120, cut));
-    box.setText(shown(spec.title, 3, 300, cut));
-    box.setInformativeText(shown(spec.text, 12, 900, cut));
+    box.setWindowTitle(shownCut(spec.title, 1, 120, cut));
+    box.setText(shownCut(spec.title, 3, 300, cut));
+    box.setInformativeText(shownCut(spec.text, 12, 900, cut));
     box.setTextFormat(Qt::PlainText);
     if (cut)
         box.setDetailedText(spec.text.isEmpty() ? spec.title : spec.title + QStringLiteral("\n\n") + spec.text);
@@ -180,6 +174,35 @@ AlertResult MessageBoxAlerts::present(const AlertSpec& spec)
         return result;
     result.button = static_cast<int>(buttons.indexOf(box.clickedButton()));
     return result;
+}
+
+QString shownCut(const QString& whole, int lines, qsizetype length, bool& cut)
+{
+    constexpr int run = 60;
+    QString out;
+    out.reserve(std::min<qsizetype>(whole.size(), length) + length / run + 1);
+    int line = 1, unbroken = 0;
+    for (const QChar c : whole) {
+        if (out.size() >= length || (c == QLatin1Char('\n') && line == lines)) {
+            cut = true;
+            break;
+        }
+        if (c == QLatin1Char('\n')) {
+            ++line;
+            unbroken = 0;
+        } else if (c.isSpace()) {
+            unbroken = 0;
+        } else if (++unbroken > run && !c.isLowSurrogate()) {
+            out += QChar(0x200B); // zero-width space: a place to wrap
+            unbroken = 1;
+        }
+        out += c;
+    }
+    if (!cut)
+        return out;
+    if (!out.isEmpty() && out.back().isHighSurrogate())
+        out.chop(1);
+    return out + QChar(0x2026);
 }
 
 int abortModalDialogs()

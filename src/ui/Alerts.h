@@ -70,6 +70,11 @@ private:
     QWidget* parent;
 };
 
+// What an alert shows of a text that may come from the daemon, of any size: at most `lines` lines
+// and `length` characters, with a place to wrap in every run of 60 characters without one, so it
+// stays narrower than the screen and lays out at once. The rest is cut with "…", and `cut` is set.
+QString shownCut(const QString& whole, int lines, qsizetype length, bool& cut);
+
 // Dismisses every modal dialog the application is running, innermost first; each returns
 // `Alerts::aborted` to its caller. Returns how many were dismissed.
 int abortModalDialogs();

@@ -23,32 +23,38 @@ AgentList::AgentList(int width, QWidget* parent)
     list->setSpacing(8);
 }
 
-void AgentList::line(QWidget* view)
-{
-    // Shown at once, not at the layout's next turn: the list is read as soon as it changes.
-    layout()->addWidget(view);
-    view->show();
-}
-
-void AgentList::render(bool checking, const std::optional<QList<AgentConnection>>& agents)
+void AgentList::render(bool checking, const DataText::Listed<AgentConnection>& agents)
 {
     while (QLayoutItem* item = layout()->takeAt(0)) {
         delete item->widget();
         delete item;
     }
+    // The rows are put together off screen and shown at once, not at the layout's next turn: the
+    // page is laid out once, not once a row, and the list is read as soon as it changes.
+    auto* block = new QWidget;
+    auto* rows = new QVBoxLayout(block);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(8);
+    fill(rows, checking, agents);
+    layout()->addWidget(block);
+    block->show();
+}
+
+void AgentList::fill(QLayout* rows, bool checking, const DataText::Listed<AgentConnection>& agents) const
+{
     if (checking)
-        return line(OStyle::meta(QStringLiteral("Checking installed agents…"), width));
-    if (!agents) {
+        return rows->addWidget(OStyle::meta(QStringLiteral("Checking installed agents…"), width));
+    if (!agents.items) {
         InkLabel* failed = OStyle::body(QStringLiteral("Could not check agent connections. Choose Check again to "
                                                        "retry; no connection status is available yet."),
                                         width);
         failed->setColour(Ink::flag());
-        return line(failed);
+        return rows->addWidget(failed);
     }
-    if (agents->isEmpty())
-        return line(OStyle::body(QStringLiteral("Install Codex or Claude Code, then choose Check again to connect it."),
-                                 width));
-    for (const AgentConnection& agent : *agents) {
+    if (agents.items->isEmpty())
+        return rows->addWidget(OStyle::body(
+            QStringLiteral("Install Codex or Claude Code, then choose Check again to connect it."), width));
+    for (const AgentConnection& agent : *agents.items) {
         auto* across = new QWidget;
         auto* layout = new QHBoxLayout(across);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -66,11 +72,14 @@ void AgentList::render(bool checking, const std::optional<QList<AgentConnection>
             layout->addWidget(copy);
         }
         layout->addStretch(1);
-        line(new Row({across}, Row::Frame::plain));
+        rows->addWidget(new Row({across}, Row::Frame::plain));
     }
-    line(OStyle::meta(QStringLiteral("Run a copied command in a terminal, then return and Check again. Existing "
-                                     "configuration is backed up by Vesk's installer before it writes."),
-                      width));
+    if (agents.more > 0)
+        rows->addWidget(OStyle::meta(DataText::notShown(agents.more, QStringLiteral("agent")), width));
+    rows->addWidget(OStyle::meta(QStringLiteral("Run a copied command in a terminal, then return and Check again. "
+                                                "Existing configuration is backed up by Vesk's installer before it "
+                                                "writes."),
+                                 width));
 }
 
 } // namespace vesk

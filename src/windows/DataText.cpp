@@ -169,7 +169,7 @@ QString deliveryLine(const Handoff& h)
     else if (recipient == u"human")
         recipient = QStringLiteral("you");
     else
-        recipient = cutWithEllipsis(recipient, shownName); // the counts stay on their own line
+        recipient = cutWithEllipsis(recipient, shownName).simplified(); // the counts stay on the next line
     return (h.sent ? Dates::shortDateMediumTime(*h.sent) : QStringLiteral("Unknown time")) + QStringLiteral("  to ")
         + recipient + QLatin1Char('\n') + countPhrase(h.references, QStringLiteral("evidence reference"))
         + QStringLiteral(" · ") + countPhrase(h.tokens, QStringLiteral("token")) + separator
@@ -190,7 +190,7 @@ QString readableOmission(const QString& reason)
     return reason;
 }
 
-QString packageDetail(const QJsonObject& p)
+QString packageDetail(const QJsonObject& p, qsizetype shown)
 {
     QStringList lines;
     if (p.value(u"created_at_ms").isDouble()) {
@@ -224,11 +224,11 @@ QString packageDetail(const QJsonObject& p)
                 continue;
             const auto count = countOrZero(o.at(1));
             lines << QStringLiteral("  ") + (count ? QString::number(*count) : QStringLiteral("unavailable"))
-                    + QStringLiteral(" left out — ") + cutWithEllipsis(readableOmission(*reason), shownName);
+                    + QStringLiteral(" left out — ") + cutWithEllipsis(readableOmission(*reason), shown);
         }
     }
-    const auto field = [&p](QStringView key) {
-        return cutWithEllipsis(Json::string(p, key).value_or(QStringLiteral("unknown")), shownName);
+    const auto field = [&p, shown](QStringView key) {
+        return cutWithEllipsis(Json::string(p, key).value_or(QStringLiteral("unknown")), shown);
     };
     lines << QStringLiteral("Policy   ") + field(u"policy_version");
     lines << QStringLiteral("ID       ") + field(u"package_id");

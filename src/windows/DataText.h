@@ -130,11 +130,12 @@ inline const QString handoffFailed = QStringLiteral("Could not open this handoff
 std::optional<QList<Handoff>> handoffs(const Reply& reply);
 // The same, cut to the handoffs the window shows; made to run on a worker.
 Listed<Handoff> handoffList(const Reply& reply);
-// Two lines: when and to whom, then what it carried.
+// Two lines: when and to whom (a recipient cut to one line of shownName characters), then what it
+// carried.
 QString deliveryLine(const Handoff& handoff);
-// What a package referenced, cost and left out, line by line; each text the daemon gave is cut to
-// one line.
-QString packageDetail(const QJsonObject& package);
+// What a package referenced, cost and left out, line by line; each text the daemon gave is cut at
+// `shown` characters.
+QString packageDetail(const QJsonObject& package, qsizetype shown = shownName);
 QString readableOmission(const QString& reason);
 
 // --- agent connections

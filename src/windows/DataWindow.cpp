@@ -10,6 +10,7 @@
 #include "Row.h"
 #include "SafeText.h"
 #include "ScrollColumn.h"
+#include "WholeText.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -59,10 +60,13 @@ void append(QWidget* stack, QWidget* view)
 QWidget* commandField(const AgentConnection& c)
 {
     // Without control characters, so what is selected and copied cannot run more than it shows.
-    auto* field = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}},
-                                               SafeText::clipboardCommand(c.command));
-    // A line edit lays its whole text out in one line: a command no one could read is cut.
+    const QString command = SafeText::clipboardCommand(c.command);
+    auto* field
+        = new OStyle::Inked<QLineEdit>({{QPalette::Base, &Ink::sunken()}, {QPalette::Text, &Ink::text()}}, command);
+    // A line edit lays its whole text out in one line: a command no one could read is cut, and
+    // copied whole from its context menu.
     field->setMaxLength(int(DataText::shownCommand));
+    WholeText::offerIfLonger(field, command, DataText::shownCommand);
     field->setReadOnly(true);
     field->setFrame(false);
     field->setFont(OStyle::font(12, OStyle::Weight::Regular, OStyle::Design::Monospaced));
@@ -210,6 +214,8 @@ void DataWindow::connections(LoadingSection& section, const Tools& read)
         auto* line = new InkLabel(DataText::connectionLine(tool), tool.registered ? Ink::text() : Ink::text2(),
                                   OStyle::font(13, tool.registered ? OStyle::Weight::Medium : OStyle::Weight::Regular),
                                   InkLabel::Fit::truncateEnd);
+        // Cut to the window's width: the whole name is one hover or one copy away.
+        WholeText::offer(line, tool.name);
         QList<QWidget*> views{line};
         if (tool.connectable())
             views << commandField(tool);
@@ -270,10 +276,12 @@ void DataWindow::addProfile(int textWidth)
 void DataWindow::profile(LoadingSection& section, InkLabel* meta, const Reply& reply)
 {
     const DataText::Profile read = DataText::profile(reply);
-    if (read.failed)
+    if (read.failed) {
         section.fail(DataText::failedRead(read.body, reply));
-    else
+    } else {
         section.setStatus(read.body);
+        WholeText::offerIfLonger(section.status(), read.body, InkLabel::wrapCap);
+    }
     meta->setText(read.meta);
     meta->setVisible(!read.meta.isEmpty());
 }

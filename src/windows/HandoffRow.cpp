@@ -6,8 +6,10 @@
 #include "LoadingSection.h"
 #include "OStyle.h"
 #include "Row.h"
+#include "WholeText.h"
 
 #include <QVBoxLayout>
+#include <limits>
 
 namespace vesk {
 
@@ -23,7 +25,9 @@ HandoffRow::HandoffRow(const DataText::Handoff& handoff, DaemonClient& client, c
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(new Row({new InkLabel(DataText::deliveryLine(handoff), Ink::text(), OStyle::font(13.5))}));
+    auto* summary = new InkLabel(DataText::deliveryLine(handoff), Ink::text(), OStyle::font(13.5));
+    WholeText::offerIfLonger(summary, handoff.recipient, DataText::shownName);
+    layout->addWidget(new Row({summary}));
     layout->addWidget(inspect, 0, Qt::AlignLeft);
     auto* detailLayout = new QVBoxLayout(details);
     detailLayout->setContentsMargins(0, 0, 0, 0);
@@ -58,7 +62,11 @@ void HandoffRow::toggle()
 void HandoffRow::showPackage(const Reply& reply)
 {
     if (reply && Json::string(*reply, u"package_id")) {
-        detailLine->setText(DataText::packageDetail(*reply));
+        const QString shown = DataText::packageDetail(*reply);
+        detailLine->setText(shown);
+        if (const QString whole = DataText::packageDetail(*reply, std::numeric_limits<qsizetype>::max());
+            whole != shown)
+            WholeText::offer(detailLine, whole);
         return;
     }
     detailLine->setText(DataText::failedRead(DataText::handoffFailed, reply));

@@ -49,6 +49,14 @@ QList<AgentConnection> supported(const QList<AgentConnection>& tools)
     return out;
 }
 
+DataText::Listed<AgentConnection> agentList(const Reply& connections)
+{
+    auto tools = AgentConnection::read(connections);
+    if (tools)
+        tools = supported(*tools);
+    return DataText::listed(std::move(tools), shownAgents, connections);
+}
+
 bool anyConnected(const QList<AgentConnection>& agents)
 {
     return std::any_of(agents.begin(), agents.end(), [](const AgentConnection& a) { return a.registered; });

@@ -2,6 +2,7 @@
 
 #include "AgentConnection.h"
 #include "DaemonClient.h"
+#include "DataText.h"
 #include "KeyChord.h"
 
 #include <QList>
@@ -39,6 +40,11 @@ QString reviewNote();
 
 // The supported agents (Codex and Claude Code) of a connections reply, in its order.
 QList<AgentConnection> supported(const QList<AgentConnection>& tools);
+// What the page lays out of them: as many as "Your data" lists of all tools, so an agent listed
+// there is listed here too, and a list the page's width and a person's patience still hold.
+inline constexpr qsizetype shownAgents = DataText::shownTools;
+// The supported agents of a connections reply, cut to those shown; made to run on a worker.
+DataText::Listed<AgentConnection> agentList(const Reply& connections);
 bool anyConnected(const QList<AgentConnection>& agents);
 // "Claude Code   ·   connected"
 QString agentLine(const AgentConnection& agent);

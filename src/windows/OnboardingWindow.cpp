@@ -178,7 +178,7 @@ void OnboardingWindow::store()
 
 bool OnboardingWindow::agentConnected() const
 {
-    return agentConnections && anyConnected(*agentConnections);
+    return agentConnections.items && anyConnected(*agentConnections.items);
 }
 
 void OnboardingWindow::finish()
@@ -226,12 +226,15 @@ void OnboardingWindow::refreshReadiness()
 
 void OnboardingWindow::refreshConnections()
 {
-    agentConnections.reset();
-    client.connections(this, whileOpen(connectionChecks.whenNewest([this](Reply reply) {
-                           const auto tools = AgentConnection::read(reply);
-                           agentConnections = tools ? std::make_optional(supported(*tools)) : std::nullopt;
-                           renderAgentList();
-                       })));
+    agentConnections = {};
+    // A reply of any length is read, and cut to what the page shows, on the worker that received it.
+    client.connections(
+        this,
+        DaemonClient::Reading(&OnboardingText::agentList,
+                              whileOpen(connectionChecks.whenNewest([this](DataText::Listed<AgentConnection> read) {
+                                  agentConnections = std::move(read);
+                                  renderAgentList();
+                              }))));
     renderAgentList();
 }
 

@@ -126,8 +126,9 @@ private:
     bool previewOnly = false;
     int step = OnboardingText::introPage;
     OnboardingText::Readiness readiness;
-    // The supported agents of the last connections reply; nothing when it could not be read.
-    std::optional<QList<AgentConnection>> agentConnections;
+    // The supported agents of the last connections reply as the page shows them; no items when it
+    // could not be read.
+    DataText::Listed<AgentConnection> agentConnections;
     // Each check makes the answers to the ones before it stale.
     Latest readinessChecks;
     Latest connectionChecks;

@@ -11,9 +11,11 @@
 #include "Row.h"
 #include "SafeText.h"
 #include "ScrollColumn.h"
+#include "WholeText.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QStyle>
 
@@ -52,10 +54,16 @@ Unblock removeRequest(Mode mode)
     return &DaemonClient::unblockApp;
 }
 
-// A theme icon, else a stand-in the style always has.
+// A theme icon, else a stand-in the style always has. Looked up once a name: each lookup searches
+// the theme's folders on the main thread, and a list draws a hundred rows. The icon follows a
+// change of theme by itself.
 QIcon themed(const QString& name, QStyle::StandardPixmap standIn)
 {
-    return QIcon::fromTheme(name, QApplication::style()->standardIcon(standIn));
+    static QHash<QString, QIcon> known;
+    auto it = known.constFind(name);
+    if (it == known.constEnd())
+        it = known.insert(name, QIcon::fromTheme(name, QApplication::style()->standardIcon(standIn)));
+    return *it;
 }
 
 // What a row shows: its icon, the icon's spoken name, its title and the line under it.
@@ -249,7 +257,8 @@ Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
     auto* title
         = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
     auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
-    detail->setToolTip(SafeText::isolated(rule.value));
+    // Both lines are cut to the window's width: the whole rule is one hover or one copy away.
+    WholeText::offer(line, SafeText::isolated(rule.value));
     words->addWidget(title);
     words->addWidget(detail);
     layout->addLayout(words, 1);

@@ -221,6 +221,13 @@ private slots:
             << QStringList{"1 of 2 shown today  ·  unknown opened  ·  74% base gate",
                            "Muted kinds · none\nEncouraged kinds · none\nHeld for review · 0  ·  Cooldowns · 0\n",
                            "Quiet hours · 22:00–08:00 (local time)", "2 reminders", "60 minutes"};
+        QTest::newRow("numbers as strings")
+            << QByteArray(R"({"counts":[["shown","NaN"],["opened","NaN"]],"shown_today":"NaN","held_back":[]})")
+            << QByteArray(R"({"kind":"status","interjections_daily_limit":"NaN","interjections_retry_minutes":"NaN",
+                              "interjections_quiet_start_hour":"NaN","interjections_quiet_end_hour":"1e308"})")
+            << QStringList{"0 of 2 shown today  ·  new opened  ·  74% base gate",
+                           "Muted kinds · none\nEncouraged kinds · none\nHeld for review · 0  ·  Cooldowns · 0\n",
+                           "Quiet hours · 22:00–08:00 (local time)", "2 reminders", "60 minutes"};
         QTest::newRow("few cards opened")
             << QByteArray(R"({"counts":[["shown",8],["opened",1]],"shown_today":2,"held_back":[]})")
             << QByteArray(R"({"kind":"status","interjections_daily_limit":8})")

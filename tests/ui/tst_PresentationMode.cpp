@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -12,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 using namespace vesk;
@@ -154,39 +156,50 @@ private slots:
         QVERIFY(menu.isVisible());
     }
 
-    // The presenter with a daemon's message of any size: the box stays on the screen with its
-    // buttons, shows a cut text, and keeps the whole one under its details.
+    // The presenter with a daemon's message of any size, in a message box or a dialog that asks for
+    // text: the box stays on the screen with its buttons, shows a cut text, and keeps the whole one
+    // under its details.
     void hugeMessage_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("one unbroken line") << QString(200'000, QLatin1Char('x'));
-        QTest::newRow("many short lines") << QStringLiteral("no such frame\n").repeated(15'000);
-        QTest::newRow("long words and emoji") << QStringLiteral("a\U0001F600").repeated(60'000);
+        QTest::addColumn<bool>("asksForText");
+        QTest::newRow("one unbroken line") << QString(200'000, QLatin1Char('x')) << false;
+        QTest::newRow("many short lines") << QStringLiteral("no such frame\n").repeated(15'000) << false;
+        QTest::newRow("long words and emoji") << QStringLiteral("a\U0001F600").repeated(60'000) << false;
+        QTest::newRow("asking for text, one unbroken line") << QString(200'000, QLatin1Char('x')) << true;
     }
     void hugeMessage()
     {
         QFETCH(QString, text);
+        QFETCH(bool, asksForText);
         AlertSpec spec;
         spec.style = AlertSpec::Style::warning;
         spec.title = QStringLiteral("Could not rename that.");
         spec.text = text;
         spec.buttons = {QStringLiteral("OK")};
+        spec.field = asksForText ? std::optional(QStringLiteral("New name")) : std::nullopt;
         MessageBoxAlerts alerts;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
-            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QTRY_VERIFY(qobject_cast<QDialog*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QTRY_VERIFY(box->isVisible());
             const QRect screen = box->screen()->availableGeometry();
-            QAbstractButton* ok = nullptr;
-            for (QAbstractButton* b : box->buttons())
-                if (b->text() == QStringLiteral("OK"))
-                    ok = b;
+            QMap<QString, QAbstractButton*> buttons;
+            for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
+                buttons[b->text()] = b;
+            QAbstractButton* ok = buttons.value(QStringLiteral("OK"));
             QVERIFY(ok);
             QVERIFY2(box->width() <= screen.width(), qPrintable(QString::number(box->width())));
             QVERIFY(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
-            QVERIFY(box->informativeText().size() < 1'000 && box->informativeText().endsWith(QChar(0x2026)));
-            QCOMPARE(box->detailedText(), spec.title + QStringLiteral("\n\n") + text);
+            QStringList cut;
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (label->text().endsWith(QChar(0x2026)))
+                    cut << label->text();
+            QVERIFY(cut.size() == 1 && cut.first().size() < 1'000);
+            buttons.value(QStringLiteral("Show Details..."))->click();
+            QTRY_VERIFY(box->findChild<QTextEdit*>()->isVisible());
+            QCOMPARE(box->findChild<QTextEdit*>()->toPlainText(), spec.title + QStringLiteral("\n\n") + text);
             seen = true;
             ok->click();
         });

@@ -1,6 +1,7 @@
 // The "Your data" window against a fake daemon: its sections, handoffs, storage and deletion.
 #include "AccessibleTree.h"
 #include "DataWindow.h"
+#include "InkLabel.h"
 #include "SafeText.h"
 #include "ScrollColumn.h"
 #include "WindowsFixture.h"
@@ -232,6 +233,62 @@ private slots:
         QVERIFY(f.shown().contains("5 more handoffs are not shown."));
     }
 
+    // A daemon text cut for the window is whole under "Copy Full Text", and its tool tip is cut as an
+    // alert is; a recipient of a megabyte of lines leaves the counts on the line after it.
+    void wholeTextsWithinReach_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QJsonObject>("answer");
+        QTest::addColumn<QString>("whole");
+        QTest::addColumn<bool>("inspect");
+        const QString name(300, QLatin1Char('n')), lines = QStringLiteral("r\n").repeated(512 * 1024),
+                                                   command = QStringLiteral("codex ") + QString(3000, QLatin1Char('c'));
+        QTest::newRow("a tool's name") << "connections"
+                                       << QJsonObject{{"kind", "connections"},
+                                                      {"clis", QJsonArray{QJsonObject{{"name", name}}}}}
+                                       << name << false;
+        QTest::newRow("a recipient of 1 MB of lines")
+            << "recent_deliveries"
+            << QJsonObject{{"deliveries", QJsonArray{QJsonArray{"p", lines, 1772460300000.0, "v", 5, 2, 1}}}} << lines
+            << false;
+        QTest::newRow("a command past its field")
+            << "connections"
+            << QJsonObject{{"kind", "connections"},
+                           {"clis",
+                            QJsonArray{QJsonObject{{"name", "Codex"}, {"detected", true}, {"command", command}}}}}
+            << command << false;
+        QTest::newRow("a profile past what a label keeps")
+            << "profile" << QJsonObject{{"body", QStringLiteral("You work on Harbor. ").repeated(1500)}}
+            << QStringLiteral("You work on Harbor. ").repeated(1500) << false;
+        QTest::newRow("a package's id") << "inspect_context_package" << QJsonObject{{"package_id", name}}
+                                        << "Referenced  nothing\nCost     0 tokens\nPolicy   unknown\nID       " + name
+                                        << true;
+    }
+    void wholeTextsWithinReach()
+    {
+        QFETCH(QString, op);
+        QFETCH(QJsonObject, answer);
+        QFETCH(QString, whole);
+        QFETCH(bool, inspect);
+        DataFixture f;
+        f.daemon.reply(op, answer);
+        QVERIFY(f.window.open());
+        f.barrier();
+        if (inspect) {
+            click(f.button("Inspect handoff"));
+            f.sent("inspect_context_package", 1);
+            f.barrier();
+        }
+        QVERIFY(WindowsFixture::copiedWhole(f.column()).contains(whole));
+        for (const QString& text : f.shown()) {
+            QVERIFY(text.size() <= InkLabel::wrapCap + 1);
+            if (text.contains("evidence reference")) // the counts on the line after the recipient
+                QCOMPARE(text.count('\n'), 1);
+        }
+        for (QWidget* view : f.column()->findChildren<QWidget*>())
+            QVERIFY(view->toolTip().size() < 2000);
+    }
+
     // The deletion asks with the last status's counts, reports what the daemon removed and fills the
     // window again; a refusal gives the button back.
     void deleteExpiredPixels_data()
@@ -292,20 +349,32 @@ private slots:
     }
 
     // With nothing expired, or no count of it, there is nothing to delete: the button stays off.
+    // A next expiry out of any sane range is unknown.
     void nothingExpired_data()
     {
-        QTest::addColumn<int>("expired");
+        QTest::addColumn<QJsonValue>("expired");
+        QTest::addColumn<QJsonValue>("next");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("none") << 0 << "There are no stored screenshot pixels waiting to expire.";
-        QTest::newRow("below zero") << -5 << "How many screenshot payloads are expired is unavailable.";
+        const QString unavailable = "How many screenshot payloads are expired is unavailable.";
+        QTest::newRow("none") << QJsonValue(0) << QJsonValue()
+                              << "There are no stored screenshot pixels waiting to "
+                                 "expire.";
+        QTest::newRow("below zero") << QJsonValue(-5) << QJsonValue() << unavailable;
+        QTest::newRow("1e308") << QJsonValue(1e308) << QJsonValue() << unavailable;
+        QTest::newRow("NaN as a string, expiring at 9e18 ms")
+            << QJsonValue("NaN") << QJsonValue(9e18) << "When the next screenshot pixels expire is unknown.";
     }
     void nothingExpired()
     {
-        QFETCH(int, expired);
+        QFETCH(QJsonValue, expired);
+        QFETCH(QJsonValue, next);
         QFETCH(QString, sentence);
         DataFixture f;
         f.daemon.reply("status",
-                       QJsonObject{{"kind", "status"}, {"retention_days", 5}, {"expired_pixel_frames", expired}});
+                       QJsonObject{{"kind", "status"},
+                                   {"retention_days", 5},
+                                   {"expired_pixel_frames", expired},
+                                   {"next_pixel_expiry_ms", next}});
         f.open();
         QVERIFY(f.shown().contains("Screenshot pixels are retained for 5 days. " + sentence));
         f.alerts.answer(0);

@@ -12,6 +12,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QStandardPaths>
 
@@ -114,6 +115,15 @@ private slots:
                              "command":"codex mcp add vesk"},{"name":"Claude Code"}]})")
             << QStringList{"Codex   ·   installed · not connected", "Claude Code   ·   not installed", note} << 1
             << false;
+        QJsonArray many;
+        QStringList listed;
+        for (qsizetype i = 0; i < OnboardingText::shownAgents + 2; ++i)
+            many.append(QJsonObject{{"name", "Codex"}});
+        for (qsizetype i = 0; i < OnboardingText::shownAgents; ++i)
+            listed << "Codex   ·   not installed";
+        QTest::newRow("more than the page lists")
+            << QJsonDocument(QJsonObject{{"kind", "connections"}, {"clis", many}}).toJson(QJsonDocument::Compact)
+            << listed + QStringList{"2 more agents are not shown.", note} << 0 << false;
         QTest::newRow("connected") << claudeConnected << QStringList{"Claude Code   ·   connected", note} << 0 << true;
         QTest::newRow("no answer") << QByteArray(R"({"kind":"error"})")
                                    << QStringList{"Could not check agent connections. Choose Check again to retry; no "

@@ -94,6 +94,16 @@ private slots:
         QCOMPARE(f.platform.workspace->leftOut, ids);
     }
 
+    // A rule cut to the window's width is whole under "Copy Full Text".
+    void longRuleWithinReach()
+    {
+        PrivacyFixture f;
+        const QString host = QString(1024 * 1024, QLatin1Char('h')) + QStringLiteral(".example.com");
+        f.daemon.reply("website_blocks", QJsonObject{{"rules", QJsonArray{QJsonObject{{"id", 2}, {"host", host}}}}});
+        f.openToAdd(false);
+        QVERIFY(WindowsFixture::copiedWhole(&f.window).contains(isolated(host)));
+    }
+
     // A section switched while the list loads drops the first section's late reply.
     void sectionSwitchDropsTheOldReply()
     {
