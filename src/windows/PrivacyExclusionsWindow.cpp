@@ -306,11 +306,12 @@ void PrivacyExclusionsWindow::removeSelected()
     question.safe = 1;
     if (alerts.run(question) != 0)
         return;
+    remove->setDisabled(true); // one at a time: a second press would ask again about the same rule
     (client.*removeRequest(current))(rule.id, this, [this](Reply reply) {
         if (Json::isKind(reply, u"ok"))
-            reload();
-        else
-            showError(reply, QStringLiteral("Could not remove that exclusion."));
+            return reload();
+        remove->setEnabled(isLoaded && selected >= 0);
+        showError(reply, QStringLiteral("Could not remove that exclusion."));
     });
 }
 

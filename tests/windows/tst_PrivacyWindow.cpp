@@ -182,6 +182,8 @@ private slots:
                                 << "-";
         QTest::newRow("Return confirms") << ok << "enter"
                                          << "";
+        QTest::newRow("pressed twice while out") << ok << "twice"
+                                                 << "";
     }
     void removeSelected()
     {
@@ -192,7 +194,7 @@ private slots:
         if (answer.isEmpty())
             f.daemon.closeEarly("unblock_app");
         else
-            f.daemon.replyRaw("unblock_app", answer + '\n');
+            f.daemon.replyRaw("unblock_app", answer + '\n', choice == "twice" ? 0.5 : 0);
         QVERIFY(f.window.open());
         QTRY_VERIFY(f.rowWith("Terminal"));
         QVERIFY(!f.button("Remove selected")->isEnabled());
@@ -213,6 +215,11 @@ private slots:
             QVERIFY(f.rowWith("Terminal") && f.button("Remove selected")->isEnabled());
             return;
         }
+        if (choice == "twice") {
+            QTRY_COMPARE(f.daemon.count("unblock_app"), 1);
+            click(f.button("Remove selected"));
+            QCOMPARE(f.alerts.shown.size(), 1);
+        }
         QCOMPARE(f.sent("unblock_app", 1).first().value("rule_id").toInteger(), 4);
         if (told.isEmpty())
             return (void)f.sent("app_blocks", 2);
@@ -220,6 +227,7 @@ private slots:
         QCOMPARE(f.daemon.count("app_blocks"), 1);
         QTRY_COMPARE(f.alertTitles().last() + "|" + f.alerts.shown.last().text,
                      "Could not remove that exclusion.|" + told);
+        QVERIFY(f.button("Remove selected")->isEnabled()); // and it can be tried again
     }
 
     // A website is sent exactly as typed; after it is excluded, the earlier captures are counted and
