@@ -175,23 +175,38 @@ void AppDelegate::applicationDidFinishLaunching()
 
     status.render(DaemonClient::Unreachable{});
     status.create();
-    if (!trayHost) {
+    if (!trayHost)
         std::fputs("[vesk-app] no system tray available; the ask panel opens instead, and starting Vesk again "
                    "(or vesk --ask) shows it.\n",
                    stderr);
-        // Started from the launcher, nobody reads standard error.
-        askWindow().tell(MenuText::noTrayNotice());
-    }
     if (switches.debug)
         clock.after(1.0, this, [this] { std::fputs(status.diagnosticLine().toUtf8().constData(), stderr); });
-
-    if (!switches.onboardingPreview && !switches.firstRunPreview)
-        sendHello();
 
     client.watch(this, [this](const DaemonClient::State& state) {
         status.render(state);
         menu.requestProposals();
     });
+    afterFirstTurn(this, [this] { finishLaunching(); });
+}
+
+void AppDelegate::afterFirstTurn(QObject* context, std::function<void()> work)
+{
+    // Posted from a posted call: Qt delivers what is posted while it delivers in its next turn.
+    QMetaObject::invokeMethod(
+        context,
+        [context, work = std::move(work)]() mutable {
+            QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void AppDelegate::finishLaunching()
+{
+    if (!trayHost)
+        // Started from the launcher, nobody reads standard error.
+        askWindow().tell(MenuText::noTrayNotice());
+    if (!switches.onboardingPreview && !switches.firstRunPreview)
+        sendHello();
 
     // The background service first: its first registration opens setup, then the chains ask.
     prepareService();

@@ -66,9 +66,13 @@ public:
     AppDelegate(Services services, LaunchSwitches switches, ProcessFacts process = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The start-up sequence: shortcut, status item, menu, hello, watch, background service, setup
-    // offer, reminders.
+    // The start-up sequence: shortcut, status item, menu and watch at once; hello, the background
+    // service, the setup offer, the reminders and the windows a launch opens once the event loop
+    // has turned (afterFirstTurn).
     void applicationDidFinishLaunching();
+    // Runs `work` on the main thread after the event loop's first turn has ended, while `context`
+    // exists: what can wait lets the tray item and the menu answer first.
+    static void afterFirstTurn(QObject* context, std::function<void()> work);
     // The action of `vesk --ask`: show the ask panel.
     static inline const QString askAction = QStringLiteral("ask");
     // The action of `vesk --shortcut KEYS`, which stored the keys: register them at once.
@@ -112,6 +116,8 @@ signals:
     void servicePrepared(bool firstRegistration);
 
 private:
+    // The part of the start-up sequence that waits for the event loop.
+    void finishLaunching();
     void sendHello();
     void openInbox();
     void openSources(const vesk::Candidate& item);

@@ -23,7 +23,8 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     QApplication::setApplicationName(QStringLiteral("vesk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vesk"));
     QApplication::setApplicationVersion(QStringLiteral(VESK_VERSION));
-    useAppIdentity();
+    // The icon is painted once the event loop has turned; the entry is named now, before any window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vesk.vesk"));
     // A tray application: closing a panel never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -71,7 +72,6 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     process.layout = InstallLayout::current();
 
     PortalAppearance appearance;
-    appearance.start();
 
     Defaults defaults;
     PresentationMode presentation(defaults);
@@ -82,6 +82,10 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches, process);
     QObject::connect(&instance, &SingleInstance::activated, &delegate, &AppDelegate::activate);
     delegate.applicationDidFinishLaunching();
+    AppDelegate::afterFirstTurn(&appearance, [&appearance] {
+        useAppIdentity();
+        appearance.start();
+    });
     if (options.ask)
         delegate.activate(request);
 

@@ -101,10 +101,12 @@ QString caption(qsizetype usable, qint64 total)
 
 std::optional<RelationLines> relationLines(const QJsonObject& edge)
 {
-    const auto other = shownLabel(Json::string(edge, u"other_label"));
-    const auto phrase = shownLabel(Json::string(edge, u"phrase"));
+    auto other = shownLabel(Json::string(edge, u"other_label"));
+    auto phrase = shownLabel(Json::string(edge, u"phrase"));
     if (!other || !phrase)
         return std::nullopt;
+    other = cutWithEllipsis(std::move(*other), rowTextCap);
+    phrase = cutWithEllipsis(std::move(*phrase), rowTextCap);
     const bool outgoing = Json::boolean(edge, u"outgoing").value_or(true);
     RelationLines out;
     out.sentence = outgoing ? *phrase + QLatin1Char(' ') + *other

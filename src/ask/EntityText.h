@@ -65,6 +65,9 @@ struct Relations {
 };
 Relations relations(const QJsonObject& reply);
 inline constexpr qsizetype shownRelations = 100;
+// A name or a place inside a row wraps over a few lines at most: laying out pages of it holds the
+// panel. The whole name stays with the item, for its own page and the tool tip.
+inline constexpr qsizetype rowTextCap = 300;
 
 // One line of an entity page's source list: records of one app and one document or context
 // within one clock hour.

@@ -2,6 +2,7 @@
 
 #include "InkLabel.h"
 #include "OStyle.h"
+#include "Phrases.h"
 #include "Row.h"
 
 namespace vesk::MemoryRows {
@@ -34,7 +35,8 @@ QList<QWidget*> sources(const QList<EntityText::SourceGroup>& groups, const std:
         QList<QWidget*> views{new InkLabel(EntityText::groupHeadline(group), Ink::text(), OStyle::font(12.5),
                                            InkLabel::Fit::truncateMiddle)};
         if (group.detail)
-            views << new InkLabel(*group.detail, Ink::muted(), OStyle::monoSmall());
+            views << new InkLabel(cutWithEllipsis(*group.detail, EntityText::rowTextCap), Ink::muted(),
+                                  OStyle::monoSmall());
         if (group.anchor < 1)
             views << new InkLabel(QStringLiteral("from an agent conversation — no pixels to open"), Ink::agent(),
                                   OStyle::monoSmall());

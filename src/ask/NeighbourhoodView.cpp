@@ -98,8 +98,14 @@ void NeighbourhoodView::place()
         for (qsizetype j = 0; j < points.size(); ++j)
             if (j != i && std::abs(at.y() - points[j].y()) < nodeH + 4)
                 room = std::min(room, std::abs(at.x() - points[j].x()) - 8);
-        const int w = std::max(nodeW, std::min(metrics.horizontalAdvance(shown[i].label) + 16, int(room)));
-        const QString title = metrics.elidedText(shown[i].label, Qt::ElideMiddle, w - 12);
+        // Measured and shortened from a few hundred characters, its start and its end: a chip never
+        // shows more.
+        const QString& whole = shown[i].label;
+        const qsizetype half = EntityText::rowTextCap / 2;
+        const QString label
+            = whole.size() <= EntityText::rowTextCap ? whole : whole.left(half) + QChar(0x2026) + whole.right(half);
+        const int w = std::max(nodeW, std::min(metrics.horizontalAdvance(label) + 16, int(room)));
+        const QString title = metrics.elidedText(label, Qt::ElideMiddle, w - 12);
         chips[i]->setText(escapeMnemonic(title));
         chips[i]->setToolTip(title != shown[i].label ? shown[i].label : QString());
         chips[i]->setFixedSize(w, nodeH);

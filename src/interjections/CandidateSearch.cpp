@@ -39,10 +39,13 @@ bool namesTheWindow(const QString& label, const QString& query)
 std::optional<Candidate> readRecord(const QJsonObject& record, const Keys& keys, const WindowContext& context,
                                     const QSet<QString>& muted)
 {
+    // The kind first: a record of a kind that never reminds is not read further.
     const auto kind = Json::string(record, keys.kind);
+    if (!kind || !remindable(*kind, muted))
+        return std::nullopt;
     const auto id = Json::id(record, keys.id);
     const auto label = Json::string(record, keys.label);
-    if (!kind || !remindable(*kind, muted) || !id || !label || namesTheWindow(*label, context.query))
+    if (!id || !label || namesTheWindow(*label, context.query))
         return std::nullopt;
     return Candidate{*id, *label, *kind, 0, 0, context.display, std::nullopt};
 }
@@ -71,10 +74,12 @@ std::optional<Hits> readSearch(const Reply& reply, const WindowContext& context,
             if (const auto id = Json::id(node, hitKeys.id))
                 hits.anchors.append(*id);
         auto candidate = readRecord(node, hitKeys, context, muted);
+        if (!candidate)
+            continue;
         const auto score = Json::number(node, u"score");
         const auto sources = Json::integer(node, hitKeys.sources);
         // A hit seen in one source only is not yet worth an interruption.
-        if (!candidate || !score || !sources || *sources <= 1)
+        if (!score || !sources || *sources <= 1)
             continue;
         candidate->sources = *sources;
         candidate->confidence = searchConfidence(*score, *sources);
@@ -90,8 +95,10 @@ QList<Candidate> readRelations(const Reply& reply, const WindowContext& context,
         return out;
     for (const QJsonObject& edge : Json::objects(*reply, u"edges").value_or(QList<QJsonObject>{})) {
         auto candidate = readRecord(edge, edgeKeys, context, muted);
+        if (!candidate)
+            continue;
         const qint64 sources = Json::integer(edge, edgeKeys.sources).value_or(0);
-        if (!candidate || sources < 1)
+        if (sources < 1)
             continue;
         candidate->sources = sources;
         candidate->confidence = relationConfidence(Json::integer(edge, u"sightings").value_or(0), sources);

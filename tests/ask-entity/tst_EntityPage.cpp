@@ -263,10 +263,13 @@ private slots:
                                        {"document_url", "src/billing/invoice.rs"},
                                        {"observed_at_ms", seen + i * 60000},
                                        {"frame_id", 30 + i}});
+        // A place of pages shows its first few lines.
+        sources.append(QJsonObject{{"app_name", "Code"}, {"document_url", QString(1000, u'd')}, {"frame_id", 40}});
         f.page("Harbor", json(R"({"kind":"relations","state":"none_found"})"),
                QJsonObject{{"kind", "why"}, {"sources", sources}, {"source_count", 12}, {"first_seen_ms", seen}});
         QTRY_VERIFY(f.texts().contains("Project  ·  12 sources  ·  first seen Feb 14, 2026, 9:30\u202FAM"));
         QVERIFY(!f.texts().contains("reading its sources…"));
+        QVERIFY(f.texts().contains(QString(EntityText::rowTextCap, u'd') + u'\u2026'));
         Row* group = f.rowWith("src/billing/invoice.rs");
         QVERIFY(group);
 

@@ -28,6 +28,10 @@ private slots:
                                          << "0 observations  ·  recorded by git";
         QTest::newRow("no extractor") << QByteArray(R"({"other_label":"x","phrase":"p","sightings":"2"})") << "p x"
                                       << "0 observations  ·  Vesk has no record of where this came from";
+        // A name of pages wraps over a few lines in its row, not over pages.
+        QTest::newRow("name of pages") << "{\"phrase\":\"p\",\"other_label\":\"" + QByteArray(1000, 'x') + "\"}"
+                                       << "p " + QString(EntityText::rowTextCap, u'x') + u'\u2026'
+                                       << "0 observations  ·  Vesk has no record of where this came from";
     }
     void relationLines()
     {

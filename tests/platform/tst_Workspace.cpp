@@ -4,6 +4,7 @@
 #include "LinuxWorkspace.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 
 using namespace vesk;
 
@@ -72,6 +74,19 @@ private slots:
         QTest::newRow("uninstalled") << "org.example.Gone"
                                      << "";
     }
+    // Reading the entries waits for the event loop's first turn, then starts without being asked.
+    void readAfterTheFirstTurn()
+    {
+        std::atomic<int> reads = 0;
+        DesktopIndex index([&reads] {
+            ++reads;
+            return QList<DesktopEntry>();
+        });
+        QCoreApplication::processEvents();
+        QCOMPARE(reads.load(), 0);
+        QTRY_COMPARE(reads.load(), 1);
+    }
+
     void applicationsByDesktopId()
     {
         QFETCH(QString, id);

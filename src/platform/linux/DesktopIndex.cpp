@@ -2,6 +2,7 @@
 
 #include "MainThread.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 #include <chrono>
@@ -93,8 +94,26 @@ QList<DesktopEntry> readInstalledApplications()
 DesktopIndex::DesktopIndex(Reader read)
     : read(std::move(read))
 {
-    std::lock_guard lock(mutex);
-    start();
+    // Reading every entry costs a start-up processor time and memory it needs for itself: with an
+    // event loop the read begins after its first turn, or at the first lookup if that comes sooner.
+    if (!QCoreApplication::instance()) {
+        std::lock_guard lock(mutex);
+        start();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        &context,
+        [this] {
+            QMetaObject::invokeMethod(
+                &context,
+                [this] {
+                    std::lock_guard lock(mutex);
+                    if (!started)
+                        start();
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 DesktopIndex::~DesktopIndex()
@@ -117,6 +136,7 @@ void DesktopIndex::start()
         return;
     }
     reading = true;
+    started = true;
     if (worker.joinable())
         worker.join(); // a finished read: it only has to be collected
     worker = std::thread([this] { work(); });
@@ -157,6 +177,8 @@ void DesktopIndex::refresh(const QObject* receiver, std::function<void()> done)
 QList<DesktopEntry> DesktopIndex::entries() const
 {
     std::unique_lock lock(mutex);
+    if (!started)
+        const_cast<DesktopIndex*>(this)->start(); // a lookup before the deferred start begins the read
     firstRead.wait_for(lock, std::chrono::milliseconds(firstReadWaitMs), [this] { return loaded; });
     return current;
 }

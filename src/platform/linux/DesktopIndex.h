@@ -32,8 +32,9 @@ QList<DesktopEntry> readInstalledApplications();
 QStringList flatpakApplicationDirs(const QString& userDataDir, const QStringList& systemDataDirs);
 
 // The installed applications, read on a worker thread and kept: the main thread asks this snapshot
-// and never touches a file. Reading starts at construction; a lookup made before the first read has
-// finished waits for it, at most `firstReadWait`, so even a cold start is bounded.
+// and never touches a file. Reading starts after the event loop's first turn (at construction
+// without an application object), or at the first lookup if that is sooner; a lookup made before
+// the first read has finished waits for it, at most `firstReadWait`, so even a cold start is bounded.
 class DesktopIndex {
 public:
     using Reader = std::function<QList<DesktopEntry>()>;
@@ -66,10 +67,13 @@ private:
     mutable std::condition_variable firstRead;
     QList<DesktopEntry> current;
     bool loaded = false;
+    bool started = false;
     bool reading = false;
     bool readAgain = false;
     QList<std::function<void()>> whenRead; // deliveries to the main thread, posted after the read
     std::thread worker;
+    // Main thread: drops the deferred start with the index.
+    QObject context;
 };
 
 } // namespace vesk
