@@ -14,15 +14,15 @@ int ask(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& wor
 
 int confirm(Alerts& alerts, AlertSpec::Style style, const MemoryEditText::Words& words, const QString& act, Undo undo)
 {
-    AlertSpec spec;
-    spec.style = style;
-    spec.title = words.title;
-    spec.text = words.text;
-    spec.buttons = {act, QStringLiteral("Cancel")};
-    spec.safe = 1;
+    AlertSpec question;
+    question.style = style;
+    question.title = words.title;
+    question.text = words.text;
+    question.buttons = {act, QStringLiteral("Cancel")};
+    question.safe = 1;
     if (undo == Undo::impossible)
-        spec.destructive = 0;
-    return alerts.run(spec);
+        question.destructive = 0;
+    return alerts.run(question);
 }
 
 void report(Alerts& alerts, const Reply& reply, const QString& fallback)

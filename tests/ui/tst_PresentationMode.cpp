@@ -172,12 +172,12 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(bool, asksForText);
-        AlertSpec spec;
-        spec.style = AlertSpec::Style::warning;
-        spec.title = QStringLiteral("Could not rename that.");
-        spec.text = text;
-        spec.buttons = {QStringLiteral("OK")};
-        spec.field = asksForText ? std::optional(QStringLiteral("New name")) : std::nullopt;
+        AlertSpec alert;
+        alert.style = AlertSpec::Style::warning;
+        alert.title = QStringLiteral("Could not rename that.");
+        alert.text = text;
+        alert.buttons = {QStringLiteral("OK")};
+        alert.field = asksForText ? std::optional(QStringLiteral("New name")) : std::nullopt;
         MessageBoxAlerts alerts;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
@@ -199,11 +199,11 @@ private slots:
             QVERIFY(cut.size() == 1 && cut.first().size() < 1'000);
             buttons.value(QStringLiteral("Show Details..."))->click();
             QTRY_VERIFY(box->findChild<QTextEdit*>()->isVisible());
-            QCOMPARE(box->findChild<QTextEdit*>()->toPlainText(), spec.title + QStringLiteral("\n\n") + text);
+            QCOMPARE(box->findChild<QTextEdit*>()->toPlainText(), alert.title + QStringLiteral("\n\n") + text);
             seen = true;
             ok->click();
         });
-        QCOMPARE(alerts.run(spec), 0);
+        QCOMPARE(alerts.run(alert), 0);
         QVERIFY(seen);
     }
 };
