@@ -257,8 +257,9 @@ Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
     auto* title
         = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
     auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
-    // Both lines are cut to the window's width: the whole rule is one hover or one copy away.
-    WholeText::offer(line, SafeText::isolated(rule.value));
+    // Both lines are cut to the window's width: the whole rule is one hover or one copy away, as
+    // the daemon holds it (a tool tip of its own needs no isolating, and a pasted rule no marks).
+    WholeText::offer(line, rule.value);
     words->addWidget(title);
     words->addWidget(detail);
     layout->addLayout(words, 1);
