@@ -10,6 +10,7 @@
 #include "InterjectionController.h"
 #include "InterjectionSettings.h"
 #include "InterjectionSettingsWindow.h"
+#include "MainThread.h"
 #include "MenuText.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
@@ -187,17 +188,6 @@ void AppDelegate::applicationDidFinishLaunching()
         menu.requestProposals();
     });
     afterFirstTurn(this, [this] { finishLaunching(); });
-}
-
-void AppDelegate::afterFirstTurn(QObject* context, std::function<void()> work)
-{
-    // Posted from a posted call: Qt delivers what is posted while it delivers in its next turn.
-    QMetaObject::invokeMethod(
-        context,
-        [context, work = std::move(work)]() mutable {
-            QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
 }
 
 void AppDelegate::finishLaunching()

@@ -70,9 +70,6 @@ public:
     // service, the setup offer, the reminders and the windows a launch opens once the event loop
     // has turned (afterFirstTurn).
     void applicationDidFinishLaunching();
-    // Runs `work` on the main thread after the event loop's first turn has ended, while `context`
-    // exists: what can wait lets the tray item and the menu answer first.
-    static void afterFirstTurn(QObject* context, std::function<void()> work);
     // The action of `vesk --ask`: show the ask panel.
     static inline const QString askAction = QStringLiteral("ask");
     // The action of `vesk --shortcut KEYS`, which stored the keys: register them at once.

@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "Clock.h"
 #include "Defaults.h"
+#include "MainThread.h"
 #include "PortalAppearance.h"
 #include "PresentationMode.h"
 #include "SingleInstance.h"
@@ -82,7 +83,7 @@ int runApplication(int& argc, char** argv, const LaunchSwitches& switches, RunOp
     AppDelegate delegate({client, platform, presentation, alerts, systemClock(), defaults}, switches, process);
     QObject::connect(&instance, &SingleInstance::activated, &delegate, &AppDelegate::activate);
     delegate.applicationDidFinishLaunching();
-    AppDelegate::afterFirstTurn(&appearance, [&appearance] {
+    afterFirstTurn(&appearance, [&appearance] {
         useAppIdentity();
         appearance.start();
     });

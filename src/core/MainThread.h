@@ -25,4 +25,17 @@ template <class Work> auto toReceiver(const QObject* receiver, Work work)
     };
 }
 
+// Runs `work` on the main thread once the event loop's current or first turn has ended, while
+// `context` exists: start-up work that can wait lets the tray item and the menu answer first. Posted
+// from a posted call, because Qt delivers what is posted during a turn in that same turn.
+template <class Work> void afterFirstTurn(QObject* context, Work work)
+{
+    QMetaObject::invokeMethod(
+        context,
+        [context, work = std::move(work)]() mutable {
+            QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace vesk

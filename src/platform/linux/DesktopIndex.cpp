@@ -101,19 +101,11 @@ DesktopIndex::DesktopIndex(Reader read)
         start();
         return;
     }
-    QMetaObject::invokeMethod(
-        &context,
-        [this] {
-            QMetaObject::invokeMethod(
-                &context,
-                [this] {
-                    std::lock_guard lock(mutex);
-                    if (!started)
-                        start();
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    afterFirstTurn(&context, [this] {
+        std::lock_guard lock(mutex);
+        if (!started)
+            start();
+    });
 }
 
 DesktopIndex::~DesktopIndex()
