@@ -171,6 +171,18 @@ public:
         const QRectF slot(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
         paintDot(*p, slot, glyph, colour, outlined, badge, dark);
     }
+    // The base class paints on a pixmap it never cleared: the corners would show whatever memory
+    // the pixmap got.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap out(size);
+        out.fill(Qt::transparent);
+        {
+            QPainter p(&out);
+            paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        }
+        return out;
+    }
     QIconEngine* clone() const override { return new DotEngine(*this); }
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
     {
