@@ -1,8 +1,10 @@
 #include "AppFixture.h"
 #include "AskWindow.h"
 #include "DataWindow.h"
+#include "DigestWindow.h"
 #include "InkButton.h"
 #include "InkLabel.h"
+#include "InterjectionController.h"
 #include "InterjectionSettingsWindow.h"
 #include "OnboardingCheck.h"
 #include "OnboardingWindow.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QJsonArray>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -309,6 +312,34 @@ private slots:
         }
         f.sent(QStringList{"recent_deliveries", "app_blocks", "status"}[window], 1);
         QVERIFY(windows[window]->isVisible());
+    }
+
+    // The weekly review from the menu: a decision there lowers the menu's count as the daemon's
+    // next reading says, and "Open sources" shows the item's entity page in the ask panel.
+    void reviewFromTheMenu()
+    {
+        AppFixture f;
+        const QByteArray held = R"({"held_back":[{"node_id":4,"item_kind":"task","label":"Rotate keys"},
+                                                  {"node_id":5,"item_kind":"decision","label":"Use half-even"}]})";
+        f.daemon.sequence("interjection_signals", {line(held), line(held), line(R"({"held_back":[
+                                                      {"node_id":5,"item_kind":"decision","label":"Use half-even"}]})")});
+        f.daemon.reply("set_interjection_kind_stance", json(R"({"kind":"ok"})"));
+        f.daemon.reply("record_interjection_outcome", json(R"({"kind":"ok"})"));
+        f.delegate.reminders().start();
+        QAction* digest = f.line(StatusMenu::Line::digest);
+        QTRY_COMPARE(digest->text(), "Weekly review (2)");
+        digest->trigger();
+        DigestWindow& review = f.delegate.digestWindow();
+        QTRY_VERIFY(visibleButton(&review, "Don't remind me")
+                    && visibleButton(&review, "Don't remind me")->isEnabled());
+        clickButton(&review, "Don't remind me");
+        QTRY_COMPARE(digest->text(), "Weekly review (1)");
+        QTRY_VERIFY(visibleButton(&review, "Open sources") && visibleButton(&review, "Open sources")->isEnabled());
+        clickButton(&review, "Open sources");
+        AskWindow& ask = f.delegate.askWindow();
+        QTRY_VERIFY(ask.panelWidget() && ask.panelWidget()->isVisible());
+        QCOMPARE(ask.fieldWidget()->text(), "Use half-even");
+        QCOMPARE(f.sent("why", 1).last().value("node_id").toInteger(), 5);
     }
 
     void inboxItemRefreshesCount()

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "AskPanel.h"
 #include "AskWindow.h"
 #include "MenuText.h"
 
@@ -202,6 +203,7 @@ private slots:
         StatusItem first(f.delegate.statusMenu());
         first.render(state);
         QCOMPARE(f.delegate.statusItem().icon().pixmap(22).toImage(), first.icon().pixmap(22).toImage());
+        QCOMPARE(first.icon().pixmap(22).toImage().pixelColor(0, 0).alpha(), 0); // nothing but the dot is drawn
     }
 
     void proposalBadge_data()
@@ -364,13 +366,20 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QString>("op"); // empty: nothing sent and the menu stays open
+        QTest::addColumn<QString>("in"); // the submenu the keys are pressed on, if any
 
         QTest::newRow("Alt+Shift+P pauses recording")
-            << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier) << "set_capture";
+            << int(Qt::Key_P) << (Qt::AltModifier | Qt::ShiftModifier) << "set_capture"
+            << "";
         QTest::newRow("Alt+Shift+I turns injection off")
-            << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier) << "set_injection";
+            << int(Qt::Key_I) << (Qt::AltModifier | Qt::ShiftModifier) << "set_injection"
+            << "";
         QTest::newRow("P alone is no key equivalent")
-            << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
+            << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << ""
+            << "";
+        for (const QString in : {"", "tiers"})
+            QTest::addRow("Ctrl+K opens the inbox%s", in.isEmpty() ? "" : " from the tier submenu")
+                << int(Qt::Key_K) << Qt::KeyboardModifiers(Qt::ControlModifier) << "inbox" << in;
     }
 
     void keyEquivalentsWhileOpen()
@@ -378,14 +387,24 @@ private slots:
         QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, op);
+        QFETCH(QString, in);
         AppFixture f;
         f.openMenuWith(fullStatus);
         QTRY_VERIFY(f.menu()->isVisible());
-        QTest::keyClick(f.menu(), Qt::Key(key), modifiers);
+        QMenu* open = f.menu();
+        if (in == "tiers") {
+            open = f.line(StatusMenu::Line::egress)->menu();
+            open->popup(QPoint());
+            QTRY_VERIFY(open->isVisible());
+        }
+        QTest::keyClick(open, Qt::Key(key), modifiers);
         f.barrier();
         QCOMPARE(f.menu()->isVisible(), op.isEmpty());
+        QCOMPARE(open->isVisible(), op.isEmpty());
         for (const QString& sent : {QStringLiteral("set_capture"), QStringLiteral("set_injection")})
             QCOMPARE(f.daemon.count(sent), sent == op ? 1 : 0);
+        const AskPanel* panel = f.delegate.askWindow().panelWidget();
+        QCOMPARE(panel && panel->isVisible(), op == "inbox");
     }
 
     // Settings that cannot be written are said once per run, with the reason, and not while the

@@ -29,10 +29,14 @@ void openFromEvidence(EntityFixture& f, const QJsonObject& frame, const QString&
     click(f.rowWith(label));
 }
 
-// Clicks the inspector's picture and returns the full-size window it opened, if one shows.
-FrameWindow* openFullSize(EntityFixture& f)
+// Clicks the inspector's picture (or presses `key` on it) and returns the full-size window it
+// opened, if one shows.
+FrameWindow* openFullSize(EntityFixture& f, int key = 0)
 {
-    QTest::mouseClick(f.frame(), Qt::LeftButton);
+    if (key)
+        QTest::keyClick(f.frame(), Qt::Key(key));
+    else
+        QTest::mouseClick(f.frame(), Qt::LeftButton);
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* viewer = qobject_cast<FrameWindow*>(w); viewer && viewer->isVisible())
             return viewer;
@@ -105,17 +109,20 @@ private slots:
         QVERIFY(f.texts().contains("From the readme."));
     }
 
-    // The full-size window closes on Escape and on Ctrl+W; evidence that quotes a line of the
-    // frame marks it too, counted with the lines that name the file.
+    // Return or Space on the inspector's picture opens it full size, another key does not; the
+    // full-size window closes on Escape and on Ctrl+W. Evidence that quotes a line of the frame
+    // marks it too, counted with the lines that name the file.
     void fullSizeWindowKeysAndQuotedLines_data()
     {
+        QTest::addColumn<int>("opener");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(Qt::NoModifier);
-        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << int(Qt::ControlModifier);
+        QTest::newRow("Return, then Escape") << int(Qt::Key_Return) << int(Qt::Key_Escape) << int(Qt::NoModifier);
+        QTest::newRow("Space, then Ctrl+W") << int(Qt::Key_Space) << int(Qt::Key_W) << int(Qt::ControlModifier);
     }
     void fullSizeWindowKeysAndQuotedLines()
     {
+        QFETCH(int, opener);
         QFETCH(int, key);
         QFETCH(int, modifiers);
         EntityFixture f;
@@ -129,7 +136,8 @@ private slots:
         QTRY_VERIFY(f.frame() && f.frame()->loaded());
         QCOMPARE(f.frame()->highlights().size(), 2);
         QVERIFY(f.inspectorTexts().contains("2 matching lines marked   ·   pixels kept until January 1"));
-        FrameWindow* viewer = openFullSize(f);
+        QVERIFY(!openFullSize(f, Qt::Key_A));
+        FrameWindow* viewer = openFullSize(f, opener);
         QVERIFY(viewer);
         QTest::keyClick(viewer, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QVERIFY(!viewer->isVisible());
@@ -176,6 +184,7 @@ private slots:
             QTRY_VERIFY(f.frame()->loaded());
             QVERIFY(!f.frame()->image());
             QCOMPARE(f.frame()->height(), f.frame()->width() * 10 / 16);
+            QVERIFY(!openFullSize(f, Qt::Key_Return)); // nothing to open
         }
     }
 

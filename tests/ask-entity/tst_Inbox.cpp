@@ -98,6 +98,10 @@ private slots:
         QTRY_VERIFY(f.texts().contains("Clear these 1 and you can close this."));
         QVERIFY(!f.button("Retry inbox"));
         QTRY_VERIFY(f.button("Retry recognised items"));
+        f.daemon.reply("top", json(R"({"kind":"top","nodes":[]})"));
+        QTest::mouseClick(f.button("Retry recognised items"), Qt::LeftButton);
+        QTRY_VERIFY(!f.button("Retry recognised items"));
+        QCOMPARE(f.daemon.count("top"), 3);
     }
 
     void doubleClickSendsOneJudgment()

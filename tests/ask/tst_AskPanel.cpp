@@ -66,6 +66,27 @@ private slots:
 
     // Alt+Space: a hidden panel opens, the active one closes, one behind another window comes
     // forward with what was typed; presenting keeps it as it is.
+    // Dragging the panel's background moves it with the pointer; a click, or the other button, does not.
+    void dragging()
+    {
+        AskFixture f;
+        f.window.show();
+        AskPanel* panel = f.panel();
+        const QPoint start = panel->pos();
+        const QPoint grip(4, 4);
+        const QPoint by(40, 30);
+        QTest::mousePress(panel, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(panel, grip + by);
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + by);
+        QTRY_COMPARE(panel->pos(), start + by);
+        QTest::mouseClick(panel, Qt::LeftButton, {}, grip);
+        QTest::mousePress(panel, Qt::RightButton, {}, grip);
+        QTest::mouseMove(panel, grip + by);
+        QTest::mouseRelease(panel, Qt::RightButton, {}, grip + by);
+        QCoreApplication::processEvents();
+        QCOMPARE(panel->pos(), start + by);
+    }
+
     void toggle_data()
     {
         QTest::addColumn<bool>("presenting");

@@ -320,7 +320,12 @@ private slots:
         const QList<InkButton*> all = f.inspector()->findChildren<InkButton*>();
         QCOMPARE(std::count_if(all.begin(), all.end(), [&f](InkButton* b) { return b->isVisibleTo(f.inspector()); }),
                  sources);
-        QVERIFY(f.buttons(QStringLiteral("Open source %1").arg(sources), f.inspector()).size() == 1);
+        // The last source button opens that source, and the frame leads back to the memory.
+        f.daemon.reply("frame", json(R"({"kind":"frame","app_name":"Code"})"));
+        QTest::mouseClick(f.buttons(QStringLiteral("Open source %1").arg(sources), f.inspector()).value(0),
+                          Qt::LeftButton);
+        QCOMPARE(f.sent("frame", 1).last().value("frame_id").toInteger(), kind == "entity" ? 5 : 4);
+        QTRY_COMPARE(f.hint(), "esc back to " + lines.first());
     }
 };
 

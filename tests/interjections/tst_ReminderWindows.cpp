@@ -81,6 +81,12 @@ private slots:
         clickButton(&w.review, "Dismiss this item");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
         QVERIFY(Windows::texts(&w.review).contains("Is the proxy safe?"));
+        // "Open sources" asks for the item on screen and leaves the review as it is.
+        QStringList opened;
+        QObject::connect(&w.review, &DigestWindow::openRequested, [&](const Candidate& c) { opened << c.label; });
+        clickButton(&w.review, "Open sources");
+        QCOMPARE(opened, QStringList{"Is the proxy safe?"});
+        QVERIFY(Windows::texts(&w.review).contains("1 of 2 held back this week"));
         clickButton(&w.review, "Remind me sooner");
         QTRY_VERIFY(Windows::texts(&w.review).contains("1 of 1 held back this week"));
         // The keyboard stays on the button that decided.

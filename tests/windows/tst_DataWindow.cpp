@@ -175,10 +175,20 @@ private slots:
                                  "Vesk is not reachable, so it cannot show this."})
             QVERIFY2(shown.contains(text), text);
         QVERIFY(!f.button("Delete expired pixels now")->isEnabled());
-        QCOMPARE(visibleButtons(f.column(), "Retry").size(), 4);
-        click(f.button("Retry"));
-        for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
-            f.sent(op, 2);
+        // Each section's own Retry, handoffs, connections, storage and profile in turn, reads the
+        // window again.
+        for (int section = 0; section < 4; ++section) {
+            QTRY_COMPARE(visibleButtons(f.column(), "Retry").size(), 4);
+            click(visibleButtons(f.column(), "Retry").at(section));
+            for (const char* op : {"recent_deliveries", "connections", "status", "profile"})
+                f.sent(op, section + 2);
+            f.barrier();
+        }
+        // Answered at last, the sections fill and their Retry buttons go.
+        f.daemon.reply("connections", json(R"({"kind":"connections","clis":[{"name":"Codex","detected":true}]})"));
+        click(visibleButtons(f.column(), "Retry").at(1));
+        QTRY_COMPARE(visibleButtons(f.column(), "Retry").size(), 3);
+        QVERIFY(f.shown().contains("Codex   ·   installed — Vesk does not speak to it yet"));
     }
 
     // A read that failed is never shown as an empty one, and a refusal says the daemon's reason.

@@ -158,6 +158,14 @@ private slots:
         QCOMPARE(f.shown().contains("No application exclusions yet."), !failed);
         QVERIFY(WindowsFixture::rows(&f.window).isEmpty());
         QVERIFY(!f.button("Remove selected")->isEnabled());
+        if (!failed)
+            return;
+        // Retry asks again, and an answer then is the list.
+        f.daemon.reply("app_blocks", json(R"({"rules":[]})"));
+        click(f.button("Retry"));
+        QTRY_VERIFY(f.shown().contains("No application exclusions yet."));
+        QVERIFY(!f.button("Retry"));
+        QCOMPARE(f.daemon.count("app_blocks"), 2);
     }
 
     // Removing asks with the rule's value and, once the daemon agrees, loads the list again; a refusal
