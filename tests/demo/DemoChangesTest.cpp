@@ -387,9 +387,9 @@ private Q_SLOTS:
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.setDeliveryPolicy(true, 2, 60, true, 25, 7, app(), d); }));
     }
 
-    // Deleting expired pixels and forgetting a website's screens run end to end against this
-    // daemon in the windows' own tests; forgetting an app and a rule of no known kind are here.
-    void forgettingAnAppDeletesItsFrames()
+    // Forgetting an app's or a website's screens deletes them, and a website's leave the answers
+    // that cited them; deleting expired pixels leaves none expired. A rule of no known kind is refused.
+    void forgettingDeletesFrames()
     {
         QVERIFY(!run([](DaemonClient& c, Completion d) { c.forgetRule("colour", "blue", app(), d); }));
         const Reply forgot = run([](DaemonClient& c, Completion d) { c.forgetApp("com.slack.Slack", app(), d); });
@@ -398,6 +398,42 @@ private Q_SLOTS:
         QCOMPARE(number(run([](DaemonClient& c, Completion d) { c.forgetAppPreview("com.slack.Slack", app(), d); }),
                         "frames"),
                  0);
+
+        const auto githubCited = [this] {
+            const QList<QJsonObject> cited
+                = list(run([](DaemonClient& c, Completion d) { c.ask("banker's rounding", app(), d); }), "evidence");
+            return std::any_of(cited.begin(), cited.end(), [](const QJsonObject& e) {
+                return e.value("document_url").toString().contains("github.com");
+            });
+        };
+        QVERIFY(githubCited());
+        const Reply site = run([](DaemonClient& c, Completion d) { c.forgetRule("url_host", "github.com", app(), d); });
+        QVERIFY(number(site, "frames") >= 1);
+        QVERIFY(!githubCited());
+
+        const auto expired = [this] {
+            return number(run([](DaemonClient& c, Completion d) { c.status(app(), d); }), "expired_pixel_frames");
+        };
+        const qint64 before = expired();
+        QVERIFY(before >= 1);
+        const Reply deleted = run([](DaemonClient& c, Completion d) { c.deleteExpiredPixels(app(), d); });
+        QVERIFY(Json::isKind(deleted, u"expired_pixels_deleted"));
+        QCOMPARE(number(deleted, "frames"), before);
+        QCOMPARE(expired(), 0);
+    }
+
+    // A relation judged wrong leaves its entity's relations; a forgotten entity leaves search.
+    void relationRejectedAndEntityForgotten()
+    {
+        const auto relations = [this] { return run([](DaemonClient& c, Completion d) { c.relations(1, app(), d); }); };
+        const qint64 total = number(relations(), "total");
+        const qint64 edge = Json::integer(list(relations(), "edges").value(0), u"edge_id").value_or(-1);
+        QVERIFY(total >= 1 && edge >= 1);
+        QVERIFY(Json::isKind(run([edge](DaemonClient& c, Completion d) { c.rejectRelation(edge, app(), d); }), u"ok"));
+        QCOMPARE(number(relations(), "total"), total - 1);
+        QVERIFY(!run([edge](DaemonClient& c, Completion d) { c.rejectRelation(edge, app(), d); }));
+        QVERIFY(Json::isKind(run([](DaemonClient& c, Completion d) { c.forgetEntity(1, app(), d); }), u"ok"));
+        QVERIFY(!listsNode(run([](DaemonClient& c, Completion d) { c.search("harbor", 25, app(), d); }), "nodes", 1));
     }
 };
 
