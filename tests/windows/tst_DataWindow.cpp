@@ -187,7 +187,8 @@ private slots:
         // Answered at last, the sections fill and their Retry buttons go.
         f.daemon.reply("connections", json(R"({"kind":"connections","clis":[{"name":"Codex","detected":true}]})"));
         click(visibleButtons(f.column(), "Retry").at(1));
-        QTRY_COMPARE(visibleButtons(f.column(), "Retry").size(), 3);
+        f.barrier();
+        QCOMPARE(visibleButtons(f.column(), "Retry").size(), 3);
         QVERIFY(f.shown().contains("Codex   ·   installed — Vesk does not speak to it yet"));
     }
 
