@@ -106,8 +106,7 @@ std::optional<QList<T>> list(const QJsonObject& o, QStringView key, std::optiona
 // The values of one record's fields under `keys`, read in one walk over its entries, for the
 // readers above: a lookup by key searches the record's keys each time, which over many records
 // costs more than reading them once. An absent field is Undefined.
-template <std::size_t N>
-std::array<QJsonValue, N> fields(const QJsonObject& o, const std::array<QStringView, N>& keys)
+template <std::size_t N> std::array<QJsonValue, N> fields(const QJsonObject& o, const std::array<QStringView, N>& keys)
 {
     std::array<QJsonValue, N> out;
     out.fill(QJsonValue(QJsonValue::Undefined));
