@@ -5,7 +5,6 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
-#include <array>
 #include <optional>
 
 // The one place that says how a daemon reply is read. Every key is optional, and a value of the
@@ -30,6 +29,7 @@ std::optional<qint64> count(const QJsonValue& v);
 // a number outside that range counts as absent.
 std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key);
 std::optional<qint64> numberAsInteger(const QJsonValue& v);
+std::optional<qint64> numberAsInteger(QJsonValueConstRef v);
 
 // "Read as a 64-bit integer": the same rule as numberAsInteger; whole values keep every digit.
 std::optional<qint64> int64(const QJsonObject& o, QStringView key);
@@ -37,10 +37,14 @@ std::optional<qint64> int64(const QJsonObject& o, QStringView key);
 // Any finite JSON number as a floating value.
 std::optional<double> number(const QJsonObject& o, QStringView key);
 std::optional<double> number(const QJsonValue& v);
+// The same for a value read in place, as a walk over an object's entries gives it: over many
+// records, copying each value out costs more than reading it.
+std::optional<double> number(QJsonValueConstRef v);
 
 std::optional<bool> boolean(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonValue& v);
+std::optional<QString> string(QJsonValueConstRef v);
 std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key);
 
 // Arrays are read element by element: one bad element never costs the good ones. An array of
@@ -100,25 +104,6 @@ std::optional<QList<T>> list(const QJsonObject& o, QStringView key, std::optiona
             out.append(std::move(*read));
     if (!a.isEmpty() && out.isEmpty())
         return std::nullopt;
-    return out;
-}
-
-// The values of one record's fields under `keys`, read in one walk over its entries, for the
-// readers above: a lookup by key searches the record's keys each time, which over many records
-// costs more than reading them once. An absent field is Undefined.
-template <std::size_t N> std::array<QJsonValue, N> fields(const QJsonObject& o, const std::array<QStringView, N>& keys)
-{
-    std::array<QJsonValue, N> out;
-    out.fill(QJsonValue(QJsonValue::Undefined));
-    for (auto it = o.begin(); it != o.end(); ++it) {
-        const QString key = it.key();
-        for (std::size_t i = 0; i < N; ++i) {
-            if (key == keys[i]) {
-                out[i] = it.value();
-                break;
-            }
-        }
-    }
     return out;
 }
 
