@@ -147,57 +147,144 @@ Relations relations(const QJsonObject& reply)
     return out;
 }
 
-QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
-{
-    QList<SourceGroup> groups;
-    QHash<QString, qsizetype> byKey;
-    QHash<qint64, QString> hours;
-    for (const QJsonObject& record : records) {
-        // Outside the sane range a time is unknown, never an odd year.
-        double ms = Json::number(record, u"observed_at_ms").value_or(0);
-        if (!(ms >= Json::earliestMs && ms < Json::latestMs))
-            ms = 0;
-        std::optional<QString> named = Json::string(record, u"app_name");
-        if (!named)
-            named = Json::string(record, u"app_bundle_id");
-        const QString app = shownLabel(named).value_or(QStringLiteral("unknown"));
-        std::optional<QString> detail = Json::string(record, u"document_url");
-        if (!detail)
-            detail = Json::string(record, u"context");
-        detail = shownLabel(detail);
-        const qint64 frame = Json::numberAsInteger(record, u"frame_id").value_or(0);
+namespace {
 
-        // Formatting a local time is the costly step; every time zone offset is a multiple of 15
-        // minutes, so records within one quarter hour share their local clock hour.
-        const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
-        auto known = hours.constFind(quarter);
-        if (known == hours.constEnd())
-            known = hours.insert(quarter, Dates::hourKey(Dates::local(static_cast<qint64>(ms))));
-        const QString& hour = *known;
-        // Built in one allocation: this runs once per record.
-        const QString key = hour % QLatin1Char('|') % app % QLatin1Char('|') % detail.value_or(QString());
+// A source group's place: its local clock hour, app and document or context, each as a number
+// given to the first record that had it, so a record is placed by hashing three numbers rather
+// than a string built for it.
+struct GroupKey {
+    qsizetype hour = 0;
+    qsizetype app = 0;
+    qsizetype detail = 0;
+    bool operator==(const GroupKey&) const = default;
+};
+
+size_t qHash(const GroupKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.hour, key.app, key.detail);
+}
+
+// Numbers the distinct texts in the order they first come.
+class Numbering {
+public:
+    qsizetype of(const QString& text)
+    {
+        auto it = numbers.constFind(text);
+        if (it == numbers.cend())
+            it = numbers.insert(text, numbers.size());
+        return *it;
+    }
+
+private:
+    QHash<QString, qsizetype> numbers;
+};
+
+// Places records in their groups, one record at a time.
+class Grouping {
+public:
+    void add(const QJsonObject& record);
+    QList<SourceGroup> groups;
+
+private:
+    QHash<GroupKey, qsizetype> byKey;
+    Numbering hourNames, apps, details;
+    QHash<qint64, qsizetype> hours;
+    // Records come newest first and a user stays in one place for a while: most belong to the
+    // group of the record before, which is tried first.
+    struct {
+        qint64 quarter = -1;
+        QString app;
+        QString detail;
+        qsizetype group = -1;
+    } last;
+};
+
+void Grouping::add(const QJsonObject& record)
+{
+    // Each entry read where it lies, in one walk: a lookup by key searches the keys each time and
+    // copies the value out, which over 100,000 records costs more than the reading.
+    double ms = 0;
+    std::optional<QString> named, bundle, document, context;
+    qint64 frame = 0;
+    for (auto it = record.begin(); it != record.end(); ++it) {
+        // Latin-1 names: their length is known, so most comparisons end at the length.
+        const QString key = it.key();
+        if (key == QLatin1StringView("observed_at_ms"))
+            ms = Json::number(*it).value_or(0);
+        else if (key == QLatin1StringView("app_name"))
+            named = Json::string(*it);
+        else if (key == QLatin1StringView("app_bundle_id"))
+            bundle = Json::string(*it);
+        else if (key == QLatin1StringView("document_url"))
+            document = Json::string(*it);
+        else if (key == QLatin1StringView("context"))
+            context = Json::string(*it);
+        else if (key == QLatin1StringView("frame_id"))
+            frame = Json::numberAsInteger(*it).value_or(0);
+    }
+    // Outside the sane range a time is unknown, never an odd year.
+    if (!(ms >= Json::earliestMs && ms < Json::latestMs))
+        ms = 0;
+    const QString app = shownLabel(named ? named : bundle).value_or(QStringLiteral("unknown"));
+    const std::optional<QString> detail = shownLabel(document ? document : context);
+    // Formatting a local time is the costly step; every time zone offset is a multiple of 15
+    // minutes, so records within one quarter hour share their local clock hour.
+    const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
+    // An absent detail and an empty one name the same place.
+    const QString place = detail.value_or(QString());
+
+    qsizetype at = last.group;
+    if (quarter != last.quarter || app != last.app || place != last.detail) {
+        auto hour = hours.constFind(quarter);
+        if (hour == hours.constEnd())
+            hour = hours.insert(quarter, hourNames.of(Dates::hourKey(Dates::local(static_cast<qint64>(ms)))));
+        const GroupKey key{*hour, apps.of(app), details.of(place)};
         const auto found = byKey.constFind(key);
         if (found == byKey.constEnd()) {
-            byKey.insert(key, groups.size());
-            groups.append(SourceGroup{app, detail, 1, ms, frame});
-            continue;
+            at = groups.size();
+            byKey.insert(key, at);
+            groups.append(SourceGroup{app, detail, 0, ms, frame});
+        } else {
+            at = *found;
         }
-        SourceGroup& group = groups[*found];
-        ++group.count;
-        if (group.latestMs < ms) {
-            group.latestMs = ms;
-            group.anchor = frame;
-        }
+        last.quarter = quarter;
+        last.app = app;
+        last.detail = place;
     }
-    return groups;
+    SourceGroup& group = groups[at];
+    ++group.count;
+    if (group.latestMs < ms) {
+        group.latestMs = ms;
+        group.anchor = frame;
+    }
+    last.group = at;
+}
+
+} // namespace
+
+QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
+{
+    Grouping grouping;
+    for (const QJsonObject& record : records)
+        grouping.add(record);
+    return grouping.groups;
 }
 
 Sources sources(const QJsonObject& reply)
 {
     Sources out;
-    const QList<QJsonObject> records = Json::objects(reply, u"sources").value_or(QList<QJsonObject>());
-    out.groups = groupSources(records);
-    out.count = reply.contains(u"source_count") ? Json::count(reply, u"source_count").value_or(-1) : records.size();
+    // Walked in place: copying out 100,000 records first would cost a third of reading them.
+    const QJsonArray records = reply.value(u"sources").toArray();
+    Grouping grouping;
+    qsizetype objects = 0;
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        if (it->isObject()) {
+            grouping.add(it->toObject());
+            ++objects;
+        }
+    }
+    out.groups = std::move(grouping.groups);
+    out.count = reply.contains(u"source_count") ? Json::count(reply, u"source_count").value_or(-1) : objects;
     out.name = shownLabel(Json::nonEmptyString(reply, u"label"));
     if (reply.contains(u"first_seen_ms")) {
         const std::optional<QDateTime> seen = Json::timestampMs(reply, u"first_seen_ms");

@@ -7,9 +7,10 @@ namespace vesk::Json {
 namespace {
 // 2^63 as a double: the first value that no longer fits a qint64.
 constexpr double kTwo63 = 9223372036854775808.0;
-} // namespace
 
-std::optional<qint64> integer(const QJsonValue& v)
+// The readers of a value take it copied out (QJsonValue) or read in place (QJsonValueConstRef),
+// under the same rules.
+template <class Value> std::optional<qint64> integerOf(const Value& v)
 {
     if (!v.isDouble())
         return std::nullopt;
@@ -21,6 +22,44 @@ std::optional<qint64> integer(const QJsonValue& v)
     if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
         return std::nullopt;
     return static_cast<qint64>(d);
+}
+
+template <class Value> std::optional<qint64> numberAsIntegerOf(const Value& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    if (auto exact = integerOf(v))
+        return exact;
+    // Past the 64-bit range a clamped value would be shown, or sent back as an id, as if the
+    // daemon had said it: such a number is no integer at all.
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || d < -kTwo63 || d >= kTwo63)
+        return std::nullopt;
+    return static_cast<qint64>(std::trunc(d));
+}
+
+template <class Value> std::optional<double> numberOf(const Value& v)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (!std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+template <class Value> std::optional<QString> stringOf(const Value& v)
+{
+    if (!v.isString())
+        return std::nullopt;
+    return v.toString();
+}
+
+} // namespace
+
+std::optional<qint64> integer(const QJsonValue& v)
+{
+    return integerOf(v);
 }
 
 std::optional<qint64> integer(const QJsonObject& o, QStringView key)
@@ -52,16 +91,12 @@ std::optional<qint64> count(const QJsonObject& o, QStringView key)
 
 std::optional<qint64> numberAsInteger(const QJsonValue& v)
 {
-    if (!v.isDouble())
-        return std::nullopt;
-    if (auto exact = integer(v))
-        return exact;
-    // Past the 64-bit range a clamped value would be shown, or sent back as an id, as if the
-    // daemon had said it: such a number is no integer at all.
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || d < -kTwo63 || d >= kTwo63)
-        return std::nullopt;
-    return static_cast<qint64>(std::trunc(d));
+    return numberAsIntegerOf(v);
+}
+
+std::optional<qint64> numberAsInteger(QJsonValueConstRef v)
+{
+    return numberAsIntegerOf(v);
 }
 
 std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key)
@@ -76,12 +111,12 @@ std::optional<qint64> int64(const QJsonObject& o, QStringView key)
 
 std::optional<double> number(const QJsonValue& v)
 {
-    if (!v.isDouble())
-        return std::nullopt;
-    const double d = v.toDouble();
-    if (!std::isfinite(d))
-        return std::nullopt;
-    return d;
+    return numberOf(v);
+}
+
+std::optional<double> number(QJsonValueConstRef v)
+{
+    return numberOf(v);
 }
 
 std::optional<double> number(const QJsonObject& o, QStringView key)
@@ -99,9 +134,12 @@ std::optional<bool> boolean(const QJsonObject& o, QStringView key)
 
 std::optional<QString> string(const QJsonValue& v)
 {
-    if (!v.isString())
-        return std::nullopt;
-    return v.toString();
+    return stringOf(v);
+}
+
+std::optional<QString> string(QJsonValueConstRef v)
+{
+    return stringOf(v);
 }
 
 std::optional<QString> string(const QJsonObject& o, QStringView key)

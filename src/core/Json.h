@@ -29,6 +29,7 @@ std::optional<qint64> count(const QJsonValue& v);
 // a number outside that range counts as absent.
 std::optional<qint64> numberAsInteger(const QJsonObject& o, QStringView key);
 std::optional<qint64> numberAsInteger(const QJsonValue& v);
+std::optional<qint64> numberAsInteger(QJsonValueConstRef v);
 
 // "Read as a 64-bit integer": the same rule as numberAsInteger; whole values keep every digit.
 std::optional<qint64> int64(const QJsonObject& o, QStringView key);
@@ -36,10 +37,14 @@ std::optional<qint64> int64(const QJsonObject& o, QStringView key);
 // Any finite JSON number as a floating value.
 std::optional<double> number(const QJsonObject& o, QStringView key);
 std::optional<double> number(const QJsonValue& v);
+// The same for a value read in place, as a walk over an object's entries gives it: over many
+// records, copying each value out costs more than reading it.
+std::optional<double> number(QJsonValueConstRef v);
 
 std::optional<bool> boolean(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonValue& v);
+std::optional<QString> string(QJsonValueConstRef v);
 std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key);
 
 // Arrays are read element by element: one bad element never costs the good ones. An array of

@@ -18,7 +18,11 @@ WorkerPool::~WorkerPool()
 {
     std::unique_lock lock(mutex);
     closing = true;
-    wake.notify_all();
+    for (Sleeper* waiting : sleeping) {
+        waiting->woken = true;
+        waiting->wake.notify_one();
+    }
+    sleeping.clear();
     ended.wait(lock, [this] { return alive == 0; });
 }
 
@@ -32,12 +36,18 @@ void WorkerPool::post(Task task)
 {
     {
         std::lock_guard lock(mutex);
-        tasks.push_back(std::move(task));
-        // Every idle worker already has a task waiting for it: this one needs a thread of its own.
-        if (tasks.size() <= static_cast<size_t>(idle) || alive >= most) {
-            wake.notify_one();
+        if (!sleeping.empty()) {
+            Sleeper* sleeper = sleeping.back();
+            sleeping.pop_back();
+            sleeper->task = std::move(task);
+            sleeper->woken = true;
+            sleeper->wake.notify_one();
             return;
         }
+        // No worker waits: a busy one takes it when done, or it needs a thread of its own.
+        tasks.push_back(std::move(task));
+        if (alive >= most)
+            return;
         ++alive;
     }
     std::thread thread([this] { run(); });
@@ -48,19 +58,25 @@ void WorkerPool::post(Task task)
 
 void WorkerPool::run()
 {
+    Sleeper self;
     std::unique_lock lock(mutex);
     for (;;) {
-        if (tasks.empty()) {
+        Task task;
+        if (!tasks.empty()) {
+            task = std::move(tasks.front());
+            tasks.pop_front();
+        } else {
             // Threads past the kept ones end at once; the rest end when the pool does.
             if (closing || alive > kept)
                 break;
-            ++idle;
-            wake.wait(lock, [this] { return closing || !tasks.empty(); });
-            --idle;
-            continue;
+            sleeping.push_back(&self);
+            self.wake.wait(lock, [&self] { return self.woken; });
+            self.woken = false;
+            task = std::move(self.task);
+            self.task = {};
+            if (!task)
+                continue;
         }
-        Task task = std::move(tasks.front());
-        tasks.pop_front();
         lock.unlock();
         task();
         task = {};

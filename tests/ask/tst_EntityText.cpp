@@ -51,6 +51,12 @@ private slots:
         };
         QList<QJsonObject> records{
             {{"observed_at_ms", at(10, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 1}},
+            // Right after another place of the same app; a name and a document win over an id and a context.
+            {{"observed_at_ms", at(10, 7)},
+             {"app_name", "Firefox"},
+             {"app_bundle_id", "org.mozilla"},
+             {"document_url", "https://b"},
+             {"context", "a tab"}},
             {{"observed_at_ms", at(10, 50)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 3}},
             {{"observed_at_ms", at(10, 20)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 2}},
             {{"observed_at_ms", at(11, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 4}},
@@ -58,14 +64,16 @@ private slots:
             {{"observed_at_ms", at(11, 6)}, {"app_bundle_id", "org.agent"}, {"frame_id", 0}},
         };
         const auto groups = EntityText::groupSources(records);
-        QCOMPARE(groups.size(), 3);
+        QCOMPARE(groups.size(), 4);
         QCOMPARE(groups[0].count, 3);
         QCOMPARE(groups[0].anchor, 3); // the newest record, not the last one
         QCOMPARE(EntityText::groupHeadline(groups[0]), "Mar 2, 10:50    Firefox   ×3");
-        QCOMPARE(EntityText::groupHeadline(groups[1]), "Mar 2, 11:30    Firefox   ×2");
-        QCOMPARE(groups[2].app, "org.agent");
-        QCOMPARE(groups[2].detail, std::nullopt);
-        QCOMPARE(groups[2].anchor, 0);
+        QCOMPARE(EntityText::groupHeadline(groups[1]), "Mar 2, 10:07    Firefox");
+        QCOMPARE(groups[1].detail, "https://b");
+        QCOMPARE(EntityText::groupHeadline(groups[2]), "Mar 2, 11:30    Firefox   ×2");
+        QCOMPARE(groups[3].app, "org.agent");
+        QCOMPARE(groups[3].detail, std::nullopt);
+        QCOMPARE(groups[3].anchor, 0);
 
         QList<QJsonObject> many;
         for (int i = 0; i < 45; ++i)
