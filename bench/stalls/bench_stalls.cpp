@@ -151,6 +151,11 @@ int main(int argc, char** argv)
     std::vector<QByteArray> passReplies;
     for (int i = 0; i < 6; ++i)
         passReplies.push_back(passRelations(i));
+    // What the benchmark itself holds (the replies it serves) and built, before Vesk reads anything.
+    const long before = memoryKb("VmHWM");
+    const long held = memoryKb("VmRSS");
+    long inboxPeak = 0, entityPeak = 0, passPeak = 0;
+    const auto peakOf = [](long& peak) { peak = std::max(peak, memoryKb("VmHWM")); };
 
     std::vector<double> floor, inbox, entity, pass;
     // The main thread's own work in each scenario's longest gap (on a loaded machine a gap can be
@@ -161,17 +166,21 @@ int main(int argc, char** argv)
         floor.push_back(
             longestStall([&] { rig.client.status(&rig.window, [](Reply) {}); }, [&] { return rig.settled(); }));
 
+        restartPeak();
         inbox.push_back(longestStall([&] { rig.window.showInbox(); }, [&] { return rig.settled(); }, 0, &busy));
         inboxBusy.push_back(busy);
+        peakOf(inboxPeak);
 
         rig.daemon.replyRaw("relations", entityRelations());
         rig.daemon.replyRaw("why", entityWhy());
         rig.daemon.replyRaw("proposals",
                             R"({"kind":"proposals","proposals":[]})"
                             "\n");
+        restartPeak();
         entity.push_back(longestStall([&] { rig.window.showEntity(1, "Harbor", "project", 3); },
                                       [&] { return rig.settled(); }, 0, &busy));
         entityBusy.push_back(busy);
+        peakOf(entityPeak);
         rig.daemon.replyRaw("proposals", proposalsReply());
 
         QList<FakeDaemon::Script> scripts;
@@ -179,12 +188,14 @@ int main(int argc, char** argv)
             scripts.append({r});
         rig.daemon.sequence("relations", scripts);
         const int routed = rig.daemon.count("route_delivery");
+        restartPeak();
         pass.push_back(longestStall([&] { rig.controller.consider(); },
                                     // Settled first: counting reads every request the stand-in has seen, on
                                     // this thread, and would be a stall of the benchmark's own.
                                     [&] { return rig.settled() && rig.daemon.count("route_delivery") > routed; }, 0,
                                     &busy));
         passBusy.push_back(busy);
+        peakOf(passPeak);
     }
     const double f = median(floor);
     std::printf("longest main-thread stall, floor (a small status reply) %.1f ms\n", f);
@@ -196,7 +207,10 @@ int main(int argc, char** argv)
     std::printf("reminder pass, 6 relations replies of 100,000 edges: %.1f ms, ratio %.1f; main thread's own work "
                 "%.1f ms\n",
                 median(pass), median(pass) / f, median(passBusy));
-    std::printf("peak memory of the process (VmHWM): %.0f MB\n", memoryKb("VmHWM") / 1024.0);
+    std::printf("peak memory of the process (VmHWM): %.0f MB before the first scenario (building and holding the "
+                "test replies; %.0f MB held), each scenario's own peak: inbox %.0f MB, entity page %.0f MB, reminder "
+                "pass %.0f MB\n",
+                before / 1024.0, held / 1024.0, inboxPeak / 1024.0, entityPeak / 1024.0, passPeak / 1024.0);
     std::printf("(target: each ratio near 1; a stall the user feels starts at about 50 ms)\n");
     return 0;
 }

@@ -10,10 +10,17 @@
 #include "ScrollColumn.h"
 
 #include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk {
 
 namespace {
+
+// Cards built in one turn of the event loop, and the space the column keeps between its views.
+constexpr qsizetype cardSlice = 5;
+constexpr int cardGap = 3;
 
 // How much of the memory rests on an item: a thin track with an amber fill from the left.
 class StrengthBar : public QWidget {
@@ -92,19 +99,44 @@ void InboxPage::waiting(const std::optional<QList<InboxText::Proposal>>& reply)
     if (total == 0)
         return;
     ColumnInsert insert = waitingOnYou->insert();
-    for (qsizetype i = 0; i < shown; ++i) {
+    auto* stack = new QWidget;
+    auto* stacked = new QVBoxLayout(stack);
+    stacked->setContentsMargins(0, 0, 0, 0);
+    stacked->setSpacing(cardGap);
+    insert.view(stack);
+    footer = new InkLabel(InboxText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall());
+    insert.view(footer);
+    addCards(stack, all.first(shown));
+}
+
+void InboxPage::addCards(QWidget* stack, QList<InboxText::Proposal> pending)
+{
+    // A few cards at a time, put together off screen and shown at once; the next few wait for the
+    // next turn of the event loop: laying out two dozen cards of wrapped names in one go held the
+    // panel past a frame.
+    auto* slice = new QWidget;
+    auto* stacked = new QVBoxLayout(slice);
+    stacked->setContentsMargins(0, 0, 0, 0);
+    stacked->setSpacing(cardGap);
+    const qsizetype now = std::min(pending.size(), cardSlice);
+    for (qsizetype i = 0; i < now; ++i) {
         auto* card
-            = new MergeCard(all[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
+            = new MergeCard(pending[i], MergeCard::Style::inbox, [this](MergeCard* card, std::optional<qint64> keep) {
                   judge.judge(card, keep, column.ticket(),
                               [this](MergeCard* settled, std::optional<qint64> entity) { settle(settled, entity); });
               });
         cards << card;
-        insert.view(card);
+        stacked->addWidget(card);
         // Without a gap one card's note reads as the next card's heading.
-        insert.space(14);
+        stacked->addSpacing(14);
     }
-    footer = new InkLabel(InboxText::waitingFooter(total, shown), Ink::text2(), OStyle::monoSmall());
-    insert.view(footer);
+    stack->layout()->addWidget(slice);
+    slice->show();
+    pending.remove(0, now);
+    if (!pending.isEmpty())
+        QTimer::singleShot(0, stack, whileCurrent(column.ticket(), [this, stack, pending = std::move(pending)] {
+                               addCards(stack, pending);
+                           }));
 }
 
 void InboxPage::settle(MergeCard* settled, std::optional<qint64> entity)

@@ -38,6 +38,8 @@ public:
 private:
     // The proposals, read off the main thread; nothing: no reply.
     void waiting(const std::optional<QList<InboxText::Proposal>>& reply);
+    // Builds the first of `pending` as cards at the end of `stack`, and the rest later.
+    void addCards(QWidget* stack, QList<InboxText::Proposal> pending);
     void recognised(const Reply& reply);
     // After a judgment: the card, and after a merge every other card naming the entity it
     // removed, no longer wait; the heading and the footer count what still does.

@@ -8,6 +8,7 @@
 #include "PresentationMode.h"
 #include "RouteFacts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vesk {
@@ -97,23 +98,31 @@ void DecisionPass::relatedCandidates(const QList<qint64>& anchors)
     relationsWaiting = anchors.size();
     if (anchors.isEmpty())
         return chooseAndShow(direct);
+    this->anchors = anchors;
     related = QList<QList<Candidate>>(anchors.size());
-    for (qsizetype i = 0; i < anchors.size(); ++i) {
-        // Read where it arrives: a reply can carry far more edges than the choice uses.
-        const auto read = &CandidateSearch::readRelations;
-        const auto copied = std::tuple(context, muted);
-        s.client.relations(anchors[i], this,
-                           DaemonClient::Reading(read, copied, [this, i](const QList<Candidate>& found) {
-                               related[i] = found;
-                               if (--relationsWaiting > 0)
-                                   return;
-                               // The last to answer hands the whole list on; the direct hits win ties, coming first.
-                               QList<Candidate> all;
-                               for (const QList<Candidate>& some : std::as_const(related))
-                                   all += some;
-                               chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(all));
-                           }));
-    }
+    asked = 0;
+    while (asked < std::min(anchors.size(), relationsAtOnce))
+        askRelations();
+}
+
+void DecisionPass::askRelations()
+{
+    const qsizetype i = asked++;
+    // Read where it arrives: a reply can carry far more edges than the choice uses.
+    const auto read = &CandidateSearch::readRelations;
+    const auto copied = std::tuple(context, muted);
+    s.client.relations(anchors[i], this, DaemonClient::Reading(read, copied, [this, i](const QList<Candidate>& found) {
+                           related[i] = found;
+                           if (asked < anchors.size())
+                               askRelations();
+                           if (--relationsWaiting > 0)
+                               return;
+                           // The last to answer hands the whole list on; the direct hits win ties, coming first.
+                           QList<Candidate> all;
+                           for (const QList<Candidate>& some : std::as_const(related))
+                               all += some;
+                           chooseAndShow(direct + CandidateSearch::mostConfidentPerNode(all));
+                       }));
 }
 
 void DecisionPass::chooseAndShow(const QList<Candidate>& candidates)

@@ -69,8 +69,12 @@ private:
     void capAndContext();
     void semanticReply(const Reply& reply);
     void searchContext();
-    // The neighbours of the anchors, asked for all at once and gathered as they answer.
+    // The neighbours of the anchors, asked for a few at a time and gathered as they answer: each
+    // reply can be tens of megabytes while it is read, and all of them at once held the memory of
+    // all of them.
     void relatedCandidates(const QList<qint64>& anchors);
+    // Asks for the next anchor's neighbours.
+    void askRelations();
     void chooseAndShow(const QList<Candidate>& candidates);
     void route(const Candidate& best, double gate);
     void deliver(const Candidate& candidate, double gate, const Decision::Route& route, const Reply& delivery);
@@ -82,8 +86,12 @@ private:
     QSet<QString> muted;
     QList<Candidate> direct;
     // Per anchor, in the anchors' order: replies arrive in any order, ties are broken by this one.
+    QList<qint64> anchors;
     QList<QList<Candidate>> related;
+    qsizetype asked = 0;
     qsizetype relationsWaiting = 0;
+    // Relations replies in flight at most.
+    static constexpr qsizetype relationsAtOnce = 2;
 };
 
 } // namespace vesk

@@ -18,12 +18,18 @@
 #include <QHash>
 #include <QLabel>
 #include <QStyle>
+#include <QTimer>
+#include <algorithm>
 
 namespace vesk {
 
 using PrivacyText::Mode;
 
 namespace {
+
+// Rows built in one turn of the event loop, and the space between two rows.
+constexpr qsizetype rowSlice = 25;
+constexpr int rowGap = 3;
 
 using List = void (DaemonClient::*)(const QObject*, DaemonClient::Reading);
 using Unblock = void (DaemonClient::*)(qint64, const QObject*, Completion);
@@ -97,6 +103,66 @@ RuleLook lookOf(Mode mode, const PrivacyText::Rule& rule, Workspace& workspace)
     return {themed(QStringLiteral("dialog-question"), QStyle::SP_MessageBoxQuestion),
             QStringLiteral("An application that is no longer installed"), PrivacyText::notInstalled, value};
 }
+
+// A rule's icon beside its two lines, placed by the line itself: a list draws a hundred of them,
+// and two layout objects a row were a good part of what building the list cost.
+class RuleLine : public QWidget {
+public:
+    explicit RuleLine(const RuleLook& look)
+        : icon(new QLabel(this))
+        , title(new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium),
+                             InkLabel::Fit::truncateEnd, this))
+        , detail(new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle, this))
+    {
+        icon->setPixmap(look.icon.pixmap(iconSide, iconSide));
+        icon->setFixedSize(iconSide, iconSide);
+        icon->setToolTip(look.title);
+        icon->setAccessibleName(look.iconName);
+    }
+
+    QSize sizeHint() const override
+    {
+        return {words + std::max(title->sizeHint().width(), detail->sizeHint().width()) + across,
+                std::max(iconSide, wordsHeight()) + 2 * down};
+    }
+    QSize minimumSizeHint() const override { return {words + across, iconSide + 2 * down}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        place();
+    }
+    bool event(QEvent* event) override
+    {
+        // A line changed its font or text: its height may change with it.
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            place();
+            return true;
+        }
+        return QWidget::event(event);
+    }
+
+private:
+    static constexpr int iconSide = 36, across = 8, down = 4, gap = 10, between = 2;
+    static constexpr int words = across + iconSide + gap;
+
+    int wordsHeight() const { return title->sizeHint().height() + between + detail->sizeHint().height(); }
+    void place()
+    {
+        const int inner = std::max(height() - 2 * down, 0);
+        icon->move(across, down + (inner - iconSide) / 2);
+        const int width = std::max(this->width() - words - across, 0);
+        const int top = down + std::max(inner - wordsHeight(), 0) / 2;
+        title->setGeometry(words, top, width, title->sizeHint().height());
+        detail->setGeometry(words, top + title->height() + between, width, detail->sizeHint().height());
+    }
+
+    QLabel* icon;
+    InkLabel* title;
+    InkLabel* detail;
+};
 
 } // namespace
 
@@ -221,48 +287,45 @@ void PrivacyExclusionsWindow::listed(LoadingSection& section, InkLabel* empty, c
     isLoaded = true;
     section.hideStatus();
     empty->setVisible(rules.isEmpty());
-    // The rows are put together off screen and shown at once: the column is laid out once, not
-    // once a row.
     auto* block = new QWidget;
     auto* stacked = new QVBoxLayout(block);
     stacked->setContentsMargins(0, 0, 0, 0);
-    stacked->setSpacing(3);
-    for (qsizetype i = 0; i < rules.size(); ++i) {
+    stacked->setSpacing(rowGap);
+    section.insert().view(block);
+    addRows(block, read.shown.more);
+}
+
+void PrivacyExclusionsWindow::addRows(QWidget* block, qsizetype more)
+{
+    // A slice of rows is put together off screen and shown at once, and the next slice waits for
+    // the next turn of the event loop: a hundred rows built in one go held the window past a frame.
+    auto* slice = new QWidget;
+    auto* stacked = new QVBoxLayout(slice);
+    stacked->setContentsMargins(0, 0, 0, 0);
+    stacked->setSpacing(rowGap);
+    const qsizetype end = std::min(rules.size(), rows.size() + rowSlice);
+    for (qsizetype i = rows.size(); i < end; ++i) {
         Row* row = ruleRow(rules[i]);
         row->onOpened(this, [this, i] { select(i); });
         rows << row;
         stacked->addWidget(row);
     }
-    if (read.shown.more > 0)
-        stacked->addWidget(
-            new InkLabel(PrivacyText::notShown(read.shown.more, current), Ink::text2(), OStyle::font(11)));
-    section.insert().view(block);
+    auto* column = static_cast<QVBoxLayout*>(block->layout());
+    column->addWidget(slice);
+    if (end < rules.size()) {
+        QTimer::singleShot(0, block, whileCurrent(table->ticket(), [this, block, more] { addRows(block, more); }));
+        return;
+    }
+    if (more > 0)
+        column->addWidget(new InkLabel(PrivacyText::notShown(more, current), Ink::text2(), OStyle::font(11)));
 }
 
 Row* PrivacyExclusionsWindow::ruleRow(const PrivacyText::Rule& rule) const
 {
-    const RuleLook look = lookOf(current, rule, workspace);
-    auto* line = new QWidget;
-    auto* layout = new QHBoxLayout(line);
-    layout->setContentsMargins(8, 4, 8, 4);
-    layout->setSpacing(10);
-    auto* icon = new QLabel;
-    icon->setPixmap(look.icon.pixmap(36, 36));
-    icon->setFixedSize(36, 36);
-    icon->setToolTip(look.title);
-    icon->setAccessibleName(look.iconName);
-    layout->addWidget(icon, 0, Qt::AlignVCenter);
-    auto* words = new QVBoxLayout;
-    words->setSpacing(2);
-    auto* title
-        = new InkLabel(look.title, Ink::text(), OStyle::font(13, OStyle::Weight::Medium), InkLabel::Fit::truncateEnd);
-    auto* detail = new InkLabel(look.detail, Ink::text2(), OStyle::font(11), InkLabel::Fit::truncateMiddle);
+    auto* line = new RuleLine(lookOf(current, rule, workspace));
     // Both lines are cut to the window's width: the whole rule is one hover or one copy away, as
     // the daemon holds it (a tool tip of its own needs no isolating, and a pasted rule no marks).
     WholeText::offer(line, rule.value);
-    words->addWidget(title);
-    words->addWidget(detail);
-    layout->addLayout(words, 1);
     return new Row({line});
 }
 

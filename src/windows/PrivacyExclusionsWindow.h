@@ -44,6 +44,9 @@ private:
     // Loads the current section's rules; a reply for an earlier load or another section is dropped.
     void reload();
     void listed(LoadingSection& section, InkLabel* empty, const PrivacyText::Listing& read);
+    // Adds the next rows of the listed rules to `block`, and after the last the count of those
+    // the list left out.
+    void addRows(QWidget* block, qsizetype more);
     Row* ruleRow(const PrivacyText::Rule& rule) const;
     // Marks a listed rule as the one "Remove selected" acts on.
     void select(qsizetype row);

@@ -71,7 +71,7 @@ private slots:
         QTRY_VERIFY(f.texts().contains(status));
         QCOMPARE(f.sent("proposals", 1).last().value("limit").toInteger(), 500);
         QCOMPARE(f.sent("top", 1).last().value("limit").toInteger(), 200);
-        QCOMPARE(f.buttons("Keep them separate").size(), cards);
+        QTRY_COMPARE(f.buttons("Keep them separate").size(), cards);
         QCOMPARE(f.buttons("Use this name").size(), 2 * cards);
         if (!footer.isEmpty()) {
             QVERIFY(f.texts().contains(footer));

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QWindow>
+#include <algorithm>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -326,6 +327,27 @@ private slots:
         QCOMPARE(f.outcomes("record_interjection_outcome"), (QStringList{"shown", "opened"}));
         QCOMPARE(f.outcomes("record_human_outcome"), (QStringList{"shown", "opened"}));
         f.sent("interjection_signals", 3); // the counters again after each outcome
+    }
+
+    // The anchors' neighbours are asked for two at a time, each anchor once: a reply can be large
+    // while it is read.
+    void relationsTwoAtATime()
+    {
+        Fixture f;
+        QJsonArray nodes;
+        for (int id = 20; id < 26; ++id)
+            nodes.append(QJsonObject{{"node_id", id}, {"label", "a file"}, {"node_type", "file"}});
+        f.daemon.reply("search", QJsonObject{{"nodes", nodes}});
+        f.daemon.reply("relations", json(R"({"kind":"relations","edges":[]})"), 1.0);
+        f.controller.consider();
+        f.sent("relations", 2);
+        QTest::qWait(250);
+        QCOMPARE(f.daemon.count("relations"), 2);
+        QList<qint64> asked;
+        for (const QJsonObject& request : f.sent("relations", 6))
+            asked << request.value("node_id").toInteger();
+        std::sort(asked.begin(), asked.end());
+        QCOMPARE(asked, (QList<qint64>{20, 21, 22, 23, 24, 25}));
     }
 
     void routeFacts_data()

@@ -1,10 +1,13 @@
 // The privacy exclusions window against a fake daemon: loading a section, removing and adding
 // rules, and forgetting what was captured before them.
 #include "AccessibleTree.h"
+#include "InkLabel.h"
 #include "PrivacyExclusionsWindow.h"
 #include "PrivacyText.h"
 #include "SafeText.h"
 #include "WindowsFixture.h"
+
+#include <algorithm>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -71,6 +74,9 @@ private slots:
                  QStringList({"Application not currently installed", isolated("com.1password.1password")}));
         QCOMPARE(f.rowWith(isolated("com.1password.1password"))->findChild<QLabel*>()->accessibleName(),
                  "An application that is no longer installed");
+        // Both lines of a row show whole where the window has room for them.
+        const QList<InkLabel*> lines = f.rowWith("Terminal")->findChildren<InkLabel*>();
+        QTRY_VERIFY(std::all_of(lines.begin(), lines.end(), [](InkLabel* l) { return l->shown() == l->text(); }));
         QVERIFY(f.shown().contains("Applications Vesk must not capture"));
         const QStringList faults = accessibilityFaults(&f.window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n  ")));
