@@ -7,6 +7,7 @@
 #include "MemoryEditText.h"
 #include "OStyle.h"
 #include "Phrases.h"
+#include "WholeText.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -56,14 +57,14 @@ MergeCard::MergeCard(const InboxText::Proposal& pair, Style style, Judge onJudge
         // A name wraps over a few lines at most: laying out pages of one name holds the panel. The
         // tool tip holds the whole name.
         auto* name = new InkLabel(cutWithEllipsis(side.name, 300), Ink::text(), OStyle::font(13.5));
-        name->setToolTip(side.name);
+        name->setToolTip(WholeText::tip(side.name));
         namesLayout->addWidget(name);
         namesLayout->addWidget(
             new InkLabel(countPhrase(side.count, QStringLiteral("observation")), Ink::muted(), OStyle::monoSmall()));
         InkButton* use = InkButton::make(QStringLiteral("Use this name"), InkButton::Tone::quiet,
                                          [this, onJudge, keep = side.entity] { onJudge(this, keep); });
         use->setFixedHeight(28);
-        use->setToolTip(QStringLiteral("Merge both items and keep the name: ") + side.name);
+        use->setToolTip(WholeText::tip(QStringLiteral("Merge both items and keep the name: ") + side.name));
         buttons << use;
         layout->addWidget(buttonRow(names, use));
     }

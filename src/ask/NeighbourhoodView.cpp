@@ -4,6 +4,7 @@
 #include "InkButton.h"
 #include "InkView.h"
 #include "OStyle.h"
+#include "WholeText.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,7 +108,7 @@ void NeighbourhoodView::place()
         const int w = std::max(nodeW, std::min(metrics.horizontalAdvance(label) + 16, int(room)));
         const QString title = metrics.elidedText(label, Qt::ElideMiddle, w - 12);
         chips[i]->setText(escapeMnemonic(title));
-        chips[i]->setToolTip(title != shown[i].label ? shown[i].label : QString());
+        chips[i]->setToolTip(title != shown[i].label ? WholeText::tip(shown[i].label) : QString());
         chips[i]->setFixedSize(w, nodeH);
         chips[i]->move(QPointF(at.x() - w / 2.0, at.y() - nodeH / 2.0).toPoint());
     }

@@ -9,6 +9,7 @@
 #include "OStyle.h"
 #include "PresentationMode.h"
 #include "ScrollColumn.h"
+#include "WholeText.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -165,7 +166,7 @@ void DigestWindow::render()
         const Candidate& item = items[index];
         progress->setText(InterjectionText::digestProgress(index, items.size()));
         review->setStatus(item.label);
-        title->setToolTip(item.label);
+        title->setToolTip(WholeText::tip(item.label));
         evidence->setText(InterjectionText::digestEvidence(item));
         // Each button says which item it acts on.
         for (InkButton* b : buttons)

@@ -2,6 +2,7 @@
 
 #include "InkLabel.h"
 #include "InkView.h"
+#include "WholeText.h"
 
 #include <QPainter>
 #include <QTextLayout>
@@ -27,7 +28,7 @@ void ClampedLabel::setText(const QString& text, const InkColor& colour)
     // A label from the daemon or a window title can be any length; a card shows a few lines of it.
     const QString kept = InkLabel::capped(text, InkLabel::Fit::wrap);
     QLabel::setText(kept);
-    setToolTip(kept);
+    setToolTip(WholeText::tip(kept));
     layOut();
     update();
 }

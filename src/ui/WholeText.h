@@ -8,6 +8,10 @@ class QWidget;
 // reads there), kept within reach of the view that shows it.
 namespace vesk::WholeText {
 
+// A tool tip for a text of any length: a short one as it is, a long one wrapped and cut as an alert
+// cuts it, so hovering never lays out pages of one line.
+QString tip(const QString& whole);
+
 // The view's tool tip shows the text as an alert would (a dozen lines, wrapped), and "Copy Full
 // Text" in its context menu puts every character of it on the clipboard.
 void offer(QWidget* view, const QString& whole);
