@@ -253,6 +253,25 @@ private slots:
         }
     }
 
+    // A name of any length leaves every tool tip on the page short enough to lay out on hover.
+    void longNamesKeepShortTips()
+    {
+        EntityFixture f;
+        const QString huge(100000, u'n');
+        const QJsonObject proposal{{"id", 4}, {"a_id", 1}, {"a_label", "Harbor"}, {"b_id", 2}, {"b_label", huge}};
+        f.page("Harbor", relationsReply({edge(9, huge, "ships for"), edge(7, "Priya", "reviewed by")}), {},
+               QJsonObject{{"kind", "proposals"}, {"proposals", QJsonArray{proposal}}});
+        QTRY_COMPARE(f.buttons("Use this name").size(), 2);
+        QTRY_COMPARE(f.chips().size(), 2);
+        int tips = 0;
+        for (QWidget* w : f.window.findChildren<QWidget*>())
+            if (!w->toolTip().isEmpty()) {
+                ++tips;
+                QVERIFY2(w->toolTip().size() < 2000, qPrintable(w->metaObject()->className()));
+            }
+        QVERIFY(tips >= 3); // the chip, the card's name and its button
+    }
+
     void sourcesRewriteTheSubtitle()
     {
         EntityFixture f;

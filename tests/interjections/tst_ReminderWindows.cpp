@@ -496,11 +496,16 @@ private slots:
     {
         QFETCH(QByteArray, item);
         Windows w;
+        // A label past one tool tip line: its tool tip is wrapped, never the label as it came.
+        const QByteArray label(130, 'S');
         w.daemon.replyRaw("interjection_signals",
-                          R"({"held_back":[{"node_id":4,"item_kind":"task","label":"Ship it",)" + item + "}]}\n");
+                          R"({"held_back":[{"node_id":4,"item_kind":"task","label":")" + label + "\"," + item
+                              + "}]}\n");
         w.review.showWeeklyDigest();
         QFETCH(QString, evidence);
         QTRY_VERIFY(Windows::texts(&w.review).contains(evidence));
+        for (QWidget* shown : w.review.findChildren<QWidget*>())
+            QVERIFY(shown->toolTip() != QString::fromLatin1(label));
         clickButton(&w.review, "Dismiss this item");
         QStringList sent = w.sent("record_interjection_outcome", 1).first().keys();
         sent.removeIf([](const QString& key) { return key != "confidence" && key != "sources"; });

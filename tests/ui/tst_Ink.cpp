@@ -7,6 +7,7 @@
 #include "PortalAppearance.h"
 #include "Row.h"
 #include "ScrollColumn.h"
+#include "WholeText.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -158,6 +159,27 @@ private slots:
             QVERIFY(label->fontMetrics().horizontalAdvance(label->shown()) <= label->width());
             QVERIFY(label->shown().contains(QChar(0x2026)));
         }
+    }
+
+    void tips_data()
+    {
+        QTest::addColumn<QString>("whole");
+        QTest::addColumn<bool>("asIs");
+        QTest::newRow("one short line") << "Harbor api" << true;
+        QTest::newRow("looks like markup") << "<b>Harbor</b>" << false;
+        QTest::newRow("two lines") << "Harbor\napi" << false;
+        QTest::newRow("one long line") << QString(121, u'h') << false;
+        QTest::newRow("a megabyte") << QString(1 << 20, u'h') << false;
+    }
+    // A tool tip draws a short daemon text as written; anything else wrapped, escaped and cut.
+    void tips()
+    {
+        QFETCH(QString, whole);
+        QFETCH(bool, asIs);
+        const QString tip = WholeText::tip(whole);
+        QCOMPARE(tip == whole, asIs);
+        QVERIFY(tip.size() < 2000);
+        QVERIFY(asIs || (tip.startsWith("<p>") && !tip.contains("<b>")));
     }
 
     void cursorOnlyWhenEnabled()
