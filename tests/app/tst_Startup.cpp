@@ -314,6 +314,16 @@ private slots:
         QVERIFY(windows[window]->isVisible());
     }
 
+    // "Ask something" in the menu opens the ask panel, the way its keys do.
+    void askFromTheMenu()
+    {
+        AppFixture f;
+        QAction* item = f.line(StatusMenu::Line::ask);
+        QCOMPARE(item->text(), "Ask something");
+        item->trigger();
+        QTRY_VERIFY(f.delegate.askWindow().panelWidget() && f.delegate.askWindow().panelWidget()->isVisible());
+    }
+
     // The weekly review from the menu: a decision there lowers the menu's count as the daemon's
     // next reading says, and "Open sources" shows the item's entity page in the ask panel.
     void reviewFromTheMenu()
