@@ -498,9 +498,8 @@ private slots:
         Windows w;
         // A label past one tool tip line: its tool tip is wrapped, never the label as it came.
         const QByteArray label(130, 'S');
-        w.daemon.replyRaw("interjection_signals",
-                          R"({"held_back":[{"node_id":4,"item_kind":"task","label":")" + label + "\"," + item
-                              + "}]}\n");
+        QByteArray reply = R"({"held_back":[{"node_id":4,"item_kind":"task","label":"L",)" + item + "}]}\n";
+        w.daemon.replyRaw("interjection_signals", reply.replace("\"L\"", '"' + label + '"'));
         w.review.showWeeklyDigest();
         QFETCH(QString, evidence);
         QTRY_VERIFY(Windows::texts(&w.review).contains(evidence));
