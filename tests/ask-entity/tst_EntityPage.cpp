@@ -264,7 +264,7 @@ private slots:
         QTRY_COMPARE(f.buttons("Use this name").size(), 2);
         QTRY_COMPARE(f.chips().size(), 2);
         int tips = 0;
-        for (QWidget* w : f.window.findChildren<QWidget*>())
+        for (QWidget* w : f.panel()->findChildren<QWidget*>())
             if (!w->toolTip().isEmpty()) {
                 ++tips;
                 QVERIFY2(w->toolTip().size() < 2000, qPrintable(w->metaObject()->className()));
