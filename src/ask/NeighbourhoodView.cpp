@@ -4,6 +4,7 @@
 #include "InkButton.h"
 #include "InkView.h"
 #include "OStyle.h"
+#include "Phrases.h"
 #include "WholeText.h"
 
 #include <QMouseEvent>
@@ -101,10 +102,7 @@ void NeighbourhoodView::place()
                 room = std::min(room, std::abs(at.x() - points[j].x()) - 8);
         // Measured and shortened from a few hundred characters, its start and its end: a chip never
         // shows more.
-        const QString& whole = shown[i].label;
-        const qsizetype half = EntityText::rowTextCap / 2;
-        const QString label
-            = whole.size() <= EntityText::rowTextCap ? whole : whole.left(half) + QChar(0x2026) + whole.right(half);
+        const QString label = cutInTheMiddle(shown[i].label, EntityText::rowTextCap);
         const int w = std::max(nodeW, std::min(metrics.horizontalAdvance(label) + 16, int(room)));
         const QString title = metrics.elidedText(label, Qt::ElideMiddle, w - 12);
         chips[i]->setText(escapeMnemonic(title));

@@ -17,6 +17,12 @@ QString countPhrase(qint64 n, const QString& one, const QString& many)
     return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
 }
 
+QString cutInTheMiddle(const QString& text, qsizetype shown)
+{
+    const qsizetype half = shown / 2;
+    return text.size() <= shown ? text : text.left(half) + QChar(0x2026) + text.right(half);
+}
+
 QString cutWithEllipsis(QString text, qsizetype shown)
 {
     if (text.size() > shown) {

@@ -16,6 +16,9 @@ QString countPhrase(std::optional<qint64> n, const QString& noun);
 // The first `shown` characters of `text` and "…", never splitting a surrogate pair; `text` as it is
 // when it fits.
 QString cutWithEllipsis(QString text, qsizetype shown);
+// The text's start and end around an ellipsis when it is longer than `shown` characters: for names
+// whose end tells them apart.
+QString cutInTheMiddle(const QString& text, qsizetype shown);
 
 // A label from the daemon as a page draws it: a line or a few, so past 2,000 characters the rest
 // is never seen and laying it out would only hold the main thread; cut there with "…".

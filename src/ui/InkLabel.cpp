@@ -1,5 +1,7 @@
 #include "InkLabel.h"
 
+#include "Phrases.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <algorithm>
@@ -15,8 +17,7 @@ QString InkLabel::capped(const QString& text, Fit fit)
         return text;
     if (fit == InkLabel::Fit::truncateEnd)
         return text.left(InkLabel::lineCap) + ellipsis;
-    const qsizetype half = InkLabel::lineCap / 2;
-    return text.left(half) + ellipsis + text.right(half);
+    return cutInTheMiddle(text, InkLabel::lineCap);
 }
 
 InkLabel::InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit, QWidget* parent)
