@@ -4,9 +4,12 @@
 #include "Json.h"
 #include "Phrases.h"
 
+#include <QCborArray>
+#include <QCborMap>
 #include <QHash>
 #include <QStringBuilder>
 #include <QStringList>
+#include <array>
 #include <cmath>
 
 namespace vesk::EntityText {
@@ -179,85 +182,109 @@ private:
     QHash<QString, qsizetype> numbers;
 };
 
-// Places records in their groups, one record at a time.
+// The entries that name a record's place, in the order they are read: its app by name, else by
+// bundle id, then its document, else its context.
+constexpr std::array<QLatin1StringView, 4> placeKeys{QLatin1StringView("app_name"), QLatin1StringView("app_bundle_id"),
+                                                     QLatin1StringView("document_url"), QLatin1StringView("context")};
+using PlaceEntries = std::array<QCborValue, placeKeys.size()>;
+
+// An entry as it lies in the record; absent as undefined, which no JSON value is.
+QCborValue entry(const QCborMap& record, QLatin1StringView key)
+{
+    const auto it = record.constFind(key);
+    return it == record.constEnd() ? QCborValue() : QCborValue(it.value());
+}
+
+std::optional<QString> text(const QCborValue& v)
+{
+    return v.isString() ? std::optional(v.toString()) : std::nullopt;
+}
+
+// Places records in their groups, one record at a time. A record is read as a CBOR map over the
+// parsed reply's own storage (a JSON object shares it): keys are compared where they lie and an
+// entry is made text only when the record starts a group, which copying each key and value out as
+// a QString per record would not allow.
 class Grouping {
 public:
-    void add(const QJsonObject& record);
+    void add(const QCborMap& record);
     QList<SourceGroup> groups;
 
 private:
+    bool samePlaceAsLast(const QCborMap& record) const;
+    qsizetype placeOf(const PlaceEntries& entries, double ms, qint64 quarter, qint64 frame);
     QHash<GroupKey, qsizetype> byKey;
     Numbering hourNames, apps, details;
     QHash<qint64, qsizetype> hours;
     // Records come newest first and a user stays in one place for a while: most belong to the
-    // group of the record before, which is tried first.
+    // group of the record before, which is tried first by comparing its place entries as they are.
     struct {
         qint64 quarter = -1;
-        QString app;
-        QString detail;
+        PlaceEntries entries;
         qsizetype group = -1;
     } last;
 };
 
-void Grouping::add(const QJsonObject& record)
+void Grouping::add(const QCborMap& record)
 {
-    // Each entry read where it lies, in one walk: a lookup by key searches the keys each time and
-    // copies the value out, which over 100,000 records costs more than the reading.
-    double ms = 0;
-    std::optional<QString> named, bundle, document, context;
-    qint64 frame = 0;
-    for (auto it = record.begin(); it != record.end(); ++it) {
-        // Latin-1 names: their length is known, so most comparisons end at the length.
-        const QString key = it.key();
-        if (key == QLatin1StringView("observed_at_ms"))
-            ms = Json::number(*it).value_or(0);
-        else if (key == QLatin1StringView("app_name"))
-            named = Json::string(*it);
-        else if (key == QLatin1StringView("app_bundle_id"))
-            bundle = Json::string(*it);
-        else if (key == QLatin1StringView("document_url"))
-            document = Json::string(*it);
-        else if (key == QLatin1StringView("context"))
-            context = Json::string(*it);
-        else if (key == QLatin1StringView("frame_id"))
-            frame = Json::numberAsInteger(*it).value_or(0);
-    }
+    double ms = Json::number(entry(record, QLatin1StringView("observed_at_ms")).toJsonValue()).value_or(0);
     // Outside the sane range a time is unknown, never an odd year.
     if (!(ms >= Json::earliestMs && ms < Json::latestMs))
         ms = 0;
-    const QString app = shownLabel(named ? named : bundle).value_or(QStringLiteral("unknown"));
-    const std::optional<QString> detail = shownLabel(document ? document : context);
     // Formatting a local time is the costly step; every time zone offset is a multiple of 15
     // minutes, so records within one quarter hour share their local clock hour.
     const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
-    // An absent detail and an empty one name the same place.
-    const QString place = detail.value_or(QString());
+    // The frame matters only to the newest record of a group, read when a record is that.
+    const auto frame
+        = [&] { return Json::numberAsInteger(entry(record, QLatin1StringView("frame_id")).toJsonValue()).value_or(0); };
 
-    qsizetype at = last.group;
-    if (quarter != last.quarter || app != last.app || place != last.detail) {
-        auto hour = hours.constFind(quarter);
-        if (hour == hours.constEnd())
-            hour = hours.insert(quarter, hourNames.of(Dates::hourKey(Dates::local(static_cast<qint64>(ms)))));
-        const GroupKey key{*hour, apps.of(app), details.of(place)};
-        const auto found = byKey.constFind(key);
-        if (found == byKey.constEnd()) {
-            at = groups.size();
-            byKey.insert(key, at);
-            groups.append(SourceGroup{app, detail, 0, ms, frame});
-        } else {
-            at = *found;
-        }
+    if (last.group < 0 || quarter != last.quarter || !samePlaceAsLast(record)) {
+        PlaceEntries entries;
+        for (size_t i = 0; i < placeKeys.size(); ++i)
+            entries[i] = entry(record, placeKeys[i]);
+        last.group = placeOf(entries, ms, quarter, frame());
         last.quarter = quarter;
-        last.app = app;
-        last.detail = place;
+        last.entries = std::move(entries);
     }
-    SourceGroup& group = groups[at];
+    SourceGroup& group = groups[last.group];
     ++group.count;
     if (group.latestMs < ms) {
         group.latestMs = ms;
-        group.anchor = frame;
+        group.anchor = frame();
     }
-    last.group = at;
+}
+
+bool Grouping::samePlaceAsLast(const QCborMap& record) const
+{
+    // Each pair: the entry that names the place when it is a text, then the one read otherwise.
+    for (const size_t preferred : {size_t(0), size_t(2)}) {
+        const QCborValue value = entry(record, placeKeys[preferred]);
+        if (value != last.entries[preferred])
+            return false;
+        if (!value.isString() && entry(record, placeKeys[preferred + 1]) != last.entries[preferred + 1])
+            return false;
+    }
+    return true;
+}
+
+// The group of a record whose place differs from the record before's: found by its hour, app
+// and detail, or started with the record's time and frame (and a count of 0, which add raises).
+qsizetype Grouping::placeOf(const PlaceEntries& entries, double ms, qint64 quarter, qint64 frame)
+{
+    const std::optional<QString> named = text(entries[0]);
+    const std::optional<QString> document = text(entries[2]);
+    const QString app = shownLabel(named ? named : text(entries[1])).value_or(QStringLiteral("unknown"));
+    const std::optional<QString> detail = shownLabel(document ? document : text(entries[3]));
+    auto hour = hours.constFind(quarter);
+    if (hour == hours.constEnd())
+        hour = hours.insert(quarter, hourNames.of(Dates::hourKey(Dates::local(static_cast<qint64>(ms)))));
+    // An absent detail and an empty one name the same place.
+    const GroupKey key{*hour, apps.of(app), details.of(detail.value_or(QString()))};
+    const auto found = byKey.constFind(key);
+    if (found != byKey.constEnd())
+        return *found;
+    byKey.insert(key, groups.size());
+    groups.append(SourceGroup{app, detail, 0, ms, frame});
+    return groups.size() - 1;
 }
 
 } // namespace
@@ -266,20 +293,21 @@ QList<SourceGroup> groupSources(const QList<QJsonObject>& records)
 {
     Grouping grouping;
     for (const QJsonObject& record : records)
-        grouping.add(record);
+        grouping.add(QCborMap::fromJsonObject(record));
     return grouping.groups;
 }
 
 Sources sources(const QJsonObject& reply)
 {
     Sources out;
-    // Walked in place: copying out 100,000 records first would cost a third of reading them.
-    const QJsonArray records = reply.value(u"sources").toArray();
+    // Walked in place, as CBOR over the same storage: copying out 100,000 records first would
+    // cost a third of reading them.
+    const QCborArray records = QCborArray::fromJsonArray(reply.value(u"sources").toArray());
     Grouping grouping;
     qsizetype objects = 0;
-    for (auto it = records.begin(); it != records.end(); ++it) {
-        if (it->isObject()) {
-            grouping.add(it->toObject());
+    for (auto it = records.constBegin(); it != records.constEnd(); ++it) {
+        if (it->isMap()) {
+            grouping.add(it->toMap());
             ++objects;
         }
     }
