@@ -62,9 +62,11 @@ private slots:
             {{"observed_at_ms", at(11, 5)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 4}},
             {{"observed_at_ms", at(11, 30)}, {"app_name", "Firefox"}, {"document_url", "https://a"}, {"frame_id", 5}},
             {{"observed_at_ms", at(11, 6)}, {"app_bundle_id", "org.agent"}, {"frame_id", 0}},
+            // Known by its id alone, like the record before: the id tells them apart.
+            {{"observed_at_ms", at(11, 6)}, {"app_bundle_id", "org.other"}},
         };
         const auto groups = EntityText::groupSources(records);
-        QCOMPARE(groups.size(), 4);
+        QCOMPARE(groups.size(), 5);
         QCOMPARE(groups[0].count, 3);
         QCOMPARE(groups[0].anchor, 3); // the newest record, not the last one
         QCOMPARE(EntityText::groupHeadline(groups[0]), "Mar 2, 10:50    Firefox   ×3");
@@ -74,6 +76,7 @@ private slots:
         QCOMPARE(groups[3].app, "org.agent");
         QCOMPARE(groups[3].detail, std::nullopt);
         QCOMPARE(groups[3].anchor, 0);
+        QCOMPARE(groups[4].app, "org.other");
 
         QList<QJsonObject> many;
         for (int i = 0; i < 45; ++i)
