@@ -1,5 +1,7 @@
 #include "Json.h"
 
+#include <QCborMap>
+#include <QCborValue>
 #include <cmath>
 
 namespace vesk::Json {
@@ -8,8 +10,17 @@ namespace {
 // 2^63 as a double: the first value that no longer fits a qint64.
 constexpr double kTwo63 = 9223372036854775808.0;
 
+// A finite whole value inside the 64-bit range.
+std::optional<qint64> wholeOf(double d)
+{
+    if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
+        return std::nullopt;
+    return static_cast<qint64>(d);
+}
+
 // The readers of a value take it copied out (QJsonValue) or read in place (QJsonValueConstRef),
 // under the same rules.
+
 template <class Value> std::optional<qint64> integerOf(const Value& v)
 {
     if (!v.isDouble())
@@ -18,10 +29,7 @@ template <class Value> std::optional<qint64> integerOf(const Value& v)
     const QVariant raw = v.toVariant();
     if (raw.typeId() == QMetaType::LongLong || raw.typeId() == QMetaType::Int)
         return raw.toLongLong();
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
-        return std::nullopt;
-    return static_cast<qint64>(d);
+    return wholeOf(v.toDouble());
 }
 
 template <class Value> std::optional<qint64> numberAsIntegerOf(const Value& v)
@@ -55,6 +63,42 @@ template <class Value> std::optional<QString> stringOf(const Value& v)
     return v.toString();
 }
 
+// In a CBOR view of a reply a JSON number is an integer or a double.
+std::optional<qint64> cborInteger(QCborValueConstRef v)
+{
+    if (v.isInteger())
+        return v.toInteger();
+    return v.isDouble() ? wholeOf(v.toDouble()) : std::nullopt;
+}
+
+std::optional<double> cborNumber(QCborValueConstRef v)
+{
+    if (v.isInteger())
+        return static_cast<double>(v.toInteger());
+    return v.isDouble() && std::isfinite(v.toDouble()) ? std::optional(v.toDouble()) : std::nullopt;
+}
+
+std::optional<QString> cborString(QCborValueConstRef v)
+{
+    return v.isString() ? std::optional(v.toString()) : std::nullopt;
+}
+
+// The value under `key` read where it lies, or nothing without one.
+template <class Read>
+auto inMap(const QCborMap& o, const QCborValue& key, Read read) -> decltype(read(o.cbegin().value()))
+{
+    const auto at = o.constFind(key);
+    if (at == o.constEnd())
+        return std::nullopt;
+    return read(at.value());
+}
+
+// An id is a whole number above zero.
+std::optional<qint64> positive(std::optional<qint64> whole)
+{
+    return whole && *whole > 0 ? whole : std::nullopt;
+}
+
 } // namespace
 
 std::optional<qint64> integer(const QJsonValue& v)
@@ -70,7 +114,27 @@ std::optional<qint64> integer(const QJsonObject& o, QStringView key)
 std::optional<qint64> id(const QJsonValue& v)
 {
     const std::optional<qint64> whole = integer(v);
-    return whole && *whole > 0 ? whole : std::nullopt;
+    return positive(whole);
+}
+
+std::optional<qint64> integer(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborInteger);
+}
+
+std::optional<qint64> id(const QCborMap& o, const QCborValue& key)
+{
+    return positive(integer(o, key));
+}
+
+std::optional<double> number(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborNumber);
+}
+
+std::optional<QString> string(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborString);
 }
 
 std::optional<qint64> id(const QJsonObject& o, QStringView key)
