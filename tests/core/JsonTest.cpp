@@ -73,6 +73,13 @@ private Q_SLOTS:
         QCOMPARE(Json::integer(cbor, QCborValue(QStringLiteral("missing"))), std::optional<qint64>());
     }
 
+    // Built in code rather than parsed, a whole number is held as a double: seen as CBOR it still reads.
+    void builtWholeNumberSeenAsCbor()
+    {
+        const QCborMap built = QCborMap::fromJsonObject(QJsonObject{{"v", 3.0}});
+        QCOMPARE(Json::integer(built, QCborValue(QStringLiteral("v"))), std::optional<qint64>(3));
+    }
+
     void wrongTypesCountAsAbsent()
     {
         const QJsonObject o = parse(R"({"b":1,"s":7,"e":"","n":"x","a":{},"t":true,"str":"hi"})");
