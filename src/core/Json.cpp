@@ -63,12 +63,14 @@ template <class Value> std::optional<QString> stringOf(const Value& v)
     return v.toString();
 }
 
-// In a CBOR view of a reply a JSON number is an integer or a double.
+// In a CBOR view of a reply a JSON number is an integer or a double. Qt holds every whole value
+// inside the 64-bit range as an integer, parsed or built; a double there is a fraction or out of
+// range, and no integer.
 std::optional<qint64> cborInteger(QCborValueConstRef v)
 {
-    if (v.isInteger())
-        return v.toInteger();
-    return v.isDouble() ? wholeOf(v.toDouble()) : std::nullopt;
+    if (!v.isInteger())
+        return std::nullopt;
+    return v.toInteger();
 }
 
 std::optional<double> cborNumber(QCborValueConstRef v)

@@ -73,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(Json::integer(cbor, QCborValue(QStringLiteral("missing"))), std::optional<qint64>());
     }
 
-    // Built in code rather than parsed, a whole number is held as a double: seen as CBOR it still reads.
+    // A whole number built in code as a double, not parsed, reads as an integer seen as CBOR too.
     void builtWholeNumberSeenAsCbor()
     {
         const QCborMap built = QCborMap::fromJsonObject(QJsonObject{{"v", 3.0}});
