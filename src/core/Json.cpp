@@ -10,17 +10,8 @@ namespace {
 // 2^63 as a double: the first value that no longer fits a qint64.
 constexpr double kTwo63 = 9223372036854775808.0;
 
-// A finite whole value inside the 64-bit range.
-std::optional<qint64> wholeOf(double d)
-{
-    if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
-        return std::nullopt;
-    return static_cast<qint64>(d);
-}
-
 // The readers of a value take it copied out (QJsonValue) or read in place (QJsonValueConstRef),
 // under the same rules.
-
 template <class Value> std::optional<qint64> integerOf(const Value& v)
 {
     if (!v.isDouble())
@@ -29,7 +20,10 @@ template <class Value> std::optional<qint64> integerOf(const Value& v)
     const QVariant raw = v.toVariant();
     if (raw.typeId() == QMetaType::LongLong || raw.typeId() == QMetaType::Int)
         return raw.toLongLong();
-    return wholeOf(v.toDouble());
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || d != std::trunc(d) || d < -kTwo63 || d >= kTwo63)
+        return std::nullopt;
+    return static_cast<qint64>(d);
 }
 
 template <class Value> std::optional<qint64> numberAsIntegerOf(const Value& v)
