@@ -1,5 +1,7 @@
 #include "Json.h"
 
+#include <QCborMap>
+#include <QCborValue>
 #include <cmath>
 
 namespace vesk::Json {
@@ -55,6 +57,44 @@ template <class Value> std::optional<QString> stringOf(const Value& v)
     return v.toString();
 }
 
+// In a CBOR view of a reply a JSON number is an integer or a double. Qt holds every whole value
+// inside the 64-bit range as an integer, parsed or built; a double there is a fraction or out of
+// range, and no integer.
+std::optional<qint64> cborInteger(QCborValueConstRef v)
+{
+    if (!v.isInteger())
+        return std::nullopt;
+    return v.toInteger();
+}
+
+std::optional<double> cborNumber(QCborValueConstRef v)
+{
+    if (v.isInteger())
+        return static_cast<double>(v.toInteger());
+    return v.isDouble() && std::isfinite(v.toDouble()) ? std::optional(v.toDouble()) : std::nullopt;
+}
+
+std::optional<QString> cborString(QCborValueConstRef v)
+{
+    return v.isString() ? std::optional(v.toString()) : std::nullopt;
+}
+
+// The value under `key` read where it lies, or nothing without one.
+template <class Read>
+auto inMap(const QCborMap& o, const QCborValue& key, Read read) -> decltype(read(o.cbegin().value()))
+{
+    const auto at = o.constFind(key);
+    if (at == o.constEnd())
+        return std::nullopt;
+    return read(at.value());
+}
+
+// An id is a whole number above zero.
+std::optional<qint64> positive(std::optional<qint64> whole)
+{
+    return whole && *whole > 0 ? whole : std::nullopt;
+}
+
 } // namespace
 
 std::optional<qint64> integer(const QJsonValue& v)
@@ -70,7 +110,27 @@ std::optional<qint64> integer(const QJsonObject& o, QStringView key)
 std::optional<qint64> id(const QJsonValue& v)
 {
     const std::optional<qint64> whole = integer(v);
-    return whole && *whole > 0 ? whole : std::nullopt;
+    return positive(whole);
+}
+
+std::optional<qint64> integer(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborInteger);
+}
+
+std::optional<qint64> id(const QCborMap& o, const QCborValue& key)
+{
+    return positive(integer(o, key));
+}
+
+std::optional<double> number(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborNumber);
+}
+
+std::optional<QString> string(const QCborMap& o, const QCborValue& key)
+{
+    return inMap(o, key, cborString);
 }
 
 std::optional<qint64> id(const QJsonObject& o, QStringView key)

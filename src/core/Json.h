@@ -7,6 +7,9 @@
 #include <QString>
 #include <optional>
 
+class QCborMap;
+class QCborValue;
+
 // The one place that says how a daemon reply is read. Every key is optional, and a value of the
 // wrong JSON type counts as absent; callers supply their own defaults with value_or.
 namespace vesk::Json {
@@ -46,6 +49,14 @@ std::optional<QString> string(const QJsonObject& o, QStringView key);
 std::optional<QString> string(const QJsonValue& v);
 std::optional<QString> string(QJsonValueConstRef v);
 std::optional<QString> nonEmptyString(const QJsonObject& o, QStringView key);
+
+// The same readers over a record seen as CBOR (QCborMap::fromJsonObject shares a parsed object,
+// nothing is copied), under the same rules. Finding a key there costs about half of
+// QJsonObject::value, which counts where thousands of records are read; `key` is a CBOR string.
+std::optional<qint64> integer(const QCborMap& o, const QCborValue& key);
+std::optional<qint64> id(const QCborMap& o, const QCborValue& key);
+std::optional<double> number(const QCborMap& o, const QCborValue& key);
+std::optional<QString> string(const QCborMap& o, const QCborValue& key);
 
 // Arrays are read element by element: one bad element never costs the good ones. An array of
 // nothing but wrong elements reads as empty here; where that must be a failed read, use list()

@@ -31,7 +31,7 @@ inline constexpr qsizetype relatedPerAnchor = 100;
 
 // One candidate per node: the first with a positive confidence, replaced only by a strictly more
 // confident one.
-QList<Candidate> mostConfidentPerNode(const QList<Candidate>& candidates);
+QList<Candidate> mostConfidentPerNode(QList<Candidate> candidates);
 
 double searchConfidence(double score, qint64 sources);
 double relationConfidence(qint64 sightings, qint64 sources);

@@ -1,6 +1,7 @@
 #include "Json.h"
 #include "Phrases.h"
 
+#include <QCborMap>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -62,6 +63,21 @@ private Q_SLOTS:
         QTEST(Json::id(o, u"v"), "id");
         QTEST(Json::count(o, u"v"), "count");
         QCOMPARE(Json::integer(o, u"missing"), std::optional<qint64>());
+        // The same record seen as CBOR reads alike.
+        const QCborMap cbor = QCborMap::fromJsonObject(o);
+        const QCborValue v(QStringLiteral("v"));
+        QCOMPARE(Json::integer(cbor, v), integer);
+        QTEST(Json::id(cbor, v), "id");
+        QCOMPARE(Json::number(cbor, v), Json::number(o, u"v"));
+        QCOMPARE(Json::string(cbor, v), Json::string(o, u"v"));
+        QCOMPARE(Json::integer(cbor, QCborValue(QStringLiteral("missing"))), std::optional<qint64>());
+    }
+
+    // A whole number built in code as a double, not parsed, reads as an integer seen as CBOR too.
+    void builtWholeNumberSeenAsCbor()
+    {
+        const QCborMap built = QCborMap::fromJsonObject(QJsonObject{{"v", 3.0}});
+        QCOMPARE(Json::integer(built, QCborValue(QStringLiteral("v"))), std::optional<qint64>(3));
     }
 
     void wrongTypesCountAsAbsent()

@@ -280,6 +280,36 @@ private slots:
         QCOMPARE(related[*Decision::best(related)].id, edges); // the last edge, seen most often
     }
 
+    // A label and the window's query that contain one another, in any capitals, only name the
+    // window. Capitals fold one character at a time, as QString compares them.
+    void namesTheWindow_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("query in the label, other capitals") << "invoice.rs"
+                                                            << "Review INVOICE.RS rounding" << true;
+        QTest::newRow("sharp s is not ss") << "Straße"
+                                           << "STRASSE plan" << false;
+        QTest::newRow("dotted capital I") << "İstanbul"
+                                          << "Visit istanbul" << false;
+        QTest::newRow("final sigma") << "ΟΔΟΣ"
+                                     << "Η οδος" << true;
+        QTest::newRow("a surrogate pair folds whole") << "𐐀bc"
+                                                      << "x 𐐨BC" << true;
+        QTest::newRow("a lone low half") << QString(QChar(0xDE00)) << "smile 😀" << true;
+        QTest::newRow("unrelated") << "invoice.rs"
+                                   << "Rotate keys" << false;
+    }
+    void namesTheWindow()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, label);
+        const QJsonObject edge{{"other_id", 8}, {"other_label", label}, {"other_kind", "task"}, {"other_sources", 3}};
+        const WindowContext context{query, "Code · x", {}};
+        QTEST(CandidateSearch::readRelations(QJsonObject{{"edges", QJsonArray{edge}}}, context, {}).isEmpty(), "named");
+    }
+
     void texts()
     {
         using namespace InterjectionText;
