@@ -152,11 +152,11 @@ Relations relations(const QJsonObject& reply)
 
 namespace {
 
-// A source group's place: its local clock hour, app and document or context, each as a number
-// given to the first record that had it, so a record is placed by hashing three numbers rather
-// than a string built for it.
+// A source group's place: its local clock hour, and its app and document or context, each as a
+// number given to the first record that had it, so a record is placed by hashing three numbers
+// rather than a string built for it.
 struct GroupKey {
-    qsizetype hour = 0;
+    qint64 hour = 0;
     qsizetype app = 0;
     qsizetype detail = 0;
     bool operator==(const GroupKey&) const = default;
@@ -213,8 +213,8 @@ private:
     bool samePlaceAsLast(const QCborMap& record) const;
     qsizetype placeOf(const PlaceEntries& entries, double ms, qint64 quarter, qint64 frame);
     QHash<GroupKey, qsizetype> byKey;
-    Numbering hourNames, apps, details;
-    QHash<qint64, qsizetype> hours;
+    Numbering apps, details;
+    QHash<qint64, qint64> hours; // quarter hour → local clock hour
     // Records come newest first and a user stays in one place for a while: most belong to the
     // group of the record before, which is tried first by comparing its place entries as they are.
     struct {
@@ -230,7 +230,7 @@ void Grouping::add(const QCborMap& record)
     // Outside the sane range a time is unknown, never an odd year.
     if (!(ms >= Json::earliestMs && ms < Json::latestMs))
         ms = 0;
-    // Formatting a local time is the costly step; every time zone offset is a multiple of 15
+    // Finding a local time is the costly step; every time zone offset is a multiple of 15
     // minutes, so records within one quarter hour share their local clock hour.
     const qint64 quarter = static_cast<qint64>(std::floor(ms / 900000.0));
     // The frame matters only to the newest record of a group, read when a record is that.
@@ -276,7 +276,7 @@ qsizetype Grouping::placeOf(const PlaceEntries& entries, double ms, qint64 quart
     const std::optional<QString> detail = shownLabel(document ? document : text(entries[3]));
     auto hour = hours.constFind(quarter);
     if (hour == hours.constEnd())
-        hour = hours.insert(quarter, hourNames.of(Dates::hourKey(Dates::local(static_cast<qint64>(ms)))));
+        hour = hours.insert(quarter, Dates::localHour(Dates::local(static_cast<qint64>(ms))));
     // An absent detail and an empty one name the same place.
     const GroupKey key{*hour, apps.of(app), details.of(detail.value_or(QString()))};
     const auto found = byKey.constFind(key);

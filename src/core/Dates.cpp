@@ -88,9 +88,10 @@ QString hourSpan(qint64 start, qint64 end)
     return QStringLiteral("%1:00–%2:00").arg(start, 2, 10, QLatin1Char('0')).arg(end, 2, 10, QLatin1Char('0'));
 }
 
-QString hourKey(const QDateTime& at)
+qint64 localHour(const QDateTime& at)
 {
-    return at.toLocalTime().toString(QStringLiteral("yyyyMMddHH"));
+    const QDateTime here = at.toLocalTime();
+    return here.date().toJulianDay() * 24 + here.time().hour();
 }
 
 QString ago(const QDateTime& seen, const QDateTime& now)

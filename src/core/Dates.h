@@ -27,8 +27,9 @@ QString monthDayTime(const QDateTime& at);      // "March 2, 14:05:09"
 QString shortMonthDayTime(const QDateTime& at); // "Mar 2, 14:05"
 // A span of whole hours on the 24-hour clock: "22:00–08:00".
 QString hourSpan(qint64 start, qint64 end);
-// The local clock hour as a sortable key, "2026030214": for grouping, never shown.
-QString hourKey(const QDateTime& at);
+// The local clock hour of a time as a number (the local day's Julian day × 24 + its hour): for
+// grouping, never shown; two times share it exactly when their local date and hour are the same.
+qint64 localHour(const QDateTime& at);
 
 // The age of something seen at `seen`: "just now" (under a minute, also in the future), "4 min ago",
 // "2 hr ago", "yesterday", else monthDay.
