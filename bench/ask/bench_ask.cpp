@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -148,7 +149,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     DaemonClient client(QStringLiteral("/nonexistent/veskd.sock"));
-    constexpr int runs = 15;
+    // An optional run count, for profiling under a slow tool.
+    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 15);
 
     // Show latency: the first show builds the panel; later ones only bring it back.
     QTemporaryDir settings;

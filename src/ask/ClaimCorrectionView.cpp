@@ -14,16 +14,44 @@ namespace vesk {
 
 using Kind = CorrectionText::State::Kind;
 
-// The view's parts, stacked in `body` with 8 points between them. Each button is registered with
-// what it does (`key`), which it records as pressed before it acts.
+namespace {
+
+// Takes a part out of the view: hidden now, deleted once the click that may have come from it is over.
+void release(QLayoutItem* item)
+{
+    if (QWidget* part = item->widget()) {
+        part->hide();
+        part->deleteLater();
+    } else if (QLayout* line = item->layout()) {
+        while (QLayoutItem* inner = line->takeAt(0))
+            release(inner);
+    }
+    delete item;
+}
+
+void showAll(const QLayout& layout)
+{
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (QWidget* part = item->widget())
+            part->show();
+        else if (const QLayout* line = item->layout())
+            showAll(*line);
+    }
+}
+
+} // namespace
+
+// The view's parts, stacked in the view's own layout with 8 points between them rather than in a
+// widget of their own: an answer builds a view per claim, and each widget is paid for in building
+// and deleting the answer. Each button is registered with what it does (`key`), which it records
+// as pressed before it acts.
 class CorrectionParts {
 public:
     explicit CorrectionParts(ClaimCorrectionView& view)
         : view(view)
-        , layout(new QVBoxLayout(view.body))
+        , layout(static_cast<QVBoxLayout*>(view.layout()))
     {
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(8);
     }
     void primary(const QString& text) { layout->addWidget(label(text, Ink::text())); }
     void secondary(const QString& text) { layout->addWidget(label(text, Ink::text2())); }
@@ -71,6 +99,7 @@ ClaimCorrectionView::ClaimCorrectionView(qsizetype sourceCount, QList<Interpreta
     setAccessibleName(QStringLiteral("Correction of this claim"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
     setState(std::move(state));
 }
 
@@ -108,24 +137,22 @@ void ClaimCorrectionView::render()
 {
     const QWidget* focused = QApplication::focusWidget();
     const bool holdsKeyboard = focused && (focused == this || isAncestorOf(focused));
-    // The button whose click brought us here is in the old body: it goes once its click is over.
+    // The button whose click brought us here is among the old parts: it goes once its click is over.
     // The keyboard waits on the view meanwhile, rather than moving on to whatever follows it.
     if (holdsKeyboard)
         setFocus(Qt::OtherFocusReason);
-    if (body) {
-        body->hide();
-        body->deleteLater();
-    }
+    while (QLayoutItem* item = layout()->takeAt(0))
+        release(item);
     controls.clear();
-    body = new QWidget(this);
-    layout()->addWidget(body);
     if (current.kind == Kind::saving)
         CorrectionParts(*this).secondary(QStringLiteral("Saving correction…"));
     else if (current.kind == Kind::saved)
         drawReceipt();
     else
         drawChoices();
-    body->show();
+    // Together once drawn: parts added to a view on screen would otherwise show one by one, on
+    // later turns of the event loop.
+    showAll(*layout());
     if (!holdsKeyboard || controls.isEmpty())
         return;
     QWidget* next = controls.first().widget;

@@ -45,7 +45,7 @@ signals:
     void judgementChosen(const QString& judgement);
 
 private:
-    // A button of the body and what it does, so the same control is found again after a redraw.
+    // A button drawn and what it does, so the same control is found again after a redraw.
     struct Control {
         QWidget* widget;
         QString key;
@@ -62,8 +62,8 @@ private:
     State current;
     bool expanded = false;
     qsizetype sourceCount;
-    // Everything drawn for the current state; replaced as a whole on every change.
-    QWidget* body = nullptr;
+    // The buttons drawn for the current state; the parts in the layout are replaced as a whole on
+    // every change.
     QList<Control> controls;
     // The control last pressed, by what it does.
     QString pressed;

@@ -4,6 +4,8 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QTextLayout>
+#include <QtMath>
 #include <algorithm>
 
 namespace vesk {
@@ -34,12 +36,14 @@ InkLabel::InkLabel(const QString& text, const InkColor& colour, const QFont& fon
     setText(text);
 }
 
+InkLabel::~InkLabel() = default;
+
 void InkLabel::setText(const QString& text)
 {
     QLabel::setText(capped(text, fitting));
     // Read whole, without the spacing that only lays the text out.
     setAccessibleName(QLabel::text().simplified());
-    measured.fill(QSize(-1, 0));
+    forgetMeasures();
     if (fitting != Fit::wrap) {
         fullWidth = fontMetrics().horizontalAdvance(QLabel::text());
         elide();
@@ -78,9 +82,54 @@ int InkLabel::heightForWidth(int width) const
     for (const QSize& known : measured)
         if (known.width() == width)
             return known.height();
-    measured[1] = measured[0];
-    measured[0] = QSize(width, QLabel::heightForWidth(width));
+    std::rotate(measured.rbegin(), measured.rbegin() + 1, measured.rend());
+    measured[0] = QSize(width, wrappedHeight(width));
     return measured[0].height();
+}
+
+void InkLabel::forgetMeasures()
+{
+    measured.fill(QSize(-1, 0));
+    shaped.reset();
+}
+
+// The height QLabel gives the text at `width`, the lines broken as a painter breaks them: each
+// starting on a whole pixel, a leading apart.
+int InkLabel::wrappedHeight(int width) const
+{
+    const QString& all = text();
+    // What QLabel measures some other way (tabs to stops, an indent or a frame, length variants),
+    // and a text too long to keep shaped, it measures itself.
+    if (width < 0 || all.isEmpty() || all.size() > lineCap || margin() != 0 || indent() >= 0 || frameWidth() != 0
+        || all.contains(QLatin1Char('\t')) || all.contains(QChar(0x9c)))
+        return QLabel::heightForWidth(width);
+    if (!shaped) {
+        QString lines = all;
+        for (QChar& c : lines)
+            if (c == u'\r')
+                c = u' ';
+            else if (c == u'\n')
+                c = QChar::LineSeparator;
+        shaped = std::make_unique<QTextLayout>(lines, font());
+        QTextOption option;
+        option.setTextDirection(Qt::LeftToRight);
+        shaped->setTextOption(option);
+        // One layout session for the label's life: clearing its lines keeps the shaped text, where
+        // beginning a new session would shape it again.
+        shaped->beginLayout();
+    }
+    shaped->clearLayout();
+    const QMargins m = contentsMargins();
+    const qreal lineWidth = std::max(0, std::max(width, minimumWidth()) - m.left() - m.right());
+    const qreal leading = QFontMetricsF(font()).leading();
+    qreal height = -leading;
+    for (QTextLine line = shaped->createLine(); line.isValid(); line = shaped->createLine()) {
+        line.setLineWidth(lineWidth);
+        height = qCeil(height + leading);
+        line.setPosition(QPointF(0, height));
+        height += line.ascent() + line.descent();
+    }
+    return std::max(qCeil(height) + m.top() + m.bottom(), minimumHeight());
 }
 
 QSize InkLabel::minimumSizeHint() const
@@ -104,9 +153,10 @@ void InkLabel::elide()
 void InkLabel::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        measured.fill(QSize(-1, 0));
-    if (event->type() == QEvent::FontChange && fitting != Fit::wrap) {
+    if (event->type() != QEvent::FontChange)
+        return;
+    forgetMeasures();
+    if (fitting != Fit::wrap) {
         fullWidth = fontMetrics().horizontalAdvance(text());
         elide();
     }

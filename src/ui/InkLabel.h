@@ -4,6 +4,9 @@
 
 #include <QLabel>
 #include <array>
+#include <memory>
+
+class QTextLayout;
 
 namespace vesk {
 
@@ -27,6 +30,7 @@ public:
 
     InkLabel(const QString& text, const InkColor& colour, const QFont& font, Fit fit = Fit::wrap,
              QWidget* parent = nullptr);
+    ~InkLabel() override;
 
     // Replaces the text (capped) and its accessible name, and measures again. Hides QLabel::setText:
     // call it on an InkLabel.
@@ -48,14 +52,22 @@ protected:
 
 private:
     void elide();
+    // The text or the font changed: what was measured of the old one goes.
+    void forgetMeasures();
+    int wrappedHeight(int width) const;
 
     const InkColor* ink;
     Fit fitting;
     QString line;  // one-line labels: the text shortened to the current width
     int fullWidth; // one-line labels: the width of the whole (capped) text
-    // Wrapping labels: the heights at the two widths last asked about. Layouts ask again and again
-    // for the same few widths, and each answer lays the whole text out.
-    mutable std::array<QSize, 2> measured{QSize(-1, 0), QSize(-1, 0)};
+    // Wrapping labels: the heights at the last few widths asked about, newest first. Layouts ask
+    // again and again for the same few widths (the preferred ones, then the column's with and
+    // without its scroll bar), and each answer breaks the whole text into lines.
+    mutable std::array<QSize, 4> measured{QSize(-1, 0), QSize(-1, 0), QSize(-1, 0), QSize(-1, 0)};
+    // Wrapping labels of up to `lineCap` characters: the text shaped once, until the text or the
+    // font changes, and broken into lines again for each new width. Shaping it again for every
+    // width the layouts ask about was most of what drawing an answer cost.
+    mutable std::unique_ptr<QTextLayout> shaped;
 };
 
 } // namespace vesk

@@ -195,7 +195,10 @@ QSize Row::sizeHint() const
         if (!view->isHidden())
             width = std::max(width, view->sizeHint().width());
     width += 2 * side;
-    return QSize(width, heightForWidth(this->width() > 0 ? this->width() : width));
+    // A row not placed yet has Qt's default size, a width no layout will give it: its height is
+    // measured at its own width instead, which the layout asks for anyway.
+    const bool placed = testAttribute(Qt::WA_Resized) && this->width() > 0;
+    return QSize(width, heightForWidth(placed ? this->width() : width));
 }
 
 QSize Row::minimumSizeHint() const

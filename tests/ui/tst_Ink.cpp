@@ -161,6 +161,37 @@ private slots:
         }
     }
 
+    // A wrapping label is exactly as tall as Qt's own wrapping label of the same text and font, at
+    // every width asked, also after its text or its font changed.
+    void wrappedHeights_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<double>("size");
+        QTest::newRow("longer text") << QStringLiteral("The build moved the socket timeout to thirty seconds.") << 12.0;
+        QTest::newRow("lines of their own") << QStringLiteral("one\ntwo\r\nthree") << 12.0;
+        QTest::newRow("larger font") << QStringLiteral("short") << 20.0;
+    }
+
+    void wrappedHeights()
+    {
+        QFETCH(QString, then);
+        QFETCH(double, size);
+        InkLabel label(QStringLiteral("short"), Ink::text(), OStyle::font(12));
+        QLabel plain(QStringLiteral("short"));
+        plain.setFont(OStyle::font(12));
+        plain.setWordWrap(true);
+        for (int change = 0; change < 2; ++change) {
+            if (change) {
+                label.setText(then);
+                label.setFont(OStyle::font(size));
+                plain.setText(then);
+                plain.setFont(OStyle::font(size));
+            }
+            for (int width : {300, 40, 120, 300})
+                QCOMPARE(label.heightForWidth(width), plain.heightForWidth(width));
+        }
+    }
+
     void tips_data()
     {
         QTest::addColumn<QString>("whole");
