@@ -195,11 +195,6 @@ QCborValue entry(const QCborMap& record, QLatin1StringView key)
     return it == record.constEnd() ? QCborValue() : QCborValue(it.value());
 }
 
-std::optional<QString> text(const QCborValue& v)
-{
-    return v.isString() ? std::optional(v.toString()) : std::nullopt;
-}
-
 // Places records in their groups, one record at a time. A record is read as a CBOR map over the
 // parsed reply's own storage (a JSON object shares it): keys are compared where they lie and an
 // entry is made text only when the record starts a group, which copying each key and value out as
@@ -270,10 +265,11 @@ bool Grouping::samePlaceAsLast(const QCborMap& record) const
 // and detail, or started with the record's time and frame (and a count of 0, which add raises).
 qsizetype Grouping::placeOf(const PlaceEntries& entries, double ms, qint64 quarter, qint64 frame)
 {
-    const std::optional<QString> named = text(entries[0]);
-    const std::optional<QString> document = text(entries[2]);
-    const QString app = shownLabel(named ? named : text(entries[1])).value_or(QStringLiteral("unknown"));
-    const std::optional<QString> detail = shownLabel(document ? document : text(entries[3]));
+    const std::optional<QString> named = Json::string(entries[0].toJsonValue());
+    const std::optional<QString> document = Json::string(entries[2].toJsonValue());
+    const QString app
+        = shownLabel(named ? named : Json::string(entries[1].toJsonValue())).value_or(QStringLiteral("unknown"));
+    const std::optional<QString> detail = shownLabel(document ? document : Json::string(entries[3].toJsonValue()));
     auto hour = hours.constFind(quarter);
     if (hour == hours.constEnd())
         hour = hours.insert(quarter, Dates::localHour(Dates::local(static_cast<qint64>(ms))));

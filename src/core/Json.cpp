@@ -74,11 +74,6 @@ std::optional<double> cborNumber(QCborValueConstRef v)
     return v.isDouble() && std::isfinite(v.toDouble()) ? std::optional(v.toDouble()) : std::nullopt;
 }
 
-std::optional<QString> cborString(QCborValueConstRef v)
-{
-    return v.isString() ? std::optional(v.toString()) : std::nullopt;
-}
-
 // The value under `key` read where it lies, or nothing without one.
 template <class Read>
 auto inMap(const QCborMap& o, const QCborValue& key, Read read) -> decltype(read(o.cbegin().value()))
@@ -130,7 +125,7 @@ std::optional<double> number(const QCborMap& o, const QCborValue& key)
 
 std::optional<QString> string(const QCborMap& o, const QCborValue& key)
 {
-    return inMap(o, key, cborString);
+    return inMap(o, key, stringOf<QCborValueConstRef>);
 }
 
 std::optional<qint64> id(const QJsonObject& o, QStringView key)
